@@ -1,0 +1,19 @@
+#pragma once
+
+#include <map>
+#include <string>
+
+// Benchmark name -> figure name, unit scale and unit, so that every figure is
+// printed as "figure <name> <value> <unit>" after the usual table.
+struct FigureSpec {
+    std::string figure;
+    double scale; // multiplies the per-iteration real time in nanoseconds
+    std::string unit;
+};
+
+std::map<std::string, FigureSpec>& Figures();
+
+inline bool RegisterFigure(const std::string& benchmark, FigureSpec spec) {
+    Figures()[benchmark] = std::move(spec);
+    return true;
+}

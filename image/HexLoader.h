@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace zekt {
+
+// Why a firmware file was refused; the image only reports success, but the
+// reason helps a maintainer or the command line tell the operator more.
+enum class HexFailure {
+    None,
+    CannotOpen,
+    MissingColon,        // a record does not start with ':' (also a missing end record)
+    BadDigit,            // a hex digit position holds something else, or the file ends there
+    OddByteCount,        // program words are byte pairs
+    AddressBeyondMemory, // a word at or above the target's capacity, or a non-zero extended address
+    BadChecksum,
+    UnsupportedRecord,
+};
+
+struct HexReadResult {
+    bool ok = false;
+    int32_t wordsRead = 0; // words stored; 0 after a failure
+    HexFailure failure = HexFailure::None;
+    int line = 0; // 1-based record line of the failure
+};
+
+// Reads Intel HEX (8-bit form, words low byte first) into target, one entry
+// per program word, without blanking it first. Words stored before a failure
+// stay in target.
+HexReadResult ReadHexRecords(const std::string& path, std::span<int32_t> target);
+
+// The same record loop over text already in memory.
+HexReadResult ReadHexText(std::string_view text, std::span<int32_t> target);
+
+} // namespace zekt
