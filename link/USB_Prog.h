@@ -1,0 +1,72 @@
+#pragma once
+
+#include "FtdiDriver.h"
+#include "ProgrammerFrame.h"
+
+#include <string>
+
+namespace zekt {
+
+// The link's own error codes; each has an operator text (ErrorText).
+inline constexpr int errNone = 0;
+inline constexpr int errDll = 1;
+inline constexpr int errNoDevice = 2;
+inline constexpr int errClose = 3;
+inline constexpr int errPurge = 4;
+inline constexpr int errTimeouts = 5;
+inline constexpr int errWrite = 6;
+inline constexpr int errExchangeTimeout = 7;
+inline constexpr int errDriver = -1;
+
+// The USB description by which the programmer unit is found (exact match).
+inline constexpr const char* DeviceDescription = "ZEKT USB Programmator";
+
+inline constexpr ULONG kReadTimeoutMs = 5000;
+inline constexpr ULONG kWriteTimeoutMs = 5000;
+
+std::string ErrorText(int errorCode);
+std::string StatusSuffix(FT_STATUS status);
+
+// The only path to the programmer unit: finds it by its description, opens
+// it, exchanges 80-byte frames and keeps the reason of the last failure in
+// errorCode, status and message.
+class USB_Prog {
+public:
+    explicit USB_Prog(FtdiDriver& driver) : driver(driver) {}
+
+    bool Open();
+    // False only when the driver failed to close; the link is closed after it.
+    bool Close();
+    // Sends payload bytes 0 to 75 of the buffer and receives one reply frame.
+    bool Exchange(const ProgrammerFrame& payload);
+    // The programmer test: echo frame, then the test flag set and cleared.
+    bool Test();
+
+    bool IsReady() const { return ready; }
+    const ProgrammerFrame& Reply() const { return reply; }
+    std::string Message() const { return message; }
+
+    int ErrorCode() const { return errorCode; }
+    FT_STATUS Status() const { return status; }
+    bool IsOpen() const { return handle != nullptr; }
+
+private:
+    FtdiDriver& driver;
+    FT_STATUS status = FT_OK;
+    FT_HANDLE handle = nullptr;
+    bool ready = true;
+    int errorCode = errNone;
+    std::string message;
+    ProgrammerFrame reply{};
+    ProgrammerFrame request{};
+
+    void BuildMessage();
+    bool Fail(int code);
+    bool FindDevice(DWORD count, int& index);
+    void WrapFrame();
+    void UnwrapFrame();
+    void SendTestCommand(ProgrammerFrame& buffer, uint8_t command);
+    bool FailTest();
+};
+
+} // namespace zekt

@@ -1,0 +1,161 @@
+#include "ChipHexFile.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <filesystem>
+#include <srecord/input/file/intel.h>
+#include <srecord/output/file/intel.h>
+#include <srecord/quit/exception.h>
+#include <srecord/record.h>
+#include <system_error>
+#include <vector>
+
+namespace zekt {
+
+namespace {
+
+// srecord reports problems through a quit handler; this one keeps the text
+// and throws instead of ending the process.
+class KeepMessageQuit : public srecord::quit_exception {
+public:
+    std::string text;
+
+protected:
+    void message_v(const char* format, va_list args) override {
+        char buffer[512];
+        std::vsnprintf(buffer, sizeof buffer, format, args);
+        text = buffer;
+    }
+};
+
+struct ChipBytes {
+    unsigned address;
+    std::vector<unsigned char> bytes;
+};
+
+void PutByte(Pic16F877& chip, unsigned address, unsigned char value, std::string& error) {
+    auto setByte = [value](uint16_t& word, bool high) {
+        word = high ? static_cast<uint16_t>((word & 0x00FF) | (value << 8))
+                    : static_cast<uint16_t>((word & 0xFF00) | value);
+    };
+    const bool high = (address & 1) != 0;
+    if (address < 2u * Pic16F877::kCodeWords) {
+        setByte(chip.code[address / 2], high);
+    } else if (address >= kChipHexIdAddress && address < kChipHexIdAddress + 8) {
+        setByte(chip.idWords[(address - kChipHexIdAddress) / 2], high);
+    } else if (address == kChipHexConfigAddress || address == kChipHexConfigAddress + 1) {
+        setByte(chip.configWord, high);
+    } else if (address >= kChipHexDataAddress &&
+               address < kChipHexDataAddress + 2u * Pic16F877::kDataBytes) {
+        if (!high) {
+            chip.data[(address - kChipHexDataAddress) / 2] = value;
+        }
+    } else if (error.empty()) {
+        char text[80];
+        std::snprintf(text, sizeof text, "address 0x%X lies outside the chip", address);
+        error = text;
+    }
+}
+
+void MaskWords(Pic16F877& chip) {
+    for (uint16_t& w : chip.code) {
+        w &= Pic16F877::kWordMask;
+    }
+    for (uint16_t& w : chip.idWords) {
+        w &= Pic16F877::kWordMask;
+    }
+    chip.configWord &= Pic16F877::kWordMask;
+}
+
+std::vector<ChipBytes> CollectChip(const Pic16F877& chip) {
+    std::vector<ChipBytes> runs;
+    auto add = [&runs](unsigned address, std::initializer_list<unsigned char> bytes) {
+        if (!runs.empty() && runs.back().address + runs.back().bytes.size() == address) {
+            runs.back().bytes.insert(runs.back().bytes.end(), bytes);
+        } else {
+            runs.push_back({address, bytes});
+        }
+    };
+    auto addWord = [&add](unsigned address, uint16_t w) {
+        add(address, {static_cast<unsigned char>(w & 0xFF), static_cast<unsigned char>(w >> 8)});
+    };
+    for (unsigned i = 0; i < Pic16F877::kCodeWords; ++i) {
+        if (chip.code[i] != Pic16F877::kWordMask) {
+            addWord(2 * i, chip.code[i]);
+        }
+    }
+    for (unsigned k = 0; k < chip.idWords.size(); ++k) {
+        addWord(kChipHexIdAddress + 2 * k, chip.idWords[k]);
+    }
+    addWord(kChipHexConfigAddress, chip.configWord);
+    for (unsigned a = 0; a < Pic16F877::kDataBytes; ++a) {
+        if (chip.data[a] != Pic16F877::kErasedByte) {
+            addWord(kChipHexDataAddress + 2 * a, chip.data[a]);
+        }
+    }
+    return runs;
+}
+
+} // namespace
+
+ChipFileResult LoadChipHex(const std::string& path, Pic16F877& chip) {
+    if (FILE* probe = std::fopen(path.c_str(), "rb")) {
+        std::fclose(probe);
+    } else {
+        return {false, "cannot open " + path};
+    }
+    Pic16F877 loaded;
+    std::string error;
+    KeepMessageQuit quit;
+    try {
+        srecord::input::pointer input = srecord::input_file_intel::create(path);
+        input->set_quit(quit);
+        srecord::record record;
+        while (input->read(record)) {
+            if (record.get_type() != srecord::record::type_data) {
+                continue;
+            }
+            for (std::size_t i = 0; i < record.get_length(); ++i) {
+                PutByte(loaded, static_cast<unsigned>(record.get_address() + i),
+                        static_cast<unsigned char>(record.get_data(i)), error);
+            }
+        }
+    } catch (const srecord::quit_exception::vomit&) {
+        return {false, quit.text.empty() ? "unreadable Intel HEX file" : quit.text};
+    }
+    if (!error.empty()) {
+        return {false, error};
+    }
+    MaskWords(loaded);
+    chip.code = loaded.code;
+    chip.data = loaded.data;
+    chip.idWords = loaded.idWords;
+    chip.configWord = loaded.configWord;
+    return {true, {}};
+}
+
+ChipFileResult SaveChipHex(const std::string& path, const Pic16F877& chip) {
+    const std::string temporary = path + ".part";
+    // srecord ends the process on an output error, so make sure first that
+    // the file can be created at all.
+    if (FILE* probe = std::fopen(temporary.c_str(), "wb")) {
+        std::fclose(probe);
+    } else {
+        return {false, "cannot create " + temporary};
+    }
+    {
+        srecord::output::pointer output = srecord::output_file_intel::create(temporary);
+        for (const ChipBytes& run : CollectChip(chip)) {
+            output->write_data(run.address, run.bytes.data(), run.bytes.size());
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(temporary, path, ec);
+    if (ec) {
+        std::filesystem::remove(temporary, ec);
+        return {false, "cannot replace " + path};
+    }
+    return {true, {}};
+}
+
+} // namespace zekt

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "Pic16F877.h"
+
+#include <string>
+
+namespace zekt {
+
+// Byte addresses of the full-chip Intel HEX layout that gpasm and PIC
+// programmers use: program words low byte first from 0, the ID words, the
+// configuration word, and each EEPROM byte as the low byte of a word.
+inline constexpr unsigned kChipHexIdAddress = 0x4000;
+inline constexpr unsigned kChipHexConfigAddress = 0x400E;
+inline constexpr unsigned kChipHexDataAddress = 0x4200;
+
+struct ChipFileResult {
+    bool ok = false;
+    std::string error; // why the file was refused, for the operator's terminal
+};
+
+// Loads the whole chip; on failure the chip is left as it was. Anything the
+// file does not hold is blank.
+ChipFileResult LoadChipHex(const std::string& path, Pic16F877& chip);
+
+// Saves the whole chip (blank words and bytes are left out). The file is
+// written beside the target and moved over it only when complete.
+ChipFileResult SaveChipHex(const std::string& path, const Pic16F877& chip);
+
+} // namespace zekt

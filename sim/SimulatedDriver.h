@@ -1,0 +1,102 @@
+#pragma once
+
+#include "FtdiDriver.h"
+#include "SimulatedUnit.h"
+
+#include <chrono>
+#include <deque>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace zekt {
+
+// Failures the simulated unit can be told to show. Frame numbers count the
+// 80-byte frames the unit received since it was made, from 1; 0 means never.
+struct SimFaults {
+    int unplugAtFrame = 0;       // that write fails and the unit is gone
+    int readTimeoutAtFrame = 0;  // no reply to that frame
+    int shortWriteAtFrame = 0;   // only 79 bytes of that frame are taken
+    int garbageReplyAtFrame = 0; // 80 random bytes answer that frame
+    int wrongCommandAtFrame = 0; // the reply to that frame names another command
+    bool failOpen = false;
+    bool failFlowControl = false;
+    bool failPurge = false;
+};
+
+struct SimDevice {
+    std::string description;
+    bool isUnit = false; // the programmer unit; any other FTDI device never answers
+};
+
+// A driver backend whose far end is the simulated programmer unit.
+class SimulatedDriver : public FtdiDriver {
+public:
+    SimulatedDriver();
+
+    SimulatedUnit& Unit() { return unit; }
+    Pic16F877& Chip() { return unit.Chip(); }
+    SimFaults& Faults() { return faults; }
+    void SetDevices(std::vector<SimDevice> list) { devices = std::move(list); }
+    void Unplug() { unplugged = true; }
+    void PlugIn() { unplugged = false; }
+    bool IsUnplugged() const { return unplugged; }
+
+    // Pause before each reply, so that a demo run can be watched.
+    void SetFrameDelay(std::chrono::milliseconds delay) { frameDelay = delay; }
+    // Make a missing reply take the full read time-out, as a real unit would.
+    void SetWaitOutTimeouts(bool wait) { waitOutTimeouts = wait; }
+
+    // Every payload the unit received, in order, and the device last opened.
+    const std::vector<Payload>& ReceivedFrames() const { return received; }
+    int FramesSeen() const { return framesSeen; }
+    int LastOpenedIndex() const { return lastOpenedIndex; }
+    bool IsOpen() const { return session.open; }
+
+    FT_STATUS FT_CreateDeviceInfoList(DWORD* numDevices) override;
+    FT_STATUS FT_GetDeviceInfoDetail(DWORD index, DWORD* flags, DWORD* type, DWORD* id,
+                                     DWORD* locationId, char* serialNumber, char* description,
+                                     FT_HANDLE* handle) override;
+    FT_STATUS FT_Open(int index, FT_HANDLE* handle) override;
+    FT_STATUS FT_ResetDevice(FT_HANDLE handle) override;
+    FT_STATUS FT_SetFlowControl(FT_HANDLE handle, USHORT flowControl, UCHAR xon,
+                                UCHAR xoff) override;
+    FT_STATUS FT_Purge(FT_HANDLE handle, ULONG mask) override;
+    FT_STATUS FT_SetTimeouts(FT_HANDLE handle, ULONG readTimeoutMs, ULONG writeTimeoutMs) override;
+    FT_STATUS FT_Write(FT_HANDLE handle, const void* buffer, DWORD bytesToWrite,
+                       DWORD* bytesWritten) override;
+    FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, DWORD bytesToRead,
+                      DWORD* bytesReturned) override;
+    FT_STATUS FT_Close(FT_HANDLE handle) override;
+
+private:
+    struct Session {
+        bool open = false;
+        int device = -1;
+        ULONG readTimeoutMs = 0;
+        std::vector<uint8_t> pending; // request bytes not yet a whole frame
+        std::deque<uint8_t> replies;
+    };
+
+    SimulatedUnit unit;
+    SimFaults faults;
+    std::vector<SimDevice> devices;
+    std::vector<int> listed; // device indexes of the last listing
+    Session session;
+    bool unplugged = false;
+    std::chrono::milliseconds frameDelay{0};
+    bool waitOutTimeouts = false;
+    std::vector<Payload> received;
+    int framesSeen = 0;
+    int lastOpenedIndex = -1;
+    std::mt19937 random{20081205};
+
+    bool Present(int device) const;
+    // The session behind a handle, or nullptr; the unit's session fails
+    // while it is unplugged.
+    Session* Lookup(FT_HANDLE handle);
+    bool UnitGone() const;
+    void TakeFrame(const ProgrammerFrame& wire, int frameNumber);
+};
+
+} // namespace zekt
