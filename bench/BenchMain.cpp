@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <vector>
 
-std::map<std::string, FigureSpec>& Figures() {
-    static std::map<std::string, FigureSpec> figures;
+std::multimap<std::string, FigureSpec>& Figures() {
+    static std::multimap<std::string, FigureSpec> figures;
     return figures;
 }
 
@@ -16,13 +16,22 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            const auto it = Figures().find(run.benchmark_name());
-            if (it == Figures().end() || run.iterations == 0) {
+            if (run.iterations == 0) {
                 continue;
             }
-            const double ns = run.real_accumulated_time * 1e9 / static_cast<double>(run.iterations);
-            lines.push_back("figure " + it->second.figure + " " +
-                            std::to_string(ns * it->second.scale) + " " + it->second.unit);
+            const auto [first, last] = Figures().equal_range(run.benchmark_name());
+            for (auto it = first; it != last; ++it) {
+                const FigureSpec& spec = it->second;
+                double value = 0;
+                if (!spec.counter.empty()) {
+                    const auto counter = run.counters.find(spec.counter);
+                    value = counter == run.counters.end() ? 0 : double(counter->second);
+                } else {
+                    value = run.real_accumulated_time * 1e9 / static_cast<double>(run.iterations);
+                }
+                lines.push_back("figure " + spec.figure + " " + std::to_string(value * spec.scale) +
+                                " " + spec.unit);
+            }
         }
     }
     void Finalize() override {

@@ -7,13 +7,14 @@
 // printed as "figure <name> <value> <unit>" after the usual table.
 struct FigureSpec {
     std::string figure;
-    double scale; // multiplies the per-iteration real time in nanoseconds
+    double scale; // multiplies the per-iteration real time in nanoseconds, or the counter
     std::string unit;
+    std::string counter = {}; // report this user counter instead of the time
 };
 
-std::map<std::string, FigureSpec>& Figures();
+std::multimap<std::string, FigureSpec>& Figures();
 
 inline bool RegisterFigure(const std::string& benchmark, FigureSpec spec) {
-    Figures()[benchmark] = std::move(spec);
+    Figures().emplace(benchmark, std::move(spec));
     return true;
 }

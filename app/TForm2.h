@@ -1,0 +1,34 @@
+#pragma once
+
+#include "RunInterfaces.h"
+
+#include <QDialog>
+
+class QLabel;
+class QProgressBar;
+
+namespace zekt {
+
+// The progress window: a small dialog without border icons whose caption
+// names the step under way and whose bar shows how far it has got.
+class TForm2 : public QDialog, public ProgressView {
+    Q_OBJECT
+
+public:
+    explicit TForm2(QWidget* parent = nullptr);
+
+    bool shown = false;
+
+    QLabel* Label = nullptr;
+    QProgressBar* ProgressBar = nullptr;
+
+    void SetCaption(const std::string& caption) override;
+    void SetMaximum(int maximum) override;
+    void SetPosition(int position) override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+};
+
+} // namespace zekt

@@ -1,0 +1,63 @@
+// A full programming run (erase, write and verify everything) against the
+// simulated unit with no delay: what the host adds to each exchange.
+#include "Figures.h"
+#include "ProgramOp.h"
+#include "ProgramThread.h"
+#include "SimulatedDriver.h"
+
+#include <QCoreApplication>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+struct NoProgress : zekt::ProgressView {
+    void SetCaption(const std::string&) override {}
+    void SetMaximum(int) override {}
+    void SetPosition(int) override {}
+};
+
+struct NoOwner : zekt::RunOwner {
+    void DisableCommands() override {}
+    void EnableCommands() override {}
+};
+
+QCoreApplication& App() {
+    static int argc = 1;
+    static char name[] = "bench_engine_run";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    return app;
+}
+
+void FullProgrammingRun(benchmark::State& state) {
+    App();
+    zekt::SimulatedDriver driver;
+    zekt::USB_Prog link(driver);
+    zekt::Project image;
+    NoProgress progress;
+    NoOwner owner;
+    int frames = 0;
+    for (auto _ : state) {
+        const int before = driver.FramesSeen();
+        zekt::ProgramThread thread(true, owner, zekt::kOpsProgramRadio, image, link, progress);
+        thread.Resume();
+        if (thread.WaitFor() != 1) {
+            state.SkipWithError(thread.Message().c_str());
+            break;
+        }
+        frames = driver.FramesSeen() - before;
+    }
+    state.counters["frames"] = frames;
+    state.counters["us_per_exchange"] =
+        benchmark::Counter(static_cast<double>(frames) * static_cast<double>(state.iterations()),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+
+BENCHMARK(FullProgrammingRun)->Unit(benchmark::kMillisecond)->UseRealTime();
+const bool figures =
+    RegisterFigure("FullProgrammingRun/real_time", {"program_run_frames", 1, "frames", "frames"}) &&
+    RegisterFigure("FullProgrammingRun/real_time", {"program_run_ms", 1e-6, "ms"}) &&
+    RegisterFigure("FullProgrammingRun/real_time",
+                   {"host_us_per_exchange", 1e6, "us", "us_per_exchange"});
+
+} // namespace

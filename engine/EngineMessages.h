@@ -1,0 +1,32 @@
+#pragma once
+
+// Captions of the progress window and the failure texts of a run.
+namespace zekt::msg {
+
+inline constexpr const char* kUnknownError = "Неизвестная ошибка";
+inline constexpr const char* kPortNotReady = "USB-порт не инициализирован";
+
+inline constexpr const char* kCaptionProgCode = "Программирование памяти программ...";
+inline constexpr const char* kCaptionProgData = "Программирование памяти данных...";
+inline constexpr const char* kCaptionProgConfig = "Программирование конфигурации...";
+inline constexpr const char* kCaptionVerifyCode = "Верификация памяти программ...";
+inline constexpr const char* kCaptionVerifyData = "Верификация памяти данных...";
+inline constexpr const char* kCaptionVerifyConfig = "Верификация конфигурации...";
+inline constexpr const char* kCaptionReadCode = "Чтение памяти программ...";
+inline constexpr const char* kCaptionReadData = "Чтение памяти данных...";
+
+inline constexpr const char* kProgCodeFailed =
+    "Ошибка программирования памяти программ по адресу: ";
+inline constexpr const char* kProgDataFailed = "Ошибка программирования памяти данных по адресу: ";
+inline constexpr const char* kProgIdFailed = "Ошибка программирования идентификационной метки";
+inline constexpr const char* kProgConfigFailed = "Ошибочное программирование конфигурации";
+inline constexpr const char* kVerifyCodeFailed =
+    "Ошибка при верификации памяти программ по адресу: ";
+inline constexpr const char* kVerifyDataFailed = "Ошибка при верификации памяти данных по адресу: ";
+inline constexpr const char* kVerifyWritten = "записанное значение: ";
+inline constexpr const char* kVerifyRead = " прочитанное значение: ";
+inline constexpr const char* kVerifyIdFailed = " Ошибка при верификации идентификационной метки";
+inline constexpr const char* kVerifyConfigFailed =
+    " Ошибка при верификации конфигурационного слова";
+
+} // namespace zekt::msg

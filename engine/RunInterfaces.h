@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+
+namespace zekt {
+
+// What a run shows of its progress: the progress window, or text on a terminal.
+class ProgressView {
+public:
+    virtual ~ProgressView() = default;
+    virtual void SetCaption(const std::string& caption) = 0;
+    virtual void SetMaximum(int maximum) = 0;
+    // Positions beyond the maximum show a full bar.
+    virtual void SetPosition(int position) = 0;
+};
+
+// The window whose command column is locked while a run goes on.
+class RunOwner {
+public:
+    virtual ~RunOwner() = default;
+    virtual void DisableCommands() = 0;
+    virtual void EnableCommands() = 0;
+};
+
+} // namespace zekt

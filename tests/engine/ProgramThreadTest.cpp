@@ -1,0 +1,421 @@
+#include "EngineMessages.h"
+#include "ProgramOp.h"
+#include "RunRig.h"
+#include "ScriptedDriver.h"
+
+#include <QtTest>
+
+using namespace zekt;
+using Commands = std::vector<std::pair<int, int>>;
+
+namespace {
+
+// A firmware-like image: every word and byte different, ID words and the
+// unprotected configuration word.
+void FillImage(Project& image) {
+    for (int w = 0; w < kProgramWords; ++w) {
+        image.ProgramMemory()[w] = (w * 37 + 11) & 0x3FFF;
+    }
+    for (int b = 0; b < kDataBytes; ++b) {
+        image.DataMemory()[b] = (b * 7 + 3) & 0xFF;
+    }
+    image.IdWords() = {0x10D1, 0x17D8, 0x1CA0, 0x2004};
+    image.SetConfigWord(0x3F72);
+}
+
+const Commands kFullRun = {{cmdStart, 1},
+                           {cmdEnd, 1},
+                           {cmdBegin, 1},
+                           {cmdErase, 1},
+                           {cmdEnd, 1},
+                           {cmdBegin, 1},
+                           {cmdWriteCodeErased, 256},
+                           {cmdEnd, 1},
+                           {cmdBegin, 1},
+                           {cmdReadCode, 256},
+                           {cmdEnd, 1},
+                           {cmdBegin, 1},
+                           {cmdWriteData, 8},
+                           {cmdEnd, 1},
+                           {cmdBegin, 1},
+                           {cmdReadData, 8},
+                           {cmdEnd, 1},
+                           {cmdBegin, 1},
+                           {cmdWriteId, 1},
+                           {cmdEnd, 1},
+                           {cmdBegin, 1},
+                           {cmdWriteConfig, 1},
+                           {cmdEnd, 1},
+                           {cmdBegin, 1},
+                           {cmdReadId, 1},
+                           {cmdEnd, 1},
+                           {cmdBegin, 1},
+                           {cmdReadConfig, 1},
+                           {cmdEnd, 1}};
+
+// Forwards to the simulated unit and notes which thread wrote each frame.
+class ThreadNotingDriver : public SimulatedDriver {
+public:
+    std::vector<bool> onUiThread;
+    FT_STATUS FT_Write(FT_HANDLE h, const void* b, DWORD n, DWORD* done) override {
+        onUiThread.push_back(QThread::currentThread() == qApp->thread());
+        return SimulatedDriver::FT_Write(h, b, n, done);
+    }
+};
+
+} // namespace
+
+class ProgramThreadTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void newThreadHasUnknownErrorAndRunsAtLowestPriority() {
+        RunRig rig;
+        ProgramThread thread(true, rig.owner, 0, rig.image, rig.link, rig.progress);
+        QVERIFY(!thread.Failed());
+        QCOMPARE(thread.Message(), std::string("Неизвестная ошибка"));
+        QVERIFY(!thread.isRunning());
+        thread.Resume();
+        QCOMPARE(thread.priority(), QThread::LowestPriority);
+        QCOMPARE(thread.WaitFor(), 1);
+    }
+
+    void emptyRunSendsStartAndEnd() {
+        RunRig rig;
+        QCOMPARE(rig.Run(0), 1);
+        QCOMPARE(rig.Commands(), (Commands{{cmdStart, 1}, {cmdEnd, 1}}));
+        QVERIFY(!rig.driver.IsOpen());
+        QCOMPARE(rig.owner.disabled, 1);
+        QCOMPARE(rig.owner.enabled, 1);
+        QVERIFY(!rig.owner.offUiThread);
+        QCOMPARE(rig.progress.captions, std::vector<std::string>{""});
+    }
+
+    void fullProgrammingRun() {
+        RunRig rig;
+        rig.driver.Chip().code.fill(0); // a programmed radio: the run must erase it first
+        FillImage(rig.image);
+        QCOMPARE(rig.Run(kOpsProgramRadio), 1);
+        QCOMPARE(rig.Commands(), kFullRun);
+        QCOMPARE(rig.driver.FramesSeen(), 553);
+        const Pic16F877& chip = rig.driver.Chip();
+        for (int w = 0; w < kProgramWords; ++w) {
+            QCOMPARE(int(chip.code[w]), rig.image.ProgramMemory()[w]);
+        }
+        for (int b = 0; b < kDataBytes; ++b) {
+            QCOMPARE(int(chip.data[b]), rig.image.DataMemory()[b]);
+        }
+        QCOMPARE(int(chip.idWords[0]), 0x10D1);
+        QCOMPARE(int(chip.configWord), 0x3F72);
+        QVERIFY(!rig.driver.IsOpen());
+        QVERIFY(!rig.owner.locked);
+    }
+
+    void frameBytesOfTheWritingCommands() {
+        RunRig rig;
+        FillImage(rig.image);
+        rig.image.IdWords()[2] = 0x3CA0;
+        QCOMPARE(rig.Run(kOpsProgramRadio), 1);
+        const auto& log = rig.driver.ReceivedFrames();
+        const Payload& firstCode = log[6]; // start, end, begin, erase, end, begin
+        QCOMPARE(firstCode[kGroupByte], grpCommand);
+        QCOMPARE(firstCode[kCommandByte], cmdWriteCodeErased);
+        QCOMPARE(firstCode[2], uint8_t((11 >> 8) & 0xFF));
+        QCOMPARE(firstCode[3], uint8_t(11));
+        QCOMPARE(firstCode[4], uint8_t(48 >> 8));
+        QCOMPARE(firstCode[5], uint8_t(48 & 0xFF));
+        const Payload& firstData = log[6 + 256 + 2 + 256 + 2];
+        QCOMPARE(firstData[kCommandByte], cmdWriteData);
+        QCOMPARE(firstData[2], uint8_t(0x00));
+        QCOMPARE(firstData[3], uint8_t(3));
+        QCOMPARE(firstData[5], uint8_t(10));
+        const Payload& writeId = log[553 - 11];
+        QCOMPARE(writeId[kCommandByte], cmdWriteId);
+        QCOMPARE(writeId[2], uint8_t(0x10));
+        QCOMPARE(writeId[3], uint8_t(0xD1));
+        QCOMPARE(writeId[6], uint8_t(0x3C));
+        QCOMPARE(writeId[7], uint8_t(0xA0));
+        const Payload& writeConfig = log[553 - 8];
+        QCOMPARE(writeConfig[kCommandByte], cmdWriteConfig);
+        QCOMPARE(writeConfig[2], uint8_t(0x3F));
+        QCOMPARE(writeConfig[3], uint8_t(0x72));
+        // Bytes a command does not set keep what the previous frame left.
+        const Payload& end = log.back();
+        QCOMPARE(end[kCommandByte], cmdEnd);
+        QCOMPARE(end[2], uint8_t(0x3F));
+    }
+
+    void writingFrequenciesFromTheFrequencyPage() {
+        RunRig rig;
+        FillImage(rig.image);
+        rig.image.SetStartWord(7936);
+        rig.driver.Chip().code[0] = 0x1234; // below the page: must stay
+        QCOMPARE(rig.Run(kOpsWriteFrequencies), 1);
+        QCOMPARE(rig.Commands(), (Commands{{cmdStart, 1},
+                                           {cmdEnd, 1},
+                                           {cmdBegin, 1},
+                                           {cmdSetAddress, 1},
+                                           {cmdWriteCode, 8},
+                                           {cmdEnd, 1},
+                                           {cmdBegin, 1},
+                                           {cmdWriteData, 8},
+                                           {cmdEnd, 1},
+                                           {cmdBegin, 1},
+                                           {cmdReadData, 8},
+                                           {cmdEnd, 1},
+                                           {cmdBegin, 1},
+                                           {cmdWriteId, 1},
+                                           {cmdEnd, 1},
+                                           {cmdBegin, 1},
+                                           {cmdWriteConfig, 1},
+                                           {cmdEnd, 1}}));
+        const Payload& setAddress = rig.driver.ReceivedFrames()[3];
+        QCOMPARE(setAddress[2], uint8_t(0x1F));
+        QCOMPARE(setAddress[3], uint8_t(0x00));
+        QCOMPARE(int(rig.driver.Chip().code[0]), 0x1234);
+        QCOMPARE(int(rig.driver.Chip().code[7936]), rig.image.ProgramMemory()[7936]);
+        QCOMPARE(int(rig.driver.Chip().code[8191]), rig.image.ProgramMemory()[8191]);
+        QCOMPARE(rig.progress.positions.front(), 7936);
+    }
+
+    void readingARadioBack() {
+        RunRig rig;
+        Pic16F877& chip = rig.driver.Chip();
+        chip.idWords = {0x10D1, 0x17D8, 0x1CA0, 0x2004};
+        chip.configWord = 0x3F72;
+        for (int w = 7936; w < 8192; ++w) {
+            chip.code[w] = static_cast<uint16_t>(w & 0xFF);
+        }
+        chip.data.fill(0x5A);
+        QCOMPARE(rig.Run(kOpsReadIdentification), 1);
+        QCOMPARE(rig.Commands(), (Commands{{cmdStart, 1},
+                                           {cmdEnd, 1},
+                                           {cmdBegin, 1},
+                                           {cmdReadId, 1},
+                                           {cmdEnd, 1},
+                                           {cmdBegin, 1},
+                                           {cmdReadConfig, 1},
+                                           {cmdEnd, 1}}));
+        QCOMPARE(rig.image.IdWords()[0], 0x10D1);
+        QCOMPARE(rig.image.IdWords()[3], 0x2004);
+        QCOMPARE(rig.image.ConfigWord(), 0x3F72);
+        QCOMPARE(rig.progress.caption, std::string()); // reading the identification sets no caption
+
+        RunRig second;
+        second.driver.Chip().code = chip.code;
+        second.driver.Chip().data = chip.data;
+        second.image.SetStartWord(7936);
+        QCOMPARE(second.Run(kOpsReadMemories), 1);
+        QCOMPARE(second.Commands(), (Commands{{cmdStart, 1},
+                                              {cmdEnd, 1},
+                                              {cmdBegin, 1},
+                                              {cmdSetAddress, 1},
+                                              {cmdReadCode, 9},
+                                              {cmdEnd, 1},
+                                              {cmdBegin, 1},
+                                              {cmdReadData, 8},
+                                              {cmdEnd, 1}}));
+        QCOMPARE(second.image.ProgramMemory()[7936], 0x00);
+        QCOMPARE(second.image.ProgramMemory()[8191], 0xFF);
+        QCOMPARE(second.image.ProgramMemory()[7935], 0x3FFF);
+        QCOMPARE(second.image.DataMemory()[255], 0x5A);
+    }
+
+    void identificationIsReadBeforeCode() {
+        RunRig rig;
+        rig.image.SetStartWord(7936);
+        QCOMPARE(rig.Run(opReadCode | opReadConfig), 1);
+        const Commands c = rig.Commands();
+        QCOMPARE(c[3], (std::pair<int, int>{cmdReadId, 1}));
+        QCOMPARE(c[10], (std::pair<int, int>{cmdReadCode, 9}));
+    }
+
+    void onlyStartAndEndTravelOnTheWorker() {
+        ThreadNotingDriver driver;
+        USB_Prog link(driver);
+        Project image;
+        RecordingProgress progress;
+        CountingOwner owner;
+        ProgramThread thread(true, owner, kOpsProgramRadio, image, link, progress);
+        thread.Resume();
+        QCOMPARE(thread.WaitFor(), 1);
+        QCOMPARE(driver.onUiThread.size(), std::size_t(553));
+        QVERIFY(!driver.onUiThread.front());
+        QVERIFY(!driver.onUiThread.back());
+        for (std::size_t i = 1; i + 1 < driver.onUiThread.size(); ++i) {
+            QVERIFY(driver.onUiThread[i]);
+        }
+    }
+
+    void barPositions() {
+        RunRig rig;
+        QCOMPARE(rig.Run(opProgData), 1);
+        QCOMPARE(rig.progress.maxima, std::vector<int>{256});
+        QCOMPARE(rig.progress.positions,
+                 (std::vector<int>{32, 64, 96, 128, 160, 192, 224, 256, 288}));
+        QCOMPARE(rig.progress.captions,
+                 (std::vector<std::string>{"", "Программирование памяти данных..."}));
+
+        RunRig verify;
+        QCOMPARE(verify.Run(opVerifyCode | opVerifyData), 1);
+        QCOMPARE(verify.progress.maxima, (std::vector<int>{8192, 256}));
+        QCOMPARE(verify.progress.positions.front(), 0);
+        QCOMPARE(verify.progress.positions[256], 8192);
+        QCOMPARE(verify.progress.positions.back(), 256);
+    }
+
+    void writeFailureNamesTheWordAddress() {
+        RunRig rig;
+        rig.driver.Unit().FailCodeWordAt(101); // block 3, pair 5
+        QCOMPARE(rig.Run(kOpsProgramRadio), 0);
+        QCOMPARE(rig.message,
+                 std::string("Ошибка программирования памяти программ по адресу: 101"));
+        QVERIFY(!rig.driver.IsOpen());
+        QVERIFY(!rig.owner.locked);
+        const Commands c = rig.Commands();
+        QCOMPARE(c[6], (std::pair<int, int>{cmdWriteCodeErased, 4}));
+        QCOMPARE(c.back(), (std::pair<int, int>{cmdEnd, 1})); // FailRun ends programming mode
+        QCOMPARE(rig.driver.Chip().data[0], uint8_t(0xFF));   // data EEPROM untouched
+    }
+
+    void writeFailureOnTheFrequencyPageGivesTheFullAddress() {
+        RunRig rig;
+        rig.image.SetStartWord(7936);
+        rig.driver.Unit().FailCodeWordAt(7936 + 40);
+        QCOMPARE(rig.Run(kOpsWriteFrequencies), 0);
+        QCOMPARE(rig.message,
+                 std::string("Ошибка программирования памяти программ по адресу: 7976"));
+    }
+
+    void dataWriteFailure() {
+        RunRig rig;
+        rig.driver.Unit().FailDataByteAt(40);
+        QCOMPARE(rig.Run(kOpsProgramRadio), 0);
+        QCOMPARE(rig.message, std::string("Ошибка программирования памяти данных по адресу: 40"));
+    }
+
+    void verificationMessageJoinsItsPieces() {
+        RunRig rig;
+        rig.driver.Chip().code[12] = 0x3FFE; // the image holds the blank 0x3FFF there
+        QCOMPARE(rig.Run(opVerifyCode), 0);
+        QCOMPARE(rig.message,
+                 std::string("Ошибка при верификации памяти программ по адресу: "
+                             "12записанное значение: 16383 прочитанное значение: 16382"));
+    }
+
+    void stuckBitIsCaughtByVerification() {
+        RunRig rig;
+        FillImage(rig.image);
+        rig.image.ProgramMemory()[300] = 0x0000;
+        rig.driver.Chip().SetStuckCodeBit(300, 3);
+        QCOMPARE(rig.Run(kOpsProgramRadio), 0);
+        QCOMPARE(rig.message, std::string("Ошибка при верификации памяти программ по адресу: "
+                                          "300записанное значение: 0 прочитанное значение: 8"));
+        QCOMPARE(rig.Commands()[9], (std::pair<int, int>{cmdReadCode, 10}));
+    }
+
+    void dataVerificationComparesTheLowByte() {
+        RunRig rig;
+        rig.image.DataMemory()[0] = 0x1FF;
+        QCOMPARE(rig.Run(opProgData | opVerifyData), 0);
+        QCOMPARE(rig.message, std::string("Ошибка при верификации памяти данных по адресу: "
+                                          "0записанное значение: 511 прочитанное значение: 255"));
+    }
+
+    void dataVerificationIgnoresTheFirstByteOfEachPair() {
+        ScriptedDriver driver;
+        driver.responder = [](const ScriptedDriver::Bytes& wire) {
+            ScriptedDriver::Bytes reply = wire;
+            if (wire[3] == cmdReadData) {
+                for (int k = 0; k < kBlockEntries; ++k) {
+                    reply[4 + 2 * k] = 0xAB;
+                    reply[5 + 2 * k] = 0xFF;
+                }
+            }
+            return reply;
+        };
+        USB_Prog link(driver);
+        Project image;
+        RecordingProgress progress;
+        CountingOwner owner;
+        ProgramThread thread(true, owner, opVerifyData, image, link, progress);
+        thread.Resume();
+        QCOMPARE(thread.WaitFor(), 1);
+    }
+
+    void identificationMismatches() {
+        RunRig id;
+        id.image.IdWords()[1] = 0x4001; // bits above the 14 the chip holds
+        QCOMPARE(id.Run(opProgConfig), 0);
+        QCOMPARE(id.message, std::string("Ошибка программирования идентификационной метки"));
+        QCOMPARE(id.driver.ReceivedFrames()[3][4], uint8_t(0x00)); // sent masked
+
+        RunRig config;
+        config.image.SetConfigWord(0x7F72);
+        QCOMPARE(config.Run(opProgConfig), 0);
+        QCOMPARE(config.message, std::string("Ошибочное программирование конфигурации"));
+
+        RunRig verifyId;
+        verifyId.image.IdWords()[0] = 0x10D1;
+        QCOMPARE(verifyId.Run(opVerifyConfig), 0);
+        QCOMPARE(verifyId.message, std::string(" Ошибка при верификации идентификационной метки"));
+
+        RunRig verifyConfig;
+        verifyConfig.image.IdWords().fill(0x3FFF);
+        verifyConfig.image.SetConfigWord(0x3F72);
+        QCOMPARE(verifyConfig.Run(opVerifyConfig), 0);
+        QCOMPARE(verifyConfig.message,
+                 std::string(" Ошибка при верификации конфигурационного слова"));
+    }
+
+    void unpluggedBeforeTheRun() {
+        RunRig rig;
+        rig.driver.Unplug();
+        QCOMPARE(rig.Run(kOpsProgramRadio), 0);
+        QCOMPARE(rig.message, std::string("Устройство не подключено или не найдено"));
+        QVERIFY(rig.driver.ReceivedFrames().empty());
+        QCOMPARE(rig.owner.disabled, 1);
+        QCOMPARE(rig.owner.enabled, 1);
+    }
+
+    // The failure that ended the run is what the operator reads, not the
+    // errors of winding it up.
+    void failureMessageSurvivesTheWindingUp() {
+        RunRig rig;
+        rig.driver.Chip().code[12] = 0x3FFE;
+        rig.driver.Faults().unplugAtFrame = 1 + 2 + 1 + 1; // the end frame after the failing read
+        QCOMPARE(rig.Run(opVerifyCode), 0);
+        QVERIFY(rig.message.find("по адресу: 12записанное") != std::string::npos);
+        QVERIFY(!rig.driver.IsOpen());
+
+        ScriptedDriver driver;
+        driver.listStatus = FT_IO_ERROR;
+        USB_Prog link(driver);
+        Project image;
+        RecordingProgress progress;
+        CountingOwner owner;
+        ProgramThread thread(true, owner, 0, image, link, progress);
+        thread.Resume();
+        QCOMPARE(thread.WaitFor(), 0);
+        QCOMPARE(thread.Message(), std::string("Ошибка драйвера: Ошибка ввода/вывода"));
+        QVERIFY(thread.Failed());
+    }
+
+    void closeFailureEndsTheRun() {
+        ScriptedDriver driver;
+        driver.closeStatus = FT_IO_ERROR;
+        USB_Prog link(driver);
+        Project image;
+        RecordingProgress progress;
+        CountingOwner owner;
+        ProgramThread thread(true, owner, 0, image, link, progress);
+        thread.Resume();
+        QCOMPARE(thread.WaitFor(), 0);
+        QCOMPARE(thread.Message(), std::string("Ошибка закрытия прибора: Ошибка ввода/вывода"));
+        QVERIFY(!link.IsOpen());
+        QCOMPARE(owner.enabled, 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(ProgramThreadTest)
+#include "ProgramThreadTest.moc"

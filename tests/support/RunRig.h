@@ -1,0 +1,83 @@
+#pragma once
+
+#include "ProgramThread.h"
+#include "Project.h"
+#include "SimulatedDriver.h"
+#include "USB_Prog.h"
+
+#include <QCoreApplication>
+#include <QThread>
+#include <string>
+#include <utility>
+#include <vector>
+
+// Records what a run shows of its progress.
+class RecordingProgress : public zekt::ProgressView {
+public:
+    std::string caption;
+    std::vector<std::string> captions;
+    std::vector<int> maxima;
+    std::vector<int> positions;
+
+    void SetCaption(const std::string& text) override {
+        caption = text;
+        captions.push_back(text);
+    }
+    void SetMaximum(int maximum) override { maxima.push_back(maximum); }
+    void SetPosition(int position) override { positions.push_back(position); }
+};
+
+// Counts the locking of the command column, and on which thread it happened.
+class CountingOwner : public zekt::RunOwner {
+public:
+    int disabled = 0;
+    int enabled = 0;
+    bool locked = false;
+    bool offUiThread = false;
+
+    void DisableCommands() override {
+        ++disabled;
+        locked = true;
+        Note();
+    }
+    void EnableCommands() override {
+        ++enabled;
+        locked = false;
+        Note();
+    }
+
+private:
+    void Note() { offUiThread = offUiThread || QThread::currentThread() != qApp->thread(); }
+};
+
+// A run against the simulated unit.
+struct RunRig {
+    zekt::SimulatedDriver driver;
+    zekt::USB_Prog link{driver};
+    zekt::Project image;
+    RecordingProgress progress;
+    CountingOwner owner;
+    std::string message;
+
+    int Run(zekt::ProgramOp ops) {
+        zekt::ProgramThread thread(true, owner, ops, image, link, progress);
+        thread.Resume();
+        const int code = thread.WaitFor();
+        message = thread.Message();
+        return code;
+    }
+
+    // The commands the unit received, run-length encoded: (command, count).
+    std::vector<std::pair<int, int>> Commands() const {
+        std::vector<std::pair<int, int>> runs;
+        for (const zekt::Payload& p : driver.ReceivedFrames()) {
+            const int command = p[zekt::kCommandByte];
+            if (!runs.empty() && runs.back().first == command) {
+                ++runs.back().second;
+            } else {
+                runs.emplace_back(command, 1);
+            }
+        }
+        return runs;
+    }
+};
