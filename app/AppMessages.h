@@ -1,0 +1,55 @@
+#pragma once
+
+#include <array>
+
+// Texts of the main window and its small windows.
+namespace zekt::msg {
+
+inline constexpr const char* kMainCaption =
+    "Программатор возимых радиостанций ЗЕКТ (Версии ПО: 4.1.0, 6.1.0 и 6.1.1)   @USB ЗЕКТ УП-7";
+
+inline constexpr const char* kTestPassed = "Тестирование USB-программатора завершено успешно!";
+inline constexpr const char* kTestPassedCaption = "Тест";
+inline constexpr const char* kTestFailed =
+    "Ошибка тестирования USB-программатора.\nПроверьте подключение USB-кабеля и питание "
+    "программатора.";
+inline constexpr const char* kTestFailedCaption = "Ошибка теста";
+
+inline constexpr const char* kExitQuestion = "Завершить приложение ?";
+inline constexpr const char* kExitCaption = " Подтвердите выход";
+
+inline constexpr const char* kHelpText =
+    " Данный раздел находится в стадии разработки. \n За консультациями обращайтесь на "
+    "предприятие по телефонам: \n +7 (000) 000-00-00, +7 (000) 000-00-01 или пишите на e-mail: "
+    "support@example.org ";
+inline constexpr const char* kHelpCaption = "Раздел в разработке";
+
+struct VersionDetails {
+    const char* caption;
+    const char* text;
+};
+inline constexpr std::array<VersionDetails, 3> kVersionDetails = {{
+    {"Версия 4.1.0",
+     " Программное обеспечение 4.1.0 предназначено для программирования \n возимых "
+     "радиостанций ЗЕКТ Р-1 и ЗЕКТ Р-2 с управлением на \n микроконтроллере PIC16F877 и "
+     "синтезатором частот на LMX2306. \n Серийный выпуск - с января 2004 года. "},
+    {"Версия 6.1.0",
+     " Программное обеспечение 6.1.0 предназначено для программирования \n возимых "
+     "радиостанций ЗЕКТ Р-1M и ЗЕКТ Р-2M (БЕЗ переключения \n уровня мощности) с управлением "
+     "на микроконтроллере PIC16F877 \n и синтезатором частот на MC145170. \n Серийный выпуск - "
+     "с февраля 2006 года. "},
+    {"Версия 6.1.1",
+     " Программное обеспечение 6.1.1 предназначено для программирования \n возимых "
+     "радиостанций ЗЕКТ Р-1M и ЗЕКТ Р-2M (С переключением \n уровня мощности) с управлением на "
+     "микроконтроллере PIC16F877 \n и синтезатором частот на MC145170. \n Серийный выпуск - с "
+     "сентября 2007 года (апрель 2008). "},
+}};
+
+inline constexpr const char* kAboutCaption = "USB программатор ЗЕКТ";
+inline constexpr const char* kAboutTitle = "USB программатор радиостанций ЗЕКТ  (версия 1.0)";
+inline constexpr const char* kAboutMaker = "Радиомастерская «Пример»";
+inline constexpr const char* kAboutPurpose =
+    "Программа предназначена для программирования радиостанций \"ЗЕКТ Р-1 (М)\" и \"ЗЕКТ Р-2 "
+    "(М)\" через USB-порт компьютера. Работает совместно с программатором \"ЗЕКТ УП-7\".";
+
+} // namespace zekt::msg

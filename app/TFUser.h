@@ -1,0 +1,157 @@
+#pragma once
+
+#include "ChoiceBox.h"
+#include "ConfigBuilder.h"
+#include "FtdiDriver.h"
+#include "OperatorDialogs.h"
+#include "Project.h"
+#include "RadioConfig.h"
+#include "RadioGroup.h"
+#include "RunInterfaces.h"
+#include "USB_Prog.h"
+
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace zekt {
+
+class TForm1;
+class TForm2;
+
+enum class FieldColour { Window, Red, ButtonFace };
+
+// The main window: the command column on the left, the configuration area
+// (options and the table of sixteen memory channels) on the right, and the
+// picture while the configuration is hidden.
+class TFUser : public QWidget, public RunOwner {
+    Q_OBJECT
+
+public:
+    // dialogs: where every box and file dialog goes (the Qt ones when null).
+    TFUser(FtdiDriver& driver, OperatorDialogs* dialogs = nullptr, QWidget* parent = nullptr);
+    ~TFUser() override;
+
+    // Command column.
+    QFrame* PanButton = nullptr;
+    QLabel* LabelDate = nullptr;
+    QPushButton* ButAbout = nullptr;
+    QPushButton* ButTest = nullptr;
+    QPushButton* ButSetConf = nullptr;
+    QPushButton* ButProg = nullptr;
+    QPushButton* ButPrFrec = nullptr;
+    QPushButton* ButRead = nullptr;
+    QPushButton* ButRdFile = nullptr;
+    QPushButton* ButWrFile = nullptr;
+    QPushButton* ButHelp = nullptr;
+    QPushButton* ButExit = nullptr;
+    QLabel* Image1 = nullptr;
+
+    // Configuration area.
+    QFrame* PanClient = nullptr;
+    QFrame* PanRadioGr = nullptr;
+    RadioGroup* RG1ProgOb = nullptr;
+    QLabel* STVersii = nullptr;
+    ChoiceBox* ComboBoxVer = nullptr;
+    QPushButton* ButDetail = nullptr;
+    RadioGroup* RG2Type = nullptr;
+    RadioGroup* RG3FrTon = nullptr;
+    RadioGroup* RG4Band = nullptr;
+    RadioGroup* RG5BandMain = nullptr;
+    QGroupBox* GBoxBandSelect = nullptr;
+    QLabel* LabelFrec1 = nullptr;
+    QLineEdit* EditFrec1 = nullptr;
+    QLabel* LabelFrec2 = nullptr;
+    QLineEdit* EditFrec2 = nullptr;
+    RadioGroup* RG6Setka = nullptr;
+    QGroupBox* GBoxAttr = nullptr;
+    QCheckBox* CheckBoxProtect = nullptr;
+    QFrame* PanChanell = nullptr;
+    QFrame* PanChanCTC = nullptr;
+    QGroupBox* GBoxChanell = nullptr;
+    QLabel* LabelPRD = nullptr;
+    QLabel* LabelPRM = nullptr;
+    std::array<QLabel*, kChannelCount> STChan{};
+    QGroupBox* GBoxCTC = nullptr;
+    QLabel* LabelScan = nullptr;
+    QLabel* LabelCTCSS = nullptr;
+    QLabel* LabelFrCTC = nullptr;
+    QPushButton* ButClear = nullptr;
+
+    // Window state.
+    QString startDir;
+    QString firmwareFile;
+    bool buildAborted = false;
+    ProgDate progDate;
+    int clearFrom = -1;
+    std::vector<QLineEdit*> channelEdits;
+    std::vector<QCheckBox*> scanBoxes;
+    std::vector<ChoiceBox*> ctcssBoxes;
+
+    TForm1* Form1 = nullptr;
+    TForm2* Form2 = nullptr;
+
+    Project& Image() { return *image; }
+    USB_Prog& Link() { return *link; }
+    OperatorDialogs& Dialogs() { return *dialogs; }
+
+    RadioConfig GetRadioConfig() const;
+    void SetRadioConfig(const RadioConfig& config);
+    void ShowConfig();
+    void HideConfig();
+    void DisableCommands() override;
+    void EnableCommands() override;
+    void SetFieldColour(QLineEdit* field, FieldColour colour);
+    FieldColour FieldColourOf(const QLineEdit* field) const;
+
+    // Handlers.
+    void ButSetConfClick();
+    void ButTestClick();
+    void ButAboutClick();
+    void ButDetailClick();
+    void ButHelpClick();
+    void ButExitClick();
+    void ButClearClick();
+    void RG2TypeClick();
+    void RG4BandClick();
+    void EditFrec1Exit();
+    void EditFrec2Exit();
+    void Edit1MouseDown(QLineEdit* sender);
+    bool Edit1KeyDown(QLineEdit* sender, int key);
+    void FormPaint();
+
+    // Runs a handler; an exception that escapes it is shown in the standard
+    // error box and the window stays usable.
+    void Guarded(const std::function<void()>& handler);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    std::unique_ptr<OperatorDialogs> ownDialogs;
+    OperatorDialogs* dialogs;
+    std::unique_ptr<Project> image;
+    std::unique_ptr<USB_Prog> link;
+    bool checkingLimit = false;
+    QPalette windowPalette;
+
+    void BuildCommandColumn();
+    void BuildConfigurationArea();
+    QWidget* BuildOptionsPanel();
+    QWidget* BuildChannelPanel();
+    void SetTabOrder();
+    void ConnectHandlers();
+    void CheckBandLimit(QLineEdit* edit, LimitCheck (*check)(const std::string&));
+};
+
+} // namespace zekt

@@ -1,0 +1,501 @@
+#include "AppMessages.h"
+#include "ConfigMessages.h"
+#include "ReferenceImages.h"
+#include "ScriptedDialogs.h"
+#include "SimulatedDriver.h"
+#include "TFUser.h"
+#include "TForm1.h"
+#include "TForm2.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+
+using namespace zekt;
+
+namespace {
+
+struct Window {
+    SimulatedDriver driver;
+    ScriptedDialogs dialogs;
+    TFUser w{driver, &dialogs};
+
+    Window() {
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+    }
+    QLineEdit* Edit(int number) { return w.channelEdits[static_cast<std::size_t>(number - 1)]; }
+    void FillChannels() {
+        for (int k = 0; k < kChannelCount; ++k) {
+            w.channelEdits[2 * k]->setText(QString("14%1").arg(k));
+            w.channelEdits[2 * k + 1]->setText(QString("15%1").arg(k));
+            w.scanBoxes[k]->setChecked(true);
+            w.ctcssBoxes[k]->SetItemIndex(k);
+        }
+    }
+    bool ChannelEmpty(int k) {
+        return w.channelEdits[2 * k]->text().isEmpty() &&
+               w.channelEdits[2 * k + 1]->text().isEmpty() && !w.scanBoxes[k]->isChecked() &&
+               w.ctcssBoxes[k]->ItemIndex() == -1 && w.ctcssBoxes[k]->currentText().isEmpty();
+    }
+    void LeaveField(QLineEdit* field) {
+        field->setFocus();
+        QTRY_VERIFY(field->hasFocus());
+        Edit(1)->setFocus(Qt::TabFocusReason);
+        QApplication::processEvents();
+    }
+};
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void startUpState() {
+        Window win;
+        TFUser& w = win.w;
+        QCOMPARE(w.windowTitle(), QString("Программатор возимых радиостанций ЗЕКТ (Версии ПО: "
+                                          "4.1.0, 6.1.0 и 6.1.1)   @USB ЗЕКТ УП-7"));
+        QVERIFY(!w.PanClient->isVisible());
+        QVERIFY(w.Image1->isVisible());
+        QCOMPARE(w.Image1->pixmap().size(), QSize(810, 705));
+        QCOMPARE(w.ComboBoxVer->currentText(), QString("6.1.1"));
+        QCOMPARE(w.GetRadioConfig(), RadioConfig{});
+        QCOMPARE(w.clearFrom, -1);
+        QVERIFY(w.firmwareFile.isEmpty());
+        QCOMPARE(w.startDir, QDir::currentPath());
+        const QDate today = QDate::currentDate();
+        QCOMPARE(w.LabelDate->text(),
+                 QString("%1.%2.%3").arg(today.day()).arg(today.month()).arg(today.year() % 4096));
+        QCOMPARE(w.progDate.year, today.year());
+        QVERIFY(w.Form1 != nullptr && !w.Form1->isVisible());
+        QVERIFY(w.Form2 != nullptr && !w.Form2->isVisible());
+        QVERIFY(!w.Form2->shown);
+        QVERIFY(!w.Link().IsOpen());
+        QCOMPARE(w.Image().ProgramMemory()[0], 0x3FFF);
+    }
+
+    void controlsByName() {
+        Window win;
+        TFUser& w = win.w;
+        const char* names[] = {
+            "PanButton",       "LabelDate",  "ButAbout",    "ButTest",        "ButSetConf",
+            "ButProg",         "ButPrFrec",  "ButRead",     "ButRdFile",      "ButWrFile",
+            "ButHelp",         "ButExit",    "Image1",      "PanClient",      "PanRadioGr",
+            "RG1ProgOb",       "STVersii",   "ComboBoxVer", "ButDetail",      "RG2Type",
+            "RG3FrTon",        "RG4Band",    "RG5BandMain", "GBoxBandSelect", "LabelFrec1",
+            "EditFrec1",       "LabelFrec2", "EditFrec2",   "RG6Setka",       "GBoxAttr",
+            "CheckBoxProtect", "PanChanell", "PanChanCTC",  "GBoxChanell",    "LabelPRD",
+            "LabelPRM",        "GBoxCTC",    "LabelScan",   "LabelCTCSS",     "LabelFrCTC",
+            "ButClear",        "Edit1",      "Edit32",      "CheckBox1",      "CheckBox16",
+            "ComboBox1",       "ComboBox16", "STChan1",     "STChan16"};
+        for (const char* name : names) {
+            QWidget* control = w.findChild<QWidget*>(name);
+            QVERIFY2(control != nullptr, name);
+            QCOMPARE(control->accessibleDescription(), QString(name));
+            QVERIFY2(!control->accessibleName().isEmpty(), name);
+        }
+        QCOMPARE(w.STChan[0]->text(), QString("Канал 1"));
+        QCOMPARE(w.STChan[9]->text(), QString("Канал A"));
+        QCOMPARE(w.STChan[14]->text(), QString("Канал F"));
+        QCOMPARE(w.STChan[15]->text(), QString("Канал 0"));
+        QCOMPARE(win.Edit(1)->accessibleName(), QString("Канал 1, передача"));
+        QCOMPARE(w.ButRead->toolTip(), QString("Прочить данные конфигурации из радиостанции"));
+        QCOMPARE(w.ButClear->toolTip(),
+                 QString("Щёлкните указателем мыши на поле канала, с которого удалить"));
+        QCOMPARE(w.ButProg->cursor().shape(), Qt::PointingHandCursor);
+        QCOMPARE(w.ButDetail->cursor().shape(), Qt::PointingHandCursor);
+        QCOMPARE(w.RG6Setka->title(), QString(" Шаг сетки частот в основном массиве "));
+        QCOMPARE(w.RG5BandMain->Button(2)->text(), QString("40 - 48,5 МГц"));
+        QCOMPARE(w.ctcssBoxes[3]->count(), 20);
+        QCOMPARE(w.ctcssBoxes[3]->itemText(19), QString("131,8"));
+        QCOMPARE(w.RG2Type->font().pixelSize(), 18);
+        QCOMPARE(w.ctcssBoxes[0]->font().pixelSize(), 17);
+        QCOMPARE(w.EditFrec1->font().pixelSize(), 17);
+    }
+
+    void bindingBothWays() {
+        Window win;
+        TFUser& w = win.w;
+        w.ButSetConfClick();
+        const RadioConfig b = reference::ConfigB();
+        w.SetRadioConfig(b);
+        // The type's handler ran (memory channels only) and the band limits
+        // written after it survived.
+        QCOMPARE(w.GetRadioConfig(), b);
+        QVERIFY(!w.GBoxBandSelect->isEnabled());
+        w.ShowConfig(); // as the commands do after setting the panels
+        QVERIFY(!w.RG4Band->isEnabled());
+        QVERIFY(!w.EditFrec1->isVisible());
+
+        RadioConfig full = b;
+        full.radioType = 0;
+        w.SetRadioConfig(full);
+        QVERIFY(w.RG4Band->isEnabled());
+        QVERIFY(w.GBoxBandSelect->isEnabled());
+        QVERIFY(w.EditFrec1->isVisible()); // band mode 1: the operator's limits
+        QCOMPARE(w.EditFrec1->text(), QString("40"));
+        QCOMPARE(w.GetRadioConfig(), full);
+
+        RadioConfig odd;
+        odd.mainBand = 7;
+        odd.gridStep = -1;
+        odd.version = -1;
+        w.SetRadioConfig(odd);
+        QCOMPARE(w.RG5BandMain->ItemIndex(), 4); // past the last item: the last one
+        QCOMPARE(w.RG6Setka->ItemIndex(), -1);
+        QCOMPARE(w.ComboBoxVer->currentText(), QString());
+        QCOMPARE(w.GetRadioConfig().version, -1);
+    }
+
+    void typedTextSelectsNoItem() {
+        Window win;
+        win.w.ComboBoxVer->setEditText("6.2");
+        QCOMPARE(win.w.GetRadioConfig().version, -1);
+        win.w.ctcssBoxes[0]->setEditText("136,5");
+        QCOMPARE(win.w.GetRadioConfig().channels[0].ctcss, -1);
+        win.w.ctcssBoxes[0]->setEditText("77");
+        QCOMPARE(win.w.GetRadioConfig().channels[0].ctcss, 3);
+    }
+
+    void enableRules() {
+        Window win;
+        TFUser& w = win.w;
+        w.RG2Type->SetItemIndex(1);
+        w.RG4Band->SetItemIndex(1);
+        w.ShowConfig();
+        QVERIFY(w.PanClient->isVisible());
+        QVERIFY(!w.RG4Band->isEnabled());
+        QVERIFY(!w.RG5BandMain->isEnabled());
+        QVERIFY(!w.RG6Setka->isEnabled());
+        QVERIFY(!w.EditFrec1->isVisible() && !w.EditFrec2->isVisible());
+
+        w.RG2Type->SetItemIndex(0); // runs the type's handler, then the band's
+        w.ShowConfig();
+        QVERIFY(w.RG4Band->isEnabled());
+        QVERIFY(!w.RG5BandMain->isEnabled());
+        QVERIFY(w.EditFrec1->isVisible() && w.EditFrec2->isVisible());
+
+        w.EditFrec1->setText("40");
+        w.RG4Band->SetItemIndex(0);
+        QVERIFY(w.RG5BandMain->isEnabled());
+        QVERIFY(!w.EditFrec1->isVisible());
+        w.RG4Band->SetItemIndex(1);
+        QVERIFY(w.EditFrec1->text().isEmpty()); // typed limits were discarded
+
+        // ShowConfig leaves the band-limit box to the type's handler.
+        w.GBoxBandSelect->setEnabled(false);
+        w.ShowConfig();
+        QVERIFY(!w.GBoxBandSelect->isEnabled());
+        w.HideConfig();
+        QVERIFY(!w.PanClient->isVisible());
+    }
+
+    void bandLimitMessages_data() {
+        QTest::addColumn<int>("edit");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<int>("icon");
+        QTest::newRow("lower empty")
+            << 1 << "" << msg::kNoLowerLimit << msg::kNoLimitCaption << int(BoxIcon::Information);
+        QTest::newRow("lower 100")
+            << 1 << "100" << msg::kLowerOut160 << msg::kBadLimitCaption << int(BoxIcon::None);
+        QTest::newRow("upper 180")
+            << 2 << "180" << msg::kUpperOut160 << msg::kBadLimitCaption << int(BoxIcon::None);
+        QTest::newRow("upper empty")
+            << 2 << "" << msg::kNoUpperLimit << msg::kNoLimitCaption << int(BoxIcon::Information);
+    }
+    void bandLimitMessages() {
+        QFETCH(int, edit);
+        QFETCH(QString, typed);
+        QFETCH(QString, text);
+        QFETCH(QString, title);
+        QFETCH(int, icon);
+        Window win;
+        TFUser& w = win.w;
+        w.ButSetConfClick();
+        w.RG4Band->SetItemIndex(1);
+        QLineEdit* field = edit == 1 ? w.EditFrec1 : w.EditFrec2;
+        field->setText(typed);
+        win.LeaveField(field);
+        QCOMPARE(win.dialogs.boxes.size(), std::size_t(1));
+        QCOMPARE(win.dialogs.Last().text, text);
+        QCOMPARE(win.dialogs.Last().title, title);
+        QCOMPARE(int(win.dialogs.Last().icon), icon);
+        QCOMPARE(win.dialogs.Last().buttons, BoxButtons::Ok);
+        QVERIFY(field->text().isEmpty());
+        QTRY_VERIFY(field->hasFocus());
+    }
+
+    void acceptedLimitsAndNotANumber() {
+        Window win;
+        TFUser& w = win.w;
+        w.ButSetConfClick();
+        w.RG4Band->SetItemIndex(1);
+        w.EditFrec1->setText("200");
+        win.LeaveField(w.EditFrec1);
+        w.EditFrec2->setText("20");
+        win.LeaveField(w.EditFrec2);
+        QVERIFY(win.dialogs.boxes.empty());
+        QCOMPARE(w.EditFrec1->text(), QString("200"));
+
+        w.EditFrec1->setText("4O");
+        win.LeaveField(w.EditFrec1);
+        QCOMPARE(win.dialogs.boxes.size(), std::size_t(1));
+        QCOMPARE(win.dialogs.Last().text, QString("'4O' is not a valid floating point value"));
+        QCOMPARE(win.dialogs.Last().icon, BoxIcon::Error);
+        QCOMPARE(w.EditFrec1->text(), QString("4O"));
+        QTRY_VERIFY(w.EditFrec1->hasFocus());
+    }
+
+    void clearingFromStartUpEmptiesEverything() {
+        Window win;
+        win.w.ButSetConfClick();
+        win.FillChannels();
+        win.w.ButClearClick();
+        for (int k = 0; k < kChannelCount; ++k) {
+            QVERIFY(win.ChannelEmpty(k));
+        }
+        QCOMPARE(win.w.clearFrom, 32);
+        QTRY_VERIFY(win.Edit(1)->hasFocus());
+    }
+
+    void clearingFromAClickedField() {
+        Window win;
+        win.w.ButSetConfClick();
+        win.FillChannels();
+        QTest::mouseClick(win.Edit(9), Qt::LeftButton);
+        QCOMPARE(win.w.clearFrom, 8);
+        win.w.ButClearClick();
+        for (int k = 0; k < 4; ++k) {
+            QVERIFY(!win.ChannelEmpty(k));
+        }
+        for (int k = 4; k < kChannelCount; ++k) {
+            QVERIFY(win.ChannelEmpty(k));
+        }
+        QTRY_VERIFY(win.Edit(9)->hasFocus());
+
+        win.FillChannels();
+        QTest::mouseClick(win.Edit(10), Qt::LeftButton);
+        win.w.ButClearClick();
+        QCOMPARE(win.Edit(9)->text(), QString("144"));
+        QVERIFY(win.Edit(10)->text().isEmpty());
+        QVERIFY(!win.w.scanBoxes[4]->isChecked());
+        QCOMPARE(win.w.ctcssBoxes[4]->ItemIndex(), -1);
+        QVERIFY(win.w.scanBoxes[3]->isChecked()); // channel 4 is kept
+
+        // Exhausted: a second clear empties nothing.
+        win.FillChannels();
+        win.w.ButClearClick();
+        QCOMPARE(win.Edit(10)->text(), QString("154"));
+        QVERIFY(win.w.scanBoxes[15]->isChecked());
+    }
+
+    void tabbingIntoAFieldDoesNotMarkIt() {
+        Window win;
+        win.w.ButSetConfClick();
+        win.FillChannels();
+        QTest::mouseClick(win.Edit(29), Qt::LeftButton);
+        win.Edit(3)->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(win.Edit(3)->hasFocus());
+        win.w.ButClearClick();
+        QCOMPARE(win.Edit(3)->text(), QString("141"));
+        QVERIFY(win.Edit(29)->text().isEmpty());
+        QVERIFY(!win.ChannelEmpty(13));
+    }
+
+    void enterMovesAlongTheTabOrder() {
+        Window win;
+        TFUser& w = win.w;
+        w.ButSetConfClick();
+        win.Edit(1)->setFocus();
+        QTRY_VERIFY(win.Edit(1)->hasFocus());
+        QTest::keyClick(win.Edit(1), Qt::Key_Return);
+        QTRY_VERIFY(win.Edit(2)->hasFocus());
+        QTest::keyClick(win.Edit(2), Qt::Key_Enter);
+        QTRY_VERIFY(win.Edit(3)->hasFocus());
+
+        win.Edit(32)->setFocus();
+        QTRY_VERIFY(win.Edit(32)->hasFocus());
+        QTest::keyClick(win.Edit(32), Qt::Key_Return);
+        QTRY_VERIFY(w.scanBoxes[0]->hasFocus());
+
+        // Fields locked by a read-back are skipped.
+        win.Edit(3)->setEnabled(false);
+        win.Edit(4)->setEnabled(false);
+        win.Edit(2)->setFocus();
+        QTRY_VERIFY(win.Edit(2)->hasFocus());
+        QTest::keyClick(win.Edit(2), Qt::Key_Return);
+        QTRY_VERIFY(win.Edit(5)->hasFocus());
+
+        // Other keys reach the field as usual.
+        QTest::keyClick(win.Edit(5), Qt::Key_7);
+        QCOMPARE(win.Edit(5)->text(), QString("7"));
+        QTRY_VERIFY(win.Edit(5)->hasFocus());
+    }
+
+    void configurationButtonUnlocksTheTable() {
+        Window win;
+        TFUser& w = win.w;
+        w.ButSetConfClick();
+        win.Edit(1)->setText("145");
+        win.Edit(7)->setEnabled(false);
+        w.SetFieldColour(win.Edit(7), FieldColour::ButtonFace);
+        w.SetFieldColour(win.Edit(8), FieldColour::Red);
+        w.scanBoxes[5]->setEnabled(false);
+        w.ctcssBoxes[5]->setEnabled(false);
+        w.ButSetConfClick();
+        QCOMPARE(win.Edit(1)->text(), QString("145"));
+        QVERIFY(win.Edit(7)->isEnabled());
+        QCOMPARE(w.FieldColourOf(win.Edit(7)), FieldColour::Window);
+        QCOMPARE(w.FieldColourOf(win.Edit(8)), FieldColour::Window);
+        QVERIFY(w.scanBoxes[5]->isEnabled());
+        QVERIFY(w.ctcssBoxes[5]->isEnabled());
+    }
+
+    void channelTableProportion() {
+        Window win;
+        TFUser& w = win.w;
+        w.ButSetConfClick();
+        w.resize(1400, 800);
+        QApplication::processEvents();
+        const int width = w.PanChanCTC->width();
+        QCOMPARE(w.GBoxChanell->width(), width * 50 / 81);
+        QCOMPARE(w.GBoxCTC->x(), width * 50 / 81);
+        QCOMPARE(w.GBoxCTC->width(), width - width * 50 / 81);
+    }
+
+    void commandColumnLock() {
+        Window win;
+        win.w.DisableCommands();
+        QVERIFY(!win.w.ButProg->isEnabled());
+        QVERIFY(!win.w.ButExit->isEnabled());
+        win.w.EnableCommands();
+        QVERIFY(win.w.ButProg->isEnabled());
+    }
+
+    void exitAsksAndCancelKeepsRunning() {
+        Window win;
+        win.dialogs.answers = {BoxResult::Cancel};
+        win.w.ButExitClick();
+        QCOMPARE(win.dialogs.Last().text, QString("Завершить приложение ?"));
+        QCOMPARE(win.dialogs.Last().title, QString(" Подтвердите выход"));
+        QCOMPARE(win.dialogs.Last().icon, BoxIcon::Question);
+        QCOMPARE(win.dialogs.Last().buttons, BoxButtons::OkCancel);
+        QVERIFY(win.w.isVisible());
+        win.w.Form1->show();
+        win.w.ButExitClick();
+        QVERIFY(!win.w.isVisible());
+        QVERIFY(!win.w.Form1->isVisible());
+    }
+
+    void closingAsksNothing() {
+        Window win;
+        win.w.Form2->show();
+        win.w.close();
+        QVERIFY(win.dialogs.boxes.empty());
+        QVERIFY(!win.w.Form2->isVisible());
+    }
+
+    void helpBox() {
+        Window win;
+        win.w.ButHelpClick();
+        QVERIFY(win.dialogs.Last().text.startsWith(
+            " Данный раздел находится в стадии разработки. \n За консультациями обращайтесь на "
+            "предприятие по телефонам: \n "));
+        QVERIFY(win.dialogs.Last().text.contains(" или пишите на e-mail:"));
+        QVERIFY(win.dialogs.Last().text.endsWith(" "));
+        QCOMPARE(win.dialogs.Last().title, QString("Раздел в разработке"));
+        QCOMPARE(win.dialogs.Last().icon, BoxIcon::Error);
+    }
+
+    void versionTexts_data() {
+        QTest::addColumn<int>("version");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("4.1.0")
+            << 0 << "Версия 4.1.0"
+            << " Программное обеспечение 4.1.0 предназначено для программирования \n"
+               " возимых радиостанций ЗЕКТ Р-1 и ЗЕКТ Р-2 с управлением на \n"
+               " микроконтроллере PIC16F877 и синтезатором частот на LMX2306. \n"
+               " Серийный выпуск - с января 2004 года. ";
+        QTest::newRow("6.1.0")
+            << 1 << "Версия 6.1.0"
+            << " Программное обеспечение 6.1.0 предназначено для программирования \n"
+               " возимых радиостанций ЗЕКТ Р-1M и ЗЕКТ Р-2M (БЕЗ переключения \n"
+               " уровня мощности) с управлением на микроконтроллере PIC16F877 \n"
+               " и синтезатором частот на MC145170. \n"
+               " Серийный выпуск - с февраля 2006 года. ";
+        QTest::newRow("6.1.1")
+            << 2 << "Версия 6.1.1"
+            << " Программное обеспечение 6.1.1 предназначено для программирования \n"
+               " возимых радиостанций ЗЕКТ Р-1M и ЗЕКТ Р-2M (С переключением \n"
+               " уровня мощности) с управлением на микроконтроллере PIC16F877 \n"
+               " и синтезатором частот на MC145170. \n"
+               " Серийный выпуск - с сентября 2007 года (апрель 2008). ";
+    }
+    void versionTexts() {
+        QFETCH(int, version);
+        QFETCH(QString, title);
+        QFETCH(QString, text);
+        Window win;
+        win.w.ComboBoxVer->SetItemIndex(version);
+        win.w.ButDetailClick();
+        QCOMPARE(win.dialogs.Last().title, title);
+        QCOMPARE(win.dialogs.Last().text, text);
+        QCOMPARE(win.dialogs.Last().icon, BoxIcon::Information);
+        QVERIFY(!text.contains(QChar(0x041C))); // the model suffix is the Latin M
+    }
+
+    void noVersionNoDetails() {
+        Window win;
+        win.w.ComboBoxVer->SetItemIndex(-1);
+        win.w.ButDetailClick();
+        QVERIFY(win.dialogs.boxes.empty());
+    }
+
+    void testButtonAgainstTheSimulatedUnit() {
+        Window win;
+        TFUser& w = win.w;
+        win.Edit(1)->setText("145");
+        w.ButTestClick();
+        QCOMPARE(win.dialogs.Last().text,
+                 QString("Тестирование USB-программатора завершено успешно!"));
+        QCOMPARE(win.dialogs.Last().title, QString("Тест"));
+        QCOMPARE(win.dialogs.Last().icon, BoxIcon::None);
+        QVERIFY(!w.Link().IsOpen());
+
+        win.driver.Unplug();
+        w.ButTestClick();
+        QCOMPARE(
+            win.dialogs.Last().text,
+            QString("Ошибка тестирования USB-программатора.\nПроверьте подключение USB-кабеля и "
+                    "питание программатора."));
+        QCOMPARE(win.dialogs.Last().title, QString("Ошибка теста"));
+        QCOMPARE(win.dialogs.Last().icon, BoxIcon::Error);
+        QVERIFY(!w.PanClient->isVisible());
+        QCOMPARE(win.Edit(1)->text(), QString("145"));
+        QCOMPARE(w.Image().ProgramMemory()[0], 0x3FFF);
+    }
+
+    void escapingErrorIsShownAndTheWindowStaysUsable() {
+        Window win;
+        win.w.Guarded([] { throw std::runtime_error("'x' is not a valid floating point value"); });
+        QCOMPARE(win.dialogs.Last().text, QString("'x' is not a valid floating point value"));
+        QCOMPARE(win.dialogs.Last().icon, BoxIcon::Error);
+        win.w.ButSetConfClick();
+        QVERIFY(win.w.PanClient->isVisible());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"

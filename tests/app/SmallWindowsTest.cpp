@@ -1,0 +1,128 @@
+#include "ErrorReportingApplication.h"
+#include "ScriptedDialogs.h"
+#include "SimulatedDriver.h"
+#include "TFUser.h"
+#include "TForm1.h"
+
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+using namespace zekt;
+
+class SmallWindowsTest : public QObject {
+    Q_OBJECT
+
+private:
+    void ShowAbout(TForm1& form) {
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+    }
+
+private slots:
+    void aboutWindowContents() {
+        TForm1 form;
+        QCOMPARE(form.windowTitle(), QString("USB программатор ЗЕКТ"));
+        QCOMPARE(form.size(), QSize(612, 316));
+        QCOMPARE(form.Label1->text(), QString("USB программатор радиостанций ЗЕКТ  (версия 1.0)"));
+        QCOMPARE(
+            form.Label3->text(),
+            QString("Программа предназначена для программирования радиостанций \"ЗЕКТ Р-1 (М)\" "
+                    "и \"ЗЕКТ Р-2 (М)\" через USB-порт компьютера. Работает совместно с "
+                    "программатором \"ЗЕКТ УП-7\"."));
+        QVERIFY(form.Label3->text().contains(QString("(") + QChar(0x041C) + ")")); // Cyrillic М
+        QVERIFY(form.Label3->font().bold());
+        QCOMPARE(form.Label3->font().pixelSize(), 15);
+        QCOMPARE(form.ButOK->text(), QString("ОК"));
+        QCOMPARE(form.Image1->size(), QSize(69, 76));
+        QVERIFY(!(form.windowFlags() & Qt::WindowMinimizeButtonHint));
+        QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
+        QVERIFY(form.windowFlags() & Qt::WindowCloseButtonHint);
+    }
+
+    void anyKeyClosesTheAboutWindow_data() {
+        QTest::addColumn<int>("key");
+        QTest::newRow("Enter") << int(Qt::Key_Return);
+        QTest::newRow("Escape") << int(Qt::Key_Escape);
+        QTest::newRow("letter") << int(Qt::Key_A);
+        QTest::newRow("space") << int(Qt::Key_Space);
+    }
+    void anyKeyClosesTheAboutWindow() {
+        QFETCH(int, key);
+        TForm1 form;
+        ShowAbout(form);
+        QTest::keyClick(form.ButOK, Qt::Key(key));
+        QVERIFY(!form.isVisible());
+        ShowAbout(form);
+        QTest::keyClick(&form, Qt::Key(key));
+        QVERIFY(!form.isVisible());
+    }
+
+    void clicksThatClose() {
+        TForm1 form;
+        ShowAbout(form);
+        QTest::mouseClick(form.ButOK, Qt::LeftButton);
+        QVERIFY(!form.isVisible());
+        for (QLabel* label : {form.Label1, form.Label2, form.Label3}) {
+            ShowAbout(form);
+            QTest::mousePress(label, Qt::RightButton);
+            QVERIFY2(!form.isVisible(), qPrintable(label->objectName()));
+        }
+    }
+
+    void clicksThatDoNotClose() {
+        TForm1 form;
+        ShowAbout(form);
+        QTest::mouseClick(form.Image1, Qt::LeftButton);
+        QVERIFY(form.isVisible());
+        QTest::mouseClick(form.Panel1, Qt::LeftButton, {}, QPoint(5, 300));
+        QVERIFY(form.isVisible());
+    }
+
+    void aboutButtonShowsItModally() {
+        SimulatedDriver driver;
+        ScriptedDialogs dialogs;
+        TFUser window(driver, &dialogs);
+        window.show();
+        bool wasModal = false;
+        QTimer::singleShot(50, [&] {
+            wasModal = window.Form1->isVisible() && window.Form1->isModal();
+            QTest::keyClick(window.Form1, Qt::Key_Escape);
+        });
+        window.ButAboutClick(); // returns once the window is closed
+        QVERIFY(wasModal);
+        QVERIFY(!window.Form1->isVisible());
+        QVERIFY(window.isVisible());
+    }
+
+    void exceptionEscapingAHandlerIsShown() {
+        auto* app = dynamic_cast<ErrorReportingApplication*>(QCoreApplication::instance());
+        QVERIFY(app != nullptr);
+        QStringList shown;
+        app->showError = [&](const QString& text) { shown << text; };
+        QObject target;
+        QMetaObject::invokeMethod(
+            &target,
+            [] { throw std::runtime_error("'1,2,3' is not a valid floating point value"); },
+            Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &target, [] { throw 42; }, Qt::QueuedConnection);
+        bool stillRunning = false;
+        QMetaObject::invokeMethod(
+            &target, [&] { stillRunning = true; }, Qt::QueuedConnection);
+        QTRY_VERIFY(stillRunning);
+        QCOMPARE(shown, (QStringList{"'1,2,3' is not a valid floating point value",
+                                     "Неизвестная ошибка"}));
+    }
+};
+
+int main(int argc, char** argv) {
+    ErrorReportingApplication app(argc, argv);
+    SmallWindowsTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "SmallWindowsTest.moc"

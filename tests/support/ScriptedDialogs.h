@@ -1,0 +1,54 @@
+#pragma once
+
+#include "OperatorDialogs.h"
+
+#include <QStringList>
+#include <deque>
+#include <vector>
+
+// Answers the program's boxes and file dialogs from a script and records
+// every one of them.
+class ScriptedDialogs : public zekt::OperatorDialogs {
+public:
+    struct Box {
+        QString text;
+        QString title;
+        zekt::BoxIcon icon;
+        zekt::BoxButtons buttons;
+    };
+    std::vector<Box> boxes;
+    std::vector<zekt::FileDialogSpec> fileDialogs;
+    std::deque<zekt::BoxResult> answers; // Ok when empty
+    QStringList files; // chosen paths in order; an empty entry or none left cancels
+    int beeps = 0;
+
+    zekt::BoxResult Message(const QString& text, const QString& title, zekt::BoxIcon icon,
+                            zekt::BoxButtons buttons) override {
+        boxes.push_back({text, title, icon, buttons});
+        if (answers.empty()) {
+            return zekt::BoxResult::Ok;
+        }
+        const zekt::BoxResult answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::optional<QString> OpenFile(const zekt::FileDialogSpec& spec) override {
+        return NextFile(spec);
+    }
+    std::optional<QString> SaveFile(const zekt::FileDialogSpec& spec) override {
+        return NextFile(spec);
+    }
+    void Beep() override { ++beeps; }
+
+    const Box& Last() const { return boxes.back(); }
+
+private:
+    std::optional<QString> NextFile(const zekt::FileDialogSpec& spec) {
+        fileDialogs.push_back(spec);
+        const QString file = files.isEmpty() ? QString() : files.takeFirst();
+        if (file.isEmpty()) {
+            return std::nullopt;
+        }
+        return file;
+    }
+};
