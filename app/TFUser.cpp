@@ -416,6 +416,9 @@ void TFUser::ConnectHandlers() {
     on(ButHelp, &TFUser::ButHelpClick);
     on(ButExit, &TFUser::ButExitClick);
     on(ButClear, &TFUser::ButClearClick);
+    on(ButProg, &TFUser::ButProgClick);
+    on(ButPrFrec, &TFUser::ButPrFrecClick);
+    on(ButRead, &TFUser::ButReadClick);
     connect(RG2Type, &RadioGroup::Click, this, [this] { Guarded([this] { RG2TypeClick(); }); });
     connect(RG4Band, &RadioGroup::Click, this, [this] { Guarded([this] { RG4BandClick(); }); });
     EditFrec1->installEventFilter(this);

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "ChoiceBox.h"
+#include "Commands.h"
 #include "ConfigBuilder.h"
 #include "FtdiDriver.h"
 #include "OperatorDialogs.h"
 #include "Project.h"
 #include "RadioConfig.h"
 #include "RadioGroup.h"
+#include "ReadBack.h"
 #include "RunInterfaces.h"
 #include "USB_Prog.h"
 
@@ -129,6 +131,13 @@ public:
     bool Edit1KeyDown(QLineEdit* sender, int key);
     void FormPaint();
 
+    void ButProgClick();
+    void ButPrFrecClick();
+    void ButReadClick();
+
+    // Called after every run, successful or not (the simulated radio is saved).
+    std::function<void()> runFinished;
+
     // Runs a handler; an exception that escapes it is shown in the standard
     // error box and the window stays usable.
     void Guarded(const std::function<void()>& handler);
@@ -152,6 +161,15 @@ private:
     void SetTabOrder();
     void ConnectHandlers();
     void CheckBandLimit(QLineEdit* edit, LimitCheck (*check)(const std::string&));
+
+    // The writing commands and their parts.
+    void RunWriteCommand(const WriteCommand& command, QPushButton* button);
+    bool ConfirmWrite(const WriteCommand& command, const RadioConfig& config);
+    bool BuildForRun(const RadioConfig& config);
+    QLineEdit* FieldFor(const FrequencyField& field);
+    void RunLoop(const WriteCommand& command);
+    RunResult Run(ProgramOp ops);
+    void ApplyReadBack(const ReadBackPanels& panels);
 };
 
 } // namespace zekt

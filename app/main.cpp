@@ -89,6 +89,15 @@ int main(int argc, char** argv) {
     }
 
     zekt::TFUser window(*driver);
+    if (simulated != nullptr && !options.radioFile.isEmpty()) {
+        // The simulated radio keeps what every run left in it.
+        window.runFinished = [simulated, path = options.radioFile.toStdString()] {
+            const zekt::ChipFileResult saved = zekt::SaveChipHex(path, simulated->Chip());
+            if (!saved.ok) {
+                std::fprintf(stderr, "zekt-programmer: %s\n", saved.error.c_str());
+            }
+        };
+    }
     window.show();
     if (options.exitWhenShown) {
         QTimer::singleShot(0, &app, [&app] {

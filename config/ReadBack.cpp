@@ -221,12 +221,14 @@ ReadBackPanels DecodeReadBack(const Project& image, const RadioConfig& panels) {
 
     DecodeOptions(image, c);
     c.version = DecodingVersion(mark, c.version);
+    out.decodingVersion = c.version;
     out.readProtected = (image.IdWords()[layout::kIdYear] & layout::kYearNotProtectedBit) == 0;
     c.readProtect = out.readProtected;
     DecodeChannels(image, out);
     DecodeScanAndTones(image, out);
 
     c.version = FinalVersion(mark, c.version);
+    out.finalVersion = c.version;
     out.constructionMismatch = ConstructionCode(mark) <= kLastMismatchConstruction;
     if (out.constructionMismatch) {
         c.version = kNoVersion;

@@ -21,7 +21,9 @@ struct ReadBackPanels {
     std::array<bool, kChannelCount> channelEmpty{}; // its edits are greyed and disabled
     // Scan and tone boxes from channel firstEmpty - 1 on are cleared and disabled.
     std::array<std::string, kChannelCount> toneTexts; // the text each tone box shows
-    bool readProtected = false;                       // show the read-protection warning
+    int decodingVersion = kNoVersion;                 // the version whose rule decoded the channels
+    int finalVersion = kNoVersion;     // the version shown before a mismatch clears it
+    bool readProtected = false;        // show the read-protection warning
     bool constructionMismatch = false; // show the mismatch message; the version is cleared
     std::string summary;
 

@@ -1,7 +1,11 @@
 // Saves pictures of the windows for the documentation:
 //   zekt-screenshots OUTPUT_DIR
 // main-hidden.png (start-up), main-configured.png (a configuration on the
-// panels) and about.png. Run it under a real X server (scripts/screenshots).
+// panels), main-readback.png (the panels after reading a radio back that was
+// just programmed on the simulated unit) and about.png. Run it from the
+// repository under a real X server (scripts/screenshots).
+#include "CommandMessages.h"
+#include "OperatorDialogs.h"
 #include "SimulatedDriver.h"
 #include "TFUser.h"
 #include "TForm1.h"
@@ -9,6 +13,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QTimer>
+#include <cstdio>
 
 namespace {
 
@@ -26,18 +31,35 @@ zekt::RadioConfig DemoConfig() {
     return c;
 }
 
+// Answers every box with OK, but declines to program a further radio.
+class AutoDialogs : public zekt::OperatorDialogs {
+public:
+    zekt::BoxResult Message(const QString& text, const QString&, zekt::BoxIcon,
+                            zekt::BoxButtons) override {
+        return text == zekt::msg::kProgNext ? zekt::BoxResult::Cancel : zekt::BoxResult::Ok;
+    }
+    std::optional<QString> OpenFile(const zekt::FileDialogSpec&) override { return std::nullopt; }
+    std::optional<QString> SaveFile(const zekt::FileDialogSpec&) override { return std::nullopt; }
+    void Beep() override {}
+};
+
 bool Save(QWidget* w, const QString& path) {
-    return w->grab().save(path);
+    const bool saved = w->grab().save(path);
+    std::fprintf(stderr, "%s %s\n", saved ? "saved" : "could not save", qPrintable(path));
+    return saved;
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString("docs/screenshots");
+    QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString("docs/screenshots");
     QDir().mkpath(out);
+    out = QDir(out).absolutePath(); // the commands make the start folder current
     zekt::SimulatedDriver driver;
-    zekt::TFUser window(driver);
+    AutoDialogs dialogs;
+    zekt::TFUser window(driver, &dialogs);
+    window.startDir = QDir::current().filePath("demo");
     window.show();
     int failures = 0;
     QTimer::singleShot(300, [&] {
@@ -46,10 +68,16 @@ int main(int argc, char** argv) {
         window.SetRadioConfig(DemoConfig());
         QTimer::singleShot(300, [&] {
             failures += !Save(&window, out + "/main-configured.png");
-            window.Form1->show();
+            window.ButProgClick();
+            window.SetRadioConfig(zekt::RadioConfig{});
+            window.ButReadClick();
             QTimer::singleShot(300, [&] {
-                failures += !Save(window.Form1, out + "/about.png");
-                app.exit(failures);
+                failures += !Save(&window, out + "/main-readback.png");
+                window.Form1->show();
+                QTimer::singleShot(300, [&] {
+                    failures += !Save(window.Form1, out + "/about.png");
+                    app.exit(failures);
+                });
             });
         });
     });

@@ -4,6 +4,7 @@
 
 #include <QStringList>
 #include <deque>
+#include <functional>
 #include <vector>
 
 // Answers the program's boxes and file dialogs from a script and records
@@ -21,10 +22,15 @@ public:
     std::deque<zekt::BoxResult> answers; // Ok when empty
     QStringList files; // chosen paths in order; an empty entry or none left cancels
     int beeps = 0;
+    // Called with each box before it is answered (a test may swap radios here).
+    std::function<void(const Box&)> onBox;
 
     zekt::BoxResult Message(const QString& text, const QString& title, zekt::BoxIcon icon,
                             zekt::BoxButtons buttons) override {
         boxes.push_back({text, title, icon, buttons});
+        if (onBox) {
+            onBox(boxes.back());
+        }
         if (answers.empty()) {
             return zekt::BoxResult::Ok;
         }

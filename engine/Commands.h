@@ -1,0 +1,44 @@
+#pragma once
+
+#include "ProgramOp.h"
+#include "Project.h"
+#include "RunInterfaces.h"
+#include "USB_Prog.h"
+
+#include <string>
+
+namespace zekt {
+
+// What tells the two writing commands apart; the window and the command
+// line both work from these.
+struct WriteCommand {
+    int32_t startWord; // also where blanking program memory starts
+    ProgramOp ops;
+    bool loadsFirmware;
+    bool needsConfigShown;
+    const char* testFailed;
+    const char* nextQuestion;
+    const char* title;
+};
+
+extern const WriteCommand kProgramCommand;
+extern const WriteCommand kWriteFrequenciesCommand;
+
+// The image as a writing command starts from: start word set, program memory
+// blanked from it, the data EEPROM blanked.
+void PrepareImage(Project& image, const WriteCommand& command);
+
+// Before the second read-back run: blank what that run fills, so that a run
+// that fails part-way leaves no earlier radio's data to be decoded.
+void PrepareMemoryRead(Project& image);
+
+struct RunResult {
+    bool ok = false;
+    std::string message; // the operator text when not ok
+};
+
+// One run in a fresh ProgramThread, waited for on the calling thread.
+RunResult RunProgramThread(RunOwner& owner, ProgramOp ops, Project& image, USB_Prog& link,
+                           ProgressView& progress);
+
+} // namespace zekt

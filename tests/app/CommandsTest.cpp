@@ -1,0 +1,494 @@
+#include "CommandMessages.h"
+#include "ConfigMessages.h"
+#include "ReferenceImages.h"
+#include "ScriptedDialogs.h"
+#include "SimulatedDriver.h"
+#include "TFUser.h"
+#include "TForm2.h"
+#include "TempFiles.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+using namespace zekt;
+
+namespace {
+
+const QString kDemoDir = QStringLiteral(ZEKT_DEMO_DIR);
+
+// Reference A without read protection, so that the radio can be read back.
+RadioConfig OpenConfigA() {
+    RadioConfig c = reference::ConfigA();
+    c.readProtect = false;
+    return c;
+}
+
+// The main window on the simulated unit, started in the demo folder.
+struct Bench {
+    SimulatedDriver driver;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<TFUser> w = NewWindow();
+
+    std::unique_ptr<TFUser> NewWindow() {
+        auto window = std::make_unique<TFUser>(driver, &dialogs);
+        window->startDir = kDemoDir;
+        window->show();
+        return window;
+    }
+    void Configure(const RadioConfig& config, const ProgDate& date = reference::kDateA) {
+        w->ButSetConfClick();
+        w->SetRadioConfig(config);
+        w->progDate = date;
+    }
+    QStringList Texts() const {
+        QStringList texts;
+        for (const auto& box : dialogs.boxes) {
+            texts << box.text;
+        }
+        return texts;
+    }
+    int EchoFrames() const {
+        int n = 0;
+        for (const Payload& p : driver.ReceivedFrames()) {
+            n += p[kGroupByte] == grpEcho ? 1 : 0;
+        }
+        return n;
+    }
+    bool Usable() const { return w->PanButton->isEnabled() && !w->Form2->isVisible(); }
+};
+
+Project StandardFirmware(const char* name) {
+    Project firmware;
+    [&] { QVERIFY(firmware.LoadHex((kDemoDir + "/WORK/" + name).toStdString())); }();
+    return firmware;
+}
+
+void CompareChipWithReference(const Pic16F877& chip, const char* dataDump, const char* pageDump) {
+    const std::vector<int32_t> data = reference::ParseDump(dataDump);
+    const std::vector<int32_t> page = reference::ParseDump(pageDump);
+    for (int a = 0; a < 256; ++a) {
+        QCOMPARE(int(chip.data[a]), data[a]);
+        QCOMPARE(int(chip.code[kFrequencyPageWord + a]), page[a]);
+    }
+}
+
+} // namespace
+
+class CommandsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void programmingARadioAndTheNextOne() {
+        Bench b;
+        b.Configure(reference::ConfigA());
+        Pic16F877 firstRadio;
+        int questions = 0;
+        b.dialogs.onBox = [&](const ScriptedDialogs::Box& box) {
+            if (box.title == msg::kProgTitle && ++questions == 1) {
+                firstRadio = b.driver.Chip();
+                b.driver.Chip() = Pic16F877(); // the next radio on the programmer
+            }
+        };
+        b.dialogs.answers = {BoxResult::Ok, BoxResult::Ok, BoxResult::Ok, BoxResult::Cancel};
+        b.w->ButProgClick();
+
+        QCOMPARE(b.Texts(),
+                 (QStringList{"Для программирования радиостанции установлена версия 6.1.1\n\nЕсли "
+                              "верно, то подключите к программатору радиостанцию,\nподайте на неё "
+                              "питание и нажмите OK.",
+                              msg::kProtectionQuestion, msg::kProgNext, msg::kProgNext}));
+        QCOMPARE(b.dialogs.boxes[0].title, QString("ВНИМАНИЕ !"));
+        QCOMPARE(b.dialogs.boxes[0].icon, BoxIcon::Information);
+        QCOMPARE(b.dialogs.boxes[2].icon, BoxIcon::None);
+        QCOMPARE(b.dialogs.boxes[2].buttons, BoxButtons::OkCancel);
+
+        const Project firmware = StandardFirmware("St611.hex");
+        for (const Pic16F877* chip : {&firstRadio, &b.driver.Chip()}) {
+            for (int w = 0; w < kFrequencyPageWord; ++w) {
+                QCOMPARE(int(chip->code[w]), firmware.ProgramMemory()[w]);
+            }
+            CompareChipWithReference(*chip, reference::kDataA, reference::kPageA);
+            for (int k = 0; k < 4; ++k) {
+                QCOMPARE(int(chip->idWords[k]), reference::kIdA[k]);
+            }
+            QCOMPARE(int(chip->configWord), reference::kConfigWordA);
+        }
+        QCOMPARE(b.EchoFrames(), 1); // one programmer test for both radios
+        QVERIFY(b.w->PanClient->isVisible());
+        QCOMPARE(b.w->focusWidget(), b.w->ButProg);
+        QVERIFY(b.Usable());
+        QCOMPARE(b.w->firmwareFile, QString("WORK/St611.hex"));
+    }
+
+    void writingFrequenciesKeepsTheFirmware() {
+        Bench b;
+        b.Configure(OpenConfigA());
+        b.dialogs.answers = {BoxResult::Ok, BoxResult::Cancel};
+        b.w->ButProgClick();
+        const Pic16F877 programmed = b.driver.Chip();
+
+        RadioConfig changed = OpenConfigA();
+        changed.channels[1] = {"147", "147", 7, false};
+        changed.channels[3] = {"148,5", "148,5", -1, true};
+        b.w->SetRadioConfig(changed);
+        b.dialogs.boxes.clear();
+        b.dialogs.answers = {BoxResult::Ok, BoxResult::Cancel};
+        b.w->ButPrFrecClick();
+        QCOMPARE(b.Texts(), (QStringList{msg::kFreqPrompt, msg::kFreqNext}));
+        QCOMPARE(b.dialogs.boxes[0].title, QString("Запись частот"));
+        const Pic16F877& chip = b.driver.Chip();
+        for (int w = 0; w < kFrequencyPageWord; ++w) {
+            QCOMPARE(chip.code[w], programmed.code[w]);
+        }
+        QCOMPARE(int(chip.code[0x1F06]), 0xB7); // channel 2 TX 147 MHz = 0xB7C0
+        QCOMPARE(int(chip.code[0x1F07]), 0xC0);
+        QCOMPARE(int(chip.data[0x0E]), 0xB9); // channel 4 TX 148,5 MHz = 0xB9A0
+        QCOMPARE(int(chip.data[0x52]), 7);
+        QCOMPARE(int(chip.data[0x43]), 0x01);
+        QCOMPARE(int(chip.code[0x1F43]), 0x01);
+        QCOMPARE(b.w->focusWidget(), b.w->ButPrFrec);
+    }
+
+    void readingARadioBackIntoAFreshWindow() {
+        Bench b;
+        b.Configure(OpenConfigA());
+        b.dialogs.answers = {BoxResult::Ok, BoxResult::Cancel};
+        b.w->ButProgClick();
+
+        b.w = b.NewWindow();
+        b.dialogs.boxes.clear();
+        b.w->ButReadClick();
+        QCOMPARE(b.dialogs.boxes.size(), std::size_t(2));
+        QCOMPARE(b.dialogs.boxes[0].text, QString(msg::kConnectRadioForRead));
+        QCOMPARE(b.dialogs.boxes[1].title, QString("Конфигурация прочитана"));
+        QCOMPARE(b.dialogs.boxes[1].text,
+                 QString("  Прочитанная конфигурация радиостанции:\n\n"
+                         "  Тип радиостанции : полный вариант\n"
+                         "  Дата последнего программирования : 05.07.2008 г.\n"
+                         "  Конструктивный вариант ПО : PIC16F877 и MC145170\n"
+                         "  Код программы в реестре : 0001\n"
+                         "  Специальные отметки : нет\n"
+                         "  Остальная информация расположена на панелях."));
+        QCOMPARE(b.w->GetRadioConfig(), OpenConfigA());
+        QVERIFY(b.w->PanClient->isVisible());
+        QCOMPARE(b.w->focusWidget(), b.w->ButRead);
+        // Channels 4 to 16 (indexes 3 to 15) are empty: greyed and locked, their boxes cleared and
+        // locked.
+        QVERIFY(!b.w->channelEdits[6]->isEnabled());
+        QCOMPARE(b.w->FieldColourOf(b.w->channelEdits[6]), FieldColour::ButtonFace);
+        QVERIFY(!b.w->channelEdits[7]->isEnabled());
+        QVERIFY(!b.w->channelEdits[31]->isEnabled());
+        QVERIFY(b.w->channelEdits[5]->isEnabled());
+        QVERIFY(!b.w->scanBoxes[3]->isEnabled());
+        QVERIFY(!b.w->ctcssBoxes[15]->isEnabled());
+        QVERIFY(b.w->scanBoxes[2]->isEnabled());
+        QCOMPARE(b.w->ComboBoxVer->currentText(), QString("6.1.1"));
+    }
+
+    void readBackWarnings_data() {
+        QTest::addColumn<int>("mark");
+        QTest::addColumn<int>("yearWord");
+        QTest::addColumn<bool>("blankPage");
+        QTest::addColumn<QStringList>("texts");
+        QTest::newRow("old programmer")
+            << 0x00D1 << 0x17D8 << false
+            << QStringList{msg::kConnectRadioForRead, msg::kOldProgrammer, "summary"};
+        QTest::newRow("old firmware")
+            << 0x10D1 << 0x17D8 << true
+            << QStringList{msg::kConnectRadioForRead, msg::kOldFirmware, "summary"};
+        QTest::newRow("read protection")
+            << 0x10D1 << 0x07D8 << false
+            << QStringList{msg::kConnectRadioForRead, msg::kReadProtected, "summary"};
+        QTest::newRow("construction mismatch")
+            << 0x1021 << 0x17D8 << false
+            << QStringList{msg::kConnectRadioForRead, msg::kConstructionMismatch, "summary"};
+    }
+    void readBackWarnings() {
+        QFETCH(int, mark);
+        QFETCH(int, yearWord);
+        QFETCH(bool, blankPage);
+        QFETCH(QStringList, texts);
+        Bench b;
+        Pic16F877& chip = b.driver.Chip();
+        chip.idWords = {uint16_t(mark), uint16_t(yearWord), 0x1CA0, 0x2004};
+        chip.configWord = 0x3F72;
+        if (!blankPage) {
+            chip.code[0x1F00] = 0xB5;
+            chip.code[0x1F02] = 0xB5;
+            chip.code[0x1FF2] = 0xB4;
+            chip.code[0x1FFF] = 0x41;
+        }
+        b.w->ButReadClick();
+        QStringList shown = b.Texts();
+        QCOMPARE(shown.size(), texts.size());
+        QVERIFY(shown.last().startsWith("  Прочитанная конфигурация радиостанции:"));
+        shown.last() = "summary";
+        QCOMPARE(shown, texts);
+        if (QTest::currentDataTag() == QByteArray("construction mismatch")) {
+            QCOMPARE(b.w->GetRadioConfig().version, -1);
+            QCOMPARE(b.dialogs.boxes[1].title, kApplicationTitle);
+        }
+        if (QTest::currentDataTag() == QByteArray("read protection")) {
+            QVERIFY(b.w->CheckBoxProtect->isChecked());
+        }
+        QVERIFY(b.Usable());
+    }
+
+    void readBackOfABlankRadio() {
+        Bench b;
+        b.w->channelEdits[0]->setText("145");
+        b.w->ButReadClick();
+        QCOMPARE(b.Texts(), (QStringList{msg::kConnectRadioForRead, msg::kRadioBlank}));
+        QCOMPARE(b.dialogs.Last().title, QString("Ошибка чтения конфигурации"));
+        QCOMPARE(b.dialogs.Last().icon, BoxIcon::Error);
+        QCOMPARE(b.w->channelEdits[0]->text(), QString("145")); // nothing decoded
+        QVERIFY(b.w->PanClient->isVisible());
+        QVERIFY(b.Usable());
+    }
+
+    void userFirmwareGivesTheShortSummary() {
+        Bench b;
+        b.driver.Chip().idWords = {0x109F, 0x17D8, 0x1CA0, 0x0010};
+        b.driver.Chip().code[0x1FF2] = 0x2D;
+        b.driver.Chip().code[0x1FFF] = 0x01;
+        b.w->ButReadClick();
+        QVERIFY(b.dialogs.Last().text.contains("НЕ ОТМЕЧЕН"));
+        QVERIFY(b.dialogs.Last().text.contains("НЕСТАНДАРТНОЕ ПО!"));
+        QCOMPARE(b.w->RG1ProgOb->ItemIndex(), 1);
+    }
+
+    // A read that fails part-way shows nothing of the radio the window
+    // programmed before.
+    void failedMemoryReadShowsNoEarlierRadio() {
+        Bench b;
+        b.Configure(OpenConfigA());
+        b.dialogs.answers = {BoxResult::Ok, BoxResult::Cancel};
+        b.w->ButProgClick();
+        // Another radio: identified, but its memories are blank.
+        b.driver.Chip() = Pic16F877();
+        b.driver.Chip().idWords = {0x10D1, 0x17D8, 0x1CA0, 0x2004};
+        b.driver.Chip().configWord = 0x3F72;
+        const int firstDataRead = b.driver.FramesSeen() + 6 + 8 + 16;
+        b.driver.Faults().unplugAtFrame = firstDataRead;
+        b.dialogs.boxes.clear();
+        b.w->ButReadClick();
+        QCOMPARE(b.dialogs.boxes[1].text, QString("Ошибка записи в порт USB: Ошибка ввода/вывода"));
+        QCOMPARE(b.dialogs.boxes[2].text, QString(msg::kOldFirmware));
+        for (QLineEdit* edit : b.w->channelEdits) {
+            QVERIFY2(edit->text().isEmpty(), qPrintable(edit->objectName() + ": " + edit->text()));
+        }
+        for (int k = 0; k < kChannelCount; ++k) {
+            QVERIFY(!b.w->scanBoxes[k]->isChecked());
+            QCOMPARE(b.w->ctcssBoxes[k]->ItemIndex(), -1);
+        }
+        QVERIFY(b.Usable());
+    }
+
+    void testFailuresOfTheThreeCommands() {
+        Bench b;
+        b.driver.Unplug();
+        b.w->ButProgClick();
+        b.w->ButSetConfClick();
+        b.w->ButPrFrecClick();
+        b.w->ButReadClick();
+        QCOMPARE(b.Texts(),
+                 (QStringList{msg::kProgTestFailed, msg::kFreqTestFailed, msg::kReadTestFailed}));
+        for (const auto& box : b.dialogs.boxes) {
+            QCOMPARE(box.title, QString("Ошибка тестирования"));
+            QCOMPARE(box.icon, BoxIcon::Error);
+        }
+        QVERIFY(b.w->PanClient->isVisible()); // left as it was
+        QCOMPARE(b.w->Image().StartWord(), kFrequencyPageWord);
+    }
+
+    void refusalsBeforeThePrompt() {
+        Bench b;
+        b.w->ButPrFrecClick();
+        QCOMPARE(b.Texts(), QStringList{msg::kConfigNotSet});
+        QCOMPARE(b.dialogs.Last().title, QString("Панель конфигурации не использовалась"));
+        QVERIFY(!b.w->PanClient->isVisible());
+
+        b.w->ComboBoxVer->SetItemIndex(-1);
+        b.w->ButProgClick();
+        QCOMPARE(b.dialogs.Last().text, QString("Выберите версию программного обеспечения."));
+        QCOMPARE(b.dialogs.Last().title, QString("Нет версии"));
+        QCOMPARE(b.dialogs.boxes.size(), std::size_t(2));
+    }
+
+    void programmingWithTheDefaultsRightAfterStartUp() {
+        Bench b;
+        b.dialogs.answers = {BoxResult::Ok, BoxResult::Cancel};
+        b.w->ButProgClick();
+        QCOMPARE(b.dialogs.boxes.size(), std::size_t(2));
+        QCOMPARE(int(b.driver.Chip().idWords[0]), 0x10D1);
+        QVERIFY(b.w->PanClient->isVisible());
+    }
+
+    void cancelAtThePromptBuildsNothing() {
+        Bench b;
+        b.Configure(OpenConfigA());
+        b.w->RG1ProgOb->SetItemIndex(1);
+        b.dialogs.answers = {BoxResult::Cancel};
+        b.w->ButProgClick();
+        QCOMPARE(b.Texts(), QStringList{msg::kProgPromptUserFile});
+        QVERIFY(b.dialogs.fileDialogs.empty());
+        QVERIFY(b.w->PanClient->isVisible());
+        QCOMPARE(b.w->focusWidget(), b.w->ButProg);
+        QCOMPARE(b.w->Image().DataMemory()[0], 0xFF);
+        QCOMPARE(b.w->channelEdits[0]->text(), QString("145,0125"));
+    }
+
+    void failedRunAsksNoQuestion() {
+        Bench b;
+        b.Configure(OpenConfigA());
+        b.driver.Unit().FailCodeWordAt(101);
+        b.w->ButProgClick();
+        QCOMPARE(b.Texts(),
+                 (QStringList{b.dialogs.boxes[0].text,
+                              "Ошибка программирования памяти программ по адресу: 101"}));
+        QCOMPARE(b.dialogs.Last().title, kApplicationTitle);
+        QCOMPARE(b.dialogs.Last().icon, BoxIcon::None);
+        QCOMPARE(b.w->focusWidget(), b.w->ButProg);
+        QVERIFY(b.Usable());
+        QVERIFY(b.w->PanClient->isVisible());
+    }
+
+    void verificationMismatchIsReported() {
+        Bench b;
+        b.Configure(OpenConfigA());
+        b.driver.Chip().SetStuckCodeBit(0x1F00, 13);
+        b.w->ButProgClick();
+        QCOMPARE(
+            b.dialogs.Last().text,
+            QString("Ошибка при верификации памяти программ по адресу: 7936записанное значение: "
+                    "154 прочитанное значение: 8346"));
+    }
+
+    void protectedRadioCannotTakeNewFrequencies() {
+        Bench b;
+        b.Configure(reference::ConfigA()); // with read protection
+        b.dialogs.answers = {BoxResult::Ok, BoxResult::Ok, BoxResult::Cancel};
+        b.w->ButProgClick();
+        b.dialogs.boxes.clear();
+        b.dialogs.answers = {BoxResult::Ok, BoxResult::Ok};
+        b.w->ButPrFrecClick();
+        QCOMPARE(b.Texts(),
+                 (QStringList{msg::kFreqPrompt, msg::kProtectionQuestion,
+                              "Ошибка программирования памяти программ по адресу: 7936"}));
+    }
+
+    void cancelledDialogsStopBeforeTheRun() {
+        Bench b;
+        b.Configure(OpenConfigA());
+        b.w->RG1ProgOb->SetItemIndex(1);
+        const int frames = b.driver.FramesSeen();
+        b.w->ButProgClick(); // no file chosen
+        QCOMPARE(b.dialogs.fileDialogs.size(), std::size_t(1));
+        QCOMPARE(b.dialogs.fileDialogs[0].title, QString("Открытие файла с программой"));
+        QCOMPARE(b.dialogs.fileDialogs[0].filter,
+                 QString("программы(*.hex, *.obj)|*.hex;*.obj|все файлы|*.*"));
+        QCOMPARE(b.dialogs.fileDialogs[0].initialDir, kDemoDir);
+        QVERIFY(!b.dialogs.fileDialogs[0].changesWorkingDir);
+        QCOMPARE(b.driver.FramesSeen(), frames + 6); // the test only
+        QVERIFY(b.w->PanClient->isVisible());
+
+        Bench p;
+        RadioConfig protectedConfig = reference::ConfigA();
+        p.Configure(protectedConfig);
+        p.dialogs.answers = {BoxResult::Ok, BoxResult::Cancel};
+        p.w->ButProgClick();
+        QCOMPARE(p.Texts().last(), QString(msg::kProtectionQuestion));
+        QCOMPARE(p.dialogs.Last().icon, BoxIcon::Warning);
+        QCOMPARE(p.driver.FramesSeen(), 6);
+    }
+
+    void userFirmwareFile() {
+        TempFiles files;
+        QVERIFY(QFile::copy(kDemoDir + "/WORK/St610.hex",
+                            QString::fromStdString(files.Path("rpt611.hex"))));
+        Bench b;
+        b.Configure(OpenConfigA());
+        b.w->RG1ProgOb->SetItemIndex(1);
+        b.dialogs.files = {QString::fromStdString(files.Path("rpt611.hex"))};
+        b.dialogs.answers = {BoxResult::Ok, BoxResult::Ok, BoxResult::Cancel};
+        b.w->ButProgClick();
+        QCOMPARE(b.Texts(),
+                 (QStringList{msg::kProgPromptUserFile, msg::kConnectDevice, msg::kProgNext}));
+        QCOMPARE(b.dialogs.boxes[1].title, kApplicationTitle);
+        QCOMPARE(int(b.driver.Chip().idWords[0]), 0x10D7);
+        QCOMPARE(int(b.driver.Chip().data[0xEB]), 7);
+        const Project firmware = StandardFirmware("St610.hex");
+        QCOMPARE(int(b.driver.Chip().code[5]), firmware.ProgramMemory()[5]);
+    }
+
+    void invalidFrequencyAndTheToneCheck() {
+        Bench b;
+        RadioConfig config = OpenConfigA();
+        config.channels[1].rx = "5";
+        b.Configure(config);
+        b.w->ButProgClick();
+        QCOMPARE(b.Texts(),
+                 (QStringList{b.dialogs.boxes[0].text, msg::kSyntaxError, msg::kBadTone}));
+        QCOMPARE(b.dialogs.boxes[1].title, QString("Синтаксическая ошибка"));
+        QCOMPARE(b.dialogs.boxes[2].title, QString("Ошибка частоты CTCSS"));
+        QCOMPARE(b.w->FieldColourOf(b.w->channelEdits[3]), FieldColour::Red);
+        QCOMPARE(b.w->FieldColourOf(b.w->channelEdits[2]), FieldColour::Window);
+        QTRY_VERIFY(b.w->ctcssBoxes[0]->hasFocus());
+        QVERIFY(b.w->buildAborted);
+        QCOMPARE(b.driver.FramesSeen(), 6);
+
+        // Mended, the field goes back to the window colour.
+        b.w->channelEdits[3]->setText("146,5");
+        b.dialogs.answers = {BoxResult::Ok, BoxResult::Cancel};
+        b.w->ButProgClick();
+        QCOMPARE(b.w->FieldColourOf(b.w->channelEdits[3]), FieldColour::Window);
+        QCOMPARE(b.dialogs.Last().text, QString(msg::kProgNext));
+    }
+
+    void textThatIsNotANumber() {
+        Bench b;
+        RadioConfig config = OpenConfigA();
+        config.channels[2].tx = "15O";
+        b.Configure(config);
+        b.w->ButPrFrecClick();
+        QCOMPARE(b.Texts(),
+                 (QStringList{msg::kFreqPrompt, "'15O' is not a valid floating point value"}));
+        QCOMPARE(b.dialogs.Last().icon, BoxIcon::Error);
+        QVERIFY(b.w->PanClient->isVisible());
+        QCOMPARE(b.w->FieldColourOf(b.w->channelEdits[4]), FieldColour::Red);
+        QTRY_VERIFY(b.w->channelEdits[4]->hasFocus());
+        QCOMPARE(b.driver.FramesSeen(), 6);
+        QVERIFY(b.Usable());
+    }
+
+    void missingFirmwareFile() {
+        TempFiles files;
+        Bench b;
+        b.w->startDir = QString::fromStdString(files.Path(""));
+        b.Configure(OpenConfigA());
+        b.w->ButProgClick();
+        QCOMPARE(b.dialogs.Last().text, QString(msg::kFirmwareNotLoaded));
+        QCOMPARE(b.dialogs.Last().title, QString("Ошибка открытия файла"));
+        QVERIFY(b.w->PanClient->isVisible());
+        QVERIFY(!b.w->Image().IsLoaded());
+        QCOMPARE(b.driver.FramesSeen(), 6);
+    }
+
+    void everyRunIsReported() {
+        Bench b;
+        int runs = 0;
+        b.w->runFinished = [&] { ++runs; };
+        b.Configure(OpenConfigA());
+        b.dialogs.answers = {BoxResult::Ok, BoxResult::Ok, BoxResult::Cancel};
+        b.w->ButProgClick();
+        QCOMPARE(runs, 2);
+        b.w->ButReadClick();
+        QCOMPARE(runs, 4);
+    }
+};
+
+QTEST_MAIN(CommandsTest)
+#include "CommandsTest.moc"
