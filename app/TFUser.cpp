@@ -419,6 +419,8 @@ void TFUser::ConnectHandlers() {
     on(ButProg, &TFUser::ButProgClick);
     on(ButPrFrec, &TFUser::ButPrFrecClick);
     on(ButRead, &TFUser::ButReadClick);
+    on(ButWrFile, &TFUser::ButWrFileClick);
+    on(ButRdFile, &TFUser::ButRdFileClick);
     connect(RG2Type, &RadioGroup::Click, this, [this] { Guarded([this] { RG2TypeClick(); }); });
     connect(RG4Band, &RadioGroup::Click, this, [this] { Guarded([this] { RG4BandClick(); }); });
     EditFrec1->installEventFilter(this);

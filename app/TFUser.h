@@ -134,6 +134,10 @@ public:
     void ButProgClick();
     void ButPrFrecClick();
     void ButReadClick();
+    void ButWrFileClick();
+    void ButRdFileClick();
+    void WriteConfigFile(const QString& path);
+    void ReadConfigFile(const QString& path);
 
     // Called after every run, successful or not (the simulated radio is saved).
     std::function<void()> runFinished;
@@ -170,6 +174,7 @@ private:
     void RunLoop(const WriteCommand& command);
     RunResult Run(ProgramOp ops);
     void ApplyReadBack(const ReadBackPanels& panels);
+    bool BuildForFile(const RadioConfig& config);
 };
 
 } // namespace zekt

@@ -1,0 +1,136 @@
+// Saving the panels to a *.prg configuration file and loading one.
+#include "ConfigFile.h"
+#include "ConfigMessages.h"
+#include "FileMessages.h"
+#include "TFUser.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+
+namespace zekt {
+
+namespace {
+
+FileDialogSpec ConfigFileDialog(const QString& startDir, const char* filter) {
+    FileDialogSpec spec;
+    spec.filter = filter;
+    spec.initialDir = startDir;
+    spec.fileName = msg::kConfigFilePreset;
+    return spec;
+}
+
+} // namespace
+
+void TFUser::ButWrFileClick() {
+    if (PanClient->isHidden()) {
+        dialogs->Message(msg::kSaveNeedsConfig, msg::kSaveNeedsConfigCaption, BoxIcon::Question,
+                         BoxButtons::Ok);
+        return;
+    }
+    const std::optional<QString> path =
+        dialogs->SaveFile(ConfigFileDialog(startDir, msg::kConfigFileFilterSave));
+    if (path) {
+        WriteConfigFile(*path);
+    }
+}
+
+void TFUser::ButRdFileClick() {
+    const std::optional<QString> path =
+        dialogs->OpenFile(ConfigFileDialog(startDir, msg::kConfigFileFilterOpen));
+    if (path) {
+        ReadConfigFile(*path);
+    }
+}
+
+bool TFUser::BuildForFile(const RadioConfig& config) {
+    // The file holds what the panels show, not bytes an earlier command left.
+    image->BlankDataFrom(0);
+    const DataBuildResult data = BuildConfigurationData(config, *image);
+    for (const FrequencyField& stored : data.storedFields) {
+        SetFieldColour(FieldFor(stored), FieldColour::Window);
+    }
+    switch (data.outcome) {
+    case DataBuildResult::Outcome::Complete:
+        return true;
+    case DataBuildResult::Outcome::InvalidFrequency:
+        SetFieldColour(FieldFor(data.field), FieldColour::Red);
+        dialogs->Message(msg::kSyntaxError, msg::kSyntaxErrorCaption, BoxIcon::Error,
+                         BoxButtons::Ok);
+        return false;
+    case DataBuildResult::Outcome::NotANumber:
+        ErrorMessage(*dialogs, QString::fromStdString(data.conversionError));
+        SetFieldColour(FieldFor(data.field), FieldColour::Red);
+        FieldFor(data.field)->setFocus();
+        return false;
+    }
+    return false;
+}
+
+void TFUser::WriteConfigFile(const QString& path) {
+    const RadioConfig config = GetRadioConfig();
+    // Built before the file is touched: a refused build leaves any file alone.
+    if (!BuildForFile(config)) {
+        return;
+    }
+    const std::string text = FormatConfigFile(OptionsOf(config), image->DataMemory());
+    if (!WriteFileReplacing(path.toStdString(), text)) {
+        dialogs->Beep();
+        dialogs->Message(msg::kCannotCreate, msg::kCannotCreateCaption, BoxIcon::Error,
+                         BoxButtons::Ok);
+    }
+}
+
+void TFUser::ReadConfigFile(const QString& path) {
+    const std::optional<std::string> text = ReadWholeFile(path.toStdString());
+    if (!text) {
+        dialogs->Beep();
+        dialogs->Message(msg::kCannotOpen, msg::kCannotOpenCaption, BoxIcon::Error, BoxButtons::Ok);
+        return;
+    }
+    ButSetConfClick();
+    const ParsedConfigFile file = ParseConfigFile(*text);
+    const FileReadPlan plan = PlanConfigFileRead(file);
+    for (const AppliedOption& applied : plan.options) {
+        switch (applied.option) {
+        case FileOption::Software:
+            RG1ProgOb->SetItemIndex(applied.value);
+            break;
+        case FileOption::RadioType:
+            RG2Type->SetItemIndex(applied.value);
+            break;
+        case FileOption::TonePair:
+            RG3FrTon->SetItemIndex(applied.value);
+            break;
+        case FileOption::MainBand:
+            RG5BandMain->SetItemIndex(applied.value);
+            break;
+        case FileOption::GridStep:
+            RG6Setka->SetItemIndex(applied.value);
+            break;
+        }
+    }
+    if (!plan.refusal.empty()) {
+        PlainMessage(*dialogs, QString::fromStdString(plan.refusal));
+        return;
+    }
+    if (plan.versionMessage) {
+        PlainMessage(*dialogs, msg::kFileVersion);
+    }
+    ComboBoxVer->SetItemIndex(plan.version);
+    CheckBoxProtect->setChecked(plan.readProtect);
+    DataArray& data = image->DataMemory();
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        if (file.data[i]) {
+            data[i] = *file.data[i];
+        }
+    }
+    const auto channels = DecodeFileChannels(data, plan.version);
+    for (std::size_t k = 0; k < channels.size(); ++k) {
+        channelEdits[2 * k]->setText(QString::fromStdString(channels[k].tx));
+        channelEdits[2 * k + 1]->setText(QString::fromStdString(channels[k].rx));
+        scanBoxes[k]->setChecked(channels[k].scan);
+        ctcssBoxes[k]->SetItemIndex(channels[k].ctcss);
+    }
+}
+
+} // namespace zekt

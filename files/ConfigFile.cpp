@@ -1,0 +1,287 @@
+#include "ConfigFile.h"
+
+#include "FileMessages.h"
+#include "FrequencyCodec.h"
+#include "RadioLayout.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zekt {
+
+namespace {
+
+enum FilePosition {
+    posRadioType,
+    posMainBand,
+    posTonePair,
+    posSoftware,
+    posReadProtect,
+    posGridStep,
+    posVersion
+};
+
+constexpr const char* kLineEnd = "\r\n";
+constexpr int kLastFileBand = 5; // one past the list: read as its last entry
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
+}
+
+std::vector<std::string_view> SplitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return lines;
+}
+
+// Reads fields the way a scanf conversion does: blanks skipped, then the
+// longest run the conversion takes; the first field that cannot be read
+// ends the line.
+class FieldReader {
+public:
+    explicit FieldReader(std::string_view line) : line(line) {}
+
+    std::optional<int> Decimal() {
+        SkipBlanks();
+        std::size_t p = pos;
+        bool negative = false;
+        if (p < line.size() && (line[p] == '+' || line[p] == '-')) {
+            negative = line[p] == '-';
+            ++p;
+        }
+        long long value = 0;
+        const std::size_t digits = p;
+        while (p < line.size() && line[p] >= '0' && line[p] <= '9') {
+            value = std::min<long long>(value * 10 + (line[p] - '0'), LLONG_MAX / 20);
+            ++p;
+        }
+        if (p == digits) {
+            failed = true;
+            return std::nullopt;
+        }
+        pos = p;
+        value = negative ? -value : value;
+        return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+    }
+
+    std::optional<int32_t> Hex(int width) {
+        SkipBlanks();
+        int32_t value = 0;
+        int taken = 0;
+        while (taken < width && pos < line.size() &&
+               std::isxdigit(static_cast<unsigned char>(line[pos]))) {
+            const char c = line[pos];
+            value = value * 16 + (c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+            ++pos;
+            ++taken;
+        }
+        if (taken == 0) {
+            failed = true;
+            return std::nullopt;
+        }
+        return value;
+    }
+
+    bool Failed() const { return failed; }
+
+private:
+    std::string_view line;
+    std::size_t pos = 0;
+    bool failed = false;
+
+    void SkipBlanks() {
+        while (pos < line.size() && IsBlank(line[pos])) {
+            ++pos;
+        }
+    }
+};
+
+} // namespace
+
+FileOptions OptionsOf(const RadioConfig& c) {
+    FileOptions o{};
+    o[posRadioType] = c.radioType;
+    o[posMainBand] = c.mainBand;
+    o[posTonePair] = c.tonePair;
+    o[posSoftware] = c.software;
+    o[posReadProtect] = c.readProtect ? 1 : 0;
+    o[posGridStep] = c.gridStep;
+    o[posVersion] = c.version;
+    return o;
+}
+
+std::string FormatConfigFile(const FileOptions& options, const DataArray& data) {
+    std::string text;
+    char buffer[32];
+    for (int i = 0; i < kFileOptionCount; ++i) {
+        std::snprintf(buffer, sizeof buffer, i + 1 < kFileOptionCount ? "%1d " : "%1d", options[i]);
+        text += buffer;
+    }
+    text += kLineEnd;
+    for (int row = 0; row < kFileDataLines; ++row) {
+        for (int k = 0; k < kFileValuesPerLine; ++k) {
+            std::snprintf(buffer, sizeof buffer, "%04x ",
+                          static_cast<unsigned>(
+                              data[static_cast<std::size_t>(row * kFileValuesPerLine + k)]));
+            text += buffer;
+        }
+        text += kLineEnd;
+    }
+    return text;
+}
+
+ParsedConfigFile ParseConfigFile(std::string_view text) {
+    ParsedConfigFile file;
+    const std::vector<std::string_view> lines = SplitLines(text);
+    if (!lines.empty()) {
+        FieldReader reader(lines[0]);
+        for (int& option : file.options) {
+            option = reader.Failed() ? 0 : reader.Decimal().value_or(0);
+        }
+    }
+    for (int row = 0; row < kFileDataLines && row + 1 < static_cast<int>(lines.size()); ++row) {
+        FieldReader reader(lines[static_cast<std::size_t>(row + 1)]);
+        for (int k = 0; k < kFileValuesPerLine && !reader.Failed(); ++k) {
+            file.data[static_cast<std::size_t>(row * kFileValuesPerLine + k)] = reader.Hex(4);
+        }
+    }
+    return file;
+}
+
+FileReadPlan PlanConfigFileRead(const ParsedConfigFile& file) {
+    struct Check {
+        FileOption option;
+        int position;
+        int highest;
+        const char* refusal;
+    };
+    static constexpr Check kChecks[] = {
+        {FileOption::Software, posSoftware, 1, msg::kFileSoftware},
+        {FileOption::RadioType, posRadioType, 1, msg::kFileRadioType},
+        {FileOption::TonePair, posTonePair, 1, msg::kFileTonePair},
+        {FileOption::MainBand, posMainBand, kLastFileBand, msg::kFileMainBand},
+        {FileOption::GridStep, posGridStep, 1, msg::kFileGridStep},
+    };
+    FileReadPlan plan;
+    for (const Check& check : kChecks) {
+        int value = file.options[check.position];
+        if (value < 0 || value > check.highest) {
+            plan.refusal = check.refusal;
+            return plan;
+        }
+        if (check.option == FileOption::MainBand) {
+            value = std::min(value, layout::kBandPresetCount - 1);
+        }
+        plan.options.push_back({check.option, value});
+    }
+    const int version = file.options[posVersion];
+    plan.versionMessage = version < kVersion410 || version > kVersion611;
+    plan.version = plan.versionMessage ? kNoVersion : version;
+    plan.readProtect = file.options[posReadProtect] != 0;
+    return plan;
+}
+
+std::array<ChannelConfig, kChannelCount> DecodeFileChannels(const DataArray& data, int version) {
+    std::array<ChannelConfig, kChannelCount> channels{};
+    for (int n = 0; n < kChannelCount; ++n) {
+        const auto at = [&](int address) { return data[static_cast<std::size_t>(address)]; };
+        const int base = layout::kChannelTable + layout::kChannelBytes * n;
+        const int rxHigh = at(base + layout::kRxHigh), rxLow = at(base + layout::kRxLow);
+        const int txHigh = at(base + layout::kTxHigh), txLow = at(base + layout::kTxLow);
+        ChannelConfig& channel = channels[static_cast<std::size_t>(n)];
+        if (IsVersion6(version)) {
+            const ChannelTexts texts = ChannelToText(txHigh, txLow, rxHigh, rxLow);
+            channel.tx = texts.tx;
+            channel.rx = texts.rx;
+        } else {
+            channel.rx = WordToText(rxHigh, rxLow, false);
+            channel.tx = WordToText(txHigh, txLow, true);
+        }
+        const int scan = at(layout::kScanBytes + n);
+        channel.scan = (scan & layout::kScanFlagBit) != 0;
+        if ((scan & layout::kScanToneBit) != 0) {
+            const int code = at(layout::kToneCodes + n) & layout::kToneCodeMask;
+            channel.ctcss = code < kCtcssListedTones ? code : -1; // the list has no such item
+        }
+    }
+    return channels;
+}
+
+bool WriteFileReplacing(const std::string& path, const std::string& content) {
+    namespace fs = std::filesystem;
+    const fs::path target(path);
+    std::string pattern =
+        (target.parent_path() / (".~" + target.filename().string() + ".XXXXXX")).string();
+    if (target.filename().empty()) {
+        return false;
+    }
+    const int fd = mkstemp(pattern.data());
+    if (fd < 0) {
+        return false;
+    }
+    // The new file gets the old one's permissions, or the usual ones.
+    struct stat existing {};
+    mode_t mode = 0;
+    if (stat(path.c_str(), &existing) == 0) {
+        mode = existing.st_mode & 07777;
+    } else {
+        const mode_t mask = umask(0);
+        umask(mask);
+        mode = 0666 & ~mask;
+    }
+    bool ok = fchmod(fd, mode) == 0;
+    std::size_t written = 0;
+    while (ok && written < content.size()) {
+        const ssize_t n = write(fd, content.data() + written, content.size() - written);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        ok = n > 0;
+        written += ok ? static_cast<std::size_t>(n) : 0;
+    }
+    ok = ok && fsync(fd) == 0;
+    ok = close(fd) == 0 && ok;
+    ok = ok && std::rename(pattern.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        std::remove(pattern.c_str());
+    }
+    return ok;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return std::nullopt;
+    }
+    std::string text;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        text.append(buffer, n);
+    }
+    const bool ok = std::ferror(file) == 0;
+    std::fclose(file);
+    if (!ok) {
+        return std::nullopt;
+    }
+    return text;
+}
+
+} // namespace zekt

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "Project.h"
+#include "RadioConfig.h"
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zekt {
+
+// The *.prg configuration file: line 1 holds seven option numbers, lines 2
+// to 17 the 256 data-EEPROM values, sixteen to a line; lines end in CR LF.
+inline constexpr int kFileOptionCount = 7;
+inline constexpr int kFileDataLines = 16;
+inline constexpr int kFileValuesPerLine = 16;
+
+// Line 1 in file order: radioType, mainBand, tonePair, software,
+// readProtect, gridStep, version.
+using FileOptions = std::array<int, kFileOptionCount>;
+
+FileOptions OptionsOf(const RadioConfig& config);
+
+// The whole file text, CR LF line ends included.
+std::string FormatConfigFile(const FileOptions& options, const DataArray& data);
+
+// What a file holds: unreadable option values read as 0; unreadable data
+// values are left out (their entries keep what they held).
+struct ParsedConfigFile {
+    FileOptions options{};
+    std::array<std::optional<int32_t>, kDataBytes> data{};
+};
+ParsedConfigFile ParseConfigFile(std::string_view text);
+
+// The options a read applies, in the order it checks them; it stops at the
+// first value out of range, keeping what was applied before it.
+enum class FileOption { Software, RadioType, TonePair, MainBand, GridStep };
+struct AppliedOption {
+    FileOption option;
+    int value;
+};
+struct FileReadPlan {
+    std::vector<AppliedOption> options;
+    std::string refusal; // the plain message of the first value out of range
+    // Only when nothing was refused:
+    bool versionMessage = false; // the version is not 0, 1 or 2; none is chosen
+    int version = kNoVersion;
+    bool readProtect = false;
+};
+FileReadPlan PlanConfigFileRead(const ParsedConfigFile& file);
+
+// The channel table as the data EEPROM gives it, decoded by the version's rule.
+std::array<ChannelConfig, kChannelCount> DecodeFileChannels(const DataArray& data, int version);
+
+// Writes the text beside the target and moves it over the target only when
+// complete. False when the file could not be written; the target is then
+// as it was.
+bool WriteFileReplacing(const std::string& path, const std::string& content);
+
+// The whole file, or nullopt when it cannot be opened.
+std::optional<std::string> ReadWholeFile(const std::string& path);
+
+} // namespace zekt

@@ -1,0 +1,48 @@
+// libFuzzer target: any text read as a configuration file must give a sane
+// plan and channel table, and what the writer makes of it must read back
+// the same.
+#include "ConfigFile.h"
+
+#include <cstdlib>
+#include <string_view>
+
+using namespace zekt;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    const ParsedConfigFile file = ParseConfigFile(text);
+    const FileReadPlan plan = PlanConfigFileRead(file);
+    if (plan.options.size() > 5 || (!plan.refusal.empty() && plan.versionMessage)) {
+        std::abort();
+    }
+    if (plan.refusal.empty() && plan.version != kNoVersion &&
+        (plan.version < 0 || plan.version > 2)) {
+        std::abort();
+    }
+    DataArray memory;
+    memory.fill(0xFF);
+    for (std::size_t i = 0; i < memory.size(); ++i) {
+        if (file.data[i]) {
+            if (*file.data[i] < 0 || *file.data[i] > 0xFFFF) {
+                std::abort();
+            }
+            memory[i] = *file.data[i];
+        }
+    }
+    const auto channels = DecodeFileChannels(memory, plan.version);
+    for (const ChannelConfig& c : channels) {
+        if (c.ctcss < -1 || c.ctcss > 19) {
+            std::abort();
+        }
+    }
+    const ParsedConfigFile again = ParseConfigFile(FormatConfigFile(file.options, memory));
+    if (again.options != file.options) {
+        std::abort();
+    }
+    for (std::size_t i = 0; i < memory.size(); ++i) {
+        if (again.data[i].value_or(-1) != memory[i]) {
+            std::abort();
+        }
+    }
+    return 0;
+}
