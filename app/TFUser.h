@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ChoiceBox.h"
-#include "Commands.h"
+#include "CommandFlow.h"
 #include "ConfigBuilder.h"
 #include "FtdiDriver.h"
 #include "OperatorDialogs.h"
@@ -166,13 +166,11 @@ private:
     void ConnectHandlers();
     void CheckBandLimit(QLineEdit* edit, LimitCheck (*check)(const std::string&));
 
-    // The writing commands and their parts.
-    void RunWriteCommand(const WriteCommand& command, QPushButton* button);
-    bool ConfirmWrite(const WriteCommand& command, const RadioConfig& config);
-    bool BuildForRun(const RadioConfig& config);
+    // The commands that talk to the programmer, hosted by the window.
+    class Host;
+    void RunWrite(const WriteCommand& command, QPushButton* button);
+    CommandContext Context(std::string& firmware);
     QLineEdit* FieldFor(const FrequencyField& field);
-    void RunLoop(const WriteCommand& command);
-    RunResult Run(ProgramOp ops);
     void ApplyReadBack(const ReadBackPanels& panels);
     bool BuildForFile(const RadioConfig& config);
 };

@@ -1,9 +1,7 @@
 // The commands of the main window that talk to the programmer: programming a
-// radio, writing its frequencies and reading it back.
-#include "CommandMessages.h"
-#include "ConfigMessages.h"
-#include "TFUser.h"
-#include "TForm2.h"
+// radio, writing its frequencies and reading it back. The flow lives in the
+// engine; the window lends it its boxes, panels and progress window.
+#include "TFUserHost.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -11,49 +9,6 @@
 #include <QPushButton>
 
 namespace zekt {
-
-namespace {
-
-// The build's questions, asked with the window's dialogs.
-class WindowQuestions : public BuildQuestions {
-public:
-    explicit WindowQuestions(TFUser& window) : window(window) {}
-
-    std::optional<std::string> ChooseFirmwareFile() override {
-        FileDialogSpec spec;
-        spec.title = msg::kFirmwareDialogTitle;
-        spec.filter = msg::kFirmwareDialogFilter;
-        spec.initialDir = window.startDir;
-        spec.changesWorkingDir = false;
-        const std::optional<QString> path = window.Dialogs().OpenFile(spec);
-        if (!path) {
-            return std::nullopt;
-        }
-        return path->toStdString();
-    }
-
-    bool ConfirmReadProtection() override {
-        return window.Dialogs().Message(msg::kProtectionQuestion, msg::kProtectionQuestionCaption,
-                                        BoxIcon::Warning, BoxButtons::OkCancel) == BoxResult::Ok;
-    }
-
-private:
-    TFUser& window;
-};
-
-QString Text(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
-} // namespace
-
-void TFUser::ButProgClick() {
-    RunWriteCommand(kProgramCommand, ButProg);
-}
-
-void TFUser::ButPrFrecClick() {
-    RunWriteCommand(kWriteFrequenciesCommand, ButPrFrec);
-}
 
 QLineEdit* TFUser::FieldFor(const FrequencyField& field) {
     switch (field.kind) {
@@ -69,175 +24,32 @@ QLineEdit* TFUser::FieldFor(const FrequencyField& field) {
     return EditFrec2;
 }
 
-bool TFUser::ConfirmWrite(const WriteCommand& command, const RadioConfig& config) {
-    QString prompt;
-    QString title;
-    if (command.loadsFirmware) {
-        prompt = config.software == 1
-                     ? Text(msg::kProgPromptUserFile)
-                     : Text(msg::kProgPromptStandard).replace("%s", ComboBoxVer->currentText());
-        title = msg::kProgPromptCaption;
-    } else {
-        prompt = msg::kFreqPrompt;
-        title = command.title;
-    }
-    return dialogs->Message(prompt, title, BoxIcon::Information, BoxButtons::OkCancel) ==
-           BoxResult::Ok;
+CommandContext TFUser::Context(std::string& firmware) {
+    firmware = firmwareFile.toStdString();
+    return {*image, *link, progDate, firmware, buildAborted};
 }
 
-bool TFUser::BuildForRun(const RadioConfig& config) {
-    const DataBuildResult data = BuildConfigurationData(config, *image);
-    for (const FrequencyField& stored : data.storedFields) {
-        SetFieldColour(FieldFor(stored), FieldColour::Window);
-    }
-    if (data.outcome == DataBuildResult::Outcome::NotANumber) {
-        // No run: the operator sees the error, the panels and the field to mend.
-        ErrorMessage(*dialogs, QString::fromStdString(data.conversionError));
-        ShowConfig();
-        QLineEdit* field = FieldFor(data.field);
-        SetFieldColour(field, FieldColour::Red);
-        field->setFocus();
-        return false;
-    }
-    if (data.outcome == DataBuildResult::Outcome::InvalidFrequency) {
-        SetFieldColour(FieldFor(data.field), FieldColour::Red);
-        dialogs->Message(msg::kSyntaxError, msg::kSyntaxErrorCaption, BoxIcon::Error,
-                         BoxButtons::Ok);
-    }
-    WindowQuestions questions(*this);
-    const IdentificationResult id =
-        BuildIdentification(config, *image, progDate, firmwareFile.toStdString(), questions);
-    firmwareFile = QString::fromStdString(id.firmwareFile);
-    switch (id.outcome) {
-    case IdentificationResult::Outcome::Complete:
-        break;
-    case IdentificationResult::Outcome::BadTone:
-        dialogs->Message(msg::kBadTone, msg::kBadToneCaption, BoxIcon::Error, BoxButtons::Ok);
-        buildAborted = true;
-        ShowConfig(); // the tone box can take the focus only when shown
-        ctcssBoxes[static_cast<std::size_t>(id.toneChannel)]->setFocus();
-        break;
-    case IdentificationResult::Outcome::FirmwareCancelled:
-    case IdentificationResult::Outcome::ProtectionDeclined:
-        buildAborted = true;
-        break;
-    }
-    return !buildAborted;
+void TFUser::RunWrite(const WriteCommand& command, QPushButton* button) {
+    Host host(*this, button);
+    std::string firmware;
+    CommandContext context = Context(firmware);
+    zekt::RunWriteCommand(command, GetRadioConfig(), context, host);
+    firmwareFile = QString::fromStdString(firmware);
 }
 
-void TFUser::RunWriteCommand(const WriteCommand& command, QPushButton* button) {
-    PrepareImage(*image, command);
-    buildAborted = false;
-    if (link->IsReady() && !link->Test()) {
-        dialogs->Message(command.testFailed, msg::kTestFailedCaption, BoxIcon::Error,
-                         BoxButtons::Ok);
-        return;
-    }
-    const RadioConfig config = GetRadioConfig();
-    if (config.version < kVersion410 || config.version > kVersion611) {
-        dialogs->Message(msg::kNoVersion, msg::kNoVersionCaption, BoxIcon::Error, BoxButtons::Ok);
-        return;
-    }
-    if (command.needsConfigShown && PanClient->isHidden()) {
-        dialogs->Message(msg::kConfigNotSet, msg::kConfigNotSetCaption, BoxIcon::Error,
-                         BoxButtons::Ok);
-        return;
-    }
-    HideConfig();
-    if (ConfirmWrite(command, config)) {
-        // The standard firmware paths are relative to the start folder.
-        QDir::setCurrent(startDir);
-        if (!BuildForRun(config)) {
-            ShowConfig();
-            return;
-        }
-        if (command.loadsFirmware) {
-            if (!image->LoadHex(firmwareFile.toStdString())) {
-                dialogs->Message(msg::kFirmwareNotLoaded, msg::kFirmwareNotLoadedCaption,
-                                 BoxIcon::Error, BoxButtons::Ok);
-                ShowConfig();
-                return;
-            }
-            if (config.software == 1) {
-                PlainMessage(*dialogs, msg::kConnectDevice);
-            }
-        }
-        Form2->show();
-        if (Form2->shown) {
-            RunLoop(command);
-            Form2->hide();
-        }
-    }
-    ShowConfig();
-    button->setFocus();
+void TFUser::ButProgClick() {
+    RunWrite(kProgramCommand, ButProg);
 }
 
-RunResult TFUser::Run(ProgramOp ops) {
-    const RunResult result = RunProgramThread(*this, ops, *image, *link, *Form2);
-    if (runFinished) {
-        runFinished();
-    }
-    return result;
-}
-
-void TFUser::RunLoop(const WriteCommand& command) {
-    for (;;) {
-        const RunResult result = Run(command.ops);
-        if (!result.ok) {
-            PlainMessage(*dialogs, QString::fromStdString(result.message));
-            return;
-        }
-        if (dialogs->Message(command.nextQuestion, command.title, BoxIcon::None,
-                             BoxButtons::OkCancel) != BoxResult::Ok) {
-            return;
-        }
-    }
+void TFUser::ButPrFrecClick() {
+    RunWrite(kWriteFrequenciesCommand, ButPrFrec);
 }
 
 void TFUser::ButReadClick() {
-    if (link->IsReady() && !link->Test()) {
-        dialogs->Message(msg::kReadTestFailed, msg::kReadTestFailedCaption, BoxIcon::Error,
-                         BoxButtons::Ok);
-        return;
-    }
-    HideConfig();
-    bool readOk = false;
-    if (dialogs->Message(msg::kConnectRadioForRead, msg::kConnectRadioForReadCaption,
-                         BoxIcon::Information, BoxButtons::OkCancel) == BoxResult::Ok) {
-        Form2->show();
-        if (Form2->shown) {
-            const RunResult identification = Run(kOpsReadIdentification);
-            if (!identification.ok) {
-                PlainMessage(*dialogs, QString::fromStdString(identification.message));
-                Form2->hide();
-            } else if (RadioBlank(*image)) {
-                dialogs->Message(msg::kRadioBlank, msg::kRadioBlankCaption, BoxIcon::Error,
-                                 BoxButtons::Ok);
-                Form2->hide();
-                ShowConfig();
-                return;
-            } else {
-                readOk = true;
-                if (ProgrammedByOldUnit(*image)) {
-                    dialogs->Message(msg::kOldProgrammer, msg::kOldProgrammerCaption,
-                                     BoxIcon::Information, BoxButtons::Ok);
-                }
-                PrepareMemoryRead(*image);
-                const RunResult memories = Run(kOpsReadMemories);
-                if (!memories.ok) {
-                    PlainMessage(*dialogs, QString::fromStdString(memories.message));
-                }
-                Form2->hide();
-                if (OldFirmware(*image)) {
-                    dialogs->Message(msg::kOldFirmware, msg::kOldFirmwareCaption, BoxIcon::Warning,
-                                     BoxButtons::Ok);
-                }
-            }
-        }
-    }
-    ShowConfig();
-    ButRead->setFocus();
-    if (readOk) {
+    Host host(*this, ButRead);
+    std::string firmware;
+    CommandContext context = Context(firmware);
+    if (ReadRadio(context, host)) {
         ApplyReadBack(DecodeReadBack(*image, GetRadioConfig()));
     }
 }
@@ -291,7 +103,7 @@ void TFUser::ApplyReadBack(const ReadBackPanels& panels) {
 
     ComboBoxVer->SetItemIndex(panels.finalVersion);
     if (panels.constructionMismatch) {
-        PlainMessage(*dialogs, msg::kConstructionMismatch);
+        zekt::PlainMessage(*dialogs, msg::kConstructionMismatch);
         ComboBoxVer->SetItemIndex(kNoVersion);
     }
     dialogs->Message(QString::fromStdString(panels.summary), msg::kSummaryCaption, BoxIcon::None,

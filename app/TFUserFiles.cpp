@@ -1,8 +1,9 @@
 // Saving the panels to a *.prg configuration file and loading one.
+#include "CommandFlow.h"
 #include "ConfigFile.h"
 #include "ConfigMessages.h"
 #include "FileMessages.h"
-#include "TFUser.h"
+#include "TFUserHost.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -45,25 +46,8 @@ void TFUser::ButRdFileClick() {
 bool TFUser::BuildForFile(const RadioConfig& config) {
     // The file holds what the panels show, not bytes an earlier command left.
     image->BlankDataFrom(0);
-    const DataBuildResult data = BuildConfigurationData(config, *image);
-    for (const FrequencyField& stored : data.storedFields) {
-        SetFieldColour(FieldFor(stored), FieldColour::Window);
-    }
-    switch (data.outcome) {
-    case DataBuildResult::Outcome::Complete:
-        return true;
-    case DataBuildResult::Outcome::InvalidFrequency:
-        SetFieldColour(FieldFor(data.field), FieldColour::Red);
-        dialogs->Message(msg::kSyntaxError, msg::kSyntaxErrorCaption, BoxIcon::Error,
-                         BoxButtons::Ok);
-        return false;
-    case DataBuildResult::Outcome::NotANumber:
-        ErrorMessage(*dialogs, QString::fromStdString(data.conversionError));
-        SetFieldColour(FieldFor(data.field), FieldColour::Red);
-        FieldFor(data.field)->setFocus();
-        return false;
-    }
-    return false;
+    Host host(*this, ButWrFile);
+    return BuildDataReporting(config, *image, host) == DataBuildResult::Outcome::Complete;
 }
 
 void TFUser::WriteConfigFile(const QString& path) {

@@ -1,0 +1,190 @@
+#include "CommandFlow.h"
+
+#include "CommandMessages.h"
+#include "ConfigMessages.h"
+#include "ReadBack.h"
+
+namespace zekt {
+
+namespace {
+
+// The build's questions, asked by the host.
+class HostQuestions : public BuildQuestions {
+public:
+    explicit HostQuestions(CommandHost& host) : host(host) {}
+    std::optional<std::string> ChooseFirmwareFile() override { return host.ChooseFirmwareFile(); }
+    bool ConfirmReadProtection() override { return host.ConfirmReadProtection(); }
+
+private:
+    CommandHost& host;
+};
+
+std::string ProgramPrompt(const RadioConfig& config, const CommandHost& host) {
+    if (config.software == 1) {
+        return msg::kProgPromptUserFile;
+    }
+    std::string prompt = msg::kProgPromptStandard;
+    const std::size_t at = prompt.find("%s");
+    return prompt.replace(at, 2, host.VersionText());
+}
+
+bool ConfirmWrite(const WriteCommand& command, const RadioConfig& config, CommandHost& host) {
+    if (command.loadsFirmware) {
+        return host.Message(ProgramPrompt(config, host), msg::kProgPromptCaption,
+                            BoxKind::Information, true);
+    }
+    return host.Message(msg::kFreqPrompt, command.title, BoxKind::Information, true);
+}
+
+RunResult Run(ProgramOp ops, CommandContext& context, CommandHost& host) {
+    const RunResult result =
+        RunProgramThread(host.Owner(), ops, context.image, context.link, host.Progress());
+    host.RunFinished();
+    return result;
+}
+
+void RunLoop(const WriteCommand& command, CommandContext& context, CommandHost& host) {
+    for (;;) {
+        const RunResult result = Run(command.ops, context, host);
+        if (!result.ok) {
+            host.PlainMessage(result.message);
+            return;
+        }
+        if (!host.Message(command.nextQuestion, command.title, BoxKind::None, true)) {
+            return;
+        }
+    }
+}
+
+} // namespace
+
+DataBuildResult::Outcome BuildDataReporting(const RadioConfig& config, Project& image,
+                                            CommandHost& host) {
+    const DataBuildResult data = BuildConfigurationData(config, image);
+    for (const FrequencyField& stored : data.storedFields) {
+        host.MarkField(stored, false);
+    }
+    if (data.outcome == DataBuildResult::Outcome::NotANumber) {
+        // The operator sees the error, the panels and the field to mend.
+        host.ShowError(data.conversionError);
+        host.ShowConfig();
+        host.MarkField(data.field, true);
+        host.FocusField(data.field);
+    } else if (data.outcome == DataBuildResult::Outcome::InvalidFrequency) {
+        host.MarkField(data.field, true);
+        host.Message(msg::kSyntaxError, msg::kSyntaxErrorCaption, BoxKind::Error, false);
+    }
+    return data.outcome;
+}
+
+bool BuildForRun(const RadioConfig& config, CommandContext& context, CommandHost& host) {
+    if (BuildDataReporting(config, context.image, host) == DataBuildResult::Outcome::NotANumber) {
+        return false; // no run
+    }
+    HostQuestions questions(host);
+    const IdentificationResult id =
+        BuildIdentification(config, context.image, context.date, context.firmwareFile, questions);
+    context.firmwareFile = id.firmwareFile;
+    switch (id.outcome) {
+    case IdentificationResult::Outcome::Complete:
+        break;
+    case IdentificationResult::Outcome::BadTone:
+        host.Message(msg::kBadTone, msg::kBadToneCaption, BoxKind::Error, false);
+        context.buildAborted = true;
+        host.ShowConfig(); // the tone box can take the focus only when shown
+        host.FocusToneBox(id.toneChannel);
+        break;
+    case IdentificationResult::Outcome::FirmwareCancelled:
+    case IdentificationResult::Outcome::ProtectionDeclined:
+        context.buildAborted = true;
+        break;
+    }
+    return !context.buildAborted;
+}
+
+void RunWriteCommand(const WriteCommand& command, const RadioConfig& config,
+                     CommandContext& context, CommandHost& host) {
+    PrepareImage(context.image, command);
+    context.buildAborted = false;
+    if (context.link.IsReady() && !context.link.Test()) {
+        host.Message(command.testFailed, msg::kTestFailedCaption, BoxKind::Error, false);
+        return;
+    }
+    if (config.version < kVersion410 || config.version > kVersion611) {
+        host.Message(msg::kNoVersion, msg::kNoVersionCaption, BoxKind::Error, false);
+        return;
+    }
+    if (command.needsConfigShown && !host.ConfigShown()) {
+        host.Message(msg::kConfigNotSet, msg::kConfigNotSetCaption, BoxKind::Error, false);
+        return;
+    }
+    host.HideConfig();
+    if (ConfirmWrite(command, config, host)) {
+        // The standard firmware paths are relative to the start folder.
+        host.MakeStartDirCurrent();
+        if (!BuildForRun(config, context, host)) {
+            host.ShowConfig();
+            return;
+        }
+        if (command.loadsFirmware) {
+            if (!context.image.LoadHex(context.firmwareFile)) {
+                host.Message(msg::kFirmwareNotLoaded, msg::kFirmwareNotLoadedCaption,
+                             BoxKind::Error, false);
+                host.ShowConfig();
+                return;
+            }
+            if (config.software == 1) {
+                host.PlainMessage(msg::kConnectDevice);
+            }
+        }
+        if (host.ShowProgress()) {
+            RunLoop(command, context, host);
+            host.HideProgress();
+        }
+    }
+    host.ShowConfig();
+    host.FocusCommand();
+}
+
+bool ReadRadio(CommandContext& context, CommandHost& host) {
+    if (context.link.IsReady() && !context.link.Test()) {
+        host.Message(msg::kReadTestFailed, msg::kReadTestFailedCaption, BoxKind::Error, false);
+        return false;
+    }
+    host.HideConfig();
+    bool readOk = false;
+    if (host.Message(msg::kConnectRadioForRead, msg::kConnectRadioForReadCaption,
+                     BoxKind::Information, true) &&
+        host.ShowProgress()) {
+        const RunResult identification = Run(kOpsReadIdentification, context, host);
+        if (!identification.ok) {
+            host.PlainMessage(identification.message);
+            host.HideProgress();
+        } else if (RadioBlank(context.image)) {
+            host.Message(msg::kRadioBlank, msg::kRadioBlankCaption, BoxKind::Error, false);
+            host.HideProgress();
+            host.ShowConfig();
+            return false;
+        } else {
+            readOk = true;
+            if (ProgrammedByOldUnit(context.image)) {
+                host.Message(msg::kOldProgrammer, msg::kOldProgrammerCaption, BoxKind::Information,
+                             false);
+            }
+            PrepareMemoryRead(context.image);
+            const RunResult memories = Run(kOpsReadMemories, context, host);
+            if (!memories.ok) {
+                host.PlainMessage(memories.message);
+            }
+            host.HideProgress();
+            if (OldFirmware(context.image)) {
+                host.Message(msg::kOldFirmware, msg::kOldFirmwareCaption, BoxKind::Warning, false);
+            }
+        }
+    }
+    host.ShowConfig();
+    host.FocusCommand();
+    return readOk;
+}
+
+} // namespace zekt

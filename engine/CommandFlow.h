@@ -1,0 +1,74 @@
+#pragma once
+
+#include "Commands.h"
+#include "ConfigBuilder.h"
+#include "RadioConfig.h"
+
+#include <optional>
+#include <string>
+
+namespace zekt {
+
+enum class BoxKind { None, Error, Warning, Information, Question };
+
+// What the commands that write and read radios need from whoever drives
+// them: the main window with its boxes and panels, or the command line.
+class CommandHost {
+public:
+    virtual ~CommandHost() = default;
+    // A box with OK (or OK and Cancel); true when the operator chose OK.
+    virtual bool Message(const std::string& text, const std::string& title, BoxKind icon,
+                         bool okCancel) = 0;
+    virtual void PlainMessage(const std::string& text) = 0;
+    // The standard error display (a conversion error's text).
+    virtual void ShowError(const std::string& text) = 0;
+    virtual std::optional<std::string> ChooseFirmwareFile() = 0;
+    virtual bool ConfirmReadProtection() = 0;
+
+    virtual bool ConfigShown() const = 0;
+    virtual void HideConfig() = 0;
+    virtual void ShowConfig() = 0;
+    // The text the version box shows, for the programming prompt.
+    virtual std::string VersionText() const = 0;
+    virtual void MarkField(const FrequencyField& field, bool invalid) = 0;
+    virtual void FocusField(const FrequencyField& field) = 0;
+    virtual void FocusToneBox(int channel) = 0;
+    virtual void FocusCommand() = 0; // the button of the command that ran
+    virtual void MakeStartDirCurrent() = 0;
+
+    // True when the progress display is up and runs may start.
+    virtual bool ShowProgress() = 0;
+    virtual void HideProgress() = 0;
+    virtual ProgressView& Progress() = 0;
+    virtual RunOwner& Owner() = 0;
+    virtual void RunFinished() {}
+};
+
+// The window's state that the commands read and write.
+struct CommandContext {
+    Project& image;
+    USB_Prog& link;
+    ProgDate date;
+    std::string& firmwareFile;
+    bool& buildAborted;
+};
+
+// "Программирование" or "Запись частот" from the click to the end, with the
+// run loop over fresh ProgramThread objects.
+void RunWriteCommand(const WriteCommand& command, const RadioConfig& config,
+                     CommandContext& context, CommandHost& host);
+
+// The data build with its messages: stored fields get the window colour, a
+// refused field turns red.
+DataBuildResult::Outcome BuildDataReporting(const RadioConfig& config, Project& image,
+                                            CommandHost& host);
+
+// The configuration build of a writing command with its messages; false when
+// no run may follow.
+bool BuildForRun(const RadioConfig& config, CommandContext& context, CommandHost& host);
+
+// "Чтение конфигурации" up to the decoding: the test, the prompt, both runs
+// and their checks. True when the image holds a radio to decode.
+bool ReadRadio(CommandContext& context, CommandHost& host);
+
+} // namespace zekt
