@@ -8,13 +8,6 @@ namespace zekt::msg {
 inline constexpr const char* kMainCaption =
     "Программатор возимых радиостанций ЗЕКТ (Версии ПО: 4.1.0, 6.1.0 и 6.1.1)   @USB ЗЕКТ УП-7";
 
-inline constexpr const char* kTestPassed = "Тестирование USB-программатора завершено успешно!";
-inline constexpr const char* kTestPassedCaption = "Тест";
-inline constexpr const char* kTestFailed =
-    "Ошибка тестирования USB-программатора.\nПроверьте подключение USB-кабеля и питание "
-    "программатора.";
-inline constexpr const char* kTestFailedCaption = "Ошибка теста";
-
 inline constexpr const char* kExitQuestion = "Завершить приложение ?";
 inline constexpr const char* kExitCaption = " Подтвердите выход";
 

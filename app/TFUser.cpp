@@ -2,6 +2,7 @@
 
 #include "AppMessages.h"
 #include "Artwork.h"
+#include "CommandMessages.h"
 #include "FrequencyCodec.h"
 #include "QtOperatorDialogs.h"
 #include "TForm1.h"
@@ -553,7 +554,8 @@ void TFUser::ButTestClick() {
     if (link->Test()) {
         dialogs->Message(msg::kTestPassed, msg::kTestPassedCaption, BoxIcon::None, BoxButtons::Ok);
     } else {
-        dialogs->Message(msg::kTestFailed, msg::kTestFailedCaption, BoxIcon::Error, BoxButtons::Ok);
+        dialogs->Message(msg::kTestFailed, msg::kTestButtonFailedCaption, BoxIcon::Error,
+                         BoxButtons::Ok);
     }
 }
 

@@ -49,7 +49,7 @@ void TFUser::ButReadClick() {
     Host host(*this, ButRead);
     std::string firmware;
     CommandContext context = Context(firmware);
-    if (ReadRadio(context, host)) {
+    if (ReadRadio(context, host).decode) {
         ApplyReadBack(DecodeReadBack(*image, GetRadioConfig()));
     }
 }

@@ -43,15 +43,15 @@ RunResult Run(ProgramOp ops, CommandContext& context, CommandHost& host) {
     return result;
 }
 
-void RunLoop(const WriteCommand& command, CommandContext& context, CommandHost& host) {
+CommandOutcome RunLoop(const WriteCommand& command, CommandContext& context, CommandHost& host) {
     for (;;) {
         const RunResult result = Run(command.ops, context, host);
         if (!result.ok) {
             host.PlainMessage(result.message);
-            return;
+            return CommandOutcome::RunFailed;
         }
         if (!host.Message(command.nextQuestion, command.title, BoxKind::None, true)) {
-            return;
+            return CommandOutcome::Done;
         }
     }
 }
@@ -102,57 +102,59 @@ bool BuildForRun(const RadioConfig& config, CommandContext& context, CommandHost
     return !context.buildAborted;
 }
 
-void RunWriteCommand(const WriteCommand& command, const RadioConfig& config,
-                     CommandContext& context, CommandHost& host) {
+CommandOutcome RunWriteCommand(const WriteCommand& command, const RadioConfig& config,
+                               CommandContext& context, CommandHost& host) {
     PrepareImage(context.image, command);
     context.buildAborted = false;
     if (context.link.IsReady() && !context.link.Test()) {
         host.Message(command.testFailed, msg::kTestFailedCaption, BoxKind::Error, false);
-        return;
+        return CommandOutcome::TestFailed;
     }
     if (config.version < kVersion410 || config.version > kVersion611) {
         host.Message(msg::kNoVersion, msg::kNoVersionCaption, BoxKind::Error, false);
-        return;
+        return CommandOutcome::Refused;
     }
     if (command.needsConfigShown && !host.ConfigShown()) {
         host.Message(msg::kConfigNotSet, msg::kConfigNotSetCaption, BoxKind::Error, false);
-        return;
+        return CommandOutcome::Refused;
     }
     host.HideConfig();
+    CommandOutcome outcome = CommandOutcome::Cancelled;
     if (ConfirmWrite(command, config, host)) {
         // The standard firmware paths are relative to the start folder.
         host.MakeStartDirCurrent();
         if (!BuildForRun(config, context, host)) {
             host.ShowConfig();
-            return;
+            return CommandOutcome::Refused;
         }
         if (command.loadsFirmware) {
             if (!context.image.LoadHex(context.firmwareFile)) {
                 host.Message(msg::kFirmwareNotLoaded, msg::kFirmwareNotLoadedCaption,
                              BoxKind::Error, false);
                 host.ShowConfig();
-                return;
+                return CommandOutcome::FirmwareNotLoaded;
             }
             if (config.software == 1) {
                 host.PlainMessage(msg::kConnectDevice);
             }
         }
         if (host.ShowProgress()) {
-            RunLoop(command, context, host);
+            outcome = RunLoop(command, context, host);
             host.HideProgress();
         }
     }
     host.ShowConfig();
     host.FocusCommand();
+    return outcome;
 }
 
-bool ReadRadio(CommandContext& context, CommandHost& host) {
+ReadOutcome ReadRadio(CommandContext& context, CommandHost& host) {
     if (context.link.IsReady() && !context.link.Test()) {
         host.Message(msg::kReadTestFailed, msg::kReadTestFailedCaption, BoxKind::Error, false);
-        return false;
+        return {CommandOutcome::TestFailed, false};
     }
     host.HideConfig();
-    bool readOk = false;
+    ReadOutcome result{CommandOutcome::Cancelled, false};
     if (host.Message(msg::kConnectRadioForRead, msg::kConnectRadioForReadCaption,
                      BoxKind::Information, true) &&
         host.ShowProgress()) {
@@ -160,13 +162,14 @@ bool ReadRadio(CommandContext& context, CommandHost& host) {
         if (!identification.ok) {
             host.PlainMessage(identification.message);
             host.HideProgress();
+            result.outcome = CommandOutcome::RunFailed;
         } else if (RadioBlank(context.image)) {
             host.Message(msg::kRadioBlank, msg::kRadioBlankCaption, BoxKind::Error, false);
             host.HideProgress();
             host.ShowConfig();
-            return false;
+            return {CommandOutcome::Refused, false};
         } else {
-            readOk = true;
+            result = {CommandOutcome::Done, true};
             if (ProgrammedByOldUnit(context.image)) {
                 host.Message(msg::kOldProgrammer, msg::kOldProgrammerCaption, BoxKind::Information,
                              false);
@@ -175,6 +178,7 @@ bool ReadRadio(CommandContext& context, CommandHost& host) {
             const RunResult memories = Run(kOpsReadMemories, context, host);
             if (!memories.ok) {
                 host.PlainMessage(memories.message);
+                result.outcome = CommandOutcome::RunFailed;
             }
             host.HideProgress();
             if (OldFirmware(context.image)) {
@@ -184,7 +188,7 @@ bool ReadRadio(CommandContext& context, CommandHost& host) {
     }
     host.ShowConfig();
     host.FocusCommand();
-    return readOk;
+    return result;
 }
 
 } // namespace zekt

@@ -53,10 +53,21 @@ struct CommandContext {
     bool& buildAborted;
 };
 
+// How a command ended, for a caller that reports it (the command line's exit
+// status); the window has shown everything already.
+enum class CommandOutcome {
+    Done,              // every run succeeded
+    TestFailed,        // the programmer test failed
+    Refused,           // no version, panels never used, or the build refused
+    Cancelled,         // the operator declined a prompt
+    FirmwareNotLoaded, // the firmware file could not be loaded
+    RunFailed,         // a run ended with a failure message
+};
+
 // "Программирование" or "Запись частот" from the click to the end, with the
 // run loop over fresh ProgramThread objects.
-void RunWriteCommand(const WriteCommand& command, const RadioConfig& config,
-                     CommandContext& context, CommandHost& host);
+CommandOutcome RunWriteCommand(const WriteCommand& command, const RadioConfig& config,
+                               CommandContext& context, CommandHost& host);
 
 // The data build with its messages: stored fields get the window colour, a
 // refused field turns red.
@@ -68,7 +79,11 @@ DataBuildResult::Outcome BuildDataReporting(const RadioConfig& config, Project& 
 bool BuildForRun(const RadioConfig& config, CommandContext& context, CommandHost& host);
 
 // "Чтение конфигурации" up to the decoding: the test, the prompt, both runs
-// and their checks. True when the image holds a radio to decode.
-bool ReadRadio(CommandContext& context, CommandHost& host);
+// and their checks.
+struct ReadOutcome {
+    CommandOutcome outcome = CommandOutcome::Done;
+    bool decode = false; // the image holds a radio to decode (even after a failed second run)
+};
+ReadOutcome ReadRadio(CommandContext& context, CommandHost& host);
 
 } // namespace zekt

@@ -3,6 +3,13 @@
 // Texts of the commands that write and read radios.
 namespace zekt::msg {
 
+inline constexpr const char* kTestPassed = "Тестирование USB-программатора завершено успешно!";
+inline constexpr const char* kTestPassedCaption = "Тест";
+inline constexpr const char* kTestFailed =
+    "Ошибка тестирования USB-программатора.\nПроверьте подключение USB-кабеля и питание "
+    "программатора.";
+inline constexpr const char* kTestButtonFailedCaption = "Ошибка теста";
+
 inline constexpr const char* kProgTestFailed =
     "Ошибка тестирования USB-программатора. Программирование невозможно.\nПроверьте подключение "
     "USB-кабеля и питание программатора.";

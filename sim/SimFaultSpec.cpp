@@ -1,0 +1,88 @@
+#include "SimFaultSpec.h"
+
+#include "USB_Prog.h"
+
+#include <charconv>
+
+namespace zekt {
+
+const char* const kSimFaultHelp =
+    "  unplug@N, timeout@N, short-write@N, garbage@N, wrong-command@N  at frame N (from 1)\n"
+    "  fail-word@A, fail-byte@A            the unit reports that word or byte as failed\n"
+    "  stuck-bit@A:B, stuck-data-bit@A:B   bit B of that word or byte will not program\n"
+    "  open, flow, purge                   that driver call fails\n"
+    "  device=DESCRIPTION                  another FTDI device, listed before the unit\n";
+
+namespace {
+
+bool Number(std::string_view text, int& value) {
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size() && value >= 0;
+}
+
+// "A:B" with A an address below limit and B a bit below bits.
+bool AddressAndBit(std::string_view text, int limit, int bits, int& address, int& bit) {
+    const std::size_t colon = text.find(':');
+    return colon != std::string_view::npos && Number(text.substr(0, colon), address) &&
+           Number(text.substr(colon + 1), bit) && address < limit && bit < bits;
+}
+
+} // namespace
+
+bool ApplySimFault(const std::string& spec, SimulatedDriver& driver, std::string& error) {
+    SimFaults& faults = driver.Faults();
+    if (spec == "open" || spec == "flow" || spec == "purge") {
+        (spec == "open"   ? faults.failOpen
+         : spec == "flow" ? faults.failFlowControl
+                          : faults.failPurge) = true;
+        return true;
+    }
+    if (spec.starts_with("device=")) {
+        std::vector<SimDevice> devices = {{spec.substr(7), false}};
+        devices.push_back({DeviceDescription, true});
+        driver.SetDevices(devices);
+        return true;
+    }
+    const std::size_t at = spec.find('@');
+    if (at == std::string::npos) {
+        error = "unknown fault '" + spec + "'";
+        return false;
+    }
+    const std::string kind = spec.substr(0, at);
+    const std::string_view value = std::string_view(spec).substr(at + 1);
+    int n = 0;
+    int bit = 0;
+    bool ok = false;
+    if (kind == "stuck-bit" && AddressAndBit(value, Pic16F877::kCodeWords, 14, n, bit)) {
+        driver.Chip().SetStuckCodeBit(n, bit);
+        ok = true;
+    } else if (kind == "stuck-data-bit" && AddressAndBit(value, Pic16F877::kDataBytes, 8, n, bit)) {
+        driver.Chip().SetStuckDataBit(n, bit);
+        ok = true;
+    } else if (Number(value, n)) {
+        ok = true;
+        if (kind == "unplug") {
+            faults.unplugAtFrame = n;
+        } else if (kind == "timeout") {
+            faults.readTimeoutAtFrame = n;
+        } else if (kind == "short-write") {
+            faults.shortWriteAtFrame = n;
+        } else if (kind == "garbage") {
+            faults.garbageReplyAtFrame = n;
+        } else if (kind == "wrong-command") {
+            faults.wrongCommandAtFrame = n;
+        } else if (kind == "fail-word" && n < Pic16F877::kCodeWords) {
+            driver.Unit().FailCodeWordAt(n);
+        } else if (kind == "fail-byte" && n < Pic16F877::kDataBytes) {
+            driver.Unit().FailDataByteAt(n);
+        } else {
+            ok = false;
+        }
+    }
+    if (!ok) {
+        error = "unknown fault '" + spec + "'";
+    }
+    return ok;
+}
+
+} // namespace zekt

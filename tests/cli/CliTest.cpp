@@ -1,0 +1,253 @@
+#include "ChipHexFile.h"
+#include "CliOptions.h"
+#include "CommandMessages.h"
+#include "ConfigBuilder.h"
+#include "ConfigFile.h"
+#include "ConfigMessages.h"
+#include "EngineMessages.h"
+#include "FileMessages.h"
+#include "ReferenceImages.h"
+#include "TempFiles.h"
+
+#include <QDate>
+#include <QFile>
+#include <QProcess>
+#include <QtTest>
+
+using namespace zekt;
+
+namespace {
+
+struct Result {
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+// zekt-cli run as a process in a scratch folder, with the demo as start folder.
+struct Cli {
+    TempFiles files;
+
+    QString Path(const char* name) { return QString::fromStdString(files.Path(name)); }
+
+    Result Run(QStringList args) {
+        QProcess p;
+        p.setWorkingDirectory(Path(""));
+        p.start(ZEKT_CLI_PATH, args);
+        [&] { QVERIFY(p.waitForFinished(60000)); }();
+        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                QString::fromUtf8(p.readAllStandardError())};
+    }
+    Result Sim(QStringList args) {
+        return Run(QStringList{"--simulate", "radio.hex", "--workdir", ZEKT_DEMO_DIR} + args);
+    }
+    // A *.prg file of a configuration, as the window saves it.
+    void WriteConfig(const char* name, const RadioConfig& config) {
+        Project image;
+        BuildConfigurationData(config, image);
+        files.Write(name, FormatConfigFile(OptionsOf(config), image.DataMemory()));
+    }
+    Pic16F877 Radio() {
+        Pic16F877 chip;
+        [&] { QVERIFY(LoadChipHex(files.Path("radio.hex"), chip).ok); }();
+        return chip;
+    }
+    QByteArray Contents(const char* name) {
+        QFile f(Path(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+};
+
+RadioConfig OpenConfigA() {
+    RadioConfig c = reference::ConfigA();
+    c.readProtect = false;
+    return c;
+}
+
+} // namespace
+
+class CliTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void optionParsing() {
+        CliOptions o = ParseCliOptions(
+            {"--simulate", "r.hex", "program", "a.prg", "--band", "40", "48", "--yes"});
+        QVERIFY(o.error.empty());
+        QVERIFY(o.simulate);
+        QCOMPARE(o.command, std::string("program"));
+        QCOMPARE(o.inputFile, std::string("a.prg"));
+        QVERIFY(o.band && o.yes);
+        QCOMPARE(o.bandHigh, std::string("48"));
+        QVERIFY(!ParseCliOptions({}).error.empty());
+        QVERIFY(!ParseCliOptions({"flash"}).error.empty());
+        QVERIFY(!ParseCliOptions({"program"}).error.empty());
+        QVERIFY(!ParseCliOptions({"read", "--yes"}).error.empty());
+        QVERIFY(!ParseCliOptions({"backup", "a.hex", "--save", "b.prg"}).error.empty());
+        QVERIFY(!ParseCliOptions({"test", "--band", "40"}).error.empty());
+        QVERIFY(!ParseCliOptions({"--sim-delay", "x", "test"}).error.empty());
+        QVERIFY(!ParseCliOptions({"--frobnicate", "test"}).error.empty());
+        QVERIFY(ParseCliOptions({"--help"}).help);
+    }
+
+    void programReadBackAndTheSameFile() {
+        Cli cli;
+        cli.WriteConfig("a.prg", OpenConfigA());
+        const Result program = cli.Sim({"program", "a.prg"});
+        QCOMPARE(program.status, 0);
+        QVERIFY(program.err.contains("Для программирования радиостанции установлена версия 6.1.1"));
+        QVERIFY(program.err.contains(msg::kCaptionProgConfig));
+        const Pic16F877 chip = cli.Radio();
+        const std::vector<int32_t> data = reference::ParseDump(reference::kDataA);
+        const std::vector<int32_t> page = reference::ParseDump(reference::kPageA);
+        for (int a = 0; a < 256; ++a) {
+            QCOMPARE(int(chip.data[a]), data[a]);
+            QCOMPARE(int(chip.code[kFrequencyPageWord + a]), page[a]);
+        }
+        const QDate today = QDate::currentDate();
+        QCOMPARE(int(chip.idWords[0]), 0x10D1);
+        QCOMPARE(int(chip.idWords[1]), 0x1000 + (today.year() & 0xFFF));
+        QCOMPARE(int(chip.idWords[2]), (today.month() << 10) + (today.day() << 5));
+        QCOMPARE(int(chip.idWords[3]), 0x2004);
+        QCOMPARE(int(chip.configWord), 0x3F72);
+        Project firmware;
+        QVERIFY(firmware.LoadHex(std::string(ZEKT_DEMO_DIR) + "/WORK/St611.hex"));
+        QCOMPARE(int(chip.code[3]), firmware.ProgramMemory()[3]);
+
+        const Result read = cli.Sim({"read", "--save", "back.prg"});
+        QCOMPARE(read.status, 0);
+        QVERIFY(read.out.contains("  Код программы в реестре : 0001\n"));
+        QVERIFY(read.out.contains("150,5"));
+        QCOMPARE(cli.Contents("back.prg"), cli.Contents("a.prg"));
+    }
+
+    void writeFrequencies() {
+        Cli cli;
+        cli.WriteConfig("a.prg", OpenConfigA());
+        QCOMPARE(cli.Sim({"program", "a.prg"}).status, 0);
+        const Pic16F877 before = cli.Radio();
+        RadioConfig changed = OpenConfigA();
+        changed.channels[1] = {"147", "147", -1, false};
+        cli.WriteConfig("b.prg", changed);
+        const Result write = cli.Sim({"write-frequencies", "b.prg"});
+        QCOMPARE(write.status, 0);
+        QVERIFY(write.err.contains(msg::kFreqPrompt));
+        const Pic16F877 after = cli.Radio();
+        for (int w = 0; w < kFrequencyPageWord; ++w) {
+            QCOMPARE(after.code[w], before.code[w]);
+        }
+        QCOMPARE(int(after.code[0x1F06]), 0xB7);
+        QCOMPARE(int(after.code[0x1F07]), 0xC0);
+        QCOMPARE(int(after.data[0x07]), 0xC0);
+    }
+
+    void backupMatchesTheChip() {
+        Cli cli;
+        cli.WriteConfig("a.prg", OpenConfigA());
+        QCOMPARE(cli.Sim({"program", "a.prg"}).status, 0);
+        QCOMPARE(cli.Sim({"backup", "copy.hex"}).status, 0);
+        Pic16F877 copy;
+        QVERIFY(LoadChipHex(cli.files.Path("copy.hex"), copy).ok);
+        const Pic16F877 chip = cli.Radio();
+        QVERIFY(copy.code == chip.code);
+        QVERIFY(copy.data == chip.data);
+        QVERIFY(copy.idWords == chip.idWords);
+        QCOMPARE(copy.configWord, chip.configWord);
+    }
+
+    void protectedRadioNeedsYesAndBacksUpAsZeros() {
+        Cli cli;
+        cli.WriteConfig("p.prg", reference::ConfigA());
+        const Result refused = cli.Sim({"program", "p.prg"});
+        QCOMPARE(refused.status, 2);
+        QVERIFY(refused.err.contains("--yes"));
+        QCOMPARE(cli.Sim({"program", "p.prg", "--yes"}).status, 0);
+        const Result backup = cli.Sim({"backup", "copy.hex"});
+        QCOMPARE(backup.status, 0);
+        QVERIFY(backup.err.contains("защищена от чтения"));
+        Pic16F877 copy;
+        QVERIFY(LoadChipHex(cli.files.Path("copy.hex"), copy).ok);
+        QCOMPARE(int(copy.code[10]), 0);
+        QCOMPARE(int(copy.data[0]), 0);
+    }
+
+    void statuses() {
+        Cli cli;
+        QCOMPARE(cli.Sim({"test"}).status, 0);
+        QVERIFY(cli.Sim({"test"}).err.contains(msg::kTestPassed));
+        const Result unplugged = cli.Sim({"--sim-fault", "unplug@1", "test"});
+        QCOMPARE(unplugged.status, 1);
+        QVERIFY(unplugged.err.contains(msg::kTestFailed));
+        QCOMPARE(cli.Run({"flash"}).status, 2);
+        QCOMPARE(cli.Run({"--sim-fault", "unplug@1", "test"}).status, 2); // needs --simulate
+        QCOMPARE(cli.Sim({"--sim-fault", "meltdown", "test"}).status, 2);
+        const Result missing = cli.Sim({"program", "absent.prg"});
+        QCOMPARE(missing.status, 2);
+        QVERIFY(missing.err.contains(msg::kCannotOpen));
+        const Result blank = cli.Sim({"read"});
+        QCOMPARE(blank.status, 1);
+        QVERIFY(blank.err.contains(msg::kRadioBlank));
+        QCOMPARE(cli.Run({"--help"}).status, 0);
+    }
+
+    void badConfigurationFile() {
+        Cli cli;
+        std::string text = "0 0 0 2 0 0 2\r\n";
+        cli.files.Write("bad.prg", text);
+        const Result r = cli.Sim({"program", "bad.prg"});
+        QCOMPARE(r.status, 2);
+        QVERIFY(r.err.contains(msg::kFileSoftware));
+        QVERIFY(!QFile::exists(cli.Path("radio.hex")) || cli.Radio().idWords[0] == 0x3FFF);
+
+        cli.WriteConfig("user.prg", [] {
+            RadioConfig c = OpenConfigA();
+            c.software = 1;
+            return c;
+        }());
+        QCOMPARE(cli.Sim({"program", "user.prg"}).status, 2);
+        QCOMPARE(cli.Sim({"program", "a.prg", "--band", "100", "120"}).status, 2);
+    }
+
+    void userFirmwareAndBand() {
+        Cli cli;
+        RadioConfig c = OpenConfigA();
+        c.software = 1;
+        cli.WriteConfig("user.prg", c);
+        QVERIFY(QFile::copy(QString(ZEKT_DEMO_DIR) + "/WORK/St610.hex", cli.Path("rpt611.hex")));
+        const Result r =
+            cli.Sim({"program", "user.prg", "--firmware", "rpt611.hex", "--band", "144", "174"});
+        QCOMPARE(r.status, 0);
+        QVERIFY(r.err.contains(msg::kConnectDevice));
+        const Pic16F877 chip = cli.Radio();
+        QCOMPARE(int(chip.idWords[0]), 0x10D7);
+        QCOMPARE(int(chip.idWords[3]) & 0x80, 0x80); // the operator's band
+        QCOMPARE(int(chip.data[0xF4]), 0xD9);        // 174 MHz = 0xD980
+    }
+
+    void faultEndsInTheRunMessage() {
+        Cli cli;
+        cli.WriteConfig("a.prg", OpenConfigA());
+        const Result r = cli.Sim({"--sim-fault", "fail-word@101", "program", "a.prg"});
+        QCOMPARE(r.status, 1);
+        QVERIFY(r.err.contains("Ошибка программирования памяти программ по адресу: 101"));
+        const Result verify = cli.Sim({"--sim-fault", "stuck-bit@7936:0", "program", "a.prg"});
+        QCOMPARE(verify.status, 1);
+        QVERIFY(verify.err.contains("Ошибка при верификации памяти программ по адресу: "
+                                    "7936записанное значение: 154 прочитанное значение: 155"));
+    }
+
+    void traceMarksTimeouts() {
+        Cli cli;
+        const Result r = cli.Sim({"--trace", "t.txt", "--sim-fault", "timeout@4", "test"});
+        QCOMPARE(r.status, 1);
+        const QString trace = QString::fromUtf8(cli.Contents("t.txt"));
+        QVERIFY2(trace.contains("device 0: \"ZEKT USB Programmator\""), qPrintable(trace));
+        QVERIFY(trace.contains("TX 80 bytes: 16 00 00 11 02 03"));
+        QVERIFY(trace.contains("RX 80 bytes: 16 00 00 11"));
+        QVERIFY(trace.contains("RX  0 bytes TIME-OUT"));
+        QVERIFY(trace.contains(" ms  "));
+    }
+};
+
+QTEST_GUILESS_MAIN(CliTest)
+#include "CliTest.moc"
