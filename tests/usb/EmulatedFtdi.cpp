@@ -1,0 +1,268 @@
+#include "EmulatedFtdi.h"
+
+#include "ProgrammerFrame.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstddef>
+#include <cstring>
+#include <linux/usbdevice_fs.h>
+#include <sys/ioctl.h>
+#include <umockdev.h>
+
+namespace {
+
+// FT232R: device descriptor, then configuration, interface and the two bulk
+// endpoints (0x81 in, 0x02 out, 64-byte packets), as sysfs gives them.
+constexpr const char* kDescriptors = "12010002000000080304016000060102030109022000010100a02d"
+                                     "0904000002ffffff02"
+                                     "07058102400000"
+                                     "07050202400000";
+constexpr int kPacketSize = 64;
+constexpr uint8_t kModemStatus0 = 0x01;
+constexpr uint8_t kModemStatus1 = 0x60;
+constexpr int kSetupSize = 8;
+constexpr uint8_t kEndpointIn = 0x81;
+constexpr uint8_t kRequestGetDescriptor = 0x06;
+constexpr uint8_t kDescriptorString = 0x03;
+constexpr uint8_t kVendorOut = 0x40;
+constexpr uint8_t kFtdiReset = 0x00;
+constexpr int kPurgeRx = 1;
+constexpr int kPurgeTx = 2;
+
+} // namespace
+
+EmulatedFtdi::EmulatedFtdi(const std::string& product)
+    : testbed(umockdev_testbed_new()), handler(umockdev_ioctl_base_new()), product(product) {
+    g_signal_connect(handler, "handle-ioctl", G_CALLBACK(&EmulatedFtdi::HandleIoctl), this);
+    umockdev_testbed_attach_ioctl(testbed, "/dev/bus/usb/001/002", handler, nullptr);
+    const std::string device = std::string("P: /devices/usb1/1-1\n"
+                                           "N: bus/usb/001/002\n"
+                                           "E: SUBSYSTEM=usb\n"
+                                           "E: DEVTYPE=usb_device\n"
+                                           "E: DRIVER=usb\n"
+                                           "E: BUSNUM=001\n"
+                                           "E: DEVNUM=002\n"
+                                           "E: DEVNAME=/dev/bus/usb/001/002\n"
+                                           "A: busnum=1\\n\n"
+                                           "A: devnum=2\\n\n"
+                                           "A: speed=12\\n\n"
+                                           "A: bConfigurationValue=1\\n\n"
+                                           "A: idVendor=0403\\n\n"
+                                           "A: idProduct=6001\\n\n"
+                                           "H: descriptors=") +
+                               kDescriptors + "\n";
+    umockdev_testbed_add_from_string(testbed, device.c_str(), nullptr);
+}
+
+EmulatedFtdi::~EmulatedFtdi() {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        for (const Urb& urb : pending) {
+            umockdev_ioctl_data_unref(urb.data);
+        }
+        pending.clear();
+    }
+    g_object_unref(handler);
+    g_object_unref(testbed);
+}
+
+void EmulatedFtdi::StopAnswering() {
+    std::lock_guard<std::mutex> lock(mutex);
+    answering = false;
+}
+
+void EmulatedFtdi::Disappear() {
+    std::lock_guard<std::mutex> lock(mutex);
+    gone = true;
+    umockdev_testbed_remove_device(testbed, "/sys/devices/usb1/1-1");
+}
+
+EmulatedFtdi::Counts EmulatedFtdi::Snapshot() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return counts;
+}
+
+int EmulatedFtdi::HandleIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, void* self) {
+    return static_cast<EmulatedFtdi*>(self)->Handle(client) ? TRUE : FALSE;
+}
+
+bool EmulatedFtdi::Handle(UMockdevIoctlClient* client) {
+    std::lock_guard<std::mutex> lock(mutex);
+    const unsigned long request = umockdev_ioctl_client_get_request(client);
+    UMockdevIoctlData* arg = umockdev_ioctl_client_get_arg(client);
+    if (gone) {
+        umockdev_ioctl_client_complete(client, -1, ENODEV);
+        return true;
+    }
+    switch (request) {
+    case USBDEVFS_GET_CAPABILITIES: {
+        UMockdevIoctlData* caps = umockdev_ioctl_data_resolve(arg, 0, sizeof(guint32), nullptr);
+        *reinterpret_cast<guint32*>(caps->data) =
+            USBDEVFS_CAP_BULK_CONTINUATION | USBDEVFS_CAP_NO_PACKET_SIZE_LIM |
+            USBDEVFS_CAP_REAP_AFTER_DISCONNECT | USBDEVFS_CAP_ZERO_PACKET;
+        umockdev_ioctl_data_unref(caps);
+        umockdev_ioctl_client_complete(client, 0, 0);
+        return true;
+    }
+    case USBDEVFS_GETDRIVER:
+    case USBDEVFS_DISCONNECT:
+        umockdev_ioctl_client_complete(client, -1, ENODATA); // no kernel driver bound
+        return true;
+    case USBDEVFS_CLAIMINTERFACE:
+    case USBDEVFS_RELEASEINTERFACE:
+    case USBDEVFS_SETCONFIGURATION:
+    case USBDEVFS_SETINTERFACE:
+    case USBDEVFS_CLEAR_HALT:
+    case USBDEVFS_RESET:
+    case USBDEVFS_RESETEP:
+        umockdev_ioctl_client_complete(client, 0, 0);
+        return true;
+    case USBDEVFS_SUBMITURB: {
+        UMockdevIoctlData* urbData =
+            umockdev_ioctl_data_resolve(arg, 0, sizeof(struct usbdevfs_urb), nullptr);
+        auto* urb = reinterpret_cast<struct usbdevfs_urb*>(urbData->data);
+        UMockdevIoctlData* buffer =
+            umockdev_ioctl_data_resolve(urbData, offsetof(struct usbdevfs_urb, buffer),
+                                        static_cast<gsize>(urb->buffer_length), nullptr);
+        umockdev_ioctl_data_unref(buffer); // the URB keeps it
+        pending.push_back({urbData});
+        umockdev_ioctl_client_complete(client, 0, 0);
+        return true;
+    }
+    case USBDEVFS_REAPURB:
+    case USBDEVFS_REAPURBNDELAY:
+        Reap(client);
+        return true;
+    case USBDEVFS_DISCARDURB:
+        umockdev_ioctl_client_complete(client, -1, EINVAL); // every URB completes at once
+        return true;
+    default:
+        return false;
+    }
+}
+
+void EmulatedFtdi::Reap(UMockdevIoctlClient* client) {
+    if (pending.empty()) {
+        umockdev_ioctl_client_complete(client, -1, EAGAIN);
+        return;
+    }
+    UMockdevIoctlData* urbData = pending.front().data;
+    pending.pop_front();
+    auto* urb = reinterpret_cast<struct usbdevfs_urb*>(urbData->data);
+    auto* buffer = static_cast<uint8_t*>(urb->buffer);
+    urb->status = 0;
+    if (urb->type == USBDEVFS_URB_TYPE_CONTROL) {
+        ++counts.controlTransfers;
+        urb->actual_length = Control(buffer, urb->buffer_length);
+    } else if (urb->endpoint == kEndpointIn) {
+        ++counts.bulkIn;
+        urb->actual_length = BulkIn(buffer, urb->buffer_length);
+    } else {
+        ++counts.bulkOut;
+        BulkOut(buffer, urb->buffer_length);
+        urb->actual_length = urb->buffer_length;
+    }
+    UMockdevIoctlData* pointer = umockdev_ioctl_data_resolve(umockdev_ioctl_client_get_arg(client),
+                                                             0, sizeof(gpointer), nullptr);
+    umockdev_ioctl_data_set_ptr(pointer, 0, urbData);
+    umockdev_ioctl_data_unref(pointer);
+    umockdev_ioctl_data_unref(urbData);
+    umockdev_ioctl_client_complete(client, 0, 0);
+}
+
+std::vector<uint8_t> EmulatedFtdi::StringDescriptor(int index) const {
+    std::string text;
+    switch (index) {
+    case 0:
+        return {4, kDescriptorString, 0x09, 0x04}; // English (US)
+    case 1:
+        text = "FTDI";
+        break;
+    case 2:
+        text = product;
+        break;
+    default:
+        text = "ZK000001";
+        break;
+    }
+    std::vector<uint8_t> d = {static_cast<uint8_t>(2 + 2 * text.size()), kDescriptorString};
+    for (const char c : text) {
+        d.push_back(static_cast<uint8_t>(c));
+        d.push_back(0);
+    }
+    return d;
+}
+
+int EmulatedFtdi::Control(uint8_t* buffer, int length) {
+    const uint8_t requestType = buffer[0];
+    const uint8_t request = buffer[1];
+    const int value = buffer[2] | buffer[3] << 8;
+    const int wanted = buffer[6] | buffer[7] << 8;
+    uint8_t* data = buffer + kSetupSize;
+    const int room = std::min(wanted, length - kSetupSize);
+    if (requestType == 0x80 && request == kRequestGetDescriptor &&
+        (value >> 8) == kDescriptorString) {
+        const std::vector<uint8_t> d = StringDescriptor(value & 0xFF);
+        const int n = std::min(room, static_cast<int>(d.size()));
+        std::memcpy(data, d.data(), static_cast<std::size_t>(n));
+        return n;
+    }
+    if (requestType == kVendorOut) {
+        counts.vendorRequests.push_back(request);
+        if (request == kFtdiReset) {
+            if (value == 0 || value == kPurgeRx) {
+                toHost.clear();
+            }
+            if (value == 0 || value == kPurgeTx) {
+                fromHost.clear();
+            }
+        }
+        return 0;
+    }
+    std::memset(data, 0, static_cast<std::size_t>(std::max(room, 0))); // vendor reads: zeros
+    return std::max(room, 0);
+}
+
+int EmulatedFtdi::BulkIn(uint8_t* buffer, int length) {
+    int written = 0;
+    // Full packets while data lasts; a short one (status only, if need be) ends the transfer.
+    while (written + 2 <= length) {
+        buffer[written++] = kModemStatus0;
+        buffer[written++] = kModemStatus1;
+        int packet = 2;
+        while (!toHost.empty() && packet < kPacketSize && written < length) {
+            buffer[written++] = toHost.front();
+            toHost.pop_front();
+            ++packet;
+        }
+        if (packet < kPacketSize || toHost.empty() || written + kPacketSize > length) {
+            break;
+        }
+    }
+    return written;
+}
+
+void EmulatedFtdi::BulkOut(const uint8_t* buffer, int length) {
+    fromHost.insert(fromHost.end(), buffer, buffer + length);
+    while (fromHost.size() >= static_cast<std::size_t>(zekt::kFrameSize)) {
+        zekt::Payload request;
+        std::copy_n(fromHost.begin() + zekt::kFramePayloadOffset, zekt::kPayloadSize,
+                    request.begin());
+        fromHost.erase(fromHost.begin(), fromHost.begin() + zekt::kFrameSize);
+        ++counts.frames;
+        const zekt::Payload reply = unit.Handle(request);
+        if (!answering) {
+            continue;
+        }
+        toHost.push_back(zekt::kFrameHead0);
+        toHost.push_back(zekt::kFrameHead1);
+        toHost.insert(toHost.end(), reply.begin(), reply.end());
+        toHost.push_back(zekt::kFrameTail0);
+        toHost.push_back(zekt::kFrameTail1);
+    }
+}
+
+bool EmulatedFtdi::InMockEnvironment() {
+    return umockdev_in_mock_environment();
+}

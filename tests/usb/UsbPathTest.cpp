@@ -1,0 +1,149 @@
+#include "EmulatedFtdi.h"
+#include "LibFtdiDriver.h"
+#include "ProgramOp.h"
+#include "ProgramThread.h"
+#include "RunRig.h"
+#include "USB_Prog.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+using namespace zekt;
+
+// The real libftdi1 backend, through libusb, against an emulated FTDI chip
+// whose far end is the simulated programmer unit.
+class UsbPathTest : public QObject {
+    Q_OBJECT
+
+private:
+    struct Run {
+        int code;
+        std::string message;
+    };
+    static Run RunOps(USB_Prog& link, Project& image, ProgramOp ops) {
+        RecordingProgress progress;
+        CountingOwner owner;
+        ProgramThread thread(true, owner, ops, image, link, progress);
+        thread.Resume();
+        const int code = thread.WaitFor();
+        return {code, thread.Message()};
+    }
+
+private slots:
+    void initTestCase() {
+        if (qEnvironmentVariable("LD_PRELOAD").indexOf("umockdev") < 0) {
+            QSKIP("needs umockdev-wrapper");
+        }
+    }
+
+    void programmerTestPasses() {
+        EmulatedFtdi device;
+        LibFtdiDriver driver;
+        USB_Prog link(driver);
+        QVERIFY2(link.Test(), link.Message().c_str());
+        QVERIFY(!link.IsOpen());
+        const EmulatedFtdi::Counts counts = device.Snapshot();
+        QCOMPARE(counts.frames, 6);
+        QVERIFY(counts.bulkIn >= 6);
+        QVERIFY(!counts.vendorRequests.empty());
+        QString requests;
+        for (const int r : counts.vendorRequests) {
+            requests += QString(" 0x%1").arg(r, 2, 16, QChar('0'));
+        }
+        qInfo("FTDI vendor requests of a programmer test:%s", qPrintable(requests));
+        // reset (0x00: reset, purges) and flow control (0x02) at least
+        QVERIFY(counts.vendorRequests.front() == 0x00);
+        QVERIFY(std::find(counts.vendorRequests.begin(), counts.vendorRequests.end(), 0x02) !=
+                counts.vendorRequests.end());
+    }
+
+    void descriptionDifferingInCaseIsNotTheUnit() {
+        EmulatedFtdi device("ZEKT USB PROGRAMMATOR");
+        LibFtdiDriver driver;
+        USB_Prog link(driver);
+        QVERIFY(!link.Open());
+        QCOMPARE(link.ErrorCode(), errNoDevice);
+        QCOMPARE(device.Snapshot().frames, 0);
+    }
+
+    void fullProgrammingAndReadingRuns() {
+        EmulatedFtdi device;
+        LibFtdiDriver driver;
+        USB_Prog link(driver);
+        Project image;
+        for (int w = 0; w < kProgramWords; ++w) {
+            image.ProgramMemory()[w] = (w * 37 + 11) & 0x3FFF;
+        }
+        for (int b = 0; b < kDataBytes; ++b) {
+            image.DataMemory()[b] = (b * 7 + 3) & 0xFF;
+        }
+        image.IdWords() = {0x10D1, 0x17D8, 0x1CA0, 0x2004};
+        image.SetConfigWord(0x3F72);
+        QElapsedTimer clock;
+        clock.start();
+        const Run program = RunOps(link, image, kOpsProgramRadio);
+        const qint64 elapsed = clock.nsecsElapsed();
+        QVERIFY2(program.code == 1, program.message.c_str());
+        const int frames = device.Snapshot().frames;
+        QCOMPARE(frames, 553);
+        qInfo("figure usb_bench_frame_round_trip_us %.1f us", elapsed / 1000.0 / frames);
+        const Pic16F877& chip = device.Unit().Chip();
+        for (int w = 0; w < kProgramWords; ++w) {
+            QCOMPARE(int(chip.code[w]), image.ProgramMemory()[w]);
+        }
+        for (int b = 0; b < kDataBytes; ++b) {
+            QCOMPARE(int(chip.data[b]), image.DataMemory()[b]);
+        }
+        QCOMPARE(int(chip.configWord), 0x3F72);
+
+        Project back;
+        back.SetStartWord(7936);
+        const Run read = RunOps(link, back, kOpsReadIdentification | kOpsReadMemories);
+        QVERIFY2(read.code == 1, read.message.c_str());
+        QCOMPARE(back.IdWords()[0], 0x10D1);
+        QCOMPARE(back.ProgramMemory()[8191], image.ProgramMemory()[8191]);
+        QCOMPARE(back.DataMemory()[200], image.DataMemory()[200]);
+    }
+
+    void unitThatStopsAnsweringTimesOut() {
+        EmulatedFtdi device;
+        LibFtdiDriver driver;
+        USB_Prog link(driver);
+        QVERIFY(link.Open());
+        ProgrammerFrame frame{};
+        frame[0] = grpCommand;
+        QVERIFY(link.Exchange(frame));
+        device.StopAnswering();
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(!link.Exchange(frame));
+        QVERIFY(clock.elapsed() >= 4900);
+        QVERIFY(clock.elapsed() < 8000);
+        QCOMPARE(link.Message(), std::string("Тайм-аут обмена с устройством"));
+        QVERIFY(link.Close());
+    }
+
+    void unitThatDisappearsMidRun() {
+        EmulatedFtdi device;
+        LibFtdiDriver driver;
+        USB_Prog link(driver);
+        Project image;
+        QVERIFY(link.Open());
+        ProgrammerFrame frame{};
+        frame[0] = grpCommand;
+        QVERIFY(link.Exchange(frame));
+        device.Disappear();
+        QVERIFY(!link.Exchange(frame));
+        const std::string message = link.Message();
+        QVERIFY2(message.starts_with("Ошибка при очистке аппаратных буферов USB") ||
+                     message.starts_with("Ошибка записи в порт USB"),
+                 message.c_str());
+        link.Close();
+        QVERIFY(!link.IsOpen());
+        QVERIFY(!link.Open());
+        QCOMPARE(link.ErrorCode(), errNoDevice);
+    }
+};
+
+QTEST_GUILESS_MAIN(UsbPathTest)
+#include "UsbPathTest.moc"
