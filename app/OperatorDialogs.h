@@ -11,7 +11,7 @@ enum class BoxResult { Ok, Cancel };
 
 // A file dialog as the window asks for it. The filter is written as
 // "description|patterns|description|patterns", patterns separated by ';'.
-struct FileDialogSpec {
+struct FileDialogRequest {
     QString title; // empty for the system's default title
     QString filter;
     QString initialDir;
@@ -27,9 +27,9 @@ public:
     virtual BoxResult Message(const QString& text, const QString& title, BoxIcon icon,
                               BoxButtons buttons) = 0;
     // nullopt when the operator cancels.
-    virtual std::optional<QString> OpenFile(const FileDialogSpec& spec) = 0;
+    virtual std::optional<QString> OpenFile(const FileDialogRequest& request) = 0;
     // Asks before an existing file is replaced.
-    virtual std::optional<QString> SaveFile(const FileDialogSpec& spec) = 0;
+    virtual std::optional<QString> SaveFile(const FileDialogRequest& request) = 0;
     // A short beep before some error boxes.
     virtual void Beep() = 0;
 };

@@ -26,19 +26,19 @@ QMessageBox::Icon ToQt(BoxIcon icon) {
     return QMessageBox::NoIcon;
 }
 
-std::optional<QString> Chosen(const QString& path, const FileDialogSpec& spec) {
+std::optional<QString> Chosen(const QString& path, const FileDialogRequest& request) {
     if (path.isEmpty()) {
         return std::nullopt;
     }
-    if (spec.changesWorkingDir) {
+    if (request.changesWorkingDir) {
         QDir::setCurrent(QFileInfo(path).absolutePath());
     }
     return path;
 }
 
-QString InitialPath(const FileDialogSpec& spec) {
-    return spec.fileName.isEmpty() ? spec.initialDir
-                                   : QDir(spec.initialDir).filePath(spec.fileName);
+QString InitialPath(const FileDialogRequest& request) {
+    return request.fileName.isEmpty() ? request.initialDir
+                                      : QDir(request.initialDir).filePath(request.fileName);
 }
 
 } // namespace
@@ -65,17 +65,17 @@ BoxResult QtOperatorDialogs::Message(const QString& text, const QString& title, 
     return box.exec() == QMessageBox::Ok ? BoxResult::Ok : BoxResult::Cancel;
 }
 
-std::optional<QString> QtOperatorDialogs::OpenFile(const FileDialogSpec& spec) {
-    const QString path = QFileDialog::getOpenFileName(parent, spec.title, InitialPath(spec),
-                                                      QtFileFilter(spec.filter));
-    return Chosen(path, spec);
+std::optional<QString> QtOperatorDialogs::OpenFile(const FileDialogRequest& request) {
+    const QString path = QFileDialog::getOpenFileName(parent, request.title, InitialPath(request),
+                                                      QtFileFilter(request.filter));
+    return Chosen(path, request);
 }
 
-std::optional<QString> QtOperatorDialogs::SaveFile(const FileDialogSpec& spec) {
+std::optional<QString> QtOperatorDialogs::SaveFile(const FileDialogRequest& request) {
     // No default suffix: a name typed without one is used as typed.
-    const QString path = QFileDialog::getSaveFileName(parent, spec.title, InitialPath(spec),
-                                                      QtFileFilter(spec.filter));
-    return Chosen(path, spec);
+    const QString path = QFileDialog::getSaveFileName(parent, request.title, InitialPath(request),
+                                                      QtFileFilter(request.filter));
+    return Chosen(path, request);
 }
 
 void QtOperatorDialogs::Beep() {

@@ -16,8 +16,8 @@ public:
 
     BoxResult Message(const QString& text, const QString& title, BoxIcon icon,
                       BoxButtons buttons) override;
-    std::optional<QString> OpenFile(const FileDialogSpec& spec) override;
-    std::optional<QString> SaveFile(const FileDialogSpec& spec) override;
+    std::optional<QString> OpenFile(const FileDialogRequest& request) override;
+    std::optional<QString> SaveFile(const FileDialogRequest& request) override;
     void Beep() override;
 
 private:

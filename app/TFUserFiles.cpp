@@ -12,12 +12,12 @@ namespace zekt {
 
 namespace {
 
-FileDialogSpec ConfigFileDialog(const QString& startDir, const char* filter) {
-    FileDialogSpec spec;
-    spec.filter = filter;
-    spec.initialDir = startDir;
-    spec.fileName = msg::kConfigFilePreset;
-    return spec;
+FileDialogRequest ConfigFileDialog(const QString& startDir, const char* filter) {
+    FileDialogRequest request;
+    request.filter = filter;
+    request.initialDir = startDir;
+    request.fileName = msg::kConfigFilePreset;
+    return request;
 }
 
 } // namespace

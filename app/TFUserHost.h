@@ -55,12 +55,12 @@ public:
     }
     void ShowError(const std::string& text) override { ErrorMessage(*w.dialogs, Text(text)); }
     std::optional<std::string> ChooseFirmwareFile() override {
-        FileDialogSpec spec;
-        spec.title = msg::kFirmwareDialogTitle;
-        spec.filter = msg::kFirmwareDialogFilter;
-        spec.initialDir = w.startDir;
-        spec.changesWorkingDir = false;
-        const std::optional<QString> path = w.dialogs->OpenFile(spec);
+        FileDialogRequest request;
+        request.title = msg::kFirmwareDialogTitle;
+        request.filter = msg::kFirmwareDialogFilter;
+        request.initialDir = w.startDir;
+        request.changesWorkingDir = false;
+        const std::optional<QString> path = w.dialogs->OpenFile(request);
         if (!path) {
             return std::nullopt;
         }

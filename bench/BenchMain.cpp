@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <vector>
 
-std::multimap<std::string, FigureSpec>& Figures() {
-    static std::multimap<std::string, FigureSpec> figures;
+std::multimap<std::string, FigureDefinition>& Figures() {
+    static std::multimap<std::string, FigureDefinition> figures;
     return figures;
 }
 
@@ -21,16 +21,16 @@ public:
             }
             const auto [first, last] = Figures().equal_range(run.benchmark_name());
             for (auto it = first; it != last; ++it) {
-                const FigureSpec& spec = it->second;
+                const FigureDefinition& definition = it->second;
                 double value = 0;
-                if (!spec.counter.empty()) {
-                    const auto counter = run.counters.find(spec.counter);
+                if (!definition.counter.empty()) {
+                    const auto counter = run.counters.find(definition.counter);
                     value = counter == run.counters.end() ? 0 : double(counter->second);
                 } else {
                     value = run.real_accumulated_time * 1e9 / static_cast<double>(run.iterations);
                 }
-                lines.push_back("figure " + spec.figure + " " + std::to_string(value * spec.scale) +
-                                " " + spec.unit);
+                lines.push_back("figure " + definition.figure + " " +
+                                std::to_string(value * definition.scale) + " " + definition.unit);
             }
         }
     }

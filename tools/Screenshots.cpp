@@ -38,8 +38,12 @@ public:
                             zekt::BoxButtons) override {
         return text == zekt::msg::kProgNext ? zekt::BoxResult::Cancel : zekt::BoxResult::Ok;
     }
-    std::optional<QString> OpenFile(const zekt::FileDialogSpec&) override { return std::nullopt; }
-    std::optional<QString> SaveFile(const zekt::FileDialogSpec&) override { return std::nullopt; }
+    std::optional<QString> OpenFile(const zekt::FileDialogRequest&) override {
+        return std::nullopt;
+    }
+    std::optional<QString> SaveFile(const zekt::FileDialogRequest&) override {
+        return std::nullopt;
+    }
     void Beep() override {}
 };
 

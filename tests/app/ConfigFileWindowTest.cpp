@@ -78,9 +78,9 @@ private slots:
         QCOMPARE(b.dialogs.fileDialogs[0].filter, QString("файл конфигурации (*.prg)|*.prg"));
         QCOMPARE(b.dialogs.fileDialogs[1].filter,
                  QString("файл конфигурации (*.prg)|*.prg|все файлы|*.*"));
-        for (const auto& spec : b.dialogs.fileDialogs) {
-            QCOMPARE(spec.fileName, QString("*.prg"));
-            QCOMPARE(spec.initialDir, b.Path(""));
+        for (const auto& request : b.dialogs.fileDialogs) {
+            QCOMPARE(request.fileName, QString("*.prg"));
+            QCOMPARE(request.initialDir, b.Path(""));
         }
         QVERIFY(b.dialogs.boxes.empty());
     }

@@ -18,7 +18,7 @@ public:
         zekt::BoxButtons buttons;
     };
     std::vector<Box> boxes;
-    std::vector<zekt::FileDialogSpec> fileDialogs;
+    std::vector<zekt::FileDialogRequest> fileDialogs;
     std::deque<zekt::BoxResult> answers; // Ok when empty
     QStringList files; // chosen paths in order; an empty entry or none left cancels
     int beeps = 0;
@@ -38,19 +38,19 @@ public:
         answers.pop_front();
         return answer;
     }
-    std::optional<QString> OpenFile(const zekt::FileDialogSpec& spec) override {
-        return NextFile(spec);
+    std::optional<QString> OpenFile(const zekt::FileDialogRequest& request) override {
+        return NextFile(request);
     }
-    std::optional<QString> SaveFile(const zekt::FileDialogSpec& spec) override {
-        return NextFile(spec);
+    std::optional<QString> SaveFile(const zekt::FileDialogRequest& request) override {
+        return NextFile(request);
     }
     void Beep() override { ++beeps; }
 
     const Box& Last() const { return boxes.back(); }
 
 private:
-    std::optional<QString> NextFile(const zekt::FileDialogSpec& spec) {
-        fileDialogs.push_back(spec);
+    std::optional<QString> NextFile(const zekt::FileDialogRequest& request) {
+        fileDialogs.push_back(request);
         const QString file = files.isEmpty() ? QString() : files.takeFirst();
         if (file.isEmpty()) {
             return std::nullopt;

@@ -13,7 +13,7 @@ namespace zekt {
 //   open  flow  purge              that driver call fails
 //   device=DESCRIPTION             another FTDI device listed before the unit
 // False with a reason when the text is not one of these.
-bool ApplySimFault(const std::string& spec, SimulatedDriver& driver, std::string& error);
+bool ApplySimFault(const std::string& text, SimulatedDriver& driver, std::string& error);
 
 // The list above, for --help texts.
 extern const char* const kSimFaultHelp;

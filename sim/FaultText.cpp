@@ -1,4 +1,4 @@
-#include "SimFaultSpec.h"
+#include "FaultText.h"
 
 #include "USB_Prog.h"
 
@@ -29,27 +29,27 @@ bool AddressAndBit(std::string_view text, int limit, int bits, int& address, int
 
 } // namespace
 
-bool ApplySimFault(const std::string& spec, SimulatedDriver& driver, std::string& error) {
+bool ApplySimFault(const std::string& text, SimulatedDriver& driver, std::string& error) {
     SimFaults& faults = driver.Faults();
-    if (spec == "open" || spec == "flow" || spec == "purge") {
-        (spec == "open"   ? faults.failOpen
-         : spec == "flow" ? faults.failFlowControl
+    if (text == "open" || text == "flow" || text == "purge") {
+        (text == "open"   ? faults.failOpen
+         : text == "flow" ? faults.failFlowControl
                           : faults.failPurge) = true;
         return true;
     }
-    if (spec.starts_with("device=")) {
-        std::vector<SimDevice> devices = {{spec.substr(7), false}};
+    if (text.starts_with("device=")) {
+        std::vector<SimDevice> devices = {{text.substr(7), false}};
         devices.push_back({DeviceDescription, true});
         driver.SetDevices(devices);
         return true;
     }
-    const std::size_t at = spec.find('@');
+    const std::size_t at = text.find('@');
     if (at == std::string::npos) {
-        error = "unknown fault '" + spec + "'";
+        error = "unknown fault '" + text + "'";
         return false;
     }
-    const std::string kind = spec.substr(0, at);
-    const std::string_view value = std::string_view(spec).substr(at + 1);
+    const std::string kind = text.substr(0, at);
+    const std::string_view value = std::string_view(text).substr(at + 1);
     int n = 0;
     int bit = 0;
     bool ok = false;
@@ -80,7 +80,7 @@ bool ApplySimFault(const std::string& spec, SimulatedDriver& driver, std::string
         }
     }
     if (!ok) {
-        error = "unknown fault '" + spec + "'";
+        error = "unknown fault '" + text + "'";
     }
     return ok;
 }
