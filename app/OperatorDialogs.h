@@ -1,11 +1,13 @@
 #pragma once
 
+#include "BoxKind.h"
+
 #include <QString>
 #include <optional>
 
 namespace zekt {
 
-enum class BoxIcon { None, Error, Warning, Information, Question };
+using BoxIcon = BoxKind; // the same icons as the command flow's boxes
 enum class BoxButtons { Ok, OkCancel };
 enum class BoxResult { Ok, Cancel };
 

@@ -14,22 +14,6 @@ namespace zekt {
 
 namespace host_detail {
 
-inline BoxIcon ToIcon(BoxKind kind) {
-    switch (kind) {
-    case BoxKind::Error:
-        return BoxIcon::Error;
-    case BoxKind::Warning:
-        return BoxIcon::Warning;
-    case BoxKind::Information:
-        return BoxIcon::Information;
-    case BoxKind::Question:
-        return BoxIcon::Question;
-    case BoxKind::None:
-        break;
-    }
-    return BoxIcon::None;
-}
-
 inline QString Text(const std::string& utf8) {
     return QString::fromStdString(utf8);
 }
@@ -38,7 +22,6 @@ inline QString Text(const std::string& utf8) {
 
 // The window as the host of a command.
 class TFUser::Host : public CommandHost {
-    static BoxIcon ToIcon(BoxKind k) { return host_detail::ToIcon(k); }
     static QString Text(const std::string& s) { return host_detail::Text(s); }
 
 public:
@@ -46,7 +29,7 @@ public:
 
     bool Message(const std::string& text, const std::string& title, BoxKind icon,
                  bool okCancel) override {
-        return w.dialogs->Message(Text(text), Text(title), ToIcon(icon),
+        return w.dialogs->Message(Text(text), Text(title), icon,
                                   okCancel ? BoxButtons::OkCancel : BoxButtons::Ok) ==
                BoxResult::Ok;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "BoxKind.h"
 #include "Commands.h"
 #include "ConfigBuilder.h"
 #include "RadioConfig.h"
@@ -8,8 +9,6 @@
 #include <string>
 
 namespace zekt {
-
-enum class BoxKind { None, Error, Warning, Information, Question };
 
 // What the commands that write and read radios need from whoever drives
 // them: the main window with its boxes and panels, or the command line.
