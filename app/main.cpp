@@ -88,17 +88,25 @@ int main(int argc, char** argv) {
         driver = std::make_unique<zekt::LibFtdiDriver>();
     }
 
-    zekt::TFUser window(*driver);
+    // An error that escapes the start-up is shown in the standard error box;
+    // the process then ends normally.
+    std::unique_ptr<zekt::TFUser> window;
+    try {
+        window = std::make_unique<zekt::TFUser>(*driver);
+    } catch (const std::exception& error) {
+        app.showError(QString::fromUtf8(error.what()));
+        return 0;
+    }
     if (simulated != nullptr && !options.radioFile.isEmpty()) {
         // The simulated radio keeps what every run left in it.
-        window.runFinished = [simulated, path = options.radioFile.toStdString()] {
+        window->runFinished = [simulated, path = options.radioFile.toStdString()] {
             const zekt::ChipFileResult saved = zekt::SaveChipHex(path, simulated->Chip());
             if (!saved.ok) {
                 std::fprintf(stderr, "zekt-programmer: %s\n", saved.error.c_str());
             }
         };
     }
-    window.show();
+    window->show();
     if (options.exitWhenShown) {
         QTimer::singleShot(0, &app, [&app] {
             std::fputs("shown\n", stdout);
