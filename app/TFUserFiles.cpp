@@ -102,13 +102,8 @@ void TFUser::ReadConfigFile(const QString& path) {
     }
     ComboBoxVer->SetItemIndex(plan.version);
     CheckBoxProtect->setChecked(plan.readProtect);
-    DataArray& data = image->DataMemory();
-    for (std::size_t i = 0; i < data.size(); ++i) {
-        if (file.data[i]) {
-            data[i] = *file.data[i];
-        }
-    }
-    const auto channels = DecodeFileChannels(data, plan.version);
+    ApplyFileData(file, image->DataMemory());
+    const auto channels = DecodeFileChannels(image->DataMemory(), plan.version);
     for (std::size_t k = 0; k < channels.size(); ++k) {
         channelEdits[2 * k]->setText(QString::fromStdString(channels[k].tx));
         channelEdits[2 * k + 1]->setText(QString::fromStdString(channels[k].rx));

@@ -149,34 +149,10 @@ bool LoadConfiguration(const CliOptions& options, RadioConfig& config) {
     if (plan.versionMessage) {
         Say(msg::kFileVersion);
     }
-    for (const AppliedOption& o : plan.options) {
-        switch (o.option) {
-        case FileOption::Software:
-            config.software = o.value;
-            break;
-        case FileOption::RadioType:
-            config.radioType = o.value;
-            break;
-        case FileOption::TonePair:
-            config.tonePair = o.value;
-            break;
-        case FileOption::MainBand:
-            config.mainBand = o.value;
-            break;
-        case FileOption::GridStep:
-            config.gridStep = o.value;
-            break;
-        }
-    }
-    config.version = plan.version;
-    config.readProtect = plan.readProtect;
+    ApplyFileOptions(plan, config);
     DataArray data;
     data.fill(kBlankByte);
-    for (std::size_t i = 0; i < data.size(); ++i) {
-        if (file.data[i]) {
-            data[i] = *file.data[i];
-        }
-    }
+    ApplyFileData(file, data);
     config.channels = DecodeFileChannels(data, config.version);
     return true;
 }

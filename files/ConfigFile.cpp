@@ -198,6 +198,42 @@ FileReadPlan PlanConfigFileRead(const ParsedConfigFile& file) {
     return plan;
 }
 
+void ApplyFileOptions(const FileReadPlan& plan, RadioConfig& config) {
+    for (const AppliedOption& applied : plan.options) {
+        int RadioConfig::*field = nullptr;
+        switch (applied.option) {
+        case FileOption::Software:
+            field = &RadioConfig::software;
+            break;
+        case FileOption::RadioType:
+            field = &RadioConfig::radioType;
+            break;
+        case FileOption::TonePair:
+            field = &RadioConfig::tonePair;
+            break;
+        case FileOption::MainBand:
+            field = &RadioConfig::mainBand;
+            break;
+        case FileOption::GridStep:
+            field = &RadioConfig::gridStep;
+            break;
+        }
+        config.*field = applied.value;
+    }
+    if (plan.refusal.empty()) {
+        config.version = plan.version;
+        config.readProtect = plan.readProtect;
+    }
+}
+
+void ApplyFileData(const ParsedConfigFile& file, DataArray& data) {
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        if (file.data[i]) {
+            data[i] = *file.data[i];
+        }
+    }
+}
+
 std::array<ChannelConfig, kChannelCount> DecodeFileChannels(const DataArray& data, int version) {
     std::array<ChannelConfig, kChannelCount> channels{};
     for (int n = 0; n < kChannelCount; ++n) {

@@ -51,6 +51,13 @@ struct FileReadPlan {
 };
 FileReadPlan PlanConfigFileRead(const ParsedConfigFile& file);
 
+// The plan's options, version and read protection applied to a configuration
+// (the command line's reading; the window sets its controls one by one).
+void ApplyFileOptions(const FileReadPlan& plan, RadioConfig& config);
+
+// The data lines over an image: entries that could not be read keep theirs.
+void ApplyFileData(const ParsedConfigFile& file, DataArray& data);
+
 // The channel table as the data EEPROM gives it, decoded by the version's rule.
 std::array<ChannelConfig, kChannelCount> DecodeFileChannels(const DataArray& data, int version);
 

@@ -40,6 +40,14 @@ SimulatedDriver::Session* SimulatedDriver::Lookup(FT_HANDLE handle) {
     return (handle == &session && session.open) ? &session : nullptr;
 }
 
+FT_STATUS SimulatedDriver::Usable(FT_HANDLE handle, Session*& s) {
+    s = Lookup(handle);
+    if (s == nullptr) {
+        return FT_INVALID_HANDLE;
+    }
+    return UnitGone() ? FT_IO_ERROR : FT_OK;
+}
+
 FT_STATUS SimulatedDriver::FT_CreateDeviceInfoList(DWORD* numDevices) {
     listed.clear();
     for (int i = 0; i < static_cast<int>(devices.size()); ++i) {
@@ -86,11 +94,8 @@ FT_STATUS SimulatedDriver::FT_Open(int index, FT_HANDLE* handle) {
 }
 
 FT_STATUS SimulatedDriver::FT_ResetDevice(FT_HANDLE handle) {
-    Session* s = Lookup(handle);
-    if (s == nullptr) {
-        return FT_INVALID_HANDLE;
-    }
-    return UnitGone() ? FT_IO_ERROR : FT_OK;
+    Session* s = nullptr;
+    return Usable(handle, s);
 }
 
 FT_STATUS SimulatedDriver::FT_SetFlowControl(FT_HANDLE handle, USHORT, UCHAR, UCHAR) {
@@ -101,11 +106,11 @@ FT_STATUS SimulatedDriver::FT_SetFlowControl(FT_HANDLE handle, USHORT, UCHAR, UC
 }
 
 FT_STATUS SimulatedDriver::FT_Purge(FT_HANDLE handle, ULONG mask) {
-    Session* s = Lookup(handle);
-    if (s == nullptr) {
-        return FT_INVALID_HANDLE;
+    Session* s = nullptr;
+    if (const FT_STATUS status = Usable(handle, s); status != FT_OK) {
+        return status;
     }
-    if (faults.failPurge || UnitGone()) {
+    if (faults.failPurge) {
         return FT_IO_ERROR;
     }
     if (mask & FT_PURGE_RX) {
@@ -118,12 +123,9 @@ FT_STATUS SimulatedDriver::FT_Purge(FT_HANDLE handle, ULONG mask) {
 }
 
 FT_STATUS SimulatedDriver::FT_SetTimeouts(FT_HANDLE handle, ULONG readTimeoutMs, ULONG) {
-    Session* s = Lookup(handle);
-    if (s == nullptr) {
-        return FT_INVALID_HANDLE;
-    }
-    if (UnitGone()) {
-        return FT_IO_ERROR;
+    Session* s = nullptr;
+    if (const FT_STATUS status = Usable(handle, s); status != FT_OK) {
+        return status;
     }
     s->readTimeoutMs = readTimeoutMs;
     return FT_OK;
@@ -132,12 +134,9 @@ FT_STATUS SimulatedDriver::FT_SetTimeouts(FT_HANDLE handle, ULONG readTimeoutMs,
 FT_STATUS SimulatedDriver::FT_Write(FT_HANDLE handle, const void* buffer, DWORD bytesToWrite,
                                     DWORD* bytesWritten) {
     *bytesWritten = 0;
-    Session* s = Lookup(handle);
-    if (s == nullptr) {
-        return FT_INVALID_HANDLE;
-    }
-    if (UnitGone()) {
-        return FT_IO_ERROR;
+    Session* s = nullptr;
+    if (const FT_STATUS status = Usable(handle, s); status != FT_OK) {
+        return status;
     }
     const auto* bytes = static_cast<const uint8_t*>(buffer);
     if (!devices[static_cast<std::size_t>(s->device)].isUnit) {
@@ -198,12 +197,9 @@ void SimulatedDriver::TakeFrame(const ProgrammerFrame& wire, int frameNumber) {
 FT_STATUS SimulatedDriver::FT_Read(FT_HANDLE handle, void* buffer, DWORD bytesToRead,
                                    DWORD* bytesReturned) {
     *bytesReturned = 0;
-    Session* s = Lookup(handle);
-    if (s == nullptr) {
-        return FT_INVALID_HANDLE;
-    }
-    if (UnitGone()) {
-        return FT_IO_ERROR;
+    Session* s = nullptr;
+    if (const FT_STATUS status = Usable(handle, s); status != FT_OK) {
+        return status;
     }
     if (frameDelay.count() > 0) {
         std::this_thread::sleep_for(frameDelay);

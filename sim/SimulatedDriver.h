@@ -95,6 +95,8 @@ private:
     // The session behind a handle, or nullptr; the unit's session fails
     // while it is unplugged.
     Session* Lookup(FT_HANDLE handle);
+    // FT_OK with the session, or why the handle cannot be used.
+    FT_STATUS Usable(FT_HANDLE handle, Session*& s);
     bool UnitGone() const;
     void TakeFrame(const ProgrammerFrame& wire, int frameNumber);
 };

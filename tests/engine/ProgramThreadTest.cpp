@@ -233,12 +233,8 @@ private slots:
     void onlyStartAndEndTravelOnTheWorker() {
         ThreadNotingDriver driver;
         USB_Prog link(driver);
-        Project image;
-        RecordingProgress progress;
-        CountingOwner owner;
-        ProgramThread thread(true, owner, kOpsProgramRadio, image, link, progress);
-        thread.Resume();
-        QCOMPARE(thread.WaitFor(), 1);
+        LinkRun run;
+        QCOMPARE(run.Run(link, kOpsProgramRadio), 1);
         QCOMPARE(driver.onUiThread.size(), std::size_t(553));
         QVERIFY(!driver.onUiThread.front());
         QVERIFY(!driver.onUiThread.back());
@@ -335,12 +331,8 @@ private slots:
             return reply;
         };
         USB_Prog link(driver);
-        Project image;
-        RecordingProgress progress;
-        CountingOwner owner;
-        ProgramThread thread(true, owner, opVerifyData, image, link, progress);
-        thread.Resume();
-        QCOMPARE(thread.WaitFor(), 1);
+        LinkRun run;
+        QCOMPARE(run.Run(link, opVerifyData), 1);
     }
 
     void identificationMismatches() {
@@ -391,29 +383,21 @@ private slots:
         ScriptedDriver driver;
         driver.listStatus = FT_IO_ERROR;
         USB_Prog link(driver);
-        Project image;
-        RecordingProgress progress;
-        CountingOwner owner;
-        ProgramThread thread(true, owner, 0, image, link, progress);
-        thread.Resume();
-        QCOMPARE(thread.WaitFor(), 0);
-        QCOMPARE(thread.Message(), std::string("Ошибка драйвера: Ошибка ввода/вывода"));
-        QVERIFY(thread.Failed());
+        LinkRun run;
+        QCOMPARE(run.Run(link, 0), 0);
+        QCOMPARE(run.message, std::string("Ошибка драйвера: Ошибка ввода/вывода"));
+        QVERIFY(run.failed);
     }
 
     void closeFailureEndsTheRun() {
         ScriptedDriver driver;
         driver.closeStatus = FT_IO_ERROR;
         USB_Prog link(driver);
-        Project image;
-        RecordingProgress progress;
-        CountingOwner owner;
-        ProgramThread thread(true, owner, 0, image, link, progress);
-        thread.Resume();
-        QCOMPARE(thread.WaitFor(), 0);
-        QCOMPARE(thread.Message(), std::string("Ошибка закрытия прибора: Ошибка ввода/вывода"));
+        LinkRun run;
+        QCOMPARE(run.Run(link, 0), 0);
+        QCOMPARE(run.message, std::string("Ошибка закрытия прибора: Ошибка ввода/вывода"));
         QVERIFY(!link.IsOpen());
-        QCOMPARE(owner.enabled, 1);
+        QCOMPARE(run.owner.enabled, 1);
     }
 };
 

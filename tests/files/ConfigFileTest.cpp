@@ -187,6 +187,34 @@ private slots:
         QCOMPARE(plan.readProtect, protect);
     }
 
+    void planAppliedToAConfiguration() {
+        RadioConfig config;
+        config.bandMode = 1;
+        ApplyFileOptions(PlanConfigFileRead(ParseConfigFile(Line1("1 5 0 1 3 1 -1"))), config);
+        QCOMPARE(config.radioType, 1);
+        QCOMPARE(config.mainBand, 4);
+        QCOMPARE(config.tonePair, 0);
+        QCOMPARE(config.software, 1);
+        QCOMPARE(config.gridStep, 1);
+        QCOMPARE(config.version, kNoVersion);
+        QVERIFY(config.readProtect);
+        QCOMPARE(config.bandMode, 1); // not in the file
+
+        // A refusal keeps what was applied before it and nothing after.
+        RadioConfig refused;
+        ApplyFileOptions(PlanConfigFileRead(ParseConfigFile(Line1("3 0 0 1 1 0 0"))), refused);
+        QCOMPARE(refused.software, 1);
+        QCOMPARE(refused.radioType, 0);
+        QCOMPARE(refused.version, RadioConfig{}.version);
+        QVERIFY(!refused.readProtect);
+
+        DataArray data;
+        data.fill(0x42);
+        ApplyFileData(ParseConfigFile("0 0 0 0 0 0 0\n0011 zz\n"), data);
+        QCOMPARE(data[0], 0x11);
+        QCOMPARE(data[1], 0x42);
+    }
+
     void channelsDecodedByTheVersion() {
         Project image;
         BuildConfigurationData(reference::ConfigA(), image);

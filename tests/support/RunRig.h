@@ -50,22 +50,31 @@ private:
     void Note() { offUiThread = offUiThread || QThread::currentThread() != qApp->thread(); }
 };
 
-// A run against the simulated unit.
-struct RunRig {
-    zekt::SimulatedDriver driver;
-    zekt::USB_Prog link{driver};
+// One run over any link, started and awaited as the commands do it; keeps
+// the image, what the run showed and how it ended.
+struct LinkRun {
     zekt::Project image;
     RecordingProgress progress;
     CountingOwner owner;
     std::string message;
+    bool failed = false;
 
-    int Run(zekt::ProgramOp ops) {
+    int Run(zekt::USB_Prog& link, zekt::ProgramOp ops) {
         zekt::ProgramThread thread(true, owner, ops, image, link, progress);
         thread.Resume();
         const int code = thread.WaitFor();
         message = thread.Message();
+        failed = thread.Failed();
         return code;
     }
+};
+
+// A run against the simulated unit.
+struct RunRig : LinkRun {
+    zekt::SimulatedDriver driver;
+    zekt::USB_Prog link{driver};
+
+    int Run(zekt::ProgramOp ops) { return LinkRun::Run(link, ops); }
 
     // The commands the unit received, run-length encoded: (command, count).
     std::vector<std::pair<int, int>> Commands() const {

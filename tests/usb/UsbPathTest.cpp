@@ -15,20 +15,6 @@ using namespace zekt;
 class UsbPathTest : public QObject {
     Q_OBJECT
 
-private:
-    struct Run {
-        int code;
-        std::string message;
-    };
-    static Run RunOps(USB_Prog& link, Project& image, ProgramOp ops) {
-        RecordingProgress progress;
-        CountingOwner owner;
-        ProgramThread thread(true, owner, ops, image, link, progress);
-        thread.Resume();
-        const int code = thread.WaitFor();
-        return {code, thread.Message()};
-    }
-
 private slots:
     void initTestCase() {
         if (qEnvironmentVariable("LD_PRELOAD").indexOf("umockdev") < 0) {
@@ -70,7 +56,8 @@ private slots:
         EmulatedFtdi device;
         LibFtdiDriver driver;
         USB_Prog link(driver);
-        Project image;
+        LinkRun program;
+        Project& image = program.image;
         for (int w = 0; w < kProgramWords; ++w) {
             image.ProgramMemory()[w] = (w * 37 + 11) & 0x3FFF;
         }
@@ -81,9 +68,9 @@ private slots:
         image.SetConfigWord(0x3F72);
         QElapsedTimer clock;
         clock.start();
-        const Run program = RunOps(link, image, kOpsProgramRadio);
+        const int code = program.Run(link, kOpsProgramRadio);
         const qint64 elapsed = clock.nsecsElapsed();
-        QVERIFY2(program.code == 1, program.message.c_str());
+        QVERIFY2(code == 1, program.message.c_str());
         const int frames = device.Snapshot().frames;
         QCOMPARE(frames, 553);
         qInfo("figure usb_bench_frame_round_trip_us %.1f us", elapsed / 1000.0 / frames);
@@ -96,13 +83,13 @@ private slots:
         }
         QCOMPARE(int(chip.configWord), 0x3F72);
 
-        Project back;
-        back.SetStartWord(7936);
-        const Run read = RunOps(link, back, kOpsReadIdentification | kOpsReadMemories);
-        QVERIFY2(read.code == 1, read.message.c_str());
-        QCOMPARE(back.IdWords()[0], 0x10D1);
-        QCOMPARE(back.ProgramMemory()[8191], image.ProgramMemory()[8191]);
-        QCOMPARE(back.DataMemory()[200], image.DataMemory()[200]);
+        LinkRun read;
+        read.image.SetStartWord(7936);
+        QVERIFY2(read.Run(link, kOpsReadIdentification | kOpsReadMemories) == 1,
+                 read.message.c_str());
+        QCOMPARE(read.image.IdWords()[0], 0x10D1);
+        QCOMPARE(read.image.ProgramMemory()[8191], image.ProgramMemory()[8191]);
+        QCOMPARE(read.image.DataMemory()[200], image.DataMemory()[200]);
     }
 
     void unitThatStopsAnsweringTimesOut() {
