@@ -3,6 +3,7 @@
 #include "ConfigFile.h"
 #include "ConfigMessages.h"
 #include "FileMessages.h"
+#include "SafeFile.h"
 #include "TFUserHost.h"
 
 #include <QCheckBox>
@@ -57,7 +58,7 @@ void TFUser::WriteConfigFile(const QString& path) {
         return;
     }
     const std::string text = FormatConfigFile(OptionsOf(config), image->DataMemory());
-    if (!WriteFileReplacing(path.toStdString(), text)) {
+    if (!WriteFileSafely(path.toStdString(), text).Ok()) {
         dialogs->Beep();
         dialogs->Message(msg::kCannotCreate, msg::kCannotCreateCaption, BoxIcon::Error,
                          BoxButtons::Ok);
@@ -65,14 +66,14 @@ void TFUser::WriteConfigFile(const QString& path) {
 }
 
 void TFUser::ReadConfigFile(const QString& path) {
-    const std::optional<std::string> text = ReadWholeFile(path.toStdString());
-    if (!text) {
+    const FileRead read = ReadRegularFile(path.toStdString(), kConfigFileLimit);
+    if (!read.Ok()) {
         dialogs->Beep();
         dialogs->Message(msg::kCannotOpen, msg::kCannotOpenCaption, BoxIcon::Error, BoxButtons::Ok);
         return;
     }
     ButSetConfClick();
-    const ParsedConfigFile file = ParseConfigFile(*text);
+    const ParsedConfigFile file = ParseConfigFile(read.bytes);
     const FileReadPlan plan = PlanConfigFileRead(file);
     for (const AppliedOption& applied : plan.options) {
         switch (applied.option) {

@@ -97,14 +97,19 @@ int main(int argc, char** argv) {
         app.showError(QString::fromUtf8(error.what()));
         return 0;
     }
-    if (simulated != nullptr && !options.radioFile.isEmpty()) {
-        // The simulated radio keeps what every run left in it.
-        window->runFinished = [simulated, path = options.radioFile.toStdString()] {
-            const zekt::ChipFileResult saved = zekt::SaveChipHex(path, simulated->Chip());
-            if (!saved.ok) {
-                std::fprintf(stderr, "zekt-programmer: %s\n", saved.error.c_str());
-            }
-        };
+    // The simulated radio keeps what every run left in it; a radio that
+    // could not be saved has lost its state, and the exit status says so.
+    bool radioLost = false;
+    const auto saveRadio = [simulated, &radioLost, path = options.radioFile.toStdString()] {
+        const zekt::ChipFileResult saved = zekt::SaveChipHex(path, simulated->Chip());
+        if (!saved.ok) {
+            std::fprintf(stderr, "zekt-programmer: %s\n", saved.error.c_str());
+            radioLost = true;
+        }
+    };
+    const bool keepsRadio = simulated != nullptr && !options.radioFile.isEmpty();
+    if (keepsRadio) {
+        window->runFinished = saveRadio;
     }
     window->show();
     if (options.exitWhenShown) {
@@ -115,13 +120,8 @@ int main(int argc, char** argv) {
         });
     }
     const int code = app.exec();
-
-    if (simulated != nullptr && !options.radioFile.isEmpty()) {
-        const zekt::ChipFileResult saved =
-            zekt::SaveChipHex(options.radioFile.toStdString(), simulated->Chip());
-        if (!saved.ok) {
-            std::fprintf(stderr, "zekt-programmer: %s\n", saved.error.c_str());
-        }
+    if (keepsRadio) {
+        saveRadio();
     }
-    return code;
+    return code == 0 && radioLost ? 1 : code;
 }

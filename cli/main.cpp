@@ -11,6 +11,7 @@
 #include "FileMessages.h"
 #include "LibFtdiDriver.h"
 #include "ReadBack.h"
+#include "SafeFile.h"
 #include "SimulatedDriver.h"
 #include "TerminalHost.h"
 #include "TracingDriver.h"
@@ -67,7 +68,8 @@ public:
         if (options.simulate) {
             sim = std::make_unique<SimulatedDriver>();
             sim->SetFrameDelay(std::chrono::milliseconds(options.simDelayMs));
-            if (std::filesystem::exists(options.radioFile)) {
+            std::error_code ec;
+            if (std::filesystem::exists(std::filesystem::symlink_status(options.radioFile, ec))) {
                 const ChipFileResult loaded = LoadChipHex(options.radioFile, sim->Chip());
                 if (!loaded.ok) {
                     error = options.radioFile + ": " + loaded.error;
@@ -105,15 +107,19 @@ public:
         }
     }
 
-    // The simulated radio keeps what every run left in it.
+    // The simulated radio keeps what every run left in it; a radio that
+    // could not be saved has lost its state, which fails the command.
     void SaveRadio() {
         if (sim) {
             const ChipFileResult saved = SaveChipHex(options.radioFile, sim->Chip());
             if (!saved.ok) {
-                Say("zekt-cli: " + saved.error);
+                Say("zekt-cli: состояние радиостанции не сохранено: " + saved.error);
+                radioLost = true;
             }
         }
     }
+
+    bool RadioLost() const { return radioLost; }
 
     USB_Prog& Link() { return *link; }
     Project image;
@@ -125,6 +131,7 @@ private:
     std::unique_ptr<TracingDriver> tracing;
     std::unique_ptr<USB_Prog> link;
     std::FILE* traceOut = nullptr;
+    bool radioLost = false;
 };
 
 int TestCommand(Session& session) {
@@ -133,14 +140,20 @@ int TestCommand(Session& session) {
     return ok ? kExitOk : kExitFailed;
 }
 
-// The configuration as the window reads a *.prg file into its panels.
+// The configuration as the window reads a *.prg file into its panels, but
+// only from a whole file: nobody sees panels here to notice a cut one.
 bool LoadConfiguration(const CliOptions& options, RadioConfig& config) {
-    const std::optional<std::string> text = ReadWholeFile(options.inputFile);
-    if (!text) {
+    const FileRead read = ReadRegularFile(options.inputFile, kConfigFileLimit);
+    if (!read.Ok()) {
         Say(msg::kCannotOpen);
+        Say(DescribeFileError(options.inputFile, read.error));
         return false;
     }
-    const ParsedConfigFile file = ParseConfigFile(*text);
+    if (const auto defect = FindConfigFileDefect(read.bytes)) {
+        Say(DescribeConfigFileDefect(options.inputFile, *defect));
+        return false;
+    }
+    const ParsedConfigFile file = ParseConfigFile(read.bytes);
     const FileReadPlan plan = PlanConfigFileRead(file);
     if (!plan.refusal.empty()) {
         Say(plan.refusal);
@@ -229,17 +242,44 @@ void PrintChannelTable(const ReadBackPanels& panels) {
     }
 }
 
+// A refused build says why in the build's own words; a refused or failed
+// write says which file and why.
 bool SaveConfiguration(const std::string& path, const RadioConfig& config) {
     Project image;
-    if (BuildConfigurationData(config, image).outcome != DataBuildResult::Outcome::Complete ||
-        !WriteFileReplacing(path, FormatConfigFile(OptionsOf(config), image.DataMemory()))) {
+    const DataBuildResult built = BuildConfigurationData(config, image);
+    if (built.outcome == DataBuildResult::Outcome::InvalidFrequency) {
+        Say(msg::kSyntaxError);
+        Say("  -> " + FieldName(built.field));
+        return false;
+    }
+    if (built.outcome == DataBuildResult::Outcome::NotANumber) {
+        Say(built.conversionError);
+        return false;
+    }
+    const FileWrite written =
+        WriteFileSafely(path, FormatConfigFile(OptionsOf(config), image.DataMemory()));
+    if (!written.Ok()) {
         Say(msg::kCannotCreate);
+        Say(DescribeFileError(path, written.error));
+        return false;
+    }
+    return true;
+}
+
+// An output that can never be written is refused before the radio is read.
+bool OutputWritable(const std::string& path) {
+    const FileError refused = CheckWriteTarget(path);
+    if (refused != FileError::None) {
+        Say(DescribeFileError(path, refused));
         return false;
     }
     return true;
 }
 
 int ReadCommand(const CliOptions& options, Session& session) {
+    if (!options.outputFile.empty() && !OutputWritable(options.outputFile)) {
+        return kExitUsage;
+    }
     TerminalHost host(stderr, options.workdir, "", false, kVersion611);
     host.afterRun = [&session] { session.SaveRadio(); };
     std::string firmwareFile;
@@ -258,13 +298,18 @@ int ReadCommand(const CliOptions& options, Session& session) {
     }
     std::printf("%s\n", panels.summary.c_str());
     PrintChannelTable(panels);
-    if (!options.outputFile.empty() && !SaveConfiguration(options.outputFile, panels.config)) {
+    // A failed read never replaces a saved configuration with part of a radio.
+    if (read.outcome == CommandOutcome::Done && !options.outputFile.empty() &&
+        !SaveConfiguration(options.outputFile, panels.config)) {
         return kExitUsage;
     }
     return ExitFor(read.outcome);
 }
 
 int BackupCommand(const CliOptions& options, Session& session) {
+    if (!OutputWritable(options.outputFile)) {
+        return kExitUsage;
+    }
     if (!session.Link().Test()) {
         Say(msg::kReadTestFailed);
         return kExitFailed;
@@ -298,7 +343,7 @@ int BackupCommand(const CliOptions& options, Session& session) {
     }
     const ChipFileResult saved = SaveChipHex(options.outputFile, chip);
     if (!saved.ok) {
-        Say("zekt-cli: " + saved.error);
+        Say("Копия радиостанции не записана. " + saved.error);
         return kExitUsage;
     }
     return kExitOk;
@@ -308,7 +353,7 @@ int BackupCommand(const CliOptions& options, Session& session) {
 // command line is meant relative to where the call was made.
 void MakePathsAbsolute(zekt::CliOptions& o) {
     for (std::string* path :
-         {&o.radioFile, &o.inputFile, &o.outputFile, &o.traceFile, &o.firmware}) {
+         {&o.radioFile, &o.inputFile, &o.outputFile, &o.traceFile, &o.firmware, &o.workdir}) {
         if (!path->empty()) {
             *path = std::filesystem::absolute(*path).string();
         }
@@ -327,6 +372,10 @@ int main(int argc, char** argv) {
     }
     if (!options.error.empty()) {
         return Usage(options.error);
+    }
+    if (!options.workdir.empty() && !zekt::FolderUsable(options.workdir)) {
+        Say("zekt-cli: папка " + options.workdir + " не существует или недоступна (--workdir)");
+        return zekt::kExitUsage;
     }
     QCoreApplication app(argc, argv); // the runs wait in its event loop
     Session session(options);
@@ -347,5 +396,8 @@ int main(int argc, char** argv) {
         status = BackupCommand(options, session);
     }
     session.SaveRadio();
+    if (session.RadioLost() && status == zekt::kExitOk) {
+        status = zekt::kExitFailed;
+    }
     return status;
 }

@@ -3,17 +3,12 @@
 #include "FileMessages.h"
 #include "FrequencyCodec.h"
 #include "RadioLayout.h"
+#include "SafeFile.h"
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <climits>
 #include <cstdio>
-#include <cstdlib>
-#include <fcntl.h>
-#include <filesystem>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace zekt {
 
@@ -36,17 +31,18 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
+// CR LF, LF and a lone CR all end a line.
 std::vector<std::string_view> SplitLines(std::string_view text) {
     std::vector<std::string_view> lines;
     std::size_t start = 0;
     while (start < text.size()) {
-        const std::size_t end = text.find('\n', start);
+        const std::size_t end = text.find_first_of("\r\n", start);
         if (end == std::string_view::npos) {
             lines.push_back(text.substr(start));
             break;
         }
         lines.push_back(text.substr(start, end - start));
-        start = end + 1;
+        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     }
     return lines;
 }
@@ -149,7 +145,7 @@ std::string FormatConfigFile(const FileOptions& options, const DataArray& data) 
 
 ParsedConfigFile ParseConfigFile(std::string_view text) {
     ParsedConfigFile file;
-    const std::vector<std::string_view> lines = SplitLines(text);
+    const std::vector<std::string_view> lines = SplitLines(SkipByteOrderMark(text));
     if (!lines.empty()) {
         FieldReader reader(lines[0]);
         for (int& option : file.options) {
@@ -260,64 +256,35 @@ std::array<ChannelConfig, kChannelCount> DecodeFileChannels(const DataArray& dat
     return channels;
 }
 
-bool WriteFileReplacing(const std::string& path, const std::string& content) {
-    namespace fs = std::filesystem;
-    const fs::path target(path);
-    std::string pattern =
-        (target.parent_path() / (".~" + target.filename().string() + ".XXXXXX")).string();
-    if (target.filename().empty()) {
-        return false;
-    }
-    const int fd = mkstemp(pattern.data());
-    if (fd < 0) {
-        return false;
-    }
-    // The new file gets the old one's permissions, or the usual ones.
-    struct stat existing {};
-    mode_t mode = 0;
-    if (stat(path.c_str(), &existing) == 0) {
-        mode = existing.st_mode & 07777;
-    } else {
-        const mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
-    }
-    bool ok = fchmod(fd, mode) == 0;
-    std::size_t written = 0;
-    while (ok && written < content.size()) {
-        const ssize_t n = write(fd, content.data() + written, content.size() - written);
-        if (n < 0 && errno == EINTR) {
-            continue;
+std::optional<ConfigFileDefect> FindConfigFileDefect(std::string_view text) {
+    const std::vector<std::string_view> lines = SplitLines(SkipByteOrderMark(text));
+    const auto lineAt = [&lines](std::size_t i) {
+        return i < lines.size() ? lines[i] : std::string_view();
+    };
+    FieldReader options(lineAt(0));
+    for (int i = 0; i < kFileOptionCount; ++i) {
+        if (!options.Decimal()) {
+            return ConfigFileDefect{1};
         }
-        ok = n > 0;
-        written += ok ? static_cast<std::size_t>(n) : 0;
     }
-    ok = ok && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    ok = ok && std::rename(pattern.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        std::remove(pattern.c_str());
+    for (int row = 0; row < kFileDataLines; ++row) {
+        const auto index = static_cast<std::size_t>(row + 1);
+        FieldReader values(lineAt(index));
+        for (int k = 0; k < kFileValuesPerLine; ++k) {
+            if (!values.Hex(4)) {
+                return ConfigFileDefect{static_cast<int>(index) + 1};
+            }
+        }
     }
-    return ok;
+    return std::nullopt;
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        return std::nullopt;
+std::string DescribeConfigFileDefect(const std::string& path, const ConfigFileDefect& defect) {
+    if (defect.line == 1) {
+        return "Файл конфигурации " + path + " повреждён: в строке 1 нет семи чисел опций.";
     }
-    std::string text;
-    char buffer[4096];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        text.append(buffer, n);
-    }
-    const bool ok = std::ferror(file) == 0;
-    std::fclose(file);
-    if (!ok) {
-        return std::nullopt;
-    }
-    return text;
+    return "Файл конфигурации " + path + " повреждён или обрезан: в строке " +
+           std::to_string(defect.line) + " нет 16 шестнадцатеричных значений.";
 }
 
 } // namespace zekt

@@ -26,8 +26,8 @@ FileOptions OptionsOf(const RadioConfig& config);
 // The whole file text, CR LF line ends included.
 std::string FormatConfigFile(const FileOptions& options, const DataArray& data);
 
-// What a file holds: unreadable option values read as 0; unreadable data
-// values are left out (their entries keep what they held).
+// What a file holds (a byte-order mark skipped, any line ends): unreadable option values read as 0;
+// unreadable data values are left out (their entries keep what they held).
 struct ParsedConfigFile {
     FileOptions options{};
     std::array<std::optional<int32_t>, kDataBytes> data{};
@@ -61,12 +61,13 @@ void ApplyFileData(const ParsedConfigFile& file, DataArray& data);
 // The channel table as the data EEPROM gives it, decoded by the version's rule.
 std::array<ChannelConfig, kChannelCount> DecodeFileChannels(const DataArray& data, int version);
 
-// Writes the text beside the target and moves it over the target only when
-// complete. False when the file could not be written; the target is then
-// as it was.
-bool WriteFileReplacing(const std::string& path, const std::string& content);
-
-// The whole file, or nullopt when it cannot be opened.
-std::optional<std::string> ReadWholeFile(const std::string& path);
+// Where a file is not whole: line 1 without seven integers, or one of the
+// sixteen data lines missing or short of sixteen values. The window reads
+// such a file leniently; the command line refuses it.
+struct ConfigFileDefect {
+    int line; // 1-based
+};
+std::optional<ConfigFileDefect> FindConfigFileDefect(std::string_view text);
+std::string DescribeConfigFileDefect(const std::string& path, const ConfigFileDefect& defect);
 
 } // namespace zekt

@@ -4,6 +4,7 @@
 #include "ConfigFile.h"
 
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 using namespace zekt;
@@ -11,6 +12,20 @@ using namespace zekt;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     const ParsedConfigFile file = ParseConfigFile(text);
+    // A byte-order mark in front changes nothing; a file found whole has
+    // every data value.
+    const ParsedConfigFile marked = ParseConfigFile("\xEF\xBB\xBF" + std::string(text));
+    if (!text.starts_with("\xEF\xBB\xBF") &&
+        (marked.options != file.options || marked.data != file.data)) {
+        std::abort();
+    }
+    if (!FindConfigFileDefect(text)) {
+        for (const auto& value : file.data) {
+            if (!value) {
+                std::abort();
+            }
+        }
+    }
     const FileReadPlan plan = PlanConfigFileRead(file);
     if (plan.options.size() > 5 || (!plan.refusal.empty() && plan.versionMessage)) {
         std::abort();

@@ -1,7 +1,6 @@
 #include "HexLoader.h"
 
-#include <cstdio>
-#include <memory>
+#include "SafeFile.h"
 
 namespace zekt {
 
@@ -148,38 +147,20 @@ private:
     }
 };
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
-bool ReadWholeFile(const std::string& path, std::string& text) {
-    if (path.empty()) {
-        return false;
-    }
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-    if (!file) {
-        return false;
-    }
-    char buffer[16384];
-    std::size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-        text.append(buffer, n);
-    }
-    return std::ferror(file.get()) == 0;
-}
-
 } // namespace
 
 HexReadResult ReadHexText(std::string_view text, std::span<int32_t> target) {
-    return RecordReader(text, target).Run();
+    return RecordReader(SkipByteOrderMark(text), target).Run();
 }
 
 HexReadResult ReadHexRecords(const std::string& path, std::span<int32_t> target) {
-    std::string text;
-    if (!ReadWholeFile(path, text)) {
-        return {false, 0, HexFailure::CannotOpen, 0};
+    const FileRead file = ReadRegularFile(path, kHexFileLimit);
+    if (!file.Ok()) {
+        HexReadResult refused{false, 0, HexFailure::CannotOpen, 0};
+        refused.fileError = file.error;
+        return refused;
     }
-    return ReadHexText(text, target);
+    return ReadHexText(file.bytes, target);
 }
 
 } // namespace zekt

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "SafeFile.h"
+
 #include <cstdint>
 #include <span>
 #include <string>
@@ -24,12 +26,14 @@ struct HexReadResult {
     bool ok = false;
     int32_t wordsRead = 0; // words stored; 0 after a failure
     HexFailure failure = HexFailure::None;
-    int line = 0; // 1-based record line of the failure
+    int line = 0;                          // 1-based record line of the failure
+    FileError fileError = FileError::None; // why CannotOpen
 };
 
 // Reads Intel HEX (8-bit form, words low byte first) into target, one entry
 // per program word, without blanking it first. Words stored before a failure
-// stay in target.
+// stay in target. The file must be a regular file within kHexFileLimit; a
+// leading byte-order mark is skipped.
 HexReadResult ReadHexRecords(const std::string& path, std::span<int32_t> target);
 
 // The same record loop over text already in memory.

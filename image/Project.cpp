@@ -41,8 +41,12 @@ void Project::BlankDataFrom(int32_t from) {
 bool Project::LoadHex(const std::string& path) {
     const HexReadResult result = ReadHexRecords(path, programMemory);
     wordsRead = result.wordsRead;
-    loaded = result.ok;
-    usedWords = result.ok ? wordsRead : 0;
+    // A 14-bit chip cannot hold a wider word: such a file is not firmware
+    // for it, and must be refused before the radio is erased.
+    const bool fits = std::all_of(programMemory.begin(), programMemory.end(),
+                                  [](int32_t word) { return word >= 0 && word <= kBlankWord; });
+    loaded = result.ok && fits;
+    usedWords = loaded ? wordsRead : 0;
     return loaded;
 }
 

@@ -50,7 +50,7 @@ public:
 
     // Reads an Intel HEX firmware file into program memory without blanking
     // it first; words stored before a failure stay. True when the file was
-    // read up to its end record.
+    // read up to its end record and every program word fits in 14 bits.
     bool LoadHex(const std::string& path);
 
 private:

@@ -1,13 +1,13 @@
 #include "ChipHexFile.h"
 
+#include "SafeFile.h"
+
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
-#include <filesystem>
 #include <srecord/input/file/intel.h>
-#include <srecord/output/file/intel.h>
 #include <srecord/quit/exception.h>
 #include <srecord/record.h>
-#include <system_error>
 #include <vector>
 
 namespace zekt {
@@ -96,13 +96,41 @@ std::vector<ChipBytes> CollectChip(const Pic16F877& chip) {
     return runs;
 }
 
+// Intel HEX text of the runs: data records of up to 16 bytes and the end
+// record. Every address of the chip layout fits in 16 bits.
+std::string FormatIntelHex(const std::vector<ChipBytes>& runs) {
+    constexpr std::size_t kRecordBytes = 16;
+    std::string text;
+    char field[8];
+    for (const ChipBytes& run : runs) {
+        for (std::size_t at = 0; at < run.bytes.size(); at += kRecordBytes) {
+            const std::size_t count = std::min(kRecordBytes, run.bytes.size() - at);
+            const unsigned address = run.address + static_cast<unsigned>(at);
+            unsigned sum = static_cast<unsigned>(count) + (address >> 8) + (address & 0xFF);
+            std::snprintf(field, sizeof field, ":%02X", static_cast<unsigned>(count));
+            text += field;
+            std::snprintf(field, sizeof field, "%04X00", address & 0xFFFF);
+            text += field;
+            for (std::size_t i = 0; i < count; ++i) {
+                sum += run.bytes[at + i];
+                std::snprintf(field, sizeof field, "%02X", run.bytes[at + i]);
+                text += field;
+            }
+            std::snprintf(field, sizeof field, "%02X\n", (0x100 - (sum & 0xFF)) & 0xFF);
+            text += field;
+        }
+    }
+    return text + ":00000001FF\n";
+}
+
 } // namespace
 
 ChipFileResult LoadChipHex(const std::string& path, Pic16F877& chip) {
-    if (FILE* probe = std::fopen(path.c_str(), "rb")) {
-        std::fclose(probe);
-    } else {
-        return {false, "cannot open " + path};
+    // srecord opens the file by name: make sure first that it is a regular
+    // file of a sane size, so that a FIFO or a device cannot hang or flood it.
+    const FileRead probe = ReadRegularFile(path, kHexFileLimit);
+    if (!probe.Ok()) {
+        return {false, DescribeFileError(path, probe.error)};
     }
     Pic16F877 loaded;
     std::string error;
@@ -135,25 +163,11 @@ ChipFileResult LoadChipHex(const std::string& path, Pic16F877& chip) {
 }
 
 ChipFileResult SaveChipHex(const std::string& path, const Pic16F877& chip) {
-    const std::string temporary = path + ".part";
-    // srecord ends the process on an output error, so make sure first that
-    // the file can be created at all.
-    if (FILE* probe = std::fopen(temporary.c_str(), "wb")) {
-        std::fclose(probe);
-    } else {
-        return {false, "cannot create " + temporary};
-    }
-    {
-        srecord::output::pointer output = srecord::output_file_intel::create(temporary);
-        for (const ChipBytes& run : CollectChip(chip)) {
-            output->write_data(run.address, run.bytes.data(), run.bytes.size());
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temporary, path, ec);
-    if (ec) {
-        std::filesystem::remove(temporary, ec);
-        return {false, "cannot replace " + path};
+    // Formatted here rather than by srecord, whose writer ends the process on
+    // a full disk; the safe writer reports it and keeps the old file.
+    const FileWrite written = WriteFileSafely(path, FormatIntelHex(CollectChip(chip)));
+    if (!written.Ok()) {
+        return {false, DescribeFileError(path, written.error)};
     }
     return {true, {}};
 }

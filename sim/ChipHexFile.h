@@ -22,8 +22,8 @@ struct ChipFileResult {
 // file does not hold is blank.
 ChipFileResult LoadChipHex(const std::string& path, Pic16F877& chip);
 
-// Saves the whole chip (blank words and bytes are left out). The file is
-// written beside the target and moved over it only when complete.
+// Saves the whole chip (blank words and bytes are left out), written safely:
+// on failure the old file is as it was. The error names the file and why.
 ChipFileResult SaveChipHex(const std::string& path, const Pic16F877& chip);
 
 } // namespace zekt

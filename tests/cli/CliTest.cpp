@@ -10,9 +10,11 @@
 #include "TempFiles.h"
 
 #include <QDate>
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QtTest>
+#include <sys/stat.h>
 
 using namespace zekt;
 
@@ -193,6 +195,10 @@ private slots:
     void badConfigurationFile() {
         Cli cli;
         std::string text = "0 0 0 2 0 0 2\r\n";
+        for (int line = 0; line < 16; ++line) {
+            text += "00ff 00ff 00ff 00ff 00ff 00ff 00ff 00ff 00ff 00ff 00ff 00ff 00ff 00ff 00ff "
+                    "00ff \r\n";
+        }
         cli.files.Write("bad.prg", text);
         const Result r = cli.Sim({"program", "bad.prg"});
         QCOMPARE(r.status, 2);
@@ -246,6 +252,105 @@ private slots:
         QVERIFY(trace.contains("RX 80 bytes: 16 00 00 11"));
         QVERIFY(trace.contains("RX  0 bytes TIME-OUT"));
         QVERIFY(trace.contains(" ms  "));
+    }
+
+    // Inputs that are not whole regular files are refused before anything is
+    // sent; other line ends and a byte-order mark program the same radio.
+    void configurationInputs() {
+        Cli cli;
+        cli.WriteConfig("a.prg", OpenConfigA());
+        const std::string whole = cli.Contents("a.prg").toStdString();
+        QCOMPARE(mkfifo(cli.files.Path("fifo.prg").c_str(), 0600), 0);
+        QVERIFY(QDir().mkdir(cli.Path("folder.prg")));
+        const struct {
+            const char* file;
+            std::string text; // written unless empty-named
+            const char* says;
+        } refused[] = {
+            {"empty.prg", "", "строке 1"},
+            {"six.prg", "0 0 0 0 0 0\r\n", "строке 1"},
+            {"cut.prg", whole.substr(0, whole.size() / 2), "обрезан"},
+            {"fifo.prg", {}, "не обычный файл"},
+            {"folder.prg", {}, "не обычный файл"},
+            {"/dev/zero", {}, "не обычный файл"},
+        };
+        for (const auto& r : refused) {
+            if (!r.text.empty() || QString(r.file).startsWith("empty")) {
+                cli.files.Write(r.file, r.text);
+            }
+            const Result result = cli.Sim({"program", r.file});
+            QVERIFY2(result.status == 2 && result.err.contains(r.says), qPrintable(result.err));
+            QVERIFY(result.err.contains(QString(r.file).section('/', -1)));
+            QVERIFY(!QFile::exists(cli.Path("radio.hex")) || cli.Radio().idWords[0] == 0x3FFF);
+        }
+        QCOMPARE(cli.Sim({"program", "a.prg"}).status, 0);
+        const Pic16F877 reference = cli.Radio();
+        QString crOnly = QString::fromStdString(whole);
+        crOnly.replace("\r\n", "\r");
+        for (const std::string& text : {"\xEF\xBB\xBF" + whole, crOnly.toStdString()}) {
+            QVERIFY(QFile::remove(cli.Path("radio.hex")));
+            cli.files.Write("variant.prg", text);
+            QCOMPARE(cli.Sim({"program", "variant.prg"}).status, 0);
+            QVERIFY(cli.Radio().data == reference.data);
+        }
+    }
+
+    // Saved and backed-up files: never a partial read, never through a
+    // planted name, never over what may not be replaced.
+    void outputsKeepOldFiles() {
+        Cli cli;
+        cli.files.Write("OLD.prg", "old");
+        cli.WriteConfig("a.prg", OpenConfigA());
+        QCOMPARE(cli.Sim({"program", "a.prg"}).status, 0);
+        QCOMPARE(cli.Sim({"--sim-fault", "unplug@30", "read", "--save", "OLD.prg"}).status, 1);
+        QCOMPARE(cli.Contents("OLD.prg"), QByteArray("old"));
+
+        cli.files.Write("victim", "keep");
+        QCOMPARE(symlink("victim", cli.files.Path("copy.hex.part").c_str()), 0);
+        QCOMPARE(cli.Sim({"backup", "copy.hex"}).status, 0);
+        QCOMPARE(cli.Contents("victim"), QByteArray("keep"));
+
+        const std::string readOnly = cli.files.Write("ro.hex", "old");
+        chmod(readOnly.c_str(), 0444);
+        QCOMPARE(mkfifo(cli.files.Path("fifo.hex").c_str(), 0600), 0);
+        for (const char* out : {"ro.hex", "fifo.hex"}) {
+            const Result r = cli.Sim({"backup", out});
+            QCOMPARE(r.status, 2);
+            QVERIFY(r.err.contains(out));
+        }
+        QCOMPARE(cli.Contents("ro.hex"), QByteArray("old"));
+
+        // A full disk (here a file-size limit) names the reason and leaves
+        // no temporary file.
+        const QStringList before = QDir(cli.Path("")).entryList(QDir::Files | QDir::Hidden);
+        QProcess shell;
+        shell.setWorkingDirectory(cli.Path(""));
+        shell.start("bash", {"-c",
+                             "trap '' XFSZ; ulimit -f 0; exec \"$0\" --simulate radio.hex "
+                             "backup big.hex",
+                             ZEKT_CLI_PATH});
+        QVERIFY(shell.waitForFinished(60000));
+        QVERIFY(shell.exitCode() != 0);
+        QVERIFY(QString::fromUtf8(shell.readAllStandardError()).contains("нет места на диске"));
+        QCOMPARE(QDir(cli.Path("")).entryList(QDir::Files | QDir::Hidden), before);
+
+        const Result lost = cli.Run({"--simulate", "no/such/radio.hex", "test"});
+        QCOMPARE(lost.status, 1);
+        QVERIFY(lost.err.contains("no/such/radio.hex"));
+        QCOMPARE(cli.Run({"--simulate", "r.hex", "--workdir", "absent", "test"}).status, 2);
+    }
+
+    // A radio whose frequencies the build refuses is reported in the build's
+    // words, and nothing is saved.
+    void readOfAGarbledRadio() {
+        Cli cli;
+        cli.WriteConfig("p.prg", reference::ConfigA());
+        QCOMPARE(cli.Sim({"program", "p.prg", "--yes"}).status, 0);
+        const Result r = cli.Sim({"read", "--save", "back.prg"});
+        QCOMPARE(r.status, 2);
+        QVERIFY(r.err.contains(msg::kSyntaxError));
+        QVERIFY(!r.err.contains(msg::kCannotCreate));
+        QVERIFY(!QFile::exists(cli.Path("back.prg")));
     }
 };
 

@@ -243,37 +243,41 @@ private slots:
         QCOMPARE(DecodeFileChannels(data, kVersion611)[0].ctcss, -1);
     }
 
-    void replacingKeepsTheTargetUntilComplete() {
-        TempFiles files;
-        const std::string path = files.Write("radio.prg", "old contents");
-        chmod(path.c_str(), 0640);
-        QVERIFY(WriteFileReplacing(path, "new contents"));
-        QCOMPARE(ReadWholeFile(path).value_or(""), std::string("new contents"));
-        struct stat info {};
-        QCOMPARE(stat(path.c_str(), &info), 0);
-        QCOMPARE(info.st_mode & 0777, mode_t(0640));
-        QCOMPARE(QDir(QString::fromStdString(files.Path("")))
-                     .entryList(QDir::Files | QDir::Hidden)
-                     .size(),
-                 1);
+    // Notepad's byte-order mark and any line-end convention read as the
+    // original; the whole-file check finds exactly the first broken line.
+    void lineEndsAndWholeness() {
+        const std::string original = FormatConfigFile({1, 2, 1, 0, 1, 1, 2}, Counting());
+        const ParsedConfigFile reference = ParseConfigFile(original);
+        const auto replaced = [&original](const std::string& end) {
+            QString text = QString::fromStdString(original);
+            return text.replace("\r\n", QString::fromStdString(end)).toStdString();
+        };
+        for (const std::string& variant :
+             {replaced("\n"), replaced("\r"), "\xEF\xBB\xBF" + original}) {
+            const ParsedConfigFile file = ParseConfigFile(variant);
+            QCOMPARE(file.options, reference.options);
+            QVERIFY(file.data == reference.data);
+            QVERIFY(!FindConfigFileDefect(variant));
+        }
+        QVERIFY(!FindConfigFileDefect(original));
 
-        // A directory in the way: nothing is written, nothing left behind.
-        const std::string folder = files.Path("folder.prg");
-        QVERIFY(QDir().mkpath(QString::fromStdString(folder)));
-        QVERIFY(!WriteFileReplacing(folder, "text"));
-        QCOMPARE(QDir(QString::fromStdString(files.Path("")))
-                     .entryList(QDir::Files | QDir::Hidden)
-                     .size(),
-                 1);
-        QVERIFY(!WriteFileReplacing(files.Path("missing/radio.prg"), "text"));
-        QVERIFY(!ReadWholeFile(files.Path("absent.prg")).has_value());
-    }
-
-    void nameWithoutExtensionIsKept() {
-        TempFiles files;
-        QVERIFY(WriteFileReplacing(files.Path("radio1"), "x"));
-        QVERIFY(QFile::exists(QString::fromStdString(files.Path("radio1"))));
-        QVERIFY(!QFile::exists(QString::fromStdString(files.Path("radio1.prg"))));
+        const std::string cut = original.substr(0, original.size() - 20);
+        const struct {
+            std::string text;
+            int line;
+        } broken[] = {
+            {"", 1},
+            {"1 2 3 4 5 6\r\n", 1},
+            {"1 2 x 4 5 6 7\r\n", 1},
+            {original.substr(0, original.find('\n') + 1), 2},
+            {cut, 17},
+            {replaced("\r\n\r\n"), 2},
+        };
+        for (const auto& [text, line] : broken) {
+            const std::optional<ConfigFileDefect> defect = FindConfigFileDefect(text);
+            QVERIFY2(defect && defect->line == line, text.c_str());
+        }
+        QVERIFY(DescribeConfigFileDefect("a.prg", {5}).find("a.prg") != std::string::npos);
     }
 };
 

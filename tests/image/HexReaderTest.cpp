@@ -56,24 +56,52 @@ private slots:
         QCOMPARE(image.ProgramMemory()[9], kBlankWord);
     }
 
-    void wordsAreStoredUnmasked() {
+    // The reader stores words unmasked; the image refuses a word its 14-bit
+    // chip cannot hold, before any radio is erased for it.
+    void wordsWiderThanTheChipAreRefused() {
         Project image;
         QVERIFY(Read(HexRecord(0, 0, {0xFF, 0xFF}) + kEndRecord, image).ok);
         QCOMPARE(image.ProgramMemory()[0], 0xFFFF);
+        for (const auto& [low, high, loads] :
+             {std::tuple{0xFF, 0x3F, true}, {0x00, 0x40, false}, {0xFF, 0xFF, false}}) {
+            Project loaded;
+            const std::string path =
+                files.Write("w.hex", HexRecord(2, 0, {uint8_t(low), uint8_t(high)}) + kEndRecord);
+            QCOMPARE(loaded.LoadHex(path), loads);
+            QCOMPARE(loaded.UsedWords(), loads ? 1 : 0);
+        }
     }
 
-    void crlfAndLfLineEndsBothLoad() {
+    // Any line-end convention and a leading byte-order mark load the same words.
+    void lineEndsAndByteOrderMarkLoadAlike() {
         const std::string lf = HexRecord(0x20, 0, {1, 2, 3, 4}) + kEndRecord;
-        std::string crlf;
-        for (const char c : lf) {
-            crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+        const auto ending = [&lf](const std::string& end) {
+            std::string text;
+            for (const char c : lf) {
+                text += c == '\n' ? end : std::string(1, c);
+            }
+            return text;
+        };
+        Project reference;
+        QVERIFY(Read(lf, reference).ok);
+        QCOMPARE(reference.ProgramMemory()[0x10], 0x0201);
+        for (const std::string& text : {ending("\r\n"), ending("\r"), "\xEF\xBB\xBF" + lf}) {
+            Project image;
+            QVERIFY(Read(text, image).ok);
+            QVERIFY(image.ProgramMemory() == reference.ProgramMemory());
         }
-        Project a;
-        Project b;
-        QVERIFY(Read(lf, a).ok);
-        QVERIFY(Read(crlf, b).ok);
-        QCOMPARE(a.ProgramMemory()[0x10], 0x0201);
-        QVERIFY(a.ProgramMemory() == b.ProgramMemory());
+    }
+
+    // Only a regular file within the bound is read: a device or a FIFO would
+    // never end, a huge file would fill the memory first.
+    void onlyBoundedRegularFilesAreRead() {
+        Project image;
+        const std::string big = files.Write("big.hex", std::string(kHexFileLimit + 1, '\n'));
+        for (const std::string& path : {std::string("/dev/zero"), big}) {
+            const HexReadResult r = ReadHexRecords(path, image.ProgramMemory());
+            QCOMPARE(r.failure, HexFailure::CannotOpen);
+            QVERIFY(r.fileError != FileError::None);
+        }
     }
 
     void endRecordWithoutLineEndLoads() {
@@ -166,7 +194,6 @@ private slots:
         QTest::newRow("blank line")
             << QByteArray((HexRecord(0, 0, {1, 0}) + "\n" + kEndRecord).c_str());
         QTest::newRow("leading space") << QByteArray((" " + kEndRecord).c_str());
-        QTest::newRow("byte-order mark") << QByteArray(("\xEF\xBB\xBF" + kEndRecord).c_str());
         QTest::newRow("trailing space") << QByteArray((":020000000100FD \n" + kEndRecord).c_str());
         QTest::newRow("cut inside a record") << QByteArray(":02000000010");
     }

@@ -383,7 +383,8 @@ private slots:
         QVERIFY(loaded.data == chip.data);
         QVERIFY(loaded.idWords == chip.idWords);
         QCOMPARE(loaded.configWord, chip.configWord);
-        QVERIFY(!QFile::exists(QString::fromStdString(path + ".part")));
+        QCOMPARE(QDir(QString::fromStdString(files.Path(""))).entryList(QDir::Files | QDir::Hidden),
+                 QStringList{"radio.hex"});
 
         // The firmware reader takes its program memory up to the ID locations.
         Project image;

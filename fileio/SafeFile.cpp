@@ -1,0 +1,316 @@
+#include "SafeFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zekt {
+
+namespace {
+
+constexpr int kMaxLinkHops = 40; // as the kernel's own limit on symlink chains
+
+FileError ErrorFromErrno(int error) {
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return FileError::NoSpace;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ETXTBSY:
+        return FileError::Permission;
+    case ENOENT:
+    case ENOTDIR:
+        return FileError::NotFound;
+    case EISDIR:
+        return FileError::NotRegular;
+    default:
+        return FileError::Io;
+    }
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    int Get() const { return fd; }
+    // Closes now, so that a failing close is seen (some file systems report
+    // a full disk only there).
+    bool Close() {
+        const int closing = fd;
+        fd = -1;
+        return ::close(closing) == 0;
+    }
+
+private:
+    int fd;
+};
+
+std::string ParentOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Follows a chain of symlinks to the path of the file they name (which may
+// not exist yet).
+FileError ResolveLinks(const std::string& path, std::string& target) {
+    target = path;
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat st {};
+        if (lstat(target.c_str(), &st) != 0) {
+            return errno == ENOENT ? FileError::None : ErrorFromErrno(errno);
+        }
+        if (!S_ISLNK(st.st_mode)) {
+            return FileError::None;
+        }
+        std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+        const ssize_t n = readlink(target.c_str(), link.data(), link.size());
+        if (n < 0) {
+            return ErrorFromErrno(errno);
+        }
+        link.resize(static_cast<std::size_t>(n));
+        target = link.starts_with('/') ? link : ParentOf(target) + "/" + link;
+    }
+    return FileError::Io;
+}
+
+bool WriteAll(int fd, std::string_view content, off_t offset, bool positioned) {
+    std::size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t n = positioned ? pwrite(fd, content.data() + done, content.size() - done,
+                                              offset + static_cast<off_t>(done))
+                                     : write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            if (n == 0) {
+                errno = EIO;
+            }
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+mode_t DefaultMode() {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return 0666 & ~mask;
+}
+
+// A read-only file is refused even where the system would let root write it.
+bool MayWrite(const std::string& path, const struct stat& st) {
+    return (st.st_mode & 0222) != 0 && access(path.c_str(), W_OK) == 0;
+}
+
+void SyncFolder(const std::string& folder) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        fsync(fd); // best effort: the rename is done either way
+        close(fd);
+    }
+}
+
+FileWrite Failed(FileError error, const std::string& target) {
+    return {error, target};
+}
+
+// The checks before a write: where it goes and whether it may.
+struct WriteTarget {
+    FileError error = FileError::None;
+    std::string path;
+    bool exists = false;
+    struct stat st {};
+};
+
+WriteTarget InspectTarget(const std::string& path) {
+    WriteTarget t;
+    t.error = ResolveLinks(path, t.path);
+    if (t.error != FileError::None) {
+        return t;
+    }
+    const std::string name = NameOf(t.path);
+    if (name.empty() || name == "." || name == "..") {
+        t.error = FileError::NotRegular;
+        return t;
+    }
+    t.exists = stat(t.path.c_str(), &t.st) == 0;
+    if (!t.exists && errno != ENOENT) {
+        t.error = ErrorFromErrno(errno);
+    } else if (t.exists && !S_ISREG(t.st.st_mode)) {
+        t.error = FileError::NotRegular;
+    } else if (t.exists && !MayWrite(t.path, t.st)) {
+        t.error = FileError::Permission;
+    } else if (!t.exists && !FolderUsable(ParentOf(t.path))) {
+        t.error = FileError::NotFound;
+    }
+    return t;
+}
+
+} // namespace
+
+FileRead ReadRegularFile(const std::string& path, std::size_t limit) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) {
+        return {ErrorFromErrno(errno), {}};
+    }
+    // Checked before opening: opening a device or a FIFO may block or act.
+    if (!S_ISREG(st.st_mode)) {
+        return {FileError::NotRegular, {}};
+    }
+    Descriptor fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (fd.Get() < 0) {
+        return {ErrorFromErrno(errno), {}};
+    }
+    if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return {FileError::NotRegular, {}};
+    }
+    if (static_cast<unsigned long long>(st.st_size) > limit) {
+        return {FileError::TooLarge, {}};
+    }
+    FileRead result;
+    result.bytes.resize(limit + 1); // one more shows a file that grew meanwhile
+    std::size_t have = 0;
+    while (have < result.bytes.size()) {
+        const ssize_t n = read(fd.Get(), result.bytes.data() + have, result.bytes.size() - have);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return {ErrorFromErrno(errno), {}};
+        }
+        if (n == 0) {
+            break;
+        }
+        have += static_cast<std::size_t>(n);
+    }
+    if (have > limit) {
+        return {FileError::TooLarge, {}};
+    }
+    result.bytes.resize(have);
+    return result;
+}
+
+std::string_view SkipByteOrderMark(std::string_view text) {
+    constexpr std::string_view kBom = "\xEF\xBB\xBF";
+    return text.starts_with(kBom) ? text.substr(kBom.size()) : text;
+}
+
+bool FolderUsable(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
+FileError CheckWriteTarget(const std::string& path) {
+    return InspectTarget(path).error;
+}
+
+FileWrite WriteFileSafely(const std::string& path, std::string_view content) {
+    const WriteTarget inspected = InspectTarget(path);
+    const std::string& target = inspected.path;
+    if (inspected.error != FileError::None) {
+        return Failed(inspected.error, target);
+    }
+    const bool exists = inspected.exists;
+    const struct stat& st = inspected.st;
+    const std::string folder = ParentOf(target);
+    std::string temporary = folder + "/." + NameOf(target) + ".XXXXXX";
+    const int tempFd = mkstemp(temporary.data()); // O_EXCL: never an existing file
+    if (tempFd < 0) {
+        const int why = errno;
+        if (exists) {
+            return WriteFileInPlace(target, content);
+        }
+        return Failed(ErrorFromErrno(why), target);
+    }
+    Descriptor fd(tempFd);
+    const mode_t mode = exists ? (st.st_mode & 07777) : DefaultMode();
+    bool ok = fchmod(fd.Get(), mode) == 0;
+    if (ok && exists && geteuid() == 0) {
+        // Root saving a user's file leaves it the user's.
+        (void)!fchown(fd.Get(), st.st_uid, st.st_gid);
+        ok = fchmod(fd.Get(), mode) == 0; // chown clears set-id bits
+    }
+    ok = ok && WriteAll(fd.Get(), content, 0, false) && fsync(fd.Get()) == 0;
+    ok = fd.Close() && ok;
+    ok = ok && std::rename(temporary.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        const int why = errno;
+        unlink(temporary.c_str());
+        return Failed(ErrorFromErrno(why), target);
+    }
+    SyncFolder(folder);
+    return {FileError::None, target};
+}
+
+FileWrite WriteFileInPlace(const std::string& path, std::string_view content) {
+    Descriptor fd(open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    struct stat st {};
+    if (fd.Get() < 0) {
+        return Failed(ErrorFromErrno(errno), path);
+    }
+    if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return Failed(FileError::NotRegular, path);
+    }
+    // Reserving the space first keeps the old content whole on a full disk.
+    if (!content.empty()) {
+        const int reserved = posix_fallocate(fd.Get(), 0, static_cast<off_t>(content.size()));
+        if (reserved != 0 && reserved != EOPNOTSUPP && reserved != EINVAL) {
+            return Failed(ErrorFromErrno(reserved), path);
+        }
+    }
+    bool ok = WriteAll(fd.Get(), content, 0, true) &&
+              ftruncate(fd.Get(), static_cast<off_t>(content.size())) == 0 && fsync(fd.Get()) == 0;
+    const int why = errno;
+    ok = fd.Close() && ok;
+    if (!ok) {
+        return Failed(ErrorFromErrno(why), path);
+    }
+    return {FileError::None, path};
+}
+
+const char* FileErrorText(FileError error) {
+    switch (error) {
+    case FileError::None:
+        return "";
+    case FileError::NotFound:
+        return "файл или папка не существует";
+    case FileError::NotRegular:
+        return "это не обычный файл";
+    case FileError::TooLarge:
+        return "файл слишком велик";
+    case FileError::Permission:
+        return "нет прав на запись или чтение, либо файл только для чтения";
+    case FileError::NoSpace:
+        return "нет места на диске";
+    case FileError::Io:
+        break;
+    }
+    return "ошибка ввода-вывода";
+}
+
+std::string DescribeFileError(const std::string& path, FileError error) {
+    return "Файл " + path + ": " + FileErrorText(error) + ".";
+}
+
+} // namespace zekt

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace zekt {
+
+// Why a file could not be read or written.
+enum class FileError {
+    None,
+    NotFound,
+    NotRegular, // a folder, FIFO, device or socket
+    TooLarge,   // above the reader's bound
+    Permission, // the user may not read or write it, or it is read-only
+    NoSpace,    // the disk (or the user's quota or file-size limit) is full
+    Io,         // any other system error
+};
+
+// Read bounds: a configuration file is a few kilobytes, a full firmware
+// file about 25 KB.
+inline constexpr std::size_t kConfigFileLimit = 64 * 1024;
+inline constexpr std::size_t kHexFileLimit = 4 * 1024 * 1024;
+
+struct FileRead {
+    FileError error = FileError::None;
+    std::string bytes; // the whole file when error is None
+    bool Ok() const { return error == FileError::None; }
+};
+
+// Reads a regular file of at most limit bytes. Anything else (a folder, a
+// FIFO, a device) is refused without blocking, and a larger file without
+// reading it whole.
+FileRead ReadRegularFile(const std::string& path, std::size_t limit);
+
+// The text without a leading UTF-8 byte-order mark (as Windows editors save).
+std::string_view SkipByteOrderMark(std::string_view text);
+
+struct FileWrite {
+    FileError error = FileError::None;
+    std::string target; // the file actually written (a symlink's target)
+    bool Ok() const { return error == FileError::None; }
+};
+
+// Replaces a file's content so that it is either the old or the new one:
+// through symlinks to their target; refused when the target exists and is not
+// a regular file, or may not be written; a uniquely named temporary file
+// beside the target gets the target's mode, the content, fsync, and is
+// renamed over the target. When the folder takes no temporary file, a
+// writable target is rewritten in place (with its space reserved first).
+// On failure the target is as it was and no temporary file is left.
+FileWrite WriteFileSafely(const std::string& path, std::string_view content);
+
+// What WriteFileSafely would refuse before writing anything: a target that
+// is not a regular file or may not be written, or a missing folder.
+FileError CheckWriteTarget(const std::string& path);
+
+// A folder that exists and can be entered.
+bool FolderUsable(const std::string& path);
+
+// The in-place fallback on its own: space reserved before the first byte
+// changes, then written, cut to length and synced.
+FileWrite WriteFileInPlace(const std::string& path, std::string_view content);
+
+// The reason in the operator's words, for messages that name the file.
+const char* FileErrorText(FileError error);
+
+// "Файл PATH: REASON." for the command line.
+std::string DescribeFileError(const std::string& path, FileError error);
+
+} // namespace zekt
