@@ -73,13 +73,22 @@ DataBuildResult::Outcome BuildDataReporting(const RadioConfig& config, Project& 
     } else if (data.outcome == DataBuildResult::Outcome::InvalidFrequency) {
         host.MarkField(data.field, true);
         host.Message(msg::kSyntaxError, msg::kSyntaxErrorCaption, BoxKind::Error, false);
+        host.ShowConfig();
+        host.FocusField(data.field);
     }
     return data.outcome;
 }
 
 bool BuildForRun(const RadioConfig& config, CommandContext& context, CommandHost& host) {
-    if (BuildDataReporting(config, context.image, host) == DataBuildResult::Outcome::NotANumber) {
+    const DataBuildResult::Outcome data = BuildDataReporting(config, context.image, host);
+    if (data == DataBuildResult::Outcome::NotANumber) {
         return false; // no run
+    }
+    if (data == DataBuildResult::Outcome::InvalidFrequency) {
+        // The tone bytes were never built: checking them would only blame
+        // the operator's tones for the frequency's fault.
+        context.buildAborted = true;
+        return false;
     }
     HostQuestions questions(host);
     const IdentificationResult id =

@@ -69,7 +69,7 @@ CommandOutcome RunWriteCommand(const WriteCommand& command, const RadioConfig& c
                                CommandContext& context, CommandHost& host);
 
 // The data build with its messages: stored fields get the window colour, a
-// refused field turns red.
+// refused field turns red and takes the focus.
 DataBuildResult::Outcome BuildDataReporting(const RadioConfig& config, Project& image,
                                             CommandHost& host);
 

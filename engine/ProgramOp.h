@@ -19,8 +19,11 @@ inline constexpr ProgramOp opReadCode = 0x100;
 inline constexpr ProgramOp opReadData = 0x200;
 
 // The sets the commands pass.
-inline constexpr ProgramOp kOpsProgramRadio = 0x7F;     // erase, write and verify everything
-inline constexpr ProgramOp kOpsWriteFrequencies = 0x17; // from start word 7936
+inline constexpr ProgramOp kOpsProgramRadio = 0x7F; // erase, write and verify everything
+// Frequency writing reads its page back too: a frequency word that did not
+// take must fail the run, not pass as written.
+inline constexpr ProgramOp kOpsWriteFrequencies =
+    opProgCode | opProgData | opProgConfig | opVerifyCode | opVerifyData; // from start word 7936
 inline constexpr ProgramOp kOpsReadIdentification = opReadConfig;
 inline constexpr ProgramOp kOpsReadMemories = opReadCode | opReadData; // from start word 7936
 

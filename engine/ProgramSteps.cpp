@@ -256,21 +256,27 @@ void ProgramSteps::ProgramConfigStep() {
 
 void ProgramSteps::VerifyCodeStep() {
     image.SetUsedWords(kProgramWords);
-    StartBar(msg::kCaptionVerifyCode, image.UsedWords(), 0);
+    // From the start word, as the code was written: frequency writing reads
+    // back exactly the page it wrote.
+    StartBar(msg::kCaptionVerifyCode, image.UsedWords(), image.StartWord());
     if (!Preamble()) {
         return;
     }
     failed = false;
+    if (!SetAddressIfNeeded()) {
+        return;
+    }
     auto& memory = image.ProgramMemory();
-    const bool ok = ReadPass(cmdReadCode, 0, image.UsedWords(), [&](int i, int word) {
-        const int32_t written = memory[static_cast<std::size_t>(i)];
-        if (word == written) {
-            return true;
-        }
-        Fail(msg::kVerifyCodeFailed + std::to_string(i) + msg::kVerifyWritten +
-             std::to_string(written) + msg::kVerifyRead + std::to_string(word));
-        return false;
-    });
+    const bool ok =
+        ReadPass(cmdReadCode, StartIndex(image), image.UsedWords(), [&](int i, int word) {
+            const int32_t written = memory[static_cast<std::size_t>(i)];
+            if (word == written) {
+                return true;
+            }
+            Fail(msg::kVerifyCodeFailed + std::to_string(i) + msg::kVerifyWritten +
+                 std::to_string(written) + msg::kVerifyRead + std::to_string(word));
+            return false;
+        });
     if (ok) {
         failed = false;
     }

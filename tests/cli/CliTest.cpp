@@ -240,6 +240,36 @@ private slots:
         QCOMPARE(verify.status, 1);
         QVERIFY(verify.err.contains("Ошибка при верификации памяти программ по адресу: "
                                     "7936записанное значение: 154 прочитанное значение: 155"));
+
+        // Frequency writing reads its page back too.
+        QVERIFY(QFile::remove(cli.Path("radio.hex")));
+        QCOMPARE(cli.Sim({"program", "a.prg"}).status, 0);
+        const Result frequencies =
+            cli.Sim({"--sim-fault", "stuck-bit@7936:0", "write-frequencies", "a.prg"});
+        QCOMPARE(frequencies.status, 1);
+        QVERIFY(frequencies.err.contains("по адресу: 7936записанное значение: 154"));
+    }
+
+    // Firmware a 14-bit chip cannot hold is refused before the radio is
+    // erased: after the programmer test, no frame reaches the unit.
+    void wideFirmwareWordLeavesTheRadioAlone() {
+        Cli cli;
+        RadioConfig c = OpenConfigA();
+        c.software = 1;
+        cli.WriteConfig("user.prg", c);
+        QCOMPARE(
+            cli.Sim({"program", "user.prg", "--firmware", ZEKT_DEMO_DIR "/WORK/St611.hex"}).status,
+            0);
+        const Pic16F877 before = cli.Radio();
+        cli.files.Write("wide.hex", ":02000200FFFFFE\n:00000001FF\n");
+        const Result r =
+            cli.Sim({"--trace", "t.txt", "program", "user.prg", "--firmware", "wide.hex"});
+        QCOMPARE(r.status, 2);
+        QVERIFY(r.err.contains(msg::kFirmwareNotLoaded));
+        QVERIFY(cli.Radio().code == before.code);
+        const int sent = QString::fromUtf8(cli.Contents("t.txt")).count("TX 80 bytes");
+        QCOMPARE(cli.Sim({"--trace", "test.txt", "test"}).status, 0);
+        QCOMPARE(sent, QString::fromUtf8(cli.Contents("test.txt")).count("TX 80 bytes"));
     }
 
     void traceMarksTimeouts() {

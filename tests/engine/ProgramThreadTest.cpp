@@ -151,24 +151,14 @@ private slots:
         rig.image.SetStartWord(7936);
         rig.driver.Chip().code[0] = 0x1234; // below the page: must stay
         QCOMPARE(rig.Run(kOpsWriteFrequencies), 1);
-        QCOMPARE(rig.Commands(), (Commands{{cmdStart, 1},
-                                           {cmdEnd, 1},
-                                           {cmdBegin, 1},
-                                           {cmdSetAddress, 1},
-                                           {cmdWriteCode, 8},
-                                           {cmdEnd, 1},
-                                           {cmdBegin, 1},
-                                           {cmdWriteData, 8},
-                                           {cmdEnd, 1},
-                                           {cmdBegin, 1},
-                                           {cmdReadData, 8},
-                                           {cmdEnd, 1},
-                                           {cmdBegin, 1},
-                                           {cmdWriteId, 1},
-                                           {cmdEnd, 1},
-                                           {cmdBegin, 1},
-                                           {cmdWriteConfig, 1},
-                                           {cmdEnd, 1}}));
+        QCOMPARE(
+            rig.Commands(),
+            (Commands{{cmdStart, 1},       {cmdEnd, 1},     {cmdBegin, 1},    {cmdSetAddress, 1},
+                      {cmdWriteCode, 8},   {cmdEnd, 1},     {cmdBegin, 1},    {cmdSetAddress, 1},
+                      {cmdReadCode, 9},    {cmdEnd, 1},     {cmdBegin, 1},    {cmdWriteData, 8},
+                      {cmdEnd, 1},         {cmdBegin, 1},   {cmdReadData, 8}, {cmdEnd, 1},
+                      {cmdBegin, 1},       {cmdWriteId, 1}, {cmdEnd, 1},      {cmdBegin, 1},
+                      {cmdWriteConfig, 1}, {cmdEnd, 1}}));
         const Payload& setAddress = rig.driver.ReceivedFrames()[3];
         QCOMPARE(setAddress[2], uint8_t(0x1F));
         QCOMPARE(setAddress[3], uint8_t(0x00));
@@ -308,6 +298,18 @@ private slots:
         QCOMPARE(rig.message, std::string("Ошибка при верификации памяти программ по адресу: "
                                           "300записанное значение: 0 прочитанное значение: 8"));
         QCOMPARE(rig.Commands()[9], (std::pair<int, int>{cmdReadCode, 10}));
+
+        // Frequency writing reads its page back: a word that did not take
+        // fails the run with its full address.
+        RunRig page;
+        FillImage(page.image);
+        page.image.SetStartWord(kFrequencyPageWord);
+        page.image.ProgramMemory()[kFrequencyPageWord] = 0x009A;
+        page.driver.Chip().SetStuckCodeBit(kFrequencyPageWord, 0);
+        QCOMPARE(page.Run(kOpsWriteFrequencies), 0);
+        QCOMPARE(page.message,
+                 std::string("Ошибка при верификации памяти программ по адресу: "
+                             "7936записанное значение: 154 прочитанное значение: 155"));
     }
 
     void dataVerificationComparesTheLowByte() {
