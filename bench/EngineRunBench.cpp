@@ -7,6 +7,8 @@
 
 #include <QCoreApplication>
 #include <benchmark/benchmark.h>
+#include <fstream>
+#include <string>
 
 namespace {
 
@@ -53,11 +55,55 @@ void FullProgrammingRun(benchmark::State& state) {
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
+long ResidentKb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.starts_with("VmRSS:")) {
+            return std::stol(line.substr(6));
+        }
+    }
+    return 0;
+}
+
+// A long session on the simulated unit, as the window runs all day: the
+// memory after 300 programming cycles against after the first 20.
+void SimulatorSessionGrowth(benchmark::State& state) {
+    App();
+    zekt::SimulatedDriver driver;
+    zekt::USB_Prog link(driver);
+    zekt::Project image;
+    NoProgress progress;
+    NoOwner owner;
+    constexpr int kWarmUp = 20;
+    constexpr int kCycles = 300;
+    long growth = 0;
+    for (auto _ : state) {
+        long settled = 0;
+        for (int cycle = 0; cycle < kCycles; ++cycle) {
+            if (cycle == kWarmUp) {
+                settled = ResidentKb();
+            }
+            zekt::ProgramThread thread(true, owner, zekt::kOpsProgramRadio, image, link, progress);
+            thread.Resume();
+            if (thread.WaitFor() != 1) {
+                state.SkipWithError(thread.Message().c_str());
+                return;
+            }
+        }
+        growth = ResidentKb() - settled;
+    }
+    state.counters["growth_kb"] = static_cast<double>(growth);
+}
+
+BENCHMARK(SimulatorSessionGrowth)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(FullProgrammingRun)->Unit(benchmark::kMillisecond)->UseRealTime();
 const bool figures =
     RegisterFigure("FullProgrammingRun/real_time", {"program_run_frames", 1, "frames", "frames"}) &&
     RegisterFigure("FullProgrammingRun/real_time", {"program_run_ms", 1e-6, "ms"}) &&
     RegisterFigure("FullProgrammingRun/real_time",
-                   {"host_us_per_exchange", 1e6, "us", "us_per_exchange"});
+                   {"host_us_per_exchange", 1e6, "us", "us_per_exchange"}) &&
+    RegisterFigure("SimulatorSessionGrowth/iterations:1/real_time",
+                   {"sim_cycle_growth_kb", 1, "KB", "growth_kb"});
 
 } // namespace

@@ -177,6 +177,11 @@ void SimulatedDriver::TakeFrame(const ProgrammerFrame& wire, int frameNumber) {
     Payload request;
     std::copy(wire.begin() + kFramePayloadOffset, wire.begin() + kFramePayloadOffset + kPayloadSize,
               request.begin());
+    // A long session (the window on the simulator all day) must not grow:
+    // only the most recent frames are kept.
+    if (received.size() >= 2 * kFrameLogKept) {
+        received.erase(received.begin(), received.end() - (kFrameLogKept - 1));
+    }
     received.push_back(request);
     Payload reply = unit.Handle(request);
     if (frameNumber == faults.readTimeoutAtFrame) {

@@ -47,7 +47,10 @@ public:
     // Make a missing reply take the full read time-out, as a real unit would.
     void SetWaitOutTimeouts(bool wait) { waitOutTimeouts = wait; }
 
-    // Every payload the unit received, in order, and the device last opened.
+    // The payloads the unit received, in order: all of them, or at least the
+    // last kFrameLogKept of a long session (a full programming run is about
+    // 560 frames). FramesSeen counts every frame.
+    static constexpr std::size_t kFrameLogKept = 4096;
     const std::vector<Payload>& ReceivedFrames() const { return received; }
     int FramesSeen() const { return framesSeen; }
     int LastOpenedIndex() const { return lastOpenedIndex; }
