@@ -226,12 +226,20 @@ FT_STATUS LibFtdiDriver::FT_Read(FT_HANDLE handle, void* buffer, DWORD bytesToRe
     ftdi_context* context = device->context;
     // Each USB read returns at the chip's latency tick; the deadline is ours.
     context->usb_read_timeout = std::min(device->readTimeoutMs, 100);
+    // A real chip holds each USB read until data or its latency tick, so the
+    // reply's wait sets the pace; the pause only keeps a read that came back
+    // at once (nothing buffered on the host side) from spinning.
+    using SteadyClock = std::chrono::steady_clock;
+    SteadyClock::time_point readStarted;
     const ReadOutcome outcome = ReadUntil(
         static_cast<uint8_t*>(buffer), bytesToRead,
         std::chrono::milliseconds(device->readTimeoutMs),
-        [context](uint8_t* to, int size) { return ftdi_read_data(context, to, size); },
-        [] { return std::chrono::steady_clock::now(); },
-        [] { std::this_thread::sleep_for(kPollPause); });
+        [context, &readStarted](uint8_t* to, int size) {
+            readStarted = SteadyClock::now();
+            return ftdi_read_data(context, to, size);
+        },
+        [] { return SteadyClock::now(); },
+        [&readStarted] { std::this_thread::sleep_until(readStarted + kPollPause); });
     *bytesReturned = outcome.received;
     return outcome.ioError ? FT_IO_ERROR : FT_OK;
 }

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <linux/usbdevice_fs.h>
 #include <sys/ioctl.h>
+#include <thread>
 #include <umockdev.h>
 
 namespace {
@@ -27,6 +28,8 @@ constexpr uint8_t kRequestGetDescriptor = 0x06;
 constexpr uint8_t kDescriptorString = 0x03;
 constexpr uint8_t kVendorOut = 0x40;
 constexpr uint8_t kFtdiReset = 0x00;
+constexpr uint8_t kFtdiSetLatencyTimer = 0x09;
+constexpr std::size_t kPacketData = kPacketSize - 2;
 constexpr int kPurgeRx = 1;
 constexpr int kPurgeTx = 2;
 
@@ -65,6 +68,18 @@ EmulatedFtdi::~EmulatedFtdi() {
     }
     g_object_unref(handler);
     g_object_unref(testbed);
+}
+
+void EmulatedFtdi::SetRealPacing(std::chrono::milliseconds delay) {
+    std::lock_guard<std::mutex> lock(mutex);
+    paced = true;
+    unitDelay = delay;
+    lastPacketAt = Clock::now();
+}
+
+std::chrono::milliseconds EmulatedFtdi::Latency() {
+    std::lock_guard<std::mutex> lock(mutex);
+    return latency;
 }
 
 void EmulatedFtdi::StopAnswering() {
@@ -157,6 +172,9 @@ void EmulatedFtdi::Reap(UMockdevIoctlClient* client) {
         urb->actual_length = Control(buffer, urb->buffer_length);
     } else if (urb->endpoint == kEndpointIn) {
         ++counts.bulkIn;
+        if (paced) {
+            WaitForPacket();
+        }
         urb->actual_length = BulkIn(buffer, urb->buffer_length);
     } else {
         ++counts.bulkOut;
@@ -210,9 +228,13 @@ int EmulatedFtdi::Control(uint8_t* buffer, int length) {
     }
     if (requestType == kVendorOut) {
         counts.vendorRequests.push_back(request);
+        if (request == kFtdiSetLatencyTimer && (value & 0xFF) > 0) {
+            latency = std::chrono::milliseconds(value & 0xFF);
+        }
         if (request == kFtdiReset) {
             if (value == 0 || value == kPurgeRx) {
                 toHost.clear();
+                replies.clear();
             }
             if (value == 0 || value == kPurgeTx) {
                 fromHost.clear();
@@ -224,7 +246,52 @@ int EmulatedFtdi::Control(uint8_t* buffer, int length) {
     return std::max(room, 0);
 }
 
+void EmulatedFtdi::TakeReadyReplies(Clock::time_point now) {
+    while (!replies.empty() && replies.front().readyAt <= now) {
+        toHost.insert(toHost.end(), replies.front().bytes.begin(), replies.front().bytes.end());
+        replies.pop_front();
+    }
+}
+
+// A full packet goes as soon as 62 bytes are buffered; anything less waits
+// for the latency timer.
+void EmulatedFtdi::WaitForPacket() {
+    for (;;) {
+        const Clock::time_point now = Clock::now();
+        TakeReadyReplies(now);
+        const Clock::time_point timerRunsOut = lastPacketAt + latency;
+        if (toHost.size() >= kPacketData || now >= timerRunsOut) {
+            break;
+        }
+        Clock::time_point next = timerRunsOut;
+        if (!replies.empty()) {
+            next = std::min(next, replies.front().readyAt);
+        }
+        std::this_thread::sleep_until(next);
+    }
+}
+
 int EmulatedFtdi::BulkIn(uint8_t* buffer, int length) {
+    if (paced) {
+        // Only whole packets unless the timer ran out; then the rest too.
+        const bool timerRanOut = Clock::now() >= lastPacketAt + latency;
+        lastPacketAt = Clock::now();
+        if (!timerRanOut) {
+            const std::size_t whole = toHost.size() - toHost.size() % kPacketData;
+            const int packets =
+                std::min(static_cast<int>(whole / kPacketData), length / kPacketSize);
+            int written = 0;
+            for (int p = 0; p < packets; ++p) {
+                buffer[written++] = kModemStatus0;
+                buffer[written++] = kModemStatus1;
+                for (std::size_t k = 0; k < kPacketData; ++k) {
+                    buffer[written++] = toHost.front();
+                    toHost.pop_front();
+                }
+            }
+            return written;
+        }
+    }
     int written = 0;
     // Full packets while data lasts; a short one (status only, if need be) ends the transfer.
     while (written + 2 <= length) {
@@ -255,11 +322,15 @@ void EmulatedFtdi::BulkOut(const uint8_t* buffer, int length) {
         if (!answering) {
             continue;
         }
-        toHost.push_back(zekt::kFrameHead0);
-        toHost.push_back(zekt::kFrameHead1);
-        toHost.insert(toHost.end(), reply.begin(), reply.end());
-        toHost.push_back(zekt::kFrameTail0);
-        toHost.push_back(zekt::kFrameTail1);
+        std::vector<uint8_t> frame = {zekt::kFrameHead0, zekt::kFrameHead1};
+        frame.insert(frame.end(), reply.begin(), reply.end());
+        frame.push_back(zekt::kFrameTail0);
+        frame.push_back(zekt::kFrameTail1);
+        if (paced) {
+            replies.push_back({Clock::now() + unitDelay, std::move(frame)});
+        } else {
+            toHost.insert(toHost.end(), frame.begin(), frame.end());
+        }
     }
 }
 

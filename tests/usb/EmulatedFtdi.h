@@ -2,6 +2,7 @@
 
 #include "SimulatedUnit.h"
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <mutex>
@@ -30,6 +31,13 @@ public:
 
     zekt::SimulatedUnit& Unit() { return unit; }
 
+    // The real chip's pacing: bulk IN packets of 2 status + 62 data bytes; a
+    // packet with fewer data bytes (or none) goes only when the latency timer
+    // (16 ms unless the host sets it) has run out since the last packet. The
+    // unit's reply is ready unitDelay after its frame. Off by default.
+    void SetRealPacing(std::chrono::milliseconds unitDelay);
+    std::chrono::milliseconds Latency();
+
     void StopAnswering(); // frames are taken, no replies come
     void Disappear();     // unplugged: every transfer fails with ENODEV
 
@@ -46,6 +54,11 @@ private:
     struct Urb {
         UMockdevIoctlData* data;
     };
+    using Clock = std::chrono::steady_clock;
+    struct PendingReply {
+        Clock::time_point readyAt;
+        std::vector<uint8_t> bytes;
+    };
 
     UMockdevTestbed* testbed;
     UMockdevIoctlBase* handler;
@@ -58,12 +71,19 @@ private:
     bool answering = true;
     bool gone = false;
     Counts counts;
+    bool paced = false;
+    std::chrono::milliseconds latency{16};
+    std::chrono::milliseconds unitDelay{0};
+    Clock::time_point lastPacketAt = Clock::now();
+    std::deque<PendingReply> replies; // paced: not yet in the chip's buffer
 
     static int HandleIoctl(UMockdevIoctlBase* handler, UMockdevIoctlClient* client, void* self);
     bool Handle(UMockdevIoctlClient* client);
     void Reap(UMockdevIoctlClient* client);
     int Control(uint8_t* buffer, int length);
     int BulkIn(uint8_t* buffer, int length);
+    void WaitForPacket(); // paced: until the chip would answer an IN token
+    void TakeReadyReplies(Clock::time_point now);
     void BulkOut(const uint8_t* buffer, int length);
     std::vector<uint8_t> StringDescriptor(int index) const;
 };

@@ -43,6 +43,23 @@ private slots:
                 counts.vendorRequests.end());
     }
 
+    // With the real chip's pacing every exchange waits for the latency
+    // timer (the reply's last 18 bytes), plus the unit's own delay.
+    void pacedExchangesFollowTheLatencyTimer() {
+        EmulatedFtdi device;
+        device.SetRealPacing(std::chrono::milliseconds(4));
+        LibFtdiDriver driver;
+        USB_Prog link(driver);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY2(link.Test(), link.Message().c_str());
+        const qint64 elapsed = clock.elapsed();
+        const int frames = device.Snapshot().frames;
+        const qint64 floor = frames * (device.Latency().count() + 4);
+        QVERIFY2(elapsed >= floor && elapsed < floor + frames * 10,
+                 qPrintable(QString("%1 ms for %2 frames").arg(elapsed).arg(frames)));
+    }
+
     void descriptionDifferingInCaseIsNotTheUnit() {
         EmulatedFtdi device("ZEKT USB PROGRAMMATOR");
         LibFtdiDriver driver;
