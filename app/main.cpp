@@ -1,4 +1,4 @@
-// zekt-programmer [--simulate[=RADIO.hex]] [--sim-delay=MS]
+// zekt-programmer [--simulate[=RADIO.hex]] [--sim-delay=MS] [Qt options]
 //
 // Without --simulate the program looks for a real programmer unit through
 // libftdi1. With it, a simulated unit with a simulated radio stands in; a
@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -26,43 +27,137 @@ struct Options {
     QString radioFile;
     int frameDelayMs = 0;
     bool exitWhenShown = false; // for the start-up benchmark
-    bool ok = true;
+    bool help = false;
+    bool version = false;
+    QString error; // the option that was refused
 };
 
-// Read before the application object exists, so that a wrong option is
-// reported even where no display can be opened.
-Options ParseOptions(int argc, char** argv) {
+const char* const kUsage =
+    "usage: zekt-programmer [--simulate[=RADIO.hex]] [--sim-delay=MS] [Qt options]\n"
+    "       zekt-programmer --help | --version\n"
+    "\n"
+    "  --simulate[=RADIO.hex]  the simulated programmer unit; the radio's chip is loaded from\n"
+    "                          RADIO.hex at start (blank if missing) and saved to it\n"
+    "  --sim-delay=MS          the simulated unit waits MS milliseconds before each reply\n"
+    "  --help, --version       this text; the program's version\n"
+    "\n"
+    "Qt's standard options (-platform, -style, -session, -reverse, ...) are accepted too.\n";
+
+// Qt's own options, which QApplication takes out of the arguments; those in
+// the first list take a value. Known here so that a wrong option is reported
+// before a display is needed.
+const std::set<QString> kQtOptionsWithValue = {"platform",
+                                               "platformpluginpath",
+                                               "platformtheme",
+                                               "plugin",
+                                               "qwindowgeometry",
+                                               "geometry",
+                                               "qwindowtitle",
+                                               "title",
+                                               "qwindowicon",
+                                               "icon",
+                                               "session",
+                                               "style",
+                                               "stylesheet",
+                                               "display",
+                                               "name",
+                                               "font",
+                                               "fn",
+                                               "background",
+                                               "bg",
+                                               "foreground",
+                                               "fg",
+                                               "button",
+                                               "btn",
+                                               "visual"};
+const std::set<QString> kQtFlags = {"reverse", "widgetcount", "nograb",
+                                    "dograb",  "sync",        "testability"};
+
+bool TakeOwnOption(const QString& arg, Options& options) {
+    bool ok = true;
+    if (arg == "--simulate") {
+        options.simulate = true;
+    } else if (arg.startsWith("--simulate=")) {
+        options.simulate = true;
+        options.radioFile = arg.mid(static_cast<int>(std::strlen("--simulate=")));
+    } else if (arg == "--exit-when-shown") {
+        options.exitWhenShown = true;
+    } else if (arg.startsWith("--sim-delay=")) {
+        options.frameDelayMs = arg.mid(static_cast<int>(std::strlen("--sim-delay="))).toInt(&ok);
+        ok = ok && options.frameDelayMs >= 0;
+    } else if (arg == "--help" || arg == "-h") {
+        options.help = true;
+    } else if (arg == "--version") {
+        options.version = true;
+    } else {
+        return false;
+    }
+    if (!ok) {
+        options.error = arg;
+    }
+    return true;
+}
+
+// Before the application object exists: our options, Qt's passed over.
+Options ParseOptions(const QStringList& args) {
     Options options;
-    for (int i = 1; i < argc; ++i) {
-        const QString arg = QString::fromLocal8Bit(argv[i]);
-        if (arg == "--simulate") {
-            options.simulate = true;
-        } else if (arg.startsWith("--simulate=")) {
-            options.simulate = true;
-            options.radioFile = arg.mid(static_cast<int>(std::strlen("--simulate=")));
-        } else if (arg == "--exit-when-shown") {
-            options.exitWhenShown = true;
-        } else if (arg.startsWith("--sim-delay=")) {
-            options.frameDelayMs =
-                arg.mid(static_cast<int>(std::strlen("--sim-delay="))).toInt(&options.ok);
-        } else {
-            options.ok = false;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& arg = args[i];
+        if (TakeOwnOption(arg, options)) {
+            continue;
+        }
+        QString name = arg;
+        while (name.startsWith('-')) {
+            name.remove(0, 1);
+        }
+        name = name.section('=', 0, 0);
+        if (arg.startsWith('-') && kQtOptionsWithValue.count(name) != 0) {
+            i += arg.contains('=') ? 0 : 1;
+        } else if (arg.startsWith('-') && kQtFlags.count(name) == 0) {
+            options.error = arg;
+        } else if (!arg.startsWith('-')) {
+            options.error = arg;
         }
     }
     return options;
 }
 
+QStringList Arguments(int argc, char** argv) {
+    QStringList args;
+    for (int i = 1; i < argc; ++i) {
+        args << QString::fromLocal8Bit(argv[i]);
+    }
+    return args;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    const Options options = ParseOptions(argc, argv);
-    if (!options.ok) {
-        std::fprintf(stderr, "usage: zekt-programmer [--simulate[=RADIO.hex]] [--sim-delay=MS]\n");
+    Options options = ParseOptions(Arguments(argc, argv));
+    if (options.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("zekt-programmer %s\n", ZEKT_VERSION);
+        return 0;
+    }
+    if (!options.error.isEmpty()) {
+        std::fprintf(stderr, "zekt-programmer: unknown or wrong option %s\n%s",
+                     qPrintable(options.error), kUsage);
         return 2;
     }
     zekt::ErrorReportingApplication app(argc, argv);
+    // No display name: the window system shows each title exactly as set.
     app.setApplicationName("zekt-programmer");
-    app.setApplicationDisplayName(zekt::kApplicationTitle);
+    app.setDesktopFileName("zekt-programmer");
+    // What Qt left of the arguments must all be ours.
+    const Options left = ParseOptions(app.arguments().mid(1));
+    if (!left.error.isEmpty()) {
+        std::fprintf(stderr, "zekt-programmer: unknown or wrong option %s\n%s",
+                     qPrintable(left.error), kUsage);
+        return 2;
+    }
     QTranslator qtTexts;
     if (qtTexts.load(QLocale(QLocale::Russian), "qtbase", "_",
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {

@@ -12,7 +12,7 @@ const char* const kCliUsage =
     "  test                                   the programmer test\n"
     "  program CONFIG.prg [--firmware FILE] [--band LOW HIGH] [--yes]\n"
     "  write-frequencies CONFIG.prg [--firmware FILE] [--band LOW HIGH] [--yes]\n"
-    "  read [--save OUT.prg]                  read a radio back: summary and channel table\n"
+    "  read [--save OUT.prg] [--yes]          read a radio back: summary and channel table\n"
     "  backup OUT.hex                         read the whole chip into a full-chip Intel HEX file\n"
     "\n"
     "  --simulate RADIO.hex  the simulated programmer with that radio's chip (blank when the file\n"
@@ -24,7 +24,9 @@ const char* const kCliUsage =
     "  --trace FILE          every frame sent and received, as a timestamped hex dump\n"
     "  --firmware FILE       the firmware file when the configuration asks for one of your choice\n"
     "  --band LOW HIGH       your own band limits in MHz instead of the preset band\n"
-    "  --yes                 confirm read protection\n"
+    "  --yes                 confirm read protection; do not wait at the prompts to connect a\n"
+    "                        radio (on a terminal they wait for Enter; n or Ctrl+C cancels)\n"
+    "  --help, --version     this text; the program's version\n"
     "\n"
     "Exit status: 0 success, 1 the programmer or the radio failed, 2 bad usage or a bad input "
     "file.\n";
@@ -57,6 +59,8 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
         std::string value;
         if (a == "--help" || a == "-h") {
             o.help = true;
+        } else if (a == "--version") {
+            o.version = true;
         } else if (a == "--simulate") {
             o.simulate = TakeValue(args, i, o.radioFile);
             if (!o.simulate) {
@@ -107,7 +111,7 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
             positional.push_back(a);
         }
     }
-    if (o.help) {
+    if (o.help || o.version) {
         return o;
     }
     if (positional.empty()) {
@@ -128,8 +132,11 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
     } else if (o.command == "backup") {
         o.outputFile = positional[1];
     }
-    if (!writes && (!o.firmware.empty() || o.band || o.yes)) {
-        refuse("--firmware, --band and --yes belong to program and write-frequencies");
+    if (!writes && (!o.firmware.empty() || o.band)) {
+        refuse("--firmware and --band belong to program and write-frequencies");
+    }
+    if (!writes && o.yes && o.command != "read") {
+        refuse("--yes belongs to program, write-frequencies and read");
     }
     if (saveGiven && o.command != "read") {
         refuse("--save belongs to read");

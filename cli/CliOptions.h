@@ -11,6 +11,7 @@ inline constexpr int kExitUsage = 2;  // bad usage or a bad input file
 
 struct CliOptions {
     bool help = false;
+    bool version = false;
     bool simulate = false;
     std::string radioFile;
     int simDelayMs = 0;

@@ -2,6 +2,7 @@
 
 #include "CommandMessages.h"
 
+#include <csignal>
 #include <filesystem>
 #include <unistd.h>
 
@@ -76,18 +77,54 @@ void TerminalHost::Say(const std::string& text) {
     std::fflush(out);
 }
 
+bool AsksToPressOk(const std::string& text) {
+    return text.ends_with("нажмите OK.") || text.ends_with("нажмите ОК."); // Latin or Cyrillic
+}
+
+bool WaitForEnter(std::FILE* out, std::FILE* in) {
+    std::fprintf(out, "[Enter: продолжить, n: отменить] ");
+    std::fflush(out);
+    // Ctrl+C while waiting cancels like n, rather than ending the process:
+    // without SA_RESTART the read returns at once.
+    struct sigaction cancel {};
+    struct sigaction previous {};
+    cancel.sa_handler = [](int) {};
+    sigemptyset(&cancel.sa_mask);
+    sigaction(SIGINT, &cancel, &previous);
+    char line[64];
+    const bool answered = std::fgets(line, sizeof line, in) != nullptr;
+    sigaction(SIGINT, &previous, nullptr);
+    if (!answered) {
+        std::clearerr(in);
+        std::fprintf(out, "\n");
+        return false;
+    }
+    const std::string answer(line);
+    return !(answer.starts_with("n") || answer.starts_with("N") || answer.starts_with("н") ||
+             answer.starts_with("Н"));
+}
+
+bool TerminalHost::Prompt(const std::string& text) {
+    Say(text);
+    if (promptInput == nullptr || !AsksToPressOk(text)) {
+        return true;
+    }
+    if (!WaitForEnter(out, promptInput)) {
+        cancelled = true;
+    }
+    return !cancelled;
+}
+
 bool TerminalHost::Message(const std::string& text, const std::string&, BoxKind, bool) {
-    // One radio per call: the question about a next device is answered no;
-    // the prompts to connect a radio are taken as answered.
+    // One radio per call: the question about a next device is answered no.
     if (text == msg::kProgNext || text == msg::kFreqNext) {
         return false;
     }
-    Say(text);
-    return true;
+    return Prompt(text);
 }
 
 void TerminalHost::PlainMessage(const std::string& text) {
-    Say(text);
+    Prompt(text);
 }
 
 void TerminalHost::ShowError(const std::string& text) {

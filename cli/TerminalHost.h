@@ -53,13 +53,18 @@ public:
     void FocusToneBox(int) override {}
     void FocusCommand() override {}
     void MakeStartDirCurrent() override;
-    bool ShowProgress() override { return true; }
+    bool ShowProgress() override { return !cancelled; }
     void HideProgress() override { progress.Finish(); }
     ProgressView& Progress() override { return progress; }
     RunOwner& Owner() override { return owner; }
     void RunFinished() override;
 
     std::function<void()> afterRun;
+    // Where the operator answers the prompts to connect a radio and press
+    // OK (a terminal); nullptr takes them as answered (--yes, scripts).
+    std::FILE* promptInput = nullptr;
+    // The operator cancelled at a prompt: no run starts.
+    bool Cancelled() const { return cancelled; }
 
 private:
     std::FILE* out;
@@ -70,8 +75,20 @@ private:
     TerminalProgress progress;
     NoOwner owner;
 
+    bool cancelled = false;
+
     void Say(const std::string& text);
+    // Shows text; a prompt to press OK waits for the operator. False when
+    // the operator cancelled (n, Ctrl+C or the end of the input).
+    bool Prompt(const std::string& text);
 };
+
+// Whether a text asks the operator to press OK before anything happens.
+bool AsksToPressOk(const std::string& text);
+
+// Waits for a line from in: Enter answers yes; n, Ctrl+C or the end of the
+// input answer no.
+bool WaitForEnter(std::FILE* out, std::FILE* in);
 
 // "Канал 3, приём" and the like, as the window names its fields.
 std::string FieldName(const FrequencyField& field);

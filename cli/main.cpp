@@ -21,6 +21,7 @@
 #include <ctime>
 #include <filesystem>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -41,6 +42,12 @@ ProgDate Today() {
     std::tm local{};
     localtime_r(&now, &local);
     return {local.tm_mday, local.tm_mon + 1, local.tm_year + 1900};
+}
+
+// On a terminal the prompts to connect a radio wait for the operator;
+// --yes or a script's standard input answers them.
+std::FILE* PromptInput(const CliOptions& options) {
+    return isatty(STDIN_FILENO) != 0 && !options.yes ? stdin : nullptr;
 }
 
 int ExitFor(CommandOutcome outcome) {
@@ -207,6 +214,7 @@ int WriteRadio(const CliOptions& options, Session& session, const zekt::WriteCom
         return kExitUsage;
     }
     TerminalHost host(stderr, options.workdir, options.firmware, options.yes, config.version);
+    host.promptInput = PromptInput(options);
     host.afterRun = [&session] { session.SaveRadio(); };
     std::string firmwareFile;
     bool buildAborted = false;
@@ -281,6 +289,7 @@ int ReadCommand(const CliOptions& options, Session& session) {
         return kExitUsage;
     }
     TerminalHost host(stderr, options.workdir, "", false, kVersion611);
+    host.promptInput = PromptInput(options);
     host.afterRun = [&session] { session.SaveRadio(); };
     std::string firmwareFile;
     bool buildAborted = false;
@@ -368,6 +377,10 @@ int main(int argc, char** argv) {
     MakePathsAbsolute(options);
     if (options.help) {
         std::printf(zekt::kCliUsage, zekt::kSimFaultHelp);
+        return zekt::kExitOk;
+    }
+    if (options.version) {
+        std::printf("zekt-cli %s\n", ZEKT_VERSION);
         return zekt::kExitOk;
     }
     if (!options.error.empty()) {

@@ -127,7 +127,7 @@ private slots:
         b.WriteText("keep.prg", "operator's file\r\n");
         b.w->ButSetConfClick();
         RadioConfig config = reference::ConfigA();
-        config.channels[1].tx = "5";
+        config.channels[1].tx = std::string("5"); // not a literal: GCC 12 -O3 false -Wrestrict
         b.w->SetRadioConfig(config);
         b.Save("keep.prg");
         QCOMPARE(b.dialogs.Last().text, QString(msg::kSyntaxError));

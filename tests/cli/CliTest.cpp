@@ -1,3 +1,4 @@
+#include "BoxKind.h"
 #include "ChipHexFile.h"
 #include "CliOptions.h"
 #include "CommandMessages.h"
@@ -8,6 +9,7 @@
 #include "FileMessages.h"
 #include "ReferenceImages.h"
 #include "TempFiles.h"
+#include "TerminalHost.h"
 
 #include <QDate>
 #include <QDir>
@@ -84,12 +86,51 @@ private slots:
         QVERIFY(!ParseCliOptions({}).error.empty());
         QVERIFY(!ParseCliOptions({"flash"}).error.empty());
         QVERIFY(!ParseCliOptions({"program"}).error.empty());
-        QVERIFY(!ParseCliOptions({"read", "--yes"}).error.empty());
+        QVERIFY(ParseCliOptions({"read", "--yes"}).error.empty());
+        QVERIFY(!ParseCliOptions({"test", "--yes"}).error.empty());
+        QVERIFY(ParseCliOptions({"--version"}).version);
         QVERIFY(!ParseCliOptions({"backup", "a.hex", "--save", "b.prg"}).error.empty());
         QVERIFY(!ParseCliOptions({"test", "--band", "40"}).error.empty());
         QVERIFY(!ParseCliOptions({"--sim-delay", "x", "test"}).error.empty());
         QVERIFY(!ParseCliOptions({"--frobnicate", "test"}).error.empty());
         QVERIFY(ParseCliOptions({"--help"}).help);
+    }
+
+    // On a terminal the prompts to connect a radio wait: Enter goes on; n,
+    // Ctrl+C (a read cut short) or the end of the input cancel, and then no
+    // run starts. Other texts and the next-device question never wait.
+    void promptsWaitForTheOperator() {
+        const struct {
+            const char* typed;
+            bool goesOn;
+        } answers[] = {{"\n", true},   {"да\n", true},   {"n\n", false},
+                       {"N\n", false}, {"нет\n", false}, {"", false}};
+        for (const auto& [typed, goesOn] : answers) {
+            std::string input(typed);
+            std::FILE* in = input.empty() ? std::fopen("/dev/null", "r")
+                                          : fmemopen(input.data(), input.size(), "r");
+            char* shown = nullptr;
+            std::size_t shownSize = 0;
+            std::FILE* out = open_memstream(&shown, &shownSize);
+            TerminalHost host(out, "", "", false, kVersion611);
+            host.promptInput = in;
+            QCOMPARE(host.Message(msg::kTestPassed, "", BoxKind::None, false), true);
+            QCOMPARE(host.Message(msg::kFreqPrompt, "", BoxKind::Information, true), goesOn);
+            QCOMPARE(host.ShowProgress(), goesOn);
+            QCOMPARE(host.Message(msg::kProgNext, "", BoxKind::None, true), false);
+            std::fclose(in);
+            std::fclose(out);
+            QVERIFY(QString::fromUtf8(shown, static_cast<int>(shownSize)).contains("Enter"));
+            std::free(shown);
+        }
+        QVERIFY(AsksToPressOk(msg::kConnectDevice)); // Cyrillic "ОК"
+        QVERIFY(AsksToPressOk(msg::kConnectRadioForRead));
+        QVERIFY(!AsksToPressOk(msg::kProgPromptUserFile));
+        Cli cli;
+        const Result version = cli.Run({"--version"});
+        QCOMPARE(version.status, 0);
+        QVERIFY(version.out.startsWith("zekt-cli ") && version.out.endsWith("\n"));
+        QVERIFY(cli.Run({"--help"}).out.endsWith("\n"));
     }
 
     void programReadBackAndTheSameFile() {

@@ -155,7 +155,7 @@ private slots:
         for (int n = 3; n <= 5; ++n) {
             config.channels[n] = {"146", "146", 3, true};
         }
-        config.channels[5].rx = "5";
+        config.channels[5].rx = std::string("5"); // not a literal: GCC 12 -O3 false -Wrestrict
         config.channels[6] = {"147", "147", -1, false};
         Project image = BlankedImage();
         const DataBuildResult r = BuildConfigurationData(config, image);
@@ -207,7 +207,7 @@ private slots:
         QCOMPARE(image.DataMemory()[0xF2], 0xFF);
 
         config.bandLow = "40";
-        config.bandHigh = "x";
+        config.bandHigh = std::string("x"); // not a literal: GCC 12 -O3 false -Wrestrict
         r = BuildConfigurationData(config, image);
         QCOMPARE(r.field.kind, FrequencyField::Kind::BandHigh);
         QCOMPARE(image.DataMemory()[0xF2], 0x32); // the lower limit went in first
@@ -217,7 +217,7 @@ private slots:
     void ownBandReceiveWordFollowsTheVersion() {
         RadioConfig config;
         config.bandMode = 1;
-        config.bandLow = "57";
+        config.bandLow = std::string("57"); // not a literal: GCC 12 -O3 false -Wrestrict
         config.bandHigh = "57,5";
         config.version = kVersion610;
         Project image = BlankedImage();
@@ -237,8 +237,8 @@ private slots:
         RadioConfig config;
         config.mainBand = 2;
         config.bandMode = 1;
-        config.bandLow = "40";
-        config.bandHigh = "48";
+        config.bandLow = std::string("40");  // not a literal: GCC 12 -O3 false -Wrestrict
+        config.bandHigh = std::string("48"); // not a literal: GCC 12 -O3 false -Wrestrict
         config.radioType = 1;
         config.tonePair = 1;
         Project image = BlankedImage();
