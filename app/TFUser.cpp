@@ -4,6 +4,7 @@
 #include "Artwork.h"
 #include "CommandMessages.h"
 #include "FrequencyCodec.h"
+#include "PanelTexts.h"
 #include "QtOperatorDialogs.h"
 #include "TForm1.h"
 #include "TForm2.h"
@@ -44,14 +45,14 @@ constexpr int kTableShareDenominator = 81;
 constexpr int kVersionItem611 = 2;
 constexpr int kYearModulus = 4096;
 
-const QStringList kSoftwareItems = {"Стандартное", "По выбору пользователя"};
-const QStringList kTypeItems = {"каналы памяти и основной массив", "только каналы памяти"};
-const QStringList kTonePairItems = {"Тон1 = 2100Гц, Тон2 = 1450Гц", "Тон1 = 1450Гц, Тон2 = 1000Гц"};
-const QStringList kBandModeItems = {"по умолчанию", "по выбору"};
-const QStringList kMainBandItems = {"33 - 40 МГц", "36 - 44 МГц", "40 - 48,5 МГц", "57 - 57,5 МГц",
-                                    "144 - 174 МГц"};
-const QStringList kGridItems = {"25 кГц", "12,5 кГц"};
-const char* const kChannelNames = "123456789ABCDEF0";
+template <std::size_t N>
+QStringList Items(const std::array<const char*, N>& texts) {
+    QStringList items;
+    for (const char* text : texts) {
+        items << QString::fromUtf8(text);
+    }
+    return items;
+}
 
 QFont PixelFont(int pixels, bool bold = false) {
     QFont font = QApplication::font();
@@ -202,8 +203,8 @@ QWidget* TFUser::BuildOptionsPanel() {
     column->setSpacing(4);
     const QFont groupFont = PixelFont(kGroupFontPixels);
 
-    RG1ProgOb =
-        new RadioGroup("RG1ProgOb", " Программное обеспечение ", kSoftwareItems, 1, PanRadioGr);
+    RG1ProgOb = new RadioGroup("RG1ProgOb", " Программное обеспечение ", Items(kSoftwareItems), 1,
+                               PanRadioGr);
     auto* versionRow = new QHBoxLayout;
     STVersii = MakeLabel(PanRadioGr, "STVersii", "Версия:");
     ComboBoxVer = new ChoiceBox("ComboBoxVer", {"4.1.0", "6.1.0", "6.1.1"}, PanRadioGr);
@@ -220,12 +221,12 @@ QWidget* TFUser::BuildOptionsPanel() {
     versionRow->addWidget(ComboBoxVer, 1);
     versionRow->addWidget(ButDetail);
 
-    RG2Type = new RadioGroup("RG2Type", " Тип радиостанции ", kTypeItems, 1, PanRadioGr);
-    RG3FrTon =
-        new RadioGroup("RG3FrTon", " Частота тонального вызова ", kTonePairItems, 1, PanRadioGr);
-    RG4Band = new RadioGroup("RG4Band", " Диапазон частот основного массива ", kBandModeItems, 2,
-                             PanRadioGr);
-    RG5BandMain = new RadioGroup("RG5BandMain", "", kMainBandItems, 1, PanRadioGr);
+    RG2Type = new RadioGroup("RG2Type", " Тип радиостанции ", Items(kTypeItems), 1, PanRadioGr);
+    RG3FrTon = new RadioGroup("RG3FrTon", " Частота тонального вызова ", Items(kTonePairItems), 1,
+                              PanRadioGr);
+    RG4Band = new RadioGroup("RG4Band", " Диапазон частот основного массива ",
+                             Items(kBandModeItems), 2, PanRadioGr);
+    RG5BandMain = new RadioGroup("RG5BandMain", "", Items(kMainBandItems), 1, PanRadioGr);
     RG5BandMain->setAccessibleName("Диапазон основного массива");
 
     GBoxBandSelect = new QGroupBox(PanRadioGr);
@@ -250,8 +251,8 @@ QWidget* TFUser::BuildOptionsPanel() {
     bandRow->addWidget(RG5BandMain);
     bandRow->addWidget(GBoxBandSelect, 1);
 
-    RG6Setka = new RadioGroup("RG6Setka", " Шаг сетки частот в основном массиве ", kGridItems, 2,
-                              PanRadioGr);
+    RG6Setka = new RadioGroup("RG6Setka", " Шаг сетки частот в основном массиве ",
+                              Items(kGridItems), 2, PanRadioGr);
     GBoxAttr = new QGroupBox(" Аттрибуты программирования ", PanRadioGr);
     Describe(GBoxAttr, "Аттрибуты программирования", "GBoxAttr");
     auto* attr = new QVBoxLayout(GBoxAttr);

@@ -4,6 +4,7 @@
 #include "CommandFlow.h"
 #include "ConfigBuilder.h"
 #include "FtdiDriver.h"
+#include "Journal.h"
 #include "OperatorDialogs.h"
 #include "Project.h"
 #include "RadioConfig.h"
@@ -141,6 +142,11 @@ public:
 
     // Called after every run, successful or not (the simulated radio is saved).
     std::function<void()> runFinished;
+    // Where programming, frequency writing and reading are recorded (none
+    // until set; an empty path turns it off). A journal that cannot be
+    // written is reported once in a warning box.
+    void UseJournal(const std::string& path);
+    Journal journal;
 
     // Runs a handler; an exception that escapes it is shown in the standard
     // error box and the window stays usable.
@@ -170,6 +176,7 @@ private:
     class Host;
     void RunWrite(const WriteCommand& command, QPushButton* button);
     CommandContext Context(std::string& firmware);
+    JournalRecord Record() const;
     QLineEdit* FieldFor(const FrequencyField& field);
     void ApplyReadBack(const ReadBackPanels& panels);
     bool BuildForFile(const RadioConfig& config);

@@ -29,11 +29,30 @@ CommandContext TFUser::Context(std::string& firmware) {
     return {*image, *link, progDate, firmware, buildAborted};
 }
 
+void TFUser::UseJournal(const std::string& path) {
+    journal = Journal(path);
+    journal.warn = [this](const std::string& text) {
+        dialogs->Message(QString::fromStdString(text), kApplicationTitle, BoxIcon::Warning,
+                         BoxButtons::Ok);
+    };
+}
+
+JournalRecord TFUser::Record() const {
+    JournalRecord record;
+    record.program = "zekt-programmer";
+    return record; // the configuration comes from the panels, not a file
+}
+
 void TFUser::RunWrite(const WriteCommand& command, QPushButton* button) {
     Host host(*this, button);
     std::string firmware;
     CommandContext context = Context(firmware);
-    zekt::RunWriteCommand(command, GetRadioConfig(), context, host);
+    const RadioConfig config = GetRadioConfig();
+    JournalRecord record = Record();
+    record.version =
+        config.version >= 0 ? kVersionTexts[static_cast<std::size_t>(config.version)] : "";
+    JournalScope scope(journal, record);
+    RunWriteCommandJournaled(command, config, context, host, scope);
     firmwareFile = QString::fromStdString(firmware);
 }
 
@@ -49,8 +68,10 @@ void TFUser::ButReadClick() {
     Host host(*this, ButRead);
     std::string firmware;
     CommandContext context = Context(firmware);
-    if (ReadRadio(context, host).decode) {
-        ApplyReadBack(DecodeReadBack(*image, GetRadioConfig()));
+    JournalScope scope(journal, Record());
+    const RadioConfig panels = GetRadioConfig();
+    if (ReadRadioJournaled(context, host, scope, panels).decode) {
+        ApplyReadBack(DecodeReadBack(*image, panels));
     }
 }
 

@@ -29,16 +29,21 @@ struct Options {
     bool exitWhenShown = false; // for the start-up benchmark
     bool help = false;
     bool version = false;
-    QString error; // the option that was refused
+    bool journalGiven = false;
+    QString journalFile; // with journalGiven: empty turns the journal off
+    QString error;       // the option that was refused
 };
 
 const char* const kUsage =
-    "usage: zekt-programmer [--simulate[=RADIO.hex]] [--sim-delay=MS] [Qt options]\n"
+    "usage: zekt-programmer [--simulate[=RADIO.hex]] [--sim-delay=MS] [--journal=FILE]\n"
+    "                       [Qt options]\n"
     "       zekt-programmer --help | --version\n"
     "\n"
     "  --simulate[=RADIO.hex]  the simulated programmer unit; the radio's chip is loaded from\n"
     "                          RADIO.hex at start (blank if missing) and saved to it\n"
     "  --sim-delay=MS          the simulated unit waits MS milliseconds before each reply\n"
+    "  --journal=FILE          the journal of runs (default $XDG_DATA_HOME/zekt-programmer/\n"
+    "                          journal.csv); an empty FILE turns it off\n"
     "  --help, --version       this text; the program's version\n"
     "\n"
     "Qt's standard options (-platform, -style, -session, -reverse, ...) are accepted too.\n";
@@ -85,6 +90,9 @@ bool TakeOwnOption(const QString& arg, Options& options) {
     } else if (arg.startsWith("--sim-delay=")) {
         options.frameDelayMs = arg.mid(static_cast<int>(std::strlen("--sim-delay="))).toInt(&ok);
         ok = ok && options.frameDelayMs >= 0;
+    } else if (arg.startsWith("--journal=")) {
+        options.journalGiven = true;
+        options.journalFile = arg.mid(static_cast<int>(std::strlen("--journal=")));
     } else if (arg == "--help" || arg == "-h") {
         options.help = true;
     } else if (arg == "--version") {
@@ -206,6 +214,13 @@ int main(int argc, char** argv) {
     if (keepsRadio) {
         window->runFinished = saveRadio;
     }
+    std::string journalPath = zekt::DefaultJournalPath();
+    if (options.journalGiven) {
+        journalPath = options.journalFile.isEmpty()
+                          ? std::string()
+                          : QFileInfo(options.journalFile).absoluteFilePath().toStdString();
+    }
+    window->UseJournal(journalPath);
     window->show();
     if (options.exitWhenShown) {
         QTimer::singleShot(0, &app, [&app] {

@@ -45,8 +45,8 @@ double RunOnce(const char* cli, const std::string& dir, const char* demo) {
             _exit(127);
         }
         std::freopen("/dev/null", "w", stderr);
-        execl(cli, cli, "--simulate", "radio.hex", "--workdir", demo, "program", "a.prg",
-              static_cast<char*>(nullptr));
+        execl(cli, cli, "--simulate", "radio.hex", "--workdir", demo, "--journal", "", "program",
+              "a.prg", static_cast<char*>(nullptr));
         _exit(127);
     }
     int status = 0;

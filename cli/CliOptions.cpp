@@ -1,7 +1,7 @@
 #include "CliOptions.h"
 
 #include <charconv>
-#include <set>
+#include <map>
 
 namespace zekt {
 
@@ -10,10 +10,15 @@ const char* const kCliUsage =
     "DIR]\n"
     "                [--trace FILE] COMMAND ...\n"
     "  test                                   the programmer test\n"
-    "  program CONFIG.prg [--firmware FILE] [--band LOW HIGH] [--yes]\n"
+    "  program CONFIG.prg [--firmware FILE] [--band LOW HIGH] [--yes] [--repeat]\n"
     "  write-frequencies CONFIG.prg [--firmware FILE] [--band LOW HIGH] [--yes]\n"
     "  read [--save OUT.prg] [--yes]          read a radio back: summary and channel table\n"
+    "  verify CONFIG.prg [--firmware FILE] [--band LOW HIGH] [--yes]\n"
+    "                                         compare a radio with what CONFIG.prg programs\n"
     "  backup OUT.hex                         read the whole chip into a full-chip Intel HEX file\n"
+    "  export-csv CONFIG.prg [OUT.csv]        the channel table as CSV (standard output without "
+    "OUT)\n"
+    "  import-csv CHANNELS.csv CONFIG.prg     replace the channels of CONFIG.prg from a CSV table\n"
     "\n"
     "  --simulate RADIO.hex  the simulated programmer with that radio's chip (blank when the file\n"
     "                        does not exist; saved after the command)\n"
@@ -22,18 +27,29 @@ const char* const kCliUsage =
     "%s"
     "  --workdir DIR         the start folder: standard firmware is taken from DIR/WORK\n"
     "  --trace FILE          every frame sent and received, as a timestamped hex dump\n"
+    "  --journal FILE        the journal of runs (default $XDG_DATA_HOME/zekt-programmer/"
+    "journal.csv;\n"
+    "                        an empty FILE turns it off)\n"
     "  --firmware FILE       the firmware file when the configuration asks for one of your choice\n"
     "  --band LOW HIGH       your own band limits in MHz instead of the preset band\n"
+    "  --repeat              program one radio after another, asking after each\n"
     "  --yes                 confirm read protection; do not wait at the prompts to connect a\n"
     "                        radio (on a terminal they wait for Enter; n or Ctrl+C cancels)\n"
     "  --help, --version     this text; the program's version\n"
     "\n"
-    "Exit status: 0 success, 1 the programmer or the radio failed, 2 bad usage or a bad input "
-    "file.\n";
+    "Exit status: 0 success, 1 the programmer or the radio failed (or the operator cancelled),\n"
+    "2 bad usage or a bad input file, 3 verify found the radio different from the file.\n";
 
 namespace {
 
-const std::set<std::string> kCommands = {"test", "program", "write-frequencies", "read", "backup"};
+// Each command with the number of files it takes (at least, at most).
+struct CommandFiles {
+    std::size_t least;
+    std::size_t most;
+};
+const std::map<std::string, CommandFiles> kCommands = {
+    {"test", {0, 0}},   {"program", {1, 1}}, {"write-frequencies", {1, 1}}, {"read", {0, 0}},
+    {"verify", {1, 1}}, {"backup", {1, 1}},  {"export-csv", {1, 2}},        {"import-csv", {2, 2}}};
 
 bool TakeValue(const std::vector<std::string>& args, std::size_t& i, std::string& value) {
     if (i + 1 >= args.size()) {
@@ -100,6 +116,13 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
             }
         } else if (a == "--yes") {
             o.yes = true;
+        } else if (a == "--repeat") {
+            o.repeat = true;
+        } else if (a == "--journal") {
+            o.journalGiven = TakeValue(args, i, o.journalFile);
+            if (!o.journalGiven) {
+                refuse("--journal needs a file (an empty one turns the journal off)");
+            }
         } else if (a == "--save") {
             saveGiven = true;
             if (!TakeValue(args, i, o.outputFile)) {
@@ -119,27 +142,37 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
         return o;
     }
     o.command = positional[0];
-    if (!kCommands.count(o.command)) {
+    const auto command = kCommands.find(o.command);
+    if (command == kCommands.end()) {
         refuse("unknown command " + o.command);
         return o;
     }
+    const std::size_t files = positional.size() - 1;
+    if (files < command->second.least || files > command->second.most) {
+        refuse(o.command + (command->second.most == 0    ? " takes no file"
+                            : command->second.least == 2 ? " needs two files"
+                                                         : " needs one file"));
+        return o;
+    }
+    if (files >= 1) {
+        (o.command == "backup" ? o.outputFile : o.inputFile) = positional[1];
+    }
+    if (files == 2) {
+        o.outputFile = positional[2];
+    }
     const bool writes = o.command == "program" || o.command == "write-frequencies";
-    const std::size_t wanted = writes || o.command == "backup" ? 2 : 1;
-    if (positional.size() != wanted) {
-        refuse(o.command + (wanted == 2 ? " needs one file" : " takes no file"));
-    } else if (writes) {
-        o.inputFile = positional[1];
-    } else if (o.command == "backup") {
-        o.outputFile = positional[1];
+    const bool builds = writes || o.command == "verify";
+    if (!builds && (!o.firmware.empty() || o.band)) {
+        refuse("--firmware and --band belong to program, write-frequencies and verify");
     }
-    if (!writes && (!o.firmware.empty() || o.band)) {
-        refuse("--firmware and --band belong to program and write-frequencies");
-    }
-    if (!writes && o.yes && o.command != "read") {
-        refuse("--yes belongs to program, write-frequencies and read");
+    if (!builds && o.yes && o.command != "read") {
+        refuse("--yes belongs to program, write-frequencies, read and verify");
     }
     if (saveGiven && o.command != "read") {
         refuse("--save belongs to read");
+    }
+    if (o.repeat && o.command != "program") {
+        refuse("--repeat belongs to program");
     }
     return o;
 }

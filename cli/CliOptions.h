@@ -6,8 +6,9 @@
 namespace zekt {
 
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1; // the programmer or the radio failed
-inline constexpr int kExitUsage = 2;  // bad usage or a bad input file
+inline constexpr int kExitFailed = 1;    // the programmer or the radio failed
+inline constexpr int kExitUsage = 2;     // bad usage or a bad input file
+inline constexpr int kExitDifferent = 3; // verify: the radio differs from the file
 
 struct CliOptions {
     bool help = false;
@@ -18,15 +19,21 @@ struct CliOptions {
     std::vector<std::string> simFaults;
     std::string workdir; // empty: the current folder
     std::string traceFile;
+    bool journalGiven = false;
+    std::string journalFile; // with journalGiven: empty turns the journal off
 
-    std::string command;    // test, program, write-frequencies, read, backup
-    std::string inputFile;  // CONFIG.prg of program and write-frequencies
-    std::string outputFile; // OUT.prg of read --save, OUT.hex of backup
+    std::string command;    // test, program, write-frequencies, read, verify, backup,
+                            // export-csv, import-csv
+    std::string inputFile;  // CONFIG.prg (program, write-frequencies, verify, export-csv),
+                            // CHANNELS.csv (import-csv)
+    std::string outputFile; // OUT.prg of read --save, OUT.hex of backup, OUT.csv of
+                            // export-csv, CONFIG.prg of import-csv
     std::string firmware;
     bool band = false;
     std::string bandLow;
     std::string bandHigh;
     bool yes = false;
+    bool repeat = false;
 
     std::string error; // why the command line was refused
 };

@@ -1,6 +1,7 @@
 #include "TerminalHost.h"
 
 #include "CommandMessages.h"
+#include "PanelTexts.h"
 
 #include <csignal>
 #include <filesystem>
@@ -11,7 +12,6 @@ namespace zekt {
 namespace {
 
 constexpr int kBarWidth = 40;
-const char* const kChannelNames = "123456789ABCDEF0";
 
 } // namespace
 
@@ -116,9 +116,12 @@ bool TerminalHost::Prompt(const std::string& text) {
 }
 
 bool TerminalHost::Message(const std::string& text, const std::string&, BoxKind, bool) {
-    // One radio per call: the question about a next device is answered no.
     if (text == msg::kProgNext || text == msg::kFreqNext) {
-        return false;
+        if (nextRadioInput == nullptr) {
+            return false; // one radio per call
+        }
+        Say(text);
+        return WaitForEnter(out, nextRadioInput);
     }
     return Prompt(text);
 }

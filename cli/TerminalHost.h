@@ -63,6 +63,9 @@ public:
     // Where the operator answers the prompts to connect a radio and press
     // OK (a terminal); nullptr takes them as answered (--yes, scripts).
     std::FILE* promptInput = nullptr;
+    // Where the operator answers whether to program the next radio (the
+    // batch of --repeat); nullptr answers no: one radio per call.
+    std::FILE* nextRadioInput = nullptr;
     // The operator cancelled at a prompt: no run starts.
     bool Cancelled() const { return cancelled; }
 

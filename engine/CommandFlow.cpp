@@ -1,8 +1,13 @@
 #include "CommandFlow.h"
 
 #include "CommandMessages.h"
+#include "ConfigFile.h"
 #include "ConfigMessages.h"
+#include "Journal.h"
 #include "ReadBack.h"
+#include "RecordingHost.h"
+
+#include <filesystem>
 
 namespace zekt {
 
@@ -46,6 +51,9 @@ RunResult Run(ProgramOp ops, CommandContext& context, CommandHost& host) {
 CommandOutcome RunLoop(const WriteCommand& command, CommandContext& context, CommandHost& host) {
     for (;;) {
         const RunResult result = Run(command.ops, context, host);
+        if (context.runDone) {
+            context.runDone(result);
+        }
         if (!result.ok) {
             host.PlainMessage(result.message);
             return CommandOutcome::RunFailed;
@@ -198,6 +206,83 @@ ReadOutcome ReadRadio(CommandContext& context, CommandHost& host) {
     host.ShowConfig();
     host.FocusCommand();
     return result;
+}
+
+namespace {
+
+const char* JournalResult(CommandOutcome outcome) {
+    switch (outcome) {
+    case CommandOutcome::Done:
+        return kJournalOk;
+    case CommandOutcome::Cancelled:
+        return kJournalCancelled;
+    case CommandOutcome::TestFailed:
+    case CommandOutcome::Refused:
+    case CommandOutcome::FirmwareNotLoaded:
+    case CommandOutcome::RunFailed:
+        break;
+    }
+    return kJournalFailed;
+}
+
+// "Программирование завершено!" of "Программирование завершено! Программировать ...?"
+std::string DoneText(const WriteCommand& command) {
+    const std::string question = command.nextQuestion;
+    return question.substr(0, question.find('!') + 1);
+}
+
+} // namespace
+
+CommandOutcome RunWriteCommandJournaled(const WriteCommand& command, const RadioConfig& config,
+                                        CommandContext& context, CommandHost& host,
+                                        JournalScope& journal) {
+    RecordingHost recording(host);
+    journal.Base().command = command.journalName;
+    const int linesBefore = journal.Lines();
+    context.runDone = [&](const RunResult& result) {
+        if (command.loadsFirmware && journal.Base().firmwareFile.empty()) {
+            // Standard firmware is named relative to the start folder, current now.
+            std::error_code ec;
+            journal.Base().firmwareFile =
+                std::filesystem::absolute(context.firmwareFile, ec).lexically_normal().string();
+            journal.Base().firmwareHash = FileSha256(context.firmwareFile);
+        }
+        journal.Write(result.ok ? kJournalOk : kJournalFailed,
+                      result.ok ? DoneText(command) : result.message, &context.image);
+    };
+    const CommandOutcome outcome = RunWriteCommand(command, config, context, recording);
+    context.runDone = nullptr;
+    if (journal.Lines() == linesBefore) {
+        journal.Write(JournalResult(outcome), recording.lastText, nullptr);
+    }
+    return outcome;
+}
+
+ReadOutcome ReadRadioJournaled(CommandContext& context, CommandHost& host, JournalScope& journal,
+                               const RadioConfig& panels) {
+    RecordingHost recording(host);
+    journal.Base().command = "read";
+    const ReadOutcome read = ReadRadio(context, recording);
+    if (read.outcome == CommandOutcome::Done) {
+        const ReadBackPanels decoded = DecodeReadBack(context.image, panels);
+        journal.Base().version =
+            decoded.decodingVersion >= 0
+                ? kVersionTexts[static_cast<std::size_t>(decoded.decodingVersion)]
+                : "";
+        // What the radio held, byte for byte, whatever a later command does.
+        const std::string text =
+            FormatConfigFile(OptionsOf(decoded.config), context.image.DataMemory());
+        const std::string kept = journal.KeepRadio(text);
+        if (!kept.empty()) {
+            journal.Base().configFile = kept;
+            journal.Base().configFileHash = Sha256Hex(text);
+        }
+    }
+    // The prompt to connect the radio is no outcome; a warning after it is.
+    const std::string message =
+        recording.lastText == msg::kConnectRadioForRead ? std::string() : recording.lastText;
+    journal.Write(JournalResult(read.outcome), message, read.decode ? &context.image : nullptr);
+    return read;
 }
 
 } // namespace zekt

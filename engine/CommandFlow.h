@@ -5,6 +5,7 @@
 #include "ConfigBuilder.h"
 #include "RadioConfig.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -50,6 +51,9 @@ struct CommandContext {
     ProgDate date;
     std::string& firmwareFile;
     bool& buildAborted;
+    // Called after each run of a writing command, before the next-radio
+    // question: the journal's line for that radio.
+    std::function<void(const RunResult&)> runDone = {};
 };
 
 // How a command ended, for a caller that reports it (the command line's exit
@@ -77,6 +81,14 @@ DataBuildResult::Outcome BuildDataReporting(const RadioConfig& config, Project& 
 // no run may follow.
 bool BuildForRun(const RadioConfig& config, CommandContext& context, CommandHost& host);
 
+class JournalScope;
+
+// A writing command with a journal line for every radio, and one for a
+// command that ends before any run (with the last text the operator saw).
+CommandOutcome RunWriteCommandJournaled(const WriteCommand& command, const RadioConfig& config,
+                                        CommandContext& context, CommandHost& host,
+                                        JournalScope& journal);
+
 // "Чтение конфигурации" up to the decoding: the test, the prompt, both runs
 // and their checks.
 struct ReadOutcome {
@@ -84,5 +96,10 @@ struct ReadOutcome {
     bool decode = false; // the image holds a radio to decode (even after a failed second run)
 };
 ReadOutcome ReadRadio(CommandContext& context, CommandHost& host);
+
+// The read with its journal line; a successful read also keeps what it found
+// as a *.prg beside the journal (decoded from the given panels).
+ReadOutcome ReadRadioJournaled(CommandContext& context, CommandHost& host, JournalScope& journal,
+                               const RadioConfig& panels);
 
 } // namespace zekt

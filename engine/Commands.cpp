@@ -6,10 +6,11 @@
 namespace zekt {
 
 const WriteCommand kProgramCommand = {
-    0, kOpsProgramRadio, true, false, msg::kProgTestFailed, msg::kProgNext, msg::kProgTitle};
+    0,        kOpsProgramRadio, true, false, msg::kProgTestFailed, msg::kProgNext, msg::kProgTitle,
+    "program"};
 const WriteCommand kWriteFrequenciesCommand = {
-    kFrequencyPageWord,   kOpsWriteFrequencies, false,          true,
-    msg::kFreqTestFailed, msg::kFreqNext,       msg::kFreqTitle};
+    kFrequencyPageWord,   kOpsWriteFrequencies, false,           true,
+    msg::kFreqTestFailed, msg::kFreqNext,       msg::kFreqTitle, "write-frequencies"};
 
 void PrepareImage(Project& image, const WriteCommand& command) {
     image.SetStartWord(command.startWord);

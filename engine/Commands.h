@@ -19,6 +19,7 @@ struct WriteCommand {
     const char* testFailed;
     const char* nextQuestion;
     const char* title;
+    const char* journalName; // the command as the journal and the command line name it
 };
 
 extern const WriteCommand kProgramCommand;

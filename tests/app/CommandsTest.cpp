@@ -152,6 +152,31 @@ private slots:
         QCOMPARE(b.w->focusWidget(), b.w->ButPrFrec);
     }
 
+    // The window's programming (one line per radio) and read-back go into
+    // the journal; the read is kept beside it.
+    void windowRunsAreJournaled() {
+        TempFiles files;
+        Bench b;
+        b.w->UseJournal(files.Path("journal.csv"));
+        b.Configure(OpenConfigA());
+        b.dialogs.answers = {BoxResult::Ok, BoxResult::Ok, BoxResult::Cancel};
+        b.w->ButProgClick();
+        b.dialogs.answers = {BoxResult::Ok};
+        b.w->ButReadClick();
+        QFile file(QString::fromStdString(files.Path("journal.csv")));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList lines =
+            QString::fromUtf8(file.readAll()).split("\r\n", Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines.filter(";zekt-programmer;program;ok;Программирование завершено!;").size(),
+                 2);
+        const QStringList read = lines[3].split(';');
+        QCOMPARE(read.mid(1, 3), (QStringList{"zekt-programmer", "read", "ok"}));
+        QCOMPARE(read[7], lines[1].split(';')[7]); // the same configuration hash
+        QVERIFY(QFile::exists(read[5]));
+        QVERIFY(b.dialogs.boxes.size() > 0 && b.dialogs.boxes.back().icon != BoxIcon::Warning);
+    }
+
     void readingARadioBackIntoAFreshWindow() {
         Bench b;
         b.Configure(OpenConfigA());

@@ -1,4 +1,5 @@
 #include "BoxKind.h"
+#include "ChannelTable.h"
 #include "ChipHexFile.h"
 #include "CliOptions.h"
 #include "CommandMessages.h"
@@ -11,10 +12,12 @@
 #include "TempFiles.h"
 #include "TerminalHost.h"
 
+#include <QCryptographicHash>
 #include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QtTest>
 #include <sys/stat.h>
 
@@ -34,16 +37,29 @@ struct Cli {
 
     QString Path(const char* name) { return QString::fromStdString(files.Path(name)); }
 
-    Result Run(QStringList args) {
+    // Standard input is the given text (not a terminal); the journal goes
+    // into the scratch folder, never the user's own.
+    Result Run(QStringList args, const QByteArray& input = {}) {
         QProcess p;
         p.setWorkingDirectory(Path(""));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_DATA_HOME", Path("xdg"));
+        p.setProcessEnvironment(env);
         p.start(ZEKT_CLI_PATH, args);
+        p.write(input);
+        p.closeWriteChannel();
         [&] { QVERIFY(p.waitForFinished(60000)); }();
         return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
                 QString::fromUtf8(p.readAllStandardError())};
     }
-    Result Sim(QStringList args) {
-        return Run(QStringList{"--simulate", "radio.hex", "--workdir", ZEKT_DEMO_DIR} + args);
+    Result Sim(QStringList args, const QByteArray& input = {}) {
+        return Run(QStringList{"--simulate", "radio.hex", "--workdir", ZEKT_DEMO_DIR} + args,
+                   input);
+    }
+    QStringList Journal() {
+        QStringList lines = QString::fromUtf8(Contents("xdg/zekt-programmer/journal.csv"))
+                                .split("\r\n", Qt::SkipEmptyParts);
+        return lines.mid(1); // without the header
     }
     // A *.prg file of a configuration, as the window saves it.
     void WriteConfig(const char* name, const RadioConfig& config) {
@@ -422,6 +438,105 @@ private slots:
         QVERIFY(r.err.contains(msg::kSyntaxError));
         QVERIFY(!r.err.contains(msg::kCannotCreate));
         QVERIFY(!QFile::exists(cli.Path("back.prg")));
+    }
+
+    // verify: equal, different (a table of what differs, exit 3), failed.
+    void verifyComparesTheRadioWithTheFile() {
+        Cli cli;
+        cli.WriteConfig("a.prg", OpenConfigA());
+        QCOMPARE(cli.Sim({"program", "a.prg"}).status, 0);
+        const Result same = cli.Sim({"verify", "a.prg"});
+        QCOMPARE(same.status, 0);
+        QCOMPARE(same.out, QString());
+
+        RadioConfig changed = OpenConfigA();
+        changed.channels[2].rx = "150";
+        changed.tonePair = 1 - changed.tonePair;
+        cli.WriteConfig("b.prg", changed);
+        const Result different = cli.Sim({"verify", "b.prg"});
+        QCOMPARE(different.status, 3);
+        QVERIFY2(different.out.contains(QRegularExpression("Канал 3, приём +150,5 +150\n")),
+                 qPrintable(different.out));
+        QVERIFY(different.out.contains("Частота тонального вызова"));
+        QCOMPARE(different.out.count('\n'), 3); // the heading and two differences
+
+        QCOMPARE(cli.Sim({"--sim-fault", "unplug@8", "verify", "a.prg"}).status, 1);
+        QCOMPARE(cli.Sim({"verify", "absent.prg"}).status, 2);
+        const QStringList journal = cli.Journal(); // a refused file touches no radio
+        QCOMPARE(journal.size(), 4);
+        QVERIFY(journal[1].contains(";verify;ok;"));
+        QVERIFY(journal[2].contains(";verify;failed;"));
+        QVERIFY(journal[3].contains(";verify;failed;"));
+    }
+
+    // Every run is a journal line; a read and the programming before it
+    // hash the radio's configuration alike, and the read is kept.
+    void journalOfRuns() {
+        Cli cli;
+        cli.WriteConfig("a.prg", OpenConfigA());
+        QCOMPARE(cli.Sim({"program", "a.prg"}).status, 0);
+        QCOMPARE(cli.Sim({"read"}).status, 0);
+        QCOMPARE(cli.Sim({"--journal", "", "read"}).status, 0);
+        QCOMPARE(cli.Sim({"--journal", "/proc/none/j.csv", "test"}).status, 0);
+        const Result unwritable = cli.Sim({"--journal", "/proc/none/j.csv", "read"});
+        QCOMPARE(unwritable.status, 0);
+        QCOMPARE(unwritable.err.count("/proc/none/j.csv"), 1);
+        const QStringList journal = cli.Journal();
+        QCOMPARE(journal.size(), 2);
+        const QStringList program = journal[0].split(';');
+        const QStringList read = journal[1].split(';');
+        QCOMPARE(program.mid(1, 3), (QStringList{"zekt-cli", "program", "ok"}));
+        QCOMPARE(program[5], cli.Path("a.prg"));
+        QCOMPARE(program[6],
+                 QString(QCryptographicHash::hash(cli.Contents("a.prg"), QCryptographicHash::Sha256)
+                             .toHex()));
+        QVERIFY(program[8].endsWith("/WORK/St611.hex"));
+        QCOMPARE(read.mid(1, 3), (QStringList{"zekt-cli", "read", "ok"}));
+        QCOMPARE(read[7], program[7]);
+        QVERIFY(read[5].contains("/xdg/zekt-programmer/radios/"));
+        // The kept file holds the radio's bytes: the same channel table.
+        QCOMPARE(cli.Run({"export-csv", read[5]}).out, cli.Run({"export-csv", "a.prg"}).out);
+    }
+
+    void channelTablesAsCsv() {
+        Cli cli;
+        cli.WriteConfig("a.prg", OpenConfigA());
+        const QByteArray original = cli.Contents("a.prg");
+        const Result exported = cli.Run({"export-csv", "a.prg"});
+        QCOMPARE(exported.status, 0);
+        QVERIFY(exported.out.startsWith(QString(kChannelCsvHeader) + "\r\n1;"));
+        QCOMPARE(cli.Run({"export-csv", "a.prg", "a.csv"}).status, 0);
+        QCOMPARE(cli.Contents("a.csv"), exported.out.toUtf8());
+        QCOMPARE(cli.Run({"import-csv", "a.csv", "a.prg"}).status, 0);
+        QCOMPARE(cli.Contents("a.prg"), original);
+
+        QString edited = exported.out;
+        edited.replace("\r\n3;", "\r\n3;151;151;да;67\r\nX;");
+        cli.files.Write("bad.csv", edited.toStdString());
+        const Result bad = cli.Run({"import-csv", "bad.csv", "a.prg"});
+        QCOMPARE(bad.status, 2);
+        QVERIFY2(bad.err.contains("bad.csv, строка 5"), qPrintable(bad.err));
+        QCOMPARE(cli.Contents("a.prg"), original);
+    }
+
+    // --repeat: after each radio the question, answered by standard input;
+    // a failed radio does not end the batch; each radio is a journal line.
+    void repeatProgramsASeries() {
+        Cli cli;
+        cli.WriteConfig("a.prg", OpenConfigA());
+        const Result batch = cli.Sim({"program", "a.prg", "--repeat"}, "\n\nn\n");
+        QCOMPARE(batch.status, 0);
+        QCOMPARE(batch.err.count(msg::kProgNext), 3);
+        QVERIFY(batch.out.contains("Запрограммировано радиостанций: 3, с ошибкой: 0"));
+
+        const Result failing =
+            cli.Sim({"--sim-fault", "unplug@100", "program", "a.prg", "--repeat"}, "\nn\n");
+        QCOMPARE(failing.status, 1);
+        // The unit stays unplugged: the next radio fails its test too.
+        QVERIFY(failing.out.contains("Запрограммировано радиостанций: 0, с ошибкой: 2"));
+        const QStringList journal = cli.Journal();
+        QCOMPARE(journal.size(), 5);
+        QCOMPARE(journal.filter(";program;ok;").size(), 3);
     }
 };
 

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "CliOptions.h"
+#include "CliSession.h"
+#include "ReadBack.h"
+
+namespace zekt {
+
+// The commands for workshops: comparing a radio with a file, and channel
+// tables as CSV.
+int VerifyCommand(const CliOptions& options, Session& session);
+int ExportCsvCommand(const CliOptions& options);
+int ImportCsvCommand(const CliOptions& options);
+
+// The channel table as a read shows it.
+void PrintChannelTable(const ReadBackPanels& panels);
+
+} // namespace zekt

@@ -1,0 +1,178 @@
+#include "CliSession.h"
+
+#include "ChipHexFile.h"
+#include "ConfigFile.h"
+#include "ConfigMessages.h"
+#include "FaultText.h"
+#include "FileMessages.h"
+#include "SafeFile.h"
+
+#include <ctime>
+#include <filesystem>
+#include <unistd.h>
+
+namespace zekt {
+
+void Say(const std::string& text) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+ProgDate Today() {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return {local.tm_mday, local.tm_mon + 1, local.tm_year + 1900};
+}
+
+Session::Session(const CliOptions& options)
+    : journal(options.journalGiven ? options.journalFile : DefaultJournalPath()), options(options) {
+    journal.warn = [](const std::string& text) { Say("zekt-cli: " + text); };
+}
+
+Session::~Session() {
+    if (traceOut != nullptr) {
+        std::fclose(traceOut);
+    }
+}
+
+bool Session::Open(std::string& error) {
+    if (options.simulate) {
+        sim = std::make_unique<SimulatedDriver>();
+        sim->SetFrameDelay(std::chrono::milliseconds(options.simDelayMs));
+        std::error_code ec;
+        if (std::filesystem::exists(std::filesystem::symlink_status(options.radioFile, ec))) {
+            const ChipFileResult loaded = LoadChipHex(options.radioFile, sim->Chip());
+            if (!loaded.ok) {
+                error = options.radioFile + ": " + loaded.error;
+                return false;
+            }
+        }
+        for (const std::string& fault : options.simFaults) {
+            if (!ApplySimFault(fault, *sim, error)) {
+                return false;
+            }
+        }
+    } else if (!options.simFaults.empty() || options.simDelayMs > 0) {
+        error = "--sim-delay and --sim-fault need --simulate";
+        return false;
+    } else {
+        real = std::make_unique<LibFtdiDriver>();
+    }
+    FtdiDriver* driver = sim ? static_cast<FtdiDriver*>(sim.get()) : real.get();
+    if (!options.traceFile.empty()) {
+        traceOut = std::fopen(options.traceFile.c_str(), "w");
+        if (traceOut == nullptr) {
+            error = "cannot create " + options.traceFile;
+            return false;
+        }
+        tracing = std::make_unique<TracingDriver>(*driver, traceOut);
+        driver = tracing.get();
+    }
+    link = std::make_unique<USB_Prog>(*driver);
+    return true;
+}
+
+void Session::SaveRadio() {
+    if (sim) {
+        const ChipFileResult saved = SaveChipHex(options.radioFile, sim->Chip());
+        if (!saved.ok) {
+            Say("zekt-cli: состояние радиостанции не сохранено: " + saved.error);
+            radioLost = true;
+        }
+    }
+}
+
+std::unique_ptr<TerminalHost> Session::MakeHost(const std::string& firmware, int version) {
+    auto host =
+        std::make_unique<TerminalHost>(stderr, options.workdir, firmware, options.yes, version);
+    // On a terminal the prompts to connect a radio wait for the operator;
+    // --yes or a script's standard input answers them.
+    host->promptInput = isatty(STDIN_FILENO) != 0 && !options.yes ? stdin : nullptr;
+    host->nextRadioInput = options.repeat ? stdin : nullptr;
+    host->afterRun = [this] { SaveRadio(); };
+    return host;
+}
+
+JournalRecord Session::Record(const std::string& configFile) const {
+    JournalRecord record;
+    record.program = "zekt-cli";
+    record.command = options.command;
+    record.configFile = configFile;
+    record.configFileHash = configFile.empty() ? std::string() : FileSha256(configFile);
+    return record;
+}
+
+int ExitFor(CommandOutcome outcome) {
+    switch (outcome) {
+    case CommandOutcome::Done:
+        return kExitOk;
+    case CommandOutcome::Refused:
+    case CommandOutcome::FirmwareNotLoaded:
+        return kExitUsage;
+    case CommandOutcome::TestFailed:
+    case CommandOutcome::Cancelled:
+    case CommandOutcome::RunFailed:
+        break;
+    }
+    return kExitFailed;
+}
+
+bool LoadConfiguration(const std::string& path, RadioConfig& config, DataArray& data) {
+    // Only from a whole file: nobody sees panels here to notice a cut one.
+    const FileRead read = ReadRegularFile(path, kConfigFileLimit);
+    if (!read.Ok()) {
+        Say(msg::kCannotOpen);
+        Say(DescribeFileError(path, read.error));
+        return false;
+    }
+    if (const auto defect = FindConfigFileDefect(read.bytes)) {
+        Say(DescribeConfigFileDefect(path, *defect));
+        return false;
+    }
+    const ParsedConfigFile file = ParseConfigFile(read.bytes);
+    const FileReadPlan plan = PlanConfigFileRead(file);
+    if (!plan.refusal.empty()) {
+        Say(plan.refusal);
+        return false;
+    }
+    if (plan.versionMessage) {
+        Say(msg::kFileVersion);
+    }
+    ApplyFileOptions(plan, config);
+    data.fill(kBlankByte);
+    ApplyFileData(file, data);
+    config.channels = DecodeFileChannels(data, config.version);
+    return true;
+}
+
+bool ApplyBuildOptions(const CliOptions& options, RadioConfig& config) {
+    config.bandMode = options.band ? 1 : 0;
+    if (options.band) {
+        for (const auto& [text, check] : {std::pair{options.bandLow, &CheckLowerBandLimit},
+                                          std::pair{options.bandHigh, &CheckUpperBandLimit}}) {
+            const LimitCheck result = check(text);
+            if (result.outcome != LimitCheck::Outcome::Accepted) {
+                Say(result.message);
+                return false;
+            }
+        }
+        config.bandLow = options.bandLow;
+        config.bandHigh = options.bandHigh;
+    }
+    if (config.software == 1 && options.firmware.empty()) {
+        Say("zekt-cli: the configuration asks for a firmware file of your choice: give --firmware");
+        return false;
+    }
+    if (config.software == 0 && !options.firmware.empty()) {
+        Say("zekt-cli: the configuration uses the standard firmware; --firmware does not apply");
+        return false;
+    }
+    if (config.readProtect && !options.yes && options.command != "verify") {
+        Say(msg::kProtectionQuestion);
+        Say("zekt-cli: the configuration sets read protection: confirm it with --yes");
+        return false;
+    }
+    return true;
+}
+
+} // namespace zekt

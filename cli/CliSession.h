@@ -1,0 +1,66 @@
+#pragma once
+
+#include "CliOptions.h"
+#include "CommandFlow.h"
+#include "Journal.h"
+#include "LibFtdiDriver.h"
+#include "SimulatedDriver.h"
+#include "TerminalHost.h"
+#include "TracingDriver.h"
+
+#include <cstdio>
+#include <memory>
+#include <string>
+
+namespace zekt {
+
+// An operator text or a diagnostic, on standard error.
+void Say(const std::string& text);
+
+ProgDate Today();
+
+// Everything a command works with: the driver (real or simulated, maybe
+// traced), the link, the chip image and the journal.
+class Session {
+public:
+    explicit Session(const CliOptions& options);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    bool Open(std::string& error);
+    // The simulated radio keeps what every run left in it; a radio that
+    // could not be saved has lost its state, which fails the command.
+    void SaveRadio();
+    bool RadioLost() const { return radioLost; }
+
+    USB_Prog& Link() { return *link; }
+    // A terminal host for a command, with the prompts answered as the
+    // options say and the simulated radio saved after every run.
+    std::unique_ptr<TerminalHost> MakeHost(const std::string& firmware, int version);
+    // The journal's record of a command with this configuration file.
+    JournalRecord Record(const std::string& configFile) const;
+
+    Project image;
+    Journal journal;
+
+private:
+    const CliOptions& options;
+    std::unique_ptr<SimulatedDriver> sim;
+    std::unique_ptr<LibFtdiDriver> real;
+    std::unique_ptr<TracingDriver> tracing;
+    std::unique_ptr<USB_Prog> link;
+    std::FILE* traceOut = nullptr;
+    bool radioLost = false;
+};
+
+int ExitFor(CommandOutcome outcome);
+
+// The configuration of a whole *.prg file as the window would read it into
+// its panels, plus the file's data bytes; false (with the reason said) when
+// the file is not whole or refused.
+bool LoadConfiguration(const std::string& path, RadioConfig& config, DataArray& data);
+// --band, --firmware and --yes against what the configuration asks for.
+bool ApplyBuildOptions(const CliOptions& options, RadioConfig& config);
+
+} // namespace zekt

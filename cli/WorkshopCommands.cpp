@@ -1,0 +1,192 @@
+// The commands for workshops: whether a radio holds what a file says, and
+// channel plans kept in a spreadsheet.
+#include "ChannelTable.h"
+#include "CliCommands.h"
+#include "ConfigCompare.h"
+#include "ConfigFile.h"
+#include "ConfigMessages.h"
+#include "FileMessages.h"
+#include "PanelTexts.h"
+#include "SafeFile.h"
+
+#include <cstdio>
+
+namespace zekt {
+
+namespace {
+
+// Pads to a width in characters, not bytes (the texts are UTF-8).
+std::string Column(const std::string& text, std::size_t width) {
+    std::size_t characters = 0;
+    for (const char c : text) {
+        characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    }
+    return text + std::string(width > characters ? width - characters : 0, ' ');
+}
+
+// The build's questions answered from the command line: verifying writes
+// nothing, so read protection needs no confirmation.
+class FixedAnswers : public BuildQuestions {
+public:
+    explicit FixedAnswers(std::string firmware) : firmware(std::move(firmware)) {}
+    std::optional<std::string> ChooseFirmwareFile() override {
+        return firmware.empty() ? std::nullopt : std::optional(firmware);
+    }
+    bool ConfirmReadProtection() override { return true; }
+
+private:
+    std::string firmware;
+};
+
+// What programming the file would put into a radio's configuration places.
+bool BuildExpected(const CliOptions& options, const RadioConfig& config, Project& expected) {
+    const DataBuildResult data = BuildConfigurationData(config, expected);
+    if (data.outcome == DataBuildResult::Outcome::InvalidFrequency) {
+        Say(msg::kSyntaxError);
+        Say("  -> " + FieldName(data.field));
+        return false;
+    }
+    if (data.outcome == DataBuildResult::Outcome::NotANumber) {
+        Say(data.conversionError);
+        return false;
+    }
+    FixedAnswers answers(options.firmware);
+    const IdentificationResult id = BuildIdentification(config, expected, Today(), "", answers);
+    if (id.outcome != IdentificationResult::Outcome::Complete) {
+        Say(msg::kBadTone);
+        return false;
+    }
+    return true;
+}
+
+void PrintDifferences(const std::vector<ConfigDifference>& differences) {
+    std::printf("  %s%s%s\n", Column("Настройка", 34).c_str(), Column("В радиостанции", 32).c_str(),
+                "В файле");
+    for (const ConfigDifference& d : differences) {
+        const auto shown = [](const std::string& text) { return text.empty() ? "—" : text; };
+        std::printf("  %s%s%s\n", Column(d.setting, 34).c_str(),
+                    Column(shown(d.inRadio), 32).c_str(), shown(d.inFile).c_str());
+    }
+}
+
+bool WriteCsvOutput(const std::string& path, const std::string& text) {
+    if (path.empty()) {
+        std::fwrite(text.data(), 1, text.size(), stdout);
+        return std::fflush(stdout) == 0;
+    }
+    const FileWrite written = WriteFileSafely(path, text);
+    if (!written.Ok()) {
+        Say(DescribeFileError(path, written.error));
+    }
+    return written.Ok();
+}
+
+} // namespace
+
+void PrintChannelTable(const ReadBackPanels& panels) {
+    std::printf("\n  %s%s%s%s%s\n", Column("Канал", 7).c_str(), Column("Передача", 14).c_str(),
+                Column("Приём", 14).c_str(), Column("Сканер", 8).c_str(), "CTCSS, Гц");
+    for (int n = 0; n < kChannelCount; ++n) {
+        const auto i = static_cast<std::size_t>(n);
+        const ChannelConfig& c = panels.config.channels[i];
+        const std::string name(1, kChannelNames[n]);
+        if (panels.channelEmpty[i]) {
+            std::printf("  %s-\n", Column(name, 7).c_str());
+            continue;
+        }
+        std::printf("  %s%s%s%s%s\n", Column(name, 7).c_str(), Column(c.tx, 14).c_str(),
+                    Column(c.rx, 14).c_str(),
+                    Column(panels.BoxesEnabled(n) && c.scan ? "да" : "нет", 8).c_str(),
+                    panels.toneTexts[i].c_str());
+    }
+}
+
+int VerifyCommand(const CliOptions& options, Session& session) {
+    RadioConfig config;
+    DataArray data;
+    Project expected;
+    if (!LoadConfiguration(options.inputFile, config, data) ||
+        !ApplyBuildOptions(options, config) || !BuildExpected(options, config, expected)) {
+        return kExitUsage;
+    }
+    auto host = session.MakeHost(options.firmware, config.version);
+    std::string firmwareFile;
+    bool buildAborted = false;
+    CommandContext context{session.image, session.Link(), Today(), firmwareFile, buildAborted};
+    JournalRecord base = session.Record(options.inputFile);
+    base.version =
+        config.version >= 0 ? kVersionTexts[static_cast<std::size_t>(config.version)] : "";
+    JournalScope journal(session.journal, base);
+    const ReadOutcome read = ReadRadio(context, *host);
+    if (read.outcome != CommandOutcome::Done) {
+        journal.Write(read.outcome == CommandOutcome::Cancelled ? kJournalCancelled
+                                                                : kJournalFailed,
+                      "", read.decode ? &session.image : nullptr);
+        return kExitFailed;
+    }
+    const ReadBackPanels radio = DecodeReadBack(session.image, RadioConfig{});
+    if (radio.readProtected) {
+        // Protected memory reads as zeros: there is nothing to compare.
+        Say(msg::kReadProtected);
+        journal.Write(kJournalFailed, msg::kReadProtected, &session.image);
+        return kExitFailed;
+    }
+    const std::vector<ConfigDifference> differences =
+        CompareConfigurations(radio, DecodeReadBack(expected, RadioConfig{}));
+    if (differences.empty()) {
+        journal.Write(kJournalOk, "", &session.image);
+        return kExitOk;
+    }
+    PrintDifferences(differences);
+    journal.Write(kJournalFailed,
+                  "Радиостанция отличается от файла: " + std::to_string(differences.size()),
+                  &session.image);
+    return kExitDifferent;
+}
+
+int ExportCsvCommand(const CliOptions& options) {
+    RadioConfig config;
+    DataArray data;
+    if (!LoadConfiguration(options.inputFile, config, data)) {
+        return kExitUsage;
+    }
+    return WriteCsvOutput(options.outputFile, FormatChannelCsv(config.channels)) ? kExitOk
+                                                                                 : kExitUsage;
+}
+
+int ImportCsvCommand(const CliOptions& options) {
+    const std::string& csvPath = options.inputFile;
+    const std::string& configPath = options.outputFile;
+    const FileRead csv = ReadRegularFile(csvPath, kConfigFileLimit);
+    if (!csv.Ok()) {
+        Say(DescribeFileError(csvPath, csv.error));
+        return kExitUsage;
+    }
+    const ChannelCsvRead table = ParseChannelCsv(csv.bytes);
+    if (!table.ok) {
+        Say(csvPath + ", строка " + std::to_string(table.line) + ": " + table.error);
+        return kExitUsage;
+    }
+    RadioConfig config;
+    DataArray data;
+    if (!LoadConfiguration(configPath, config, data)) {
+        return kExitUsage;
+    }
+    const ChannelImport imported = ImportChannels(config, data, table.channels);
+    if (!imported.ok) {
+        const int line =
+            imported.channel >= 0 ? table.lineOf[static_cast<std::size_t>(imported.channel)] : 0;
+        Say(csvPath + ", строка " + std::to_string(line) + ": " + imported.error);
+        return kExitUsage;
+    }
+    const FileWrite written =
+        WriteFileSafely(configPath, FormatConfigFile(OptionsOf(config), imported.data));
+    if (!written.Ok()) {
+        Say(msg::kCannotCreate);
+        Say(DescribeFileError(configPath, written.error));
+        return kExitUsage;
+    }
+    return kExitOk;
+}
+
+} // namespace zekt

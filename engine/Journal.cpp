@@ -1,0 +1,223 @@
+#include "Journal.h"
+
+#include "SafeFile.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zekt {
+
+namespace {
+
+constexpr char kSeparator = ';';
+
+std::string Quoted(const std::string& field) {
+    if (field.find_first_of(";\"\r\n") == std::string::npos) {
+        return field;
+    }
+    std::string quoted = "\"";
+    for (const char c : field) {
+        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+    }
+    return quoted + "\"";
+}
+
+std::string Join(std::initializer_list<std::string> fields) {
+    std::string line;
+    bool first = true;
+    for (const std::string& field : fields) {
+        if (!first) {
+            line += kSeparator;
+        }
+        first = false;
+        line += Quoted(field);
+    }
+    return line + "\r\n";
+}
+
+bool WriteOnce(int fd, const std::string& text) {
+    // One write: O_APPEND places it whole after whatever others wrote.
+    ssize_t n;
+    do {
+        n = write(fd, text.data(), text.size());
+    } while (n < 0 && errno == EINTR);
+    return n == static_cast<ssize_t>(text.size());
+}
+
+// A new journal gets its header atomically: written to a temporary file,
+// then linked under the journal's name (which fails if another program was
+// first).
+void CreateWithHeader(const std::string& path) {
+    std::string temporary = path + ".XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0) {
+        return;
+    }
+    const bool written = fchmod(fd, 0644) == 0 && WriteOnce(fd, JournalHeader());
+    close(fd);
+    if (written) {
+        (void)!link(temporary.c_str(), path.c_str());
+    }
+    unlink(temporary.c_str());
+}
+
+} // namespace
+
+std::string DefaultJournalPath() {
+    const char* data = std::getenv("XDG_DATA_HOME");
+    std::string base;
+    if (data != nullptr && data[0] == '/') {
+        base = data;
+    } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
+        base = std::string(home) + "/.local/share";
+    } else {
+        return {};
+    }
+    return base + "/zekt-programmer/journal.csv";
+}
+
+std::string Sha256Hex(std::string_view bytes) {
+    return QCryptographicHash::hash(
+               QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())),
+               QCryptographicHash::Sha256)
+        .toHex()
+        .toStdString();
+}
+
+std::string FileSha256(const std::string& path) {
+    const FileRead read = ReadRegularFile(path, kHexFileLimit);
+    return read.Ok() ? Sha256Hex(read.bytes) : std::string();
+}
+
+std::string ConfigurationHash(const Project& image) {
+    std::string bytes;
+    for (const int32_t byte : image.DataMemory()) {
+        bytes += static_cast<char>(byte & 0xFF);
+    }
+    for (int w = kFrequencyPageWord; w < kProgramWords; ++w) {
+        const int32_t word = image.ProgramMemory()[static_cast<std::size_t>(w)];
+        bytes += static_cast<char>((word >> 8) & 0xFF);
+        bytes += static_cast<char>(word & 0xFF);
+    }
+    return Sha256Hex(bytes);
+}
+
+std::string JournalHeader() {
+    return Join({"time", "program", "command", "result", "message", "configuration file",
+                 "configuration file sha256", "configuration sha256", "firmware file",
+                 "firmware sha256", "version", "seconds"});
+}
+
+std::string FormatJournalLine(const JournalRecord& r, const std::string& time) {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f", r.seconds);
+    return Join({time, r.program, r.command, r.result, r.message, r.configFile, r.configFileHash,
+                 r.imageHash, r.firmwareFile, r.firmwareHash, r.version, seconds});
+}
+
+std::string JournalTime() {
+    const QDateTime now = QDateTime::currentDateTime();
+    const int offset = now.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    char zone[16];
+    std::snprintf(zone, sizeof zone, "%c%02d:%02d", offset < 0 ? '-' : '+', minutes / 60,
+                  minutes % 60);
+    return now.toString("yyyy-MM-ddTHH:mm:ss").toStdString() + zone;
+}
+
+Journal::Journal(std::string path) : path(std::move(path)) {}
+
+void Journal::Warn(const std::string& why) {
+    if (!warned && warn) {
+        warn("Журнал " + path + " не записан: " + why);
+    }
+    warned = true;
+}
+
+bool Journal::Append(const JournalRecord& record) {
+    if (!Enabled()) {
+        return true;
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+    if (access(path.c_str(), F_OK) != 0) {
+        CreateWithHeader(path);
+    }
+    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
+    if (fd < 0) {
+        Warn(std::strerror(errno));
+        return false;
+    }
+    struct stat st {};
+    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    ok = ok && WriteOnce(fd, FormatJournalLine(record, JournalTime()));
+    const int why = errno;
+    close(fd);
+    if (!ok) {
+        Warn(std::strerror(why));
+    }
+    return ok;
+}
+
+std::string Journal::KeepRadio(const std::string& prgText) {
+    if (!Enabled()) {
+        return {};
+    }
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path() / "radios";
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+    const std::string stamp =
+        QDateTime::currentDateTime().toString("yyyy-MM-dd_HHmmss").toStdString();
+    // Two reads in one second keep both.
+    for (int n = 1; n < 100; ++n) {
+        const std::string name = stamp + (n == 1 ? "" : "_" + std::to_string(n)) + ".prg";
+        const std::string kept = (folder / name).string();
+        const int fd = open(kept.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0 && errno == EEXIST) {
+            continue;
+        }
+        if (fd < 0) {
+            Warn(std::strerror(errno));
+            return {};
+        }
+        const bool ok = WriteOnce(fd, prgText) && fsync(fd) == 0;
+        close(fd);
+        if (!ok) {
+            unlink(kept.c_str());
+            Warn(std::strerror(errno));
+            return {};
+        }
+        return kept;
+    }
+    return {};
+}
+
+JournalScope::JournalScope(Journal& journal, JournalRecord base)
+    : journal(journal), base(std::move(base)), start(std::chrono::steady_clock::now()) {}
+
+void JournalScope::Write(const std::string& result, const std::string& message,
+                         const Project* image) {
+    JournalRecord record = base;
+    record.result = result;
+    record.message = message;
+    if (image != nullptr) {
+        record.imageHash = ConfigurationHash(*image);
+    }
+    const auto now = std::chrono::steady_clock::now();
+    record.seconds = std::chrono::duration<double>(now - start).count();
+    start = now;
+    journal.Append(record);
+    ++lines;
+    okLines += result == kJournalOk ? 1 : 0;
+    failedLines += result == kJournalFailed ? 1 : 0;
+}
+
+} // namespace zekt

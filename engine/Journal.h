@@ -1,0 +1,93 @@
+#pragma once
+
+#include "Project.h"
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace zekt {
+
+// One run that touched a radio, as the journal keeps it.
+struct JournalRecord {
+    std::string program; // zekt-cli or zekt-programmer
+    std::string command; // program, write-frequencies, read, verify, backup
+    std::string result;  // ok, failed or cancelled
+    std::string message; // the operator's text
+    std::string configFile;
+    std::string configFileHash;
+    std::string imageHash; // the configuration written or read
+    std::string firmwareFile;
+    std::string firmwareHash;
+    std::string version;
+    double seconds = 0;
+};
+
+inline constexpr const char* kJournalOk = "ok";
+inline constexpr const char* kJournalFailed = "failed";
+inline constexpr const char* kJournalCancelled = "cancelled";
+
+// $XDG_DATA_HOME/zekt-programmer/journal.csv, ~/.local/share/... when unset.
+std::string DefaultJournalPath();
+
+std::string Sha256Hex(std::string_view bytes);
+// The SHA-256 of a file's bytes; empty when the file cannot be read.
+std::string FileSha256(const std::string& path);
+// The configuration a radio holds: the data EEPROM and the frequency page
+// (words 7936 to 8191), so the same content hashes the same from any source.
+std::string ConfigurationHash(const Project& image);
+
+// The header and one record as ';'-separated CSV lines (RFC 4180 quoting).
+std::string JournalHeader();
+std::string FormatJournalLine(const JournalRecord& record, const std::string& time);
+// Now, as ISO 8601 with the local offset: 2026-12-07T10:42:18+03:00.
+std::string JournalTime();
+
+// The CSV journal. Each line goes out in one write on an O_APPEND
+// descriptor, so several programs can share the file. A journal that cannot
+// be written warns once and never fails a run.
+class Journal {
+public:
+    explicit Journal(std::string path = {}); // empty: no journal
+    bool Enabled() const { return !path.empty(); }
+    const std::string& Path() const { return path; }
+
+    bool Append(const JournalRecord& record);
+    // Keeps what a read found, as radios/YYYY-MM-DD_HHMMSS.prg beside the
+    // journal; the path, or empty when it could not be kept.
+    std::string KeepRadio(const std::string& prgText);
+
+    std::function<void(const std::string&)> warn;
+
+private:
+    std::string path;
+    bool warned = false;
+
+    void Warn(const std::string& why);
+};
+
+// Times one command and writes its journal lines: one for each radio, or
+// one for a command that ended before any run.
+class JournalScope {
+public:
+    JournalScope(Journal& journal, JournalRecord base);
+    JournalRecord& Base() { return base; }
+    int Lines() const { return lines; }
+    int OkLines() const { return okLines; }
+    int FailedLines() const { return failedLines; }
+    std::string KeepRadio(const std::string& prgText) { return journal.KeepRadio(prgText); }
+    // A line for what just ended (image: the configuration written or read);
+    // the clock starts again for the next radio.
+    void Write(const std::string& result, const std::string& message, const Project* image);
+
+private:
+    Journal& journal;
+    JournalRecord base;
+    int lines = 0;
+    int okLines = 0;
+    int failedLines = 0;
+    std::chrono::steady_clock::time_point start;
+};
+
+} // namespace zekt

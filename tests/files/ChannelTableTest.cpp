@@ -1,0 +1,114 @@
+#include "ChannelTable.h"
+
+#include "ConfigFile.h"
+#include "ConfigMessages.h"
+
+#include <QFile>
+#include <QtTest>
+#include <algorithm>
+
+using namespace zekt;
+
+namespace {
+
+std::string ReadData(const QString& path) {
+    QFile file(path);
+    [&] { QVERIFY(file.open(QIODevice::ReadOnly)); }();
+    return file.readAll().toStdString();
+}
+
+struct LoadedFile {
+    RadioConfig config;
+    DataArray data;
+};
+
+LoadedFile Load(const std::string& text) {
+    LoadedFile f;
+    const ParsedConfigFile parsed = ParseConfigFile(text);
+    const FileReadPlan plan = PlanConfigFileRead(parsed);
+    ApplyFileOptions(plan, f.config);
+    f.data.fill(kBlankByte);
+    ApplyFileData(parsed, f.data);
+    f.config.channels = DecodeFileChannels(f.data, f.config.version);
+    return f;
+}
+
+// Export, then import into the same file: the file's text after.
+std::string RoundTrip(const std::string& prg, const std::string& csv) {
+    const LoadedFile f = Load(prg);
+    const ChannelCsvRead table = ParseChannelCsv(csv);
+    [&] { QVERIFY2(table.ok, table.error.c_str()); }();
+    const ChannelImport imported = ImportChannels(f.config, f.data, table.channels);
+    [&] { QVERIFY2(imported.ok, imported.error.c_str()); }();
+    return FormatConfigFile(OptionsOf(f.config), imported.data);
+}
+
+} // namespace
+
+class ChannelTableTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The channels of a file as a spreadsheet shows them, and back to the
+    // same bytes, in both spreadsheet conventions.
+    void roundTripKeepsTheFileByteForByte() {
+        for (const QString& path : {QString(ZEKT_TEST_DATA_DIR) + "/prg/reference-a.prg",
+                                    QString(ZEKT_DEMO_DIR) + "/demo.prg"}) {
+            const std::string prg = ReadData(path);
+            const std::string csv = FormatChannelCsv(Load(prg).config.channels);
+            QVERIFY(csv.starts_with(std::string(kChannelCsvHeader) + "\r\n1;"));
+            QCOMPARE(std::count(csv.begin(), csv.end(), '\n'), 17L);
+            QCOMPARE(RoundTrip(prg, csv), prg);
+
+            // What a spreadsheet in an English locale saves: ',' and a decimal
+            // dot, plus a byte-order mark, LF line ends and the rows reversed.
+            QStringList lines = QString::fromStdString(csv).split("\r\n", Qt::SkipEmptyParts);
+            QStringList english{"Канал,Передача,Приём,Сканер,\"CTCSS, Гц\""};
+            for (int i = lines.size() - 1; i > 0; --i) {
+                english << lines[i].replace(',', '.').replace(';', ',');
+            }
+            const std::string spreadsheet =
+                "\xEF\xBB\xBF" + english.join("\n").toStdString() + "\n";
+            QCOMPARE(RoundTrip(prg, spreadsheet), prg);
+        }
+    }
+
+    void badRowsAreRefusedWithTheirLine() {
+        const std::string header = std::string(kChannelCsvHeader) + "\n";
+        std::string rows;
+        for (const char name : std::string("123456789ABCDEF")) {
+            rows += std::string(1, name) + ";145;145;нет;\n";
+        }
+        const struct {
+            std::string text;
+            int line;
+            const char* says;
+        } bad[] = {
+            {"", 1, "заголов"},
+            {"1;145;145;нет;\n", 1, "заголов"},
+            {header + rows, 17, "канала 0"},
+            {header + rows + "0;145;abc;нет;\n", 17, "abc"},
+            {header + rows + "0;145;145;может;\n", 17, "Сканер"},
+            {header + rows + "0;145;145;нет;68\n", 17, "68"},
+            {header + rows + "G;145;145;нет;\n", 17, "G"},
+            {header + "1;145;145;нет;\n" + rows, 3, "второй раз"},
+        };
+        for (const auto& [text, line, says] : bad) {
+            const ChannelCsvRead read = ParseChannelCsv(text);
+            QVERIFY2(!read.ok && read.line == line && read.error.find(says) != std::string::npos,
+                     (std::to_string(read.line) + ": " + read.error).c_str());
+        }
+        // Every row readable, but a frequency the build refuses.
+        const ChannelCsvRead read = ParseChannelCsv(header + rows + "0;5;145;нет;\n");
+        QVERIFY(read.ok);
+        QCOMPARE(read.lineOf[15], 17);
+        const LoadedFile f = Load(ReadData(QString(ZEKT_DEMO_DIR) + "/demo.prg"));
+        const ChannelImport imported = ImportChannels(f.config, f.data, read.channels);
+        QVERIFY(!imported.ok);
+        QCOMPARE(imported.channel, 15);
+        QCOMPARE(imported.error, std::string(msg::kSyntaxError));
+    }
+};
+
+QTEST_APPLESS_MAIN(ChannelTableTest)
+#include "ChannelTableTest.moc"
