@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMessageBox>
 
 namespace zekt {
@@ -41,15 +42,23 @@ QString InitialPath(const FileDialogRequest& request) {
                                       : QDir(request.initialDir).filePath(request.fileName);
 }
 
+constexpr QFileDialog::Options kDialogOptions = QFileDialog::HideNameFilterDetails;
+
 } // namespace
 
 QString QtFileFilter(const QString& filter) {
+    // Qt reads the patterns from the parentheses at the end and, with
+    // HideNameFilterDetails, shows only what stands before them: the
+    // description exactly as written. "*.*" means every file, with a dot in
+    // its name or not.
     const QStringList parts = filter.split('|');
     QStringList filters;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString patterns = parts[i + 1];
-        patterns.replace(';', ' ');
-        filters << parts[i] + " (" + patterns + ")";
+        QStringList patterns = parts[i + 1].split(';', Qt::SkipEmptyParts);
+        for (QString& pattern : patterns) {
+            pattern = pattern == "*.*" ? "*" : pattern;
+        }
+        filters << parts[i] + " (" + patterns.join(' ') + ")";
     }
     return filters.join(";;");
 }
@@ -62,19 +71,27 @@ BoxResult QtOperatorDialogs::Message(const QString& text, const QString& title, 
                     parent);
     box.setAccessibleName(title);
     box.setAccessibleDescription(text);
+    // A text with its own line breaks keeps them, and only them.
+    if (text.contains('\n')) {
+        if (auto* label = box.findChild<QLabel*>("qt_msgbox_label")) {
+            label->setWordWrap(false);
+        }
+    }
     return box.exec() == QMessageBox::Ok ? BoxResult::Ok : BoxResult::Cancel;
 }
 
 std::optional<QString> QtOperatorDialogs::OpenFile(const FileDialogRequest& request) {
-    const QString path = QFileDialog::getOpenFileName(parent, request.title, InitialPath(request),
-                                                      QtFileFilter(request.filter));
+    const QString path =
+        QFileDialog::getOpenFileName(parent, request.title, InitialPath(request),
+                                     QtFileFilter(request.filter), nullptr, kDialogOptions);
     return Chosen(path, request);
 }
 
 std::optional<QString> QtOperatorDialogs::SaveFile(const FileDialogRequest& request) {
     // No default suffix: a name typed without one is used as typed.
-    const QString path = QFileDialog::getSaveFileName(parent, request.title, InitialPath(request),
-                                                      QtFileFilter(request.filter));
+    const QString path =
+        QFileDialog::getSaveFileName(parent, request.title, InitialPath(request),
+                                     QtFileFilter(request.filter), nullptr, kDialogOptions);
     return Chosen(path, request);
 }
 

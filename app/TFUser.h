@@ -25,6 +25,7 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QScrollArea;
 
 namespace zekt {
 
@@ -32,6 +33,10 @@ class TForm1;
 class TForm2;
 
 enum class FieldColour { Window, Red, ButtonFace };
+
+// The channel table's share of the table panel's width: 50/81.
+inline constexpr int kTableShareNumerator = 50;
+inline constexpr int kTableShareDenominator = 81;
 
 // The main window: the command column on the left, the configuration area
 // (options and the table of sixteen memory channels) on the right, and the
@@ -58,6 +63,8 @@ public:
     QPushButton* ButHelp = nullptr;
     QPushButton* ButExit = nullptr;
     QLabel* Image1 = nullptr;
+    // The picture and the configuration area, scrolled on a small screen.
+    QScrollArea* ScrollClient = nullptr;
 
     // Configuration area.
     QFrame* PanClient = nullptr;
@@ -142,6 +149,12 @@ public:
 
     // Called after every run, successful or not (the simulated radio is saved).
     std::function<void()> runFinished;
+    // What the window needs to show everything without scrolling.
+    QSize NaturalSize() const;
+    // The first size on a screen: the natural size, within what the screen
+    // offers (the configuration area scrolls below that).
+    void FitToScreen(const QRect& available);
+
     // Where programming, frequency writing and reading are recorded (none
     // until set; an empty path turns it off). A journal that cannot be
     // written is reported once in a warning box.
@@ -162,8 +175,10 @@ private:
     std::unique_ptr<Project> image;
     std::unique_ptr<USB_Prog> link;
     bool checkingLimit = false;
+    bool swallowButtonPress = false;
     QPalette windowPalette;
 
+    void BuildWindow();
     void BuildCommandColumn();
     void BuildConfigurationArea();
     QWidget* BuildOptionsPanel();
@@ -171,6 +186,7 @@ private:
     void SetTabOrder();
     void ConnectHandlers();
     void CheckBandLimit(QLineEdit* edit, LimitCheck (*check)(const std::string&));
+    bool ButtonEvent(QPushButton* button, QEvent* event);
 
     // The commands that talk to the programmer, hosted by the window.
     class Host;

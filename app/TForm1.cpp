@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScreen>
 
 namespace zekt {
@@ -22,15 +23,29 @@ QFont PixelFont(int pixels, bool bold = false) {
     return font;
 }
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, QRect geometry,
-                  const QFont& font) {
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const QFont& font) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
-    label->setGeometry(geometry);
     label->setFont(font);
     label->setAccessibleName(text);
     label->setAccessibleDescription(name);
     return label;
+}
+
+// The window's design: its outer size and the places of its controls in a
+// client area of kDesignClient. Label3 and ButOK follow the window's edges.
+constexpr QSize kOuterSize(612, 316);
+constexpr QSize kDesignClient(604, 282);
+constexpr QRect kImageRect(9, 9, 69, 76);
+constexpr QRect kLabel1Rect(105, 16, 454, 20);
+constexpr QRect kLabel2Rect(105, 57, 208, 20);
+constexpr QRect kLabel3Rect(32, 105, 521, 56);
+constexpr QRect kButOkRect(240, 208, 97, 33);
+
+// A one-line label sizes itself to its text from its place, never smaller
+// than its design, so a wider font never cuts it.
+QRect AutoSized(const QLabel* label, const QRect& design) {
+    return QRect(design.topLeft(), design.size().expandedTo(label->sizeHint()));
 }
 
 } // namespace
@@ -41,26 +56,25 @@ TForm1::TForm1(QWidget* parent)
     setObjectName("Form1");
     setWindowTitle(msg::kAboutCaption);
     setModal(true);
-    resize(612, 316);
+    resize(kOuterSize); // until the window system tells its frame
     setFont(PixelFont(13));
 
     Panel1 = new QFrame(this);
     Panel1->setObjectName("Panel1");
     Panel1->setFrameShape(QFrame::StyledPanel);
-    Panel1->setGeometry(rect());
 
     Image1 = new QLabel(Panel1);
     Image1->setObjectName("Image1");
-    Image1->setGeometry(9, 9, 69, 76);
+    Image1->setGeometry(kImageRect);
     Image1->setPixmap(AboutPicture());
     Image1->setAccessibleName("Рисунок программатора");
     Image1->setAccessibleDescription("Image1");
 
-    Label1 = MakeLabel(Panel1, "Label1", msg::kAboutTitle, {92, 16, 516, 24}, PixelFont(18));
-    Label2 = MakeLabel(Panel1, "Label2", msg::kAboutMaker, {92, 57, 516, 24}, PixelFont(18));
-    Label3 =
-        MakeLabel(Panel1, "Label3", msg::kAboutPurpose, {32, 100, 550, 100}, PixelFont(15, true));
-    // Wider than the original layout: the platform's fonts run wider.
+    Label1 = MakeLabel(Panel1, "Label1", msg::kAboutTitle, PixelFont(18));
+    Label2 = MakeLabel(Panel1, "Label2", msg::kAboutMaker, PixelFont(18));
+    Label1->setGeometry(AutoSized(Label1, kLabel1Rect));
+    Label2->setGeometry(AutoSized(Label2, kLabel2Rect));
+    Label3 = MakeLabel(Panel1, "Label3", msg::kAboutPurpose, PixelFont(15, true));
     Label3->setWordWrap(true);
     Label3->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     for (QLabel* label : {Label1, Label2, Label3}) {
@@ -69,7 +83,6 @@ TForm1::TForm1(QWidget* parent)
 
     ButOK = new QPushButton("ОК", Panel1);
     ButOK->setObjectName("ButOK");
-    ButOK->setGeometry(240, 208, 97, 33);
     ButOK->setFont(PixelFont(18));
     ButOK->setAccessibleName("ОК");
     ButOK->setAccessibleDescription("ButOK");
@@ -77,6 +90,27 @@ TForm1::TForm1(QWidget* parent)
 
     // Key presses reach the window before its controls.
     ButOK->installEventFilter(this);
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    // Panel1 fills the window; Label3 stretches with its width; ButOK keeps
+    // its distances to the left, right and bottom edges.
+    const QSize grown = size() - kDesignClient;
+    Panel1->setGeometry(rect());
+    Label3->setGeometry(kLabel3Rect.adjusted(0, 0, grown.width(), 0));
+    ButOK->setGeometry(kButOkRect.translated(0, grown.height()).adjusted(0, 0, grown.width(), 0));
+    QDialog::resizeEvent(event);
+}
+
+void TForm1::FitOuterSize() {
+    // The outer size is the frame's: the client area is what it leaves.
+    const QSize frame = frameGeometry().size() - size();
+    if (frame != QSize(0, 0)) {
+        resize(kOuterSize - frame);
+    }
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        move(screen->availableGeometry().center() - frameGeometry().center() + pos());
+    }
 }
 
 void TForm1::ButOKClick() {
@@ -105,10 +139,19 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TForm1::showEvent(QShowEvent* event) {
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    FitOuterSize();
     QDialog::showEvent(event);
+}
+
+bool TForm1::event(QEvent* event) {
+    // The window system tells the frame once the window is mapped.
+    const bool handled = QDialog::event(event);
+    if (event->type() == QEvent::Expose && isVisible() && !outerSizeFitted &&
+        frameGeometry().size() != size()) {
+        outerSizeFitted = true;
+        FitOuterSize();
+    }
+    return handled;
 }
 
 } // namespace zekt

@@ -29,9 +29,14 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
+    bool outerSizeFitted = false;
+
     bool FormKeyDown(QKeyEvent* event);
+    void FitOuterSize();
 };
 
 } // namespace zekt

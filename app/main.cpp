@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QScreen>
 #include <QTimer>
 #include <QTranslator>
 #include <cstdio>
@@ -221,6 +222,7 @@ int main(int argc, char** argv) {
                           : QFileInfo(options.journalFile).absoluteFilePath().toStdString();
     }
     window->UseJournal(journalPath);
+    window->FitToScreen(window->screen()->availableGeometry());
     window->show();
     if (options.exitWhenShown) {
         QTimer::singleShot(0, &app, [&app] {

@@ -1,0 +1,455 @@
+// Building the main window: its controls, their fonts and places, the tab
+// order, and its size on the screen it opens on. The behaviour is in
+// TFUser.cpp.
+#include "AppMessages.h"
+#include "Artwork.h"
+#include "FrequencyCodec.h"
+#include "PanelTexts.h"
+#include "TFUser.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QStyle>
+#include <QStyleOption>
+#include <QToolTip>
+#include <QVBoxLayout>
+
+namespace zekt {
+
+namespace {
+
+constexpr int kBaseFontPixels = 13;
+constexpr int kGroupFontPixels = 18;
+constexpr int kSmallEditFontPixels = 17;
+constexpr int kCommandColumnWidth = 200;
+constexpr int kRowHeight = 26;
+constexpr int kHeaderHeight = 52;
+constexpr int kWindowMargin = 4;
+// Room for the window system's frame around the window on a small screen.
+constexpr int kFrameAllowanceWidth = 16;
+constexpr int kFrameAllowanceHeight = 48;
+// The smallest screen the window must fit: 1024 x 600, less the frame.
+constexpr int kSmallestWidth = 1024 - kFrameAllowanceWidth;
+constexpr int kSmallestHeight = 600 - kFrameAllowanceHeight;
+// The widest texts the value fields must show whole.
+constexpr const char* kWidestFrequency = "145,0125";
+constexpr const char* kWidestTone = "250,3";
+// QLineEdit's own inner margin on each side of its text.
+constexpr int kLineEditTextMargin = 2;
+
+template <std::size_t N>
+QStringList Items(const std::array<const char*, N>& texts) {
+    QStringList items;
+    for (const char* text : texts) {
+        items << QString::fromUtf8(text);
+    }
+    return items;
+}
+
+QFont PixelFont(int pixels, bool bold = false) {
+    QFont font = QApplication::font();
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+void Describe(QWidget* w, const QString& name, const QString& objectName) {
+    w->setObjectName(objectName);
+    w->setAccessibleName(name);
+    w->setAccessibleDescription(objectName);
+}
+
+QPushButton* CommandButton(QWidget* parent, const char* name, const QString& caption,
+                           const QString& hint, int height) {
+    auto* button = new QPushButton(caption, parent);
+    Describe(button, caption, name);
+    button->setToolTip(hint);
+    button->setCursor(Qt::PointingHandCursor);
+    button->setMinimumHeight(height);
+    return button;
+}
+
+// A gap between groups of buttons that gives way on a low screen.
+void AddGap(QVBoxLayout* column, int height) {
+    column->addSpacerItem(new QSpacerItem(0, height, QSizePolicy::Minimum, QSizePolicy::Preferred));
+}
+
+// The width a line edit needs to show text whole at its font.
+int LineEditWidthFor(const QLineEdit* edit, const QString& text) {
+    QStyleOptionFrame option;
+    option.initFrom(edit);
+    option.lineWidth = edit->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, edit);
+    const QMargins margins = edit->textMargins();
+    const int textWidth = edit->fontMetrics().horizontalAdvance(text) + margins.left() +
+                          margins.right() + 2 * kLineEditTextMargin;
+    return edit->style()
+        ->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(textWidth, kRowHeight), edit)
+        .width();
+}
+
+// The width a combo box needs to show text whole, with its arrow.
+int ComboWidthFor(const QComboBox* box, const QString& text) {
+    QStyleOptionComboBox option;
+    option.initFrom(box);
+    option.editable = box->isEditable();
+    const int textWidth = box->fontMetrics().horizontalAdvance(text) + 2 * kLineEditTextMargin;
+    return box->style()
+        ->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(textWidth, kRowHeight), box)
+        .width();
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
+    auto* label = new QLabel(text, parent);
+    Describe(label, text, name);
+    return label;
+}
+
+QString ChannelCaption(int k) {
+    return QString("Канал %1").arg(QChar(kChannelNames[k]));
+}
+
+} // namespace
+
+void TFUser::BuildWindow() {
+    setFont(PixelFont(kBaseFontPixels));
+    BuildCommandColumn();
+    BuildConfigurationArea();
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(kWindowMargin, kWindowMargin, kWindowMargin, kWindowMargin);
+    layout->addWidget(PanButton);
+    auto* area = new QWidget;
+    auto* stack = new QGridLayout(area);
+    stack->setContentsMargins(0, 0, 0, 0);
+    stack->addWidget(Image1, 0, 0, Qt::AlignLeft | Qt::AlignTop);
+    stack->addWidget(PanClient, 0, 0);
+    // Below its natural size the configuration area scrolls: fields never
+    // shrink below their values, panels never overlap.
+    ScrollClient = new QScrollArea(this);
+    ScrollClient->setObjectName("ScrollClient");
+    ScrollClient->setFrameShape(QFrame::NoFrame);
+    ScrollClient->setWidgetResizable(true);
+    ScrollClient->setWidget(area);
+    layout->addWidget(ScrollClient, 1);
+    PanClient->raise();
+    PanClient->hide();
+    setMinimumSize(QSize(kSmallestWidth, kSmallestHeight).boundedTo(sizeHint()));
+}
+
+QSize TFUser::NaturalSize() const {
+    // The configuration area at its own size, shown or not, with the command
+    // column beside it: what the window needs to show everything.
+    const QWidget* area = ScrollClient->widget();
+    const QSize client = area->layout()->totalMinimumSize().expandedTo(
+        PanClient->minimumSizeHint().expandedTo(Image1->size()));
+    const int width = PanButton->width() > 0 ? PanButton->width() : kCommandColumnWidth;
+    const int spacing = layout()->spacing() > 0 ? layout()->spacing() : 0;
+    return QSize(2 * kWindowMargin + width + spacing + client.width(),
+                 2 * kWindowMargin +
+                     std::max(client.height(), PanButton->minimumSizeHint().height()));
+}
+
+void TFUser::FitToScreen(const QRect& available) {
+    const QSize room = available.size() - QSize(kFrameAllowanceWidth, kFrameAllowanceHeight);
+    const QSize size = NaturalSize().boundedTo(room).expandedTo(minimumSize());
+    resize(size);
+    // Where the window system would not put it whole, the screen's corner.
+    if (!available.contains(QRect(pos(), size))) {
+        move(available.topLeft());
+    }
+}
+
+void TFUser::BuildCommandColumn() {
+    PanButton = new QFrame(this);
+    Describe(PanButton, "Команды", "PanButton");
+    PanButton->setFrameShape(QFrame::Panel);
+    PanButton->setFrameShadow(QFrame::Sunken);
+    PanButton->setFixedWidth(kCommandColumnWidth);
+    auto* column = new QVBoxLayout(PanButton);
+
+    LabelDate = MakeLabel(PanButton, "LabelDate", QString());
+    LabelDate->setAccessibleName("Дата программирования");
+    LabelDate->setAlignment(Qt::AlignCenter);
+    ButAbout = CommandButton(PanButton, "ButAbout", "О программе", "Краткая информация", 30);
+    ButTest = CommandButton(PanButton, "ButTest", "Тест",
+                            "Тест исправности и подключения программатора", 30);
+    ButSetConf =
+        CommandButton(PanButton, "ButSetConf", "Конфигурация", "Включить панели конфигурации", 48);
+    ButProg = CommandButton(PanButton, "ButProg", "Программирование",
+                            "Записать программу в радиостанцию", 48);
+    ButPrFrec = CommandButton(PanButton, "ButPrFrec", "Запись частот",
+                              "Записать только данные в радиостанцию", 48);
+    ButRead = CommandButton(PanButton, "ButRead", "Чтение конфигурации",
+                            "Прочить данные конфигурации из радиостанции", 48);
+    ButRdFile = CommandButton(PanButton, "ButRdFile", "Читать из файла",
+                              "Прочитать сохранённую конфигурацию из файла", 30);
+    ButWrFile = CommandButton(PanButton, "ButWrFile", "Сохранить в файле",
+                              "Сохранить текущую конфигурацию в файле", 30);
+    ButHelp = CommandButton(PanButton, "ButHelp", "Помощь", "Вызов файла справки", 30);
+    ButExit = CommandButton(PanButton, "ButExit", "Выход", "Выход из программы", 30);
+
+    column->addWidget(LabelDate);
+    column->addWidget(ButAbout);
+    column->addWidget(ButTest);
+    AddGap(column, 24);
+    for (QPushButton* b : {ButSetConf, ButProg, ButPrFrec, ButRead}) {
+        column->addWidget(b);
+    }
+    AddGap(column, 24);
+    column->addWidget(ButRdFile);
+    column->addWidget(ButWrFile);
+    AddGap(column, 48);
+    column->addWidget(ButHelp);
+    column->addStretch(1);
+    column->addWidget(ButExit);
+
+    Image1 = new QLabel(this);
+    Describe(Image1, "Рисунок радиостанции", "Image1");
+    Image1->setPixmap(MainPicture());
+    Image1->setFixedSize(kMainPictureWidth, kMainPictureHeight);
+}
+
+void TFUser::BuildConfigurationArea() {
+    PanClient = new QFrame(this);
+    Describe(PanClient, "Конфигурация радиостанции", "PanClient");
+    PanClient->setAutoFillBackground(true); // it covers the picture
+    auto* layout = new QHBoxLayout(PanClient);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(BuildOptionsPanel());
+    layout->addWidget(BuildChannelPanel(), 1);
+}
+
+QWidget* TFUser::BuildOptionsPanel() {
+    PanRadioGr = new QFrame(PanClient);
+    Describe(PanRadioGr, "Параметры радиостанции", "PanRadioGr");
+    PanRadioGr->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred); // its own width
+    auto* column = new QVBoxLayout(PanRadioGr);
+    column->setContentsMargins(2, 2, 2, 2);
+    column->setSpacing(4);
+    const QFont groupFont = PixelFont(kGroupFontPixels);
+
+    RG1ProgOb = new RadioGroup("RG1ProgOb", " Программное обеспечение ", Items(kSoftwareItems), 1,
+                               PanRadioGr);
+    auto* versionRow = new QHBoxLayout;
+    STVersii = MakeLabel(PanRadioGr, "STVersii", "Версия:");
+    ComboBoxVer = new ChoiceBox("ComboBoxVer", {"4.1.0", "6.1.0", "6.1.1"}, PanRadioGr);
+    ComboBoxVer->setAccessibleName("Версия");
+    QPalette tip = ComboBoxVer->palette();
+    tip.setColor(QPalette::Base, QToolTip::palette().color(QPalette::ToolTipBase));
+    ComboBoxVer->setPalette(tip);
+    ButDetail = new QPushButton("Подробнее...", PanRadioGr);
+    Describe(ButDetail, "Подробнее...", "ButDetail");
+    ButDetail->setToolTip("Подробнее о версии программного обеспечения");
+    ButDetail->setCursor(Qt::PointingHandCursor);
+    ButDetail->setFont(PixelFont(kBaseFontPixels, true));
+    versionRow->addWidget(STVersii);
+    versionRow->addWidget(ComboBoxVer, 1);
+    versionRow->addWidget(ButDetail);
+
+    RG2Type = new RadioGroup("RG2Type", " Тип радиостанции ", Items(kTypeItems), 1, PanRadioGr);
+    RG3FrTon = new RadioGroup("RG3FrTon", " Частота тонального вызова ", Items(kTonePairItems), 1,
+                              PanRadioGr);
+    RG4Band = new RadioGroup("RG4Band", " Диапазон частот основного массива ",
+                             Items(kBandModeItems), 2, PanRadioGr);
+    RG5BandMain = new RadioGroup("RG5BandMain", "", Items(kMainBandItems), 1, PanRadioGr);
+    RG5BandMain->setAccessibleName("Диапазон основного массива");
+
+    GBoxBandSelect = new QGroupBox(PanRadioGr);
+    Describe(GBoxBandSelect, "Границы диапазона", "GBoxBandSelect");
+    auto* bandBox = new QVBoxLayout(GBoxBandSelect);
+    LabelFrec1 = MakeLabel(GBoxBandSelect, "LabelFrec1", "Начальная частота, МГц");
+    EditFrec1 = new QLineEdit(GBoxBandSelect);
+    Describe(EditFrec1, "Начальная частота, МГц", "EditFrec1");
+    LabelFrec2 = MakeLabel(GBoxBandSelect, "LabelFrec2", "Конечная частота, МГц");
+    EditFrec2 = new QLineEdit(GBoxBandSelect);
+    Describe(EditFrec2, "Конечная частота, МГц", "EditFrec2");
+    for (QLineEdit* e : {EditFrec1, EditFrec2}) {
+        e->setFont(PixelFont(kSmallEditFontPixels));
+        e->hide();
+    }
+    bandBox->addWidget(LabelFrec1);
+    bandBox->addWidget(EditFrec1);
+    bandBox->addWidget(LabelFrec2);
+    bandBox->addWidget(EditFrec2);
+    bandBox->addStretch(1);
+    auto* bandRow = new QHBoxLayout;
+    bandRow->addWidget(RG5BandMain);
+    bandRow->addWidget(GBoxBandSelect, 1);
+
+    RG6Setka = new RadioGroup("RG6Setka", " Шаг сетки частот в основном массиве ",
+                              Items(kGridItems), 2, PanRadioGr);
+    GBoxAttr = new QGroupBox(" Аттрибуты программирования ", PanRadioGr);
+    Describe(GBoxAttr, "Аттрибуты программирования", "GBoxAttr");
+    auto* attr = new QVBoxLayout(GBoxAttr);
+    CheckBoxProtect = new QCheckBox("Защита программы от чтения", GBoxAttr);
+    Describe(CheckBoxProtect, "Защита программы от чтения", "CheckBoxProtect");
+    CheckBoxProtect->setStyleSheet(
+        "QCheckBox { background-color: #008080; color: white; padding: 4px; }");
+    CheckBoxProtect->setFont(groupFont); // a style sheet would leave it at the base font
+    attr->addWidget(CheckBoxProtect);
+
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{RG1ProgOb, RG2Type, RG3FrTon, RG4Band, RG5BandMain,
+                                         GBoxBandSelect, RG6Setka, GBoxAttr}) {
+        w->setFont(groupFont);
+    }
+    column->addWidget(RG1ProgOb);
+    column->addLayout(versionRow);
+    column->addWidget(RG2Type);
+    column->addWidget(RG3FrTon);
+    column->addWidget(RG4Band);
+    column->addLayout(bandRow);
+    column->addWidget(RG6Setka);
+    column->addStretch(1);
+    column->addWidget(GBoxAttr);
+
+    RG1ProgOb->SetItemIndex(0);
+    RG2Type->SetItemIndex(0);
+    RG3FrTon->SetItemIndex(1);
+    RG4Band->SetItemIndex(0);
+    RG5BandMain->SetItemIndex(1);
+    RG6Setka->SetItemIndex(0);
+    return PanRadioGr;
+}
+
+QWidget* TFUser::BuildChannelPanel() {
+    PanChanell = new QFrame(PanClient);
+    Describe(PanChanell, "Каналы памяти", "PanChanell");
+    auto* column = new QVBoxLayout(PanChanell);
+    column->setContentsMargins(2, 2, 2, 2);
+    PanChanCTC = new QFrame(PanChanell);
+    Describe(PanChanCTC, "Таблица каналов", "PanChanCTC");
+    PanChanCTC->installEventFilter(this);
+    const QFont tableFont = PixelFont(kGroupFontPixels);
+    const QStringList tones = [] {
+        QStringList list;
+        for (int i = 0; i < kCtcssListedTones; ++i) {
+            list << kCtcssToneTexts[static_cast<std::size_t>(i)];
+        }
+        return list;
+    }();
+
+    GBoxChanell = new QGroupBox("Каналы памяти (МГц)", PanChanCTC);
+    Describe(GBoxChanell, "Каналы памяти (МГц)", "GBoxChanell");
+    GBoxChanell->setFont(tableFont);
+    auto* channels = new QGridLayout(GBoxChanell);
+    LabelPRD = MakeLabel(GBoxChanell, "LabelPRD", "Передача");
+    LabelPRM = MakeLabel(GBoxChanell, "LabelPRM", "Приём");
+    LabelPRD->setFixedHeight(kHeaderHeight);
+    LabelPRM->setFixedHeight(kHeaderHeight);
+    LabelPRD->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+    LabelPRM->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
+    channels->addWidget(LabelPRD, 0, 1, Qt::AlignHCenter | Qt::AlignBottom);
+    channels->addWidget(LabelPRM, 0, 2, Qt::AlignHCenter | Qt::AlignBottom);
+
+    // A blank title keeps the rows level with the channel table's.
+    GBoxCTC = new QGroupBox(" ", PanChanCTC);
+    Describe(GBoxCTC, "Сканер и CTCSS", "GBoxCTC");
+    GBoxCTC->setFont(tableFont);
+    auto* ctc = new QGridLayout(GBoxCTC);
+    LabelScan = MakeLabel(GBoxCTC, "LabelScan", "Сканер");
+    LabelCTCSS = MakeLabel(GBoxCTC, "LabelCTCSS", "CTCSS");
+    LabelFrCTC = MakeLabel(GBoxCTC, "LabelFrCTC", "Частота, Гц");
+    auto* ctcHeader = new QVBoxLayout;
+    ctcHeader->setSpacing(0);
+    ctcHeader->addWidget(LabelCTCSS, 0, Qt::AlignHCenter);
+    ctcHeader->addWidget(LabelFrCTC, 0, Qt::AlignHCenter);
+    auto* ctcHeaderBox = new QWidget(GBoxCTC);
+    ctcHeaderBox->setLayout(ctcHeader);
+    ctcHeaderBox->setFixedHeight(kHeaderHeight);
+    ctc->addWidget(LabelScan, 0, 0, Qt::AlignHCenter | Qt::AlignBottom);
+    ctc->addWidget(ctcHeaderBox, 0, 1);
+
+    for (int k = 0; k < kChannelCount; ++k) {
+        const QString caption = ChannelCaption(k);
+        STChan[static_cast<std::size_t>(k)] =
+            MakeLabel(GBoxChanell, qPrintable(QString("STChan%1").arg(k + 1)), caption);
+        channels->addWidget(STChan[static_cast<std::size_t>(k)], k + 1, 0);
+        for (int side = 0; side < 2; ++side) {
+            const int number = 2 * k + side + 1;
+            auto* edit = new QLineEdit(GBoxChanell);
+            Describe(edit, caption + (side == 0 ? ", передача" : ", приём"),
+                     QString("Edit%1").arg(number));
+            edit->setFixedHeight(kRowHeight);
+            edit->setMinimumWidth(LineEditWidthFor(edit, kWidestFrequency));
+            edit->installEventFilter(this);
+            channels->addWidget(edit, k + 1, side + 1);
+            channelEdits.push_back(edit);
+        }
+        auto* scan = new QCheckBox(GBoxCTC);
+        Describe(scan, caption + ", сканер", QString("CheckBox%1").arg(k + 1));
+        scan->setFixedHeight(kRowHeight);
+        ctc->addWidget(scan, k + 1, 0, Qt::AlignHCenter);
+        scanBoxes.push_back(scan);
+        auto* tone = new ChoiceBox(QString("ComboBox%1").arg(k + 1), tones, GBoxCTC);
+        tone->setAccessibleName(caption + ", CTCSS");
+        tone->setFont(PixelFont(kSmallEditFontPixels));
+        tone->setFixedHeight(kRowHeight);
+        tone->setMinimumWidth(ComboWidthFor(tone, kWidestTone));
+        tone->SetItemIndex(-1);
+        ctc->addWidget(tone, k + 1, 1);
+        ctcssBoxes.push_back(tone);
+    }
+    channels->setRowStretch(kChannelCount + 1, 1);
+    ctc->setRowStretch(kChannelCount + 1, 1);
+
+    ButClear = new QPushButton("Очистить каналы памяти", PanChanell);
+    Describe(ButClear, "Очистить каналы памяти", "ButClear");
+    ButClear->setToolTip("Щёлкните указателем мыши на поле канала, с которого удалить");
+    ButClear->setCursor(Qt::PointingHandCursor);
+    // The two boxes are placed by FormPaint, in proportion: the table needs
+    // room for both at their least.
+    const QSize table = GBoxChanell->minimumSizeHint();
+    const QSize toneBoxes = GBoxCTC->minimumSizeHint();
+    const int width = std::max(table.width() * kTableShareDenominator / kTableShareNumerator + 1,
+                               toneBoxes.width() * kTableShareDenominator /
+                                       (kTableShareDenominator - kTableShareNumerator) +
+                                   1);
+    PanChanCTC->setMinimumSize(width, std::max(table.height(), toneBoxes.height()));
+    column->addWidget(PanChanCTC, 1);
+    column->addWidget(ButClear, 0, Qt::AlignHCenter);
+    return PanChanell;
+}
+
+void TFUser::SetTabOrder() {
+    std::vector<QWidget*> order = {ButSetConf, ButProg, ButPrFrec, ButRead,  ButRdFile,
+                                   ButWrFile,  ButHelp, ButExit,   ButAbout, ButTest};
+    for (RadioGroup* g : {RG1ProgOb}) {
+        for (int i = 0; i < g->Count(); ++i) {
+            order.push_back(g->Button(i));
+        }
+    }
+    order.push_back(ComboBoxVer);
+    order.push_back(ButDetail);
+    for (RadioGroup* g : {RG2Type, RG3FrTon, RG4Band, RG5BandMain}) {
+        for (int i = 0; i < g->Count(); ++i) {
+            order.push_back(g->Button(i));
+        }
+    }
+    order.push_back(EditFrec1);
+    order.push_back(EditFrec2);
+    for (int i = 0; i < RG6Setka->Count(); ++i) {
+        order.push_back(RG6Setka->Button(i));
+    }
+    order.push_back(CheckBoxProtect);
+    order.insert(order.end(), channelEdits.begin(), channelEdits.end());
+    for (int k = 0; k < kChannelCount; ++k) {
+        order.push_back(scanBoxes[static_cast<std::size_t>(k)]);
+        order.push_back(ctcssBoxes[static_cast<std::size_t>(k)]);
+    }
+    order.push_back(ButClear);
+    for (std::size_t i = 0; i + 1 < order.size(); ++i) {
+        QWidget::setTabOrder(order[i], order[i + 1]);
+    }
+}
+
+} // namespace zekt
