@@ -146,8 +146,9 @@ void TForm1::showEvent(QShowEvent* event) {
 bool TForm1::event(QEvent* event) {
     // The window system tells the frame once the window is mapped.
     const bool handled = QDialog::event(event);
-    if (event->type() == QEvent::Expose && isVisible() && !outerSizeFitted &&
-        frameGeometry().size() != size()) {
+    const bool maybeFramed = event->type() == QEvent::Expose || event->type() == QEvent::Move ||
+                             event->type() == QEvent::WindowActivate;
+    if (maybeFramed && isVisible() && !outerSizeFitted && frameGeometry().size() != size()) {
         outerSizeFitted = true;
         FitOuterSize();
     }

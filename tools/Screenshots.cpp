@@ -1,5 +1,6 @@
 // Saves pictures of the windows for the documentation:
 //   zekt-screenshots OUTPUT_DIR
+//   zekt-screenshots --screen OUTPUT.png   (the whole screen, window configured)
 // main-hidden.png (start-up), main-configured.png (a configuration on the
 // panels), main-readback.png (the panels after reading a radio back that was
 // just programmed on the simulated unit) and about.png. Run it from the
@@ -12,6 +13,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QScreen>
 #include <QTimer>
 #include <cstdio>
 
@@ -55,8 +57,31 @@ bool Save(QWidget* w, const QString& path) {
 
 } // namespace
 
+// The whole screen with the window as it opens on it, configured: what an
+// operator sees on that screen (under a window manager).
+int ScreenShot(QApplication& app, const QString& path) {
+    zekt::SimulatedDriver driver;
+    AutoDialogs dialogs;
+    zekt::TFUser window(driver, &dialogs);
+    window.ButSetConfClick();
+    window.SetRadioConfig(DemoConfig());
+    window.FitToScreen(window.screen()->availableGeometry());
+    window.show();
+    int failures = 0;
+    QTimer::singleShot(1000, [&] {
+        const bool saved = window.screen()->grabWindow(0).save(path);
+        std::fprintf(stderr, "%s %s\n", saved ? "saved" : "could not save", qPrintable(path));
+        failures += saved ? 0 : 1;
+        app.exit(failures);
+    });
+    return app.exec();
+}
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    if (argc > 2 && QString(argv[1]) == "--screen") {
+        return ScreenShot(app, QString::fromLocal8Bit(argv[2]));
+    }
     QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString("docs/screenshots");
     QDir().mkpath(out);
     out = QDir(out).absolutePath(); // the commands make the start folder current

@@ -15,6 +15,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
 #include <QtTest>
 
 using namespace zekt;
@@ -360,6 +363,103 @@ private slots:
         QCOMPARE(w.FieldColourOf(win.Edit(8)), FieldColour::Window);
         QVERIFY(w.scanBoxes[5]->isEnabled());
         QVERIFY(w.ctcssBoxes[5]->isEnabled());
+    }
+
+    // On each supported screen the window opens within it; from 1366 x 768
+    // nothing scrolls; on smaller screens the configuration area scrolls,
+    // and no value field or label is ever cut.
+    void fitsTheScreen_data() {
+        QTest::addColumn<QSize>("screen");
+        QTest::addColumn<bool>("scrolls");
+        QTest::newRow("1920x1080") << QSize(1920, 1080) << false;
+        QTest::newRow("1366x768") << QSize(1366, 768) << false;
+        QTest::newRow("1280x720") << QSize(1280, 720) << true;
+        QTest::newRow("1024x600") << QSize(1024, 600) << true;
+    }
+    void fitsTheScreen() {
+        QFETCH(QSize, screen);
+        QFETCH(bool, scrolls);
+        Window win;
+        TFUser& w = win.w;
+        w.ButSetConfClick();
+        w.RG4Band->SetItemIndex(1); // the band limit fields shown too
+        w.FitToScreen(QRect(QPoint(0, 0), screen));
+        QApplication::processEvents();
+        QVERIFY(w.width() <= screen.width() && w.height() <= screen.height());
+        QVERIFY(w.width() * 2 > screen.width() || w.width() == w.NaturalSize().width());
+        const bool scrolled = w.ScrollClient->horizontalScrollBar()->isVisible() ||
+                              w.ScrollClient->verticalScrollBar()->isVisible();
+        QCOMPARE(scrolled, scrolls);
+        QVERIFY(w.ButExit->geometry().bottom() < w.PanButton->height());
+        QVERIFY(w.ButExit->height() >= w.ButExit->sizeHint().height() / 2);
+
+        // Every value shows whole: the longest frequency and tone.
+        for (QLineEdit* edit : w.channelEdits) {
+            edit->setText("145,0125");
+            QVERIFY2(edit->width() >= edit->fontMetrics().horizontalAdvance("145,0125") + 4,
+                     qPrintable(edit->objectName()));
+        }
+        for (ChoiceBox* tone : w.ctcssBoxes) {
+            QVERIFY(tone->width() >= tone->fontMetrics().horizontalAdvance("250,3") + 4 +
+                                         tone->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+        }
+        // No label, option or check box cuts its text.
+        for (QWidget* widget : w.findChildren<QWidget*>()) {
+            QString text;
+            int room = widget->width();
+            if (auto* label = qobject_cast<QLabel*>(widget); label && !label->wordWrap()) {
+                text = label->text();
+                room = label->contentsRect().width();
+            } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+                text = button->text();
+                room = button->width() - (qobject_cast<QPushButton*>(button) ? 0 : 20);
+            }
+            if (!text.isEmpty() && widget->isVisibleTo(&w)) {
+                QVERIFY2(widget->fontMetrics().horizontalAdvance(text) <= room,
+                         qPrintable(widget->objectName() + ": " + text));
+            }
+        }
+        for (QWidget* box : std::initializer_list<QWidget*>{w.CheckBoxProtect, w.RG6Setka}) {
+            QCOMPARE(box->font().pixelSize(), 18);
+        }
+    }
+
+    // Enter or keypad Enter on a focused button presses it, as Space does.
+    void enterPressesAFocusedButton() {
+        Window win;
+        for (const auto& [key, modifiers] :
+             {std::pair{Qt::Key_Return, Qt::NoModifier}, {Qt::Key_Enter, Qt::KeypadModifier}}) {
+            win.dialogs.boxes.clear();
+            win.w.ButHelp->setFocus();
+            QTest::keyClick(win.w.ButHelp, key, modifiers);
+            QCOMPARE(win.dialogs.boxes.size(), std::size_t(1));
+            QCOMPARE(win.dialogs.Last().title, QString("Раздел в разработке"));
+        }
+        win.w.DisableCommands();
+        QTest::keyClick(win.w.ButHelp, Qt::Key_Return);
+        QCOMPARE(win.dialogs.boxes.size(), std::size_t(1));
+    }
+
+    // A box shown while the mouse press on a button moves the focus takes the
+    // release: the button must not stay drawn pressed, nor click later.
+    void buttonNotLeftPressedByABox() {
+        Window win;
+        TFUser& w = win.w;
+        w.ButSetConfClick();
+        w.RG4Band->SetItemIndex(1);
+        w.EditFrec1->setText("100");
+        w.EditFrec1->setFocus();
+        QTRY_VERIFY(w.EditFrec1->hasFocus());
+        QTest::mousePress(w.ButHelp, Qt::LeftButton);
+        QCOMPARE(win.dialogs.boxes.size(), std::size_t(1)); // the limit message
+        QVERIFY(!w.ButHelp->isDown());
+        QTest::mouseRelease(w.ButHelp, Qt::LeftButton);
+        QApplication::processEvents();
+        QVERIFY(!w.ButHelp->isDown());
+        QCOMPARE(win.dialogs.boxes.size(), std::size_t(1)); // Help did not run
+        w.EditFrec1->setText("150"); // with a good value the next click works
+        QTest::mouseClick(w.ButHelp, Qt::LeftButton);
+        QCOMPARE(win.dialogs.Last().title, QString("Раздел в разработке"));
     }
 
     void channelTableProportion() {

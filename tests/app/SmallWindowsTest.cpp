@@ -1,9 +1,12 @@
 #include "ErrorReportingApplication.h"
+#include "QtOperatorDialogs.h"
 #include "ScriptedDialogs.h"
 #include "SimulatedDriver.h"
 #include "TFUser.h"
 #include "TForm1.h"
 
+#include <QComboBox>
+#include <QFileDialog>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -41,6 +44,44 @@ private slots:
         QVERIFY(!(form.windowFlags() & Qt::WindowMinimizeButtonHint));
         QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
         QVERIFY(form.windowFlags() & Qt::WindowCloseButtonHint);
+    }
+
+    // The controls where the design puts them; Panel1 fills the window,
+    // Label3 stretches with its width, ButOK keeps its distance to the left,
+    // right and bottom edges.
+    void aboutWindowGeometry() {
+        TForm1 form;
+        ShowAbout(form);
+        QCOMPARE(form.Label1->pos(), QPoint(105, 16));
+        QCOMPARE(form.Label2->pos(), QPoint(105, 57));
+        for (QLabel* label : {form.Label1, form.Label2}) {
+            QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(label->text()));
+        }
+        const QRect label3 = form.Label3->geometry();
+        const QRect ok = form.ButOK->geometry();
+        QCOMPARE(label3.topLeft(), QPoint(32, 105));
+        QCOMPARE(label3.height(), 56);
+        QCOMPARE(ok.size().height(), 33);
+        QCOMPARE(ok.x(), 240);
+        form.resize(form.size() + QSize(100, 60));
+        QCOMPARE(form.Panel1->geometry(), form.rect());
+        QCOMPARE(form.Label3->geometry(), label3.adjusted(0, 0, 100, 0));
+        QCOMPARE(form.ButOK->geometry(), ok.translated(0, 60).adjusted(0, 0, 100, 0));
+        QCOMPARE(form.Label1->pos(), QPoint(105, 16));
+    }
+
+    // The filters read as written, each once; "все файлы" takes every file.
+    void fileDialogFilters() {
+        const QString open = QtFileFilter("файл конфигурации (*.prg)|*.prg|все файлы|*.*");
+        QCOMPARE(open, QString("файл конфигурации (*.prg) (*.prg);;все файлы (*)"));
+        QFileDialog dialog(nullptr, "", "", open);
+        dialog.setOptions(QFileDialog::HideNameFilterDetails | QFileDialog::DontUseNativeDialog);
+        auto* types = dialog.findChild<QComboBox*>("fileTypeCombo");
+        QVERIFY(types != nullptr);
+        QCOMPARE(types->itemText(0), QString("файл конфигурации (*.prg)"));
+        QCOMPARE(types->itemText(1), QString("все файлы"));
+        QCOMPARE(QtFileFilter("программы(*.hex, *.obj)|*.hex;*.obj|все файлы|*.*"),
+                 QString("программы(*.hex, *.obj) (*.hex *.obj);;все файлы (*)"));
     }
 
     void anyKeyClosesTheAboutWindow_data() {

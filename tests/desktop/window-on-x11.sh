@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# The window as the window system shows it: on Xvfb with openbox, the titles
+# X11 reports, the window within the screen, the about window's outer size,
+# Enter on a focused button.
+#   window-on-x11.sh PATH_TO_zekt-programmer [WIDTHxHEIGHT [QT_SCALE_FACTOR]]
+# Exit 77 (skipped) when Xvfb, openbox or xdotool is missing.
+set -euo pipefail
+program=$(realpath "$1")
+screen=${2:-1366x768}
+scale=${3:-1}
+for tool in Xvfb openbox xdotool xwininfo xprop xdpyinfo; do
+  command -v "$tool" >/dev/null || { echo "no $tool: skipped"; exit 77; }
+done
+
+work=$(mktemp -d)
+display=:$((100 + RANDOM % 800))
+cleanup() {
+  kill "${app:-}" "${wm:-}" "${xvfb:-}" 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+Xvfb "$display" -screen 0 "${screen}x24" -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=$display
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+openbox >/dev/null 2>&1 &
+wm=$!
+sleep 0.5
+(cd "$work" && QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$scale "$program" --simulate=radio.hex --journal= >app.log 2>&1) &
+app=$!
+
+fail() { echo "FAIL: $*"; exit 1; }
+# A window by its exact title, waited for.
+window_titled() {
+  local id
+  for _ in $(seq 100); do
+    id=$(xdotool search --name "^$1\$" 2>/dev/null | head -1 || true)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+
+main_title="Программатор возимых радиостанций ЗЕКТ (Версии ПО: 4.1.0, 6.1.0 и 6.1.1)   @USB ЗЕКТ УП-7"
+main=$(window_titled "$(sed 's/[().]/\\&/g' <<<"$main_title")") || fail "no main window titled as given"
+[ "$(xdotool getwindowname "$main")" = "$main_title" ] || fail "main title: $(xdotool getwindowname "$main")"
+sleep 0.5
+read -r x y w h < <(xwininfo -id "$main" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
+  /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}')
+[ $((x + w)) -le "${screen%x*}" ] && [ $((y + h)) -le "${screen#*x}" ] ||
+  fail "main window $w x $h at $x,$y is off a $screen screen"
+
+# The tab order starts at Конфигурация; Выход is the eighth stop, О программе the ninth.
+xdotool windowactivate --sync "$main"
+xdotool key --delay 50 Tab Tab Tab Tab Tab Tab Tab Return
+exit_box=$(window_titled " Подтвердите выход") || fail "Enter on Выход showed no exit question"
+xdotool windowactivate --sync "$exit_box" key Escape
+sleep 0.3
+xdotool windowactivate --sync "$main"
+xdotool key --delay 50 Tab KP_Enter
+about=$(window_titled "USB программатор ЗЕКТ") || fail "keypad Enter on О программе showed no about window"
+sleep 0.5
+client=$(xwininfo -id "$about" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}')
+# The frame the window manager draws around it: left, right, top, bottom.
+read -r l r t b < <(xprop -id "$about" _NET_FRAME_EXTENTS | tr -d ',' | awk '{print $3, $4, $5, $6}')
+frame="$((${client%x*} + l + r))x$((${client#*x} + t + b))"
+# 612 x 316 in the window's own pixels; the window system counts device
+# pixels and draws its frame unscaled, so allow for rounding.
+awk -v f="$frame" -v s="$scale" 'BEGIN{split(f, d, "x"); dw = d[1] - 612 * s; dh = d[2] - 316 * s
+  exit !(dw * dw <= 9 && dh * dh <= 9)}' ||
+  fail "about window: outer size $frame (client $client) at scale $scale"
+echo "main $w x $h at $x,$y; about client $client, frame $frame"
+echo "passed"
