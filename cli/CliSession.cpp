@@ -145,6 +145,17 @@ bool LoadConfiguration(const std::string& path, RadioConfig& config, DataArray& 
     return true;
 }
 
+bool BuildDataSaying(const RadioConfig& config, Project& image) {
+    const DataBuildResult built = BuildConfigurationData(config, image);
+    if (built.outcome == DataBuildResult::Outcome::InvalidFrequency) {
+        Say(msg::kSyntaxError);
+        Say("  -> " + FieldName(built.field));
+    } else if (built.outcome == DataBuildResult::Outcome::NotANumber) {
+        Say(built.conversionError);
+    }
+    return built.outcome == DataBuildResult::Outcome::Complete;
+}
+
 bool ApplyBuildOptions(const CliOptions& options, RadioConfig& config) {
     config.bandMode = options.band ? 1 : 0;
     if (options.band) {

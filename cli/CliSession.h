@@ -60,6 +60,9 @@ int ExitFor(CommandOutcome outcome);
 // its panels, plus the file's data bytes; false (with the reason said) when
 // the file is not whole or refused.
 bool LoadConfiguration(const std::string& path, RadioConfig& config, DataArray& data);
+// The data build of a configuration; a refusal is said in the build's own
+// words, with the field at fault.
+bool BuildDataSaying(const RadioConfig& config, Project& image);
 // --band, --firmware and --yes against what the configuration asks for.
 bool ApplyBuildOptions(const CliOptions& options, RadioConfig& config);
 

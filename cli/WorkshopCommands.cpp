@@ -40,14 +40,7 @@ private:
 
 // What programming the file would put into a radio's configuration places.
 bool BuildExpected(const CliOptions& options, const RadioConfig& config, Project& expected) {
-    const DataBuildResult data = BuildConfigurationData(config, expected);
-    if (data.outcome == DataBuildResult::Outcome::InvalidFrequency) {
-        Say(msg::kSyntaxError);
-        Say("  -> " + FieldName(data.field));
-        return false;
-    }
-    if (data.outcome == DataBuildResult::Outcome::NotANumber) {
-        Say(data.conversionError);
+    if (!BuildDataSaying(config, expected)) {
         return false;
     }
     FixedAnswers answers(options.firmware);

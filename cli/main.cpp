@@ -83,14 +83,7 @@ int WriteRadio(const CliOptions& options, Session& session, const zekt::WriteCom
 // write says which file and why.
 bool SaveConfiguration(const std::string& path, const RadioConfig& config) {
     Project image;
-    const DataBuildResult built = BuildConfigurationData(config, image);
-    if (built.outcome == DataBuildResult::Outcome::InvalidFrequency) {
-        Say(msg::kSyntaxError);
-        Say("  -> " + FieldName(built.field));
-        return false;
-    }
-    if (built.outcome == DataBuildResult::Outcome::NotANumber) {
-        Say(built.conversionError);
+    if (!BuildDataSaying(config, image)) {
         return false;
     }
     const FileWrite written =

@@ -1,5 +1,6 @@
 #include "Journal.h"
 
+#include "Csv.h"
 #include "SafeFile.h"
 
 #include <QCryptographicHash>
@@ -19,17 +20,6 @@ namespace {
 
 constexpr char kSeparator = ';';
 
-std::string Quoted(const std::string& field) {
-    if (field.find_first_of(";\"\r\n") == std::string::npos) {
-        return field;
-    }
-    std::string quoted = "\"";
-    for (const char c : field) {
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    }
-    return quoted + "\"";
-}
-
 std::string Join(std::initializer_list<std::string> fields) {
     std::string line;
     bool first = true;
@@ -38,7 +28,7 @@ std::string Join(std::initializer_list<std::string> fields) {
             line += kSeparator;
         }
         first = false;
-        line += Quoted(field);
+        line += CsvField(field, kSeparator);
     }
     return line + "\r\n";
 }
@@ -178,7 +168,12 @@ std::string Journal::KeepRadio(const std::string& prgText) {
         QDateTime::currentDateTime().toString("yyyy-MM-dd_HHmmss").toStdString();
     // Two reads in one second keep both.
     for (int n = 1; n < 100; ++n) {
-        const std::string name = stamp + (n == 1 ? "" : "_" + std::to_string(n)) + ".prg";
+        std::string name = stamp;
+        if (n > 1) {
+            name += '_';
+            name += std::to_string(n);
+        }
+        name += ".prg";
         const std::string kept = (folder / name).string();
         const int fd = open(kept.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
         if (fd < 0 && errno == EEXIST) {

@@ -1,6 +1,7 @@
 #include "ChannelTable.h"
 
 #include "ConfigMessages.h"
+#include "Csv.h"
 #include "FrequencyCodec.h"
 #include "PanelTexts.h"
 #include "RadioLayout.h"
@@ -102,14 +103,7 @@ bool FrequencyOk(const std::string& text) {
 }
 
 std::string Escaped(const std::string& field) {
-    if (field.find_first_of(";\"") == std::string::npos) {
-        return field;
-    }
-    std::string quoted = "\"";
-    for (const char c : field) {
-        quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
-    }
-    return quoted + "\"";
+    return CsvField(field, ';');
 }
 
 } // namespace
