@@ -24,9 +24,18 @@ TerminalProgress::~TerminalProgress() {
 void TerminalProgress::SetCaption(const std::string& text) {
     Finish();
     caption = text;
-    if (!caption.empty() && !terminal) {
-        std::fprintf(out, "%s\n", caption.c_str());
+    if (caption.empty()) {
+        return;
     }
+    if (!terminal) {
+        std::fprintf(out, "%s\n", caption.c_str());
+        return;
+    }
+    // A step without a bar (the configuration words) shows its caption too;
+    // a bar, when one follows, is drawn over it.
+    std::fprintf(out, "%s", caption.c_str());
+    std::fflush(out);
+    barOpen = true;
 }
 
 void TerminalProgress::SetMaximum(int value) {
