@@ -112,6 +112,11 @@ bool WriteAll(int fd, std::string_view content, off_t offset, bool positioned) {
     return true;
 }
 
+// On disk; a file system that cannot sync (EINVAL) has nothing more to do.
+bool Synced(int fd) {
+    return fsync(fd) == 0 || errno == EINVAL;
+}
+
 mode_t DefaultMode() {
     const mode_t mask = umask(0);
     umask(mask);
@@ -244,14 +249,14 @@ FileWrite WriteFileSafely(const std::string& path, std::string_view content) {
         return Failed(ErrorFromErrno(why), target);
     }
     Descriptor fd(tempFd);
+    // The old file's mode (and owner, for root) where the file system keeps
+    // them; a USB stick's FAT may refuse, which must not refuse the save.
     const mode_t mode = exists ? (st.st_mode & 07777) : DefaultMode();
-    bool ok = fchmod(fd.Get(), mode) == 0;
-    if (ok && exists && geteuid() == 0) {
-        // Root saving a user's file leaves it the user's.
+    if (exists && geteuid() == 0) {
         (void)!fchown(fd.Get(), st.st_uid, st.st_gid);
-        ok = fchmod(fd.Get(), mode) == 0; // chown clears set-id bits
     }
-    ok = ok && WriteAll(fd.Get(), content, 0, false) && fsync(fd.Get()) == 0;
+    (void)!fchmod(fd.Get(), mode); // after chown, which clears set-id bits
+    bool ok = WriteAll(fd.Get(), content, 0, false) && Synced(fd.Get());
     ok = fd.Close() && ok;
     ok = ok && std::rename(temporary.c_str(), target.c_str()) == 0;
     if (!ok) {
@@ -280,7 +285,7 @@ FileWrite WriteFileInPlace(const std::string& path, std::string_view content) {
         }
     }
     bool ok = WriteAll(fd.Get(), content, 0, true) &&
-              ftruncate(fd.Get(), static_cast<off_t>(content.size())) == 0 && fsync(fd.Get()) == 0;
+              ftruncate(fd.Get(), static_cast<off_t>(content.size())) == 0 && Synced(fd.Get());
     const int why = errno;
     ok = fd.Close() && ok;
     if (!ok) {
