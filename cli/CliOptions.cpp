@@ -23,7 +23,7 @@ const char* const kCliUsage =
     "  --simulate RADIO.hex  the simulated programmer with that radio's chip (blank when the file\n"
     "                        does not exist; saved after the command)\n"
     "  --sim-delay MS        the simulated unit waits MS milliseconds before each reply\n"
-    "  --sim-fault FAULT      a fault of the simulated unit (may be repeated):\n"
+    "  --sim-fault FAULT     a fault of the simulated unit (may be repeated):\n"
     "%s"
     "  --workdir DIR         the start folder: standard firmware is taken from DIR/WORK\n"
     "  --trace FILE          every frame sent and received, as a timestamped hex dump\n"

@@ -7,11 +7,14 @@
 namespace zekt {
 
 const char* const kSimFaultHelp =
-    "  unplug@N, timeout@N, short-write@N, garbage@N, wrong-command@N  at frame N (from 1)\n"
-    "  fail-word@A, fail-byte@A            the unit reports that word or byte as failed\n"
-    "  stuck-bit@A:B, stuck-data-bit@A:B   bit B of that word or byte will not program\n"
-    "  open, flow, purge                   that driver call fails\n"
-    "  device=DESCRIPTION                  another FTDI device, listed before the unit\n";
+    "                          unplug@N, timeout@N, short-write@N, garbage@N, wrong-command@N:\n"
+    "                              at frame N (from 1)\n"
+    "                          fail-word@A, fail-byte@A: the unit reports that word or byte as\n"
+    "                              failed\n"
+    "                          stuck-bit@A:B, stuck-data-bit@A:B: bit B of that word or byte\n"
+    "                              will not program\n"
+    "                          open, flow, purge: that driver call fails\n"
+    "                          device=DESCRIPTION: another FTDI device, listed before the unit\n";
 
 namespace {
 
