@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
+#include <algorithm>
 
 namespace zekt {
 
@@ -97,7 +98,10 @@ void TForm1::resizeEvent(QResizeEvent* event) {
     // its distances to the left, right and bottom edges.
     const QSize grown = size() - kDesignClient;
     Panel1->setGeometry(rect());
-    Label3->setGeometry(kLabel3Rect.adjusted(0, 0, grown.width(), 0));
+    // Taller than its design only where the platform's font needs more lines.
+    const int width = kLabel3Rect.width() + grown.width();
+    Label3->setGeometry(kLabel3Rect.x(), kLabel3Rect.y(), width,
+                        std::max(kLabel3Rect.height(), Label3->heightForWidth(width)));
     ButOK->setGeometry(kButOkRect.translated(0, grown.height()).adjusted(0, 0, grown.width(), 0));
     QDialog::resizeEvent(event);
 }
