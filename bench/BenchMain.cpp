@@ -13,6 +13,10 @@ namespace {
 
 class FigureReporter : public benchmark::ConsoleReporter {
 public:
+    // No colour: its reset code would stand in front of the first figure
+    // line, which scripts find by "^figure".
+    FigureReporter() : ConsoleReporter(OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
