@@ -31,23 +31,36 @@ QCoreApplication& App() {
     return app;
 }
 
-void FullProgrammingRun(benchmark::State& state) {
-    App();
+// The simulated unit with the link, image and run that the window lends it.
+struct SimulatedRig {
     zekt::SimulatedDriver driver;
-    zekt::USB_Prog link(driver);
+    zekt::USB_Prog link{driver};
     zekt::Project image;
     NoProgress progress;
     NoOwner owner;
-    int frames = 0;
-    for (auto _ : state) {
-        const int before = driver.FramesSeen();
+
+    // One full programming run; false (and the benchmark skipped) on a failure.
+    bool Program(benchmark::State& state) {
         zekt::ProgramThread thread(true, owner, zekt::kOpsProgramRadio, image, link, progress);
         thread.Resume();
         if (thread.WaitFor() != 1) {
             state.SkipWithError(thread.Message().c_str());
+            return false;
+        }
+        return true;
+    }
+};
+
+void FullProgrammingRun(benchmark::State& state) {
+    App();
+    SimulatedRig rig;
+    int frames = 0;
+    for (auto _ : state) {
+        const int before = rig.driver.FramesSeen();
+        if (!rig.Program(state)) {
             break;
         }
-        frames = driver.FramesSeen() - before;
+        frames = rig.driver.FramesSeen() - before;
     }
     state.counters["frames"] = frames;
     state.counters["us_per_exchange"] =
@@ -70,11 +83,7 @@ long ResidentKb() {
 // memory after 300 programming cycles against after the first 20.
 void SimulatorSessionGrowth(benchmark::State& state) {
     App();
-    zekt::SimulatedDriver driver;
-    zekt::USB_Prog link(driver);
-    zekt::Project image;
-    NoProgress progress;
-    NoOwner owner;
+    SimulatedRig rig;
     constexpr int kWarmUp = 20;
     constexpr int kCycles = 300;
     long growth = 0;
@@ -84,10 +93,7 @@ void SimulatorSessionGrowth(benchmark::State& state) {
             if (cycle == kWarmUp) {
                 settled = ResidentKb();
             }
-            zekt::ProgramThread thread(true, owner, zekt::kOpsProgramRadio, image, link, progress);
-            thread.Resume();
-            if (thread.WaitFor() != 1) {
-                state.SkipWithError(thread.Message().c_str());
+            if (!rig.Program(state)) {
                 return;
             }
         }

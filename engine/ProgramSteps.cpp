@@ -254,32 +254,19 @@ void ProgramSteps::ProgramConfigStep() {
     }
 }
 
+// Verification reads from the start word, as the code was written:
+// frequency writing reads back exactly the page it wrote.
 void ProgramSteps::VerifyCodeStep() {
-    image.SetUsedWords(kProgramWords);
-    // From the start word, as the code was written: frequency writing reads
-    // back exactly the page it wrote.
-    StartBar(msg::kCaptionVerifyCode, image.UsedWords(), image.StartWord());
-    if (!Preamble()) {
-        return;
-    }
-    failed = false;
-    if (!SetAddressIfNeeded()) {
-        return;
-    }
-    auto& memory = image.ProgramMemory();
-    const bool ok =
-        ReadPass(cmdReadCode, StartIndex(image), image.UsedWords(), [&](int i, int word) {
-            const int32_t written = memory[static_cast<std::size_t>(i)];
-            if (word == written) {
-                return true;
-            }
-            Fail(msg::kVerifyCodeFailed + std::to_string(i) + msg::kVerifyWritten +
-                 std::to_string(written) + msg::kVerifyRead + std::to_string(word));
-            return false;
-        });
-    if (ok) {
-        failed = false;
-    }
+    const auto& memory = image.ProgramMemory();
+    CodePassFromStart(msg::kCaptionVerifyCode, [&](int i, int word) {
+        const int32_t written = memory[static_cast<std::size_t>(i)];
+        if (word == written) {
+            return true;
+        }
+        Fail(msg::kVerifyCodeFailed + std::to_string(i) + msg::kVerifyWritten +
+             std::to_string(written) + msg::kVerifyRead + std::to_string(word));
+        return false;
+    });
 }
 
 void ProgramSteps::VerifyDataStep() {
@@ -372,8 +359,17 @@ void ProgramSteps::ReadConfigStep() {
 }
 
 void ProgramSteps::ReadCodeStep() {
+    auto& memory = image.ProgramMemory();
+    CodePassFromStart(msg::kCaptionReadCode, [&](int i, int word) {
+        memory[static_cast<std::size_t>(i)] = word;
+        return true;
+    });
+}
+
+void ProgramSteps::CodePassFromStart(const char* caption,
+                                     const std::function<bool(int, int)>& take) {
     image.SetUsedWords(kProgramWords);
-    StartBar(msg::kCaptionReadCode, image.UsedWords(), image.StartWord());
+    StartBar(caption, image.UsedWords(), image.StartWord());
     if (!Preamble()) {
         return;
     }
@@ -381,11 +377,7 @@ void ProgramSteps::ReadCodeStep() {
     if (!SetAddressIfNeeded()) {
         return;
     }
-    auto& memory = image.ProgramMemory();
-    if (ReadPass(cmdReadCode, StartIndex(image), image.UsedWords(), [&](int i, int word) {
-            memory[static_cast<std::size_t>(i)] = word;
-            return true;
-        })) {
+    if (ReadPass(cmdReadCode, StartIndex(image), image.UsedWords(), take)) {
         failed = false;
     }
 }

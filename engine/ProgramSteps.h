@@ -72,6 +72,9 @@ private:
     // Reads blocks with command from entry index on and hands every entry to
     // take until index reaches end; false when an exchange or take failed.
     bool ReadPass(uint8_t command, int index, int end, const std::function<bool(int, int)>& take);
+    // A pass over program memory from the start word (the address set when
+    // it is not 0), each word read handed to take.
+    void CodePassFromStart(const char* caption, const std::function<bool(int, int)>& take);
     bool ReadIdWords(const std::function<bool(int, int)>& take);
     bool ReadConfigWord(int& word);
 };
