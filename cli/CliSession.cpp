@@ -117,7 +117,8 @@ int ExitFor(CommandOutcome outcome) {
     return kExitFailed;
 }
 
-bool LoadConfiguration(const std::string& path, RadioConfig& config, DataArray& data) {
+bool LoadConfiguration(const std::string& path, RadioConfig& config, DataArray& data,
+                       std::string* text) {
     // Only from a whole file: nobody sees panels here to notice a cut one.
     const FileRead read = ReadRegularFile(path, kConfigFileLimit);
     if (!read.Ok()) {
@@ -142,6 +143,9 @@ bool LoadConfiguration(const std::string& path, RadioConfig& config, DataArray& 
     data.fill(kBlankByte);
     ApplyFileData(file, data);
     config.channels = DecodeFileChannels(data, config.version);
+    if (text != nullptr) {
+        *text = read.bytes;
+    }
     return true;
 }
 

@@ -58,8 +58,9 @@ int ExitFor(CommandOutcome outcome);
 
 // The configuration of a whole *.prg file as the window would read it into
 // its panels, plus the file's data bytes; false (with the reason said) when
-// the file is not whole or refused.
-bool LoadConfiguration(const std::string& path, RadioConfig& config, DataArray& data);
+// the file is not whole or refused. text, when given, gets the file's bytes.
+bool LoadConfiguration(const std::string& path, RadioConfig& config, DataArray& data,
+                       std::string* text = nullptr);
 // The data build of a configuration; a refusal is said in the build's own
 // words, with the field at fault.
 bool BuildDataSaying(const RadioConfig& config, Project& image);

@@ -162,7 +162,8 @@ int ImportCsvCommand(const CliOptions& options) {
     }
     RadioConfig config;
     DataArray data;
-    if (!LoadConfiguration(configPath, config, data)) {
+    std::string original;
+    if (!LoadConfiguration(configPath, config, data, &original)) {
         return kExitUsage;
     }
     const ChannelImport imported = ImportChannels(config, data, table.channels);
@@ -173,7 +174,7 @@ int ImportCsvCommand(const CliOptions& options) {
         return kExitUsage;
     }
     const FileWrite written =
-        WriteFileSafely(configPath, FormatConfigFile(OptionsOf(config), imported.data));
+        WriteFileSafely(configPath, ReplaceConfigFileData(original, imported.data));
     if (!written.Ok()) {
         Say(msg::kCannotCreate);
         Say(DescribeFileError(configPath, written.error));

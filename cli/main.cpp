@@ -10,6 +10,8 @@
 #include "ConfigMessages.h"
 #include "FaultText.h"
 #include "FileMessages.h"
+#include "FrequencyCodec.h"
+#include "PanelTexts.h"
 #include "ReadBack.h"
 #include "SafeFile.h"
 
@@ -20,6 +22,9 @@
 namespace {
 
 using namespace zekt;
+
+constexpr const char* kNotSavedProtected =
+    "Конфигурация не сохранена: радиостанция защищена от чтения, её память прочитана как нули.";
 
 int Usage(const std::string& why) {
     Say("zekt-cli: " + why);
@@ -39,6 +44,9 @@ struct CommandState {
 int TestCommand(Session& session) {
     const bool ok = session.Link().Test();
     Say(ok ? msg::kTestPassed : msg::kTestFailed);
+    if (!ok && session.Link().ErrorCode() != errNone) {
+        Say(session.Link().Message());
+    }
     return ok ? kExitOk : kExitFailed;
 }
 
@@ -79,23 +87,6 @@ int WriteRadio(const CliOptions& options, Session& session, const zekt::WriteCom
     return journal.OkLines() > 0 ? kExitOk : ExitFor(outcome);
 }
 
-// A refused build says why in the build's own words; a refused or failed
-// write says which file and why.
-bool SaveConfiguration(const std::string& path, const RadioConfig& config) {
-    Project image;
-    if (!BuildDataSaying(config, image)) {
-        return false;
-    }
-    const FileWrite written =
-        WriteFileSafely(path, FormatConfigFile(OptionsOf(config), image.DataMemory()));
-    if (!written.Ok()) {
-        Say(msg::kCannotCreate);
-        Say(DescribeFileError(path, written.error));
-        return false;
-    }
-    return true;
-}
-
 // An output that can never be written is refused before the radio is read.
 bool OutputWritable(const std::string& path) {
     const FileError refused = CheckWriteTarget(path);
@@ -106,19 +97,7 @@ bool OutputWritable(const std::string& path) {
     return true;
 }
 
-int ReadCommand(const CliOptions& options, Session& session) {
-    if (!options.outputFile.empty() && !OutputWritable(options.outputFile)) {
-        return kExitUsage;
-    }
-    auto host = session.MakeHost("", kVersion611);
-    CommandState state;
-    CommandContext context = state.Context(session);
-    JournalScope journal(session.journal, session.Record(""));
-    const ReadOutcome read = ReadRadioJournaled(context, *host, journal, RadioConfig{});
-    if (!read.decode) {
-        return kExitFailed;
-    }
-    const ReadBackPanels panels = DecodeReadBack(session.image, RadioConfig{});
+void ShowRead(const ReadBackPanels& panels) {
     if (panels.readProtected) {
         Say(msg::kReadProtected);
     }
@@ -127,12 +106,91 @@ int ReadCommand(const CliOptions& options, Session& session) {
     }
     std::printf("%s\n", panels.summary.c_str());
     PrintChannelTable(panels);
-    // A failed read never replaces a saved configuration with part of a radio.
-    if (read.outcome == CommandOutcome::Done && !options.outputFile.empty() &&
-        !SaveConfiguration(options.outputFile, panels.config)) {
+}
+
+// Memory that a chip's protection bits hide reads as zeros.
+bool ChipProtected(const Project& image);
+
+// A second pass over the radio before anything read is kept; the text says
+// why nothing may be kept (and has been said), empty when both passes agree.
+std::string ConfirmByReadingAgain(Session& session, TerminalHost& host, ProgramOp ops,
+                                  int& status) {
+    const ReadAgain again =
+        ReadAgainAndCompare(host.Owner(), ops, session.image, session.Link(), host.Progress());
+    host.HideProgress();
+    session.SaveRadio();
+    const std::string why = !again.run.ok ? again.run.message : again.same ? "" : msg::kReadsDiffer;
+    if (!why.empty()) {
+        Say(why);
+        status = kExitFailed;
+    }
+    return why;
+}
+
+// A tone the list cannot hold stays in the file; panels built from it lose it.
+void WarnUnlistedTones(const ReadBackPanels& decoded, const DataArray& data) {
+    for (const UnlistedTone& tone : FindUnlistedTones(decoded, data)) {
+        Say(std::string("Канал ") + kChannelNames[tone.channel] + ": тон CTCSS " +
+            kCtcssToneTexts[static_cast<std::size_t>(tone.code)] + " Гц (код " +
+            std::to_string(tone.code) +
+            ") сохранён в файле, но его нет в списке тонов: программирование из этого файла "
+            "его не сохранит.");
+    }
+}
+
+// read --save: what the radio held, confirmed by a second pass, byte for byte.
+std::string SaveRead(const CliOptions& options, Session& session, TerminalHost& host,
+                     const ReadBackPanels& decoded, int& status) {
+    // A garbled reply can look like anything, protection included: first
+    // make sure the radio gives the same again.
+    if (std::string why =
+            ConfirmByReadingAgain(session, host, kOpsReadIdentification | kOpsReadMemories, status);
+        !why.empty()) {
+        return why;
+    }
+    if (decoded.readProtected || ChipProtected(session.image)) {
+        status = kExitFailed;
+        Say(kNotSavedProtected);
+        return kNotSavedProtected;
+    }
+    WarnUnlistedTones(decoded, session.image.DataMemory());
+    const FileWrite written =
+        WriteFileSafely(options.outputFile, FormatReadConfigFile(decoded, session.image));
+    if (!written.Ok()) {
+        status = kExitUsage;
+        const std::string why = DescribeFileError(options.outputFile, written.error);
+        Say(msg::kCannotCreate);
+        Say(why);
+        return why;
+    }
+    return {};
+}
+
+int ReadCommand(const CliOptions& options, Session& session) {
+    if (!options.outputFile.empty() && !OutputWritable(options.outputFile)) {
         return kExitUsage;
     }
-    return ExitFor(read.outcome);
+    auto host = session.MakeHost("", kVersion611);
+    CommandState state;
+    CommandContext context = state.Context(session);
+    JournalScope journal(session.journal, session.Record(""));
+    int status = kExitOk;
+    bool shown = false;
+    const auto after = [&](const ReadBackPanels& decoded) {
+        ShowRead(decoded);
+        shown = true;
+        return options.outputFile.empty() ? std::string()
+                                          : SaveRead(options, session, *host, decoded, status);
+    };
+    const ReadOutcome read = ReadRadioJournaled(context, *host, journal, RadioConfig{}, after);
+    if (!read.decode) {
+        return kExitFailed;
+    }
+    // A failed second run: what came back is shown, nothing is saved.
+    if (!shown) {
+        ShowRead(DecodeReadBack(session.image, RadioConfig{}));
+    }
+    return status != kExitOk ? status : ExitFor(read.outcome);
 }
 
 Pic16F877 ChipOf(const Project& image) {
@@ -152,6 +210,11 @@ Pic16F877 ChipOf(const Project& image) {
     return chip;
 }
 
+bool ChipProtected(const Project& image) {
+    const Pic16F877 chip = ChipOf(image);
+    return chip.CodeProtected(kProgramWords - 1) || chip.DataProtected();
+}
+
 int BackupCommand(const CliOptions& options, Session& session) {
     if (!OutputWritable(options.outputFile)) {
         return kExitUsage;
@@ -165,8 +228,10 @@ int BackupCommand(const CliOptions& options, Session& session) {
     auto host = session.MakeHost("", kVersion611);
     Project& image = session.image;
     image.SetStartWord(0);
-    const RunResult run = RunProgramThread(host->Owner(), opReadConfig | opReadCode | opReadData,
-                                           image, session.Link(), host->Progress());
+    constexpr ProgramOp kOpsWholeChip = opReadConfig | opReadCode | opReadData;
+    journal.StartClock();
+    const RunResult run =
+        RunProgramThread(host->Owner(), kOpsWholeChip, image, session.Link(), host->Progress());
     host->HideProgress();
     session.SaveRadio();
     if (!run.ok) {
@@ -174,11 +239,19 @@ int BackupCommand(const CliOptions& options, Session& session) {
         journal.Write(kJournalFailed, run.message, nullptr);
         return kExitFailed;
     }
-    const Pic16F877 chip = ChipOf(image);
-    if (chip.CodeProtected(kProgramWords - 1) || chip.DataProtected()) {
-        Say("Радиостанция защищена от чтения: защищённая память прочитана как нули.");
+    // Protected memory reads as zeros: a copy of it would restore nothing.
+    if (ChipProtected(image)) {
+        Say(msg::kReadProtected);
+        journal.Write(kJournalFailed, msg::kReadProtected, &image);
+        return kExitFailed;
     }
-    const ChipFileResult saved = SaveChipHex(options.outputFile, chip);
+    int status = kExitOk;
+    if (const std::string why = ConfirmByReadingAgain(session, *host, kOpsWholeChip, status);
+        !why.empty()) {
+        journal.Write(kJournalFailed, why, &image);
+        return status;
+    }
+    const ChipFileResult saved = SaveChipHex(options.outputFile, ChipOf(image));
     if (!saved.ok) {
         Say("Копия радиостанции не записана. " + saved.error);
         journal.Write(kJournalFailed, saved.error, &image);

@@ -25,9 +25,13 @@ std::string VersionText(int version) {
                : "не определена";
 }
 
+std::string YesNo(bool value) {
+    return value ? "да" : "нет";
+}
+
 // What the table shows for a channel: an empty channel has no flag or tone.
 std::string ScanText(const ReadBackPanels& p, int n) {
-    return p.BoxesEnabled(n) && p.config.channels[static_cast<std::size_t>(n)].scan ? "да" : "нет";
+    return YesNo(p.BoxesEnabled(n) && p.config.channels[static_cast<std::size_t>(n)].scan);
 }
 
 std::string ToneText(const ReadBackPanels& p, int n) {
@@ -63,6 +67,7 @@ std::vector<ConfigDifference> CompareConfigurations(const ReadBackPanels& radio,
     compare("Шаг сетки частот", ItemText(kGridItems, r.gridStep), ItemText(kGridItems, f.gridStep));
     compare("Версия программного обеспечения", VersionText(radio.finalVersion),
             VersionText(file.finalVersion));
+    compare("Защита от чтения", YesNo(radio.readProtected), YesNo(file.readProtected));
     return differences;
 }
 

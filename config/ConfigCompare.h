@@ -17,7 +17,7 @@ struct ConfigDifference {
 
 // Compares two decoded configurations as the panels would show them: the 16
 // channels (TX, RX, scan flag, tone), radio type, main band or own limits,
-// tone pair, grid step and version. Dates are not compared.
+// tone pair, grid step, version and read protection. Dates are not compared.
 std::vector<ConfigDifference> CompareConfigurations(const ReadBackPanels& radio,
                                                     const ReadBackPanels& file);
 

@@ -51,8 +51,9 @@ int32_t FrequencyToWord(float mhz, bool transmit, int version) {
     const double down = std::floor(static_cast<double>(y));
     // Nearest step; exactly halfway goes up.
     const double word = (y - down) >= (up - y) ? up : down;
-    // A word that does not fit would be stored truncated: refuse it instead.
-    return word >= kInvalidWord ? kInvalidWord : static_cast<int32_t>(word);
+    // A high byte 0xFF marks an empty place, and a word that does not fit
+    // would be stored truncated: refuse both.
+    return word >= kFirstEmptyWord ? kInvalidWord : static_cast<int32_t>(word);
 }
 
 std::string WordToText(int high, int low, bool transmit) {

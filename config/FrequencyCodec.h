@@ -15,10 +15,12 @@ inline constexpr int kIfOffset21_4 = 6848; // 21,4 MHz in words
 inline constexpr int kWord100MHz = 32000;
 inline constexpr int kWord57MHz = 18240;
 inline constexpr uint8_t kEmptyHighByte = 0xFF;
+// A word with the empty high byte would read as an empty channel.
+inline constexpr int32_t kFirstEmptyWord = kEmptyHighByte << 8;
 
 // The word for a frequency: transmit words hold the frequency, receive words
 // the local oscillator. 0xFFFF for 10 MHz and below, and for frequencies whose
-// word would not fit below 0xFFFF.
+// word would have the empty high byte 0xFF (from 0xFF00 on).
 int32_t FrequencyToWord(float mhz, bool transmit, int version);
 
 // Decoder of firmware 4.1.0: one word, its direction given. Empty text when

@@ -48,8 +48,15 @@ RunResult Run(ProgramOp ops, CommandContext& context, CommandHost& host) {
     return result;
 }
 
+void RunStarting(const CommandContext& context) {
+    if (context.runStarting) {
+        context.runStarting();
+    }
+}
+
 CommandOutcome RunLoop(const WriteCommand& command, CommandContext& context, CommandHost& host) {
     for (;;) {
+        RunStarting(context);
         const RunResult result = Run(command.ops, context, host);
         if (context.runDone) {
             context.runDone(result);
@@ -175,6 +182,7 @@ ReadOutcome ReadRadio(CommandContext& context, CommandHost& host) {
     if (host.Message(msg::kConnectRadioForRead, msg::kConnectRadioForReadCaption,
                      BoxKind::Information, true) &&
         host.ShowProgress()) {
+        RunStarting(context);
         const RunResult identification = Run(kOpsReadIdentification, context, host);
         if (!identification.ok) {
             host.PlainMessage(identification.message);
@@ -216,9 +224,10 @@ const char* JournalResult(CommandOutcome outcome) {
         return kJournalOk;
     case CommandOutcome::Cancelled:
         return kJournalCancelled;
-    case CommandOutcome::TestFailed:
     case CommandOutcome::Refused:
     case CommandOutcome::FirmwareNotLoaded:
+        return kJournalRefused; // nothing reached the radio
+    case CommandOutcome::TestFailed:
     case CommandOutcome::RunFailed:
         break;
     }
@@ -239,6 +248,7 @@ CommandOutcome RunWriteCommandJournaled(const WriteCommand& command, const Radio
     RecordingHost recording(host);
     journal.Base().command = command.journalName;
     const int linesBefore = journal.Lines();
+    context.runStarting = [&journal] { journal.StartClock(); };
     context.runDone = [&](const RunResult& result) {
         if (command.loadsFirmware && journal.Base().firmwareFile.empty()) {
             // Standard firmware is named relative to the start folder, current now.
@@ -252,6 +262,7 @@ CommandOutcome RunWriteCommandJournaled(const WriteCommand& command, const Radio
     };
     const CommandOutcome outcome = RunWriteCommand(command, config, context, recording);
     context.runDone = nullptr;
+    context.runStarting = nullptr;
     if (journal.Lines() == linesBefore) {
         journal.Write(JournalResult(outcome), recording.lastText, nullptr);
     }
@@ -259,29 +270,37 @@ CommandOutcome RunWriteCommandJournaled(const WriteCommand& command, const Radio
 }
 
 ReadOutcome ReadRadioJournaled(CommandContext& context, CommandHost& host, JournalScope& journal,
-                               const RadioConfig& panels) {
+                               const RadioConfig& panels, const AfterRead& after) {
     RecordingHost recording(host);
     journal.Base().command = "read";
-    const ReadOutcome read = ReadRadio(context, recording);
+    context.runStarting = [&journal] { journal.StartClock(); };
+    ReadOutcome read = ReadRadio(context, recording);
+    context.runStarting = nullptr;
+    // The prompt to connect the radio is no outcome; a warning after it is.
+    std::string message =
+        recording.lastText == msg::kConnectRadioForRead ? std::string() : recording.lastText;
+    const char* result = JournalResult(read.outcome);
     if (read.outcome == CommandOutcome::Done) {
         const ReadBackPanels decoded = DecodeReadBack(context.image, panels);
         journal.Base().version =
             decoded.decodingVersion >= 0
                 ? kVersionTexts[static_cast<std::size_t>(decoded.decodingVersion)]
                 : "";
-        // What the radio held, byte for byte, whatever a later command does.
-        const std::string text =
-            FormatConfigFile(OptionsOf(decoded.config), context.image.DataMemory());
-        const std::string kept = journal.KeepRadio(text);
-        if (!kept.empty()) {
-            journal.Base().configFile = kept;
-            journal.Base().configFileHash = Sha256Hex(text);
+        const std::string refusal = after ? after(decoded) : std::string();
+        if (refusal.empty()) {
+            // What the radio held, byte for byte, whatever a later command does.
+            const std::string text = FormatReadConfigFile(decoded, context.image);
+            const std::string kept = journal.KeepRadio(text);
+            if (!kept.empty()) {
+                journal.Base().configFile = kept;
+                journal.Base().configFileHash = Sha256Hex(text);
+            }
+        } else {
+            result = kJournalFailed;
+            message = refusal;
         }
     }
-    // The prompt to connect the radio is no outcome; a warning after it is.
-    const std::string message =
-        recording.lastText == msg::kConnectRadioForRead ? std::string() : recording.lastText;
-    journal.Write(JournalResult(read.outcome), message, read.decode ? &context.image : nullptr);
+    journal.Write(result, message, read.decode ? &context.image : nullptr);
     return read;
 }
 

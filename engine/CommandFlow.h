@@ -4,6 +4,7 @@
 #include "Commands.h"
 #include "ConfigBuilder.h"
 #include "RadioConfig.h"
+#include "ReadBack.h"
 
 #include <functional>
 #include <optional>
@@ -54,6 +55,9 @@ struct CommandContext {
     // Called after each run of a writing command, before the next-radio
     // question: the journal's line for that radio.
     std::function<void(const RunResult&)> runDone = {};
+    // Called as a radio's first run starts: the journal times the runs, not
+    // the questions around them.
+    std::function<void()> runStarting = {};
 };
 
 // How a command ended, for a caller that reports it (the command line's exit
@@ -97,9 +101,14 @@ struct ReadOutcome {
 };
 ReadOutcome ReadRadio(CommandContext& context, CommandHost& host);
 
+// What a caller does with a successful read before its journal line: a
+// check or a save. An empty text lets the read stand; any other text fails it
+// in the journal with that text.
+using AfterRead = std::function<std::string(const ReadBackPanels& decoded)>;
+
 // The read with its journal line; a successful read also keeps what it found
 // as a *.prg beside the journal (decoded from the given panels).
 ReadOutcome ReadRadioJournaled(CommandContext& context, CommandHost& host, JournalScope& journal,
-                               const RadioConfig& panels);
+                               const RadioConfig& panels, const AfterRead& after = {});
 
 } // namespace zekt

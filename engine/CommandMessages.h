@@ -46,4 +46,9 @@ inline constexpr const char* kFreqNext =
     "Запись частот завершена! Продолжить запись в следующее устройство?";
 inline constexpr const char* kFreqTitle = "Запись частот";
 
+// Two passes over the same radio that disagree: nothing read may be kept.
+inline constexpr const char* kReadsDiffer =
+    "Два чтения радиостанции дали разные данные: ненадёжный контакт с радиостанцией.\n"
+    "Проверьте подключение радиостанции и повторите чтение.";
+
 } // namespace zekt::msg

@@ -3,6 +3,8 @@
 #include "CommandMessages.h"
 #include "ProgramThread.h"
 
+#include <algorithm>
+
 namespace zekt {
 
 const WriteCommand kProgramCommand = {
@@ -30,6 +32,32 @@ RunResult RunProgramThread(RunOwner& owner, ProgramOp ops, Project& image, USB_P
     thread.Resume();
     const bool ok = thread.WaitFor() == 1;
     return {ok, ok ? std::string() : thread.Message()};
+}
+
+ReadAgain ReadAgainAndCompare(RunOwner& owner, ProgramOp ops, const Project& image, USB_Prog& link,
+                              ProgressView& progress) {
+    Project again;
+    again.SetStartWord(image.StartWord());
+    ReadAgain result;
+    result.run = RunProgramThread(owner, ops, again, link, progress);
+    if (!result.run.ok) {
+        return result;
+    }
+    result.same = true;
+    if ((ops & opReadConfig) != 0) {
+        result.same =
+            again.IdWords() == image.IdWords() && again.ConfigWord() == image.ConfigWord();
+    }
+    if ((ops & opReadCode) != 0) {
+        const auto from = static_cast<std::size_t>(std::clamp(image.StartWord(), 0, kProgramWords));
+        result.same = result.same &&
+                      std::equal(image.ProgramMemory().begin() + from, image.ProgramMemory().end(),
+                                 again.ProgramMemory().begin() + from);
+    }
+    if ((ops & opReadData) != 0) {
+        result.same = result.same && again.DataMemory() == image.DataMemory();
+    }
+    return result;
 }
 
 } // namespace zekt

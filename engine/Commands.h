@@ -42,4 +42,16 @@ struct RunResult {
 RunResult RunProgramThread(RunOwner& owner, ProgramOp ops, Project& image, USB_Prog& link,
                            ProgressView& progress);
 
+// A second pass over what a read run read, into a copy of the image from the
+// same start word: whether the radio gave the same words again (the ID words
+// and configuration word, program memory from the start word, the data
+// EEPROM, as ops read them). A contact that fails now and then garbles a
+// reply without failing the exchange.
+struct ReadAgain {
+    RunResult run;
+    bool same = false;
+};
+ReadAgain ReadAgainAndCompare(RunOwner& owner, ProgramOp ops, const Project& image, USB_Prog& link,
+                              ProgressView& progress);
+
 } // namespace zekt

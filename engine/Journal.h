@@ -13,7 +13,7 @@ namespace zekt {
 struct JournalRecord {
     std::string program; // zekt-cli or zekt-programmer
     std::string command; // program, write-frequencies, read, verify, backup
-    std::string result;  // ok, failed or cancelled
+    std::string result;  // ok, failed, cancelled or refused
     std::string message; // the operator's text
     std::string configFile;
     std::string configFileHash;
@@ -27,6 +27,7 @@ struct JournalRecord {
 inline constexpr const char* kJournalOk = "ok";
 inline constexpr const char* kJournalFailed = "failed";
 inline constexpr const char* kJournalCancelled = "cancelled";
+inline constexpr const char* kJournalRefused = "refused"; // ended before the radio was touched
 
 // $XDG_DATA_HOME/zekt-programmer/journal.csv, ~/.local/share/... when unset.
 std::string DefaultJournalPath();
@@ -77,6 +78,9 @@ public:
     int OkLines() const { return okLines; }
     int FailedLines() const { return failedLines; }
     std::string KeepRadio(const std::string& prgText) { return journal.KeepRadio(prgText); }
+    // A radio's runs start now: the time before (questions, prompts) is not
+    // the radio's.
+    void StartClock() { start = std::chrono::steady_clock::now(); }
     // A line for what just ended (image: the configuration written or read);
     // the clock starts again for the next radio.
     void Write(const std::string& result, const std::string& message, const Project* image);

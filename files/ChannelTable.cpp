@@ -1,5 +1,6 @@
 #include "ChannelTable.h"
 
+#include "ConfigFile.h"
 #include "ConfigMessages.h"
 #include "Csv.h"
 #include "FrequencyCodec.h"
@@ -7,6 +8,7 @@
 #include "RadioLayout.h"
 #include "SafeFile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -14,7 +16,6 @@ namespace zekt {
 
 namespace {
 
-constexpr int kColumns = 5;
 constexpr const char* kYes = "да";
 constexpr const char* kNo = "нет";
 constexpr float kToneTolerance = 0.01f;
@@ -68,18 +69,51 @@ int ChannelIndex(const std::string& name) {
     return -1;
 }
 
-std::string Lower(std::string text) {
-    // Only what the scan column needs: Д, А, Н, Е, Т and Latin letters.
-    for (const auto& [upper, lower] :
-         {std::pair{"Д", "д"}, {"А", "а"}, {"Н", "н"}, {"Е", "е"}, {"Т", "т"}}) {
-        for (std::size_t at; (at = text.find(upper)) != std::string::npos;) {
-            text.replace(at, std::string_view(upper).size(), lower);
+// Lower case for Latin and Russian letters (two-byte UTF-8), so that a
+// header or a scan flag typed in capitals still reads.
+std::string Lower(std::string_view text) {
+    std::string lower;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const auto next = i + 1 < text.size() ? static_cast<unsigned char>(text[i + 1]) : 0;
+        if (c >= 'A' && c <= 'Z') {
+            lower += static_cast<char>(c | 0x20);
+        } else if (c == 0xD0 && next >= 0x90 && next <= 0x9F) { // А-П
+            lower += {'\xD0', static_cast<char>(next + 0x20)};
+            ++i;
+        } else if (c == 0xD0 && next >= 0xA0 && next <= 0xAF) { // Р-Я
+            lower += {'\xD1', static_cast<char>(next - 0x20)};
+            ++i;
+        } else if (c == 0xD0 && next == 0x81) { // Ё
+            lower += "ё";
+            ++i;
+        } else {
+            lower += static_cast<char>(c);
         }
     }
-    for (char& c : text) {
-        c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c | 0x20) : c;
+    return lower;
+}
+
+// The columns by their header names; a spreadsheet may have moved them.
+enum Column { colChannel, colTx, colRx, colScan, colTone, kColumns };
+
+const std::vector<std::string>& ColumnNames() {
+    static const std::vector<std::string> names = Fields(kChannelCsvHeader, ';');
+    return names;
+}
+
+int ColumnOf(const std::string& header) {
+    const std::vector<std::string>& names = ColumnNames();
+    std::string name = Lower(header);
+    if (name == Lower("Прием")) {
+        name = Lower("Приём");
     }
-    return text;
+    for (int c = 0; c < kColumns; ++c) {
+        if (name == Lower(names[static_cast<std::size_t>(c)])) {
+            return c;
+        }
+    }
+    return -1;
 }
 
 // The tone box item for a text, -1 for none; -2 when the list has no such tone.
@@ -140,9 +174,25 @@ ChannelCsvRead ParseChannelCsv(std::string_view text) {
     // A ';' table uses the decimal comma; without one it is ',' with dots.
     const char separator = lines[header].find(';') != std::string_view::npos ? ';' : ',';
     const std::vector<std::string> head = Fields(lines[header], separator);
-    if (head.size() < kColumns || Lower(head[0]) != Lower("Канал")) {
-        return refuse(static_cast<int>(header) + 1,
-                      std::string("ожидается заголовок \"") + kChannelCsvHeader + "\"");
+    const int headerLine = static_cast<int>(header) + 1;
+    std::array<int, kColumns> position{};
+    position.fill(-1);
+    for (std::size_t i = 0; i < head.size(); ++i) {
+        const int column = ColumnOf(head[i]);
+        if (column < 0) {
+            return refuse(headerLine, "в заголовке неизвестный столбец \"" + head[i] +
+                                          "\" (ожидается \"" + kChannelCsvHeader + "\")");
+        }
+        if (position[static_cast<std::size_t>(column)] >= 0) {
+            return refuse(headerLine, "в заголовке столбец \"" + head[i] + "\" указан второй раз");
+        }
+        position[static_cast<std::size_t>(column)] = static_cast<int>(i);
+    }
+    for (int c = 0; c < kColumns; ++c) {
+        if (position[static_cast<std::size_t>(c)] < 0) {
+            return refuse(headerLine, "в заголовке нет столбца \"" +
+                                          ColumnNames()[static_cast<std::size_t>(c)] + "\"");
+        }
     }
     std::array<bool, kChannelCount> seen{};
     for (std::size_t i = header + 1; i < lines.size(); ++i) {
@@ -150,30 +200,36 @@ ChannelCsvRead ParseChannelCsv(std::string_view text) {
         if (lines[i].find_first_not_of(" \t;,") == std::string::npos) {
             continue;
         }
-        std::vector<std::string> f = Fields(lines[i], separator);
-        f.resize(std::max<std::size_t>(f.size(), kColumns));
-        const int n = ChannelIndex(f[0]);
+        const std::vector<std::string> row = Fields(lines[i], separator);
+        if (row.size() != head.size()) {
+            return refuse(line, "полей " + std::to_string(row.size()) + ", а в заголовке " +
+                                    std::to_string(head.size()));
+        }
+        const auto field = [&](Column c) -> const std::string& {
+            return row[static_cast<std::size_t>(position[static_cast<std::size_t>(c)])];
+        };
+        const int n = ChannelIndex(field(colChannel));
         if (n < 0) {
-            return refuse(line, "нет канала \"" + f[0] + "\" (каналы 1-9, A-F, 0)");
+            return refuse(line, "нет канала \"" + field(colChannel) + "\" (каналы 1-9, A-F, 0)");
         }
         if (seen[static_cast<std::size_t>(n)]) {
-            return refuse(line, "канал " + f[0] + " указан второй раз");
+            return refuse(line, "канал " + field(colChannel) + " указан второй раз");
         }
-        for (const std::string& frequency : {f[1], f[2]}) {
+        for (const std::string& frequency : {field(colTx), field(colRx)}) {
             if (!FrequencyOk(frequency)) {
                 return refuse(line, "\"" + frequency + "\" не является частотой в МГц");
             }
         }
-        const std::string scan = Lower(f[3]);
+        const std::string scan = Lower(field(colScan));
         if (!scan.empty() && scan != kYes && scan != kNo) {
             return refuse(line, "в столбце \"Сканер\" ожидается \"да\" или \"нет\"");
         }
-        const int tone = ToneItem(f[4]);
+        const int tone = ToneItem(field(colTone));
         if (tone == -2) {
-            return refuse(line, "частоты CTCSS \"" + f[4] + "\" нет в списке");
+            return refuse(line, "частоты CTCSS \"" + field(colTone) + "\" нет в списке");
         }
         ChannelConfig& c = read.channels[static_cast<std::size_t>(n)];
-        c = {f[1], f[2], tone, scan == kYes};
+        c = {field(colTx), field(colRx), tone, scan == kYes};
         seen[static_cast<std::size_t>(n)] = true;
         read.lineOf[static_cast<std::size_t>(n)] = line;
     }
@@ -187,32 +243,48 @@ ChannelCsvRead ParseChannelCsv(std::string_view text) {
     return read;
 }
 
-ChannelImport ImportChannels(const RadioConfig& options, const DataArray& data,
-                             const ChannelArray& channels) {
-    // The build writes more than the channels; only their bytes are taken.
-    struct Range {
-        int first;
-        int count;
-    };
-    static constexpr Range kChannelBytes[] = {
-        {layout::kChannelTable, layout::kChannelBytes * kChannelCount},
-        {layout::kChannel0Copy, layout::kChannelBytes},
-        {layout::kScanBytes, kChannelCount},
-        {layout::kToneCodes, kChannelCount},
-    };
-    ChannelImport result;
-    result.data = data;
-    Project scratch;
+namespace {
+
+// The data bytes that belong to channel n.
+std::vector<int> ChannelByteAddresses(int n) {
+    std::vector<int> addresses;
+    for (int k = 0; k < layout::kChannelBytes; ++k) {
+        addresses.push_back(layout::kChannelTable + layout::kChannelBytes * n + k);
+        if (n == 0) {
+            addresses.push_back(layout::kChannel0Copy + k);
+        }
+    }
+    addresses.push_back(layout::kScanBytes + n);
+    addresses.push_back(layout::kToneCodes + n);
+    return addresses;
+}
+
+// The channels built into a scratch image over data with every channel byte
+// empty.
+DataBuildResult BuildChannels(const RadioConfig& options, const DataArray& data,
+                              const ChannelArray& channels, Project& scratch) {
     scratch.DataMemory() = data;
-    for (const Range& r : kChannelBytes) {
-        for (int a = r.first; a < r.first + r.count; ++a) {
-            scratch.DataMemory()[static_cast<std::size_t>(a)] = kBlankByte; // an empty channel
+    for (int n = 0; n < kChannelCount; ++n) {
+        for (const int a : ChannelByteAddresses(n)) {
+            scratch.DataMemory()[static_cast<std::size_t>(a)] = kBlankByte;
         }
     }
     RadioConfig config = options;
     config.bandMode = 0;
+    // Encode by the rule the file's channels were decoded with.
+    config.version = config.version == kVersion410 ? kVersion410 : kVersion611;
     config.channels = channels;
-    const DataBuildResult built = BuildConfigurationData(config, scratch);
+    return BuildConfigurationData(config, scratch);
+}
+
+} // namespace
+
+ChannelImport ImportChannels(const RadioConfig& options, const DataArray& data,
+                             const ChannelArray& channels) {
+    ChannelImport result;
+    result.data = data;
+    Project imported;
+    const DataBuildResult built = BuildChannels(options, data, channels, imported);
     if (built.outcome != DataBuildResult::Outcome::Complete) {
         result.channel = built.field.channel;
         result.error = built.outcome == DataBuildResult::Outcome::InvalidFrequency
@@ -220,10 +292,23 @@ ChannelImport ImportChannels(const RadioConfig& options, const DataArray& data,
                            : built.conversionError;
         return result;
     }
-    for (const Range& r : kChannelBytes) {
-        for (int a = r.first; a < r.first + r.count; ++a) {
-            result.data[static_cast<std::size_t>(a)] =
-                scratch.DataMemory()[static_cast<std::size_t>(a)];
+    // A channel the table leaves as the file has it keeps its bytes, even
+    // those a build would not reproduce (a tone the list does not hold).
+    Project unchanged;
+    const bool fileBuilds =
+        BuildChannels(options, data, DecodeFileChannels(data, options.version), unchanged)
+            .outcome == DataBuildResult::Outcome::Complete;
+    for (int n = 0; n < kChannelCount; ++n) {
+        const std::vector<int> addresses = ChannelByteAddresses(n);
+        const bool same = fileBuilds && std::all_of(addresses.begin(), addresses.end(), [&](int a) {
+                              const auto i = static_cast<std::size_t>(a);
+                              return imported.DataMemory()[i] == unchanged.DataMemory()[i];
+                          });
+        if (!same) {
+            for (const int a : addresses) {
+                const auto i = static_cast<std::size_t>(a);
+                result.data[i] = imported.DataMemory()[i];
+            }
         }
     }
     result.ok = true;

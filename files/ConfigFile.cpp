@@ -143,6 +143,36 @@ std::string FormatConfigFile(const FileOptions& options, const DataArray& data) 
     return text;
 }
 
+std::string ReplaceConfigFileData(std::string_view original, const DataArray& data) {
+    const std::size_t end = original.find_first_of("\r\n");
+    std::string text(original.substr(0, end));
+    if (end == std::string_view::npos) {
+        text += kLineEnd;
+    } else {
+        text += original.substr(end, original.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    const std::string formatted = FormatConfigFile({}, data);
+    return text + formatted.substr(formatted.find('\n') + 1);
+}
+
+std::string FormatReadConfigFile(const ReadBackPanels& decoded, const Project& image) {
+    return FormatConfigFile(OptionsOf(decoded.config), image.DataMemory());
+}
+
+std::vector<UnlistedTone> FindUnlistedTones(const ReadBackPanels& decoded, const DataArray& data) {
+    std::vector<UnlistedTone> unlisted;
+    for (int n = 0; n < kChannelCount; ++n) {
+        const int scan = data[static_cast<std::size_t>(layout::kScanBytes + n)];
+        const int code =
+            data[static_cast<std::size_t>(layout::kToneCodes + n)] & layout::kToneCodeMask;
+        if (decoded.BoxesEnabled(n) && (scan & layout::kScanToneBit) != 0 &&
+            code >= kCtcssListedTones && code < kCtcssToneCount) {
+            unlisted.push_back({n, code});
+        }
+    }
+    return unlisted;
+}
+
 ParsedConfigFile ParseConfigFile(std::string_view text) {
     ParsedConfigFile file;
     const std::vector<std::string_view> lines = SplitLines(SkipByteOrderMark(text));

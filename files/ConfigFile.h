@@ -2,6 +2,7 @@
 
 #include "Project.h"
 #include "RadioConfig.h"
+#include "ReadBack.h"
 
 #include <array>
 #include <optional>
@@ -25,6 +26,22 @@ FileOptions OptionsOf(const RadioConfig& config);
 
 // The whole file text, CR LF line ends included.
 std::string FormatConfigFile(const FileOptions& options, const DataArray& data);
+
+// A file's text with its data lines replaced: everything up to and
+// including line 1's end (a byte-order mark, the options as written) is kept.
+std::string ReplaceConfigFileData(std::string_view original, const DataArray& data);
+
+// What a read found, as a file: line 1 from the decoded options, the data
+// lines as the radio held them, byte for byte.
+std::string FormatReadConfigFile(const ReadBackPanels& decoded, const Project& image);
+
+// The channels whose tone code has no item in the tone list (codes 20-37): a
+// file keeps them, but panels built from it cannot.
+struct UnlistedTone {
+    int channel;
+    int code;
+};
+std::vector<UnlistedTone> FindUnlistedTones(const ReadBackPanels& decoded, const DataArray& data);
 
 // What a file holds (a byte-order mark skipped, any line ends): unreadable option values read as 0;
 // unreadable data values are left out (their entries keep what they held).

@@ -65,6 +65,10 @@ public:
                 return {false, 0, failure, line};
             }
             if (endSeen) {
+                // Loading nothing would program a blank radio.
+                if (wordsRead == 0) {
+                    return {false, 0, HexFailure::NoData, line};
+                }
                 return {true, wordsRead, HexFailure::None, 0};
             }
         }
@@ -109,6 +113,9 @@ private:
         }
         if (count % 2 != 0) {
             return HexFailure::OddByteCount;
+        }
+        if (type == recData && addressLow % 2 != 0) {
+            return HexFailure::OddAddress;
         }
 
         std::size_t wordIndex = static_cast<std::size_t>((addressHigh * 256 + addressLow) / 2);

@@ -20,6 +20,8 @@ enum class HexFailure {
     AddressBeyondMemory, // a word at or above the target's capacity, or a non-zero extended address
     BadChecksum,
     UnsupportedRecord,
+    OddAddress, // a data record that starts inside a word
+    NoData,     // an end record without any program word before it
 };
 
 struct HexReadResult {

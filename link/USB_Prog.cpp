@@ -176,14 +176,21 @@ bool USB_Prog::Exchange(const ProgrammerFrame& payload) {
     return true;
 }
 
-void USB_Prog::SendTestCommand(ProgrammerFrame& buffer, uint8_t command) {
+bool USB_Prog::SendTestCommand(ProgrammerFrame& buffer, uint8_t command) {
     buffer[kGroupByte] = grpCommand;
     buffer[kCommandByte] = command;
-    Exchange(buffer); // a failure leaves the reply zeroed, which the caller's check catches
+    return Exchange(buffer); // a failure leaves the reply zeroed
 }
 
 bool USB_Prog::FailTest() {
-    Close();
+    // The reason the test failed outlives the closing of the device.
+    const int failedCode = errorCode;
+    const FT_STATUS failedStatus = status;
+    if (Close() && failedCode != errNone) {
+        errorCode = failedCode;
+        status = failedStatus;
+        BuildMessage();
+    }
     return false;
 }
 
@@ -209,9 +216,10 @@ bool USB_Prog::Test() {
     if (reply[kDataByte] != 1) {
         return FailTest();
     }
-    SendTestCommand(buffer, cmdTestClear);
-    SendTestCommand(buffer, cmdTestQuery);
-    if (reply[kDataByte] != 0) {
+    // A zeroed reply of a failed exchange would pass for a cleared unit: the
+    // clear and the final query must both have been answered.
+    if (!SendTestCommand(buffer, cmdTestClear) || !SendTestCommand(buffer, cmdTestQuery) ||
+        reply[kDataByte] != 0) {
         return FailTest();
     }
     return Close();

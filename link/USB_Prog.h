@@ -65,7 +65,7 @@ private:
     bool FindDevice(DWORD count, int& index);
     void WrapFrame();
     void UnwrapFrame();
-    void SendTestCommand(ProgrammerFrame& buffer, uint8_t command);
+    bool SendTestCommand(ProgrammerFrame& buffer, uint8_t command);
     bool FailTest();
 };
 

@@ -8,6 +8,7 @@
 #include "ConfigMessages.h"
 #include "EngineMessages.h"
 #include "FileMessages.h"
+#include "FrequencyCodec.h"
 #include "ReferenceImages.h"
 #include "TempFiles.h"
 #include "TerminalHost.h"
@@ -177,7 +178,79 @@ private slots:
         QCOMPARE(read.status, 0);
         QVERIFY(read.out.contains("  Код программы в реестре : 0001\n"));
         QVERIFY(read.out.contains("150,5"));
-        QCOMPARE(cli.Contents("back.prg"), cli.Contents("a.prg"));
+        QCOMPARE(cli.Run({"export-csv", "back.prg"}).out, cli.Run({"export-csv", "a.prg"}).out);
+        QCOMPARE(cli.Sim({"verify", "back.prg"}).status, 0);
+    }
+
+    // read --save keeps what the radio held: programmed from the file, a
+    // radio gets the same configuration. A tone the list lacks (codes 20-37)
+    // stays in the file, is warned about, and is all that verify reports.
+    void readSaveKeepsWhatTheRadioHeld() {
+        Cli cli;
+        RadioConfig full = OpenConfigA();
+        for (int n = 0; n < kChannelCount; ++n) {
+            full.channels[static_cast<std::size_t>(n)] = {
+                FrequencyText(146 + n * 0.5), FrequencyText(147 + n * 0.5), -1, n % 2 == 0};
+        }
+        cli.WriteConfig("full.prg", full);
+        for (const int first : {0, 16, 32}) {
+            QFile::remove(cli.Path("radio.hex"));
+            QCOMPARE(cli.Sim({"program", "full.prg"}).status, 0);
+            Pic16F877 held = cli.Radio();
+            int unlisted = 0;
+            for (int n = 0; n < kChannelCount && first + n < kCtcssToneCount; ++n) {
+                held.data[0x40 + n] |= 0xC0;
+                held.code[0x1F40 + n] |= 0xC0;
+                held.data[0x51 + n] = static_cast<uint8_t>(first + n);
+                unlisted += first + n >= kCtcssListedTones ? 1 : 0;
+            }
+            QVERIFY(SaveChipHex(cli.files.Path("radio.hex"), held).ok);
+            const Result read = cli.Sim({"read", "--save", "s.prg"});
+            QCOMPARE(read.status, 0);
+            QCOMPARE(read.err.count("нет в списке тонов"), unlisted);
+            const Result verify = cli.Sim({"verify", "s.prg"});
+            QCOMPARE(verify.status, unlisted > 0 ? 3 : 0);
+            QCOMPARE(verify.out.count(", CTCSS "), unlisted);
+            QCOMPARE(verify.out.count('\n'), unlisted > 0 ? unlisted + 1 : 0);
+
+            QFile::remove(cli.Path("radio.hex"));
+            QCOMPARE(cli.Sim({"program", "s.prg"}).status, 0);
+            const Pic16F877 again = cli.Radio();
+            for (int a = 0; a < kDataBytes; ++a) {
+                const int n = a >= 0x51 ? a - 0x51 : a - 0x40;
+                if (n < 0 || n >= kChannelCount || first + n < kCtcssListedTones ||
+                    first + n >= kCtcssToneCount) {
+                    QCOMPARE(again.data[a], held.data[a]);
+                    QCOMPARE(again.code[0x1F00 + a], held.code[0x1F00 + a]);
+                }
+            }
+            QVERIFY(again.idWords[0] == held.idWords[0] && again.idWords[3] == held.idWords[3]);
+        }
+    }
+
+    // Two passes that disagree (a garbled reply in either) keep nothing and
+    // say why; every exchange of a correct pass stays as it was.
+    void garbledReadsKeepNothing() {
+        Cli cli;
+        cli.WriteConfig("a.prg", OpenConfigA());
+        QCOMPARE(cli.Sim({"program", "a.prg"}).status, 0);
+        const struct {
+            const char* fault;
+            QStringList command;
+            const char* file;
+        } cases[] = {
+            {"garbage@20", {"backup", "g.hex"}, "g.hex"},
+            {"garbage@400", {"backup", "g.hex"}, "g.hex"},
+            {"garbage@20", {"read", "--save", "g.prg"}, "g.prg"},
+            {"garbage@50", {"read", "--save", "g.prg"}, "g.prg"},
+        };
+        for (const auto& [fault, command, file] : cases) {
+            const Result r = cli.Sim(QStringList{"--sim-fault", fault} + command);
+            QCOMPARE(r.status, 1);
+            QVERIFY2(r.err.contains("ненадёжный контакт"), qPrintable(r.err));
+            QVERIFY(!QFile::exists(cli.Path(file)));
+            QVERIFY(cli.Journal().constLast().contains(";failed;"));
+        }
     }
 
     void writeFrequencies() {
@@ -221,13 +294,15 @@ private slots:
         QCOMPARE(refused.status, 2);
         QVERIFY(refused.err.contains("--yes"));
         QCOMPARE(cli.Sim({"program", "p.prg", "--yes"}).status, 0);
+        // Protected memory reads as zeros: neither a copy nor a file of it.
         const Result backup = cli.Sim({"backup", "copy.hex"});
-        QCOMPARE(backup.status, 0);
-        QVERIFY(backup.err.contains("защищена от чтения"));
-        Pic16F877 copy;
-        QVERIFY(LoadChipHex(cli.files.Path("copy.hex"), copy).ok);
-        QCOMPARE(int(copy.code[10]), 0);
-        QCOMPARE(int(copy.data[0]), 0);
+        QCOMPARE(backup.status, 1);
+        QVERIFY(backup.err.contains(msg::kReadProtected));
+        QVERIFY(!QFile::exists(cli.Path("copy.hex")));
+        const Result read = cli.Sim({"read", "--save", "back.prg"});
+        QCOMPARE(read.status, 1);
+        QVERIFY(read.err.contains("не сохранена: радиостанция защищена от чтения"));
+        QVERIFY(!QFile::exists(cli.Path("back.prg")));
     }
 
     void statuses() {
@@ -427,19 +502,6 @@ private slots:
         QCOMPARE(cli.Run({"--simulate", "r.hex", "--workdir", "absent", "test"}).status, 2);
     }
 
-    // A radio whose frequencies the build refuses is reported in the build's
-    // words, and nothing is saved.
-    void readOfAGarbledRadio() {
-        Cli cli;
-        cli.WriteConfig("p.prg", reference::ConfigA());
-        QCOMPARE(cli.Sim({"program", "p.prg", "--yes"}).status, 0);
-        const Result r = cli.Sim({"read", "--save", "back.prg"});
-        QCOMPARE(r.status, 2);
-        QVERIFY(r.err.contains(msg::kSyntaxError));
-        QVERIFY(!r.err.contains(msg::kCannotCreate));
-        QVERIFY(!QFile::exists(cli.Path("back.prg")));
-    }
-
     // verify: equal, different (a table of what differs, exit 3), failed.
     void verifyComparesTheRadioWithTheFile() {
         Cli cli;
@@ -458,15 +520,20 @@ private slots:
         QVERIFY2(different.out.contains(QRegularExpression("Канал 3, приём +150,5 +150\n")),
                  qPrintable(different.out));
         QVERIFY(different.out.contains("Частота тонального вызова"));
-        QCOMPARE(different.out.count('\n'), 3); // the heading and two differences
+        QCOMPARE(different.out.count('\n'), 3);         // the heading and two differences
+        cli.WriteConfig("p.prg", reference::ConfigA()); // sets read protection
+        const Result protection = cli.Sim({"verify", "p.prg"});
+        QCOMPARE(protection.status, 3);
+        QVERIFY(protection.out.contains(QRegularExpression("Защита от чтения +нет +да\n")));
 
         QCOMPARE(cli.Sim({"--sim-fault", "unplug@8", "verify", "a.prg"}).status, 1);
         QCOMPARE(cli.Sim({"verify", "absent.prg"}).status, 2);
         const QStringList journal = cli.Journal(); // a refused file touches no radio
-        QCOMPARE(journal.size(), 4);
+        QCOMPARE(journal.size(), 5);
         QVERIFY(journal[1].contains(";verify;ok;"));
         QVERIFY(journal[2].contains(";verify;failed;"));
         QVERIFY(journal[3].contains(";verify;failed;"));
+        QVERIFY(journal[4].contains(";verify;failed;"));
     }
 
     // Every run is a journal line; a read and the programming before it
@@ -496,6 +563,46 @@ private slots:
         QVERIFY(read[5].contains("/xdg/zekt-programmer/radios/"));
         // The kept file holds the radio's bytes: the same channel table.
         QCOMPARE(cli.Run({"export-csv", read[5]}).out, cli.Run({"export-csv", "a.prg"}).out);
+    }
+
+    // The result names how far a command got; the seconds are the runs',
+    // not the time a question stayed open.
+    void journalOfEachStage() {
+        Cli cli;
+        cli.WriteConfig("a.prg", OpenConfigA());
+        std::string noVersion = cli.Contents("a.prg").toStdString();
+        noVersion[noVersion.find('\r') - 1] = '7';
+        cli.files.Write("noversion.prg", noVersion);
+        const struct {
+            QStringList args;
+            int status;
+            const char* result;
+        } stages[] = {
+            {{"program", "noversion.prg"}, 2, ";program;refused;"},
+            {{"--sim-fault", "unplug@1", "program", "a.prg"}, 1, ";program;failed;"},
+            {{"--sim-fault", "fail-word@101", "program", "a.prg"}, 1, ";program;failed;"},
+            {{"--sim-fault", "unplug@1", "read"}, 1, ";read;failed;"},
+        };
+        for (const auto& [args, status, result] : stages) {
+            QCOMPARE(cli.Sim(args).status, status);
+            QVERIFY2(cli.Journal().constLast().contains(result), qPrintable(cli.Journal().last()));
+        }
+
+        QProcess p;
+        p.setWorkingDirectory(cli.Path(""));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_DATA_HOME", cli.Path("xdg"));
+        p.setProcessEnvironment(env);
+        p.start(ZEKT_CLI_PATH, {"--simulate", "radio.hex", "--workdir", ZEKT_DEMO_DIR, "program",
+                                "a.prg", "--repeat"});
+        QVERIFY(p.waitForStarted());
+        QTest::qWait(1500); // the operator fetches the next radio
+        p.write("\nn\n");
+        p.closeWriteChannel();
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 0);
+        const QStringList second = cli.Journal().constLast().split(';');
+        QVERIFY2(second.constLast().toDouble() < 1.0, qPrintable(second.constLast()));
     }
 
     void channelTablesAsCsv() {

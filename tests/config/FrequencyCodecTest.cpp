@@ -45,13 +45,15 @@ private slots:
         QTest::newRow("halfway") << 100.0078125f << TX << kVersion611 << 32003;
         QTest::newRow("just below halfway") << 100.0078f << TX << kVersion611 << 32002;
         QTest::newRow("off-grid 145,0126") << 145.0126f << TX << kVersion611 << 46404;
-        // Words that do not fit below 0xFFFF are invalid, not truncated.
-        QTest::newRow("TX 204,79 fits") << 204.79f << TX << kVersion611 << 65533;
-        QTest::newRow("TX 204,796875 is the invalid word")
-            << 204.796875f << TX << kVersion611 << 0xFFFF;
+        // A high byte 0xFF would read as an empty channel, and a word above
+        // 0xFFFF would be truncated: both are the invalid word.
+        QTest::newRow("TX 203,996875 fits") << 203.996875f << TX << kVersion611 << 0xFEFF;
+        QTest::newRow("TX 204 empty high byte") << 204.0f << TX << kVersion611 << 0xFFFF;
+        QTest::newRow("TX 204,79 empty high byte") << 204.79f << TX << kVersion611 << 0xFFFF;
+        QTest::newRow("RX 225,4 empty high byte") << 225.4f << RX << kVersion611 << 0xFFFF;
         QTest::newRow("TX 204,8 overflows") << 204.8f << TX << kVersion611 << 0xFFFF;
         QTest::newRow("TX 210") << 210.0f << TX << kVersion611 << 0xFFFF;
-        QTest::newRow("RX 226,19 fits") << 226.19f << RX << kVersion611 << 65533;
+        QTest::newRow("RX 226,19 empty high byte") << 226.19f << RX << kVersion611 << 0xFFFF;
         QTest::newRow("RX 226,2 overflows") << 226.2f << RX << kVersion611 << 0xFFFF;
         QTest::newRow("huge") << 1e30f << TX << kVersion611 << 0xFFFF;
     }

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QtTest>
 #include <algorithm>
+#include <functional>
 
 using namespace zekt;
 
@@ -40,7 +41,25 @@ std::string RoundTrip(const std::string& prg, const std::string& csv) {
     [&] { QVERIFY2(table.ok, table.error.c_str()); }();
     const ChannelImport imported = ImportChannels(f.config, f.data, table.channels);
     [&] { QVERIFY2(imported.ok, imported.error.c_str()); }();
-    return FormatConfigFile(OptionsOf(f.config), imported.data);
+    return ReplaceConfigFileData(prg, imported.data);
+}
+
+// The export of a file as a table of fields, to move columns around.
+std::vector<QStringList> ExportedFields(const std::string& prg) {
+    std::vector<QStringList> rows;
+    for (const QString& line : QString::fromStdString(FormatChannelCsv(Load(prg).config.channels))
+                                   .split("\r\n", Qt::SkipEmptyParts)) {
+        rows.push_back(line.split(';'));
+    }
+    return rows;
+}
+
+std::string Joined(const std::vector<QStringList>& rows) {
+    QString text;
+    for (const QStringList& row : rows) {
+        text += row.join(';') + "\r\n";
+    }
+    return text.toStdString();
 }
 
 } // namespace
@@ -70,6 +89,78 @@ private slots:
             const std::string spreadsheet =
                 "\xEF\xBB\xBF" + english.join("\n").toStdString() + "\n";
             QCOMPARE(RoundTrip(prg, spreadsheet), prg);
+        }
+    }
+
+    // Import of an export changes no byte, whatever line 1 holds, and a
+    // tone the list does not hold stays in its channel.
+    void importOfTheExportIsTheIdentity() {
+        const std::string demo = ReadData(QString(ZEKT_DEMO_DIR) + "/demo.prg");
+        const std::string data = demo.substr(demo.find('\n') + 1);
+        for (const char* options : {"1 5 0 0 3 1 7", "0 0 1 1 1 0 0", "1 4 1 0 0 1 1",
+                                    "0 2 0 1 0 0 2", "0  3 0 0 0 0 -1"}) {
+            const std::string prg = std::string(options) + "\r\n" + data;
+            QCOMPARE(RoundTrip(prg, FormatChannelCsv(Load(prg).config.channels)), prg);
+        }
+        LoadedFile f = Load(demo);
+        f.data[0x40] |= 0xC0; // channel 1: tone code 25, which no tone box lists
+        f.data[0x51] = 25;
+        const std::string unlisted = FormatConfigFile(OptionsOf(f.config), f.data);
+        QCOMPARE(RoundTrip(unlisted, FormatChannelCsv(Load(unlisted).config.channels)), unlisted);
+    }
+
+    // Columns are found by their names: a spreadsheet that moved them gives
+    // the same channels.
+    void movedColumnsReadByTheirNames() {
+        const std::string prg = ReadData(QString(ZEKT_DEMO_DIR) + "/demo.prg");
+        const std::vector<QStringList> rows = ExportedFields(prg);
+        for (const std::vector<int>& order :
+             std::vector<std::vector<int>>{{0, 2, 1, 3, 4}, {4, 3, 2, 1, 0}, {1, 0, 4, 2, 3}}) {
+            std::vector<QStringList> moved;
+            for (const QStringList& row : rows) {
+                QStringList m;
+                for (const int c : order) {
+                    m << row[c];
+                }
+                moved.push_back(m);
+            }
+            moved[0][0] = moved[0][0].toUpper(); // names in any case
+            QCOMPARE(RoundTrip(prg, Joined(moved)), prg);
+        }
+    }
+
+    void tablesThatDoNotFitAreRefused() {
+        const std::string prg = ReadData(QString(ZEKT_DEMO_DIR) + "/demo.prg");
+        const std::vector<QStringList> rows = ExportedFields(prg);
+        const struct {
+            std::function<void(std::vector<QStringList>&)> change;
+            int line;
+            const char* says;
+        } cases[] = {
+            {[](auto& t) { t[0][1] = "Частота"; }, 1, "неизвестный столбец \"Частота\""},
+            {[](auto& t) { t[0][2] = "Передача"; }, 1, "второй раз"},
+            {[](auto& t) {
+                 for (auto& row : t)
+                     row.removeLast();
+             },
+             1, "нет столбца \"CTCSS, Гц\""},
+            {[](auto& t) {
+                 for (auto& row : t)
+                     row << "";
+             },
+             1, "неизвестный столбец \"\""},
+            {[](auto& t) {
+                 t[3] = QStringList{"3", "145,0125"};
+             },
+             4, "полей 2"},
+            {[](auto& t) { t[5] << "лишнее"; }, 6, "полей 6"},
+        };
+        for (const auto& [change, line, says] : cases) {
+            std::vector<QStringList> table = rows;
+            change(table);
+            const ChannelCsvRead read = ParseChannelCsv(Joined(table));
+            QVERIFY2(!read.ok && read.line == line && read.error.find(says) != std::string::npos,
+                     (std::to_string(read.line) + ": " + read.error).c_str());
         }
     }
 

@@ -178,6 +178,28 @@ private slots:
         QCOMPARE(r.failure, HexFailure::OddByteCount);
     }
 
+    // Files that would erase a radio for nothing, or put a word where the
+    // file did not say.
+    void noDataOrOddAddressFails() {
+        const struct {
+            std::string text;
+            HexFailure failure;
+            int line;
+        } cases[] = {
+            {kEndRecord, HexFailure::NoData, 1},
+            {HexRecord(0x10, 4, {0, 0}) + kEndRecord, HexFailure::NoData, 2},
+            {HexRecord(0, 0, {1, 0}) + HexRecord(3, 0, {2, 0}) + kEndRecord, HexFailure::OddAddress,
+             2},
+        };
+        for (const auto& [text, failure, line] : cases) {
+            Project image;
+            const HexReadResult r = Read(text, image);
+            QVERIFY(!r.ok);
+            QCOMPARE(r.failure, failure);
+            QCOMPARE(r.line, line);
+        }
+    }
+
     void nothingAfterTheEndRecordIsRead() {
         Project image;
         const HexReadResult r = Read(
@@ -260,11 +282,12 @@ private slots:
 
     void startAddressRecordsAreIgnored() {
         Project image;
-        const HexReadResult r = Read(HexRecord(0, 3, {0x12, 0x34, 0x56, 0x78}) +
-                                         HexRecord(0, 5, {0, 0, 0, 4}) + kEndRecord,
-                                     image);
+        const HexReadResult r =
+            Read(HexRecord(0, 3, {0x12, 0x34, 0x56, 0x78}) + HexRecord(0, 5, {0, 0, 0, 4}) +
+                     HexRecord(4, 0, {1, 0}) + kEndRecord,
+                 image);
         QVERIFY(r.ok);
-        QCOMPARE(r.wordsRead, 0);
+        QCOMPARE(r.wordsRead, 1);
         QCOMPARE(image.ProgramMemory()[0], kBlankWord);
         QCOMPARE(image.ProgramMemory()[1], kBlankWord);
     }

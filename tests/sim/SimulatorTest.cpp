@@ -268,6 +268,29 @@ private slots:
         QVERIFY(link.Test());
     }
 
+    // The clear and the final query decide the test: a zeroed reply of a
+    // failed exchange must not pass for a cleared unit.
+    void failedClosingExchangesFailTheTest() {
+        const struct {
+            int SimFaults::*fault;
+            int frame; // 5: clear, 6: final query
+            int error;
+        } cases[] = {
+            {&SimFaults::readTimeoutAtFrame, 5, errExchangeTimeout},
+            {&SimFaults::readTimeoutAtFrame, 6, errExchangeTimeout},
+            {&SimFaults::shortWriteAtFrame, 6, errWrite},
+        };
+        for (const auto& [fault, frame, error] : cases) {
+            SimulatedDriver driver;
+            USB_Prog link(driver);
+            driver.Faults().*fault = frame;
+            QVERIFY(!link.Test());
+            QVERIFY(!link.IsOpen());
+            QCOMPARE(link.ErrorCode(), error);
+            QVERIFY(link.Test()); // the fault was for that frame only
+        }
+    }
+
     void wrongCommandEchoShowsInTheReply() {
         Bench b;
         b.driver.Faults().wrongCommandAtFrame = b.driver.FramesSeen() + 1;
@@ -339,8 +362,9 @@ private slots:
         QCOMPARE(driver.LastOpenedIndex(), 2);
 
         driver.SetDevices({{"ZEKT USB Programmator", false}, {"FT232R USB UART", false}});
-        QVERIFY(!link.Test());               // same description, but nothing answers
-        QCOMPARE(link.ErrorCode(), errNone); // the test closes the link after the time-out
+        QVERIFY(!link.Test()); // same description, but nothing answers
+        QVERIFY(!link.IsOpen());
+        QCOMPARE(link.ErrorCode(), errExchangeTimeout); // the reason outlives the closing
         QCOMPARE(driver.LastOpenedIndex(), 0);
     }
 
