@@ -7,6 +7,8 @@
 #include "ErrorReportingApplication.h"
 #include "LibFtdiDriver.h"
 #include "OperatorDialogs.h"
+#include "RunStop.h"
+#include "SafeFile.h"
 #include "SimulatedDriver.h"
 #include "TFUser.h"
 
@@ -14,12 +16,16 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <QTranslator>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <set>
+#include <unistd.h>
 
 namespace {
 
@@ -139,9 +145,38 @@ QStringList Arguments(int argc, char** argv) {
     return args;
 }
 
+// A stop signal reaches the event loop through a pipe (a handler may do
+// no more than write to it).
+int stopPipe[2] = {-1, -1};
+
+void WakeEventLoop(int) {
+    const char byte = 1;
+    (void)!write(stopPipe[1], &byte, 1);
+}
+
+// SIGTERM, SIGHUP (and SIGINT from a terminal): a run stops at its next
+// frame as cancelled, then the program ends; a second signal ends it at once.
+void QuitOnStopSignals(QCoreApplication& app) {
+    if (pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        return;
+    }
+    auto* notifier = new QSocketNotifier(stopPipe[0], QSocketNotifier::Read, &app);
+    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] {
+        char byte = 0;
+        while (read(stopPipe[0], &byte, 1) > 0) {
+        }
+        app.quit(); // a run in progress is waited for (it stops at its next frame)
+    });
+    zekt::InstallRunStopHandlers(WakeEventLoop);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    // Before anything opens a descriptor; a file-size limit is a write
+    // error, not death.
+    zekt::OpenClosedStandardStreams();
+    std::signal(SIGXFSZ, SIG_IGN);
     Options options = ParseOptions(Arguments(argc, argv));
     if (options.help) {
         std::fputs(kUsage, stdout);
@@ -167,6 +202,7 @@ int main(int argc, char** argv) {
                      qPrintable(left.error), kUsage);
         return 2;
     }
+    QuitOnStopSignals(app);
     QTranslator qtTexts;
     if (qtTexts.load(QLocale(QLocale::Russian), "qtbase", "_",
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
@@ -221,6 +257,9 @@ int main(int argc, char** argv) {
                           ? std::string()
                           : QFileInfo(options.journalFile).absoluteFilePath().toStdString();
     }
+    if (journalPath.empty() && !options.journalGiven) {
+        std::fprintf(stderr, "zekt-programmer: %s\n", zekt::kNoJournalPlace);
+    }
     window->UseJournal(journalPath);
     window->FitToScreen(window->screen()->availableGeometry());
     window->show();
@@ -234,6 +273,9 @@ int main(int argc, char** argv) {
     const int code = app.exec();
     if (keepsRadio) {
         saveRadio();
+    }
+    if (const int signal = zekt::RunStopSignal(); signal != 0) {
+        return 128 + signal;
     }
     return code == 0 && radioLost ? 1 : code;
 }

@@ -2,43 +2,48 @@
 
 #include <charconv>
 #include <map>
+#include <set>
 
 namespace zekt {
 
 const char* const kCliUsage =
-    "usage: zekt-cli [--simulate RADIO.hex] [--sim-delay MS] [--sim-fault FAULT]... [--workdir "
-    "DIR]\n"
-    "                [--trace FILE] COMMAND ...\n"
-    "  test                                   the programmer test\n"
-    "  program CONFIG.prg [--firmware FILE] [--band LOW HIGH] [--yes] [--repeat]\n"
-    "  write-frequencies CONFIG.prg [--firmware FILE] [--band LOW HIGH] [--yes]\n"
-    "  read [--save OUT.prg] [--yes]          read a radio back: summary and channel table\n"
-    "  verify CONFIG.prg [--firmware FILE] [--band LOW HIGH] [--yes]\n"
-    "                                         compare a radio with what CONFIG.prg programs\n"
-    "  backup OUT.hex                         read the whole chip into a full-chip Intel HEX file\n"
-    "  export-csv CONFIG.prg [OUT.csv]        the channel table as CSV (standard output without "
-    "OUT)\n"
-    "  import-csv CHANNELS.csv CONFIG.prg     replace the channels of CONFIG.prg from a CSV table\n"
+    "Использование: zekt-cli [--simulate RADIO.hex] [--sim-delay MS] [--sim-fault ОТКАЗ]...\n"
+    "                        [--workdir ПАПКА] [--trace ФАЙЛ] [--journal ФАЙЛ] КОМАНДА ...\n"
+    "  test                                   тест программатора\n"
+    "  program CONFIG.prg [--firmware ФАЙЛ] [--band НИЖН ВЕРХН] [--yes] [--repeat]\n"
+    "                                         программирование радиостанции\n"
+    "  write-frequencies CONFIG.prg [--firmware ФАЙЛ] [--band НИЖН ВЕРХН] [--yes]\n"
+    "                                         запись частот\n"
+    "  read [--save OUT.prg] [--yes]          чтение конфигурации: сводка и таблица каналов\n"
+    "  verify CONFIG.prg [--firmware ФАЙЛ] [--band НИЖН ВЕРХН] [--yes]\n"
+    "                                         сравнение радиостанции с CONFIG.prg\n"
+    "  backup OUT.hex                         копия всей микросхемы в файл Intel HEX\n"
+    "  export-csv CONFIG.prg [OUT.csv]        таблица каналов в CSV (без OUT - в стандартный "
+    "вывод)\n"
+    "  import-csv CHANNELS.csv CONFIG.prg     замена каналов CONFIG.prg таблицей CSV\n"
     "\n"
-    "  --simulate RADIO.hex  the simulated programmer with that radio's chip (blank when the file\n"
-    "                        does not exist; saved after the command)\n"
-    "  --sim-delay MS        the simulated unit waits MS milliseconds before each reply\n"
-    "  --sim-fault FAULT     a fault of the simulated unit (may be repeated):\n"
+    "  --simulate RADIO.hex  имитатор программатора с микросхемой радиостанции из файла\n"
+    "                        (пустой, если файла нет; сохраняется после команды)\n"
+    "  --sim-delay MS        имитатор отвечает через MS миллисекунд (0-10000)\n"
+    "  --sim-fault ОТКАЗ     отказ имитатора (можно указать несколько раз):\n"
     "%s"
-    "  --workdir DIR         the start folder: standard firmware is taken from DIR/WORK\n"
-    "  --trace FILE          every frame sent and received, as a timestamped hex dump\n"
-    "  --journal FILE        the journal of runs (default $XDG_DATA_HOME/zekt-programmer/"
+    "  --workdir ПАПКА       папка запуска: стандартные программы берутся из ПАПКА/WORK\n"
+    "  --trace ФАЙЛ          все кадры обмена с отметками времени\n"
+    "  --journal ФАЙЛ        журнал работ (по умолчанию $XDG_DATA_HOME/zekt-programmer/"
     "journal.csv;\n"
-    "                        an empty FILE turns it off)\n"
-    "  --firmware FILE       the firmware file when the configuration asks for one of your choice\n"
-    "  --band LOW HIGH       your own band limits in MHz instead of the preset band\n"
-    "  --repeat              program one radio after another, asking after each\n"
-    "  --yes                 confirm read protection; do not wait at the prompts to connect a\n"
-    "                        radio (on a terminal they wait for Enter; n or Ctrl+C cancels)\n"
-    "  --help, --version     this text; the program's version\n"
+    "                        пустое имя отключает журнал)\n"
+    "  --firmware ФАЙЛ       файл программы, если конфигурация требует программу по выбору\n"
+    "  --band НИЖН ВЕРХН     свои границы диапазона в МГц вместо предустановленного\n"
+    "  --repeat              программировать радиостанции одну за другой, спрашивая после "
+    "каждой\n"
+    "  --yes                 подтвердить защиту от чтения; не ждать у приглашений подключить\n"
+    "                        радиостанцию (на терминале они ждут Enter; n или Ctrl+C - отмена)\n"
+    "  --help, --version     эта справка; версия программы\n"
+    "  --                    конец параметров (имя файла может начинаться с \"-\")\n"
     "\n"
-    "Exit status: 0 success, 1 the programmer or the radio failed (or the operator cancelled),\n"
-    "2 bad usage or a bad input file, 3 verify found the radio different from the file.\n";
+    "Код завершения: 0 успешно, 1 отказ программатора или радиостанции (или отмена),\n"
+    "2 ошибка в командной строке или во входном файле, 3 verify: радиостанция отличается от\n"
+    "файла, 128+N прервано сигналом N (130 Ctrl+C, 143 SIGTERM).\n";
 
 namespace {
 
@@ -51,108 +56,150 @@ const std::map<std::string, CommandFiles> kCommands = {
     {"test", {0, 0}},   {"program", {1, 1}}, {"write-frequencies", {1, 1}}, {"read", {0, 0}},
     {"verify", {1, 1}}, {"backup", {1, 1}},  {"export-csv", {1, 2}},        {"import-csv", {2, 2}}};
 
-bool TakeValue(const std::vector<std::string>& args, std::size_t& i, std::string& value) {
-    if (i + 1 >= args.size()) {
-        return false;
-    }
-    value = args[++i];
-    return true;
+constexpr int kMaxSimDelayMs = 10000;
+
+bool LooksLikeOption(const std::string& text) {
+    return text.size() > 1 && text[0] == '-';
 }
 
-} // namespace
+// A whole decimal number within [lowest, highest]: "5abc", "1e9" and
+// negatives are not numbers of milliseconds.
+bool WholeNumber(const std::string& text, int lowest, int highest, int& value) {
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return !text.empty() && ec == std::errc() && end == text.data() + text.size() &&
+           value >= lowest && value <= highest;
+}
 
-CliOptions ParseCliOptions(const std::vector<std::string>& args) {
+class Parser {
+public:
+    explicit Parser(const std::vector<std::string>& args) : args(args) {}
+
+    CliOptions Run();
+
+private:
+    const std::vector<std::string>& args;
+    std::size_t i = 0;
     CliOptions o;
     std::vector<std::string> positional;
+    std::set<std::string> given;
     bool saveGiven = false;
-    auto refuse = [&o](const std::string& why) {
+
+    void Refuse(const std::string& why) {
         if (o.error.empty()) {
             o.error = why;
         }
-    };
-    for (std::size_t i = 0; i < args.size(); ++i) {
+    }
+    // The option's value; false (refused) when there is none.
+    bool Value(const std::string& option, std::string& value) {
+        if (i + 1 >= args.size()) {
+            Refuse("параметру " + option + " нужно значение");
+            return false;
+        }
+        value = args[++i];
+        return true;
+    }
+    // A file name: never empty, never an option by mistake ("./-name" is a name).
+    void File(const std::string& option, std::string& path, bool emptyAllowed = false) {
+        if (!Value(option, path)) {
+            return;
+        }
+        if (path.empty() && !emptyAllowed) {
+            Refuse("параметру " + option + " нужно имя файла, а не пустая строка");
+        } else if (LooksLikeOption(path)) {
+            Refuse("параметру " + option + " нужно имя файла, а не \"" + path +
+                   "\" (файл с таким именем: ./" + path + ")");
+        }
+    }
+    void Option(const std::string& a);
+    void Command();
+};
+
+void Parser::Option(const std::string& a) {
+    if (a != "--sim-fault" && !given.insert(a).second) {
+        Refuse("параметр " + a + " указан второй раз");
+        return;
+    }
+    std::string value;
+    if (a == "--help" || a == "-h") {
+        o.help = true;
+    } else if (a == "--version") {
+        o.version = true;
+    } else if (a == "--simulate") {
+        o.simulate = true;
+        File(a, o.radioFile);
+    } else if (a == "--sim-delay") {
+        if (Value(a, value) && !WholeNumber(value, 0, kMaxSimDelayMs, o.simDelayMs)) {
+            Refuse("параметру --sim-delay нужно целое число миллисекунд от 0 до " +
+                   std::to_string(kMaxSimDelayMs) + ", а не \"" + value + "\"");
+        }
+    } else if (a == "--sim-fault") {
+        if (Value(a, value)) {
+            o.simFaults.push_back(value);
+        }
+    } else if (a == "--workdir") {
+        File(a, o.workdir);
+    } else if (a == "--trace") {
+        File(a, o.traceFile);
+    } else if (a == "--firmware") {
+        File(a, o.firmware);
+    } else if (a == "--band") {
+        o.band = Value(a, o.bandLow) && Value(a, o.bandHigh);
+    } else if (a == "--yes") {
+        o.yes = true;
+    } else if (a == "--repeat") {
+        o.repeat = true;
+    } else if (a == "--journal") {
+        o.journalGiven = true;
+        File(a, o.journalFile, true);
+    } else if (a == "--save") {
+        saveGiven = true;
+        File(a, o.outputFile);
+    } else {
+        Refuse("неизвестный параметр " + a);
+    }
+}
+
+CliOptions Parser::Run() {
+    bool optionsEnded = false;
+    for (; i < args.size(); ++i) {
         const std::string& a = args[i];
-        std::string value;
-        if (a == "--help" || a == "-h") {
-            o.help = true;
-        } else if (a == "--version") {
-            o.version = true;
-        } else if (a == "--simulate") {
-            o.simulate = TakeValue(args, i, o.radioFile);
-            if (!o.simulate) {
-                refuse("--simulate needs a file");
-            }
-        } else if (a == "--sim-delay") {
-            const bool ok =
-                TakeValue(args, i, value) &&
-                std::from_chars(value.data(), value.data() + value.size(), o.simDelayMs).ec ==
-                    std::errc() &&
-                o.simDelayMs >= 0;
-            if (!ok) {
-                refuse("--sim-delay needs a number of milliseconds");
-            }
-        } else if (a == "--sim-fault") {
-            if (TakeValue(args, i, value)) {
-                o.simFaults.push_back(value);
-            } else {
-                refuse("--sim-fault needs a fault");
-            }
-        } else if (a == "--workdir") {
-            if (!TakeValue(args, i, o.workdir)) {
-                refuse("--workdir needs a folder");
-            }
-        } else if (a == "--trace") {
-            if (!TakeValue(args, i, o.traceFile)) {
-                refuse("--trace needs a file");
-            }
-        } else if (a == "--firmware") {
-            if (!TakeValue(args, i, o.firmware)) {
-                refuse("--firmware needs a file");
-            }
-        } else if (a == "--band") {
-            o.band = TakeValue(args, i, o.bandLow) && TakeValue(args, i, o.bandHigh);
-            if (!o.band) {
-                refuse("--band needs two frequencies");
-            }
-        } else if (a == "--yes") {
-            o.yes = true;
-        } else if (a == "--repeat") {
-            o.repeat = true;
-        } else if (a == "--journal") {
-            o.journalGiven = TakeValue(args, i, o.journalFile);
-            if (!o.journalGiven) {
-                refuse("--journal needs a file (an empty one turns the journal off)");
-            }
-        } else if (a == "--save") {
-            saveGiven = true;
-            if (!TakeValue(args, i, o.outputFile)) {
-                refuse("--save needs a file");
-            }
-        } else if (a.starts_with("-") && a.size() > 1) {
-            refuse("unknown option " + a);
+        if (!optionsEnded && a == "--") {
+            optionsEnded = true;
+        } else if (!optionsEnded && LooksLikeOption(a)) {
+            Option(a);
         } else {
             positional.push_back(a);
         }
     }
-    if (o.help || o.version) {
-        return o;
+    if (!o.help && !o.version) {
+        Command();
     }
+    return o;
+}
+
+void Parser::Command() {
     if (positional.empty()) {
-        refuse("no command given");
-        return o;
+        Refuse("не указана команда");
+        return;
     }
     o.command = positional[0];
     const auto command = kCommands.find(o.command);
     if (command == kCommands.end()) {
-        refuse("unknown command " + o.command);
-        return o;
+        Refuse("неизвестная команда " + o.command);
+        return;
     }
     const std::size_t files = positional.size() - 1;
     if (files < command->second.least || files > command->second.most) {
-        refuse(o.command + (command->second.most == 0    ? " takes no file"
-                            : command->second.least == 2 ? " needs two files"
-                                                         : " needs one file"));
-        return o;
+        Refuse("команде " + o.command +
+               (command->second.most == 0    ? " не нужны файлы"
+                : command->second.least == 2 ? " нужны два файла"
+                                             : " нужен один файл"));
+        return;
+    }
+    for (std::size_t f = 1; f <= files; ++f) {
+        if (positional[f].empty()) {
+            Refuse("имя файла не может быть пустым");
+        }
     }
     if (files >= 1) {
         (o.command == "backup" ? o.outputFile : o.inputFile) = positional[1];
@@ -163,18 +210,23 @@ CliOptions ParseCliOptions(const std::vector<std::string>& args) {
     const bool writes = o.command == "program" || o.command == "write-frequencies";
     const bool builds = writes || o.command == "verify";
     if (!builds && (!o.firmware.empty() || o.band)) {
-        refuse("--firmware and --band belong to program, write-frequencies and verify");
+        Refuse("--firmware и --band относятся к program, write-frequencies и verify");
     }
     if (!builds && o.yes && o.command != "read") {
-        refuse("--yes belongs to program, write-frequencies, read and verify");
+        Refuse("--yes относится к program, write-frequencies, read и verify");
     }
     if (saveGiven && o.command != "read") {
-        refuse("--save belongs to read");
+        Refuse("--save относится к read");
     }
     if (o.repeat && o.command != "program") {
-        refuse("--repeat belongs to program");
+        Refuse("--repeat относится к program");
     }
-    return o;
+}
+
+} // namespace
+
+CliOptions ParseCliOptions(const std::vector<std::string>& args) {
+    return Parser(args).Run();
 }
 
 } // namespace zekt

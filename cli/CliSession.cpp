@@ -27,12 +27,29 @@ ProgDate Today() {
 Session::Session(const CliOptions& options)
     : journal(options.journalGiven ? options.journalFile : DefaultJournalPath()), options(options) {
     journal.warn = [](const std::string& text) { Say("zekt-cli: " + text); };
+    if (!options.journalGiven && !journal.Enabled()) {
+        Say(std::string("zekt-cli: ") + kNoJournalPlace);
+    }
 }
 
 Session::~Session() {
-    if (traceOut != nullptr) {
-        std::fclose(traceOut);
+    CloseTrace();
+}
+
+bool Session::CloseTrace() {
+    if (traceOut == nullptr) {
+        return true;
     }
+    // A full disk shows at the latest when the buffer goes out.
+    const bool flushed = std::fflush(traceOut) == 0 && std::ferror(traceOut) == 0;
+    const int why = errno;
+    const bool closed = std::fclose(traceOut) == 0;
+    traceOut = nullptr;
+    if (!flushed || !closed) {
+        Say("zekt-cli: трасса записана не полностью. " +
+            DescribeFileError(options.traceFile, FileErrorFromErrno(why)));
+    }
+    return flushed && closed;
 }
 
 bool Session::Open(std::string& error) {
@@ -43,7 +60,7 @@ bool Session::Open(std::string& error) {
         if (std::filesystem::exists(std::filesystem::symlink_status(options.radioFile, ec))) {
             const ChipFileResult loaded = LoadChipHex(options.radioFile, sim->Chip());
             if (!loaded.ok) {
-                error = options.radioFile + ": " + loaded.error;
+                error = "zekt-cli: --simulate: " + options.radioFile + ": " + loaded.error;
                 return false;
             }
         }
@@ -53,18 +70,20 @@ bool Session::Open(std::string& error) {
             }
         }
     } else if (!options.simFaults.empty() || options.simDelayMs > 0) {
-        error = "--sim-delay and --sim-fault need --simulate";
+        error = "zekt-cli: --sim-delay и --sim-fault работают только с --simulate";
         return false;
     } else {
         real = std::make_unique<LibFtdiDriver>();
     }
     FtdiDriver* driver = sim ? static_cast<FtdiDriver*>(sim.get()) : real.get();
     if (!options.traceFile.empty()) {
-        traceOut = std::fopen(options.traceFile.c_str(), "w");
-        if (traceOut == nullptr) {
-            error = "cannot create " + options.traceFile;
+        int fd = -1;
+        const FileError refused = OpenForWriting(options.traceFile, fd);
+        if (refused != FileError::None) {
+            error = "zekt-cli: --trace: " + DescribeFileError(options.traceFile, refused);
             return false;
         }
+        traceOut = fdopen(fd, "w");
         tracing = std::make_unique<TracingDriver>(*driver, traceOut);
         driver = tracing.get();
     }
@@ -175,16 +194,17 @@ bool ApplyBuildOptions(const CliOptions& options, RadioConfig& config) {
         config.bandHigh = options.bandHigh;
     }
     if (config.software == 1 && options.firmware.empty()) {
-        Say("zekt-cli: the configuration asks for a firmware file of your choice: give --firmware");
+        Say("zekt-cli: конфигурация требует программу по выбору пользователя: укажите --firmware");
         return false;
     }
     if (config.software == 0 && !options.firmware.empty()) {
-        Say("zekt-cli: the configuration uses the standard firmware; --firmware does not apply");
+        Say("zekt-cli: конфигурация использует стандартную программу; --firmware не нужен");
         return false;
     }
     if (config.readProtect && !options.yes && options.command != "verify") {
         Say(msg::kProtectionQuestion);
-        Say("zekt-cli: the configuration sets read protection: confirm it with --yes");
+        Say("zekt-cli: конфигурация устанавливает защиту от чтения: подтвердите её параметром "
+            "--yes");
         return false;
     }
     return true;

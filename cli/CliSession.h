@@ -29,6 +29,8 @@ public:
     Session& operator=(const Session&) = delete;
 
     bool Open(std::string& error);
+    // False (and said) when the trace could not be written whole.
+    bool CloseTrace();
     // The simulated radio keeps what every run left in it; a radio that
     // could not be saved has lost its state, which fails the command.
     void SaveRadio();

@@ -2,9 +2,13 @@
 
 #include "CommandMessages.h"
 #include "PanelTexts.h"
+#include "RunStop.h"
 
+#include <array>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
+#include <termios.h>
 #include <unistd.h>
 
 namespace zekt {
@@ -90,25 +94,57 @@ bool AsksToPressOk(const std::string& text) {
     return text.ends_with("нажмите OK.") || text.ends_with("нажмите ОК."); // Latin or Cyrillic
 }
 
+namespace {
+
+volatile std::sig_atomic_t promptSignal = 0;
+
+// A line of any length; false at the end of the input or when a signal
+// interrupted the wait.
+bool ReadLine(std::FILE* in, std::string& line) {
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    const ssize_t n = getline(&buffer, &size, in);
+    if (n >= 0) {
+        line.assign(buffer, static_cast<std::size_t>(n));
+    }
+    std::free(buffer);
+    return n >= 0;
+}
+
+} // namespace
+
 bool WaitForEnter(std::FILE* out, std::FILE* in) {
     std::fprintf(out, "[Enter: продолжить, n: отменить] ");
     std::fflush(out);
+    // What was typed before the question answers nothing.
+    if (isatty(fileno(in)) != 0) {
+        tcflush(fileno(in), TCIFLUSH);
+    }
     // Ctrl+C while waiting cancels like n, rather than ending the process:
-    // without SA_RESTART the read returns at once.
+    // without SA_RESTART the read returns at once. SIGTERM and SIGHUP cancel
+    // too, and still end the command as stopped.
     struct sigaction cancel {};
-    struct sigaction previous {};
-    cancel.sa_handler = [](int) {};
+    cancel.sa_handler = [](int signal) { promptSignal = signal; };
     sigemptyset(&cancel.sa_mask);
-    sigaction(SIGINT, &cancel, &previous);
-    char line[64];
-    const bool answered = std::fgets(line, sizeof line, in) != nullptr;
-    sigaction(SIGINT, &previous, nullptr);
+    constexpr std::array<int, 3> kSignals = {SIGINT, SIGTERM, SIGHUP};
+    std::array<struct sigaction, 3> previous{};
+    promptSignal = 0;
+    for (std::size_t k = 0; k < kSignals.size(); ++k) {
+        sigaction(kSignals[k], &cancel, &previous[k]);
+    }
+    std::string answer;
+    const bool answered = ReadLine(in, answer) && promptSignal == 0;
+    for (std::size_t k = 0; k < kSignals.size(); ++k) {
+        sigaction(kSignals[k], &previous[k], nullptr);
+    }
+    if (promptSignal == SIGTERM || promptSignal == SIGHUP) {
+        RequestRunStop(promptSignal);
+    }
     if (!answered) {
         std::clearerr(in);
         std::fprintf(out, "\n");
         return false;
     }
-    const std::string answer(line);
     return !(answer.starts_with("n") || answer.starts_with("N") || answer.starts_with("н") ||
              answer.starts_with("Н"));
 }

@@ -13,10 +13,13 @@
 #include "FrequencyCodec.h"
 #include "PanelTexts.h"
 #include "ReadBack.h"
+#include "RunStop.h"
 #include "SafeFile.h"
 
 #include <QCoreApplication>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 namespace {
@@ -72,6 +75,13 @@ int WriteRadio(const CliOptions& options, Session& session, const zekt::WriteCom
         config.version >= 0 ? kVersionTexts[static_cast<std::size_t>(config.version)] : "";
     JournalScope journal(session.journal, base);
     CommandOutcome outcome = RunWriteCommandJournaled(command, config, context, *host, journal);
+    if (outcome == CommandOutcome::FirmwareNotLoaded) {
+        // The window's text names neither the file nor the reason.
+        std::error_code ec;
+        Say("Файл " +
+            std::filesystem::absolute(state.firmwareFile, ec).lexically_normal().string() + ": " +
+            session.image.HexRefusal() + ".");
+    }
     if (!options.repeat) {
         return ExitFor(outcome);
     }
@@ -262,14 +272,73 @@ int BackupCommand(const CliOptions& options, Session& session) {
 }
 
 // The commands make the start folder current; every file named on the
-// command line is meant relative to where the call was made.
-void MakePathsAbsolute(zekt::CliOptions& o) {
+// command line is meant relative to where the call was made. False when
+// that folder is gone (started in a deleted folder).
+bool MakePathsAbsolute(zekt::CliOptions& o) {
     for (std::string* path : {&o.radioFile, &o.inputFile, &o.outputFile, &o.traceFile, &o.firmware,
                               &o.workdir, &o.journalFile}) {
         if (!path->empty()) {
-            *path = std::filesystem::absolute(*path).string();
+            std::error_code ec;
+            const std::filesystem::path absolute = std::filesystem::absolute(*path, ec);
+            if (ec) {
+                Say("zekt-cli: текущая папка недоступна (удалена?), относительное имя " + *path +
+                    " не найти.");
+                return false;
+            }
+            *path = absolute.string();
         }
     }
+    return true;
+}
+
+// Two names of one file: the same file when it exists, else the same path.
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    if (std::filesystem::exists(a, ec) && std::filesystem::exists(b, ec)) {
+        return std::filesystem::equivalent(a, b, ec);
+    }
+    return std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec);
+}
+
+// No file the command writes may be one it reads or another it writes:
+// "--trace a.prg program a.prg" would empty the configuration first.
+bool FilesApart(const CliOptions& o) {
+    struct Named {
+        const char* what;
+        const std::string* path;
+    };
+    const bool importing = o.command == "import-csv"; // reads and rewrites CONFIG.prg
+    std::vector<Named> written = {{"--trace", &o.traceFile}, {"--journal", &o.journalFile}};
+    std::vector<Named> read = {{"входной файл", &o.inputFile}, {"--firmware", &o.firmware}};
+    (importing ? read : written).push_back({"выходной файл", &o.outputFile});
+    written.push_back({"--simulate", &o.radioFile}); // read and written
+    for (std::size_t w = 0; w < written.size(); ++w) {
+        const Named& out = written[w];
+        if (out.path->empty()) {
+            continue;
+        }
+        std::vector<Named> others = read;
+        others.insert(others.end(), written.begin() + static_cast<std::ptrdiff_t>(w) + 1,
+                      written.end());
+        for (const Named& other : others) {
+            if (!other.path->empty() && SameFile(*out.path, *other.path)) {
+                Say(std::string("zekt-cli: ") + out.what + " и " + other.what +
+                    " называют один файл " + *out.path + ": он был бы испорчен.");
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// What went to standard output must have arrived (a full disk, a closed pipe).
+int FinishStandardOutput(int status) {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+        Say(std::string("zekt-cli: стандартный вывод не записан: ") +
+            FileErrorText(FileErrorFromErrno(errno)) + ".");
+        return status == kExitOk ? kExitUsage : status;
+    }
+    return status;
 }
 
 int RunCommand(const CliOptions& options, Session& session) {
@@ -291,12 +360,37 @@ int RunCommand(const CliOptions& options, Session& session) {
     return BackupCommand(options, session);
 }
 
-} // namespace
+int RunWithProgrammer(int argc, char** argv, const zekt::CliOptions& options) {
+    if (!options.workdir.empty() && !zekt::FolderUsable(options.workdir)) {
+        Say("zekt-cli: папка " + options.workdir + " не существует или недоступна (--workdir)");
+        return zekt::kExitUsage;
+    }
+    QCoreApplication app(argc, argv); // the runs wait in its event loop
+    zekt::InstallRunStopHandlers();
+    zekt::Session session(options);
+    std::string error;
+    if (!session.Open(error)) {
+        Say(error);
+        return zekt::kExitUsage;
+    }
+    int status = RunCommand(options, session);
+    session.SaveRadio();
+    if (session.RadioLost() && status == zekt::kExitOk) {
+        status = zekt::kExitFailed;
+    }
+    if (!session.CloseTrace() && status == zekt::kExitOk) {
+        status = zekt::kExitUsage;
+    }
+    if (const int signal = zekt::RunStopSignal(); signal != 0) {
+        Say(std::string("zekt-cli: прервано сигналом ") + sigabbrev_np(signal) + ".");
+        status = 128 + signal;
+    }
+    return status;
+}
 
-int main(int argc, char** argv) {
+int Main(int argc, char** argv) {
     zekt::CliOptions options =
         zekt::ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc));
-    MakePathsAbsolute(options);
     if (options.help) {
         std::printf(zekt::kCliUsage, zekt::kSimFaultHelp);
         return zekt::kExitOk;
@@ -308,6 +402,9 @@ int main(int argc, char** argv) {
     if (!options.error.empty()) {
         return Usage(options.error);
     }
+    if (!MakePathsAbsolute(options) || !FilesApart(options)) {
+        return zekt::kExitUsage;
+    }
     // The channel tables need no programmer.
     if (options.command == "export-csv") {
         return zekt::ExportCsvCommand(options);
@@ -315,20 +412,16 @@ int main(int argc, char** argv) {
     if (options.command == "import-csv") {
         return zekt::ImportCsvCommand(options);
     }
-    if (!options.workdir.empty() && !zekt::FolderUsable(options.workdir)) {
-        Say("zekt-cli: папка " + options.workdir + " не существует или недоступна (--workdir)");
-        return zekt::kExitUsage;
-    }
-    QCoreApplication app(argc, argv); // the runs wait in its event loop
-    zekt::Session session(options);
-    std::string error;
-    if (!session.Open(error)) {
-        return Usage(error);
-    }
-    int status = RunCommand(options, session);
-    session.SaveRadio();
-    if (session.RadioLost() && status == zekt::kExitOk) {
-        status = zekt::kExitFailed;
-    }
-    return status;
+    return RunWithProgrammer(argc, argv, options);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Before anything opens a descriptor: a closed standard input must not
+    // be taken by one and read as the operator's answer.
+    zekt::OpenClosedStandardStreams();
+    // A file-size limit then shows as a write error, reported, not as death.
+    std::signal(SIGXFSZ, SIG_IGN);
+    return FinishStandardOutput(Main(argc, argv));
 }

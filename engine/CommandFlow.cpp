@@ -63,7 +63,7 @@ CommandOutcome RunLoop(const WriteCommand& command, CommandContext& context, Com
         }
         if (!result.ok) {
             host.PlainMessage(result.message);
-            return CommandOutcome::RunFailed;
+            return result.stopped ? CommandOutcome::Cancelled : CommandOutcome::RunFailed;
         }
         if (!host.Message(command.nextQuestion, command.title, BoxKind::None, true)) {
             return CommandOutcome::Done;
@@ -187,7 +187,8 @@ ReadOutcome ReadRadio(CommandContext& context, CommandHost& host) {
         if (!identification.ok) {
             host.PlainMessage(identification.message);
             host.HideProgress();
-            result.outcome = CommandOutcome::RunFailed;
+            result.outcome =
+                identification.stopped ? CommandOutcome::Cancelled : CommandOutcome::RunFailed;
         } else if (RadioBlank(context.image)) {
             host.Message(msg::kRadioBlank, msg::kRadioBlankCaption, BoxKind::Error, false);
             host.HideProgress();
@@ -205,8 +206,12 @@ ReadOutcome ReadRadio(CommandContext& context, CommandHost& host) {
                 host.PlainMessage(memories.message);
                 result.outcome = CommandOutcome::RunFailed;
             }
+            if (memories.stopped) {
+                // Stopped on request: nothing of a read cut short is decoded.
+                result = {CommandOutcome::Cancelled, false};
+            }
             host.HideProgress();
-            if (OldFirmware(context.image)) {
+            if (result.decode && OldFirmware(context.image)) {
                 host.Message(msg::kOldFirmware, msg::kOldFirmwareCaption, BoxKind::Warning, false);
             }
         }
@@ -257,7 +262,9 @@ CommandOutcome RunWriteCommandJournaled(const WriteCommand& command, const Radio
                 std::filesystem::absolute(context.firmwareFile, ec).lexically_normal().string();
             journal.Base().firmwareHash = FileSha256(context.firmwareFile);
         }
-        journal.Write(result.ok ? kJournalOk : kJournalFailed,
+        journal.Write(result.ok        ? kJournalOk
+                      : result.stopped ? kJournalCancelled
+                                       : kJournalFailed,
                       result.ok ? DoneText(command) : result.message, &context.image);
     };
     const CommandOutcome outcome = RunWriteCommand(command, config, context, recording);

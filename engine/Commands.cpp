@@ -31,7 +31,7 @@ RunResult RunProgramThread(RunOwner& owner, ProgramOp ops, Project& image, USB_P
     ProgramThread thread(true, owner, ops, image, link, progress);
     thread.Resume();
     const bool ok = thread.WaitFor() == 1;
-    return {ok, ok ? std::string() : thread.Message()};
+    return {ok, ok ? std::string() : thread.Message(), !ok && thread.Stopped()};
 }
 
 ReadAgain ReadAgainAndCompare(RunOwner& owner, ProgramOp ops, const Project& image, USB_Prog& link,

@@ -35,7 +35,8 @@ void PrepareMemoryRead(Project& image);
 
 struct RunResult {
     bool ok = false;
-    std::string message; // the operator text when not ok
+    std::string message;  // the operator text when not ok
+    bool stopped = false; // not ok because the run was asked to stop
 };
 
 // One run in a fresh ProgramThread, waited for on the calling thread.

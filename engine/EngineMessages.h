@@ -4,6 +4,9 @@
 namespace zekt::msg {
 
 inline constexpr const char* kUnknownError = "Неизвестная ошибка";
+inline constexpr const char* kRunStopped =
+    "Работа с радиостанцией прервана. Если шла запись, радиостанция запрограммирована\n"
+    "не полностью: запрограммируйте её заново.";
 inline constexpr const char* kPortNotReady = "USB-порт не инициализирован";
 
 inline constexpr const char* kCaptionProgCode = "Программирование памяти программ...";

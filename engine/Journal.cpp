@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,24 +43,31 @@ bool WriteOnce(int fd, const std::string& text) {
     return n == static_cast<ssize_t>(text.size());
 }
 
-// A new journal gets its header atomically: written to a temporary file,
-// then linked under the journal's name (which fails if another program was
-// first).
-void CreateWithHeader(const std::string& path) {
-    std::string temporary = path + ".XXXXXX";
-    const int fd = mkstemp(temporary.data());
+// Opening never blocks: a FIFO or device in the journal's place is refused.
+int OpenForAppend(const std::string& path, FileError& error) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+        error = FileError::NotRegular;
+        return -1;
+    }
+    const int fd =
+        open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
     if (fd < 0) {
-        return;
+        error = FileErrorFromErrno(errno);
+        return -1;
     }
-    const bool written = fchmod(fd, 0644) == 0 && WriteOnce(fd, JournalHeader());
-    close(fd);
-    if (written) {
-        (void)!link(temporary.c_str(), path.c_str());
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        error = FileError::NotRegular;
+        return -1;
     }
-    unlink(temporary.c_str());
+    return fd;
 }
 
 } // namespace
+
+const char* const kNoJournalPlace =
+    "журнал не ведётся: не заданы ни XDG_DATA_HOME, ни HOME (укажите --journal ФАЙЛ)";
 
 std::string DefaultJournalPath() {
     const char* data = std::getenv("XDG_DATA_HOME");
@@ -132,27 +140,36 @@ void Journal::Warn(const std::string& why) {
     warned = true;
 }
 
+void Journal::Warn(FileError error) {
+    Warn(std::string(FileErrorText(error)));
+}
+
 bool Journal::Append(const JournalRecord& record) {
     if (!Enabled()) {
         return true;
     }
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-    if (access(path.c_str(), F_OK) != 0) {
-        CreateWithHeader(path);
-    }
-    const int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC | O_NOCTTY, 0644);
+    FileError error = FileError::None;
+    const int fd = OpenForAppend(path, error);
     if (fd < 0) {
-        Warn(std::strerror(errno));
+        Warn(error);
         return false;
     }
+    // The lock lets only one of several programs find the file empty and
+    // give it its header (a journal cut off by a full disk gets one too).
+    (void)!flock(fd, LOCK_EX);
     struct stat st {};
-    bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    ok = ok && WriteOnce(fd, FormatJournalLine(record, JournalTime()));
-    const int why = errno;
+    std::string text = FormatJournalLine(record, JournalTime());
+    if (fstat(fd, &st) == 0 && st.st_size == 0) {
+        text = JournalHeader() + text;
+    }
+    errno = 0;
+    const bool ok = WriteOnce(fd, text);
+    const int why = errno != 0 ? errno : ENOSPC; // a short write is a full disk
     close(fd);
     if (!ok) {
-        Warn(std::strerror(why));
+        Warn(FileErrorFromErrno(why));
     }
     return ok;
 }
@@ -166,8 +183,9 @@ std::string Journal::KeepRadio(const std::string& prgText) {
     std::filesystem::create_directories(folder, ec);
     const std::string stamp =
         QDateTime::currentDateTime().toString("yyyy-MM-dd_HHmmss").toStdString();
-    // Two reads in one second keep both.
-    for (int n = 1; n < 100; ++n) {
+    // Every read in the same second keeps its own file.
+    constexpr int kMostPerSecond = 1000000;
+    for (int n = 1; n <= kMostPerSecond; ++n) {
         std::string name = stamp;
         if (n > 1) {
             name += '_';
@@ -175,23 +193,27 @@ std::string Journal::KeepRadio(const std::string& prgText) {
         }
         name += ".prg";
         const std::string kept = (folder / name).string();
-        const int fd = open(kept.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        const int fd =
+            open(kept.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (fd < 0 && errno == EEXIST) {
             continue;
         }
         if (fd < 0) {
-            Warn(std::strerror(errno));
+            Warn(FileErrorFromErrno(errno));
             return {};
         }
+        errno = 0;
         const bool ok = WriteOnce(fd, prgText) && fsync(fd) == 0;
+        const int why = errno != 0 ? errno : ENOSPC;
         close(fd);
         if (!ok) {
             unlink(kept.c_str());
-            Warn(std::strerror(errno));
+            Warn(FileErrorFromErrno(why));
             return {};
         }
         return kept;
     }
+    Warn(FileError::Io);
     return {};
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Project.h"
+#include "SafeFile.h"
 
 #include <chrono>
 #include <functional>
@@ -29,8 +30,10 @@ inline constexpr const char* kJournalFailed = "failed";
 inline constexpr const char* kJournalCancelled = "cancelled";
 inline constexpr const char* kJournalRefused = "refused"; // ended before the radio was touched
 
-// $XDG_DATA_HOME/zekt-programmer/journal.csv, ~/.local/share/... when unset.
+// $XDG_DATA_HOME/zekt-programmer/journal.csv, ~/.local/share/... when unset;
+// empty when neither is set (then kNoJournalPlace is the warning).
 std::string DefaultJournalPath();
+extern const char* const kNoJournalPlace;
 
 std::string Sha256Hex(std::string_view bytes);
 // The SHA-256 of a file's bytes; empty when the file cannot be read.
@@ -66,6 +69,7 @@ private:
     bool warned = false;
 
     void Warn(const std::string& why);
+    void Warn(FileError error);
 };
 
 // Times one command and writes its journal lines: one for each radio, or

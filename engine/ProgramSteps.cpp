@@ -1,6 +1,7 @@
 #include "ProgramSteps.h"
 
 #include "EngineMessages.h"
+#include "RunStop.h"
 
 #include <algorithm>
 
@@ -33,6 +34,13 @@ void ProgramSteps::Fail(const std::string& text) {
 }
 
 bool ProgramSteps::Send(uint8_t command) {
+    // A stop takes effect between frames; the End frame that winds the run
+    // up still goes out.
+    if (command != cmdEnd && RunStopSignal() != 0) {
+        stopped = true;
+        Fail(msg::kRunStopped);
+        return false;
+    }
     frame[kGroupByte] = grpCommand;
     frame[kCommandByte] = command;
     if (!link.Exchange(frame)) {

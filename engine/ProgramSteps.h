@@ -39,6 +39,8 @@ public:
     void ReadDataStep();
 
     bool Failed() const { return failed; }
+    // The run was asked to stop (a signal), rather than failing.
+    bool Stopped() const { return stopped; }
     const std::string& Message() const { return message; }
     // Puts back the failure that ended a run after winding-up steps ran.
     void RestoreFailure(const std::string& text) {
@@ -56,6 +58,7 @@ private:
     ProgramOp ops;
     ProgrammerFrame frame{}; // keeps the bytes a command does not set
     bool failed = false;
+    bool stopped = false;
     std::string message;
     int barPosition = 0;
 

@@ -1,5 +1,6 @@
 #include "ProgramThread.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QMetaObject>
 #include <array>
@@ -45,10 +46,16 @@ void ProgramThread::Resume() {
 }
 
 int ProgramThread::WaitFor() {
-    QEventLoop loop;
-    connect(this, &QThread::finished, &loop, &QEventLoop::quit, Qt::QueuedConnection);
-    if (isRunning()) {
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    // Events are served until the run has ended, even after the application
+    // was told to quit (a nested event loop would return at once then): the
+    // worker may be waiting for a step handed over to this thread.
+    bool ended = false;
+    QObject waiter; // takes its pending event with it when it goes
+    connect(
+        this, &QThread::finished, &waiter, [&ended] { ended = true; }, Qt::QueuedConnection);
+    while (!ended && !isFinished()) {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
+                                        QEventLoop::WaitForMoreEvents);
     }
     wait();
     return exitCode;

@@ -28,6 +28,7 @@ public:
 
     bool Failed() const { return steps.Failed(); }
     std::string Message() const { return steps.Message(); }
+    bool Stopped() const { return steps.Stopped(); }
     int ExitCode() const { return exitCode; }
 
 protected:

@@ -12,6 +12,8 @@ namespace {
 
 constexpr int kMaxLinkHops = 40; // as the kernel's own limit on symlink chains
 
+constexpr std::size_t kNameMax = 255; // bytes of one name on Linux file systems
+
 FileError ErrorFromErrno(int error) {
     switch (error) {
     case ENOSPC:
@@ -44,6 +46,11 @@ public:
         }
     }
     int Get() const { return fd; }
+    int Release() {
+        const int kept = fd;
+        fd = -1;
+        return kept;
+    }
     // Closes now, so that a failing close is seen (some file systems report
     // a full disk only there).
     bool Close() {
@@ -69,6 +76,18 @@ std::string NameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// A link in a sticky folder that others may write (such as /tmp) is
+// followed only when it belongs to the user or to the folder's owner, as the
+// kernel's protected_symlinks does for an ordinary open.
+bool LinkMayBeFollowed(const std::string& link, const struct stat& linkStat) {
+    struct stat folder {};
+    if (stat(ParentOf(link).c_str(), &folder) != 0) {
+        return false;
+    }
+    const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+    return !shared || linkStat.st_uid == geteuid() || linkStat.st_uid == folder.st_uid;
+}
+
 // Follows a chain of symlinks to the path of the file they name (which may
 // not exist yet).
 FileError ResolveLinks(const std::string& path, std::string& target) {
@@ -81,6 +100,9 @@ FileError ResolveLinks(const std::string& path, std::string& target) {
         if (!S_ISLNK(st.st_mode)) {
             return FileError::None;
         }
+        if (!LinkMayBeFollowed(target, st)) {
+            return FileError::UnsafeLink;
+        }
         std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
         const ssize_t n = readlink(target.c_str(), link.data(), link.size());
         if (n < 0) {
@@ -90,6 +112,13 @@ FileError ResolveLinks(const std::string& path, std::string& target) {
         target = link.starts_with('/') ? link : ParentOf(target) + "/" + link;
     }
     return FileError::Io;
+}
+
+// A temporary name beside the target that fits in one name: a long target
+// name gets a short one.
+std::string TemporaryTemplate(const std::string& target) {
+    const std::string name = "." + NameOf(target) + ".XXXXXX";
+    return ParentOf(target) + "/" + (name.size() <= kNameMax ? name : std::string(".zekt.XXXXXX"));
 }
 
 bool WriteAll(int fd, std::string_view content, off_t offset, bool positioned) {
@@ -168,6 +197,8 @@ WriteTarget InspectTarget(const std::string& path) {
         t.error = FileError::Permission;
     } else if (!t.exists && !FolderUsable(ParentOf(t.path))) {
         t.error = FileError::NotFound;
+    } else if (!t.exists && access(ParentOf(t.path).c_str(), W_OK) != 0) {
+        t.error = FileError::Permission; // a new file needs a folder it may write
     }
     return t;
 }
@@ -239,11 +270,12 @@ FileWrite WriteFileSafely(const std::string& path, std::string_view content) {
     const bool exists = inspected.exists;
     const struct stat& st = inspected.st;
     const std::string folder = ParentOf(target);
-    std::string temporary = folder + "/." + NameOf(target) + ".XXXXXX";
+    std::string temporary = TemporaryTemplate(target);
     const int tempFd = mkstemp(temporary.data()); // O_EXCL: never an existing file
     if (tempFd < 0) {
         const int why = errno;
-        if (exists) {
+        // In place only where the folder takes no new file at all.
+        if (exists && (why == EACCES || why == EPERM || why == EROFS)) {
             return WriteFileInPlace(target, content);
         }
         return Failed(ErrorFromErrno(why), target);
@@ -266,6 +298,38 @@ FileWrite WriteFileSafely(const std::string& path, std::string_view content) {
     }
     SyncFolder(folder);
     return {FileError::None, target};
+}
+
+FileError OpenForWriting(const std::string& path, int& fd) {
+    fd = -1;
+    const WriteTarget inspected = InspectTarget(path);
+    if (inspected.error != FileError::None) {
+        return inspected.error;
+    }
+    // O_NONBLOCK: a FIFO put in its place meanwhile fails instead of waiting.
+    Descriptor opened(
+        open(inspected.path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666));
+    if (opened.Get() < 0) {
+        return ErrorFromErrno(errno);
+    }
+    struct stat st {};
+    if (fstat(opened.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return FileError::NotRegular;
+    }
+    if (ftruncate(opened.Get(), 0) != 0) {
+        return ErrorFromErrno(errno);
+    }
+    fd = opened.Release();
+    return FileError::None;
+}
+
+void OpenClosedStandardStreams() {
+    for (int stream = 0; stream <= 2; ++stream) {
+        if (fcntl(stream, F_GETFD) == -1 && errno == EBADF) {
+            // The lowest free descriptor is this one.
+            (void)!open("/dev/null", stream == 0 ? O_RDONLY : O_WRONLY);
+        }
+    }
 }
 
 FileWrite WriteFileInPlace(const std::string& path, std::string_view content) {
@@ -294,6 +358,10 @@ FileWrite WriteFileInPlace(const std::string& path, std::string_view content) {
     return {FileError::None, path};
 }
 
+FileError FileErrorFromErrno(int error) {
+    return ErrorFromErrno(error);
+}
+
 const char* FileErrorText(FileError error) {
     switch (error) {
     case FileError::None:
@@ -308,6 +376,8 @@ const char* FileErrorText(FileError error) {
         return "нет прав на запись или чтение, либо файл только для чтения";
     case FileError::NoSpace:
         return "нет места на диске";
+    case FileError::UnsafeLink:
+        return "это ссылка другого пользователя в общей папке, по ней не пишем";
     case FileError::Io:
         break;
     }

@@ -14,8 +14,12 @@ enum class FileError {
     TooLarge,   // above the reader's bound
     Permission, // the user may not read or write it, or it is read-only
     NoSpace,    // the disk (or the user's quota or file-size limit) is full
+    UnsafeLink, // a link another user planted in a shared (sticky) folder
     Io,         // any other system error
 };
+
+// The reason for a system error number.
+FileError FileErrorFromErrno(int error);
 
 // Read bounds: a configuration file is a few kilobytes, a full firmware
 // file about 25 KB.
@@ -54,6 +58,17 @@ FileWrite WriteFileSafely(const std::string& path, std::string_view content);
 // What WriteFileSafely would refuse before writing anything: a target that
 // is not a regular file or may not be written, or a missing folder.
 FileError CheckWriteTarget(const std::string& path);
+
+// Opens a file for writing from its start (a trace) under the same rules as
+// WriteFileSafely: through safe links to a regular file the user may write,
+// never a FIFO or device (nothing blocks); truncated once open. fd is the
+// open descriptor when the result is None.
+FileError OpenForWriting(const std::string& path, int& fd);
+
+// Descriptors 0 to 2 that are closed are opened on /dev/null, so that no
+// file or event descriptor opened later takes their place (and a prompt
+// never reads one as the operator's answer).
+void OpenClosedStandardStreams();
 
 // A folder that exists and can be entered.
 bool FolderUsable(const std::string& path);

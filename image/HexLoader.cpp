@@ -156,6 +156,35 @@ private:
 
 } // namespace
 
+std::string DescribeHexFailure(const HexReadResult& result) {
+    const auto at = [&result](const char* what) {
+        return "строка " + std::to_string(result.line) + ": " + what;
+    };
+    switch (result.failure) {
+    case HexFailure::None:
+        return {};
+    case HexFailure::CannotOpen:
+        return FileErrorText(result.fileError);
+    case HexFailure::MissingColon:
+        return at("запись не начинается с \":\" (или нет записи конца файла)");
+    case HexFailure::BadDigit:
+        return at("не шестнадцатеричная цифра, либо файл обрезан");
+    case HexFailure::OddByteCount:
+        return at("нечётное число байтов в записи");
+    case HexFailure::AddressBeyondMemory:
+        return at("адрес за пределами памяти программ");
+    case HexFailure::BadChecksum:
+        return at("неверная контрольная сумма");
+    case HexFailure::UnsupportedRecord:
+        return at("неизвестный тип записи");
+    case HexFailure::OddAddress:
+        return at("запись данных начинается с нечётного адреса");
+    case HexFailure::NoData:
+        break;
+    }
+    return "в файле нет ни одного слова программы";
+}
+
 HexReadResult ReadHexText(std::string_view text, std::span<int32_t> target) {
     return RecordReader(SkipByteOrderMark(text), target).Run();
 }

@@ -38,6 +38,9 @@ struct HexReadResult {
 // leading byte-order mark is skipped.
 HexReadResult ReadHexRecords(const std::string& path, std::span<int32_t> target);
 
+// Why a file was refused, in the operator's words (with the line).
+std::string DescribeHexFailure(const HexReadResult& result);
+
 // The same record loop over text already in memory.
 HexReadResult ReadHexText(std::string_view text, std::span<int32_t> target);
 

@@ -47,6 +47,9 @@ bool Project::LoadHex(const std::string& path) {
                                   [](int32_t word) { return word >= 0 && word <= kBlankWord; });
     loaded = result.ok && fits;
     usedWords = loaded ? wordsRead : 0;
+    hexRefusal = !result.ok ? DescribeHexFailure(result)
+                 : !fits    ? "слово программы шире 14 бит, микросхема его не вместит"
+                            : "";
     return loaded;
 }
 

@@ -52,6 +52,9 @@ public:
     // it first; words stored before a failure stay. True when the file was
     // read up to its end record and every program word fits in 14 bits.
     bool LoadHex(const std::string& path);
+    // Why the last LoadHex refused its file, in the operator's words; empty
+    // after a load that succeeded.
+    const std::string& HexRefusal() const { return hexRefusal; }
 
 private:
     ProgramArray programMemory = MakeFilled<kProgramWords>(kBlankWord);
@@ -61,6 +64,7 @@ private:
     IdArray idWords{};
     bool loaded = false;
     int32_t wordsRead = 0;
+    std::string hexRefusal;
     int32_t usedWords = 0;
     int32_t usedBytes = 0;
 

@@ -8,13 +8,13 @@ namespace zekt {
 
 const char* const kSimFaultHelp =
     "                          unplug@N, timeout@N, short-write@N, garbage@N, wrong-command@N:\n"
-    "                              at frame N (from 1)\n"
-    "                          fail-word@A, fail-byte@A: the unit reports that word or byte as\n"
-    "                              failed\n"
-    "                          stuck-bit@A:B, stuck-data-bit@A:B: bit B of that word or byte\n"
-    "                              will not program\n"
-    "                          open, flow, purge: that driver call fails\n"
-    "                          device=DESCRIPTION: another FTDI device, listed before the unit\n";
+    "                              на кадре N (с 1)\n"
+    "                          fail-word@A, fail-byte@A: программатор сообщает об ошибке\n"
+    "                              записи этого слова или байта\n"
+    "                          stuck-bit@A:B, stuck-data-bit@A:B: бит B этого слова или байта\n"
+    "                              не программируется\n"
+    "                          open, flow, purge: отказ этого вызова драйвера\n"
+    "                          device=ОПИСАНИЕ: другое устройство FTDI перед программатором\n";
 
 namespace {
 
@@ -48,7 +48,7 @@ bool ApplySimFault(const std::string& text, SimulatedDriver& driver, std::string
     }
     const std::size_t at = text.find('@');
     if (at == std::string::npos) {
-        error = "unknown fault '" + text + "'";
+        error = "неизвестный отказ имитатора \"" + text + "\"";
         return false;
     }
     const std::string kind = text.substr(0, at);
@@ -83,7 +83,7 @@ bool ApplySimFault(const std::string& text, SimulatedDriver& driver, std::string
         }
     }
     if (!ok) {
-        error = "unknown fault '" + text + "'";
+        error = "неизвестный отказ имитатора \"" + text + "\"";
     }
     return ok;
 }

@@ -1,0 +1,18 @@
+#pragma once
+
+namespace zekt {
+
+// A request from outside the window or the command line (a signal) to stop
+// the run at the next frame. The run then ends as cancelled: the unit gets
+// its End frame and is closed, so a radio is never left mid-frame.
+// RequestRunStop may be called from a signal handler.
+void RequestRunStop(int signal) noexcept;
+int RunStopSignal() noexcept; // the signal that asked, 0 when none
+void ClearRunStop() noexcept;
+
+// Installs handlers for SIGINT, SIGTERM and SIGHUP: the first asks the run
+// to stop, a second one ends the process at once. onStop, when given, is
+// also called from the handler (it must be async-signal-safe).
+void InstallRunStopHandlers(void (*onStop)(int) = nullptr);
+
+} // namespace zekt
