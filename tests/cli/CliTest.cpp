@@ -20,7 +20,11 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
+#include <csignal>
+#include <pty.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace zekt;
 
@@ -91,6 +95,65 @@ class CliTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // Mistakes on the command line are refused in Russian, with the usage
+    // only for them; nothing else changes meaning by accident.
+    void optionMistakes() {
+        const struct {
+            std::vector<std::string> args;
+            const char* says; // empty: accepted
+        } cases[] = {
+            {{"--sim-delay", "5abc", "test"}, "целое число"},
+            {{"--sim-delay", "1e9", "test"}, "целое число"},
+            {{"--sim-delay", "-1", "test"}, "целое число"},
+            {{"--sim-delay", "10001", "test"}, "целое число"},
+            {{"--sim-delay", "10000", "test"}, ""},
+            {{"--simulate", "a.hex", "--simulate", "b.hex", "test"}, "второй раз"},
+            {{"--sim-fault", "open", "--sim-fault", "flow", "test"}, ""},
+            {{"read", "--save", "--yes"}, "а не \"--yes\""},
+            {{"read", "--save", "./--yes"}, ""},
+            {{"read", "--save", ""}, "пустая строка"},
+            {{"--journal", "", "test"}, ""},
+            {{"export-csv", ""}, "пустым"},
+            {{"--", "export-csv", "-a.prg"}, ""},
+            {{"export-csv", "-a.prg"}, "неизвестный параметр -a.prg"},
+            {{"--frobnicate", "test"}, "неизвестный параметр"},
+            {{"flash"}, "неизвестная команда"},
+        };
+        for (const auto& [args, says] : cases) {
+            const CliOptions o = ParseCliOptions(args);
+            QVERIFY2(QString::fromStdString(o.error).contains(says) && o.error.empty() == !*says,
+                     o.error.c_str());
+        }
+        Cli cli;
+        const Result usage = cli.Run({"--sim-delay", "x", "test"});
+        QCOMPARE(usage.status, 2);
+        QVERIFY(usage.err.contains("Использование: zekt-cli"));
+        const Result runtime = cli.Run({"--simulate", "r.hex", "--trace", "no/such/t.txt", "test"});
+        QCOMPARE(runtime.status, 2);
+        QVERIFY(runtime.err.contains("no/such/t.txt") && !runtime.err.contains("Использование"));
+    }
+
+    // A file the command writes is never one it reads: the configuration,
+    // the firmware and the simulated radio stay as they were.
+    void outputsNeverOverwriteInputs() {
+        Cli cli;
+        cli.WriteConfig("a.prg", OpenConfigA());
+        const QByteArray original = cli.Contents("a.prg");
+        const QStringList refused[] = {
+            {"export-csv", "a.prg", "a.prg"},
+            {"--simulate", "radio.hex", "--trace", "a.prg", "program", "a.prg"},
+            {"--simulate", "radio.hex", "--journal", "a.prg", "verify", "a.prg"},
+            {"--simulate", "radio.hex", "--trace", "radio.hex", "test"},
+            {"--simulate", "radio.hex", "read", "--save", "radio.hex"},
+        };
+        for (const QStringList& args : refused) {
+            const Result r = cli.Run(args);
+            QCOMPARE(r.status, 2);
+            QVERIFY2(r.err.contains("один файл"), qPrintable(r.err));
+            QCOMPARE(cli.Contents("a.prg"), original);
+        }
+    }
+
     void optionParsing() {
         CliOptions o = ParseCliOptions(
             {"--simulate", "r.hex", "program", "a.prg", "--band", "40", "48", "--yes"});
@@ -487,14 +550,21 @@ private slots:
         const QStringList before = QDir(cli.Path("")).entryList(QDir::Files | QDir::Hidden);
         QProcess shell;
         shell.setWorkingDirectory(cli.Path(""));
-        shell.start("bash", {"-c",
-                             "trap '' XFSZ; ulimit -f 0; exec \"$0\" --simulate radio.hex "
-                             "backup big.hex",
+        shell.start("bash", {"-c", "ulimit -f 0; exec \"$0\" --simulate radio.hex backup big.hex",
                              ZEKT_CLI_PATH});
         QVERIFY(shell.waitForFinished(60000));
         QVERIFY(shell.exitCode() != 0);
         QVERIFY(QString::fromUtf8(shell.readAllStandardError()).contains("нет места на диске"));
         QCOMPARE(QDir(cli.Path("")).entryList(QDir::Files | QDir::Hidden), before);
+
+        // Started in a folder that was deleted: a message, not an abort.
+        shell.start("bash", {"-c",
+                             "mkdir gone && cd gone && rmdir ../gone && exec \"$0\" "
+                             "export-csv a.prg",
+                             ZEKT_CLI_PATH});
+        QVERIFY(shell.waitForFinished(60000));
+        QCOMPARE(shell.exitCode(), 2);
+        QVERIFY(QString::fromUtf8(shell.readAllStandardError()).contains("папка недоступна"));
 
         const Result lost = cli.Run({"--simulate", "no/such/radio.hex", "test"});
         QCOMPARE(lost.status, 1);
@@ -624,6 +694,109 @@ private slots:
         QCOMPARE(bad.status, 2);
         QVERIFY2(bad.err.contains("bad.csv, строка 5"), qPrintable(bad.err));
         QCOMPARE(cli.Contents("a.prg"), original);
+    }
+
+    // A signal in a run stops it at the next frame: the End frame goes out,
+    // the unit is closed, the radio is saved and the journal says
+    // "cancelled"; the exit status is 128 + the signal.
+    void signalsStopARunCleanly() {
+        Cli cli;
+        cli.WriteConfig("a.prg", OpenConfigA());
+        const struct {
+            QStringList command;
+            const char* step; // the signal comes once this step is shown
+            int signal;
+        } cases[] = {
+            {{"read"}, msg::kCaptionReadData, SIGINT},
+            {{"program", "a.prg"}, msg::kCaptionProgCode, SIGINT},
+            {{"program", "a.prg"}, msg::kCaptionVerifyData, SIGTERM},
+        };
+        QCOMPARE(cli.Sim({"program", "a.prg"}).status, 0); // a radio to read
+        for (const auto& [command, step, signal] : cases) {
+            QProcess p;
+            p.setWorkingDirectory(cli.Path(""));
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("XDG_DATA_HOME", cli.Path("xdg"));
+            p.setProcessEnvironment(env);
+            p.start(ZEKT_CLI_PATH, QStringList{"--simulate", "radio.hex", "--sim-delay", "5",
+                                               "--workdir", ZEKT_DEMO_DIR, "--trace", "t.txt"} +
+                                       command);
+            p.setReadChannel(QProcess::StandardError);
+            QString err;
+            while (!err.contains(step) && p.waitForReadyRead(20000)) {
+                err += QString::fromUtf8(p.readAllStandardError());
+            }
+            QVERIFY2(err.contains(step) && p.processId() > 0, qPrintable(err));
+            ::kill(static_cast<pid_t>(p.processId()), signal);
+            QVERIFY(p.waitForFinished(20000));
+            err += QString::fromUtf8(p.readAllStandardError());
+            QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(p.exitCode(), 128 + signal);
+            QVERIFY2(err.contains("прервана"), qPrintable(err));
+            QVERIFY(cli.Journal().constLast().contains(";cancelled;"));
+            const QStringList trace =
+                QString::fromUtf8(cli.Contents("t.txt")).split('\n', Qt::SkipEmptyParts);
+            QVERIFY(trace.constLast().contains("close (status 0)"));
+            QVERIFY(trace[trace.size() - 3].contains("TX 80 bytes: 16 00 40 11")); // End
+            QCOMPARE(
+                QDir(cli.Path("")).entryList(QStringList{".*.??????"}, QDir::Files | QDir::Hidden),
+                QStringList());
+            QVERIFY(QFile::exists(cli.Path("radio.hex")));
+        }
+    }
+
+    // Standard input closed (as under some service managers): the question
+    // after a radio reads the end of the input, not a stray descriptor.
+    void closedStandardInputEndsASeries() {
+        Cli cli;
+        cli.WriteConfig("a.prg", OpenConfigA());
+        QProcess shell;
+        shell.setWorkingDirectory(cli.Path(""));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_DATA_HOME", cli.Path("xdg"));
+        shell.setProcessEnvironment(env);
+        shell.start("bash", {"-c",
+                             "exec \"$0\" --simulate radio.hex --workdir \"$1\" program a.prg "
+                             "--repeat <&-",
+                             ZEKT_CLI_PATH, ZEKT_DEMO_DIR});
+        QVERIFY(shell.waitForFinished(20000));
+        QCOMPARE(shell.exitCode(), 0);
+        QCOMPARE(cli.Journal().size(), 1);
+    }
+
+    // Enter typed before the question (on a terminal) answers nothing: one
+    // radio, then the operator's own answer.
+    void typedAheadAnswersAreDiscarded() {
+        Cli cli;
+        cli.WriteConfig("a.prg", OpenConfigA());
+        int master = -1;
+        const pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
+        if (child == 0) {
+            setenv("XDG_DATA_HOME", cli.files.Path("xdg").c_str(), 1);
+            if (chdir(cli.files.Path("").c_str()) == 0) {
+                execl(ZEKT_CLI_PATH, ZEKT_CLI_PATH, "--simulate", "radio.hex", "--workdir",
+                      ZEKT_DEMO_DIR, "program", "a.prg", "--yes", "--repeat", nullptr);
+            }
+            _exit(127);
+        }
+        QVERIFY(child > 0);
+        QCOMPARE(write(master, "\n\n", 2), 2); // typed while the first radio is programmed
+        QString shown;
+        char buffer[4096];
+        while (!shown.contains("следующее устройство?")) {
+            const ssize_t n = read(master, buffer, sizeof buffer);
+            QVERIFY(n > 0);
+            shown += QString::fromUtf8(buffer, static_cast<int>(n));
+        }
+        QTest::qWait(300);
+        QCOMPARE(write(master, "n\n", 2), 2);
+        int status = 0;
+        while (read(master, buffer, sizeof buffer) > 0) {
+        }
+        QCOMPARE(waitpid(child, &status, 0), child);
+        close(master);
+        QCOMPARE(WEXITSTATUS(status), 0);
+        QCOMPARE(cli.Journal().filter(";program;ok;").size(), 1);
     }
 
     // --repeat: after each radio the question, answered by standard input;

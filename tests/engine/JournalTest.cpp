@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QtTest>
+#include <set>
+#include <sys/stat.h>
 #include <thread>
 
 using namespace zekt;
@@ -139,12 +141,42 @@ private slots:
         QVERIFY(off.Append(Sample())); // no journal: nothing to fail
     }
 
+    // An empty journal (a first write cut short) gets its header; a FIFO in
+    // its place is refused at once in the operator's words; the user's
+    // umask holds.
+    void journalFileEdges() {
+        TempFiles files;
+        const std::string empty = files.Write("empty.csv", "");
+        const mode_t mask = umask(077);
+        QVERIFY(Journal(empty).Append(Sample()));
+        QVERIFY(Journal(files.Path("new.csv")).Append(Sample()));
+        umask(mask);
+        QCOMPARE(JournalLines(empty).size(), 2);
+        QCOMPARE(JournalLines(empty)[0] + "\r\n", QString::fromStdString(JournalHeader()));
+        struct stat st {};
+        QCOMPARE(stat(files.Path("new.csv").c_str(), &st), 0);
+        QCOMPARE(st.st_mode & 0777, 0600u);
+
+        QCOMPARE(mkfifo(files.Path("fifo.csv").c_str(), 0600), 0);
+        Journal fifo(files.Path("fifo.csv"));
+        QString warning;
+        fifo.warn = [&warning](const std::string& text) { warning = QString::fromStdString(text); };
+        QVERIFY(!fifo.Append(Sample())); // returns: nothing waits for a reader
+        QVERIFY2(warning.contains("не обычный файл"), qPrintable(warning));
+    }
+
     void keptRadiosNeverOverwriteEachOther() {
         TempFiles files;
         Journal journal(files.Path("journal.csv"));
         const std::string first = journal.KeepRadio("one");
         const std::string second = journal.KeepRadio("two");
         QVERIFY(!first.empty() && !second.empty() && first != second);
+        std::set<std::string> many{first, second};
+        for (int i = 0; i < 150; ++i) { // far more than a second's worth of reads
+            many.insert(journal.KeepRadio("more"));
+        }
+        QCOMPARE(many.size(), std::size_t(152));
+        QVERIFY(!many.contains(""));
         QVERIFY(QString::fromStdString(first).contains(
             QRegularExpression(R"(/radios/\d{4}-\d\d-\d\d_\d{6}(_\d+)?\.prg$)")));
         QFile kept(QString::fromStdString(first));

@@ -1,9 +1,12 @@
 #include "EngineMessages.h"
 #include "ProgramOp.h"
 #include "RunRig.h"
+#include "RunStop.h"
 #include "ScriptedDriver.h"
 
+#include <QTimer>
 #include <QtTest>
+#include <csignal>
 
 using namespace zekt;
 using Commands = std::vector<std::pair<int, int>>;
@@ -89,6 +92,32 @@ private slots:
         QCOMPARE(rig.owner.enabled, 1);
         QVERIFY(!rig.owner.offUiThread);
         QCOMPARE(rig.progress.captions, std::vector<std::string>{""});
+    }
+
+    // The application told to quit mid-run (a desktop logout) serves the
+    // run to its end instead of leaving the worker waiting; a stop request
+    // (a signal) ends a run at its next frame with the End frame and closing.
+    void quitAndStopMidRun() {
+        RunRig quitting;
+        FillImage(quitting.image);
+        quitting.driver.SetFrameDelay(std::chrono::milliseconds(2)); // outlasts the quit
+        int code = -1;
+        QTimer::singleShot(0, qApp,
+                           [&] { code = quitting.Run(opErase | opProgData | opVerifyData); });
+        QTimer::singleShot(20, qApp, [] { QCoreApplication::quit(); });
+        QCoreApplication::exec(); // as the window's main loop
+        QCOMPARE(code, 1);
+
+        RunRig stopped;
+        FillImage(stopped.image);
+        stopped.driver.SetFrameDelay(std::chrono::milliseconds(1));
+        QTimer::singleShot(20, qApp, [] { RequestRunStop(SIGTERM); });
+        QCOMPARE(stopped.Run(kOpsProgramRadio), 0);
+        ClearRunStop();
+        QCOMPARE(stopped.message, std::string(msg::kRunStopped));
+        QCOMPARE(stopped.Commands().back().first, int(cmdEnd));
+        QVERIFY(stopped.Commands().size() > 3); // it had begun
+        QVERIFY(!stopped.driver.IsOpen());
     }
 
     void fullProgrammingRun() {

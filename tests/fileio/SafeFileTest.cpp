@@ -177,6 +177,53 @@ private slots:
                 std::string::npos);
     }
 
+    // The longest names a folder takes are saved through a temporary file
+    // of a shorter name, and replaced whole (a new inode), not in place.
+    void longestNamesAreReplacedWhole() {
+        TempFiles files;
+        for (const std::size_t length : {std::size_t(240), std::size_t(248), std::size_t(255)}) {
+            const std::string path = files.Path(std::string(length - 4, 'n') + ".prg");
+            QVERIFY(WriteFileSafely(path, "first").Ok());
+            struct stat before {};
+            stat(path.c_str(), &before);
+            QVERIFY(WriteFileSafely(path, "second").Ok());
+            struct stat after {};
+            stat(path.c_str(), &after);
+            QCOMPARE(Bytes(path), std::string("second"));
+            QVERIFY(after.st_ino != before.st_ino);
+        }
+        QCOMPARE(Listing(files).size(), 3);
+    }
+
+    // A link another user planted in a shared sticky folder (as in /tmp)
+    // is not followed; the user's own link is. The trace's opening follows
+    // the same rules and never waits on a FIFO.
+    void linksInSharedFoldersAndTraceOpening() {
+        TempFiles files;
+        const std::string shared = files.Path("shared");
+        QVERIFY(QDir().mkdir(QString::fromStdString(shared)));
+        chmod(shared.c_str(), 01777);
+        const std::string victim = files.Write("victim", "keep");
+        const std::string own = shared + "/own.hex";
+        const std::string planted = shared + "/planted.hex";
+        QCOMPARE(symlink(victim.c_str(), own.c_str()), 0);
+        QCOMPARE(symlink(victim.c_str(), planted.c_str()), 0);
+        int fd = -1;
+        if (geteuid() == 0 && lchown(planted.c_str(), 65534, 65534) == 0) {
+            QCOMPARE(WriteFileSafely(planted, "new").error, FileError::UnsafeLink);
+            QCOMPARE(OpenForWriting(planted, fd), FileError::UnsafeLink);
+            QCOMPARE(Bytes(victim), std::string("keep"));
+        }
+        QVERIFY(WriteFileSafely(own, "mine").Ok());
+        QCOMPARE(Bytes(victim), std::string("mine"));
+
+        QCOMPARE(mkfifo(files.Path("fifo").c_str(), 0600), 0);
+        QCOMPARE(OpenForWriting(files.Path("fifo"), fd), FileError::NotRegular);
+        QCOMPARE(OpenForWriting(files.Path("trace.txt"), fd), FileError::None);
+        QVERIFY(fd >= 0);
+        close(fd);
+    }
+
     void inPlaceFallback() {
         TempFiles files;
         const std::string path = files.Write("radio.prg", "a much longer old text");
