@@ -461,6 +461,8 @@ private slots:
             cli.Sim({"--trace", "t.txt", "program", "user.prg", "--firmware", "wide.hex"});
         QCOMPARE(r.status, 2);
         QVERIFY(r.err.contains(msg::kFirmwareNotLoaded));
+        QVERIFY2(r.err.contains("wide.hex: слово программы шире 14 бит"),
+                 qPrintable(r.err)); // which file, and why
         QVERIFY(cli.Radio().code == before.code);
         const int sent = QString::fromUtf8(cli.Contents("t.txt")).count("TX 80 bytes");
         QCOMPARE(cli.Sim({"--trace", "test.txt", "test"}).status, 0);
@@ -817,6 +819,15 @@ private slots:
         const QStringList journal = cli.Journal();
         QCOMPARE(journal.size(), 5);
         QCOMPARE(journal.filter(";program;ok;").size(), 3);
+
+        // Nowhere to keep a journal: said once, and the radio is programmed.
+        QProcess bare;
+        bare.setWorkingDirectory(cli.Path(""));
+        bare.start("env", {"-u", "HOME", "-u", "XDG_DATA_HOME", ZEKT_CLI_PATH, "--simulate",
+                           "radio.hex", "--workdir", ZEKT_DEMO_DIR, "program", "a.prg"});
+        QVERIFY(bare.waitForFinished(60000));
+        QCOMPARE(bare.exitCode(), 0);
+        QCOMPARE(QString::fromUtf8(bare.readAllStandardError()).count("журнал не ведётся"), 1);
     }
 };
 
