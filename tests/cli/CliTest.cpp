@@ -44,12 +44,16 @@ struct Cli {
 
     // Standard input is the given text (not a terminal); the journal goes
     // into the scratch folder, never the user's own.
-    Result Run(QStringList args, const QByteArray& input = {}) {
-        QProcess p;
+    // A process in the scratch folder with its own journal.
+    void Prepare(QProcess& p) {
         p.setWorkingDirectory(Path(""));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_DATA_HOME", Path("xdg"));
         p.setProcessEnvironment(env);
+    }
+    Result Run(QStringList args, const QByteArray& input = {}) {
+        QProcess p;
+        Prepare(p);
         p.start(ZEKT_CLI_PATH, args);
         p.write(input);
         p.closeWriteChannel();
@@ -661,10 +665,7 @@ private slots:
         }
 
         QProcess p;
-        p.setWorkingDirectory(cli.Path(""));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_DATA_HOME", cli.Path("xdg"));
-        p.setProcessEnvironment(env);
+        cli.Prepare(p);
         p.start(ZEKT_CLI_PATH, {"--simulate", "radio.hex", "--workdir", ZEKT_DEMO_DIR, "program",
                                 "a.prg", "--repeat"});
         QVERIFY(p.waitForStarted());
@@ -716,10 +717,7 @@ private slots:
         QCOMPARE(cli.Sim({"program", "a.prg"}).status, 0); // a radio to read
         for (const auto& [command, step, signal] : cases) {
             QProcess p;
-            p.setWorkingDirectory(cli.Path(""));
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert("XDG_DATA_HOME", cli.Path("xdg"));
-            p.setProcessEnvironment(env);
+            cli.Prepare(p);
             p.start(ZEKT_CLI_PATH, QStringList{"--simulate", "radio.hex", "--sim-delay", "5",
                                                "--workdir", ZEKT_DEMO_DIR, "--trace", "t.txt"} +
                                        command);
@@ -753,10 +751,7 @@ private slots:
         Cli cli;
         cli.WriteConfig("a.prg", OpenConfigA());
         QProcess shell;
-        shell.setWorkingDirectory(cli.Path(""));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_DATA_HOME", cli.Path("xdg"));
-        shell.setProcessEnvironment(env);
+        cli.Prepare(shell);
         shell.start("bash", {"-c",
                              "exec \"$0\" --simulate radio.hex --workdir \"$1\" program a.prg "
                              "--repeat <&-",
