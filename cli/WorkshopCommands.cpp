@@ -110,6 +110,7 @@ int VerifyCommand(const CliOptions& options, Session& session) {
     base.version =
         config.version >= 0 ? kVersionTexts[static_cast<std::size_t>(config.version)] : "";
     JournalScope journal(session.journal, base);
+    journal.RecordUnitOf(session.Link());
     const ReadOutcome read = ReadRadio(context, *host);
     if (read.outcome != CommandOutcome::Done) {
         journal.Write(read.outcome == CommandOutcome::Cancelled ? kJournalCancelled

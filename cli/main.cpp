@@ -230,6 +230,7 @@ int BackupCommand(const CliOptions& options, Session& session) {
         return kExitUsage;
     }
     JournalScope journal(session.journal, session.Record(""));
+    journal.RecordUnitOf(session.Link());
     if (!session.Link().Test()) {
         Say(msg::kReadTestFailed);
         journal.Write(kJournalFailed, msg::kReadTestFailed, nullptr);
@@ -267,7 +268,10 @@ int BackupCommand(const CliOptions& options, Session& session) {
         journal.Write(kJournalFailed, saved.error, &image);
         return kExitUsage;
     }
-    journal.Write(kJournalOk, options.outputFile, &image);
+    // The copy is the file this command made: named where files are named.
+    journal.Base().configFile = options.outputFile;
+    journal.Base().configFileHash = FileSha256(options.outputFile);
+    journal.Write(kJournalOk, "", &image);
     return kExitOk;
 }
 

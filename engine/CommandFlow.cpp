@@ -252,6 +252,7 @@ CommandOutcome RunWriteCommandJournaled(const WriteCommand& command, const Radio
                                         JournalScope& journal) {
     RecordingHost recording(host);
     journal.Base().command = command.journalName;
+    journal.RecordUnitOf(context.link);
     const int linesBefore = journal.Lines();
     context.runStarting = [&journal] { journal.StartClock(); };
     context.runDone = [&](const RunResult& result) {
@@ -280,6 +281,7 @@ ReadOutcome ReadRadioJournaled(CommandContext& context, CommandHost& host, Journ
                                const RadioConfig& panels, const AfterRead& after) {
     RecordingHost recording(host);
     journal.Base().command = "read";
+    journal.RecordUnitOf(context.link);
     context.runStarting = [&journal] { journal.StartClock(); };
     ReadOutcome read = ReadRadio(context, recording);
     context.runStarting = nullptr;

@@ -2,6 +2,7 @@
 
 #include "Project.h"
 #include "SafeFile.h"
+#include "USB_Prog.h"
 
 #include <chrono>
 #include <functional>
@@ -23,6 +24,7 @@ struct JournalRecord {
     std::string firmwareHash;
     std::string version;
     double seconds = 0;
+    std::string unit; // the programmer unit's serial number (SIM1 for the simulated unit)
 };
 
 inline constexpr const char* kJournalOk = "ok";
@@ -82,6 +84,8 @@ public:
     int OkLines() const { return okLines; }
     int FailedLines() const { return failedLines; }
     std::string KeepRadio(const std::string& prgText) { return journal.KeepRadio(prgText); }
+    // The unit whose serial number each line records.
+    void RecordUnitOf(const USB_Prog& link) { unitLink = &link; }
     // A radio's runs start now: the time before (questions, prompts) is not
     // the radio's.
     void StartClock() { start = std::chrono::steady_clock::now(); }
@@ -95,6 +99,7 @@ private:
     int lines = 0;
     int okLines = 0;
     int failedLines = 0;
+    const USB_Prog* unitLink = nullptr;
     std::chrono::steady_clock::time_point start;
 };
 

@@ -77,6 +77,8 @@ bool USB_Prog::FindDevice(DWORD count, int& index) {
         description[kDeviceStringSize - 1] = '\0';
         if (status == FT_OK && std::strcmp(description, DeviceDescription) == 0) {
             index = static_cast<int>(i);
+            serialNumber[kDeviceStringSize - 1] = '\0';
+            this->serialNumber = serialNumber;
             return true;
         }
     }

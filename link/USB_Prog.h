@@ -49,6 +49,8 @@ public:
     int ErrorCode() const { return errorCode; }
     FT_STATUS Status() const { return status; }
     bool IsOpen() const { return handle != nullptr; }
+    // The USB serial number of the unit last opened; empty before.
+    const std::string& SerialNumber() const { return serialNumber; }
 
 private:
     FtdiDriver& driver;
@@ -57,6 +59,7 @@ private:
     bool ready = true;
     int errorCode = errNone;
     std::string message;
+    std::string serialNumber;
     ProgrammerFrame reply{};
     ProgrammerFrame request{};
 

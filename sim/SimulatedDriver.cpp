@@ -70,7 +70,12 @@ FT_STATUS SimulatedDriver::FT_GetDeviceInfoDetail(DWORD index, DWORD* flags, DWO
     *type = 0;
     *id = kFtdiVendorProduct;
     *locationId = index + 1;
-    std::snprintf(serialNumber, kDeviceStringSize, "SIM%04u", static_cast<unsigned>(index));
+    // Simulated units are SIM1, SIM2, ...: plain to see in a journal.
+    const auto position = static_cast<std::size_t>(listed[index]);
+    const auto units = std::count_if(devices.begin(), devices.begin() + position + 1,
+                                     [](const SimDevice& d) { return d.isUnit; });
+    std::snprintf(serialNumber, kDeviceStringSize, device.isUnit ? "SIM%u" : "FTSIM%u",
+                  static_cast<unsigned>(device.isUnit ? units : position + 1));
     std::snprintf(description, kDeviceStringSize, "%s", device.description.c_str());
     *handle = nullptr;
     return FT_OK;

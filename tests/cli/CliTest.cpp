@@ -635,6 +635,8 @@ private slots:
                              .toHex()));
         QVERIFY(program[8].endsWith("/WORK/St611.hex"));
         QCOMPARE(read.mid(1, 3), (QStringList{"zekt-cli", "read", "ok"}));
+        QCOMPARE(program.constLast(), QString("SIM1")); // runs on the simulated unit show
+        QCOMPARE(read.constLast(), QString("SIM1"));
         QCOMPARE(read[7], program[7]);
         QVERIFY(read[5].contains("/xdg/zekt-programmer/radios/"));
         // The kept file holds the radio's bytes: the same channel table.
