@@ -12,6 +12,7 @@
 #include "SimulatedDriver.h"
 #include "TFUser.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -38,20 +39,25 @@ struct Options {
     bool version = false;
     bool journalGiven = false;
     QString journalFile; // with journalGiven: empty turns the journal off
+    QString workdir;     // the start folder; empty: the current one
     QString error;       // the option that was refused
 };
 
 const char* const kUsage =
     "usage: zekt-programmer [--simulate[=RADIO.hex]] [--sim-delay=MS] [--journal=FILE]\n"
-    "                       [Qt options]\n"
+    "                       [--workdir=DIR] [Qt options]\n"
     "       zekt-programmer --help | --version\n"
     "\n"
     "  --simulate[=RADIO.hex]  the simulated programmer unit; the radio's chip is loaded from\n"
     "                          RADIO.hex at start (blank if missing) and saved to it\n"
     "  --sim-delay=MS          the simulated unit waits MS milliseconds before each reply\n"
+    "                          (0-10000)\n"
     "  --journal=FILE          the journal of runs (default $XDG_DATA_HOME/zekt-programmer/\n"
     "                          journal.csv); an empty FILE turns it off\n"
+    "  --workdir=DIR           the start folder: standard firmware is taken from DIR/WORK\n"
+    "                          (default: the current folder)\n"
     "  --help, --version       this text; the program's version\n"
+    "Options take their value after '=' or as the next argument (--simulate only after '=').\n"
     "\n"
     "Qt's standard options (-platform, -style, -session, -reverse, ...) are accepted too.\n";
 
@@ -85,21 +91,43 @@ const std::set<QString> kQtOptionsWithValue = {"platform",
 const std::set<QString> kQtFlags = {"reverse", "widgetcount", "nograb",
                                     "dograb",  "sync",        "testability"};
 
-bool TakeOwnOption(const QString& arg, Options& options) {
+constexpr int kMaxSimDelayMs = 10000;
+
+// One of our options at args[i], as --name=value or --name value (then i
+// moves past the value); false when it is none of ours.
+bool TakeOwnOption(const QStringList& args, int& i, Options& options) {
+    const QString& arg = args[i];
+    const QString name = arg.section('=', 0, 0);
+    const bool inline_ = arg.contains('=');
+    const auto value = [&](QString& into) {
+        if (inline_) {
+            into = arg.section('=', 1);
+            return true;
+        }
+        if (i + 1 >= args.size()) {
+            return false;
+        }
+        into = args[++i];
+        return true;
+    };
     bool ok = true;
+    QString text;
     if (arg == "--simulate") {
         options.simulate = true;
-    } else if (arg.startsWith("--simulate=")) {
+    } else if (name == "--simulate") { // the file only after '=': the option may stand alone
         options.simulate = true;
-        options.radioFile = arg.mid(static_cast<int>(std::strlen("--simulate=")));
+        options.radioFile = arg.section('=', 1);
     } else if (arg == "--exit-when-shown") {
         options.exitWhenShown = true;
-    } else if (arg.startsWith("--sim-delay=")) {
-        options.frameDelayMs = arg.mid(static_cast<int>(std::strlen("--sim-delay="))).toInt(&ok);
-        ok = ok && options.frameDelayMs >= 0;
-    } else if (arg.startsWith("--journal=")) {
+    } else if (name == "--sim-delay") {
+        ok = value(text);
+        options.frameDelayMs = text.toInt(&ok);
+        ok = ok && options.frameDelayMs >= 0 && options.frameDelayMs <= kMaxSimDelayMs;
+    } else if (name == "--journal") {
         options.journalGiven = true;
-        options.journalFile = arg.mid(static_cast<int>(std::strlen("--journal=")));
+        ok = value(options.journalFile);
+    } else if (name == "--workdir") {
+        ok = value(options.workdir) && !options.workdir.isEmpty();
     } else if (arg == "--help" || arg == "-h") {
         options.help = true;
     } else if (arg == "--version") {
@@ -118,7 +146,7 @@ Options ParseOptions(const QStringList& args) {
     Options options;
     for (int i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
-        if (TakeOwnOption(arg, options)) {
+        if (TakeOwnOption(args, i, options)) {
             continue;
         }
         QString name = arg;
@@ -209,6 +237,21 @@ int main(int argc, char** argv) {
         app.installTranslator(&qtTexts);
     }
 
+    if (!options.workdir.isEmpty()) {
+        // Files named on the command line are meant relative to where the
+        // call was made; the firmware's WORK folder to the start folder.
+        for (QString* path : {&options.radioFile, &options.journalFile}) {
+            if (!path->isEmpty()) {
+                *path = QFileInfo(*path).absoluteFilePath();
+            }
+        }
+        if (!QDir::setCurrent(options.workdir)) {
+            std::fprintf(stderr,
+                         "zekt-programmer: папка %s не существует или недоступна (--workdir)\n",
+                         qPrintable(options.workdir));
+            return 2;
+        }
+    }
     std::unique_ptr<zekt::FtdiDriver> driver;
     zekt::SimulatedDriver* simulated = nullptr;
     if (options.simulate) {

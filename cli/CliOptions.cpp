@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <map>
+#include <optional>
 #include <set>
 
 namespace zekt {
@@ -83,6 +84,7 @@ private:
     std::vector<std::string> positional;
     std::set<std::string> given;
     bool saveGiven = false;
+    std::optional<std::string> inlineValue; // of --name=value
 
     void Refuse(const std::string& why) {
         if (o.error.empty()) {
@@ -91,6 +93,11 @@ private:
     }
     // The option's value; false (refused) when there is none.
     bool Value(const std::string& option, std::string& value) {
+        if (inlineValue) {
+            value = *inlineValue;
+            inlineValue.reset();
+            return true;
+        }
         if (i + 1 >= args.size()) {
             Refuse("параметру " + option + " нужно значение");
             return false;
@@ -165,6 +172,14 @@ CliOptions Parser::Run() {
         const std::string& a = args[i];
         if (!optionsEnded && a == "--") {
             optionsEnded = true;
+        } else if (!optionsEnded && a.starts_with("--") && a.find('=') != std::string::npos) {
+            const std::size_t equals = a.find('=');
+            inlineValue = a.substr(equals + 1);
+            Option(a.substr(0, equals));
+            if (inlineValue) {
+                Refuse("параметру " + a.substr(0, equals) + " не нужно значение");
+                inlineValue.reset();
+            }
         } else if (!optionsEnded && LooksLikeOption(a)) {
             Option(a);
         } else {

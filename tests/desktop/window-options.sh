@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# zekt-programmer's own options in both forms, its start folder, and a stop
+# signal: what a desktop entry, a script or a logout hands the window.
+set -euo pipefail
+program=$1
+demo=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+export QT_QPA_PLATFORM=offscreen XDG_DATA_HOME="$work/xdg"
+
+expect() { # status, then the program's arguments
+  local want=$1 got=0
+  shift
+  timeout 60 "$program" "$@" >out.txt 2>err.txt || got=$?
+  if [ "$got" != "$want" ]; then
+    echo "window-options: '$*' ended with $got, not $want"; cat err.txt; exit 1
+  fi
+}
+expect 0 --simulate=radio.hex --workdir "$demo" --sim-delay 5 --journal j.csv --exit-when-shown
+grep -qx shown out.txt
+[ -f radio.hex ] && [ ! -e "$demo/radio.hex" ] # named before the start folder changed
+expect 0 --simulate=radio.hex --workdir="$demo" --sim-delay=0 --journal= --exit-when-shown
+expect 2 --workdir "$work/absent" --exit-when-shown
+grep -q 'absent' err.txt
+expect 2 --sim-delay=99999 --exit-when-shown
+expect 2 --sim-delay
+
+# SIGTERM to an idle window ends it as the signal asks (143), not killed.
+"$program" --simulate=radio.hex --journal= >/dev/null 2>&1 &
+pid=$!
+sleep 2
+kill -TERM "$pid"
+status=0
+wait "$pid" || status=$?
+[ "$status" = 143 ] || { echo "window-options: SIGTERM ended with $status"; exit 1; }
+echo "window-options: passed"
