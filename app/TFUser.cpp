@@ -417,8 +417,12 @@ bool TFUser::eventFilter(QObject* watched, QEvent* event) {
     if (watched == EditFrec1 || watched == EditFrec2) {
         if (event->type() == QEvent::FocusOut) {
             const auto reason = static_cast<QFocusEvent*>(event)->reason();
-            // Leaving the field, not the window or a menu.
-            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+            // Leaving the field, not the window or a menu. Choosing the
+            // preset band ("по умолчанию") is the way out of a wrong limit:
+            // the limits no longer apply and the fields go.
+            const bool toPresetBand = QApplication::focusWidget() == RG4Band->Button(0);
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+                !toPresetBand) {
                 Guarded([&] { watched == EditFrec1 ? EditFrec1Exit() : EditFrec2Exit(); });
             }
         }

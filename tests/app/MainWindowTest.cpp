@@ -462,6 +462,32 @@ private slots:
         QCOMPARE(win.dialogs.Last().title, QString("Раздел в разработке"));
     }
 
+    // A wrong limit keeps the operator in its field, but for the one way
+    // out that makes limits moot: choosing the preset band.
+    void presetBandLeavesAWrongLimit() {
+        Window win;
+        TFUser& w = win.w;
+        w.ButSetConfClick();
+        w.RG4Band->SetItemIndex(1);
+        w.EditFrec1->setText("100");
+        w.EditFrec1->setFocus();
+        QTRY_VERIFY(w.EditFrec1->hasFocus());
+        QTest::mouseClick(w.RG4Band->Button(0), Qt::LeftButton);
+        QApplication::processEvents();
+        QVERIFY(win.dialogs.boxes.empty());
+        QCOMPARE(w.RG4Band->ItemIndex(), 0);
+        QVERIFY(!w.EditFrec1->isVisible() && w.EditFrec1->text().isEmpty());
+
+        w.RG4Band->SetItemIndex(1);
+        w.EditFrec1->setText("100");
+        w.EditFrec1->setFocus();
+        QTRY_VERIFY(w.EditFrec1->hasFocus());
+        QTest::mouseClick(w.RG4Band->Button(1), Qt::LeftButton); // not a way out
+        QCOMPARE(win.dialogs.boxes.size(), std::size_t(1));
+        QCOMPARE(win.dialogs.Last().text, QString(msg::kLowerOut160));
+        QTRY_VERIFY(w.EditFrec1->hasFocus());
+    }
+
     void channelTableProportion() {
         Window win;
         TFUser& w = win.w;
