@@ -1,31 +1,43 @@
 #include "QtOperatorDialogs.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QIcon>
 #include <QLabel>
-#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <algorithm>
 
 namespace zekt {
 
 namespace {
 
-QMessageBox::Icon ToQt(BoxIcon icon) {
+// The style's standard icon of a box; none for a plain box.
+QIcon IconOf(BoxIcon icon, const QStyle* style) {
     switch (icon) {
     case BoxIcon::Error:
-        return QMessageBox::Critical;
+        return style->standardIcon(QStyle::SP_MessageBoxCritical);
     case BoxIcon::Warning:
-        return QMessageBox::Warning;
+        return style->standardIcon(QStyle::SP_MessageBoxWarning);
     case BoxIcon::Information:
-        return QMessageBox::Information;
+        return style->standardIcon(QStyle::SP_MessageBoxInformation);
     case BoxIcon::Question:
-        return QMessageBox::Question;
+        return style->standardIcon(QStyle::SP_MessageBoxQuestion);
     case BoxIcon::None:
         break;
     }
-    return QMessageBox::NoIcon;
+    return {};
 }
+
+// Room for the title bar's buttons and margins beside the title text.
+constexpr int kTitleBarAllowance = 120;
 
 std::optional<QString> Chosen(const QString& path, const FileDialogRequest& request) {
     if (path.isEmpty()) {
@@ -63,21 +75,57 @@ QString QtFileFilter(const QString& filter) {
     return filters.join(";;");
 }
 
+OperatorBox::OperatorBox(const QString& text, const QString& title, BoxIcon icon,
+                         BoxButtons buttons, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint),
+      label(new QLabel(text)) {
+    setWindowTitle(title);
+    setAccessibleName(title);
+    setAccessibleDescription(text);
+    label->setTextFormat(Qt::PlainText);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    auto* layout = new QGridLayout(this);
+    layout->setSizeConstraint(QLayout::SetFixedSize); // the text decides; never resized
+    layout->setHorizontalSpacing(style()->pixelMetric(QStyle::PM_LayoutHorizontalSpacing) * 2);
+    const QIcon shown = IconOf(icon, style());
+    if (!shown.isNull()) {
+        auto* picture = new QLabel;
+        const int size = style()->pixelMetric(QStyle::PM_MessageBoxIconSize, nullptr, this);
+        picture->setPixmap(shown.pixmap(size, size));
+        picture->setAlignment(Qt::AlignTop);
+        layout->addWidget(picture, 0, 0);
+    }
+    layout->addWidget(label, 0, 1, Qt::AlignLeft | Qt::AlignVCenter);
+    layout->setColumnStretch(1, 1); // a wide title widens the text's column, not the icon's
+    auto* box = new QDialogButtonBox(buttons == BoxButtons::OkCancel
+                                         ? QDialogButtonBox::Ok | QDialogButtonBox::Cancel
+                                         : QDialogButtonBox::Ok);
+    box->setCenterButtons(true);
+    connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(box, 1, 0, 1, 2);
+    box->button(QDialogButtonBox::Ok)->setDefault(true);
+    box->button(QDialogButtonBox::Ok)->setFocus();
+
+    // Only a line wider than the screen may wrap.
+    const QScreen* screen = parent != nullptr && parent->screen() != nullptr
+                                ? parent->screen()
+                                : QGuiApplication::primaryScreen();
+    const int available = screen != nullptr ? screen->availableGeometry().width() : 1024;
+    label->setWordWrap(label->sizeHint().width() > available * 9 / 10);
+    // The whole title shows in the title bar.
+    const int titleWidth =
+        QFontMetrics(QApplication::font("QMdiSubWindowTitleBar")).horizontalAdvance(title) +
+        kTitleBarAllowance;
+    box->setMinimumWidth(std::min(titleWidth, available * 9 / 10));
+}
+
 BoxResult QtOperatorDialogs::Message(const QString& text, const QString& title, BoxIcon icon,
                                      BoxButtons buttons) {
-    QMessageBox box(ToQt(icon), title, text,
-                    buttons == BoxButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
-                                                    : QMessageBox::Ok,
-                    parent);
-    box.setAccessibleName(title);
-    box.setAccessibleDescription(text);
-    // A text with its own line breaks keeps them, and only them.
-    if (text.contains('\n')) {
-        if (auto* label = box.findChild<QLabel*>("qt_msgbox_label")) {
-            label->setWordWrap(false);
-        }
-    }
-    return box.exec() == QMessageBox::Ok ? BoxResult::Ok : BoxResult::Cancel;
+    OperatorBox box(text, title, icon, buttons, parent);
+    const bool ok = box.exec() == QDialog::Accepted;
+    return ok || buttons == BoxButtons::Ok ? BoxResult::Ok : BoxResult::Cancel;
 }
 
 std::optional<QString> QtOperatorDialogs::OpenFile(const FileDialogRequest& request) {

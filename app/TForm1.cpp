@@ -52,12 +52,12 @@ QRect AutoSized(const QLabel* label, const QRect& design) {
 } // namespace
 
 TForm1::TForm1(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint) {
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setObjectName("Form1");
     setWindowTitle(msg::kAboutCaption);
     setModal(true);
-    resize(kOuterSize); // until the window system tells its frame
+    setFixedSize(kOuterSize); // until the window system tells its frame; never maximised
     setFont(PixelFont(13));
 
     Panel1 = new QFrame(this);
@@ -110,7 +110,7 @@ void TForm1::FitOuterSize() {
     // The outer size is the frame's: the client area is what it leaves.
     const QSize frame = frameGeometry().size() - size();
     if (frame != QSize(0, 0)) {
-        resize(kOuterSize - frame);
+        setFixedSize(kOuterSize - frame);
     }
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - frameGeometry().center() + pos());

@@ -1,3 +1,6 @@
+#include "AppMessages.h"
+#include "CommandMessages.h"
+#include "ConfigMessages.h"
 #include "ErrorReportingApplication.h"
 #include "QtOperatorDialogs.h"
 #include "ScriptedDialogs.h"
@@ -26,6 +29,34 @@ private:
     }
 
 private slots:
+    // A box keeps its text's own lines, no more and no fewer, and is wide
+    // enough for its title.
+    void boxesKeepTheirTextsLines() {
+        const std::pair<QString, QString> boxes[] = {
+            {msg::kVersionDetails[2].text, msg::kVersionDetails[2].caption},
+            {msg::kVersionDetails[0].text, msg::kVersionDetails[0].caption},
+            {msg::kFreqPrompt, msg::kFreqTitle},
+            {msg::kProtectionQuestion, msg::kProtectionQuestionCaption},
+            {msg::kExitQuestion, msg::kExitCaption},
+            {msg::kHelpText, msg::kHelpCaption},
+        };
+        for (const auto& [text, title] : boxes) {
+            OperatorBox box(text, title, BoxIcon::Information, BoxButtons::OkCancel, nullptr);
+            box.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&box));
+            const QLabel* label = box.TextLabel();
+            const int lines = static_cast<int>(text.count('\n')) + 1;
+            const int lineHeight = QFontMetrics(label->font()).lineSpacing();
+            QVERIFY2(
+                !label->wordWrap() && std::abs(label->height() - lines * lineHeight) < lineHeight,
+                qPrintable(
+                    QString("%1: %2 px for %3 lines").arg(title).arg(label->height()).arg(lines)));
+            QVERIFY(box.width() >= QFontMetrics(box.font()).horizontalAdvance(title));
+            QVERIFY(!(box.windowFlags() &
+                      (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+        }
+    }
+
     void aboutWindowContents() {
         TForm1 form;
         QCOMPARE(form.windowTitle(), QString("USB программатор ЗЕКТ"));
@@ -65,7 +96,8 @@ private slots:
         QVERIFY(label3.bottom() < form.ButOK->y());
         QCOMPARE(ok.size().height(), 33);
         QCOMPARE(ok.x(), 240);
-        form.resize(form.size() + QSize(100, 60));
+        form.setFixedSize(form.size() + QSize(100, 60)); // as a thinner frame leaves it
+        QVERIFY(!(form.windowFlags() & Qt::WindowMaximizeButtonHint));
         QCOMPARE(form.Panel1->geometry(), form.rect());
         QCOMPARE(form.Label3->geometry().topLeft(), label3.topLeft());
         QCOMPARE(form.Label3->width(), label3.width() + 100);

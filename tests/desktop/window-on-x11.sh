@@ -55,12 +55,24 @@ read -r x y w h < <(xwininfo -id "$main" | awk '/Absolute upper-left X/{x=$4} /A
 xdotool windowactivate --sync "$main"
 xdotool key --delay 50 Tab Tab Tab Tab Tab Tab Tab Return
 exit_box=$(window_titled " Подтвердите выход") || fail "Enter on Выход showed no exit question"
+# No minimise or maximise asked of the window manager: the Motif hints'
+# functions and decorations leave them out (openbox itself still offers
+# iconify on every window; it ignores that hint on purpose).
+no_min_max() {
+  read -r flags functions decorations < <(xprop -id "$1" _MOTIF_WM_HINTS | tr -d ',' |
+    awk -F' = ' '{print $2}' | awk '{print $1, $2, $3}')
+  (( (functions & 0x18) == 0 && (decorations & 0x60) == 0 && (flags & 0x3) == 0x3 )) ||
+    fail "$2 asks for minimise or maximise: $(xprop -id "$1" _MOTIF_WM_HINTS)"
+  ! xprop -id "$1" _NET_WM_ALLOWED_ACTIONS | grep -q MAXIMIZE || fail "$2 can be maximised"
+}
+no_min_max "$exit_box" "the exit box"
 xdotool windowactivate --sync "$exit_box" key Escape
 sleep 0.3
 xdotool windowactivate --sync "$main"
 xdotool key --delay 50 Tab KP_Enter
 about=$(window_titled "USB программатор ЗЕКТ") || fail "keypad Enter on О программе showed no about window"
 sleep 0.5
+no_min_max "$about" "the about window"
 client=$(xwininfo -id "$about" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}')
 # The frame the window manager draws around it: left, right, top, bottom.
 read -r l r t b < <(xprop -id "$about" _NET_FRAME_EXTENTS | tr -d ',' | awk '{print $3, $4, $5, $6}')
