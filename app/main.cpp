@@ -8,6 +8,7 @@
 #include "LibFtdiDriver.h"
 #include "OperatorDialogs.h"
 #include "RunStop.h"
+#include "RussianTexts.h"
 #include "SafeFile.h"
 #include "SimulatedDriver.h"
 #include "TFUser.h"
@@ -231,11 +232,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     QuitOnStopSignals(app);
-    QTranslator qtTexts;
-    if (qtTexts.load(QLocale(QLocale::Russian), "qtbase", "_",
-                     QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        app.installTranslator(&qtTexts);
-    }
+    zekt::UseRussianTexts(app);
 
     if (!options.workdir.isEmpty()) {
         // Files named on the command line are meant relative to where the

@@ -3,13 +3,18 @@
 #include "ConfigMessages.h"
 #include "ErrorReportingApplication.h"
 #include "QtOperatorDialogs.h"
+#include "RussianTexts.h"
 #include "ScriptedDialogs.h"
 #include "SimulatedDriver.h"
 #include "TFUser.h"
 #include "TForm1.h"
 
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -55,6 +60,15 @@ private slots:
             QVERIFY(!(box.windowFlags() &
                       (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
         }
+    }
+
+    // Qt's own texts in Russian whatever the locale the desktop was started in.
+    void qtTextsInRussian() {
+        UseRussianTexts(*QCoreApplication::instance());
+        QCOMPARE(QFileIconProvider().type(QFileInfo(QDir::tempPath())), QString("Папка"));
+        QVERIFY(QLocale().monthName(12, QLocale::ShortFormat).startsWith("дек"));
+        QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QString("Отмена"));
     }
 
     void aboutWindowContents() {
