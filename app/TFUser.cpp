@@ -9,6 +9,8 @@
 #include "TForm1.h"
 #include "TForm2.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -36,9 +38,28 @@ constexpr int kYearModulus = 4096;
 
 } // namespace
 
+namespace {
+
+// To a screen reader the main window is a frame, as a main window is (a
+// plain top-level widget would read as a filler).
+QAccessibleInterface* MainWindowAccessible(const QString& className, QObject* object) {
+    if (className == QLatin1String(TFUser::staticMetaObject.className()) &&
+        object->isWidgetType()) {
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    }
+    return nullptr;
+}
+
+} // namespace
+
 TFUser::TFUser(FtdiDriver& driver, OperatorDialogs* dialogs, QWidget* parent)
     : QWidget(parent), ownDialogs(dialogs ? nullptr : std::make_unique<QtOperatorDialogs>(this)),
       dialogs(dialogs ? dialogs : ownDialogs.get()) {
+    static const bool accessibleInstalled = [] {
+        QAccessible::installFactory(MainWindowAccessible);
+        return true;
+    }();
+    (void)accessibleInstalled;
     setObjectName("FUser");
     setWindowTitle(msg::kMainCaption);
     BuildWindow();

@@ -7,6 +7,7 @@
 #include "TForm1.h"
 #include "TForm2.h"
 
+#include <QAccessible>
 #include <QCheckBox>
 #include <QDir>
 #include <QFrame>
@@ -111,6 +112,7 @@ private slots:
         QCOMPARE(w.STChan[14]->text(), QString("Канал F"));
         QCOMPARE(w.STChan[15]->text(), QString("Канал 0"));
         QCOMPARE(win.Edit(1)->accessibleName(), QString("Канал 1, передача"));
+        QCOMPARE(QAccessible::queryAccessibleInterface(&w)->role(), QAccessible::Window); // a frame
         QCOMPARE(w.ButRead->toolTip(), QString("Прочить данные конфигурации из радиостанции"));
         QCOMPARE(w.ButClear->toolTip(),
                  QString("Щёлкните указателем мыши на поле канала, с которого удалить"));
