@@ -65,6 +65,7 @@ public:
     QLabel* Image1 = nullptr;
     // The picture and the configuration area, scrolled on a small screen.
     QScrollArea* ScrollClient = nullptr;
+    QSize fittedSize; // the size FitToScreen gave, to tell an operator's resize
 
     // Configuration area.
     QFrame* PanClient = nullptr;
@@ -152,8 +153,13 @@ public:
     // What the window needs to show everything without scrolling.
     QSize NaturalSize() const;
     // The first size on a screen: the natural size, within what the screen
-    // offers (the configuration area scrolls below that).
-    void FitToScreen(const QRect& available);
+    // offers less the window manager's frame (the configuration area
+    // scrolls below that, with room for one scroll bar so that the other
+    // direction need not scroll). Until the frame is known, an allowance.
+    void FitToScreen(const QRect& available, QSize frame = {});
+    // Once the window manager has framed the window: fitted again with the
+    // frame it really draws, unless the operator resized the window already.
+    void FitToFrame();
 
     // Where programming, frequency writing and reading are recorded (none
     // until set; an empty path turns it off). A journal that cannot be

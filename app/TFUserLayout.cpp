@@ -18,7 +18,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollArea>
+#include <QStyle>
 #include <QStyle>
 #include <QStyleOption>
 #include <QToolTip>
@@ -158,14 +160,32 @@ QSize TFUser::NaturalSize() const {
                      std::max(client.height(), PanButton->minimumSizeHint().height()));
 }
 
-void TFUser::FitToScreen(const QRect& available) {
-    const QSize room = available.size() - QSize(kFrameAllowanceWidth, kFrameAllowanceHeight);
-    const QSize size = NaturalSize().boundedTo(room).expandedTo(minimumSize());
+void TFUser::FitToScreen(const QRect& available, QSize frame) {
+    if (frame.isEmpty()) {
+        frame = QSize(kFrameAllowanceWidth, kFrameAllowanceHeight);
+    }
+    const QSize room = available.size() - frame;
+    QSize wanted = NaturalSize();
+    // A scroll bar in one direction takes room from the other.
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ScrollClient);
+    const bool scrollsDown = wanted.height() > room.height();
+    const bool scrollsAcross = wanted.width() > room.width();
+    wanted += QSize(scrollsDown ? bar : 0, scrollsAcross ? bar : 0);
+    const QSize size = wanted.boundedTo(room).expandedTo(minimumSize());
     resize(size);
+    fittedSize = size;
     // Where the window system would not put it whole, the screen's corner.
-    if (!available.contains(QRect(pos(), size))) {
+    if (!available.contains(QRect(pos(), size + frame))) {
         move(available.topLeft());
     }
+}
+
+void TFUser::FitToFrame() {
+    const QSize frame = frameGeometry().size() - size();
+    if (frame.isEmpty() || size() != fittedSize || isMaximized() || screen() == nullptr) {
+        return;
+    }
+    FitToScreen(screen()->availableGeometry(), frame);
 }
 
 void TFUser::BuildCommandColumn() {

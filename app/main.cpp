@@ -18,6 +18,8 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QTranslator>
@@ -303,10 +305,24 @@ int main(int argc, char** argv) {
     window->UseJournal(journalPath);
     window->FitToScreen(window->screen()->availableGeometry());
     window->show();
+    // The window manager's frame is known only once it has framed the window.
+    for (const int ms : {100, 500}) {
+        QTimer::singleShot(ms, window.get(), [w = window.get()] { w->FitToFrame(); });
+    }
     if (options.exitWhenShown) {
-        QTimer::singleShot(0, &app, [&app] {
+        QTimer::singleShot(0, &app, [] {
             std::fputs("shown\n", stdout);
             std::fflush(stdout);
+        });
+        // After the fit to the real frame: what it came to, for desktop checks.
+        QTimer::singleShot(700, &app, [&app, w = window.get()] {
+            const QSize natural = w->NaturalSize();
+            const QRect frame = w->frameGeometry();
+            std::printf("fitted %dx%d frame %dx%d+%d+%d natural %dx%d scroll %s%s\n", w->width(),
+                        w->height(), frame.width(), frame.height(), frame.x(), frame.y(),
+                        natural.width(), natural.height(),
+                        w->ScrollClient->horizontalScrollBar()->isVisible() ? "h" : "",
+                        w->ScrollClient->verticalScrollBar()->isVisible() ? "v" : "");
             app.quit();
         });
     }

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# The window's fit on a desktop with a 30 px taskbar (openbox keeps the
+# margin out of the work area, as a panel's strut does): the window and its
+# real frame within the work area, and only the expected scroll bars.
+#   window-fit-x11.sh PATH_TO_zekt-programmer WIDTHxHEIGHT SCROLLBARS ("", "v" or "hv")
+# Exit 77 (skipped) when Xvfb or openbox is missing.
+set -euo pipefail
+program=$(realpath "$1")
+screen=$2
+expected=${3:-}
+for tool in Xvfb openbox xdpyinfo; do
+  command -v "$tool" >/dev/null || { echo "no $tool: skipped"; exit 77; }
+done
+work=$(mktemp -d)
+display=:$((100 + RANDOM % 800))
+cleanup() {
+  kill "${wm:-}" "${xvfb:-}" 2>/dev/null || true
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+cat >"$work/rc.xml" <<'XML'
+<?xml version="1.0" encoding="UTF-8"?>
+<openbox_config xmlns="http://openbox.org/3.4/rc">
+  <margins><top>0</top><bottom>30</bottom><left>0</left><right>0</right></margins>
+</openbox_config>
+XML
+Xvfb "$display" -screen 0 "${screen}x24" -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+export DISPLAY=$display
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+openbox --config-file "$work/rc.xml" >/dev/null 2>&1 &
+wm=$!
+sleep 0.5
+report=$(cd "$work" && QT_QPA_PLATFORM=xcb "$program" --simulate=radio.hex --journal= \
+  --exit-when-shown 2>/dev/null | grep '^fitted')
+echo "$screen with a 30 px taskbar: $report"
+read -r _ _ _ frame _ _ _ scroll <<<"$report"
+read -r fw fh fx fy < <(tr 'x+' '  ' <<<"$frame")
+[ $((fx + fw)) -le "${screen%x*}" ] && [ $((fy + fh)) -le $((${screen#*x} - 30)) ] ||
+  { echo "FAIL: the framed window $frame leaves the work area"; exit 1; }
+[ "${scroll:-}" = "$expected" ] || { echo "FAIL: scroll bars '${scroll:-}', not '$expected'"; exit 1; }
+echo "passed"
