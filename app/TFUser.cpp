@@ -26,6 +26,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollArea>
 #include <QTimer>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -39,6 +40,8 @@ constexpr int kYearModulus = 4096;
 } // namespace
 
 namespace {
+
+constexpr int kFocusMargin = 8; // around a field scrolled into view
 
 // To a screen reader the main window is a frame, as a main window is (a
 // plain top-level widget would read as a filler).
@@ -63,6 +66,17 @@ TFUser::TFUser(FtdiDriver& driver, OperatorDialogs* dialogs, QWidget* parent)
     setObjectName("FUser");
     setWindowTitle(msg::kMainCaption);
     BuildWindow();
+    // Whatever moves the focus (Enter as well as Tab), the field that gets
+    // it is scrolled into view on a small screen.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now != nullptr && ScrollClient->widget()->isAncestorOf(now)) {
+            // The whole field, not only its text cursor.
+            const QRect field(now->mapTo(ScrollClient->widget(), QPoint(0, 0)), now->size());
+            ScrollClient->ensureVisible(field.center().x(), field.center().y(),
+                                        field.width() / 2 + kFocusMargin,
+                                        field.height() / 2 + kFocusMargin);
+        }
+    });
     windowPalette = palette();
 
     startDir.clear();

@@ -490,6 +490,29 @@ private slots:
         QTRY_VERIFY(w.EditFrec1->hasFocus());
     }
 
+    // On a small screen the field the focus moves to comes into view, by
+    // Enter as by Tab.
+    void focusedFieldScrollsIntoView() {
+        Window win;
+        TFUser& w = win.w;
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        w.ButSetConfClick();
+        w.FitToScreen(QRect(0, 0, 1024, 600));
+        QApplication::processEvents();
+        QLineEdit* last = win.Edit(32);
+        QVERIFY(w.ScrollClient->verticalScrollBar()->isVisible());
+        const auto shown = [&] {
+            const QRect inView(last->mapTo(w.ScrollClient->viewport(), QPoint(0, 0)), last->size());
+            return w.ScrollClient->viewport()->rect().contains(inView);
+        };
+        QVERIFY(!shown());
+        last->setFocus(Qt::OtherFocusReason); // as Enter moves it
+        QApplication::processEvents();
+        QVERIFY(shown());
+    }
+
     void channelTableProportion() {
         Window win;
         TFUser& w = win.w;
