@@ -73,7 +73,7 @@ void DrawProgrammer(QPainter& p, const QRectF& box) {
 
 } // namespace
 
-QPixmap MainPicture() {
+QPixmap MainPicture(bool withHint) {
     QPixmap pixmap(kMainPictureWidth, kMainPictureHeight);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
@@ -104,11 +104,13 @@ QPixmap MainPicture() {
     p.setPen(QColor(30, 46, 70));
     p.drawText(QRectF(0, 60, kMainPictureWidth, 60), Qt::AlignCenter,
                "Программирование радиостанций ЗЕКТ");
-    QFont hint;
-    hint.setPixelSize(20);
-    p.setFont(hint);
-    p.drawText(QRectF(0, 130, kMainPictureWidth, 40), Qt::AlignCenter,
-               "Нажмите «Конфигурация», чтобы задать каналы и параметры");
+    if (withHint) {
+        QFont hint;
+        hint.setPixelSize(20);
+        p.setFont(hint);
+        p.drawText(QRectF(0, 130, kMainPictureWidth, 40), Qt::AlignCenter,
+                   "Нажмите «Конфигурация», чтобы задать каналы и параметры");
+    }
     return pixmap;
 }
 

@@ -27,6 +27,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -197,6 +198,11 @@ void TFUser::ShowConfig() {
 
 void TFUser::HideConfig() {
     PanClient->hide();
+    // Behind a command's boxes: the neutral picture, seen whole.
+    static const QPixmap neutral = MainPicture(false);
+    Image1->setPixmap(neutral);
+    ScrollClient->horizontalScrollBar()->setValue(0);
+    ScrollClient->verticalScrollBar()->setValue(0);
 }
 
 void TFUser::DisableCommands() {

@@ -1,4 +1,5 @@
 #include "AppMessages.h"
+#include "Artwork.h"
 #include "ConfigMessages.h"
 #include "ReferenceImages.h"
 #include "ScriptedDialogs.h"
@@ -511,6 +512,23 @@ private slots:
         last->setFocus(Qt::OtherFocusReason); // as Enter moves it
         QApplication::processEvents();
         QVERIFY(shown());
+    }
+
+    // Behind a command's prompts the picture asks nothing of the operator,
+    // and shows from its left edge whatever the table was scrolled to.
+    void pictureBehindACommand() {
+        Window win;
+        TFUser& w = win.w;
+        w.show();
+        w.ButSetConfClick();
+        w.FitToScreen(QRect(0, 0, 1024, 600));
+        QApplication::processEvents();
+        w.ScrollClient->horizontalScrollBar()->setValue(100);
+        const QImage first = w.Image1->pixmap().toImage();
+        w.HideConfig();
+        QCOMPARE(w.ScrollClient->horizontalScrollBar()->value(), 0);
+        QVERIFY(w.Image1->pixmap().toImage() != first);
+        QCOMPARE(w.Image1->pixmap().toImage(), MainPicture(false).toImage());
     }
 
     void channelTableProportion() {
