@@ -16,11 +16,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
-#include <QStyle>
 #include <QStyle>
 #include <QStyleOption>
 #include <QToolTip>
@@ -312,9 +312,19 @@ QWidget* TFUser::BuildOptionsPanel() {
     auto* attr = new QVBoxLayout(GBoxAttr);
     CheckBoxProtect = new QCheckBox("Защита программы от чтения", GBoxAttr);
     Describe(CheckBoxProtect, "Защита программы от чтения", "CheckBoxProtect");
-    CheckBoxProtect->setStyleSheet(
-        "QCheckBox { background-color: #008080; color: white; padding: 4px; }");
-    CheckBoxProtect->setFont(groupFont); // a style sheet would leave it at the base font
+    // The teal panel with white text, and an indicator the operator can
+    // read on it: light, with the style's dark frame and check mark.
+    CheckBoxProtect->setAutoFillBackground(true);
+    QPalette protect = CheckBoxProtect->palette();
+    protect.setColor(QPalette::Window, QColor(0x00, 0x80, 0x80));
+    protect.setColor(QPalette::Button, QColor(0x00, 0x80, 0x80));
+    protect.setColor(QPalette::WindowText, Qt::white);
+    protect.setColor(QPalette::Base, Qt::white);
+    protect.setColor(QPalette::Text, Qt::black);
+    CheckBoxProtect->setPalette(protect);
+    CheckBoxProtect->setBackgroundRole(QPalette::Window);
+    CheckBoxProtect->setContentsMargins(4, 4, 4, 4);
+    CheckBoxProtect->setFont(groupFont);
     attr->addWidget(CheckBoxProtect);
 
     for (QWidget* w :

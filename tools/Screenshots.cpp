@@ -38,6 +38,7 @@ class AutoDialogs : public zekt::OperatorDialogs {
 public:
     zekt::BoxResult Message(const QString& text, const QString&, zekt::BoxIcon,
                             zekt::BoxButtons) override {
+        std::fprintf(stderr, "box: %s\n", qPrintable(text.section('\n', 0, 0)));
         return text == zekt::msg::kProgNext ? zekt::BoxResult::Cancel : zekt::BoxResult::Ok;
     }
     std::optional<QString> OpenFile(const zekt::FileDialogRequest&) override {
@@ -67,6 +68,7 @@ int ScreenShot(QApplication& app, const QString& path) {
     window.SetRadioConfig(DemoConfig());
     window.FitToScreen(window.screen()->availableGeometry());
     window.show();
+    QTimer::singleShot(500, &window, [&window] { window.FitToFrame(); });
     int failures = 0;
     QTimer::singleShot(1000, [&] {
         const bool saved = window.screen()->grabWindow(0).save(path);
@@ -89,6 +91,8 @@ int main(int argc, char** argv) {
     AutoDialogs dialogs;
     zekt::TFUser window(driver, &dialogs);
     window.startDir = QDir::current().filePath("demo");
+    // As it opens: fitted to the screen, the channel table within the frame.
+    window.FitToScreen(window.screen()->availableGeometry());
     window.show();
     int failures = 0;
     QTimer::singleShot(300, [&] {
