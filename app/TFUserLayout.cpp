@@ -140,6 +140,7 @@ void TFUser::BuildWindow() {
     ScrollClient->setObjectName("ScrollClient");
     ScrollClient->setFrameShape(QFrame::NoFrame);
     ScrollClient->setWidgetResizable(true);
+    ScrollClient->setFocusPolicy(Qt::NoFocus); // its fields take the focus, never the area itself
     ScrollClient->setWidget(area);
     layout->addWidget(ScrollClient, 1);
     PanClient->raise();

@@ -8,6 +8,7 @@
 #include "TForm1.h"
 #include "TForm2.h"
 
+#include <QAbstractButton>
 #include <QAccessible>
 #include <QCheckBox>
 #include <QDir>
@@ -529,6 +530,31 @@ private slots:
         QCOMPARE(w.ScrollClient->horizontalScrollBar()->value(), 0);
         QVERIFY(w.Image1->pixmap().toImage() != first);
         QCOMPARE(w.Image1->pixmap().toImage(), MainPicture(false).toImage());
+    }
+
+    // Every Tab stop is a control the operator sees; the first one has the
+    // focus from the start.
+    void noInvisibleTabStops() {
+        Window win;
+        TFUser& w = win.w;
+        w.show();
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QVERIFY(QApplication::focusWidget() != nullptr);
+        QWidget* start = QApplication::focusWidget();
+        QWidget* stop = start;
+        for (int i = 0; i < 40; ++i) {
+            QVERIFY2(stop->isVisible() && qobject_cast<QAbstractButton*>(stop) != nullptr,
+                     qPrintable(stop->objectName()));
+            stop = stop->nextInFocusChain();
+            while (stop != start && !(stop->focusPolicy() & Qt::TabFocus && stop->isVisible() &&
+                                      stop->isEnabled() && stop->window() == &w)) {
+                stop = stop->nextInFocusChain();
+            }
+            if (stop == start) {
+                break;
+            }
+        }
     }
 
     void channelTableProportion() {
