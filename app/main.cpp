@@ -323,6 +323,7 @@ int main(int argc, char** argv) {
                         natural.width(), natural.height(),
                         w->ScrollClient->horizontalScrollBar()->isVisible() ? "h" : "",
                         w->ScrollClient->verticalScrollBar()->isVisible() ? "v" : "");
+            std::fflush(stdout);
             app.quit();
         });
     }
