@@ -83,4 +83,28 @@ awk -v f="$frame" -v s="$scale" 'BEGIN{split(f, d, "x"); dw = d[1] - 612 * s; dh
   exit !(dw * dw <= 9 && dh * dh <= 9)}' ||
   fail "about window: outer size $frame (client $client) at scale $scale"
 echo "main $w x $h at $x,$y; about client $client, frame $frame"
+
+# The progress window of a read: a title, no close, no minimise or maximise.
+if [ "$screen" = 1366x768 ]; then
+  kill "$app"
+  wait "$app" 2>/dev/null || true
+  cli=$(dirname "$program")/../cli/zekt-cli
+  demo=$(dirname "$0")/../../demo
+  (cd "$work" && "$cli" --simulate radio.hex --journal '' --workdir "$demo" program \
+    "$demo/demo.prg" --yes >/dev/null 2>&1)
+  (cd "$work" && QT_QPA_PLATFORM=xcb "$program" --simulate=radio.hex --sim-delay=100 \
+    --journal= >app.log 2>&1) &
+  app=$!
+  main=$(window_titled "$(sed 's/[().]/\\&/g' <<<"$main_title")") || fail "no main window again"
+  xdotool windowactivate --sync "$main"
+  xdotool key --delay 50 Tab Tab Tab Return # Чтение конфигурации
+  prompt=$(window_titled "Чтение конфигурации") || fail "no prompt to connect the radio"
+  xdotool windowactivate --sync "$prompt" key Return
+  progress=$(window_titled "Чтение памяти программ\\.\\.\\.") || fail "no progress window"
+  read -r _ functions decorations < <(xprop -id "$progress" _MOTIF_WM_HINTS | tr -d ',' |
+    awk -F' = ' '{print $2}' | awk '{print $1, $2, $3}')
+  (( (functions & 0x38) == 0 && (decorations & 0x60) == 0 )) ||
+    fail "the progress window offers close, minimise or maximise: $(xprop -id "$progress" _MOTIF_WM_HINTS)"
+  echo "progress window: $(xprop -id "$progress" _MOTIF_WM_HINTS)"
+fi
 echo "passed"
