@@ -156,8 +156,8 @@ RadioConfig TFUser::GetRadioConfig() const {
 }
 
 void TFUser::SetRadioConfig(const RadioConfig& c) {
-    // In the order of the binding: the type's handler may empty the band
-    // limits, which are written after it.
+    // Software and version first, then the type: the type's handler may
+    // empty the band limits, which are written after it.
     RG1ProgOb->SetItemIndex(c.software);
     ComboBoxVer->SetItemIndex(c.version);
     RG2Type->SetItemIndex(c.radioType);
@@ -432,7 +432,7 @@ bool TFUser::ButtonEvent(QPushButton* button, QEvent* event) {
         return true;
     }
     if (event->type() == QEvent::KeyPress) {
-        // Operators press Enter on a focused button, as on the original.
+        // Operators press Enter on a focused button and expect it to act.
         const auto* key = static_cast<QKeyEvent*>(event);
         const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
         const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
