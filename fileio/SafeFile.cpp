@@ -117,8 +117,13 @@ FileError ResolveLinks(const std::string& path, std::string& target) {
 // A temporary name beside the target that fits in one name: a long target
 // name gets a short one.
 std::string TemporaryTemplate(const std::string& target) {
-    const std::string name = "." + NameOf(target) + ".XXXXXX";
-    return ParentOf(target) + "/" + (name.size() <= kNameMax ? name : std::string(".zekt.XXXXXX"));
+    const std::string base = NameOf(target);
+    std::string name;
+    name.reserve(base.size() + 8);
+    name.append(".").append(base).append(".XXXXXX");
+    std::string path = ParentOf(target);
+    path.append("/").append(name.size() <= kNameMax ? name : std::string(".zekt.XXXXXX"));
+    return path;
 }
 
 bool WriteAll(int fd, std::string_view content, off_t offset, bool positioned) {
