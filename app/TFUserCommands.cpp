@@ -49,8 +49,7 @@ void TFUser::RunWrite(const WriteCommand& command, QPushButton* button) {
     CommandContext context = Context(firmware);
     const RadioConfig config = GetRadioConfig();
     JournalRecord record = Record();
-    record.version =
-        config.version >= 0 ? kVersionTexts[static_cast<std::size_t>(config.version)] : "";
+    record.version = VersionText(config.version);
     JournalScope scope(journal, record);
     RunWriteCommandJournaled(command, config, context, host, scope);
     firmwareFile = QString::fromStdString(firmware);

@@ -116,10 +116,6 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
     return label;
 }
 
-QString ChannelCaption(int k) {
-    return QString("Канал %1").arg(QChar(kChannelNames[k]));
-}
-
 } // namespace
 
 void TFUser::BuildWindow() {
@@ -401,14 +397,14 @@ QWidget* TFUser::BuildChannelPanel() {
     ctc->addWidget(ctcHeaderBox, 0, 1);
 
     for (int k = 0; k < kChannelCount; ++k) {
-        const QString caption = ChannelCaption(k);
+        const QString caption = QString::fromStdString(ChannelCaption(k));
         STChan[static_cast<std::size_t>(k)] =
             MakeLabel(GBoxChanell, qPrintable(QString("STChan%1").arg(k + 1)), caption);
         channels->addWidget(STChan[static_cast<std::size_t>(k)], k + 1, 0);
         for (int side = 0; side < 2; ++side) {
             const int number = 2 * k + side + 1;
             auto* edit = new QLineEdit(GBoxChanell);
-            Describe(edit, caption + (side == 0 ? ", передача" : ", приём"),
+            Describe(edit, QString::fromStdString(ChannelFieldName(k, side == 0)),
                      QString("Edit%1").arg(number));
             edit->setFixedHeight(kRowHeight);
             edit->setMinimumWidth(LineEditWidthFor(edit, kWidestFrequency));

@@ -106,15 +106,21 @@ void TForm1::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
 }
 
-void TForm1::FitOuterSize() {
-    // The outer size is the frame's: the client area is what it leaves.
+bool TForm1::FitOuterSize() {
+    // The outer size is the frame's: the client area is what it leaves. A
+    // frame the window system has not told yet reads as nothing or as less
+    // than nothing; only a real one counts.
     const QSize frame = frameGeometry().size() - size();
-    if (frame != QSize(0, 0)) {
+    const bool known = frame.width() >= 0 && frame.height() > 0 &&
+                       frame.width() < kOuterSize.width() / 2 &&
+                       frame.height() < kOuterSize.height() / 2;
+    if (known) {
         setFixedSize(kOuterSize - frame);
     }
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - frameGeometry().center() + pos());
     }
+    return known;
 }
 
 void TForm1::ButOKClick() {
@@ -153,8 +159,7 @@ bool TForm1::event(QEvent* event) {
     const bool maybeFramed = event->type() == QEvent::Expose || event->type() == QEvent::Move ||
                              event->type() == QEvent::WindowActivate;
     if (maybeFramed && isVisible() && !outerSizeFitted && frameGeometry().size() != size()) {
-        outerSizeFitted = true;
-        FitOuterSize();
+        outerSizeFitted = FitOuterSize();
     }
     return handled;
 }

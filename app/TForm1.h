@@ -36,7 +36,7 @@ private:
     bool outerSizeFitted = false;
 
     bool FormKeyDown(QKeyEvent* event);
-    void FitOuterSize();
+    bool FitOuterSize();
 };
 
 } // namespace zekt

@@ -68,9 +68,9 @@ void TerminalProgress::Finish() {
 std::string FieldName(const FrequencyField& field) {
     switch (field.kind) {
     case FrequencyField::Kind::ChannelTx:
-        return std::string("Канал ") + kChannelNames[field.channel] + ", передача";
+        return ChannelFieldName(field.channel, true);
     case FrequencyField::Kind::ChannelRx:
-        return std::string("Канал ") + kChannelNames[field.channel] + ", приём";
+        return ChannelFieldName(field.channel, false);
     case FrequencyField::Kind::BandLow:
         return "Начальная частота, МГц";
     case FrequencyField::Kind::BandHigh:
@@ -191,9 +191,7 @@ bool TerminalHost::ConfirmReadProtection() {
 }
 
 std::string TerminalHost::VersionText() const {
-    return version >= 0 && version < static_cast<int>(kVersionTexts.size())
-               ? kVersionTexts[static_cast<std::size_t>(version)]
-               : "";
+    return zekt::VersionText(version);
 }
 
 void TerminalHost::MarkField(const FrequencyField& field, bool invalid) {

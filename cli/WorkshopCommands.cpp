@@ -107,8 +107,7 @@ int VerifyCommand(const CliOptions& options, Session& session) {
     bool buildAborted = false;
     CommandContext context{session.image, session.Link(), Today(), firmwareFile, buildAborted};
     JournalRecord base = session.Record(options.inputFile);
-    base.version =
-        config.version >= 0 ? kVersionTexts[static_cast<std::size_t>(config.version)] : "";
+    base.version = VersionText(config.version);
     JournalScope journal(session.journal, base);
     journal.RecordUnitOf(session.Link());
     const ReadOutcome read = ReadRadio(context, *host);

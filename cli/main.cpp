@@ -71,8 +71,7 @@ int WriteRadio(const CliOptions& options, Session& session, const zekt::WriteCom
     CommandState state;
     CommandContext context = state.Context(session);
     JournalRecord base = session.Record(options.inputFile);
-    base.version =
-        config.version >= 0 ? kVersionTexts[static_cast<std::size_t>(config.version)] : "";
+    base.version = VersionText(config.version);
     JournalScope journal(session.journal, base);
     CommandOutcome outcome = RunWriteCommandJournaled(command, config, context, *host, journal);
     if (outcome == CommandOutcome::FirmwareNotLoaded) {

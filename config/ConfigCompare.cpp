@@ -19,10 +19,9 @@ std::string BandText(const RadioConfig& c) {
     return ItemText(kMainBandItems, c.mainBand);
 }
 
-std::string VersionText(int version) {
-    return version >= 0 && version < static_cast<int>(kVersionTexts.size())
-               ? kVersionTexts[static_cast<std::size_t>(version)]
-               : "не определена";
+std::string ShownVersion(int version) {
+    const std::string text = VersionText(version);
+    return text.empty() ? "не определена" : text;
 }
 
 std::string YesNo(bool value) {
@@ -53,9 +52,9 @@ std::vector<ConfigDifference> CompareConfigurations(const ReadBackPanels& radio,
     const RadioConfig& f = file.config;
     for (int n = 0; n < kChannelCount; ++n) {
         const auto i = static_cast<std::size_t>(n);
-        const std::string channel = std::string("Канал ") + kChannelNames[n];
-        compare(channel + ", передача", r.channels[i].tx, f.channels[i].tx);
-        compare(channel + ", приём", r.channels[i].rx, f.channels[i].rx);
+        const std::string channel = ChannelCaption(n);
+        compare(ChannelFieldName(n, true), r.channels[i].tx, f.channels[i].tx);
+        compare(ChannelFieldName(n, false), r.channels[i].rx, f.channels[i].rx);
         compare(channel + ", сканер", ScanText(radio, n), ScanText(file, n));
         compare(channel + ", CTCSS", ToneText(radio, n), ToneText(file, n));
     }
@@ -65,8 +64,8 @@ std::vector<ConfigDifference> CompareConfigurations(const ReadBackPanels& radio,
     compare("Частота тонального вызова", ItemText(kTonePairItems, r.tonePair),
             ItemText(kTonePairItems, f.tonePair));
     compare("Шаг сетки частот", ItemText(kGridItems, r.gridStep), ItemText(kGridItems, f.gridStep));
-    compare("Версия программного обеспечения", VersionText(radio.finalVersion),
-            VersionText(file.finalVersion));
+    compare("Версия программного обеспечения", ShownVersion(radio.finalVersion),
+            ShownVersion(file.finalVersion));
     compare("Защита от чтения", YesNo(radio.readProtected), YesNo(file.readProtected));
     return differences;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 
 // The texts of the configuration panels' choices, by item index, and the
 // channel names as the table shows them: the window shows them, the command
@@ -20,5 +21,16 @@ inline constexpr std::array<const char*, 2> kGridItems = {"25 кГц", "12,5 к�
 
 // Channel n (0-based) is shown as "1" .. "9", "A" .. "F", and the last as "0".
 inline constexpr const char* kChannelNames = "123456789ABCDEF0";
+
+// "Канал 3": the table's caption of channel n.
+inline std::string ChannelCaption(int n) {
+    return std::string("Канал ") + kChannelNames[n];
+}
+
+// "Канал 3, передача" / "Канал 3, приём": how a channel's field is named to
+// the operator, in messages and to a screen reader.
+inline std::string ChannelFieldName(int n, bool transmit) {
+    return ChannelCaption(n) + (transmit ? ", передача" : ", приём");
+}
 
 } // namespace zekt

@@ -41,6 +41,13 @@ inline constexpr int kVersion611 = 2;
 inline constexpr int kNoVersion = -1;
 inline constexpr std::array<const char*, 3> kVersionTexts = {"4.1.0", "6.1.0", "6.1.1"};
 
+// The version's text; empty for none or a value outside the list.
+inline const char* VersionText(int version) {
+    return version >= 0 && version < static_cast<int>(kVersionTexts.size())
+               ? kVersionTexts[static_cast<std::size_t>(version)]
+               : "";
+}
+
 inline bool IsVersion6(int version) {
     return version == kVersion610 || version == kVersion611;
 }

@@ -291,10 +291,7 @@ ReadOutcome ReadRadioJournaled(CommandContext& context, CommandHost& host, Journ
     const char* result = JournalResult(read.outcome);
     if (read.outcome == CommandOutcome::Done) {
         const ReadBackPanels decoded = DecodeReadBack(context.image, panels);
-        journal.Base().version =
-            decoded.decodingVersion >= 0
-                ? kVersionTexts[static_cast<std::size_t>(decoded.decodingVersion)]
-                : "";
+        journal.Base().version = VersionText(decoded.decodingVersion);
         const std::string refusal = after ? after(decoded) : std::string();
         if (refusal.empty()) {
             // What the radio held, byte for byte, whatever a later command does.

@@ -27,7 +27,9 @@ for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 openbox >/dev/null 2>&1 &
 wm=$!
 sleep 0.5
-(cd "$work" && QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$scale "$program" --simulate=radio.hex --journal= >app.log 2>&1) &
+# exec: $app is the program itself, so that killing it ends the window.
+(cd "$work" && exec env QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$scale" "$program" \
+  --simulate=radio.hex --journal= >app.log 2>&1) &
 app=$!
 
 fail() { echo "FAIL: $*"; exit 1; }
@@ -73,15 +75,19 @@ xdotool key --delay 50 Tab KP_Enter
 about=$(window_titled "USB программатор ЗЕКТ") || fail "keypad Enter on О программе showed no about window"
 sleep 0.5
 no_min_max "$about" "the about window"
-client=$(xwininfo -id "$about" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}')
 # The frame the window manager draws around it: left, right, top, bottom.
-read -r l r t b < <(xprop -id "$about" _NET_FRAME_EXTENTS | tr -d ',' | awk '{print $3, $4, $5, $6}')
-frame="$((${client%x*} + l + r))x$((${client#*x} + t + b))"
 # 612 x 316 in the window's own pixels; the window system counts device
-# pixels and draws its frame unscaled, so allow for rounding.
-awk -v f="$frame" -v s="$scale" 'BEGIN{split(f, d, "x"); dw = d[1] - 612 * s; dh = d[2] - 316 * s
-  exit !(dw * dw <= 9 && dh * dh <= 9)}' ||
-  fail "about window: outer size $frame (client $client) at scale $scale"
+# pixels and draws its frame unscaled, so allow for rounding. The window
+# fits itself once the frame is known: a busy machine may take a moment.
+about_size_right() {
+  client=$(xwininfo -id "$about" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}')
+  read -r l r t b < <(xprop -id "$about" _NET_FRAME_EXTENTS | tr -d ',' | awk '{print $3, $4, $5, $6}')
+  frame="$((${client%x*} + l + r))x$((${client#*x} + t + b))"
+  awk -v f="$frame" -v s="$scale" 'BEGIN{split(f, d, "x"); dw = d[1] - 612 * s; dh = d[2] - 316 * s
+    exit !(dw * dw <= 9 && dh * dh <= 9)}'
+}
+for _ in $(seq 30); do about_size_right && break; sleep 0.1; done
+about_size_right || fail "about window: outer size $frame (client $client) at scale $scale"
 echo "main $w x $h at $x,$y; about client $client, frame $frame"
 
 # The progress window of a read: a title, no close, no minimise or maximise.
@@ -92,7 +98,7 @@ if [ "$screen" = 1366x768 ]; then
   demo=$(dirname "$0")/../../demo
   (cd "$work" && "$cli" --simulate radio.hex --journal '' --workdir "$demo" program \
     "$demo/demo.prg" --yes >/dev/null 2>&1)
-  (cd "$work" && QT_QPA_PLATFORM=xcb "$program" --simulate=radio.hex --sim-delay=100 \
+  (cd "$work" && exec env QT_QPA_PLATFORM=xcb "$program" --simulate=radio.hex --sim-delay=100 \
     --journal= >app.log 2>&1) &
   app=$!
   main=$(window_titled "$(sed 's/[().]/\\&/g' <<<"$main_title")") || fail "no main window again"
