@@ -51,6 +51,13 @@ struct Window {
                w.channelEdits[2 * k + 1]->text().isEmpty() && !w.scanBoxes[k]->isChecked() &&
                w.ctcssBoxes[k]->ItemIndex() == -1 && w.ctcssBoxes[k]->currentText().isEmpty();
     }
+    // The operator's own band with a lower limit out of range, its field focused.
+    void FocusWrongLowerLimit() {
+        w.RG4Band->SetItemIndex(1);
+        w.EditFrec1->setText("100");
+        w.EditFrec1->setFocus();
+        QTRY_VERIFY(w.EditFrec1->hasFocus());
+    }
     void LeaveField(QLineEdit* field) {
         field->setFocus();
         QTRY_VERIFY(field->hasFocus());
@@ -450,10 +457,7 @@ private slots:
         Window win;
         TFUser& w = win.w;
         w.ButSetConfClick();
-        w.RG4Band->SetItemIndex(1);
-        w.EditFrec1->setText("100");
-        w.EditFrec1->setFocus();
-        QTRY_VERIFY(w.EditFrec1->hasFocus());
+        win.FocusWrongLowerLimit();
         QTest::mousePress(w.ButHelp, Qt::LeftButton);
         QCOMPARE(win.dialogs.boxes.size(), std::size_t(1)); // the limit message
         QVERIFY(!w.ButHelp->isDown());
@@ -472,20 +476,14 @@ private slots:
         Window win;
         TFUser& w = win.w;
         w.ButSetConfClick();
-        w.RG4Band->SetItemIndex(1);
-        w.EditFrec1->setText("100");
-        w.EditFrec1->setFocus();
-        QTRY_VERIFY(w.EditFrec1->hasFocus());
+        win.FocusWrongLowerLimit();
         QTest::mouseClick(w.RG4Band->Button(0), Qt::LeftButton);
         QApplication::processEvents();
         QVERIFY(win.dialogs.boxes.empty());
         QCOMPARE(w.RG4Band->ItemIndex(), 0);
         QVERIFY(!w.EditFrec1->isVisible() && w.EditFrec1->text().isEmpty());
 
-        w.RG4Band->SetItemIndex(1);
-        w.EditFrec1->setText("100");
-        w.EditFrec1->setFocus();
-        QTRY_VERIFY(w.EditFrec1->hasFocus());
+        win.FocusWrongLowerLimit();
         QTest::mouseClick(w.RG4Band->Button(1), Qt::LeftButton); // not a way out
         QCOMPARE(win.dialogs.boxes.size(), std::size_t(1));
         QCOMPARE(win.dialogs.Last().text, QString(msg::kLowerOut160));
