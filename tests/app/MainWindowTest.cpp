@@ -494,10 +494,7 @@ private slots:
     // Enter as by Tab.
     void focusedFieldScrollsIntoView() {
         Window win;
-        TFUser& w = win.w;
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        TFUser& w = win.w; // shown and active
         w.ButSetConfClick();
         w.FitToScreen(QRect(0, 0, 1024, 600));
         QApplication::processEvents();
@@ -518,7 +515,6 @@ private slots:
     void pictureBehindACommand() {
         Window win;
         TFUser& w = win.w;
-        w.show();
         w.ButSetConfClick();
         w.FitToScreen(QRect(0, 0, 1024, 600));
         QApplication::processEvents();
@@ -534,10 +530,7 @@ private slots:
     // focus from the start.
     void noInvisibleTabStops() {
         Window win;
-        TFUser& w = win.w;
-        w.show();
-        w.activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        TFUser& w = win.w; // shown and active
         QVERIFY(QApplication::focusWidget() != nullptr);
         QWidget* start = QApplication::focusWidget();
         QWidget* stop = start;
