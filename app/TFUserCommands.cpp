@@ -26,7 +26,9 @@ QLineEdit* TFUser::FieldFor(const FrequencyField& field) {
 
 CommandContext TFUser::Context(std::string& firmware) {
     firmware = firmwareFile.toStdString();
-    return {*image, *link, progDate, firmware, buildAborted};
+    CommandContext context{*image, *link, progDate, firmware, buildAborted};
+    context.startDir = startDir.toStdString();
+    return context;
 }
 
 void TFUser::UseJournal(const std::string& path) {
@@ -51,7 +53,7 @@ void TFUser::RunWrite(const WriteCommand& command, QPushButton* button) {
     JournalRecord record = Record();
     record.version = VersionText(config.version);
     JournalScope scope(journal, record);
-    RunWriteCommandJournaled(command, config, context, host, scope);
+    RunWriteCommandJournaled(command, config, context, host.Parts(), scope);
     firmwareFile = QString::fromStdString(firmware);
 }
 
@@ -69,7 +71,7 @@ void TFUser::ButReadClick() {
     CommandContext context = Context(firmware);
     JournalScope scope(journal, Record());
     const RadioConfig panels = GetRadioConfig();
-    if (ReadRadioJournaled(context, host, scope, panels).decode) {
+    if (ReadRadioJournaled(context, host.Parts(), scope, panels).decode) {
         ApplyReadBack(DecodeReadBack(*image, panels));
     }
 }

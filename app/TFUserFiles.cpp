@@ -48,7 +48,7 @@ bool TFUser::BuildForFile(const RadioConfig& config) {
     // The file holds what the panels show, not bytes an earlier command left.
     image->BlankDataFrom(0);
     Host host(*this, ButWrFile);
-    return BuildDataReporting(config, *image, host) == DataBuildResult::Outcome::Complete;
+    return BuildDataReporting(config, *image, host.Parts()) == DataBuildResult::Outcome::Complete;
 }
 
 void TFUser::WriteConfigFile(const QString& path) {

@@ -18,11 +18,6 @@ struct NoProgress : zekt::ProgressView {
     void SetPosition(int) override {}
 };
 
-struct NoOwner : zekt::RunOwner {
-    void DisableCommands() override {}
-    void EnableCommands() override {}
-};
-
 QCoreApplication& App() {
     static int argc = 1;
     static char name[] = "bench_engine_run";
@@ -37,14 +32,13 @@ struct SimulatedRig {
     zekt::USB_Prog link{driver};
     zekt::Project image;
     NoProgress progress;
-    NoOwner owner;
 
     // One full programming run; false (and the benchmark skipped) on a failure.
     bool Program(benchmark::State& state) {
-        zekt::ProgramThread thread(true, owner, zekt::kOpsProgramRadio, image, link, progress);
+        zekt::ProgramThread thread(true, nullptr, zekt::kOpsProgramRadio, image, link, progress);
         thread.Resume();
         if (thread.WaitFor() != 1) {
-            state.SkipWithError(thread.Message().c_str());
+            state.SkipWithError(thread.Outcome().message.c_str());
             return false;
         }
         return true;

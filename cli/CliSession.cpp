@@ -101,15 +101,20 @@ void Session::SaveRadio() {
     }
 }
 
-std::unique_ptr<TerminalHost> Session::MakeHost(const std::string& firmware, int version) {
-    auto host =
-        std::make_unique<TerminalHost>(stderr, options.workdir, firmware, options.yes, version);
+std::unique_ptr<TerminalHost> Session::MakeHost(const std::string& firmware) {
+    auto host = std::make_unique<TerminalHost>(stderr, firmware, options.yes);
     // On a terminal the prompts to connect a radio wait for the operator;
     // --yes or a script's standard input answers them.
     host->promptInput = isatty(STDIN_FILENO) != 0 && !options.yes ? stdin : nullptr;
     host->nextRadioInput = options.repeat ? stdin : nullptr;
     host->afterRun = [this] { SaveRadio(); };
     return host;
+}
+
+CommandContext Session::Context(CommandState& state) {
+    CommandContext context{image, Link(), Today(), state.firmwareFile, state.buildAborted};
+    context.startDir = options.workdir;
+    return context;
 }
 
 JournalRecord Session::Record(const std::string& configFile) const {

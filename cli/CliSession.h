@@ -19,6 +19,12 @@ void Say(const std::string& text);
 
 ProgDate Today();
 
+// The window's state that a command borrows.
+struct CommandState {
+    std::string firmwareFile;
+    bool buildAborted = false;
+};
+
 // Everything a command works with: the driver (real or simulated, maybe
 // traced), the link, the chip image and the journal.
 class Session {
@@ -39,7 +45,8 @@ public:
     USB_Prog& Link() { return *link; }
     // A terminal host for a command, with the prompts answered as the
     // options say and the simulated radio saved after every run.
-    std::unique_ptr<TerminalHost> MakeHost(const std::string& firmware, int version);
+    std::unique_ptr<TerminalHost> MakeHost(const std::string& firmware);
+    CommandContext Context(CommandState& state);
     // The journal's record of a command with this configuration file.
     JournalRecord Record(const std::string& configFile) const;
 

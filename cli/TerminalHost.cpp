@@ -1,13 +1,11 @@
 #include "TerminalHost.h"
 
-#include "CommandMessages.h"
 #include "PanelTexts.h"
 #include "RunStop.h"
 
 #include <array>
 #include <csignal>
 #include <cstdlib>
-#include <filesystem>
 #include <termios.h>
 #include <unistd.h>
 
@@ -79,19 +77,14 @@ std::string FieldName(const FrequencyField& field) {
     return "Конечная частота, МГц";
 }
 
-TerminalHost::TerminalHost(std::FILE* out, std::string workdir, std::string firmware,
-                           bool confirmProtection, int version)
-    : out(out), workdir(std::move(workdir)), firmware(std::move(firmware)),
-      confirmProtection(confirmProtection), version(version), progress(out) {}
+TerminalHost::TerminalHost(std::FILE* out, std::string firmware, bool confirmProtection)
+    : out(out), firmware(std::move(firmware)), confirmProtection(confirmProtection), progress(out) {
+}
 
 void TerminalHost::Say(const std::string& text) {
     progress.Finish();
     std::fprintf(out, "%s\n", text.c_str());
     std::fflush(out);
-}
-
-bool AsksToPressOk(const std::string& text) {
-    return text.ends_with("нажмите OK.") || text.ends_with("нажмите ОК."); // Latin or Cyrillic
 }
 
 namespace {
@@ -149,34 +142,23 @@ bool WaitForEnter(std::FILE* out, std::FILE* in) {
              answer.starts_with("Н"));
 }
 
-bool TerminalHost::Prompt(const std::string& text) {
-    Say(text);
-    if (promptInput == nullptr || !AsksToPressOk(text)) {
-        return true;
-    }
-    if (!WaitForEnter(out, promptInput)) {
-        cancelled = true;
-    }
-    return !cancelled;
-}
-
-bool TerminalHost::Message(const std::string& text, const std::string&, BoxKind, bool) {
-    if (text == msg::kProgNext || text == msg::kFreqNext) {
+bool TerminalHost::Tell(const OperatorMessage& message) {
+    switch (message.kind) {
+    case PromptKind::NextRadio:
         if (nextRadioInput == nullptr) {
             return false; // one radio per call
         }
-        Say(text);
+        Say(message.text);
         return WaitForEnter(out, nextRadioInput);
+    case PromptKind::ConnectRadio:
+        Say(message.text);
+        return promptInput == nullptr || WaitForEnter(out, promptInput);
+    case PromptKind::Notice:
+    case PromptKind::Question: // the options have answered it
+        break;
     }
-    return Prompt(text);
-}
-
-void TerminalHost::PlainMessage(const std::string& text) {
-    Prompt(text);
-}
-
-void TerminalHost::ShowError(const std::string& text) {
-    Say(text);
+    Say(message.text);
+    return true;
 }
 
 std::optional<std::string> TerminalHost::ChooseFirmwareFile() {
@@ -190,21 +172,8 @@ bool TerminalHost::ConfirmReadProtection() {
     return confirmProtection;
 }
 
-std::string TerminalHost::VersionText() const {
-    return zekt::VersionText(version);
-}
-
-void TerminalHost::MarkField(const FrequencyField& field, bool invalid) {
-    if (invalid) {
-        Say("  -> " + FieldName(field));
-    }
-}
-
-void TerminalHost::MakeStartDirCurrent() {
-    if (!workdir.empty()) {
-        std::error_code ec;
-        std::filesystem::current_path(workdir, ec);
-    }
+void TerminalHost::ShowRefusedField(const FrequencyField& field) {
+    Say("  -> " + FieldName(field));
 }
 
 void TerminalHost::RunFinished() {

@@ -102,15 +102,14 @@ int VerifyCommand(const CliOptions& options, Session& session) {
         !ApplyBuildOptions(options, config) || !BuildExpected(options, config, expected)) {
         return kExitUsage;
     }
-    auto host = session.MakeHost(options.firmware, config.version);
-    std::string firmwareFile;
-    bool buildAborted = false;
-    CommandContext context{session.image, session.Link(), Today(), firmwareFile, buildAborted};
+    auto host = session.MakeHost(options.firmware);
+    CommandState state;
+    CommandContext context = session.Context(state);
     JournalRecord base = session.Record(options.inputFile);
     base.version = VersionText(config.version);
     JournalScope journal(session.journal, base);
     journal.RecordUnitOf(session.Link());
-    const ReadOutcome read = ReadRadio(context, *host);
+    const ReadOutcome read = ReadRadio(context, host->Parts());
     if (read.outcome != CommandOutcome::Done) {
         journal.Write(read.outcome == CommandOutcome::Cancelled ? kJournalCancelled
                                                                 : kJournalFailed,

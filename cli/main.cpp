@@ -35,15 +35,6 @@ int Usage(const std::string& why) {
     return kExitUsage;
 }
 
-// The window's state that a command borrows.
-struct CommandState {
-    std::string firmwareFile;
-    bool buildAborted = false;
-    CommandContext Context(Session& session) {
-        return {session.image, session.Link(), Today(), firmwareFile, buildAborted};
-    }
-};
-
 int TestCommand(Session& session) {
     const bool ok = session.Link().Test();
     Say(ok ? msg::kTestPassed : msg::kTestFailed);
@@ -55,8 +46,7 @@ int TestCommand(Session& session) {
 
 // After a failed radio in a batch: go on with the next one?
 bool NextAfterFailure(std::FILE* in) {
-    const std::string question = msg::kProgNext; // without "Программирование завершено! "
-    Say(question.substr(question.find('!') + 2));
+    Say(msg::kProgNextQuestion);
     return WaitForEnter(stderr, in);
 }
 
@@ -67,13 +57,14 @@ int WriteRadio(const CliOptions& options, Session& session, const zekt::WriteCom
         !ApplyBuildOptions(options, config)) {
         return kExitUsage;
     }
-    auto host = session.MakeHost(options.firmware, config.version);
+    auto host = session.MakeHost(options.firmware);
     CommandState state;
-    CommandContext context = state.Context(session);
+    CommandContext context = session.Context(state);
     JournalRecord base = session.Record(options.inputFile);
     base.version = VersionText(config.version);
     JournalScope journal(session.journal, base);
-    CommandOutcome outcome = RunWriteCommandJournaled(command, config, context, *host, journal);
+    CommandOutcome outcome =
+        RunWriteCommandJournaled(command, config, context, host->Parts(), journal);
     if (outcome == CommandOutcome::FirmwareNotLoaded) {
         // The window's text names neither the file nor the reason.
         std::error_code ec;
@@ -86,7 +77,7 @@ int WriteRadio(const CliOptions& options, Session& session, const zekt::WriteCom
     }
     // A batch: a failed radio does not end it unless the operator says so.
     while (outcome == CommandOutcome::RunFailed && NextAfterFailure(stdin)) {
-        outcome = RunWriteCommandJournaled(command, config, context, *host, journal);
+        outcome = RunWriteCommandJournaled(command, config, context, host->Parts(), journal);
     }
     std::printf("Запрограммировано радиостанций: %d, с ошибкой: %d\n", journal.OkLines(),
                 journal.FailedLines());
@@ -125,7 +116,7 @@ bool ChipProtected(const Project& image);
 std::string ConfirmByReadingAgain(Session& session, TerminalHost& host, ProgramOp ops,
                                   int& status) {
     const ReadAgain again =
-        ReadAgainAndCompare(host.Owner(), ops, session.image, session.Link(), host.Progress());
+        ReadAgainAndCompare(nullptr, ops, session.image, session.Link(), host.Progress());
     host.HideProgress();
     session.SaveRadio();
     const std::string why = !again.run.ok ? again.run.message : again.same ? "" : msg::kReadsDiffer;
@@ -179,9 +170,9 @@ int ReadCommand(const CliOptions& options, Session& session) {
     if (!options.outputFile.empty() && !OutputWritable(options.outputFile)) {
         return kExitUsage;
     }
-    auto host = session.MakeHost("", kVersion611);
+    auto host = session.MakeHost("");
     CommandState state;
-    CommandContext context = state.Context(session);
+    CommandContext context = session.Context(state);
     JournalScope journal(session.journal, session.Record(""));
     int status = kExitOk;
     bool shown = false;
@@ -191,7 +182,8 @@ int ReadCommand(const CliOptions& options, Session& session) {
         return options.outputFile.empty() ? std::string()
                                           : SaveRead(options, session, *host, decoded, status);
     };
-    const ReadOutcome read = ReadRadioJournaled(context, *host, journal, RadioConfig{}, after);
+    const ReadOutcome read =
+        ReadRadioJournaled(context, host->Parts(), journal, RadioConfig{}, after);
     if (!read.decode) {
         return kExitFailed;
     }
@@ -235,13 +227,13 @@ int BackupCommand(const CliOptions& options, Session& session) {
         journal.Write(kJournalFailed, msg::kReadTestFailed, nullptr);
         return kExitFailed;
     }
-    auto host = session.MakeHost("", kVersion611);
+    auto host = session.MakeHost("");
     Project& image = session.image;
     image.SetStartWord(0);
     constexpr ProgramOp kOpsWholeChip = opReadConfig | opReadCode | opReadData;
     journal.StartClock();
     const RunResult run =
-        RunProgramThread(host->Owner(), kOpsWholeChip, image, session.Link(), host->Progress());
+        RunProgramThread(nullptr, kOpsWholeChip, image, session.Link(), host->Progress());
     host->HideProgress();
     session.SaveRadio();
     if (!run.ok) {

@@ -39,7 +39,8 @@ inline constexpr const char* kReadTestFailed =
     "Ошибка тестирования USB-программатора. Чтение невозможно.\nПроверьте подключение "
     "USB-кабеля и питание программатора.";
 inline constexpr const char* kReadTestFailedCaption = "Ошибка тестирования";
-inline constexpr const char* kConnectRadioForRead =
+// Before a read or a frequency write.
+inline constexpr const char* kConnectRadio =
     "Подключите к программатору радиостанцию,подайте на неё питание\nи нажмите OK.";
 inline constexpr const char* kConnectRadioForReadCaption = "Чтение конфигурации";
 inline constexpr const char* kRadioBlank =

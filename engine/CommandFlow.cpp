@@ -5,7 +5,7 @@
 #include "ConfigMessages.h"
 #include "Journal.h"
 #include "ReadBack.h"
-#include "RecordingHost.h"
+#include "RecordingPrompts.h"
 
 #include <filesystem>
 
@@ -16,35 +16,91 @@ namespace {
 // The build's questions, asked by the host.
 class HostQuestions : public BuildQuestions {
 public:
-    explicit HostQuestions(CommandHost& host) : host(host) {}
-    std::optional<std::string> ChooseFirmwareFile() override { return host.ChooseFirmwareFile(); }
-    bool ConfirmReadProtection() override { return host.ConfirmReadProtection(); }
+    explicit HostQuestions(OperatorPrompts& prompts) : prompts(prompts) {}
+    std::optional<std::string> ChooseFirmwareFile() override {
+        return prompts.ChooseFirmwareFile();
+    }
+    bool ConfirmReadProtection() override { return prompts.ConfirmReadProtection(); }
 
 private:
-    CommandHost& host;
+    OperatorPrompts& prompts;
 };
 
-std::string ProgramPrompt(const RadioConfig& config, const CommandHost& host) {
-    if (config.software == 1) {
-        return msg::kProgPromptUserFile;
+// An outcome, a warning or an error in a box with OK.
+void Notify(const CommandHost& host, const std::string& text, const std::string& title,
+            BoxKind icon) {
+    host.prompts.Tell({text, title, icon, false, PromptKind::Notice});
+}
+
+// A text in a box with the program's own title and OK.
+void NotifyPlain(const CommandHost& host, const std::string& text) {
+    Notify(host, text, {}, BoxKind::None);
+}
+
+// The prompt before a run; false when the operator cancelled.
+bool AskToConnect(const CommandHost& host, const std::string& text, const std::string& title,
+                  bool okCancel) {
+    return host.prompts.Tell(
+        {text, title, BoxKind::Information, okCancel, PromptKind::ConnectRadio});
+}
+
+// The panels, where the host has them.
+bool ConfigShown(const CommandHost& host) {
+    return host.panels == nullptr || host.panels->ConfigShown();
+}
+
+void HideConfig(const CommandHost& host) {
+    if (host.panels != nullptr) {
+        host.panels->HideConfig();
     }
+}
+
+void ShowConfig(const CommandHost& host) {
+    if (host.panels != nullptr) {
+        host.panels->ShowConfig();
+    }
+}
+
+void FocusCommand(const CommandHost& host) {
+    if (host.panels != nullptr) {
+        host.panels->FocusCommand();
+    }
+}
+
+void FocusField(const CommandHost& host, const FrequencyField& field) {
+    if (host.panels != nullptr) {
+        host.panels->FocusField(field);
+    }
+}
+
+std::string ProgramPrompt(const RadioConfig& config) {
     std::string prompt = msg::kProgPromptStandard;
     const std::size_t at = prompt.find("%s");
-    return prompt.replace(at, 2, host.VersionText());
+    return prompt.replace(at, 2, VersionText(config.version));
 }
 
-bool ConfirmWrite(const WriteCommand& command, const RadioConfig& config, CommandHost& host) {
-    if (command.loadsFirmware) {
-        return host.Message(ProgramPrompt(config, host), msg::kProgPromptCaption,
-                            BoxKind::Information, true);
+bool ConfirmWrite(const WriteCommand& command, const RadioConfig& config, const CommandHost& host) {
+    if (!command.loadsFirmware) {
+        return AskToConnect(host, msg::kConnectRadio, command.title, true);
     }
-    return host.Message(msg::kFreqPrompt, command.title, BoxKind::Information, true);
+    if (config.software == 1) {
+        return host.prompts.Tell({msg::kProgPromptUserFile, msg::kProgPromptCaption,
+                                  BoxKind::Information, true, PromptKind::Question});
+    }
+    return AskToConnect(host, ProgramPrompt(config), msg::kProgPromptCaption, true);
 }
 
-RunResult Run(ProgramOp ops, CommandContext& context, CommandHost& host) {
+void MakeStartDirCurrent(const CommandContext& context) {
+    if (!context.startDir.empty()) {
+        std::error_code ec;
+        std::filesystem::current_path(context.startDir, ec);
+    }
+}
+
+RunResult Run(ProgramOp ops, CommandContext& context, const CommandHost& host) {
     const RunResult result =
-        RunProgramThread(host.Owner(), ops, context.image, context.link, host.Progress());
-    host.RunFinished();
+        RunProgramThread(host.owner, ops, context.image, context.link, host.runs.Progress());
+    host.runs.RunFinished();
     return result;
 }
 
@@ -54,7 +110,14 @@ void RunStarting(const CommandContext& context) {
     }
 }
 
-CommandOutcome RunLoop(const WriteCommand& command, CommandContext& context, CommandHost& host) {
+// A failed run's message; how the command ends.
+CommandOutcome ReportFailedRun(const RunResult& result, const CommandHost& host) {
+    NotifyPlain(host, result.message);
+    return result.stopped ? CommandOutcome::Cancelled : CommandOutcome::RunFailed;
+}
+
+CommandOutcome RunLoop(const WriteCommand& command, CommandContext& context,
+                       const CommandHost& host) {
     for (;;) {
         RunStarting(context);
         const RunResult result = Run(command.ops, context, host);
@@ -62,10 +125,10 @@ CommandOutcome RunLoop(const WriteCommand& command, CommandContext& context, Com
             context.runDone(result);
         }
         if (!result.ok) {
-            host.PlainMessage(result.message);
-            return result.stopped ? CommandOutcome::Cancelled : CommandOutcome::RunFailed;
+            return ReportFailedRun(result, host);
         }
-        if (!host.Message(command.nextQuestion, command.title, BoxKind::None, true)) {
+        if (!host.prompts.Tell({NextRadioQuestion(command), command.title, BoxKind::None, true,
+                                PromptKind::NextRadio})) {
             return CommandOutcome::Done;
         }
     }
@@ -74,27 +137,29 @@ CommandOutcome RunLoop(const WriteCommand& command, CommandContext& context, Com
 } // namespace
 
 DataBuildResult::Outcome BuildDataReporting(const RadioConfig& config, Project& image,
-                                            CommandHost& host) {
+                                            const CommandHost& host) {
     const DataBuildResult data = BuildConfigurationData(config, image);
-    for (const FrequencyField& stored : data.storedFields) {
-        host.MarkField(stored, false);
+    if (host.panels != nullptr) {
+        for (const FrequencyField& stored : data.storedFields) {
+            host.panels->ShowStoredField(stored);
+        }
     }
     if (data.outcome == DataBuildResult::Outcome::NotANumber) {
         // The operator sees the error, the panels and the field to mend.
-        host.ShowError(data.conversionError);
-        host.ShowConfig();
-        host.MarkField(data.field, true);
-        host.FocusField(data.field);
+        Notify(host, data.conversionError, {}, BoxKind::Error);
+        ShowConfig(host);
+        host.prompts.ShowRefusedField(data.field);
+        FocusField(host, data.field);
     } else if (data.outcome == DataBuildResult::Outcome::InvalidFrequency) {
-        host.MarkField(data.field, true);
-        host.Message(msg::kSyntaxError, msg::kSyntaxErrorCaption, BoxKind::Error, false);
-        host.ShowConfig();
-        host.FocusField(data.field);
+        host.prompts.ShowRefusedField(data.field);
+        Notify(host, msg::kSyntaxError, msg::kSyntaxErrorCaption, BoxKind::Error);
+        ShowConfig(host);
+        FocusField(host, data.field);
     }
     return data.outcome;
 }
 
-bool BuildForRun(const RadioConfig& config, CommandContext& context, CommandHost& host) {
+bool BuildForRun(const RadioConfig& config, CommandContext& context, const CommandHost& host) {
     const DataBuildResult::Outcome data = BuildDataReporting(config, context.image, host);
     if (data == DataBuildResult::Outcome::NotANumber) {
         return false; // no run
@@ -105,7 +170,7 @@ bool BuildForRun(const RadioConfig& config, CommandContext& context, CommandHost
         context.buildAborted = true;
         return false;
     }
-    HostQuestions questions(host);
+    HostQuestions questions(host.prompts);
     const IdentificationResult id =
         BuildIdentification(config, context.image, context.date, context.firmwareFile, questions);
     context.firmwareFile = id.firmwareFile;
@@ -113,10 +178,12 @@ bool BuildForRun(const RadioConfig& config, CommandContext& context, CommandHost
     case IdentificationResult::Outcome::Complete:
         break;
     case IdentificationResult::Outcome::BadTone:
-        host.Message(msg::kBadTone, msg::kBadToneCaption, BoxKind::Error, false);
+        Notify(host, msg::kBadTone, msg::kBadToneCaption, BoxKind::Error);
         context.buildAborted = true;
-        host.ShowConfig(); // the tone box can take the focus only when shown
-        host.FocusToneBox(id.toneChannel);
+        if (host.panels != nullptr) {
+            host.panels->ShowConfig(); // the tone box can take the focus only when shown
+            host.panels->FocusToneBox(id.toneChannel);
+        }
         break;
     case IdentificationResult::Outcome::FirmwareCancelled:
     case IdentificationResult::Outcome::ProtectionDeclined:
@@ -127,97 +194,92 @@ bool BuildForRun(const RadioConfig& config, CommandContext& context, CommandHost
 }
 
 CommandOutcome RunWriteCommand(const WriteCommand& command, const RadioConfig& config,
-                               CommandContext& context, CommandHost& host) {
+                               CommandContext& context, const CommandHost& host) {
     PrepareImage(context.image, command);
     context.buildAborted = false;
     if (context.link.IsReady() && !context.link.Test()) {
-        host.Message(command.testFailed, msg::kTestFailedCaption, BoxKind::Error, false);
+        Notify(host, command.testFailed, msg::kTestFailedCaption, BoxKind::Error);
         return CommandOutcome::TestFailed;
     }
     if (config.version < kVersion410 || config.version > kVersion611) {
-        host.Message(msg::kNoVersion, msg::kNoVersionCaption, BoxKind::Error, false);
+        Notify(host, msg::kNoVersion, msg::kNoVersionCaption, BoxKind::Error);
         return CommandOutcome::Refused;
     }
-    if (command.needsConfigShown && !host.ConfigShown()) {
-        host.Message(msg::kConfigNotSet, msg::kConfigNotSetCaption, BoxKind::Error, false);
+    if (command.needsConfigShown && !ConfigShown(host)) {
+        Notify(host, msg::kConfigNotSet, msg::kConfigNotSetCaption, BoxKind::Error);
         return CommandOutcome::Refused;
     }
-    host.HideConfig();
+    HideConfig(host);
     CommandOutcome outcome = CommandOutcome::Cancelled;
     if (ConfirmWrite(command, config, host)) {
-        // The standard firmware paths are relative to the start folder.
-        host.MakeStartDirCurrent();
+        MakeStartDirCurrent(context);
         if (!BuildForRun(config, context, host)) {
-            host.ShowConfig();
+            ShowConfig(host);
             return CommandOutcome::Refused;
         }
+        bool connected = true;
         if (command.loadsFirmware) {
             if (!context.image.LoadHex(context.firmwareFile)) {
-                host.Message(msg::kFirmwareNotLoaded, msg::kFirmwareNotLoadedCaption,
-                             BoxKind::Error, false);
-                host.ShowConfig();
+                Notify(host, msg::kFirmwareNotLoaded, msg::kFirmwareNotLoadedCaption,
+                       BoxKind::Error);
+                ShowConfig(host);
                 return CommandOutcome::FirmwareNotLoaded;
             }
             if (config.software == 1) {
-                host.PlainMessage(msg::kConnectDevice);
+                connected = AskToConnect(host, msg::kConnectDevice, {}, false);
             }
         }
-        if (host.ShowProgress()) {
+        if (connected && host.runs.ShowProgress()) {
             outcome = RunLoop(command, context, host);
-            host.HideProgress();
+            host.runs.HideProgress();
         }
     }
-    host.ShowConfig();
-    host.FocusCommand();
+    ShowConfig(host);
+    FocusCommand(host);
     return outcome;
 }
 
-ReadOutcome ReadRadio(CommandContext& context, CommandHost& host) {
+ReadOutcome ReadRadio(CommandContext& context, const CommandHost& host) {
     if (context.link.IsReady() && !context.link.Test()) {
-        host.Message(msg::kReadTestFailed, msg::kReadTestFailedCaption, BoxKind::Error, false);
+        Notify(host, msg::kReadTestFailed, msg::kReadTestFailedCaption, BoxKind::Error);
         return {CommandOutcome::TestFailed, false};
     }
-    host.HideConfig();
+    HideConfig(host);
     ReadOutcome result{CommandOutcome::Cancelled, false};
-    if (host.Message(msg::kConnectRadioForRead, msg::kConnectRadioForReadCaption,
-                     BoxKind::Information, true) &&
-        host.ShowProgress()) {
+    if (AskToConnect(host, msg::kConnectRadio, msg::kConnectRadioForReadCaption, true) &&
+        host.runs.ShowProgress()) {
         RunStarting(context);
         const RunResult identification = Run(kOpsReadIdentification, context, host);
         if (!identification.ok) {
-            host.PlainMessage(identification.message);
-            host.HideProgress();
-            result.outcome =
-                identification.stopped ? CommandOutcome::Cancelled : CommandOutcome::RunFailed;
+            result.outcome = ReportFailedRun(identification, host);
+            host.runs.HideProgress();
         } else if (RadioBlank(context.image)) {
-            host.Message(msg::kRadioBlank, msg::kRadioBlankCaption, BoxKind::Error, false);
-            host.HideProgress();
-            host.ShowConfig();
+            Notify(host, msg::kRadioBlank, msg::kRadioBlankCaption, BoxKind::Error);
+            host.runs.HideProgress();
+            ShowConfig(host);
             return {CommandOutcome::Refused, false};
         } else {
             result = {CommandOutcome::Done, true};
             if (ProgrammedByOldUnit(context.image)) {
-                host.Message(msg::kOldProgrammer, msg::kOldProgrammerCaption, BoxKind::Information,
-                             false);
+                Notify(host, msg::kOldProgrammer, msg::kOldProgrammerCaption, BoxKind::Information);
             }
             PrepareMemoryRead(context.image);
             const RunResult memories = Run(kOpsReadMemories, context, host);
             if (!memories.ok) {
-                host.PlainMessage(memories.message);
-                result.outcome = CommandOutcome::RunFailed;
+                result.outcome = ReportFailedRun(memories, host);
             }
             if (memories.stopped) {
                 // Stopped on request: nothing of a read cut short is decoded.
-                result = {CommandOutcome::Cancelled, false};
+                result.decode = false;
             }
-            host.HideProgress();
+            host.runs.HideProgress();
             if (result.decode && OldFirmware(context.image)) {
-                host.Message(msg::kOldFirmware, msg::kOldFirmwareCaption, BoxKind::Warning, false);
+                Notify(host, msg::kOldFirmware, msg::kOldFirmwareCaption, BoxKind::Warning);
             }
         }
     }
-    host.ShowConfig();
-    host.FocusCommand();
+    ShowConfig(host);
+    FocusCommand(host);
     return result;
 }
 
@@ -239,18 +301,13 @@ const char* JournalResult(CommandOutcome outcome) {
     return kJournalFailed;
 }
 
-// "Программирование завершено!" of "Программирование завершено! Программировать ...?"
-std::string DoneText(const WriteCommand& command) {
-    const std::string question = command.nextQuestion;
-    return question.substr(0, question.find('!') + 1);
-}
-
 } // namespace
 
 CommandOutcome RunWriteCommandJournaled(const WriteCommand& command, const RadioConfig& config,
-                                        CommandContext& context, CommandHost& host,
+                                        CommandContext& context, const CommandHost& host,
                                         JournalScope& journal) {
-    RecordingHost recording(host);
+    RecordingPrompts recording(host.prompts);
+    CommandHost recorded{recording, host.runs, host.panels, host.owner};
     journal.Base().command = command.journalName;
     journal.RecordUnitOf(context.link);
     const int linesBefore = journal.Lines();
@@ -266,9 +323,9 @@ CommandOutcome RunWriteCommandJournaled(const WriteCommand& command, const Radio
         journal.Write(result.ok        ? kJournalOk
                       : result.stopped ? kJournalCancelled
                                        : kJournalFailed,
-                      result.ok ? DoneText(command) : result.message, &context.image);
+                      result.ok ? command.doneText : result.message, &context.image);
     };
-    const CommandOutcome outcome = RunWriteCommand(command, config, context, recording);
+    const CommandOutcome outcome = RunWriteCommand(command, config, context, recorded);
     context.runDone = nullptr;
     context.runStarting = nullptr;
     if (journal.Lines() == linesBefore) {
@@ -277,17 +334,19 @@ CommandOutcome RunWriteCommandJournaled(const WriteCommand& command, const Radio
     return outcome;
 }
 
-ReadOutcome ReadRadioJournaled(CommandContext& context, CommandHost& host, JournalScope& journal,
-                               const RadioConfig& panels, const AfterRead& after) {
-    RecordingHost recording(host);
+ReadOutcome ReadRadioJournaled(CommandContext& context, const CommandHost& host,
+                               JournalScope& journal, const RadioConfig& panels,
+                               const AfterRead& after) {
+    RecordingPrompts recording(host.prompts);
+    CommandHost recorded{recording, host.runs, host.panels, host.owner};
     journal.Base().command = "read";
     journal.RecordUnitOf(context.link);
     context.runStarting = [&journal] { journal.StartClock(); };
-    ReadOutcome read = ReadRadio(context, recording);
+    ReadOutcome read = ReadRadio(context, recorded);
     context.runStarting = nullptr;
     // The prompt to connect the radio is no outcome; a warning after it is.
     std::string message =
-        recording.lastText == msg::kConnectRadioForRead ? std::string() : recording.lastText;
+        recording.lastKind == PromptKind::ConnectRadio ? std::string() : recording.lastText;
     const char* result = JournalResult(read.outcome);
     if (read.outcome == CommandOutcome::Done) {
         const ReadBackPanels decoded = DecodeReadBack(context.image, panels);

@@ -1,49 +1,15 @@
 #pragma once
 
-#include "BoxKind.h"
+#include "CommandHost.h"
 #include "Commands.h"
 #include "ConfigBuilder.h"
 #include "RadioConfig.h"
 #include "ReadBack.h"
 
 #include <functional>
-#include <optional>
 #include <string>
 
 namespace zekt {
-
-// What the commands that write and read radios need from whoever drives
-// them: the main window with its boxes and panels, or the command line.
-class CommandHost {
-public:
-    virtual ~CommandHost() = default;
-    // A box with OK (or OK and Cancel); true when the operator chose OK.
-    virtual bool Message(const std::string& text, const std::string& title, BoxKind icon,
-                         bool okCancel) = 0;
-    virtual void PlainMessage(const std::string& text) = 0;
-    // The standard error display (a conversion error's text).
-    virtual void ShowError(const std::string& text) = 0;
-    virtual std::optional<std::string> ChooseFirmwareFile() = 0;
-    virtual bool ConfirmReadProtection() = 0;
-
-    virtual bool ConfigShown() const = 0;
-    virtual void HideConfig() = 0;
-    virtual void ShowConfig() = 0;
-    // The text the version box shows, for the programming prompt.
-    virtual std::string VersionText() const = 0;
-    virtual void MarkField(const FrequencyField& field, bool invalid) = 0;
-    virtual void FocusField(const FrequencyField& field) = 0;
-    virtual void FocusToneBox(int channel) = 0;
-    virtual void FocusCommand() = 0; // the button of the command that ran
-    virtual void MakeStartDirCurrent() = 0;
-
-    // True when the progress display is up and runs may start.
-    virtual bool ShowProgress() = 0;
-    virtual void HideProgress() = 0;
-    virtual ProgressView& Progress() = 0;
-    virtual RunOwner& Owner() = 0;
-    virtual void RunFinished() {}
-};
 
 // The window's state that the commands read and write.
 struct CommandContext {
@@ -52,6 +18,9 @@ struct CommandContext {
     ProgDate date;
     std::string& firmwareFile;
     bool& buildAborted;
+    // Where the standard firmware's relative paths start; empty: the
+    // current folder.
+    std::string startDir = {};
     // Called after each run of a writing command, before the next-radio
     // question: the journal's line for that radio.
     std::function<void(const RunResult&)> runDone = {};
@@ -74,23 +43,23 @@ enum class CommandOutcome {
 // "Программирование" or "Запись частот" from the click to the end, with the
 // run loop over fresh ProgramThread objects.
 CommandOutcome RunWriteCommand(const WriteCommand& command, const RadioConfig& config,
-                               CommandContext& context, CommandHost& host);
+                               CommandContext& context, const CommandHost& host);
 
 // The data build with its messages: stored fields get the window colour, a
 // refused field turns red and takes the focus.
 DataBuildResult::Outcome BuildDataReporting(const RadioConfig& config, Project& image,
-                                            CommandHost& host);
+                                            const CommandHost& host);
 
 // The configuration build of a writing command with its messages; false when
 // no run may follow.
-bool BuildForRun(const RadioConfig& config, CommandContext& context, CommandHost& host);
+bool BuildForRun(const RadioConfig& config, CommandContext& context, const CommandHost& host);
 
 class JournalScope;
 
 // A writing command with a journal line for every radio, and one for a
 // command that ends before any run (with the last text the operator saw).
 CommandOutcome RunWriteCommandJournaled(const WriteCommand& command, const RadioConfig& config,
-                                        CommandContext& context, CommandHost& host,
+                                        CommandContext& context, const CommandHost& host,
                                         JournalScope& journal);
 
 // "Чтение конфигурации" up to the decoding: the test, the prompt, both runs
@@ -99,7 +68,7 @@ struct ReadOutcome {
     CommandOutcome outcome = CommandOutcome::Done;
     bool decode = false; // the image holds a radio to decode (even after a failed second run)
 };
-ReadOutcome ReadRadio(CommandContext& context, CommandHost& host);
+ReadOutcome ReadRadio(CommandContext& context, const CommandHost& host);
 
 // What a caller does with a successful read before its journal line: a
 // check or a save. An empty text lets the read stand; any other text fails it
@@ -108,7 +77,8 @@ using AfterRead = std::function<std::string(const ReadBackPanels& decoded)>;
 
 // The read with its journal line; a successful read also keeps what it found
 // as a *.prg beside the journal (decoded from the given panels).
-ReadOutcome ReadRadioJournaled(CommandContext& context, CommandHost& host, JournalScope& journal,
-                               const RadioConfig& panels, const AfterRead& after = {});
+ReadOutcome ReadRadioJournaled(CommandContext& context, const CommandHost& host,
+                               JournalScope& journal, const RadioConfig& panels,
+                               const AfterRead& after = {});
 
 } // namespace zekt

@@ -31,19 +31,18 @@ inline constexpr const char* kProgPromptUserFile =
     "соответствует ТИПУ Вашей радиостанции.\n\nДля выбора файла с программой нажмите ОК, для "
     "возврата - Отмена.";
 inline constexpr const char* kProgPromptCaption = "ВНИМАНИЕ !";
-inline constexpr const char* kFreqPrompt =
-    "Подключите к программатору радиостанцию,подайте на неё питание\nи нажмите OK.";
 inline constexpr const char* kFirmwareNotLoaded =
     "Файл не открыт. Файл повреждён или не является программой для радиостанции.\nПри "
     "стандартном программном обеспечении проверте наличие модулей\nSta410.hex St610.hex и "
     "St611.hex в поддиректории WORK.";
 inline constexpr const char* kFirmwareNotLoadedCaption = "Ошибка открытия файла";
 inline constexpr const char* kConnectDevice = "Подключите к программатору устройство и нажмите ОК.";
-inline constexpr const char* kProgNext =
-    "Программирование завершено! Программировать следующее устройство?";
+// A run's done text and the next-radio question, shown together after a run.
+inline constexpr const char* kProgDone = "Программирование завершено!";
+inline constexpr const char* kProgNextQuestion = "Программировать следующее устройство?";
 inline constexpr const char* kProgTitle = "Программирование";
-inline constexpr const char* kFreqNext =
-    "Запись частот завершена! Продолжить запись в следующее устройство?";
+inline constexpr const char* kFreqDone = "Запись частот завершена!";
+inline constexpr const char* kFreqNextQuestion = "Продолжить запись в следующее устройство?";
 inline constexpr const char* kFreqTitle = "Запись частот";
 
 // Two passes over the same radio that disagree: nothing read may be kept.

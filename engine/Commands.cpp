@@ -7,12 +7,28 @@
 
 namespace zekt {
 
-const WriteCommand kProgramCommand = {
-    0,        kOpsProgramRadio, true, false, msg::kProgTestFailed, msg::kProgNext, msg::kProgTitle,
-    "program"};
-const WriteCommand kWriteFrequenciesCommand = {
-    kFrequencyPageWord,   kOpsWriteFrequencies, false,           true,
-    msg::kFreqTestFailed, msg::kFreqNext,       msg::kFreqTitle, "write-frequencies"};
+const WriteCommand kProgramCommand = {0,
+                                      kOpsProgramRadio,
+                                      true,
+                                      false,
+                                      msg::kProgTestFailed,
+                                      msg::kProgDone,
+                                      msg::kProgNextQuestion,
+                                      msg::kProgTitle,
+                                      "program"};
+const WriteCommand kWriteFrequenciesCommand = {kFrequencyPageWord,
+                                               kOpsWriteFrequencies,
+                                               false,
+                                               true,
+                                               msg::kFreqTestFailed,
+                                               msg::kFreqDone,
+                                               msg::kFreqNextQuestion,
+                                               msg::kFreqTitle,
+                                               "write-frequencies"};
+
+std::string NextRadioQuestion(const WriteCommand& command) {
+    return std::string(command.doneText) + " " + command.nextQuestion;
+}
 
 void PrepareImage(Project& image, const WriteCommand& command) {
     image.SetStartWord(command.startWord);
@@ -26,15 +42,15 @@ void PrepareMemoryRead(Project& image) {
     image.BlankDataFrom(0);
 }
 
-RunResult RunProgramThread(RunOwner& owner, ProgramOp ops, Project& image, USB_Prog& link,
+RunResult RunProgramThread(RunOwner* owner, ProgramOp ops, Project& image, USB_Prog& link,
                            ProgressView& progress) {
     ProgramThread thread(true, owner, ops, image, link, progress);
     thread.Resume();
-    const bool ok = thread.WaitFor() == 1;
-    return {ok, ok ? std::string() : thread.Message(), !ok && thread.Stopped()};
+    thread.WaitFor();
+    return thread.Outcome();
 }
 
-ReadAgain ReadAgainAndCompare(RunOwner& owner, ProgramOp ops, const Project& image, USB_Prog& link,
+ReadAgain ReadAgainAndCompare(RunOwner* owner, ProgramOp ops, const Project& image, USB_Prog& link,
                               ProgressView& progress) {
     Project again;
     again.SetStartWord(image.StartWord());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ProgramOp.h"
+#include "ProgramSteps.h"
 #include "Project.h"
 #include "RunInterfaces.h"
 #include "USB_Prog.h"
@@ -17,13 +18,17 @@ struct WriteCommand {
     bool loadsFirmware;
     bool needsConfigShown;
     const char* testFailed;
-    const char* nextQuestion;
+    const char* doneText;     // what the journal says of a radio done
+    const char* nextQuestion; // asked after the done text
     const char* title;
     const char* journalName; // the command as the journal and the command line name it
 };
 
 extern const WriteCommand kProgramCommand;
 extern const WriteCommand kWriteFrequenciesCommand;
+
+// "Программирование завершено! Программировать следующее устройство?"
+std::string NextRadioQuestion(const WriteCommand& command);
 
 // The image as a writing command starts from: start word set, program memory
 // blanked from it, the data EEPROM blanked.
@@ -33,14 +38,12 @@ void PrepareImage(Project& image, const WriteCommand& command);
 // that fails part-way leaves no earlier radio's data to be decoded.
 void PrepareMemoryRead(Project& image);
 
-struct RunResult {
-    bool ok = false;
-    std::string message;  // the operator text when not ok
-    bool stopped = false; // not ok because the run was asked to stop
-};
+// How a run ended: the outcome of its first failing step, or ok.
+using RunResult = StepResult;
 
-// One run in a fresh ProgramThread, waited for on the calling thread.
-RunResult RunProgramThread(RunOwner& owner, ProgramOp ops, Project& image, USB_Prog& link,
+// One run in a fresh ProgramThread, waited for on the calling thread; the
+// owner, when there is one, has its commands locked meanwhile.
+RunResult RunProgramThread(RunOwner* owner, ProgramOp ops, Project& image, USB_Prog& link,
                            ProgressView& progress);
 
 // A second pass over what a read run read, into a copy of the image from the
@@ -52,7 +55,7 @@ struct ReadAgain {
     RunResult run;
     bool same = false;
 };
-ReadAgain ReadAgainAndCompare(RunOwner& owner, ProgramOp ops, const Project& image, USB_Prog& link,
+ReadAgain ReadAgainAndCompare(RunOwner* owner, ProgramOp ops, const Project& image, USB_Prog& link,
                               ProgressView& progress);
 
 } // namespace zekt

@@ -25,86 +25,73 @@ int StartIndex(const Project& image) {
 
 } // namespace
 
+// Runs each call in turn and returns the first failure.
+#define ZEKT_TRY(call)                                                                             \
+    if (StepResult result = (call); !result.ok) {                                                  \
+        return result;                                                                             \
+    }
+
 ProgramSteps::ProgramSteps(Project& image, USB_Prog& link, ProgressView& progress, ProgramOp ops)
-    : image(image), link(link), progress(progress), ops(ops), message(msg::kUnknownError) {}
+    : image(image), link(link), progress(progress), ops(ops) {}
 
-void ProgramSteps::Fail(const std::string& text) {
-    failed = true;
-    message = text;
-}
-
-bool ProgramSteps::Send(uint8_t command) {
+StepResult ProgramSteps::Send(uint8_t command) {
     // A stop takes effect between frames; the End frame that winds the run
     // up still goes out.
     if (command != cmdEnd && RunStopSignal() != 0) {
-        stopped = true;
-        Fail(msg::kRunStopped);
-        return false;
+        return {false, msg::kRunStopped, true};
     }
     frame[kGroupByte] = grpCommand;
     frame[kCommandByte] = command;
     if (!link.Exchange(frame)) {
-        Fail(link.Message());
-        return false;
+        return StepResult::Failure(link.Message());
     }
-    return true;
+    return {};
 }
 
-void ProgramSteps::CheckLink() {
-    failed = false;
+StepResult ProgramSteps::CheckLink() {
     if (!link.IsReady()) {
-        Fail(msg::kPortNotReady);
+        return StepResult::Failure(msg::kPortNotReady);
     }
+    return {};
 }
 
-void ProgramSteps::SendStart() {
-    failed = false;
-    Send(cmdStart);
+StepResult ProgramSteps::SendStart() {
+    return Send(cmdStart);
 }
 
-void ProgramSteps::SendBegin() {
-    failed = false;
-    Send(cmdBegin);
+StepResult ProgramSteps::SendBegin() {
+    return Send(cmdBegin);
 }
 
-void ProgramSteps::SendEnd() {
-    failed = false;
-    Send(cmdEnd);
+StepResult ProgramSteps::SendEnd() {
+    return Send(cmdEnd);
 }
 
-void ProgramSteps::OpenStep() {
-    CheckLink();
-    if (!failed && !link.Open()) {
-        Fail(link.Message());
+StepResult ProgramSteps::OpenStep() {
+    ZEKT_TRY(CheckLink());
+    if (!link.Open()) {
+        return StepResult::Failure(link.Message());
     }
+    return {};
 }
 
-void ProgramSteps::CloseStep() {
-    CheckLink();
-    if (!failed && !link.Close()) {
-        Fail(link.Message());
+StepResult ProgramSteps::CloseStep() {
+    ZEKT_TRY(CheckLink());
+    if (!link.Close()) {
+        return StepResult::Failure(link.Message());
     }
+    return {};
 }
 
-bool ProgramSteps::Preamble() {
-    CheckLink();
-    if (failed) {
-        return false;
-    }
-    SendEnd();
-    if (failed) {
-        return false;
-    }
-    SendBegin();
-    return !failed;
+StepResult ProgramSteps::Preamble() {
+    ZEKT_TRY(CheckLink());
+    ZEKT_TRY(SendEnd());
+    return SendBegin();
 }
 
-void ProgramSteps::EraseStep() {
-    if (!Preamble()) {
-        return;
-    }
-    failed = false;
-    Send(cmdErase);
+StepResult ProgramSteps::EraseStep() {
+    ZEKT_TRY(Preamble());
+    return Send(cmdErase);
 }
 
 void ProgramSteps::StartBar(const char* caption, int maximum, int position) {
@@ -136,97 +123,75 @@ bool ProgramSteps::ReplyPairFailed(int entry) const {
            reply[static_cast<std::size_t>(PairOffset(entry) + 1)] == kFailedPairByte;
 }
 
-bool ProgramSteps::SetAddressIfNeeded() {
+StepResult ProgramSteps::SetAddressIfNeeded() {
     const int start = image.StartWord();
     if (start == 0) {
-        return true;
+        return {};
     }
     frame[kDataByte] = static_cast<uint8_t>((start / 256) & 0xFF);
     frame[kDataByte + 1] = 0;
     return Send(cmdSetAddress);
 }
 
-bool ProgramSteps::SendWriteBlock(uint8_t command, int firstAddress, const char* failure) {
-    if (!Send(command)) {
-        return false;
-    }
+StepResult ProgramSteps::SendWriteBlock(uint8_t command, int firstAddress, const char* failure) {
+    ZEKT_TRY(Send(command));
     for (int k = 0; k < kBlockEntries; ++k) {
         if (ReplyPairFailed(k)) {
-            Fail(failure + std::to_string(firstAddress + k));
-            return false;
+            return StepResult::Failure(failure + std::to_string(firstAddress + k));
         }
     }
     AdvanceBar();
-    return true;
+    return {};
 }
 
-bool ProgramSteps::ReadPass(uint8_t command, int index, int end,
-                            const std::function<bool(int, int)>& take) {
+StepResult ProgramSteps::ReadPass(uint8_t command, int index, int end, const TakeWord& take) {
     const int blocks = command == cmdReadCode ? kCodeBlocks : kDataBlocks;
     for (int block = 0; block < blocks; ++block) {
-        if (!Send(command)) {
-            return false;
-        }
+        ZEKT_TRY(Send(command));
         for (int k = 0; k < kBlockEntries; ++k) {
             if (index >= end) {
-                return true;
+                return {};
             }
-            if (!take(index, ReplyWord(k))) {
-                return false;
-            }
+            ZEKT_TRY(take(index, ReplyWord(k)));
             ++index;
         }
         AdvanceBar();
     }
-    return true;
+    return {};
 }
 
-void ProgramSteps::ProgramCodeStep() {
+StepResult ProgramSteps::ProgramCodeStep() {
     image.SetUsedWords(kProgramWords);
     StartBar(msg::kCaptionProgCode, image.UsedWords(), image.StartWord());
-    if (!Preamble()) {
-        return;
-    }
-    failed = false;
-    if (!SetAddressIfNeeded()) {
-        return;
-    }
+    ZEKT_TRY(Preamble());
+    ZEKT_TRY(SetAddressIfNeeded());
     const uint8_t command = (ops & opErase) != 0 ? cmdWriteCodeErased : cmdWriteCode;
     for (int block = StartIndex(image) / kBlockEntries; block < kCodeBlocks; ++block) {
         const int first = block * kBlockEntries;
         for (int k = 0; k < kBlockEntries; ++k) {
             PutPair(k, image.ProgramMemory()[static_cast<std::size_t>(first + k)]);
         }
-        if (!SendWriteBlock(command, first, msg::kProgCodeFailed)) {
-            return;
-        }
+        ZEKT_TRY(SendWriteBlock(command, first, msg::kProgCodeFailed));
     }
-    failed = false;
+    return {};
 }
 
-void ProgramSteps::ProgramDataStep() {
+StepResult ProgramSteps::ProgramDataStep() {
     image.SetUsedBytes(kDataBytes);
     StartBar(msg::kCaptionProgData, image.UsedBytes(), kBlockEntries);
-    if (!Preamble()) {
-        return;
-    }
-    failed = false;
+    ZEKT_TRY(Preamble());
     for (int block = 0; block < kDataBlocks; ++block) {
         const int first = block * kBlockEntries;
         for (int k = 0; k < kBlockEntries; ++k) {
             PutPair(k, image.DataMemory()[static_cast<std::size_t>(first + k)] & 0xFF);
         }
-        if (!SendWriteBlock(cmdWriteData, first, msg::kProgDataFailed)) {
-            return;
-        }
+        ZEKT_TRY(SendWriteBlock(cmdWriteData, first, msg::kProgDataFailed));
     }
-    failed = false;
+    return {};
 }
 
-void ProgramSteps::ProgramConfigStep() {
-    if (!Preamble()) {
-        return;
-    }
+StepResult ProgramSteps::ProgramConfigStep() {
+    ZEKT_TRY(Preamble());
     progress.SetCaption(msg::kCaptionProgConfig);
     const auto& id = image.IdWords();
     for (int k = 0; k < kIdWordCount; ++k) {
@@ -234,176 +199,127 @@ void ProgramSteps::ProgramConfigStep() {
         PutPair(k, ((id[static_cast<std::size_t>(k)] >> 8) & kIdHighMask) << 8 |
                        (id[static_cast<std::size_t>(k)] & 0xFF));
     }
-    if (!Send(cmdWriteId)) {
-        return;
-    }
+    ZEKT_TRY(Send(cmdWriteId));
     for (int k = 0; k < kIdWordCount; ++k) {
         if (ReplyWord(k) != id[static_cast<std::size_t>(k)]) {
-            Fail(msg::kProgIdFailed);
-            return;
+            return StepResult::Failure(msg::kProgIdFailed);
         }
     }
-    SendEnd();
-    if (failed) {
-        return;
-    }
-    SendBegin();
-    if (failed) {
-        return;
-    }
+    ZEKT_TRY(SendEnd());
+    ZEKT_TRY(SendBegin());
     PutPair(0, image.ConfigWord());
-    if (!Send(cmdWriteConfig)) {
-        return;
+    ZEKT_TRY(Send(cmdWriteConfig));
+    if (ReplyWord(0) != image.ConfigWord()) {
+        return StepResult::Failure(msg::kProgConfigFailed);
     }
-    if (ReplyWord(0) == image.ConfigWord()) {
-        failed = false;
-    } else {
-        Fail(msg::kProgConfigFailed);
-    }
+    return {};
 }
+
+namespace {
+
+// What a verification reports of the first word that differs.
+StepResult Mismatch(const char* failure, int address, int written, int read) {
+    return StepResult::Failure(failure + std::to_string(address) + msg::kVerifyWritten +
+                               std::to_string(written) + msg::kVerifyRead + std::to_string(read));
+}
+
+} // namespace
 
 // Verification reads from the start word, as the code was written:
 // frequency writing reads back exactly the page it wrote.
-void ProgramSteps::VerifyCodeStep() {
+StepResult ProgramSteps::VerifyCodeStep() {
     const auto& memory = image.ProgramMemory();
-    CodePassFromStart(msg::kCaptionVerifyCode, [&](int i, int word) {
+    return CodePassFromStart(msg::kCaptionVerifyCode, [&](int i, int word) {
         const int32_t written = memory[static_cast<std::size_t>(i)];
-        if (word == written) {
-            return true;
-        }
-        Fail(msg::kVerifyCodeFailed + std::to_string(i) + msg::kVerifyWritten +
-             std::to_string(written) + msg::kVerifyRead + std::to_string(word));
-        return false;
+        return word == written ? StepResult{} : Mismatch(msg::kVerifyCodeFailed, i, written, word);
     });
 }
 
-void ProgramSteps::VerifyDataStep() {
-    image.SetUsedBytes(kDataBytes);
-    StartBar(msg::kCaptionVerifyData, image.UsedBytes(), 0);
-    if (!Preamble()) {
-        return;
-    }
-    failed = false;
-    auto& memory = image.DataMemory();
-    const bool ok = ReadPass(cmdReadData, 0, image.UsedBytes(), [&](int i, int word) {
+StepResult ProgramSteps::VerifyDataStep() {
+    const auto& memory = image.DataMemory();
+    return DataPass(msg::kCaptionVerifyData, [&](int i, int word) {
         const int read = word & 0xFF; // the first byte of each pair is not compared
         const int32_t written = memory[static_cast<std::size_t>(i)];
-        if (read == written) {
-            return true;
-        }
-        Fail(msg::kVerifyDataFailed + std::to_string(i) + msg::kVerifyWritten +
-             std::to_string(written) + msg::kVerifyRead + std::to_string(read));
-        return false;
+        return read == written ? StepResult{} : Mismatch(msg::kVerifyDataFailed, i, written, read);
     });
-    if (ok) {
-        failed = false;
-    }
 }
 
-bool ProgramSteps::ReadIdWords(const std::function<bool(int, int)>& take) {
-    if (!Send(cmdReadId)) {
-        return false;
-    }
+StepResult ProgramSteps::ReadIdWords(const TakeWord& take) {
+    ZEKT_TRY(Send(cmdReadId));
     for (int k = 0; k < kIdWordCount; ++k) {
-        if (!take(k, ReplyWord(k))) {
-            return false;
-        }
+        ZEKT_TRY(take(k, ReplyWord(k)));
     }
-    return true;
+    return {};
 }
 
-bool ProgramSteps::ReadConfigWord(int& word) {
-    SendEnd();
-    if (failed) {
-        return false;
-    }
-    SendBegin();
-    if (failed || !Send(cmdReadConfig)) {
-        return false;
-    }
+StepResult ProgramSteps::ReadConfigWord(int& word) {
+    ZEKT_TRY(SendEnd());
+    ZEKT_TRY(SendBegin());
+    ZEKT_TRY(Send(cmdReadConfig));
     word = ReplyWord(0);
-    return true;
+    return {};
 }
 
-void ProgramSteps::VerifyConfigStep() {
-    if (!Preamble()) {
-        return;
-    }
+StepResult ProgramSteps::VerifyConfigStep() {
+    ZEKT_TRY(Preamble());
     progress.SetCaption(msg::kCaptionVerifyConfig);
     const auto& id = image.IdWords();
-    const bool idOk = ReadIdWords([&](int k, int word) {
-        if (word == id[static_cast<std::size_t>(k)]) {
-            return true;
-        }
-        Fail(msg::kVerifyIdFailed);
-        return false;
-    });
+    ZEKT_TRY(ReadIdWords([&](int k, int word) {
+        return word == id[static_cast<std::size_t>(k)] ? StepResult{}
+                                                       : StepResult::Failure(msg::kVerifyIdFailed);
+    }));
     int configWord = 0;
-    if (!idOk || !ReadConfigWord(configWord)) {
-        return;
+    ZEKT_TRY(ReadConfigWord(configWord));
+    if (configWord != image.ConfigWord()) {
+        return StepResult::Failure(msg::kVerifyConfigFailed);
     }
-    if (configWord == image.ConfigWord()) {
-        failed = false;
-    } else {
-        Fail(msg::kVerifyConfigFailed);
-    }
+    return {};
 }
 
-void ProgramSteps::ReadConfigStep() {
-    if (!Preamble()) {
-        return;
-    }
+StepResult ProgramSteps::ReadConfigStep() {
+    ZEKT_TRY(Preamble());
     auto& id = image.IdWords();
-    const bool idOk = ReadIdWords([&](int k, int word) {
+    ZEKT_TRY(ReadIdWords([&](int k, int word) {
         id[static_cast<std::size_t>(k)] = word;
-        return true;
-    });
+        return StepResult{};
+    }));
     int configWord = 0;
-    if (!idOk || !ReadConfigWord(configWord)) {
-        return;
-    }
+    ZEKT_TRY(ReadConfigWord(configWord));
     image.SetConfigWord(configWord);
-    failed = false;
+    return {};
 }
 
-void ProgramSteps::ReadCodeStep() {
+StepResult ProgramSteps::ReadCodeStep() {
     auto& memory = image.ProgramMemory();
-    CodePassFromStart(msg::kCaptionReadCode, [&](int i, int word) {
+    return CodePassFromStart(msg::kCaptionReadCode, [&](int i, int word) {
         memory[static_cast<std::size_t>(i)] = word;
-        return true;
+        return StepResult{};
     });
 }
 
-void ProgramSteps::CodePassFromStart(const char* caption,
-                                     const std::function<bool(int, int)>& take) {
+StepResult ProgramSteps::CodePassFromStart(const char* caption, const TakeWord& take) {
     image.SetUsedWords(kProgramWords);
     StartBar(caption, image.UsedWords(), image.StartWord());
-    if (!Preamble()) {
-        return;
-    }
-    failed = false;
-    if (!SetAddressIfNeeded()) {
-        return;
-    }
-    if (ReadPass(cmdReadCode, StartIndex(image), image.UsedWords(), take)) {
-        failed = false;
-    }
+    ZEKT_TRY(Preamble());
+    ZEKT_TRY(SetAddressIfNeeded());
+    return ReadPass(cmdReadCode, StartIndex(image), image.UsedWords(), take);
 }
 
-void ProgramSteps::ReadDataStep() {
+StepResult ProgramSteps::DataPass(const char* caption, const TakeWord& take) {
     image.SetUsedBytes(kDataBytes);
-    StartBar(msg::kCaptionReadData, image.UsedBytes(), 0);
-    if (!Preamble()) {
-        return;
-    }
-    failed = false;
-    auto& memory = image.DataMemory();
-    if (ReadPass(cmdReadData, 0, image.UsedBytes(), [&](int i, int word) {
-            memory[static_cast<std::size_t>(i)] = word & 0xFF;
-            return true;
-        })) {
-        failed = false;
-    }
+    StartBar(caption, image.UsedBytes(), 0);
+    ZEKT_TRY(Preamble());
+    return ReadPass(cmdReadData, 0, image.UsedBytes(), take);
 }
+
+StepResult ProgramSteps::ReadDataStep() {
+    auto& memory = image.DataMemory();
+    return DataPass(msg::kCaptionReadData, [&](int i, int word) {
+        memory[static_cast<std::size_t>(i)] = word & 0xFF;
+        return StepResult{};
+    });
+}
+
+#undef ZEKT_TRY
 
 } // namespace zekt

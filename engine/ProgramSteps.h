@@ -11,42 +11,43 @@
 
 namespace zekt {
 
+// How a step or basic routine ended: ok, or the failure with the operator's
+// text.
+struct [[nodiscard]] StepResult {
+    bool ok = true;
+    std::string message;
+    bool stopped = false; // failed because the run was asked to stop (a signal)
+
+    static StepResult Failure(std::string text) { return {false, std::move(text), false}; }
+};
+
 // The basic routines and the chip steps of one run. Each step moves data
-// between the image and the unit in command frames and leaves its outcome in
-// failed and message; nothing is retried.
+// between the image and the unit in command frames and returns its outcome;
+// nothing is retried.
 class ProgramSteps {
 public:
     ProgramSteps(Project& image, USB_Prog& link, ProgressView& progress, ProgramOp ops);
 
     // Basic routines.
-    void CheckLink();
-    void SendStart();
-    void SendBegin();
-    void SendEnd();
-    void OpenStep();
-    void CloseStep();
-    void EraseStep();
+    StepResult CheckLink();
+    StepResult SendStart();
+    StepResult SendBegin();
+    StepResult SendEnd();
+    StepResult OpenStep();
+    StepResult CloseStep();
+    StepResult EraseStep();
 
     // Chip steps.
-    void ProgramCodeStep();
-    void ProgramDataStep();
-    void ProgramConfigStep();
-    void VerifyCodeStep();
-    void VerifyDataStep();
-    void VerifyConfigStep();
-    void ReadConfigStep();
-    void ReadCodeStep();
-    void ReadDataStep();
+    StepResult ProgramCodeStep();
+    StepResult ProgramDataStep();
+    StepResult ProgramConfigStep();
+    StepResult VerifyCodeStep();
+    StepResult VerifyDataStep();
+    StepResult VerifyConfigStep();
+    StepResult ReadConfigStep();
+    StepResult ReadCodeStep();
+    StepResult ReadDataStep();
 
-    bool Failed() const { return failed; }
-    // The run was asked to stop (a signal), rather than failing.
-    bool Stopped() const { return stopped; }
-    const std::string& Message() const { return message; }
-    // Puts back the failure that ended a run after winding-up steps ran.
-    void RestoreFailure(const std::string& text) {
-        failed = true;
-        message = text;
-    }
     ProgramOp Ops() const { return ops; }
     ProgressView& Progress() { return progress; }
     const ProgrammerFrame& Frame() const { return frame; }
@@ -57,29 +58,30 @@ private:
     ProgressView& progress;
     ProgramOp ops;
     ProgrammerFrame frame{}; // keeps the bytes a command does not set
-    bool failed = false;
-    bool stopped = false;
-    std::string message;
     int barPosition = 0;
 
-    bool Send(uint8_t command);
-    void Fail(const std::string& text);
-    bool Preamble();
+    // Takes each word a pass reads: its index and value; a failure ends the pass.
+    using TakeWord = std::function<StepResult(int, int)>;
+
+    StepResult Send(uint8_t command);
+    StepResult Preamble();
     void StartBar(const char* caption, int maximum, int position);
     void AdvanceBar();
-    bool SetAddressIfNeeded();
+    StepResult SetAddressIfNeeded();
     void PutPair(int entry, int value);
     int ReplyWord(int entry) const;
     bool ReplyPairFailed(int entry) const;
-    bool SendWriteBlock(uint8_t command, int firstAddress, const char* failure);
+    StepResult SendWriteBlock(uint8_t command, int firstAddress, const char* failure);
     // Reads blocks with command from entry index on and hands every entry to
-    // take until index reaches end; false when an exchange or take failed.
-    bool ReadPass(uint8_t command, int index, int end, const std::function<bool(int, int)>& take);
+    // take until index reaches end.
+    StepResult ReadPass(uint8_t command, int index, int end, const TakeWord& take);
     // A pass over program memory from the start word (the address set when
     // it is not 0), each word read handed to take.
-    void CodePassFromStart(const char* caption, const std::function<bool(int, int)>& take);
-    bool ReadIdWords(const std::function<bool(int, int)>& take);
-    bool ReadConfigWord(int& word);
+    StepResult CodePassFromStart(const char* caption, const TakeWord& take);
+    // The data EEPROM, each byte read handed to take.
+    StepResult DataPass(const char* caption, const TakeWord& take);
+    StepResult ReadIdWords(const TakeWord& take);
+    StepResult ReadConfigWord(int& word);
 };
 
 } // namespace zekt

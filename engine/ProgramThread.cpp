@@ -11,7 +11,7 @@ namespace zekt {
 namespace {
 
 // The chip steps in the order a run takes them.
-const std::array<std::pair<ProgramOp, void (ProgramSteps::*)()>, 10> kStepOrder = {{
+const std::array<std::pair<ProgramOp, StepResult (ProgramSteps::*)()>, 10> kStepOrder = {{
     {opErase, &ProgramSteps::EraseStep},
     {opProgCode, &ProgramSteps::ProgramCodeStep},
     {opVerifyCode, &ProgramSteps::VerifyCodeStep},
@@ -26,7 +26,7 @@ const std::array<std::pair<ProgramOp, void (ProgramSteps::*)()>, 10> kStepOrder 
 
 } // namespace
 
-ProgramThread::ProgramThread(bool createSuspended, RunOwner& owner, ProgramOp ops, Project& image,
+ProgramThread::ProgramThread(bool createSuspended, RunOwner* owner, ProgramOp ops, Project& image,
                              USB_Prog& link, ProgressView& progress)
     : owner(owner), steps(image, link, progress, ops) {
     if (!createSuspended) {
@@ -58,7 +58,7 @@ int ProgramThread::WaitFor() {
                                         QEventLoop::WaitForMoreEvents);
     }
     wait();
-    return exitCode;
+    return ExitCode();
 }
 
 void ProgramThread::run() {
@@ -73,55 +73,55 @@ void ProgramThread::Synchronize(const std::function<void()>& step) {
     QMetaObject::invokeMethod(this, step, Qt::BlockingQueuedConnection);
 }
 
-bool ProgramThread::HandOver(void (ProgramSteps::*step)()) {
-    Synchronize([this, step] { (steps.*step)(); });
-    if (steps.Failed()) {
-        Synchronize([this] { FailRun(); });
-        return true;
+StepResult ProgramThread::HandOver(StepResult (ProgramSteps::*step)()) {
+    StepResult result;
+    Synchronize([this, step, &result] { result = (steps.*step)(); });
+    return result;
+}
+
+StepResult ProgramThread::RunSteps() {
+    if (StepResult open = HandOver(&ProgramSteps::OpenStep); !open.ok) {
+        return open;
     }
-    return false;
+    if (StepResult start = steps.SendStart(); !start.ok) {
+        return start;
+    }
+    for (const auto& [op, step] : kStepOrder) {
+        if ((steps.Ops() & op) == 0) {
+            continue;
+        }
+        if (StepResult result = HandOver(step); !result.ok) {
+            return result;
+        }
+    }
+    if (StepResult end = steps.SendEnd(); !end.ok) {
+        return end;
+    }
+    return HandOver(&ProgramSteps::CloseStep);
 }
 
 void ProgramThread::Execute() {
     Synchronize([this] {
-        owner.DisableCommands();
+        if (owner != nullptr) {
+            owner->DisableCommands();
+        }
         steps.Progress().SetCaption("");
     });
-    exitCode = 0;
-    if (HandOver(&ProgramSteps::OpenStep)) {
-        return;
-    }
-    steps.SendStart();
-    if (steps.Failed()) {
-        Synchronize([this] { FailRun(); });
-        return;
-    }
-    for (const auto& [op, step] : kStepOrder) {
-        if ((steps.Ops() & op) != 0 && HandOver(step)) {
-            return;
-        }
-    }
-    steps.SendEnd();
-    if (steps.Failed()) {
-        Synchronize([this] { FailRun(); });
-        return;
-    }
-    if (HandOver(&ProgramSteps::CloseStep)) {
-        return;
-    }
-    exitCode = 1;
-    Synchronize([this] { owner.EnableCommands(); });
+    const StepResult result = RunSteps();
+    Synchronize([this, &result] { Finish(result); });
 }
 
-void ProgramThread::FailRun() {
-    // The operator is told what ended the run, not what went wrong while the
-    // run was being wound up.
-    const std::string failure = steps.Message();
-    steps.SendEnd();
-    steps.CloseStep();
-    steps.RestoreFailure(failure);
-    exitCode = 0;
-    owner.EnableCommands();
+void ProgramThread::Finish(const StepResult& result) {
+    if (!result.ok) {
+        // The run is wound up; the operator is told what ended it, not what
+        // went wrong while winding up.
+        (void)steps.SendEnd();
+        (void)steps.CloseStep();
+    }
+    outcome = result;
+    if (owner != nullptr) {
+        owner->EnableCommands();
+    }
 }
 
 } // namespace zekt

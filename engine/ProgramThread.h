@@ -1,5 +1,6 @@
 #pragma once
 
+#include "EngineMessages.h"
 #include "ProgramSteps.h"
 #include "RunInterfaces.h"
 
@@ -17,7 +18,7 @@ class ProgramThread : public QThread {
     Q_OBJECT
 
 public:
-    ProgramThread(bool createSuspended, RunOwner& owner, ProgramOp ops, Project& image,
+    ProgramThread(bool createSuspended, RunOwner* owner, ProgramOp ops, Project& image,
                   USB_Prog& link, ProgressView& progress);
     ~ProgramThread() override;
 
@@ -26,24 +27,26 @@ public:
     // input through; returns the exit code (1 success, 0 failure).
     int WaitFor();
 
-    bool Failed() const { return steps.Failed(); }
-    std::string Message() const { return steps.Message(); }
-    bool Stopped() const { return steps.Stopped(); }
-    int ExitCode() const { return exitCode; }
+    // How the run ended: set once, when it ends.
+    const StepResult& Outcome() const { return outcome; }
+    int ExitCode() const { return outcome.ok ? 1 : 0; }
 
 protected:
     void run() override;
 
 private:
-    RunOwner& owner;
+    RunOwner* owner; // none: nothing to lock
     ProgramSteps steps;
-    int exitCode = 0;
+    // Not failed until a run says so; a failure without a text of its own
+    // would read as unknown.
+    StepResult outcome{true, msg::kUnknownError};
 
     void Execute();
+    StepResult RunSteps();
     void Synchronize(const std::function<void()>& step);
-    // Runs one handed-over step; true when the run must stop.
-    bool HandOver(void (ProgramSteps::*step)());
-    void FailRun();
+    // Runs one step on the user-interface thread.
+    StepResult HandOver(StepResult (ProgramSteps::*step)());
+    void Finish(const StepResult& result);
 };
 
 } // namespace zekt

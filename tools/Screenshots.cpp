@@ -5,7 +5,7 @@
 // panels), main-readback.png (the panels after reading a radio back that was
 // just programmed on the simulated unit) and about.png. Run it from the
 // repository under a real X server (scripts/screenshots).
-#include "CommandMessages.h"
+#include "Commands.h"
 #include "OperatorDialogs.h"
 #include "SimulatedDriver.h"
 #include "TFUser.h"
@@ -39,7 +39,9 @@ public:
     zekt::BoxResult Message(const QString& text, const QString&, zekt::BoxIcon,
                             zekt::BoxButtons) override {
         std::fprintf(stderr, "box: %s\n", qPrintable(text.section('\n', 0, 0)));
-        return text == zekt::msg::kProgNext ? zekt::BoxResult::Cancel : zekt::BoxResult::Ok;
+        return text.toStdString() == zekt::NextRadioQuestion(zekt::kProgramCommand)
+                   ? zekt::BoxResult::Cancel
+                   : zekt::BoxResult::Ok;
     }
     std::optional<QString> OpenFile(const zekt::FileDialogRequest&) override {
         return std::nullopt;

@@ -1,3 +1,5 @@
+#include "Commands.h"
+
 #include "CommandMessages.h"
 #include "ConfigMessages.h"
 #include "ReferenceImages.h"
@@ -16,6 +18,14 @@
 using namespace zekt;
 
 namespace {
+
+QString ProgNext() {
+    return QString::fromStdString(NextRadioQuestion(kProgramCommand));
+}
+
+QString FreqNext() {
+    return QString::fromStdString(NextRadioQuestion(kWriteFrequenciesCommand));
+}
 
 const QString kDemoDir = QStringLiteral(ZEKT_DEMO_DIR);
 
@@ -99,7 +109,7 @@ private slots:
                  (QStringList{"Для программирования радиостанции установлена версия 6.1.1\n\nЕсли "
                               "верно, то подключите к программатору радиостанцию,\nподайте на неё "
                               "питание и нажмите OK.",
-                              msg::kProtectionQuestion, msg::kProgNext, msg::kProgNext}));
+                              msg::kProtectionQuestion, ProgNext(), ProgNext()}));
         QCOMPARE(b.dialogs.boxes[0].title, QString("ВНИМАНИЕ !"));
         QCOMPARE(b.dialogs.boxes[0].icon, BoxIcon::Information);
         QCOMPARE(b.dialogs.boxes[2].icon, BoxIcon::None);
@@ -137,7 +147,7 @@ private slots:
         b.dialogs.boxes.clear();
         b.dialogs.answers = {BoxResult::Ok, BoxResult::Cancel};
         b.w->ButPrFrecClick();
-        QCOMPARE(b.Texts(), (QStringList{msg::kFreqPrompt, msg::kFreqNext}));
+        QCOMPARE(b.Texts(), (QStringList{msg::kConnectRadio, FreqNext()}));
         QCOMPARE(b.dialogs.boxes[0].title, QString("Запись частот"));
         const Pic16F877& chip = b.driver.Chip();
         for (int w = 0; w < kFrequencyPageWord; ++w) {
@@ -187,7 +197,7 @@ private slots:
         b.dialogs.boxes.clear();
         b.w->ButReadClick();
         QCOMPARE(b.dialogs.boxes.size(), std::size_t(2));
-        QCOMPARE(b.dialogs.boxes[0].text, QString(msg::kConnectRadioForRead));
+        QCOMPARE(b.dialogs.boxes[0].text, QString(msg::kConnectRadio));
         QCOMPARE(b.dialogs.boxes[1].title, QString("Конфигурация прочитана"));
         QCOMPARE(b.dialogs.boxes[1].text,
                  QString("  Прочитанная конфигурация радиостанции:\n\n"
@@ -220,16 +230,16 @@ private slots:
         QTest::addColumn<QStringList>("texts");
         QTest::newRow("old programmer")
             << 0x00D1 << 0x17D8 << false
-            << QStringList{msg::kConnectRadioForRead, msg::kOldProgrammer, "summary"};
+            << QStringList{msg::kConnectRadio, msg::kOldProgrammer, "summary"};
         QTest::newRow("old firmware")
             << 0x10D1 << 0x17D8 << true
-            << QStringList{msg::kConnectRadioForRead, msg::kOldFirmware, "summary"};
+            << QStringList{msg::kConnectRadio, msg::kOldFirmware, "summary"};
         QTest::newRow("read protection")
             << 0x10D1 << 0x07D8 << false
-            << QStringList{msg::kConnectRadioForRead, msg::kReadProtected, "summary"};
+            << QStringList{msg::kConnectRadio, msg::kReadProtected, "summary"};
         QTest::newRow("construction mismatch")
             << 0x1021 << 0x17D8 << false
-            << QStringList{msg::kConnectRadioForRead, msg::kConstructionMismatch, "summary"};
+            << QStringList{msg::kConnectRadio, msg::kConstructionMismatch, "summary"};
     }
     void readBackWarnings() {
         QFETCH(int, mark);
@@ -266,7 +276,7 @@ private slots:
         Bench b;
         b.w->channelEdits[0]->setText("145");
         b.w->ButReadClick();
-        QCOMPARE(b.Texts(), (QStringList{msg::kConnectRadioForRead, msg::kRadioBlank}));
+        QCOMPARE(b.Texts(), (QStringList{msg::kConnectRadio, msg::kRadioBlank}));
         QCOMPARE(b.dialogs.Last().title, QString("Ошибка чтения конфигурации"));
         QCOMPARE(b.dialogs.Last().icon, BoxIcon::Error);
         QCOMPARE(b.w->channelEdits[0]->text(), QString("145")); // nothing decoded
@@ -401,7 +411,7 @@ private slots:
         b.dialogs.answers = {BoxResult::Ok, BoxResult::Ok};
         b.w->ButPrFrecClick();
         QCOMPARE(b.Texts(),
-                 (QStringList{msg::kFreqPrompt, msg::kProtectionQuestion,
+                 (QStringList{msg::kConnectRadio, msg::kProtectionQuestion,
                               "Ошибка программирования памяти программ по адресу: 7936"}));
     }
 
@@ -441,7 +451,7 @@ private slots:
         b.dialogs.answers = {BoxResult::Ok, BoxResult::Ok, BoxResult::Cancel};
         b.w->ButProgClick();
         QCOMPARE(b.Texts(),
-                 (QStringList{msg::kProgPromptUserFile, msg::kConnectDevice, msg::kProgNext}));
+                 (QStringList{msg::kProgPromptUserFile, msg::kConnectDevice, ProgNext()}));
         QCOMPARE(b.dialogs.boxes[1].title, kApplicationTitle);
         QCOMPARE(int(b.driver.Chip().idWords[0]), 0x10D7);
         QCOMPARE(int(b.driver.Chip().data[0xEB]), 7);
@@ -470,7 +480,7 @@ private slots:
         b.dialogs.answers = {BoxResult::Ok, BoxResult::Cancel};
         b.w->ButProgClick();
         QCOMPARE(b.w->FieldColourOf(b.w->channelEdits[3]), FieldColour::Window);
-        QCOMPARE(b.dialogs.Last().text, QString(msg::kProgNext));
+        QCOMPARE(b.dialogs.Last().text, QString(ProgNext()));
     }
 
     void textThatIsNotANumber() {
@@ -480,7 +490,7 @@ private slots:
         b.Configure(config);
         b.w->ButPrFrecClick();
         QCOMPARE(b.Texts(),
-                 (QStringList{msg::kFreqPrompt, "'15O' is not a valid floating point value"}));
+                 (QStringList{msg::kConnectRadio, "'15O' is not a valid floating point value"}));
         QCOMPARE(b.dialogs.Last().icon, BoxIcon::Error);
         QVERIFY(b.w->PanClient->isVisible());
         QCOMPARE(b.w->FieldColourOf(b.w->channelEdits[4]), FieldColour::Red);

@@ -53,7 +53,8 @@ private slots:
         RunRig rig;
         TForm2 form;
         form.show();
-        ProgramThread thread(true, rig.owner, opProgData | opVerifyData, rig.image, rig.link, form);
+        ProgramThread thread(true, &rig.owner, opProgData | opVerifyData, rig.image, rig.link,
+                             form);
         thread.Resume();
         QCOMPARE(thread.WaitFor(), 1);
         QCOMPARE(form.windowTitle(), QString("Верификация памяти данных..."));

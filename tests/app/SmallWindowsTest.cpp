@@ -40,7 +40,7 @@ private slots:
         const std::pair<QString, QString> boxes[] = {
             {msg::kVersionDetails[2].text, msg::kVersionDetails[2].caption},
             {msg::kVersionDetails[0].text, msg::kVersionDetails[0].caption},
-            {msg::kFreqPrompt, msg::kFreqTitle},
+            {msg::kConnectRadio, msg::kFreqTitle},
             {msg::kProtectionQuestion, msg::kProtectionQuestionCaption},
             {msg::kExitQuestion, msg::kExitCaption},
             {msg::kHelpText, msg::kHelpCaption},

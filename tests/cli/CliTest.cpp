@@ -184,8 +184,9 @@ private slots:
     }
 
     // On a terminal the prompts to connect a radio wait: Enter goes on; n,
-    // Ctrl+C (a read cut short) or the end of the input cancel, and then no
-    // run starts. Other texts and the next-device question never wait.
+    // Ctrl+C (a read cut short) or the end of the input cancel. Other kinds
+    // never wait, whatever their wording, and the next-radio question is
+    // answered no without --repeat.
     void promptsWaitForTheOperator() {
         const struct {
             const char* typed;
@@ -199,20 +200,23 @@ private slots:
             char* shown = nullptr;
             std::size_t shownSize = 0;
             std::FILE* out = open_memstream(&shown, &shownSize);
-            TerminalHost host(out, "", "", false, kVersion611);
+            TerminalHost host(out, "", false);
             host.promptInput = in;
-            QCOMPARE(host.Message(msg::kTestPassed, "", BoxKind::None, false), true);
-            QCOMPARE(host.Message(msg::kFreqPrompt, "", BoxKind::Information, true), goesOn);
-            QCOMPARE(host.ShowProgress(), goesOn);
-            QCOMPARE(host.Message(msg::kProgNext, "", BoxKind::None, true), false);
+            QVERIFY(host.Tell(
+                {msg::kConnectRadio, "", BoxKind::Information, true, PromptKind::Notice}));
+            QVERIFY(host.Tell(
+                {msg::kProgPromptUserFile, "", BoxKind::Information, true, PromptKind::Question}));
+            QCOMPARE(host.Tell(
+                         {msg::kConnectDevice, "", BoxKind::None, false, PromptKind::ConnectRadio}),
+                     goesOn);
+            QVERIFY(!host.Tell({msg::kProgDone, "", BoxKind::None, true, PromptKind::NextRadio}));
             std::fclose(in);
             std::fclose(out);
-            QVERIFY(QString::fromUtf8(shown, static_cast<int>(shownSize)).contains("Enter"));
+            const QString said = QString::fromUtf8(shown, static_cast<int>(shownSize));
+            QCOMPARE(said.count("Enter"), 1);
+            QVERIFY(!said.contains(msg::kProgDone));
             std::free(shown);
         }
-        QVERIFY(AsksToPressOk(msg::kConnectDevice)); // Cyrillic "ОК"
-        QVERIFY(AsksToPressOk(msg::kConnectRadioForRead));
-        QVERIFY(!AsksToPressOk(msg::kProgPromptUserFile));
         Cli cli;
         const Result version = cli.Run({"--version"});
         QCOMPARE(version.status, 0);
@@ -333,7 +337,7 @@ private slots:
         cli.WriteConfig("b.prg", changed);
         const Result write = cli.Sim({"write-frequencies", "b.prg"});
         QCOMPARE(write.status, 0);
-        QVERIFY(write.err.contains(msg::kFreqPrompt));
+        QVERIFY(write.err.contains(msg::kConnectRadio));
         const Pic16F877 after = cli.Radio();
         for (int w = 0; w < kFrequencyPageWord; ++w) {
             QCOMPARE(after.code[w], before.code[w]);
@@ -808,7 +812,7 @@ private slots:
         cli.WriteConfig("a.prg", OpenConfigA());
         const Result batch = cli.Sim({"program", "a.prg", "--repeat"}, "\n\nn\n");
         QCOMPARE(batch.status, 0);
-        QCOMPARE(batch.err.count(msg::kProgNext), 3);
+        QCOMPARE(batch.err.count(msg::kProgNextQuestion), 3);
         QVERIFY(batch.out.contains("Запрограммировано радиостанций: 3, с ошибкой: 0"));
 
         const Result failing =

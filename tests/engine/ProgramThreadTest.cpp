@@ -74,9 +74,9 @@ class ProgramThreadTest : public QObject {
 private slots:
     void newThreadHasUnknownErrorAndRunsAtLowestPriority() {
         RunRig rig;
-        ProgramThread thread(true, rig.owner, 0, rig.image, rig.link, rig.progress);
-        QVERIFY(!thread.Failed());
-        QCOMPARE(thread.Message(), std::string("Неизвестная ошибка"));
+        ProgramThread thread(true, &rig.owner, 0, rig.image, rig.link, rig.progress);
+        QVERIFY(thread.Outcome().ok);
+        QCOMPARE(thread.Outcome().message, std::string("Неизвестная ошибка"));
         QVERIFY(!thread.isRunning());
         thread.Resume();
         QCOMPARE(thread.priority(), QThread::LowestPriority);

@@ -60,11 +60,11 @@ struct LinkRun {
     bool failed = false;
 
     int Run(zekt::USB_Prog& link, zekt::ProgramOp ops) {
-        zekt::ProgramThread thread(true, owner, ops, image, link, progress);
+        zekt::ProgramThread thread(true, &owner, ops, image, link, progress);
         thread.Resume();
         const int code = thread.WaitFor();
-        message = thread.Message();
-        failed = thread.Failed();
+        message = thread.Outcome().message;
+        failed = !thread.Outcome().ok;
         return code;
     }
 };
