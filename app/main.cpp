@@ -3,14 +3,12 @@
 // Without --simulate the program looks for a real programmer unit through
 // libftdi1. With it, a simulated unit with a simulated radio stands in; a
 // file given to it holds that radio's chip between runs.
-#include "ChipHexFile.h"
 #include "ErrorReportingApplication.h"
-#include "LibFtdiDriver.h"
+#include "LinkBackend.h"
 #include "OperatorDialogs.h"
 #include "RunStop.h"
 #include "RussianTexts.h"
 #include "SafeFile.h"
-#include "SimulatedDriver.h"
 #include "TFUser.h"
 
 #include <QDir>
@@ -251,30 +249,21 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    std::unique_ptr<zekt::FtdiDriver> driver;
-    zekt::SimulatedDriver* simulated = nullptr;
-    if (options.simulate) {
-        auto sim = std::make_unique<zekt::SimulatedDriver>();
-        sim->SetFrameDelay(std::chrono::milliseconds(options.frameDelayMs));
-        if (!options.radioFile.isEmpty() && QFileInfo::exists(options.radioFile)) {
-            const zekt::ChipFileResult loaded =
-                zekt::LoadChipHex(options.radioFile.toStdString(), sim->Chip());
-            if (!loaded.ok) {
-                std::fprintf(stderr, "zekt-programmer: %s\n", loaded.error.c_str());
-                return 1;
-            }
-        }
-        simulated = sim.get();
-        driver = std::move(sim);
-    } else {
-        driver = std::make_unique<zekt::LibFtdiDriver>();
+    zekt::LinkSettings settings;
+    settings.simulate = options.simulate;
+    settings.radioFile = options.radioFile.toStdString();
+    settings.simDelayMs = options.frameDelayMs;
+    zekt::LinkBackend backend;
+    if (const std::string refused = backend.Open(settings); !refused.empty()) {
+        std::fprintf(stderr, "zekt-programmer: %s\n", refused.c_str());
+        return 1;
     }
 
     // An error that escapes the start-up is shown in the standard error box;
     // the process then ends normally.
     std::unique_ptr<zekt::TFUser> window;
     try {
-        window = std::make_unique<zekt::TFUser>(*driver);
+        window = std::make_unique<zekt::TFUser>(backend.Driver());
     } catch (const std::exception& error) {
         app.showError(QString::fromUtf8(error.what()));
         return 0;
@@ -282,17 +271,13 @@ int main(int argc, char** argv) {
     // The simulated radio keeps what every run left in it; a radio that
     // could not be saved has lost its state, and the exit status says so.
     bool radioLost = false;
-    const auto saveRadio = [simulated, &radioLost, path = options.radioFile.toStdString()] {
-        const zekt::ChipFileResult saved = zekt::SaveChipHex(path, simulated->Chip());
-        if (!saved.ok) {
-            std::fprintf(stderr, "zekt-programmer: %s\n", saved.error.c_str());
+    const auto saveRadio = [&backend, &radioLost] {
+        if (const std::string refused = backend.SaveRadio(); !refused.empty()) {
+            std::fprintf(stderr, "zekt-programmer: %s\n", refused.c_str());
             radioLost = true;
         }
     };
-    const bool keepsRadio = simulated != nullptr && !options.radioFile.isEmpty();
-    if (keepsRadio) {
-        window->runFinished = saveRadio;
-    }
+    window->runFinished = saveRadio;
     std::string journalPath = zekt::DefaultJournalPath();
     if (options.journalGiven) {
         journalPath = options.journalFile.isEmpty()
@@ -328,9 +313,7 @@ int main(int argc, char** argv) {
         });
     }
     const int code = app.exec();
-    if (keepsRadio) {
-        saveRadio();
-    }
+    saveRadio();
     if (const int signal = zekt::RunStopSignal(); signal != 0) {
         return 128 + signal;
     }

@@ -1,9 +1,7 @@
 #include "CliSession.h"
 
-#include "ChipHexFile.h"
 #include "ConfigFile.h"
 #include "ConfigMessages.h"
-#include "FaultText.h"
 #include "FileMessages.h"
 #include "SafeFile.h"
 
@@ -37,67 +35,32 @@ Session::~Session() {
 }
 
 bool Session::CloseTrace() {
-    if (traceOut == nullptr) {
-        return true;
+    const std::string refused = backend.CloseTrace();
+    if (!refused.empty()) {
+        Say("zekt-cli: " + refused);
     }
-    // A full disk shows at the latest when the buffer goes out.
-    const bool flushed = std::fflush(traceOut) == 0 && std::ferror(traceOut) == 0;
-    const int why = errno;
-    const bool closed = std::fclose(traceOut) == 0;
-    traceOut = nullptr;
-    if (!flushed || !closed) {
-        Say("zekt-cli: трасса записана не полностью. " +
-            DescribeFileError(options.traceFile, FileErrorFromErrno(why)));
-    }
-    return flushed && closed;
+    return refused.empty();
 }
 
 bool Session::Open(std::string& error) {
-    if (options.simulate) {
-        sim = std::make_unique<SimulatedDriver>();
-        sim->SetFrameDelay(std::chrono::milliseconds(options.simDelayMs));
-        std::error_code ec;
-        if (std::filesystem::exists(std::filesystem::symlink_status(options.radioFile, ec))) {
-            const ChipFileResult loaded = LoadChipHex(options.radioFile, sim->Chip());
-            if (!loaded.ok) {
-                error = "zekt-cli: --simulate: " + options.radioFile + ": " + loaded.error;
-                return false;
-            }
-        }
-        for (const std::string& fault : options.simFaults) {
-            if (!ApplySimFault(fault, *sim, error)) {
-                return false;
-            }
-        }
-    } else if (!options.simFaults.empty() || options.simDelayMs > 0) {
-        error = "zekt-cli: --sim-delay и --sim-fault работают только с --simulate";
+    LinkSettings settings;
+    settings.simulate = options.simulate;
+    settings.radioFile = options.radioFile;
+    settings.simDelayMs = options.simDelayMs;
+    settings.simFaults = options.simFaults;
+    settings.traceFile = options.traceFile;
+    if (const std::string refused = backend.Open(settings); !refused.empty()) {
+        error = "zekt-cli: " + refused;
         return false;
-    } else {
-        real = std::make_unique<LibFtdiDriver>();
     }
-    FtdiDriver* driver = sim ? static_cast<FtdiDriver*>(sim.get()) : real.get();
-    if (!options.traceFile.empty()) {
-        int fd = -1;
-        const FileError refused = OpenForWriting(options.traceFile, fd);
-        if (refused != FileError::None) {
-            error = "zekt-cli: --trace: " + DescribeFileError(options.traceFile, refused);
-            return false;
-        }
-        traceOut = fdopen(fd, "w");
-        tracing = std::make_unique<TracingDriver>(*driver, traceOut);
-        driver = tracing.get();
-    }
-    link = std::make_unique<USB_Prog>(*driver);
+    link = std::make_unique<USB_Prog>(backend.Driver());
     return true;
 }
 
 void Session::SaveRadio() {
-    if (sim) {
-        const ChipFileResult saved = SaveChipHex(options.radioFile, sim->Chip());
-        if (!saved.ok) {
-            Say("zekt-cli: состояние радиостанции не сохранено: " + saved.error);
-            radioLost = true;
-        }
+    if (const std::string refused = backend.SaveRadio(); !refused.empty()) {
+        Say("zekt-cli: " + refused);
+        radioLost = true;
     }
 }
 

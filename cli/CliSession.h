@@ -3,10 +3,9 @@
 #include "CliOptions.h"
 #include "CommandFlow.h"
 #include "Journal.h"
-#include "LibFtdiDriver.h"
-#include "SimulatedDriver.h"
+#include "LinkBackend.h"
 #include "TerminalHost.h"
-#include "TracingDriver.h"
+#include "USB_Prog.h"
 
 #include <cstdio>
 #include <memory>
@@ -55,11 +54,8 @@ public:
 
 private:
     const CliOptions& options;
-    std::unique_ptr<SimulatedDriver> sim;
-    std::unique_ptr<LibFtdiDriver> real;
-    std::unique_ptr<TracingDriver> tracing;
+    LinkBackend backend;
     std::unique_ptr<USB_Prog> link;
-    std::FILE* traceOut = nullptr;
     bool radioLost = false;
 };
 
