@@ -74,19 +74,20 @@ std::unique_ptr<TerminalHost> Session::MakeHost(const std::string& firmware) {
     return host;
 }
 
-CommandContext Session::Context(CommandState& state) {
-    CommandContext context{image, Link(), Today(), state.firmwareFile, state.buildAborted};
-    context.startDir = options.workdir;
-    return context;
-}
-
-JournalRecord Session::Record(const std::string& configFile) const {
+JournalRecord Session::Record(const std::string& configFile, int version) const {
     JournalRecord record;
     record.program = "zekt-cli";
     record.command = options.command;
     record.configFile = configFile;
     record.configFileHash = configFile.empty() ? std::string() : FileSha256(configFile);
+    record.version = VersionText(version);
     return record;
+}
+
+CommandState::CommandState(Session& session, const std::string& firmware)
+    : host(session.MakeHost(firmware)), context{session.image, session.Link(), Today(),
+                                                firmwareFile, buildAborted} {
+    context.startDir = session.Workdir();
 }
 
 int ExitFor(CommandOutcome outcome) {

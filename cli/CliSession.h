@@ -18,12 +18,6 @@ void Say(const std::string& text);
 
 ProgDate Today();
 
-// The window's state that a command borrows.
-struct CommandState {
-    std::string firmwareFile;
-    bool buildAborted = false;
-};
-
 // Everything a command works with: the driver (real or simulated, maybe
 // traced), the link, the chip image and the journal.
 class Session {
@@ -42,12 +36,12 @@ public:
     bool RadioLost() const { return radioLost; }
 
     USB_Prog& Link() { return *link; }
+    const std::string& Workdir() const { return options.workdir; }
     // A terminal host for a command, with the prompts answered as the
     // options say and the simulated radio saved after every run.
     std::unique_ptr<TerminalHost> MakeHost(const std::string& firmware);
-    CommandContext Context(CommandState& state);
     // The journal's record of a command with this configuration file.
-    JournalRecord Record(const std::string& configFile) const;
+    JournalRecord Record(const std::string& configFile, int version = kNoVersion) const;
 
     Project image;
     Journal journal;
@@ -57,6 +51,15 @@ private:
     LinkBackend backend;
     std::unique_ptr<USB_Prog> link;
     bool radioLost = false;
+};
+
+// A command on radios: its terminal host and the window's state it borrows.
+struct CommandState {
+    CommandState(Session& session, const std::string& firmware);
+    std::string firmwareFile;
+    bool buildAborted = false;
+    std::unique_ptr<TerminalHost> host;
+    CommandContext context;
 };
 
 int ExitFor(CommandOutcome outcome);

@@ -88,8 +88,7 @@ void PrintChannelTable(const ReadBackPanels& panels) {
             continue;
         }
         std::printf("  %s%s%s%s%s\n", Column(name, 7).c_str(), Column(c.tx, 14).c_str(),
-                    Column(c.rx, 14).c_str(),
-                    Column(panels.BoxesEnabled(n) && c.scan ? "да" : "нет", 8).c_str(),
+                    Column(c.rx, 14).c_str(), Column(panels.ScanText(n), 8).c_str(),
                     panels.toneTexts[i].c_str());
     }
 }
@@ -102,14 +101,10 @@ int VerifyCommand(const CliOptions& options, Session& session) {
         !ApplyBuildOptions(options, config) || !BuildExpected(options, config, expected)) {
         return kExitUsage;
     }
-    auto host = session.MakeHost(options.firmware);
-    CommandState state;
-    CommandContext context = session.Context(state);
-    JournalRecord base = session.Record(options.inputFile);
-    base.version = VersionText(config.version);
-    JournalScope journal(session.journal, base);
+    CommandState state(session, options.firmware);
+    JournalScope journal(session.journal, session.Record(options.inputFile, config.version));
     journal.RecordUnitOf(session.Link());
-    const ReadOutcome read = ReadRadio(context, host->Parts());
+    const ReadOutcome read = ReadRadio(state.context, state.host->Parts());
     if (read.outcome != CommandOutcome::Done) {
         journal.Write(read.outcome == CommandOutcome::Cancelled ? kJournalCancelled
                                                                 : kJournalFailed,

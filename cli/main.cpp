@@ -57,14 +57,10 @@ int WriteRadio(const CliOptions& options, Session& session, const zekt::WriteCom
         !ApplyBuildOptions(options, config)) {
         return kExitUsage;
     }
-    auto host = session.MakeHost(options.firmware);
-    CommandState state;
-    CommandContext context = session.Context(state);
-    JournalRecord base = session.Record(options.inputFile);
-    base.version = VersionText(config.version);
-    JournalScope journal(session.journal, base);
+    CommandState state(session, options.firmware);
+    JournalScope journal(session.journal, session.Record(options.inputFile, config.version));
     CommandOutcome outcome =
-        RunWriteCommandJournaled(command, config, context, host->Parts(), journal);
+        RunWriteCommandJournaled(command, config, state.context, state.host->Parts(), journal);
     if (outcome == CommandOutcome::FirmwareNotLoaded) {
         // The window's text names neither the file nor the reason.
         std::error_code ec;
@@ -77,7 +73,8 @@ int WriteRadio(const CliOptions& options, Session& session, const zekt::WriteCom
     }
     // A batch: a failed radio does not end it unless the operator says so.
     while (outcome == CommandOutcome::RunFailed && NextAfterFailure(stdin)) {
-        outcome = RunWriteCommandJournaled(command, config, context, host->Parts(), journal);
+        outcome =
+            RunWriteCommandJournaled(command, config, state.context, state.host->Parts(), journal);
     }
     std::printf("Запрограммировано радиостанций: %d, с ошибкой: %d\n", journal.OkLines(),
                 journal.FailedLines());
@@ -170,20 +167,19 @@ int ReadCommand(const CliOptions& options, Session& session) {
     if (!options.outputFile.empty() && !OutputWritable(options.outputFile)) {
         return kExitUsage;
     }
-    auto host = session.MakeHost("");
-    CommandState state;
-    CommandContext context = session.Context(state);
+    CommandState state(session, "");
     JournalScope journal(session.journal, session.Record(""));
     int status = kExitOk;
     bool shown = false;
     const auto after = [&](const ReadBackPanels& decoded) {
         ShowRead(decoded);
         shown = true;
-        return options.outputFile.empty() ? std::string()
-                                          : SaveRead(options, session, *host, decoded, status);
+        return options.outputFile.empty()
+                   ? std::string()
+                   : SaveRead(options, session, *state.host, decoded, status);
     };
     const ReadOutcome read =
-        ReadRadioJournaled(context, host->Parts(), journal, RadioConfig{}, after);
+        ReadRadioJournaled(state.context, state.host->Parts(), journal, RadioConfig{}, after);
     if (!read.decode) {
         return kExitFailed;
     }

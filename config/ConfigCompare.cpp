@@ -24,15 +24,7 @@ std::string ShownVersion(int version) {
     return text.empty() ? "не определена" : text;
 }
 
-std::string YesNo(bool value) {
-    return value ? "да" : "нет";
-}
-
 // What the table shows for a channel: an empty channel has no flag or tone.
-std::string ScanText(const ReadBackPanels& p, int n) {
-    return YesNo(p.BoxesEnabled(n) && p.config.channels[static_cast<std::size_t>(n)].scan);
-}
-
 std::string ToneText(const ReadBackPanels& p, int n) {
     return p.BoxesEnabled(n) ? p.toneTexts[static_cast<std::size_t>(n)] : std::string();
 }
@@ -55,7 +47,7 @@ std::vector<ConfigDifference> CompareConfigurations(const ReadBackPanels& radio,
         const std::string channel = ChannelCaption(n);
         compare(ChannelFieldName(n, true), r.channels[i].tx, f.channels[i].tx);
         compare(ChannelFieldName(n, false), r.channels[i].rx, f.channels[i].rx);
-        compare(channel + ", сканер", ScanText(radio, n), ScanText(file, n));
+        compare(channel + ", сканер", radio.ScanText(n), file.ScanText(n));
         compare(channel + ", CTCSS", ToneText(radio, n), ToneText(file, n));
     }
     compare("Тип радиостанции", ItemText(kTypeItems, r.radioType),

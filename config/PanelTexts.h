@@ -19,6 +19,11 @@ inline constexpr std::array<const char*, 5> kMainBandItems = {
     "33 - 40 МГц", "36 - 44 МГц", "40 - 48,5 МГц", "57 - 57,5 МГц", "144 - 174 МГц"};
 inline constexpr std::array<const char*, 2> kGridItems = {"25 кГц", "12,5 кГц"};
 
+// A check box as the tables and files name it.
+inline const char* YesNo(bool value) {
+    return value ? "да" : "нет";
+}
+
 // Channel n (0-based) is shown as "1" .. "9", "A" .. "F", and the last as "0".
 inline constexpr const char* kChannelNames = "123456789ABCDEF0";
 

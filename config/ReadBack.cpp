@@ -2,6 +2,7 @@
 
 #include "Firmware.h"
 #include "FrequencyCodec.h"
+#include "PanelTexts.h"
 #include "RadioLayout.h"
 
 #include <array>
@@ -181,6 +182,10 @@ std::string Summary(const Project& image, int radioType) {
 }
 
 } // namespace
+
+std::string ReadBackPanels::ScanText(int channel) const {
+    return YesNo(BoxesEnabled(channel) && config.channels[static_cast<std::size_t>(channel)].scan);
+}
 
 bool RadioBlank(const Project& image) {
     return Mark(image) == kBlankWord;

@@ -28,6 +28,9 @@ struct ReadBackPanels {
     std::string summary;
 
     bool BoxesEnabled(int channel) const { return channel < firstEmpty - 1; }
+    // The scanner box of a channel as a table shows it: "да" or "нет"
+    // (always "нет" where the boxes are off).
+    std::string ScanText(int channel) const;
 };
 
 // Decodes the configuration places of an image read from a radio, starting

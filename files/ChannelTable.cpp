@@ -16,23 +16,7 @@ namespace zekt {
 
 namespace {
 
-constexpr const char* kYes = "да";
-constexpr const char* kNo = "нет";
 constexpr float kToneTolerance = 0.01f;
-
-std::vector<std::string_view> Lines(std::string_view text) {
-    std::vector<std::string_view> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find_first_of("\r\n", start);
-        lines.push_back(text.substr(start, end == std::string_view::npos ? end : end - start));
-        if (end == std::string_view::npos) {
-            break;
-        }
-        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
-    }
-    return lines;
-}
 
 // One CSV line (RFC 4180 quoting) into trimmed fields.
 std::vector<std::string> Fields(std::string_view line, char separator) {
@@ -150,7 +134,7 @@ std::string FormatChannelCsv(const ChannelArray& channels) {
                                      ? kCtcssToneTexts[static_cast<std::size_t>(c.ctcss)]
                                      : "";
         text += std::string(1, kChannelNames[n]) + ";" + Escaped(c.tx) + ";" + Escaped(c.rx) + ";" +
-                (c.scan ? kYes : kNo) + ";" + Escaped(tone) + "\r\n";
+                YesNo(c.scan) + ";" + Escaped(tone) + "\r\n";
     }
     return text;
 }
@@ -163,7 +147,7 @@ ChannelCsvRead ParseChannelCsv(std::string_view text) {
         read.error = why;
         return read;
     };
-    const std::vector<std::string_view> lines = Lines(SkipByteOrderMark(text));
+    const std::vector<std::string_view> lines = SplitLines(SkipByteOrderMark(text));
     std::size_t header = 0;
     while (header < lines.size() && lines[header].find_first_not_of(" \t;,") == std::string::npos) {
         ++header;
@@ -221,7 +205,7 @@ ChannelCsvRead ParseChannelCsv(std::string_view text) {
             }
         }
         const std::string scan = Lower(field(colScan));
-        if (!scan.empty() && scan != kYes && scan != kNo) {
+        if (!scan.empty() && scan != YesNo(true) && scan != YesNo(false)) {
             return refuse(line, "в столбце \"Сканер\" ожидается \"да\" или \"нет\"");
         }
         const int tone = ToneItem(field(colTone));
@@ -229,7 +213,7 @@ ChannelCsvRead ParseChannelCsv(std::string_view text) {
             return refuse(line, "частоты CTCSS \"" + field(colTone) + "\" нет в списке");
         }
         ChannelConfig& c = read.channels[static_cast<std::size_t>(n)];
-        c = {field(colTx), field(colRx), tone, scan == kYes};
+        c = {field(colTx), field(colRx), tone, scan == YesNo(true)};
         seen[static_cast<std::size_t>(n)] = true;
         read.lineOf[static_cast<std::size_t>(n)] = line;
     }
