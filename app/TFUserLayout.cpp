@@ -258,7 +258,7 @@ QWidget* TFUser::BuildOptionsPanel() {
                                PanRadioGr);
     auto* versionRow = new QHBoxLayout;
     STVersii = MakeLabel(PanRadioGr, "STVersii", "Версия:");
-    ComboBoxVer = new ChoiceBox("ComboBoxVer", {"4.1.0", "6.1.0", "6.1.1"}, PanRadioGr);
+    ComboBoxVer = new ChoiceBox("ComboBoxVer", Items(kVersionTexts), PanRadioGr);
     ComboBoxVer->setAccessibleName("Версия");
     QPalette tip = ComboBoxVer->palette();
     tip.setColor(QPalette::Base, QToolTip::palette().color(QPalette::ToolTipBase));
