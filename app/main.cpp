@@ -10,6 +10,7 @@
 #include "RussianTexts.h"
 #include "SafeFile.h"
 #include "TFUser.h"
+#include "UserSettings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -35,6 +36,7 @@ struct Options {
     bool simulate = false;
     QString radioFile;
     int frameDelayMs = 0;
+    int usbLatencyMs = 0;       // 0: as the settings file says
     bool exitWhenShown = false; // for the start-up benchmark
     bool help = false;
     bool version = false;
@@ -46,7 +48,7 @@ struct Options {
 
 const char* const kUsage =
     "usage: zekt-programmer [--simulate[=RADIO.hex]] [--sim-delay=MS] [--journal=FILE]\n"
-    "                       [--workdir=DIR] [Qt options]\n"
+    "                       [--workdir=DIR] [--usb-latency=MS] [Qt options]\n"
     "       zekt-programmer --help | --version\n"
     "\n"
     "  --simulate[=RADIO.hex]  the simulated programmer unit; the radio's chip is loaded from\n"
@@ -57,6 +59,9 @@ const char* const kUsage =
     "                          journal.csv); an empty FILE turns it off\n"
     "  --workdir=DIR           the start folder: standard firmware is taken from DIR/WORK\n"
     "                          (default: the current folder)\n"
+    "  --usb-latency=MS        the programmer's USB latency timer, 1-255 ms (default: as\n"
+    "                          $XDG_CONFIG_HOME/zekt-programmer/settings.conf says, else\n"
+    "                          the chip's own); 1 makes programming several times faster\n"
     "  --help, --version       this text; the program's version\n"
     "Options take their value after '=' or as the next argument (--simulate only after '=').\n"
     "\n"
@@ -124,6 +129,8 @@ bool TakeOwnOption(const QStringList& args, int& i, Options& options) {
         ok = value(text);
         options.frameDelayMs = text.toInt(&ok);
         ok = ok && options.frameDelayMs >= 0 && options.frameDelayMs <= kMaxSimDelayMs;
+    } else if (name == "--usb-latency") {
+        ok = value(text) && zekt::ParseLatencyMs(text.toStdString(), options.usbLatencyMs);
     } else if (name == "--journal") {
         options.journalGiven = true;
         ok = value(options.journalFile);
@@ -253,6 +260,12 @@ int main(int argc, char** argv) {
     settings.simulate = options.simulate;
     settings.radioFile = options.radioFile.toStdString();
     settings.simDelayMs = options.frameDelayMs;
+    const zekt::SettingsRead kept = zekt::ReadUserSettings(zekt::DefaultSettingsPath());
+    for (const std::string& warning : kept.warnings) {
+        std::fprintf(stderr, "zekt-programmer: %s\n", warning.c_str());
+    }
+    settings.usbLatencyMs =
+        options.usbLatencyMs != 0 ? options.usbLatencyMs : kept.settings.usbLatencyMs;
     zekt::LinkBackend backend;
     if (const std::string refused = backend.Open(settings); !refused.empty()) {
         std::fprintf(stderr, "zekt-programmer: %s\n", refused.c_str());
@@ -277,7 +290,23 @@ int main(int argc, char** argv) {
             radioLost = true;
         }
     };
-    window->runFinished = saveRadio;
+    backend.SetUpLink(window->Link());
+    // A timer the chip refused is said once the run is over: a box in the
+    // middle of a run would hold it up.
+    std::string linkWarning;
+    window->Link().warn = [&linkWarning](const std::string& text) {
+        std::fprintf(stderr, "zekt-programmer: %s\n", text.c_str());
+        linkWarning = text;
+    };
+    window->runFinished = [&saveRadio, &linkWarning, w = window.get()] {
+        saveRadio();
+        if (!linkWarning.empty()) {
+            const QString text = QString::fromStdString(linkWarning);
+            linkWarning.clear();
+            w->Dialogs().Message(text, zekt::kApplicationTitle, zekt::BoxIcon::Warning,
+                                 zekt::BoxButtons::Ok);
+        }
+    };
     std::string journalPath = zekt::DefaultJournalPath();
     if (options.journalGiven) {
         journalPath = options.journalFile.isEmpty()

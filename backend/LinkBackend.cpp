@@ -6,6 +6,7 @@
 #include "SafeFile.h"
 #include "SimulatedDriver.h"
 #include "TracingDriver.h"
+#include "USB_Prog.h"
 
 #include <cerrno>
 #include <filesystem>
@@ -71,6 +72,10 @@ std::string LinkBackend::OpenTrace() {
     tracing = std::make_unique<TracingDriver>(*driver, traceOut);
     driver = tracing.get();
     return {};
+}
+
+void LinkBackend::SetUpLink(USB_Prog& link) const {
+    link.SetLatencyTimer(settings.usbLatencyMs);
 }
 
 std::string LinkBackend::SaveRadio() {

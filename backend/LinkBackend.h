@@ -10,6 +10,7 @@
 namespace zekt {
 
 class LibFtdiDriver;
+class USB_Prog;
 class SimulatedDriver;
 class TracingDriver;
 
@@ -22,6 +23,7 @@ struct LinkSettings {
     int simDelayMs = 0;
     std::vector<std::string> simFaults;
     std::string traceFile; // every frame with its time; empty: none
+    int usbLatencyMs = 0;  // the chip's latency timer; 0: left as it is
 };
 
 // The driver under a programmer link: the real unit through libftdi1 or the
@@ -37,6 +39,8 @@ public:
     // option (and the file) at fault.
     std::string Open(const LinkSettings& settings);
     FtdiDriver& Driver() { return *driver; }
+    // A link over Driver() takes the settings that are the link's own.
+    void SetUpLink(USB_Prog& link) const;
     bool Simulated() const { return sim != nullptr; }
 
     // Keeps the simulated radio in its file; empty when saved or when there

@@ -1,5 +1,8 @@
 #include "CliOptions.h"
 
+#include "USB_Prog.h"
+#include "UserSettings.h"
+
 #include <charconv>
 #include <map>
 #include <optional>
@@ -9,7 +12,8 @@ namespace zekt {
 
 const char* const kCliUsage =
     "Использование: zekt-cli [--simulate RADIO.hex] [--sim-delay MS] [--sim-fault ОТКАЗ]...\n"
-    "                        [--workdir ПАПКА] [--trace ФАЙЛ] [--journal ФАЙЛ] КОМАНДА ...\n"
+    "                        [--workdir ПАПКА] [--trace ФАЙЛ] [--journal ФАЙЛ]\n"
+    "                        [--usb-latency MS] КОМАНДА ...\n"
     "  test                                   тест программатора\n"
     "  program CONFIG.prg [--firmware ФАЙЛ] [--band НИЖН ВЕРХН] [--yes] [--repeat]\n"
     "                                         программирование радиостанции\n"
@@ -30,6 +34,8 @@ const char* const kCliUsage =
     "%s"
     "  --workdir ПАПКА       папка запуска: стандартные программы берутся из ПАПКА/WORK\n"
     "  --trace ФАЙЛ          все кадры обмена с отметками времени\n"
+    "  --usb-latency MS      таймер задержки микросхемы USB программатора, 1-255 мс (без него\n"
+    "                        таймер не меняется; 1 ускоряет программирование в несколько раз)\n"
     "  --journal ФАЙЛ        журнал работ (по умолчанию $XDG_DATA_HOME/zekt-programmer/"
     "journal.csv;\n"
     "                        пустое имя отключает журнал)\n"
@@ -138,6 +144,11 @@ void Parser::Option(const std::string& a) {
         if (Value(a, value) && !WholeNumber(value, 0, kMaxSimDelayMs, o.simDelayMs)) {
             Refuse("параметру --sim-delay нужно целое число миллисекунд от 0 до " +
                    std::to_string(kMaxSimDelayMs) + ", а не \"" + value + "\"");
+        }
+    } else if (a == "--usb-latency") {
+        if (Value(a, value) && !ParseLatencyMs(value, o.usbLatencyMs)) {
+            Refuse("параметру --usb-latency нужно целое число миллисекунд от 1 до " +
+                   std::to_string(kLatencyTimerMaxMs) + ", а не \"" + value + "\"");
         }
     } else if (a == "--sim-fault") {
         if (Value(a, value)) {

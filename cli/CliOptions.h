@@ -19,6 +19,7 @@ struct CliOptions {
     std::vector<std::string> simFaults;
     std::string workdir; // empty: the current folder
     std::string traceFile;
+    int usbLatencyMs = 0; // 0: as the settings file says
     bool journalGiven = false;
     std::string journalFile; // with journalGiven: empty turns the journal off
 

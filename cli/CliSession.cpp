@@ -4,6 +4,7 @@
 #include "ConfigMessages.h"
 #include "FileMessages.h"
 #include "SafeFile.h"
+#include "UserSettings.h"
 
 #include <ctime>
 #include <filesystem>
@@ -49,11 +50,19 @@ bool Session::Open(std::string& error) {
     settings.simDelayMs = options.simDelayMs;
     settings.simFaults = options.simFaults;
     settings.traceFile = options.traceFile;
+    const SettingsRead kept = ReadUserSettings(DefaultSettingsPath());
+    for (const std::string& warning : kept.warnings) {
+        Say("zekt-cli: настройки: " + warning);
+    }
+    settings.usbLatencyMs =
+        options.usbLatencyMs != 0 ? options.usbLatencyMs : kept.settings.usbLatencyMs;
     if (const std::string refused = backend.Open(settings); !refused.empty()) {
         error = "zekt-cli: " + refused;
         return false;
     }
     link = std::make_unique<USB_Prog>(backend.Driver());
+    backend.SetUpLink(*link);
+    link->warn = [](const std::string& text) { Say("zekt-cli: " + text); };
     return true;
 }
 

@@ -111,14 +111,15 @@ std::string ConfigurationHash(const Project& image) {
 std::string JournalHeader() {
     return Join({"time", "program", "command", "result", "message", "configuration file",
                  "configuration file sha256", "configuration sha256", "firmware file",
-                 "firmware sha256", "version", "seconds", "unit"});
+                 "firmware sha256", "version", "seconds", "unit", "latency"});
 }
 
 std::string FormatJournalLine(const JournalRecord& r, const std::string& time) {
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.1f", r.seconds);
     return Join({time, r.program, r.command, r.result, r.message, r.configFile, r.configFileHash,
-                 r.imageHash, r.firmwareFile, r.firmwareHash, r.version, seconds, r.unit});
+                 r.imageHash, r.firmwareFile, r.firmwareHash, r.version, seconds, r.unit,
+                 r.latency});
 }
 
 std::string JournalTime() {
@@ -230,6 +231,8 @@ void JournalScope::Write(const std::string& result, const std::string& message,
     }
     if (unitLink != nullptr) {
         record.unit = unitLink->SerialNumber();
+        const int latency = unitLink->LatencyInUse();
+        record.latency = latency > 0 ? std::to_string(latency) : kJournalDefaultLatency;
     }
     const auto now = std::chrono::steady_clock::now();
     record.seconds = std::chrono::duration<double>(now - start).count();

@@ -24,13 +24,15 @@ struct JournalRecord {
     std::string firmwareHash;
     std::string version;
     double seconds = 0;
-    std::string unit; // the programmer unit's serial number (SIM1 for the simulated unit)
+    std::string unit;    // the programmer unit's serial number (SIM1 for the simulated unit)
+    std::string latency; // the latency timer a run set, in ms, or kJournalDefaultLatency
 };
 
 inline constexpr const char* kJournalOk = "ok";
 inline constexpr const char* kJournalFailed = "failed";
 inline constexpr const char* kJournalCancelled = "cancelled";
 inline constexpr const char* kJournalRefused = "refused"; // ended before the radio was touched
+inline constexpr const char* kJournalDefaultLatency = "default"; // the chip's own timer
 
 // $XDG_DATA_HOME/zekt-programmer/journal.csv, ~/.local/share/... when unset;
 // empty when neither is set (then kNoJournalPlace is the warning).

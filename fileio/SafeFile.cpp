@@ -252,6 +252,21 @@ FileRead ReadRegularFile(const std::string& path, std::size_t limit) {
     return result;
 }
 
+std::vector<std::string_view> SplitLines(std::string_view text) {
+    std::vector<std::string_view> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    return lines;
+}
+
 std::string_view SkipByteOrderMark(std::string_view text) {
     constexpr std::string_view kBom = "\xEF\xBB\xBF";
     return text.starts_with(kBom) ? text.substr(kBom.size()) : text;

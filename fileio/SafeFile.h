@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zekt {
 
@@ -39,6 +40,9 @@ FileRead ReadRegularFile(const std::string& path, std::size_t limit);
 
 // The text without a leading UTF-8 byte-order mark (as Windows editors save).
 std::string_view SkipByteOrderMark(std::string_view text);
+
+// A text's lines: CR LF, LF and a lone CR all end a line.
+std::vector<std::string_view> SplitLines(std::string_view text);
 
 struct FileWrite {
     FileError error = FileError::None;

@@ -24,9 +24,6 @@ using FileOptions = std::array<int, kFileOptionCount>;
 
 FileOptions OptionsOf(const RadioConfig& config);
 
-// A text's lines: CR LF, LF and a lone CR all end a line.
-std::vector<std::string_view> SplitLines(std::string_view text);
-
 // The whole file text, CR LF line ends included.
 std::string FormatConfigFile(const FileOptions& options, const DataArray& data);
 

@@ -42,7 +42,7 @@ inline constexpr USHORT FT_FLOW_NONE = 0x0000;
 // FT_GetDeviceInfoDetail; backends write a NUL-terminated string into them.
 inline constexpr int kDeviceStringSize = 300;
 
-// The ten D2XX calls the link uses, so that real hardware, the simulated unit
+// The D2XX calls the link uses, so that real hardware, the simulated unit
 // and scripted test doubles can stand behind the same link.
 class FtdiDriver {
 public:
@@ -57,6 +57,8 @@ public:
     virtual FT_STATUS FT_SetFlowControl(FT_HANDLE handle, USHORT flowControl, UCHAR xon,
                                         UCHAR xoff) = 0;
     virtual FT_STATUS FT_Purge(FT_HANDLE handle, ULONG mask) = 0;
+    // How long the chip holds a partial packet before it sends it (1-255 ms).
+    virtual FT_STATUS FT_SetLatencyTimer(FT_HANDLE handle, UCHAR timerMs) = 0;
     virtual FT_STATUS FT_SetTimeouts(FT_HANDLE handle, ULONG readTimeoutMs,
                                      ULONG writeTimeoutMs) = 0;
     virtual FT_STATUS FT_Write(FT_HANDLE handle, const void* buffer, DWORD bytesToWrite,

@@ -169,6 +169,13 @@ FT_STATUS LibFtdiDriver::FT_SetFlowControl(FT_HANDLE handle, USHORT flowControl,
     return StatusFromCallResult(ftdi_setflowctrl(device->context, SIO_DISABLE_FLOW_CTRL));
 }
 
+FT_STATUS LibFtdiDriver::FT_SetLatencyTimer(FT_HANDLE handle, UCHAR timerMs) {
+    OpenDevice* device = Find(handle);
+    return device == nullptr
+               ? FT_INVALID_HANDLE
+               : StatusFromCallResult(ftdi_set_latency_timer(device->context, timerMs));
+}
+
 FT_STATUS LibFtdiDriver::FT_Purge(FT_HANDLE handle, ULONG mask) {
     OpenDevice* device = Find(handle);
     if (device == nullptr) {

@@ -69,6 +69,13 @@ FT_STATUS TracingDriver::FT_Read(FT_HANDLE handle, void* buffer, DWORD bytesToRe
     return status;
 }
 
+FT_STATUS TracingDriver::FT_SetLatencyTimer(FT_HANDLE handle, UCHAR timerMs) {
+    const FT_STATUS status = inner.FT_SetLatencyTimer(handle, timerMs);
+    Line("latency timer " + std::to_string(timerMs) + " ms (status " + std::to_string(status) +
+         ")");
+    return status;
+}
+
 FT_STATUS TracingDriver::FT_Close(FT_HANDLE handle) {
     const FT_STATUS status = inner.FT_Close(handle);
     Line("close (status " + std::to_string(status) + ")");

@@ -35,6 +35,7 @@ public:
                        DWORD* bytesWritten) override;
     FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, DWORD bytesToRead,
                       DWORD* bytesReturned) override;
+    FT_STATUS FT_SetLatencyTimer(FT_HANDLE handle, UCHAR timerMs) override;
     FT_STATUS FT_Close(FT_HANDLE handle) override;
 
 private:

@@ -115,7 +115,23 @@ bool USB_Prog::Open() {
         }
         return Fail(errNoDevice);
     }
+    SetLatencyTimerIfAsked();
     return true;
+}
+
+void USB_Prog::SetLatencyTimerIfAsked() {
+    latencyInUse = 0;
+    if (latencyMs <= 0) {
+        return;
+    }
+    const FT_STATUS set = driver.FT_SetLatencyTimer(handle, static_cast<UCHAR>(latencyMs));
+    if (set == FT_OK) {
+        latencyInUse = latencyMs;
+    } else if (warn && !latencyWarned) {
+        latencyWarned = true; // every Open tries again; the operator hears it once
+        warn("Таймер задержки USB (" + std::to_string(latencyMs) + " мс) не установлен" +
+             StatusSuffix(set) + ". Работа идёт с таймером по умолчанию.");
+    }
 }
 
 bool USB_Prog::Close() {

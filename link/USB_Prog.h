@@ -3,6 +3,7 @@
 #include "FtdiDriver.h"
 #include "ProgrammerFrame.h"
 
+#include <functional>
 #include <string>
 
 namespace zekt {
@@ -20,6 +21,9 @@ inline constexpr int errDriver = -1;
 
 // The USB description by which the programmer unit is found (exact match).
 inline constexpr const char* DeviceDescription = "ZEKT USB Programmator";
+
+// The chip's latency timer may be set from 1 to 255 ms; 0 leaves it alone.
+inline constexpr int kLatencyTimerMaxMs = 255;
 
 inline constexpr ULONG kReadTimeoutMs = 5000;
 inline constexpr ULONG kWriteTimeoutMs = 5000;
@@ -52,6 +56,14 @@ public:
     // The USB serial number of the unit last opened; empty before.
     const std::string& SerialNumber() const { return serialNumber; }
 
+    // Each Open sets the chip's latency timer to ms after its own sequence
+    // (0: no setting, the chip keeps its own). A refusal is no failure: the
+    // warning (once) says so and the link goes on at the chip's timer.
+    void SetLatencyTimer(int ms) { latencyMs = ms; }
+    // The timer the last Open set; 0 when it set none.
+    int LatencyInUse() const { return latencyInUse; }
+    std::function<void(const std::string&)> warn;
+
 private:
     FtdiDriver& driver;
     FT_STATUS status = FT_OK;
@@ -59,6 +71,9 @@ private:
     bool ready = true;
     int errorCode = errNone;
     std::string message;
+    int latencyMs = 0;
+    int latencyInUse = 0;
+    bool latencyWarned = false;
     std::string serialNumber;
     ProgrammerFrame reply{};
     ProgrammerFrame request{};
@@ -66,6 +81,7 @@ private:
     void BuildMessage();
     bool Fail(int code);
     bool FindDevice(DWORD count, int& index);
+    void SetLatencyTimerIfAsked();
     void WrapFrame();
     void UnwrapFrame();
     bool SendTestCommand(ProgrammerFrame& buffer, uint8_t command);

@@ -3,6 +3,7 @@
 #include "USB_Prog.h"
 
 #include <charconv>
+#include <utility>
 
 namespace zekt {
 
@@ -13,7 +14,7 @@ const char* const kSimFaultHelp =
     "                              записи этого слова или байта\n"
     "                          stuck-bit@A:B, stuck-data-bit@A:B: бит B этого слова или байта\n"
     "                              не программируется\n"
-    "                          open, flow, purge: отказ этого вызова драйвера\n"
+    "                          open, flow, purge, latency: отказ этого вызова драйвера\n"
     "                          device=ОПИСАНИЕ: другое устройство FTDI перед программатором\n";
 
 namespace {
@@ -34,11 +35,15 @@ bool AddressAndBit(std::string_view text, int limit, int bits, int& address, int
 
 bool ApplySimFault(const std::string& text, SimulatedDriver& driver, std::string& error) {
     SimFaults& faults = driver.Faults();
-    if (text == "open" || text == "flow" || text == "purge") {
-        (text == "open"   ? faults.failOpen
-         : text == "flow" ? faults.failFlowControl
-                          : faults.failPurge) = true;
-        return true;
+    const std::pair<const char*, bool*> kCallFaults[] = {{"open", &faults.failOpen},
+                                                         {"flow", &faults.failFlowControl},
+                                                         {"purge", &faults.failPurge},
+                                                         {"latency", &faults.failLatencyTimer}};
+    for (const auto& [name, fails] : kCallFaults) {
+        if (text == name) {
+            *fails = true;
+            return true;
+        }
     }
     if (text.starts_with("device=")) {
         std::vector<SimDevice> devices = {{text.substr(7), false}};

@@ -110,6 +110,13 @@ FT_STATUS SimulatedDriver::FT_SetFlowControl(FT_HANDLE handle, USHORT, UCHAR, UC
     return (faults.failFlowControl || UnitGone()) ? FT_IO_ERROR : FT_OK;
 }
 
+FT_STATUS SimulatedDriver::FT_SetLatencyTimer(FT_HANDLE handle, UCHAR) {
+    if (Lookup(handle) == nullptr) {
+        return FT_INVALID_HANDLE;
+    }
+    return (faults.failLatencyTimer || UnitGone()) ? FT_IO_ERROR : FT_OK;
+}
+
 FT_STATUS SimulatedDriver::FT_Purge(FT_HANDLE handle, ULONG mask) {
     Session* s = nullptr;
     if (const FT_STATUS status = Usable(handle, s); status != FT_OK) {

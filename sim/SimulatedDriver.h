@@ -22,6 +22,7 @@ struct SimFaults {
     bool failOpen = false;
     bool failFlowControl = false;
     bool failPurge = false;
+    bool failLatencyTimer = false;
 };
 
 struct SimDevice {
@@ -70,6 +71,8 @@ public:
                        DWORD* bytesWritten) override;
     FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, DWORD bytesToRead,
                       DWORD* bytesReturned) override;
+    // Taken and ignored: the simulated unit answers at once.
+    FT_STATUS FT_SetLatencyTimer(FT_HANDLE handle, UCHAR timerMs) override;
     FT_STATUS FT_Close(FT_HANDLE handle) override;
 
 private:

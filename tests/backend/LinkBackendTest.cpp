@@ -2,6 +2,7 @@
 
 #include "TempFiles.h"
 #include "USB_Prog.h"
+#include "UserSettings.h"
 
 #include <QtTest>
 #include <filesystem>
@@ -38,6 +39,33 @@ private slots:
                                                        : refused.find(refusal) != std::string::npos,
                      refused.c_str());
         }
+    }
+
+    // The settings file: what is taken, what is warned about (by line).
+    void settingsFileLines() {
+        TempFiles files;
+        const struct {
+            const char* text;
+            int latency;
+            const char* warning; // empty: none
+        } cases[] = {
+            {"", 0, ""},
+            {"\xEF\xBB\xBF# bench\r\n\r\n  usb-latency = 1  \r\n", 1, ""},
+            {"usb-latency=255", 255, ""},
+            {"usb-latency=2\nusb-latency=0\n", 2, "строка 2: usb-latency"},
+            {"usb-latency=1.5", 0, "строка 1: usb-latency"},
+            {"speed = 3", 0, "неизвестный параметр \"speed\""},
+            {"usb-latency", 0, "имя = значение"},
+        };
+        for (const auto& [text, latency, warning] : cases) {
+            const SettingsRead read = ReadUserSettings(files.Write("settings.conf", text));
+            QCOMPARE(read.settings.usbLatencyMs, latency);
+            const std::string said = read.warnings.empty() ? "" : read.warnings[0];
+            QVERIFY2(*warning ? said.find(warning) != std::string::npos : said.empty(),
+                     said.c_str());
+        }
+        QVERIFY(ReadUserSettings(files.Path("none.conf")).warnings.empty());
+        QCOMPARE(ReadUserSettings(files.Path("")).warnings.size(), std::size_t(1)); // a folder
     }
 
     void simulatedRadioKeptInItsFileOnly() {

@@ -42,13 +42,13 @@ struct Cli {
 
     QString Path(const char* name) { return QString::fromStdString(files.Path(name)); }
 
-    // Standard input is the given text (not a terminal); the journal goes
-    // into the scratch folder, never the user's own.
-    // A process in the scratch folder with its own journal.
+    // Standard input is the given text (not a terminal); the journal and
+    // the settings are the scratch folder's, never the user's own.
     void Prepare(QProcess& p) {
         p.setWorkingDirectory(Path(""));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("XDG_DATA_HOME", Path("xdg"));
+        env.insert("XDG_CONFIG_HOME", Path("config"));
         p.setProcessEnvironment(env);
     }
     Result Run(QStringList args, const QByteArray& input = {}) {
@@ -112,6 +112,9 @@ private slots:
             {{"--sim-delay", "10001", "test"}, "целое число"},
             {{"--sim-delay", "10000", "test"}, ""},
             {{"--sim-delay=5", "test"}, ""},
+            {{"--usb-latency", "0", "test"}, "от 1 до 255"},
+            {{"--usb-latency=256", "test"}, "от 1 до 255"},
+            {{"--usb-latency", "1", "test"}, ""},
             {{"--journal=", "--save=out.prg", "read"}, ""},
             {{"--yes=1", "read"}, "не нужно значение"},
             {{"--simulate", "a.hex", "--simulate", "b.hex", "test"}, "второй раз"},
@@ -642,12 +645,30 @@ private slots:
                              .toHex()));
         QVERIFY(program[8].endsWith("/WORK/St611.hex"));
         QCOMPARE(read.mid(1, 3), (QStringList{"zekt-cli", "read", "ok"}));
-        QCOMPARE(program.constLast(), QString("SIM1")); // runs on the simulated unit show
-        QCOMPARE(read.constLast(), QString("SIM1"));
+        QCOMPARE(program.mid(12), (QStringList{"SIM1", "default"})); // unit and latency timer
+        QCOMPARE(read.mid(12), (QStringList{"SIM1", "default"}));
         QCOMPARE(read[7], program[7]);
         QVERIFY(read[5].contains("/xdg/zekt-programmer/radios/"));
         // The kept file holds the radio's bytes: the same channel table.
         QCOMPARE(cli.Run({"export-csv", read[5]}).out, cli.Run({"export-csv", "a.prg"}).out);
+
+        // The latency timer: the settings file's, the option over it, and a
+        // refused setting that leaves the chip's own with a warning.
+        cli.files.Write("config/zekt-programmer/settings.conf", "# workshop\nusb-latency = 2\n");
+        QCOMPARE(cli.Sim({"read"}).status, 0);
+        QCOMPARE(cli.Sim({"--usb-latency", "9", "read"}).status, 0);
+        const Result refused = cli.Sim({"--usb-latency=3", "--sim-fault", "latency", "read"});
+        QCOMPARE(refused.status, 0);
+        QCOMPARE(refused.err.count("Таймер задержки USB (3 мс) не установлен"), 1);
+        cli.files.Write("config/zekt-programmer/settings.conf", "usb-latency = 300\n");
+        const Result badSetting = cli.Sim({"read"});
+        QCOMPARE(badSetting.status, 0);
+        QVERIFY(badSetting.err.contains("settings.conf: строка 1: usb-latency"));
+        QStringList latencies;
+        for (const QString& line : cli.Journal().mid(2)) {
+            latencies << line.split(';').constLast();
+        }
+        QCOMPARE(latencies, (QStringList{"2", "9", "default", "default"}));
     }
 
     // The result names how far a command got; the seconds are the runs',

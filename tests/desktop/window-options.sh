@@ -7,7 +7,7 @@ demo=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-export QT_QPA_PLATFORM=offscreen XDG_DATA_HOME="$work/xdg"
+export QT_QPA_PLATFORM=offscreen XDG_DATA_HOME="$work/xdg" XDG_CONFIG_HOME="$work/config"
 
 expect() { # status, then the program's arguments
   local want=$1 got=0
@@ -25,6 +25,14 @@ expect 2 --workdir "$work/absent" --exit-when-shown
 grep -q 'absent' err.txt
 expect 2 --sim-delay=99999 --exit-when-shown
 expect 2 --sim-delay
+expect 0 --simulate=radio.hex --usb-latency=1 --journal= --exit-when-shown
+expect 2 --usb-latency 0 --exit-when-shown
+expect 1 --sim-delay=5 --exit-when-shown # the simulator's option without the simulator
+grep -q 'sim-delay' err.txt
+# A settings line the window cannot take is said, and the window still starts.
+mkdir -p config/zekt-programmer && echo "usb-latency = fast" >config/zekt-programmer/settings.conf
+expect 0 --simulate=radio.hex --journal= --exit-when-shown
+grep -q 'settings.conf: строка 1' err.txt
 
 # SIGTERM to an idle window ends it as the signal asks (143), not killed.
 "$program" --simulate=radio.hex --journal= >/dev/null 2>&1 &

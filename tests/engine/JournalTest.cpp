@@ -70,9 +70,9 @@ private slots:
         QVERIFY(journal.Append(Sample()));
         const QStringList lines = JournalLines(path);
         QCOMPARE(lines.size(), 3); // one header, whatever the number of lines
-        QCOMPARE(CsvFields(lines[0]).size(), 13);
+        QCOMPARE(CsvFields(lines[0]).size(), 14);
         const QStringList f = CsvFields(lines[1]);
-        QCOMPARE(f.size(), 13);
+        QCOMPARE(f.size(), 14);
         QVERIFY2(QRegularExpression(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d$)")
                      .match(f[0])
                      .hasMatch(),
@@ -119,7 +119,7 @@ private slots:
         QCOMPARE(lines.size(), 2 * kLines + 1);
         QCOMPARE(lines.count(lines[0]), 1); // the header once, first
         for (int i = 1; i < lines.size(); ++i) {
-            QCOMPARE(CsvFields(lines[i]).size(), 13);
+            QCOMPARE(CsvFields(lines[i]).size(), 14);
         }
     }
 

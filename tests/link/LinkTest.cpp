@@ -163,6 +163,40 @@ private slots:
         QCOMPARE(link.Message(), kNoDevice + ": Неверный указатель");
     }
 
+    // The latency timer is set after the open sequence, only when asked; a
+    // refusal is warned about once and fails nothing.
+    void openSetsTheLatencyTimerOnlyWhenAsked() {
+        const struct {
+            int asked;
+            FT_STATUS answer;
+            int inUse;
+            int warnings;
+        } cases[] = {
+            {0, FT_OK, 0, 0}, {1, FT_OK, 1, 0}, {255, FT_OK, 255, 0}, {2, FT_IO_ERROR, 0, 1}};
+        for (const auto& [asked, answer, inUse, warnings] : cases) {
+            ScriptedDriver driver;
+            driver.latencyStatus = answer;
+            USB_Prog link(driver);
+            std::vector<std::string> said;
+            link.warn = [&said](const std::string& text) { said.push_back(text); };
+            link.SetLatencyTimer(asked);
+            for (int open = 0; open < 2; ++open) {
+                QVERIFY(link.Open());
+                QCOMPARE(link.LatencyInUse(), inUse);
+                QVERIFY(link.Close());
+            }
+            const auto flow = std::find(driver.calls.begin(), driver.calls.end(), "flow");
+            QVERIFY(flow != driver.calls.end());
+            const std::string set = "latency " + std::to_string(asked);
+            QCOMPARE(std::count(driver.calls.begin(), driver.calls.end(), set), asked ? 2 : 0);
+            if (asked != 0) {
+                QCOMPARE(*(flow + 1), set);
+            }
+            QCOMPARE(static_cast<int>(said.size()), warnings);
+            QVERIFY(said.empty() || said[0].find("Ошибка ввода/вывода") != std::string::npos);
+        }
+    }
+
     void openOnOpenLinkDoesNotCallTheDriver() {
         ScriptedDriver driver;
         USB_Prog link(driver);

@@ -26,6 +26,7 @@ public:
     zekt::FT_STATUS writeStatus = zekt::FT_OK;
     zekt::FT_STATUS readStatus = zekt::FT_OK;
     zekt::FT_STATUS closeStatus = zekt::FT_OK;
+    zekt::FT_STATUS latencyStatus = zekt::FT_OK;
     int writeShortBy = 0;
     // Computes the wire reply to a wire request; echoes it when unset.
     std::function<Bytes(const Bytes&)> responder;
@@ -107,6 +108,10 @@ public:
             pending.pop_front();
         }
         return zekt::FT_OK;
+    }
+    zekt::FT_STATUS FT_SetLatencyTimer(zekt::FT_HANDLE, zekt::UCHAR timerMs) override {
+        calls.push_back("latency " + std::to_string(timerMs));
+        return latencyStatus;
     }
     zekt::FT_STATUS FT_Close(zekt::FT_HANDLE) override {
         calls.push_back("close");

@@ -2,6 +2,7 @@
 
 #include <QTemporaryDir>
 #include <QtTest>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -12,6 +13,7 @@ public:
 
     std::string Write(const std::string& name, const std::string& content) {
         const std::string path = Path(name);
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
         std::ofstream out(path, std::ios::binary);
         out << content;
         return path;

@@ -87,6 +87,11 @@ void EmulatedFtdi::StopAnswering() {
     answering = false;
 }
 
+void EmulatedFtdi::RefuseLatencyTimer() {
+    std::lock_guard<std::mutex> lock(mutex);
+    refuseLatency = true;
+}
+
 void EmulatedFtdi::Disappear() {
     std::lock_guard<std::mutex> lock(mutex);
     gone = true;
@@ -169,7 +174,9 @@ void EmulatedFtdi::Reap(UMockdevIoctlClient* client) {
     urb->status = 0;
     if (urb->type == USBDEVFS_URB_TYPE_CONTROL) {
         ++counts.controlTransfers;
-        urb->actual_length = Control(buffer, urb->buffer_length);
+        const int length = Control(buffer, urb->buffer_length);
+        urb->status = std::min(length, 0);
+        urb->actual_length = std::max(length, 0);
     } else if (urb->endpoint == kEndpointIn) {
         ++counts.bulkIn;
         if (paced) {
@@ -228,8 +235,14 @@ int EmulatedFtdi::Control(uint8_t* buffer, int length) {
     }
     if (requestType == kVendorOut) {
         counts.vendorRequests.push_back(request);
-        if (request == kFtdiSetLatencyTimer && (value & 0xFF) > 0) {
-            latency = std::chrono::milliseconds(value & 0xFF);
+        if (request == kFtdiSetLatencyTimer) {
+            counts.latencyValues.push_back(value);
+            if (refuseLatency) {
+                return -EPIPE; // a stall, as a chip that does not take the request
+            }
+            if ((value & 0xFF) > 0) {
+                latency = std::chrono::milliseconds(value & 0xFF);
+            }
         }
         if (request == kFtdiReset) {
             if (value == 0 || value == kPurgeRx) {

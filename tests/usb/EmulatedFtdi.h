@@ -38,8 +38,9 @@ public:
     void SetRealPacing(std::chrono::milliseconds unitDelay);
     std::chrono::milliseconds Latency();
 
-    void StopAnswering(); // frames are taken, no replies come
-    void Disappear();     // unplugged: every transfer fails with ENODEV
+    void StopAnswering();      // frames are taken, no replies come
+    void RefuseLatencyTimer(); // the set-latency request stalls
+    void Disappear();          // unplugged: every transfer fails with ENODEV
 
     struct Counts {
         int controlTransfers = 0;
@@ -47,6 +48,7 @@ public:
         int bulkIn = 0;
         int frames = 0;
         std::vector<int> vendorRequests; // bRequest of each FTDI vendor request
+        std::vector<int> latencyValues;  // the value of each set-latency request
     };
     Counts Snapshot();
 
@@ -69,6 +71,7 @@ private:
     std::vector<uint8_t> fromHost;
     std::deque<uint8_t> toHost;
     bool answering = true;
+    bool refuseLatency = false;
     bool gone = false;
     Counts counts;
     bool paced = false;

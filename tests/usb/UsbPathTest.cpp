@@ -61,6 +61,34 @@ private slots:
                  qPrintable(QString("%1 ms for %2 frames").arg(elapsed).arg(frames)));
     }
 
+    // The set-latency vendor request goes once per open, with the value,
+    // only when asked; a chip that stalls it leaves a warning and a test
+    // that passes at the default pacing.
+    void latencyTimerIsSetOnlyWhenAsked() {
+        const struct {
+            int asked;
+            bool refused;
+            int inUse;
+        } cases[] = {{0, false, 0}, {1, false, 1}, {7, true, 0}};
+        for (const auto& [asked, refused, inUse] : cases) {
+            EmulatedFtdi device;
+            if (refused) {
+                device.RefuseLatencyTimer();
+            }
+            LibFtdiDriver driver;
+            USB_Prog link(driver);
+            link.SetLatencyTimer(asked);
+            int warnings = 0;
+            link.warn = [&warnings](const std::string&) { ++warnings; };
+            QVERIFY2(link.Test(), link.Message().c_str());
+            QCOMPARE(link.LatencyInUse(), inUse);
+            QCOMPARE(warnings, refused ? 1 : 0);
+            const EmulatedFtdi::Counts counts = device.Snapshot();
+            QCOMPARE(counts.latencyValues, asked ? std::vector<int>{asked} : std::vector<int>{});
+            QCOMPARE(device.Latency().count(), inUse ? inUse : 16);
+        }
+    }
+
     void descriptionDifferingInCaseIsNotTheUnit() {
         EmulatedFtdi device("ZEKT USB PROGRAMMATOR");
         LibFtdiDriver driver;

@@ -1,0 +1,92 @@
+#include "UserSettings.h"
+
+#include "SafeFile.h"
+#include "USB_Prog.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdlib>
+#include <sys/stat.h>
+
+namespace zekt {
+
+namespace {
+
+constexpr std::size_t kSettingsLimit = 64 * 1024;
+
+std::string_view Trimmed(std::string_view text) {
+    const std::size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+// Why a "name = value" line is not taken; empty when it is.
+std::string TakeLine(std::string_view line, UserSettings& settings) {
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos) {
+        return "нужно \"имя = значение\"";
+    }
+    const std::string name(Trimmed(line.substr(0, equals)));
+    const std::string value(Trimmed(line.substr(equals + 1)));
+    if (name == "usb-latency") {
+        return ParseLatencyMs(value, settings.usbLatencyMs)
+                   ? std::string()
+                   : "usb-latency: нужно целое число миллисекунд от 1 до " +
+                         std::to_string(kLatencyTimerMaxMs);
+    }
+    return "неизвестный параметр \"" + name + "\"";
+}
+
+} // namespace
+
+bool ParseLatencyMs(const std::string& text, int& ms) {
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < 1 ||
+        value > kLatencyTimerMaxMs) {
+        return false;
+    }
+    ms = value;
+    return true;
+}
+
+std::string DefaultSettingsPath() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    std::string base;
+    if (config != nullptr && config[0] == '/') {
+        base = config;
+    } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
+        base = std::string(home) + "/.config";
+    } else {
+        return {};
+    }
+    return base + "/zekt-programmer/settings.conf";
+}
+
+SettingsRead ReadUserSettings(const std::string& path) {
+    SettingsRead read;
+    struct stat info {};
+    if (path.empty() || (lstat(path.c_str(), &info) != 0 && errno == ENOENT)) {
+        return read;
+    }
+    const FileRead file = ReadRegularFile(path, kSettingsLimit);
+    if (!file.Ok()) {
+        read.warnings.push_back(DescribeFileError(path, file.error));
+        return read;
+    }
+    const std::vector<std::string_view> lines = SplitLines(SkipByteOrderMark(file.bytes));
+    for (std::size_t n = 0; n < lines.size(); ++n) {
+        const std::string_view line = Trimmed(lines[n]);
+        if (line.empty() || line.front() == '#') {
+            continue;
+        }
+        if (const std::string why = TakeLine(line, read.settings); !why.empty()) {
+            read.warnings.push_back(path + ": строка " + std::to_string(n + 1) + ": " + why);
+        }
+    }
+    return read;
+}
+
+} // namespace zekt

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace zekt {
+
+// What a user keeps for both programs; their options override it.
+struct UserSettings {
+    int usbLatencyMs = 0; // 0: the chip's own latency timer
+};
+
+// $XDG_CONFIG_HOME/zekt-programmer/settings.conf, ~/.config/... when unset;
+// empty when neither is set.
+std::string DefaultSettingsPath();
+
+struct SettingsRead {
+    UserSettings settings;
+    std::vector<std::string> warnings; // each a line that was not taken, and why
+};
+
+// "name = value" lines; blank lines and lines starting with # are skipped.
+// A missing file is no settings and no warning.
+SettingsRead ReadUserSettings(const std::string& path);
+
+// A whole number of milliseconds for the latency timer, 1-255.
+bool ParseLatencyMs(const std::string& text, int& ms);
+
+} // namespace zekt
