@@ -27,6 +27,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <optional>
 #include <set>
 #include <unistd.h>
 
@@ -36,7 +37,8 @@ struct Options {
     bool simulate = false;
     QString radioFile;
     int frameDelayMs = 0;
-    int usbLatencyMs = 0;       // 0: as the settings file says
+    int usbLatencyMs = 0; // 0: as the settings file says
+    QString unit;         // the unit's serial number or its trailing part; empty: the first found
     bool exitWhenShown = false; // for the start-up benchmark
     bool help = false;
     bool version = false;
@@ -48,7 +50,7 @@ struct Options {
 
 const char* const kUsage =
     "usage: zekt-programmer [--simulate[=RADIO.hex]] [--sim-delay=MS] [--journal=FILE]\n"
-    "                       [--workdir=DIR] [--usb-latency=MS] [Qt options]\n"
+    "                       [--workdir=DIR] [--unit=SERIAL] [--usb-latency=MS] [Qt options]\n"
     "       zekt-programmer --help | --version\n"
     "\n"
     "  --simulate[=RADIO.hex]  the simulated programmer unit; the radio's chip is loaded from\n"
@@ -59,6 +61,8 @@ const char* const kUsage =
     "                          journal.csv); an empty FILE turns it off\n"
     "  --workdir=DIR           the start folder: standard firmware is taken from DIR/WORK\n"
     "                          (default: the current folder)\n"
+    "  --unit=SERIAL           the programmer unit with this USB serial number, or the one\n"
+    "                          whose serial number ends with it (default: the first found)\n"
     "  --usb-latency=MS        the programmer's USB latency timer, 1-255 ms (default: as\n"
     "                          $XDG_CONFIG_HOME/zekt-programmer/settings.conf says, else\n"
     "                          the chip's own); 1 makes programming several times faster\n"
@@ -129,6 +133,8 @@ bool TakeOwnOption(const QStringList& args, int& i, Options& options) {
         ok = value(text);
         options.frameDelayMs = text.toInt(&ok);
         ok = ok && options.frameDelayMs >= 0 && options.frameDelayMs <= kMaxSimDelayMs;
+    } else if (name == "--unit") {
+        ok = value(options.unit) && !options.unit.isEmpty();
     } else if (name == "--usb-latency") {
         ok = value(text) && zekt::ParseLatencyMs(text.toStdString(), options.usbLatencyMs);
     } else if (name == "--journal") {
@@ -258,7 +264,7 @@ int main(int argc, char** argv) {
     }
     zekt::LinkSettings settings;
     settings.simulate = options.simulate;
-    settings.radioFile = options.radioFile.toStdString();
+    settings.radioFiles = {options.radioFile.toStdString()};
     settings.simDelayMs = options.frameDelayMs;
     const zekt::SettingsRead kept = zekt::ReadUserSettings(zekt::DefaultSettingsPath());
     for (const std::string& warning : kept.warnings) {
@@ -272,11 +278,28 @@ int main(int argc, char** argv) {
         return 1;
     }
 
+    // A unit chosen by its serial number is looked for once, at the start.
+    std::optional<zekt::UnitInfo> chosen;
+    if (!options.unit.isEmpty()) {
+        const zekt::UnitChoice choice =
+            zekt::ChooseUnits(backend.ListUnits(), {options.unit.toStdString()}, false);
+        if (!choice.refusal.empty()) {
+            std::fprintf(stderr, "zekt-programmer: %s\n", choice.refusal.c_str());
+            return choice.ambiguous ? 2 : 1;
+        }
+        chosen = choice.units.front();
+        if (chosen->access == zekt::DeviceAccess::Busy) {
+            std::fprintf(stderr, "zekt-programmer: %s\n", zekt::BusyText(*chosen).c_str());
+            return 1;
+        }
+    }
+    const zekt::UnitInfo* unit = chosen ? &*chosen : nullptr;
+
     // An error that escapes the start-up is shown in the standard error box;
     // the process then ends normally.
     std::unique_ptr<zekt::TFUser> window;
     try {
-        window = std::make_unique<zekt::TFUser>(backend.Driver());
+        window = std::make_unique<zekt::TFUser>(backend.DriverFor(unit));
     } catch (const std::exception& error) {
         app.showError(QString::fromUtf8(error.what()));
         return 0;
@@ -290,7 +313,7 @@ int main(int argc, char** argv) {
             radioLost = true;
         }
     };
-    backend.SetUpLink(window->Link());
+    backend.SetUpLink(window->Link(), unit);
     // A timer the chip refused is said once the run is over: a box in the
     // middle of a run would hold it up.
     std::string linkWarning;

@@ -8,10 +8,140 @@
 #include "TracingDriver.h"
 #include "USB_Prog.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 
 namespace zekt {
+
+namespace {
+
+constexpr const char* kSimLocation = "sim";
+
+std::string SimSerial(std::size_t index) {
+    return "SIM" + std::to_string(index + 1);
+}
+
+// "1-4": the USB bus and port of a location id (bus << 8 | port).
+std::string LocationText(DWORD locationId) {
+    return std::to_string(locationId >> 8) + "-" + std::to_string(locationId & 0xFF);
+}
+
+// The programmer units a driver lists: those with the unit's description,
+// and devices it cannot even ask (no access), which may be one.
+std::vector<UnitInfo> UnitsOf(FtdiDriver& driver, const std::string& simLocation) {
+    std::vector<UnitInfo> units;
+    DWORD count = 0;
+    if (driver.FT_CreateDeviceInfoList(&count) != FT_OK) {
+        return units;
+    }
+    for (DWORD i = 0; i < count; ++i) {
+        DWORD flags = 0, type = 0, id = 0, locationId = 0;
+        char serial[kDeviceStringSize] = {};
+        char description[kDeviceStringSize] = {};
+        FT_HANDLE handle = nullptr;
+        const FT_STATUS status = driver.FT_GetDeviceInfoDetail(i, &flags, &type, &id, &locationId,
+                                                               serial, description, &handle);
+        serial[kDeviceStringSize - 1] = '\0';
+        description[kDeviceStringSize - 1] = '\0';
+        const bool unit = status == FT_OK && std::string(description) == DeviceDescription;
+        const bool unreadable = status == FT_DEVICE_NOT_OPENED;
+        if (!unit && !unreadable) {
+            continue;
+        }
+        UnitInfo info;
+        info.serial = unit ? serial : "?";
+        info.locationId = locationId;
+        info.location = simLocation.empty() ? LocationText(locationId) : simLocation;
+        info.access = unit ? driver.ProbeAccess(i) : DeviceAccess::Denied;
+        units.push_back(info);
+    }
+    return units;
+}
+
+// The units whose serial number ends with text (or is it).
+std::vector<UnitInfo> Fitting(const std::vector<UnitInfo>& attached, const std::string& text) {
+    std::vector<UnitInfo> exact;
+    std::vector<UnitInfo> trailing;
+    for (const UnitInfo& unit : attached) {
+        if (unit.serial == text || unit.location == text) {
+            exact.push_back(unit);
+        } else if (unit.serial != "?" && unit.serial.ends_with(text)) {
+            trailing.push_back(unit);
+        }
+    }
+    return exact.empty() ? trailing : exact;
+}
+
+} // namespace
+
+const char* AccessText(DeviceAccess access) {
+    switch (access) {
+    case DeviceAccess::Free:
+        return "свободен";
+    case DeviceAccess::Busy:
+        return "занят";
+    case DeviceAccess::Denied:
+        break;
+    }
+    return "нет доступа";
+}
+
+std::string UnitLine(const UnitInfo& unit) {
+    std::string line = unit.serial;
+    line.resize(std::max<std::size_t>(line.size() + 2, 20), ' ');
+    std::string location = unit.location;
+    location.resize(std::max<std::size_t>(location.size() + 2, 10), ' ');
+    return line + location + AccessText(unit.access);
+}
+
+std::string BusyText(const UnitInfo& unit) {
+    return "Программатор " + unit.serial + " (" + unit.location +
+           ") занят другой программой: закройте её или выберите другой программатор.";
+}
+
+UnitChoice ChooseUnits(const std::vector<UnitInfo>& attached,
+                       const std::vector<std::string>& wanted, bool all) {
+    UnitChoice choice;
+    if (all) {
+        for (const UnitInfo& unit : attached) {
+            if (unit.serial != "?") {
+                choice.units.push_back(unit);
+            }
+        }
+        if (choice.units.empty()) {
+            choice.refusal = ErrorText(errNoDevice);
+        }
+        return choice;
+    }
+    for (const std::string& text : wanted) {
+        const std::vector<UnitInfo> fitting = Fitting(attached, text);
+        if (fitting.empty()) {
+            choice.refusal = ErrorText(errNoDevice) + " (--unit " + text + ")";
+            return choice;
+        }
+        if (fitting.size() > 1) {
+            choice.refusal = "--unit " + text + ": подходят несколько программаторов:";
+            for (const UnitInfo& unit : fitting) {
+                choice.refusal += "\n  " + UnitLine(unit);
+            }
+            choice.ambiguous = true;
+            return choice;
+        }
+        const UnitInfo& unit = fitting.front();
+        const bool twice =
+            std::any_of(choice.units.begin(), choice.units.end(), [&](const UnitInfo& u) {
+                return u.serial == unit.serial && u.locationId == unit.locationId;
+            });
+        if (twice) {
+            choice.refusal = "--unit " + text + ": программатор " + unit.serial + " назван дважды";
+            choice.ambiguous = true;
+            return choice;
+        }
+        choice.units.push_back(unit);
+    }
+    return choice;
+}
 
 LinkBackend::LinkBackend() = default;
 
@@ -25,36 +155,60 @@ std::string LinkBackend::Open(const LinkSettings& given) {
         if (std::string refused = OpenSimulated(); !refused.empty()) {
             return refused;
         }
-        driver = sim.get();
     } else if (!settings.simFaults.empty()) {
         return "--sim-fault работает только с --simulate";
     } else if (settings.simDelayMs > 0) {
         return "--sim-delay работает только с --simulate";
-    } else {
-        real = std::make_unique<LibFtdiDriver>();
-        driver = real.get();
     }
     return OpenTrace();
 }
 
 std::string LinkBackend::OpenSimulated() {
-    sim = std::make_unique<SimulatedDriver>();
-    sim->SetFrameDelay(std::chrono::milliseconds(settings.simDelayMs));
-    // A dangling link is a file that cannot be read, not a blank radio:
-    // saving through it later would put the radio somewhere unexpected.
-    std::error_code ec;
-    if (!settings.radioFile.empty() &&
-        std::filesystem::exists(std::filesystem::symlink_status(settings.radioFile, ec))) {
-        const ChipFileResult loaded = LoadChipHex(settings.radioFile, sim->Chip());
-        if (!loaded.ok) {
-            return "--simulate: " + settings.radioFile + ": " + loaded.error;
+    if (settings.radioFiles.empty()) {
+        settings.radioFiles.emplace_back(); // a blank radio, not kept
+    }
+    for (std::size_t k = 0; k < settings.radioFiles.size(); ++k) {
+        Sim sim{std::make_unique<SimulatedDriver>(), SimSerial(k), settings.radioFiles[k]};
+        sim.driver->SetSerialNumber(sim.serial);
+        sim.driver->SetFrameDelay(std::chrono::milliseconds(settings.simDelayMs));
+        // A dangling link is a file that cannot be read, not a blank radio:
+        // saving through it later would put the radio somewhere unexpected.
+        std::error_code ec;
+        if (!sim.radioFile.empty() &&
+            std::filesystem::exists(std::filesystem::symlink_status(sim.radioFile, ec))) {
+            const ChipFileResult loaded = LoadChipHex(sim.radioFile, sim.driver->Chip());
+            if (!loaded.ok) {
+                return "--simulate: " + sim.radioFile + ": " + loaded.error;
+            }
+        }
+        sims.push_back(std::move(sim));
+    }
+    for (const std::string& fault : settings.simFaults) {
+        if (std::string refused = ApplyFault(fault); !refused.empty()) {
+            return refused;
         }
     }
-    std::string error;
-    for (const std::string& fault : settings.simFaults) {
-        if (!ApplySimFault(fault, *sim, error)) {
+    return {};
+}
+
+std::string LinkBackend::ApplyFault(const std::string& fault) {
+    const std::size_t colon = fault.find(':');
+    const std::string unit = colon == std::string::npos ? "" : fault.substr(0, colon);
+    const bool targeted = unit.starts_with("SIM");
+    const std::string what = targeted ? fault.substr(colon + 1) : fault;
+    bool applied = false;
+    for (Sim& sim : sims) {
+        if (targeted && sim.serial != unit) {
+            continue;
+        }
+        std::string error;
+        if (!ApplySimFault(what, *sim.driver, error)) {
             return error;
         }
+        applied = true;
+    }
+    if (!applied) {
+        return "--sim-fault " + fault + ": нет имитатора " + unit;
     }
     return {};
 }
@@ -69,21 +223,72 @@ std::string LinkBackend::OpenTrace() {
         return "--trace: " + DescribeFileError(settings.traceFile, refused);
     }
     traceOut = fdopen(fd, "w");
-    tracing = std::make_unique<TracingDriver>(*driver, traceOut);
-    driver = tracing.get();
     return {};
 }
 
-void LinkBackend::SetUpLink(USB_Prog& link) const {
-    link.SetLatencyTimer(settings.usbLatencyMs);
+std::vector<UnitInfo> LinkBackend::ListUnits() {
+    std::vector<UnitInfo> units;
+    for (Sim& sim : sims) {
+        const std::vector<UnitInfo> found = UnitsOf(*sim.driver, kSimLocation);
+        units.insert(units.end(), found.begin(), found.end());
+    }
+    if (sims.empty()) {
+        LibFtdiDriver lister;
+        units = UnitsOf(lister, {});
+    }
+    return units;
 }
 
-std::string LinkBackend::SaveRadio() {
-    if (!sim || settings.radioFile.empty()) {
-        return {};
+LinkBackend::Sim* LinkBackend::SimOf(const UnitInfo* unit) {
+    if (sims.empty()) {
+        return nullptr;
     }
-    const ChipFileResult saved = SaveChipHex(settings.radioFile, sim->Chip());
-    return saved.ok ? std::string() : "состояние радиостанции не сохранено: " + saved.error;
+    if (unit == nullptr) {
+        return &sims.front();
+    }
+    const auto it = std::find_if(sims.begin(), sims.end(),
+                                 [unit](const Sim& sim) { return sim.serial == unit->serial; });
+    return it == sims.end() ? &sims.front() : &*it;
+}
+
+FtdiDriver& LinkBackend::DriverFor(const UnitInfo* unit) {
+    std::lock_guard<std::mutex> lock(mutex);
+    FtdiDriver* driver = nullptr;
+    if (Sim* sim = SimOf(unit)) {
+        driver = sim->driver.get();
+    } else {
+        drivers.push_back(std::make_unique<LibFtdiDriver>());
+        driver = drivers.back().get();
+    }
+    if (traceOut != nullptr) {
+        // Several units' frames share the trace: each line names its unit.
+        const std::string tag = unit != nullptr ? unit->serial + " " : std::string();
+        drivers.push_back(std::make_unique<TracingDriver>(*driver, traceOut, tag));
+        driver = drivers.back().get();
+    }
+    return *driver;
+}
+
+void LinkBackend::SetUpLink(USB_Prog& link, const UnitInfo* unit) const {
+    link.SetLatencyTimer(settings.usbLatencyMs);
+    if (unit != nullptr) {
+        link.SelectUnit({unit->serial, unit->location == kSimLocation ? 0 : unit->locationId});
+    }
+}
+
+std::string LinkBackend::SaveRadio(const UnitInfo* unit) {
+    std::lock_guard<std::mutex> lock(mutex);
+    std::string refused;
+    for (Sim& sim : sims) {
+        if ((unit != nullptr && sim.serial != unit->serial) || sim.radioFile.empty()) {
+            continue;
+        }
+        const ChipFileResult saved = SaveChipHex(sim.radioFile, sim.driver->Chip());
+        if (!saved.ok && refused.empty()) {
+            refused = "состояние радиостанции не сохранено: " + saved.error;
+        }
+    }
+    return refused;
 }
 
 std::string LinkBackend::CloseTrace() {

@@ -4,30 +4,58 @@
 
 #include <cstdio>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
 namespace zekt {
 
-class LibFtdiDriver;
-class USB_Prog;
 class SimulatedDriver;
 class TracingDriver;
+class USB_Prog;
 
-// How a program reaches the programmer unit, as its options say.
+// How a program reaches the programmer units, as its options say.
 struct LinkSettings {
     bool simulate = false;
-    // The simulated radio's chip: loaded when the file exists, saved after
-    // every run; empty: a blank radio that is not kept.
-    std::string radioFile;
+    // One simulated unit per file (SIM1, SIM2, ... in this order), its
+    // radio's chip loaded when the file exists and saved after every run; an
+    // empty name: a blank radio that is not kept.
+    std::vector<std::string> radioFiles;
     int simDelayMs = 0;
+    // "SIM2:unplug@30" hits one simulated unit; a fault without a unit, all.
     std::vector<std::string> simFaults;
     std::string traceFile; // every frame with its time; empty: none
     int usbLatencyMs = 0;  // the chip's latency timer; 0: left as it is
 };
 
-// The driver under a programmer link: the real unit through libftdi1 or the
-// simulated one, maybe traced. Both programs build it here.
+// One attached programmer unit.
+struct UnitInfo {
+    std::string serial;   // the USB serial number; "?" when it cannot be read
+    std::string location; // USB bus and port ("1-4"); "sim" for a simulated unit
+    DWORD locationId = 0;
+    DeviceAccess access = DeviceAccess::Free;
+};
+
+// "свободен", "занят", "нет доступа".
+const char* AccessText(DeviceAccess access);
+// A line of the units list: serial, location, access.
+std::string UnitLine(const UnitInfo& unit);
+// Why a unit another program holds is not used.
+std::string BusyText(const UnitInfo& unit);
+
+// The units the --unit texts name: each an exact serial number or location,
+// else the one serial number that ends with it; with all, every unit.
+struct UnitChoice {
+    std::vector<UnitInfo> units;
+    std::string refusal;    // empty: chosen
+    bool ambiguous = false; // a text fits several units (a usage error)
+};
+UnitChoice ChooseUnits(const std::vector<UnitInfo>& attached,
+                       const std::vector<std::string>& wanted, bool all);
+
+// The drivers under the programs' links: the real units through libftdi1
+// or the simulated ones, maybe traced. Both programs build them here; every
+// link gets a driver of its own, so runs on several units share nothing.
 class LinkBackend {
 public:
     LinkBackend();
@@ -35,30 +63,41 @@ public:
     LinkBackend(const LinkBackend&) = delete;
     LinkBackend& operator=(const LinkBackend&) = delete;
 
-    // Empty when the driver is ready; otherwise what was refused, naming the
-    // option (and the file) at fault.
+    // Empty when the units can be reached; otherwise what was refused,
+    // naming the option (and the file) at fault.
     std::string Open(const LinkSettings& settings);
-    FtdiDriver& Driver() { return *driver; }
-    // A link over Driver() takes the settings that are the link's own.
-    void SetUpLink(USB_Prog& link) const;
-    bool Simulated() const { return sim != nullptr; }
+    bool Simulated() const { return !sims.empty(); }
 
-    // Keeps the simulated radio in its file; empty when saved or when there
-    // is nothing to keep, else why it was not.
-    std::string SaveRadio();
+    // Every unit attached now, simulated ones included.
+    std::vector<UnitInfo> ListUnits();
+    // A driver for a link to the unit (nullptr: whichever unit a link finds
+    // first, as a program with one unit does).
+    FtdiDriver& DriverFor(const UnitInfo* unit);
+    // A link over DriverFor(unit) takes the settings that are the link's own.
+    void SetUpLink(USB_Prog& link, const UnitInfo* unit) const;
+
+    // Keeps a simulated radio in its file (nullptr: every one); empty when
+    // saved or when there is nothing to keep, else why it was not.
+    std::string SaveRadio(const UnitInfo* unit = nullptr);
     // Empty when the trace was written whole.
     std::string CloseTrace();
 
 private:
+    struct Sim {
+        std::unique_ptr<SimulatedDriver> driver;
+        std::string serial;
+        std::string radioFile;
+    };
     LinkSettings settings;
-    std::unique_ptr<SimulatedDriver> sim;
-    std::unique_ptr<LibFtdiDriver> real;
-    std::unique_ptr<TracingDriver> tracing;
+    std::vector<Sim> sims;
+    std::vector<std::unique_ptr<FtdiDriver>> drivers; // every driver handed out, tracers too
     std::FILE* traceOut = nullptr;
-    FtdiDriver* driver = nullptr;
+    std::mutex mutex; // DriverFor and SaveRadio from the runs' threads
 
     std::string OpenSimulated();
+    std::string ApplyFault(const std::string& fault);
     std::string OpenTrace();
+    Sim* SimOf(const UnitInfo* unit);
 };
 
 } // namespace zekt

@@ -12,6 +12,9 @@ int VerifyCommand(const CliOptions& options, Session& session);
 int ExportCsvCommand(const CliOptions& options);
 int ImportCsvCommand(const CliOptions& options);
 
+// Pads to a width in characters, not bytes (the texts are UTF-8).
+std::string Column(const std::string& text, std::size_t width);
+
 // The channel table as a read shows it.
 void PrintChannelTable(const ReadBackPanels& panels);
 

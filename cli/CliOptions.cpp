@@ -11,10 +11,11 @@
 namespace zekt {
 
 const char* const kCliUsage =
-    "Использование: zekt-cli [--simulate RADIO.hex] [--sim-delay MS] [--sim-fault ОТКАЗ]...\n"
+    "Использование: zekt-cli [--simulate RADIO.hex]... [--sim-delay MS] [--sim-fault ОТКАЗ]...\n"
     "                        [--workdir ПАПКА] [--trace ФАЙЛ] [--journal ФАЙЛ]\n"
-    "                        [--usb-latency MS] КОМАНДА ...\n"
+    "                        [--usb-latency MS] [--unit СЕРИЙНЫЙ]... [--all-units] КОМАНДА ...\n"
     "  test                                   тест программатора\n"
+    "  units                                  подключённые программаторы\n"
     "  program CONFIG.prg [--firmware ФАЙЛ] [--band НИЖН ВЕРХН] [--yes] [--repeat]\n"
     "                                         программирование радиостанции\n"
     "  write-frequencies CONFIG.prg [--firmware ФАЙЛ] [--band НИЖН ВЕРХН] [--yes]\n"
@@ -28,12 +29,18 @@ const char* const kCliUsage =
     "  import-csv CHANNELS.csv CONFIG.prg     замена каналов CONFIG.prg таблицей CSV\n"
     "\n"
     "  --simulate RADIO.hex  имитатор программатора с микросхемой радиостанции из файла\n"
-    "                        (пустой, если файла нет; сохраняется после команды)\n"
+    "                        (пустой, если файла нет; сохраняется после команды); каждый\n"
+    "                        --simulate - ещё один имитатор: SIM1, SIM2, ...\n"
     "  --sim-delay MS        имитатор отвечает через MS миллисекунд (0-10000)\n"
-    "  --sim-fault ОТКАЗ     отказ имитатора (можно указать несколько раз):\n"
+    "  --sim-fault ОТКАЗ     отказ имитатора (можно указать несколько раз; SIM2:ОТКАЗ - только\n"
+    "                        у SIM2, иначе у каждого):\n"
     "%s"
     "  --workdir ПАПКА       папка запуска: стандартные программы берутся из ПАПКА/WORK\n"
     "  --trace ФАЙЛ          все кадры обмена с отметками времени\n"
+    "  --unit СЕРИЙНЫЙ       программатор с этим серийным номером USB (или с таким окончанием\n"
+    "                        номера); несколько --unit или --all-units: по радиостанции на\n"
+    "                        каждом программаторе одновременно\n"
+    "  --all-units           все подключённые программаторы\n"
     "  --usb-latency MS      таймер задержки микросхемы USB программатора, 1-255 мс (без него\n"
     "                        таймер не меняется; 1 ускоряет программирование в несколько раз)\n"
     "  --journal ФАЙЛ        журнал работ (по умолчанию $XDG_DATA_HOME/zekt-programmer/"
@@ -60,8 +67,9 @@ struct CommandFiles {
     std::size_t most;
 };
 const std::map<std::string, CommandFiles> kCommands = {
-    {"test", {0, 0}},   {"program", {1, 1}}, {"write-frequencies", {1, 1}}, {"read", {0, 0}},
-    {"verify", {1, 1}}, {"backup", {1, 1}},  {"export-csv", {1, 2}},        {"import-csv", {2, 2}}};
+    {"test", {0, 0}},      {"units", {0, 0}},  {"program", {1, 1}}, {"write-frequencies", {1, 1}},
+    {"read", {0, 0}},      {"verify", {1, 1}}, {"backup", {1, 1}},  {"export-csv", {1, 2}},
+    {"import-csv", {2, 2}}};
 
 constexpr int kMaxSimDelayMs = 10000;
 
@@ -128,7 +136,7 @@ private:
 };
 
 void Parser::Option(const std::string& a) {
-    if (a != "--sim-fault" && !given.insert(a).second) {
+    if (a != "--sim-fault" && a != "--simulate" && a != "--unit" && !given.insert(a).second) {
         Refuse("параметр " + a + " указан второй раз");
         return;
     }
@@ -139,12 +147,19 @@ void Parser::Option(const std::string& a) {
         o.version = true;
     } else if (a == "--simulate") {
         o.simulate = true;
-        File(a, o.radioFile);
+        File(a, o.radioFiles.emplace_back());
     } else if (a == "--sim-delay") {
         if (Value(a, value) && !WholeNumber(value, 0, kMaxSimDelayMs, o.simDelayMs)) {
             Refuse("параметру --sim-delay нужно целое число миллисекунд от 0 до " +
                    std::to_string(kMaxSimDelayMs) + ", а не \"" + value + "\"");
         }
+    } else if (a == "--unit") {
+        if (Value(a, value) && value.empty()) {
+            Refuse("параметру --unit нужен серийный номер программатора или его окончание");
+        }
+        o.units.push_back(value);
+    } else if (a == "--all-units") {
+        o.allUnits = true;
     } else if (a == "--usb-latency") {
         if (Value(a, value) && !ParseLatencyMs(value, o.usbLatencyMs)) {
             Refuse("параметру --usb-latency нужно целое число миллисекунд от 1 до " +
@@ -243,6 +258,15 @@ void Parser::Command() {
     }
     if (saveGiven && o.command != "read") {
         Refuse("--save относится к read");
+    }
+    const bool several = o.allUnits || o.units.size() > 1;
+    if ((several || !o.units.empty()) &&
+        (o.command == "units" || o.command == "export-csv" || o.command == "import-csv")) {
+        Refuse("--unit и --all-units относятся к командам, работающим с программатором");
+    } else if (several && o.command == "backup") {
+        Refuse("backup работает с одним программатором");
+    } else if (o.allUnits && !o.units.empty()) {
+        Refuse("--all-units и --unit вместе не указываются");
     }
     if (o.repeat && o.command != "program") {
         Refuse("--repeat относится к program");

@@ -14,16 +14,18 @@ struct CliOptions {
     bool help = false;
     bool version = false;
     bool simulate = false;
-    std::string radioFile;
+    std::vector<std::string> radioFiles; // one simulated unit each
     int simDelayMs = 0;
     std::vector<std::string> simFaults;
     std::string workdir; // empty: the current folder
     std::string traceFile;
-    int usbLatencyMs = 0; // 0: as the settings file says
+    int usbLatencyMs = 0;           // 0: as the settings file says
+    std::vector<std::string> units; // --unit: serial numbers or their trailing parts
+    bool allUnits = false;
     bool journalGiven = false;
     std::string journalFile; // with journalGiven: empty turns the journal off
 
-    std::string command;    // test, program, write-frequencies, read, verify, backup,
+    std::string command;    // test, units, program, write-frequencies, read, verify, backup,
                             // export-csv, import-csv
     std::string inputFile;  // CONFIG.prg (program, write-frequencies, verify, export-csv),
                             // CHANNELS.csv (import-csv)

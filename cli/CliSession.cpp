@@ -8,12 +8,98 @@
 
 #include <ctime>
 #include <filesystem>
+#include <mutex>
 #include <unistd.h>
 
 namespace zekt {
 
+namespace {
+
+std::mutex sayMutex;
+thread_local std::string sayPrefix;
+thread_local std::FILE* unitOut = nullptr;
+thread_local std::FILE* unitErr = nullptr;
+
+// text with the prefix before each of its lines.
+std::string Prefixed(const std::string& text) {
+    std::string lines = sayPrefix;
+    for (const char c : text) {
+        lines += c;
+        if (c == '\n') {
+            lines += sayPrefix;
+        }
+    }
+    return lines;
+}
+
+// A stream whose whole lines go to standard error with the thread's prefix.
+struct PrefixCookie {
+    std::string prefix;
+    std::string partial;
+};
+
+ssize_t WritePrefixed(void* cookie, const char* data, std::size_t size) {
+    auto* c = static_cast<PrefixCookie*>(cookie);
+    c->partial.append(data, size);
+    std::size_t end = 0;
+    while ((end = c->partial.find('\n')) != std::string::npos) {
+        const std::lock_guard<std::mutex> lock(sayMutex);
+        std::fprintf(stderr, "%s%s\n", c->prefix.c_str(), c->partial.substr(0, end).c_str());
+        c->partial.erase(0, end + 1);
+    }
+    return static_cast<ssize_t>(size);
+}
+
+int ClosePrefixed(void* cookie) {
+    auto* c = static_cast<PrefixCookie*>(cookie);
+    if (!c->partial.empty()) {
+        const std::lock_guard<std::mutex> lock(sayMutex);
+        std::fprintf(stderr, "%s%s\n", c->prefix.c_str(), c->partial.c_str());
+    }
+    delete c;
+    return 0;
+}
+
+} // namespace
+
 void Say(const std::string& text) {
-    std::fprintf(stderr, "%s\n", text.c_str());
+    const std::lock_guard<std::mutex> lock(sayMutex);
+    std::fprintf(stderr, "%s\n", Prefixed(text).c_str());
+}
+
+std::FILE* Out() {
+    return unitOut != nullptr ? unitOut : stdout;
+}
+
+std::FILE* Err() {
+    return unitErr != nullptr ? unitErr : stderr;
+}
+
+UnitOutput::UnitOutput(const std::string& serial) {
+    sayPrefix = "[" + serial + "] ";
+    unitOut = open_memstream(&buffer, &size);
+    unitErr = fopencookie(new PrefixCookie{sayPrefix, {}}, "w",
+                          {nullptr, WritePrefixed, nullptr, ClosePrefixed});
+    setvbuf(unitErr, nullptr, _IOLBF, 0);
+}
+
+UnitOutput::~UnitOutput() {
+    Finish();
+}
+
+std::string UnitOutput::Finish() {
+    if (finished) {
+        return {};
+    }
+    finished = true;
+    std::fclose(unitErr);
+    std::fclose(unitOut);
+    std::string printed(buffer, size);
+    std::free(buffer);
+    unitOut = nullptr;
+    unitErr = nullptr;
+    sayPrefix.clear();
+    return printed;
 }
 
 ProgDate Today() {
@@ -23,30 +109,10 @@ ProgDate Today() {
     return {local.tm_mday, local.tm_mon + 1, local.tm_year + 1900};
 }
 
-Session::Session(const CliOptions& options)
-    : journal(options.journalGiven ? options.journalFile : DefaultJournalPath()), options(options) {
-    journal.warn = [](const std::string& text) { Say("zekt-cli: " + text); };
-    if (!options.journalGiven && !journal.Enabled()) {
-        Say(std::string("zekt-cli: ") + kNoJournalPlace);
-    }
-}
-
-Session::~Session() {
-    CloseTrace();
-}
-
-bool Session::CloseTrace() {
-    const std::string refused = backend.CloseTrace();
-    if (!refused.empty()) {
-        Say("zekt-cli: " + refused);
-    }
-    return refused.empty();
-}
-
-bool Session::Open(std::string& error) {
+std::string OpenBackend(const CliOptions& options, LinkBackend& backend) {
     LinkSettings settings;
     settings.simulate = options.simulate;
-    settings.radioFile = options.radioFile;
+    settings.radioFiles = options.radioFiles;
     settings.simDelayMs = options.simDelayMs;
     settings.simFaults = options.simFaults;
     settings.traceFile = options.traceFile;
@@ -56,29 +122,32 @@ bool Session::Open(std::string& error) {
     }
     settings.usbLatencyMs =
         options.usbLatencyMs != 0 ? options.usbLatencyMs : kept.settings.usbLatencyMs;
-    if (const std::string refused = backend.Open(settings); !refused.empty()) {
-        error = "zekt-cli: " + refused;
-        return false;
-    }
-    link = std::make_unique<USB_Prog>(backend.Driver());
-    backend.SetUpLink(*link);
+    return backend.Open(settings);
+}
+
+Session::Session(const CliOptions& options, LinkBackend& backend, const UnitInfo* unit)
+    : journal(options.journalGiven ? options.journalFile : DefaultJournalPath()), options(options),
+      backend(backend), unit(unit), link(std::make_unique<USB_Prog>(backend.DriverFor(unit))) {
+    journal.warn = [](const std::string& text) { Say("zekt-cli: " + text); };
+    backend.SetUpLink(*link, unit);
     link->warn = [](const std::string& text) { Say("zekt-cli: " + text); };
-    return true;
 }
 
 void Session::SaveRadio() {
-    if (const std::string refused = backend.SaveRadio(); !refused.empty()) {
+    if (const std::string refused = backend.SaveRadio(unit); !refused.empty()) {
         Say("zekt-cli: " + refused);
         radioLost = true;
     }
 }
 
 std::unique_ptr<TerminalHost> Session::MakeHost(const std::string& firmware) {
-    auto host = std::make_unique<TerminalHost>(stderr, firmware, options.yes);
+    auto host = std::make_unique<TerminalHost>(Err(), firmware, options.yes);
     // On a terminal the prompts to connect a radio wait for the operator;
     // --yes or a script's standard input answers them.
-    host->promptInput = isatty(STDIN_FILENO) != 0 && !options.yes ? stdin : nullptr;
-    host->nextRadioInput = options.repeat ? stdin : nullptr;
+    // With several units the round asks once for all of them.
+    host->promptInput =
+        isatty(STDIN_FILENO) != 0 && !options.yes && !oneOfSeveral ? stdin : nullptr;
+    host->nextRadioInput = options.repeat && !oneOfSeveral ? stdin : nullptr;
     host->afterRun = [this] { SaveRadio(); };
     return host;
 }

@@ -16,24 +16,47 @@ namespace zekt {
 // An operator text or a diagnostic, on standard error.
 void Say(const std::string& text);
 
+// While several units work at once, each thread's texts start with its
+// unit's serial number and what it prints waits in a buffer of its own.
+struct UnitOutput {
+    explicit UnitOutput(const std::string& serial);
+    ~UnitOutput();
+    UnitOutput(const UnitOutput&) = delete;
+    UnitOutput& operator=(const UnitOutput&) = delete;
+    // Ends the thread's own output; what the unit printed.
+    std::string Finish();
+
+private:
+    bool finished = false;
+    char* buffer = nullptr;
+    std::size_t size = 0;
+};
+// Standard output, or the thread's buffer; standard error, or its prefixed stream.
+std::FILE* Out();
+std::FILE* Err();
+
 ProgDate Today();
 
-// Everything a command works with: the driver (real or simulated, maybe
-// traced), the link, the chip image and the journal.
+// The drivers for the options: real or simulated units, the trace, the
+// latency timer (the settings file's unless given); empty when ready, else
+// why not.
+std::string OpenBackend(const CliOptions& options, LinkBackend& backend);
+
+// Everything a command on one unit works with: the link over its own driver,
+// the chip image and the journal.
 class Session {
 public:
-    explicit Session(const CliOptions& options);
-    ~Session();
+    // unit: nullptr for the first unit found, as with one unit.
+    Session(const CliOptions& options, LinkBackend& backend, const UnitInfo* unit = nullptr);
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
-
-    bool Open(std::string& error);
-    // False (and said) when the trace could not be written whole.
-    bool CloseTrace();
     // The simulated radio keeps what every run left in it; a radio that
     // could not be saved has lost its state, which fails the command.
     void SaveRadio();
     bool RadioLost() const { return radioLost; }
+    // One of several units at work: the round, not this session, asks the
+    // operator.
+    bool oneOfSeveral = false;
 
     USB_Prog& Link() { return *link; }
     const std::string& Workdir() const { return options.workdir; }
@@ -48,7 +71,8 @@ public:
 
 private:
     const CliOptions& options;
-    LinkBackend backend;
+    LinkBackend& backend;
+    const UnitInfo* unit;
     std::unique_ptr<USB_Prog> link;
     bool radioLost = false;
 };

@@ -13,9 +13,6 @@
 
 namespace zekt {
 
-namespace {
-
-// Pads to a width in characters, not bytes (the texts are UTF-8).
 std::string Column(const std::string& text, std::size_t width) {
     std::size_t characters = 0;
     for (const char c : text) {
@@ -23,6 +20,8 @@ std::string Column(const std::string& text, std::size_t width) {
     }
     return text + std::string(width > characters ? width - characters : 0, ' ');
 }
+
+namespace {
 
 // The build's questions answered from the command line: verifying writes
 // nothing, so read protection needs no confirmation.
@@ -53,12 +52,12 @@ bool BuildExpected(const CliOptions& options, const RadioConfig& config, Project
 }
 
 void PrintDifferences(const std::vector<ConfigDifference>& differences) {
-    std::printf("  %s%s%s\n", Column("Настройка", 34).c_str(), Column("В радиостанции", 32).c_str(),
-                "В файле");
+    std::fprintf(Out(), "  %s%s%s\n", Column("Настройка", 34).c_str(),
+                 Column("В радиостанции", 32).c_str(), "В файле");
     for (const ConfigDifference& d : differences) {
         const auto shown = [](const std::string& text) { return text.empty() ? "—" : text; };
-        std::printf("  %s%s%s\n", Column(d.setting, 34).c_str(),
-                    Column(shown(d.inRadio), 32).c_str(), shown(d.inFile).c_str());
+        std::fprintf(Out(), "  %s%s%s\n", Column(d.setting, 34).c_str(),
+                     Column(shown(d.inRadio), 32).c_str(), shown(d.inFile).c_str());
     }
 }
 
@@ -77,19 +76,20 @@ bool WriteCsvOutput(const std::string& path, const std::string& text) {
 } // namespace
 
 void PrintChannelTable(const ReadBackPanels& panels) {
-    std::printf("\n  %s%s%s%s%s\n", Column("Канал", 7).c_str(), Column("Передача", 14).c_str(),
-                Column("Приём", 14).c_str(), Column("Сканер", 8).c_str(), "CTCSS, Гц");
+    std::fprintf(Out(), "\n  %s%s%s%s%s\n", Column("Канал", 7).c_str(),
+                 Column("Передача", 14).c_str(), Column("Приём", 14).c_str(),
+                 Column("Сканер", 8).c_str(), "CTCSS, Гц");
     for (int n = 0; n < kChannelCount; ++n) {
         const auto i = static_cast<std::size_t>(n);
         const ChannelConfig& c = panels.config.channels[i];
         const std::string name(1, kChannelNames[n]);
         if (panels.channelEmpty[i]) {
-            std::printf("  %s-\n", Column(name, 7).c_str());
+            std::fprintf(Out(), "  %s-\n", Column(name, 7).c_str());
             continue;
         }
-        std::printf("  %s%s%s%s%s\n", Column(name, 7).c_str(), Column(c.tx, 14).c_str(),
-                    Column(c.rx, 14).c_str(), Column(panels.ScanText(n), 8).c_str(),
-                    panels.toneTexts[i].c_str());
+        std::fprintf(Out(), "  %s%s%s%s%s\n", Column(name, 7).c_str(), Column(c.tx, 14).c_str(),
+                     Column(c.rx, 14).c_str(), Column(panels.ScanText(n), 8).c_str(),
+                     panels.toneTexts[i].c_str());
     }
 }
 

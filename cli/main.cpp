@@ -17,10 +17,13 @@
 #include "SafeFile.h"
 
 #include <QCoreApplication>
+#include <QThread>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <unistd.h>
 
 namespace {
 
@@ -68,16 +71,16 @@ int WriteRadio(const CliOptions& options, Session& session, const zekt::WriteCom
             std::filesystem::absolute(state.firmwareFile, ec).lexically_normal().string() + ": " +
             session.image.HexRefusal() + ".");
     }
-    if (!options.repeat) {
-        return ExitFor(outcome);
+    if (!options.repeat || session.oneOfSeveral) {
+        return ExitFor(outcome); // with several units, the round asks for the next radios
     }
     // A batch: a failed radio does not end it unless the operator says so.
     while (outcome == CommandOutcome::RunFailed && NextAfterFailure(stdin)) {
         outcome =
             RunWriteCommandJournaled(command, config, state.context, state.host->Parts(), journal);
     }
-    std::printf("Запрограммировано радиостанций: %d, с ошибкой: %d\n", journal.OkLines(),
-                journal.FailedLines());
+    std::fprintf(Out(), "Запрограммировано радиостанций: %d, с ошибкой: %d\n", journal.OkLines(),
+                 journal.FailedLines());
     if (journal.FailedLines() > 0) {
         return kExitFailed;
     }
@@ -101,7 +104,7 @@ void ShowRead(const ReadBackPanels& panels) {
     if (panels.constructionMismatch) {
         Say(msg::kConstructionMismatch);
     }
-    std::printf("%s\n", panels.summary.c_str());
+    std::fprintf(Out(), "%s\n", panels.summary.c_str());
     PrintChannelTable(panels);
 }
 
@@ -266,8 +269,12 @@ int BackupCommand(const CliOptions& options, Session& session) {
 // command line is meant relative to where the call was made. False when
 // that folder is gone (started in a deleted folder).
 bool MakePathsAbsolute(zekt::CliOptions& o) {
-    for (std::string* path : {&o.radioFile, &o.inputFile, &o.outputFile, &o.traceFile, &o.firmware,
-                              &o.workdir, &o.journalFile}) {
+    std::vector<std::string*> paths = {&o.inputFile, &o.outputFile, &o.traceFile,
+                                       &o.firmware,  &o.workdir,    &o.journalFile};
+    for (std::string& radio : o.radioFiles) {
+        paths.push_back(&radio);
+    }
+    for (std::string* path : paths) {
         if (!path->empty()) {
             std::error_code ec;
             const std::filesystem::path absolute = std::filesystem::absolute(*path, ec);
@@ -302,7 +309,9 @@ bool FilesApart(const CliOptions& o) {
     std::vector<Named> written = {{"--trace", &o.traceFile}, {"--journal", &o.journalFile}};
     std::vector<Named> read = {{"входной файл", &o.inputFile}, {"--firmware", &o.firmware}};
     (importing ? read : written).push_back({"выходной файл", &o.outputFile});
-    written.push_back({"--simulate", &o.radioFile}); // read and written
+    for (const std::string& radio : o.radioFiles) {
+        written.push_back({"--simulate", &radio}); // read and written
+    }
     for (std::size_t w = 0; w < written.size(); ++w) {
         const Named& out = written[w];
         if (out.path->empty()) {
@@ -351,6 +360,101 @@ int RunCommand(const CliOptions& options, Session& session) {
     return BackupCommand(options, session);
 }
 
+int UnitsCommand(LinkBackend& backend) {
+    const std::vector<UnitInfo> units = backend.ListUnits();
+    if (units.empty()) {
+        Say(ErrorText(errNoDevice));
+        return kExitFailed;
+    }
+    for (const UnitInfo& unit : units) {
+        std::fprintf(Out(), "%s\n", UnitLine(unit).c_str());
+    }
+    return kExitOk;
+}
+
+// One unit's command, on a thread of its own while others run.
+struct UnitRun {
+    int status = kExitFailed;
+    double seconds = 0;
+    std::string printed;
+};
+
+UnitRun RunOnUnit(const CliOptions& options, LinkBackend& backend, const UnitInfo& unit) {
+    UnitRun run;
+    UnitOutput output(unit.serial);
+    const auto start = std::chrono::steady_clock::now();
+    {
+        Session session(options, backend, &unit);
+        session.oneOfSeveral = true;
+        run.status = unit.access == DeviceAccess::Busy ? (Say(BusyText(unit)), kExitFailed)
+                                                       : RunCommand(options, session);
+        if (session.RadioLost() && run.status == kExitOk) {
+            run.status = kExitFailed;
+        }
+    }
+    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    run.printed = output.Finish();
+    return run;
+}
+
+const char* RunResultText(int status) {
+    switch (status) {
+    case kExitOk:
+        return "успешно";
+    case kExitDifferent:
+        return "отличается";
+    case kExitUsage:
+        return "ошибка в файле";
+    default:
+        break;
+    }
+    return RunStopSignal() != 0 ? "прервано" : "ошибка";
+}
+
+// One radio on each unit at the same time, round after round with --repeat;
+// each unit's output apart, a table of the units at the end of a round.
+int RunOnUnits(const CliOptions& options, LinkBackend& backend,
+               const std::vector<UnitInfo>& units) {
+    const bool asks = isatty(STDIN_FILENO) != 0 && !options.yes;
+    int status = kExitOk;
+    for (;;) {
+        if (asks && options.command != "test") {
+            Say(msg::kConnectRadio);
+            if (!WaitForEnter(stderr, stdin)) {
+                return kExitFailed;
+            }
+        }
+        std::vector<UnitRun> runs(units.size());
+        std::vector<std::unique_ptr<QThread>> threads;
+        for (std::size_t k = 0; k < units.size(); ++k) {
+            threads.emplace_back(
+                QThread::create([&, k] { runs[k] = RunOnUnit(options, backend, units[k]); }));
+            threads.back()->start();
+        }
+        for (const auto& thread : threads) {
+            thread->wait();
+        }
+        std::fprintf(Out(), "\n  %s%s%s\n", Column("Программатор", 20).c_str(),
+                     Column("Результат", 16).c_str(), "Секунды");
+        for (std::size_t k = 0; k < units.size(); ++k) {
+            std::fprintf(Out(), "  %s%s%.1f\n", Column(units[k].serial, 20).c_str(),
+                         Column(RunResultText(runs[k].status), 16).c_str(), runs[k].seconds);
+            if (status == kExitOk) {
+                status = runs[k].status;
+            }
+        }
+        for (std::size_t k = 0; k < units.size(); ++k) {
+            if (!runs[k].printed.empty()) {
+                std::fprintf(Out(), "\n== %s ==\n%s", units[k].serial.c_str(),
+                             runs[k].printed.c_str());
+            }
+        }
+        if (!options.repeat || RunStopSignal() != 0 || !NextAfterFailure(stdin)) {
+            return status;
+        }
+    }
+}
+
 int RunWithProgrammer(int argc, char** argv, const zekt::CliOptions& options) {
     if (!options.workdir.empty() && !zekt::FolderUsable(options.workdir)) {
         Say("zekt-cli: папка " + options.workdir + " не существует или недоступна (--workdir)");
@@ -358,19 +462,45 @@ int RunWithProgrammer(int argc, char** argv, const zekt::CliOptions& options) {
     }
     QCoreApplication app(argc, argv); // the runs wait in its event loop
     zekt::InstallRunStopHandlers();
-    zekt::Session session(options);
-    std::string error;
-    if (!session.Open(error)) {
-        Say(error);
+    LinkBackend backend;
+    if (const std::string refused = OpenBackend(options, backend); !refused.empty()) {
+        Say("zekt-cli: " + refused);
         return zekt::kExitUsage;
     }
-    int status = RunCommand(options, session);
-    session.SaveRadio();
-    if (session.RadioLost() && status == zekt::kExitOk) {
-        status = zekt::kExitFailed;
+    if (options.command == "units") {
+        return UnitsCommand(backend);
     }
-    if (!session.CloseTrace() && status == zekt::kExitOk) {
-        status = zekt::kExitUsage;
+    if (!options.journalGiven && DefaultJournalPath().empty()) {
+        Say(std::string("zekt-cli: ") + kNoJournalPlace);
+    }
+    std::vector<UnitInfo> units;
+    if (options.allUnits || !options.units.empty()) {
+        const UnitChoice choice = ChooseUnits(backend.ListUnits(), options.units, options.allUnits);
+        if (!choice.refusal.empty()) {
+            Say("zekt-cli: " + choice.refusal);
+            return choice.ambiguous ? kExitUsage : kExitFailed;
+        }
+        units = choice.units;
+    }
+    int status = kExitOk;
+    if (units.size() > 1) {
+        status = RunOnUnits(options, backend, units);
+    } else if (!units.empty() && units.front().access == DeviceAccess::Busy) {
+        Say(BusyText(units.front()));
+        status = kExitFailed;
+    } else {
+        Session session(options, backend, units.empty() ? nullptr : &units.front());
+        status = RunCommand(options, session);
+        session.SaveRadio();
+        if (session.RadioLost() && status == zekt::kExitOk) {
+            status = zekt::kExitFailed;
+        }
+    }
+    if (const std::string refused = backend.CloseTrace(); !refused.empty()) {
+        Say("zekt-cli: " + refused);
+        if (status == zekt::kExitOk) {
+            status = zekt::kExitUsage;
+        }
     }
     if (const int signal = zekt::RunStopSignal(); signal != 0) {
         Say(std::string("zekt-cli: прервано сигналом ") + sigabbrev_np(signal) + ".");

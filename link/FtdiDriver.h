@@ -42,6 +42,9 @@ inline constexpr USHORT FT_FLOW_NONE = 0x0000;
 // FT_GetDeviceInfoDetail; backends write a NUL-terminated string into them.
 inline constexpr int kDeviceStringSize = 300;
 
+// Whether a device of the last list could be opened now.
+enum class DeviceAccess { Free, Busy, Denied };
+
 // The D2XX calls the link uses, so that real hardware, the simulated unit
 // and scripted test doubles can stand behind the same link.
 class FtdiDriver {
@@ -68,6 +71,11 @@ public:
     virtual FT_STATUS FT_Read(FT_HANDLE handle, void* buffer, DWORD bytesToRead,
                               DWORD* bytesReturned) = 0;
     virtual FT_STATUS FT_Close(FT_HANDLE handle) = 0;
+
+    // Beyond D2XX, for listing units: whether another program holds the
+    // device (its interface claimed) or this user may not open it. Claims
+    // nothing it keeps.
+    virtual DeviceAccess ProbeAccess(DWORD index) = 0;
 };
 
 } // namespace zekt

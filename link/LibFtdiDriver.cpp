@@ -263,4 +263,27 @@ FT_STATUS LibFtdiDriver::FT_Close(FT_HANDLE handle) {
     return StatusFromCallResult(result);
 }
 
+DeviceAccess LibFtdiDriver::ProbeAccess(DWORD index) {
+    if (index >= devices.size()) {
+        return DeviceAccess::Denied;
+    }
+    libusb_device_handle* probe = nullptr;
+    if (libusb_open(devices[index], &probe) != 0) {
+        return DeviceAccess::Denied;
+    }
+    DeviceAccess access = DeviceAccess::Free;
+    // The kernel's serial driver is detached when the link opens the unit;
+    // only another program's claim makes it busy.
+    if (libusb_kernel_driver_active(probe, 0) != 1) {
+        const int claimed = libusb_claim_interface(probe, 0);
+        if (claimed == 0) {
+            libusb_release_interface(probe, 0);
+        } else {
+            access = claimed == LIBUSB_ERROR_BUSY ? DeviceAccess::Busy : DeviceAccess::Denied;
+        }
+    }
+    libusb_close(probe);
+    return access;
+}
+
 } // namespace zekt

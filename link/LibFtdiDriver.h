@@ -34,6 +34,7 @@ public:
                       DWORD* bytesReturned) override;
     FT_STATUS FT_SetLatencyTimer(FT_HANDLE handle, UCHAR timerMs) override;
     FT_STATUS FT_Close(FT_HANDLE handle) override;
+    DeviceAccess ProbeAccess(DWORD index) override;
 
 private:
     struct OpenDevice;

@@ -5,7 +5,7 @@ namespace zekt {
 void TracingDriver::Line(const std::string& text) {
     const double ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    std::fprintf(out, "%10.3f ms  %s\n", ms, text.c_str());
+    std::fprintf(out, "%s%10.3f ms  %s\n", tag.c_str(), ms, text.c_str());
     std::fflush(out);
 }
 

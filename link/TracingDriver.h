@@ -13,7 +13,9 @@ namespace zekt {
 // fewer bytes than asked is marked as a time-out.
 class TracingDriver : public FtdiDriver {
 public:
-    TracingDriver(FtdiDriver& inner, std::FILE* out) : inner(inner), out(out) {}
+    // tag starts every line (the unit's serial number when several share a trace).
+    TracingDriver(FtdiDriver& inner, std::FILE* out, std::string tag = {})
+        : inner(inner), out(out), tag(std::move(tag)) {}
 
     FT_STATUS FT_CreateDeviceInfoList(DWORD* numDevices) override;
     FT_STATUS FT_GetDeviceInfoDetail(DWORD index, DWORD* flags, DWORD* type, DWORD* id,
@@ -37,10 +39,12 @@ public:
                       DWORD* bytesReturned) override;
     FT_STATUS FT_SetLatencyTimer(FT_HANDLE handle, UCHAR timerMs) override;
     FT_STATUS FT_Close(FT_HANDLE handle) override;
+    DeviceAccess ProbeAccess(DWORD index) override { return inner.ProbeAccess(index); }
 
 private:
     FtdiDriver& inner;
     std::FILE* out;
+    std::string tag;
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 
     void Line(const std::string& text);

@@ -75,9 +75,10 @@ bool USB_Prog::FindDevice(DWORD count, int& index) {
         status = driver.FT_GetDeviceInfoDetail(i, &flags, &type, &id, &locationId, serialNumber,
                                                description, &deviceHandle);
         description[kDeviceStringSize - 1] = '\0';
-        if (status == FT_OK && std::strcmp(description, DeviceDescription) == 0) {
+        serialNumber[kDeviceStringSize - 1] = '\0';
+        if (status == FT_OK && std::strcmp(description, DeviceDescription) == 0 &&
+            unit.Matches(serialNumber, locationId)) {
             index = static_cast<int>(i);
-            serialNumber[kDeviceStringSize - 1] = '\0';
             this->serialNumber = serialNumber;
             return true;
         }

@@ -22,6 +22,16 @@ inline constexpr int errDriver = -1;
 // The USB description by which the programmer unit is found (exact match).
 inline constexpr const char* DeviceDescription = "ZEKT USB Programmator";
 
+// Which unit a link opens when several are attached: empty fields match any.
+struct UnitSelector {
+    std::string serialNumber;
+    DWORD locationId = 0; // USB bus and port, when serial numbers repeat
+    bool Matches(const std::string& serial, DWORD location) const {
+        return (serialNumber.empty() || serial == serialNumber) &&
+               (locationId == 0 || location == locationId);
+    }
+};
+
 // The chip's latency timer may be set from 1 to 255 ms; 0 leaves it alone.
 inline constexpr int kLatencyTimerMaxMs = 255;
 
@@ -60,6 +70,9 @@ public:
     // (0: no setting, the chip keeps its own). A refusal is no failure: the
     // warning (once) says so and the link goes on at the chip's timer.
     void SetLatencyTimer(int ms) { latencyMs = ms; }
+    // Open takes the first unit the selector matches (by default the first
+    // unit attached).
+    void SelectUnit(UnitSelector selector) { unit = std::move(selector); }
     // The timer the last Open set; 0 when it set none.
     int LatencyInUse() const { return latencyInUse; }
     std::function<void(const std::string&)> warn;
@@ -71,6 +84,7 @@ private:
     bool ready = true;
     int errorCode = errNone;
     std::string message;
+    UnitSelector unit;
     int latencyMs = 0;
     int latencyInUse = 0;
     bool latencyWarned = false;

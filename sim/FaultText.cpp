@@ -15,6 +15,7 @@ const char* const kSimFaultHelp =
     "                          stuck-bit@A:B, stuck-data-bit@A:B: бит B этого слова или байта\n"
     "                              не программируется\n"
     "                          open, flow, purge, latency: отказ этого вызова драйвера\n"
+    "                          busy: программатор занят другой программой\n"
     "                          device=ОПИСАНИЕ: другое устройство FTDI перед программатором\n";
 
 namespace {
@@ -38,7 +39,8 @@ bool ApplySimFault(const std::string& text, SimulatedDriver& driver, std::string
     const std::pair<const char*, bool*> kCallFaults[] = {{"open", &faults.failOpen},
                                                          {"flow", &faults.failFlowControl},
                                                          {"purge", &faults.failPurge},
-                                                         {"latency", &faults.failLatencyTimer}};
+                                                         {"latency", &faults.failLatencyTimer},
+                                                         {"busy", &faults.busy}};
     for (const auto& [name, fails] : kCallFaults) {
         if (text == name) {
             *fails = true;

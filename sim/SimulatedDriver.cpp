@@ -76,6 +76,9 @@ FT_STATUS SimulatedDriver::FT_GetDeviceInfoDetail(DWORD index, DWORD* flags, DWO
                                      [](const SimDevice& d) { return d.isUnit; });
     std::snprintf(serialNumber, kDeviceStringSize, device.isUnit ? "SIM%u" : "FTSIM%u",
                   static_cast<unsigned>(device.isUnit ? units : position + 1));
+    if (device.isUnit && !unitSerial.empty()) {
+        std::snprintf(serialNumber, kDeviceStringSize, "%s", unitSerial.c_str());
+    }
     std::snprintf(description, kDeviceStringSize, "%s", device.description.c_str());
     *handle = nullptr;
     return FT_OK;
@@ -87,7 +90,8 @@ FT_STATUS SimulatedDriver::FT_Open(int index, FT_HANDLE* handle) {
         !Present(listed[static_cast<std::size_t>(index)])) {
         return FT_DEVICE_NOT_FOUND;
     }
-    if (faults.failOpen || session.open) {
+    const bool held = faults.busy && devices[static_cast<std::size_t>(listed[index])].isUnit;
+    if (faults.failOpen || session.open || held) {
         return FT_DEVICE_NOT_OPENED;
     }
     session = Session{};
@@ -96,6 +100,14 @@ FT_STATUS SimulatedDriver::FT_Open(int index, FT_HANDLE* handle) {
     lastOpenedIndex = index;
     *handle = &session;
     return FT_OK;
+}
+
+DeviceAccess SimulatedDriver::ProbeAccess(DWORD index) {
+    if (index >= listed.size() || !Present(listed[index])) {
+        return DeviceAccess::Denied;
+    }
+    const bool held = faults.busy && devices[static_cast<std::size_t>(listed[index])].isUnit;
+    return held ? DeviceAccess::Busy : DeviceAccess::Free;
 }
 
 FT_STATUS SimulatedDriver::FT_ResetDevice(FT_HANDLE handle) {

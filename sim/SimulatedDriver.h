@@ -23,6 +23,7 @@ struct SimFaults {
     bool failFlowControl = false;
     bool failPurge = false;
     bool failLatencyTimer = false;
+    bool busy = false; // another program holds the unit: it cannot be opened
 };
 
 struct SimDevice {
@@ -74,6 +75,10 @@ public:
     // Taken and ignored: the simulated unit answers at once.
     FT_STATUS FT_SetLatencyTimer(FT_HANDLE handle, UCHAR timerMs) override;
     FT_STATUS FT_Close(FT_HANDLE handle) override;
+    DeviceAccess ProbeAccess(DWORD index) override;
+
+    // The unit's USB serial number; SIM1 unless set.
+    void SetSerialNumber(std::string serial) { unitSerial = std::move(serial); }
 
 private:
     struct Session {
@@ -96,6 +101,7 @@ private:
     int framesSeen = 0;
     int lastOpenedIndex = -1;
     std::mt19937 random{20081205};
+    std::string unitSerial;
 
     bool Present(int device) const;
     // The session behind a handle, or nullptr; the unit's session fails

@@ -23,14 +23,16 @@ private slots:
             LinkSettings settings;
             const char* refusal; // empty: taken
         } cases[] = {
-            {{true, files.Path("new.hex"), 0, {}, ""}, ""},
-            {{true, "", 5, {"unplug@3"}, ""}, ""},
-            {{true, files.Path("dangling.hex"), 0, {}, ""}, "--simulate: "},
-            {{true, files.Path("bad.hex"), 0, {}, ""}, "--simulate: "},
-            {{true, "", 0, {"meltdown"}, ""}, "meltdown"},
-            {{false, "", 5, {}, ""}, "--sim-delay работает только с --simulate"},
-            {{false, "", 0, {"open"}, ""}, "--sim-fault работает только с --simulate"},
-            {{true, "", 0, {}, files.Path("no/such/trace.txt")}, "--trace: "},
+            {{true, {files.Path("new.hex")}, 0, {}, ""}, ""},
+            {{true, {}, 5, {"unplug@3"}, ""}, ""},
+            {{true, {"", ""}, 0, {"SIM2:unplug@3"}, ""}, ""},
+            {{true, {""}, 0, {"SIM2:unplug@3"}, ""}, "нет имитатора SIM2"},
+            {{true, {files.Path("dangling.hex")}, 0, {}, ""}, "--simulate: "},
+            {{true, {files.Path("bad.hex")}, 0, {}, ""}, "--simulate: "},
+            {{true, {}, 0, {"meltdown"}, ""}, "meltdown"},
+            {{false, {}, 5, {}, ""}, "--sim-delay работает только с --simulate"},
+            {{false, {}, 0, {"open"}, ""}, "--sim-fault работает только с --simulate"},
+            {{true, {}, 0, {}, files.Path("no/such/trace.txt")}, "--trace: "},
         };
         for (const auto& [settings, refusal] : cases) {
             LinkBackend backend;
@@ -68,13 +70,81 @@ private slots:
         QCOMPARE(ReadUserSettings(files.Path("")).warnings.size(), std::size_t(1)); // a folder
     }
 
+    // Units are chosen by the exact serial number or location, else by the
+    // one serial number that ends with the text.
+    void unitsChosenBySerialNumber() {
+        const std::vector<UnitInfo> attached = {
+            {"FT4XK1A2", "1-4", 0x104, DeviceAccess::Free},
+            {"FT4XK3B2", "1-5", 0x105, DeviceAccess::Busy},
+            {"FT9Q0001", "2-1", 0x201, DeviceAccess::Free},
+            {"FT9Q0001", "2-2", 0x202, DeviceAccess::Free},
+            {"?", "3-1", 0x301, DeviceAccess::Denied},
+        };
+        const struct {
+            std::vector<std::string> wanted;
+            bool all;
+            std::vector<std::string> chosen; // locations
+            const char* refusal;
+            bool ambiguous;
+        } cases[] = {
+            {{"FT4XK1A2"}, false, {"1-4"}, "", false},
+            {{"1A2"}, false, {"1-4"}, "", false},
+            {{"B2", "1-2"}, false, {"1-5"}, "не найдено (--unit 1-2)", false},
+            {{"A2", "2-2"}, false, {"1-4", "2-2"}, "", false},
+            {{"2"}, false, {}, "подходят несколько", true},
+            {{"FT9Q0001"}, false, {}, "подходят несколько", true},
+            {{"ZZ"}, false, {}, "не найдено (--unit ZZ)", false},
+            {{"1A2", "FT4XK1A2"}, false, {}, "назван дважды", true},
+            {{}, true, {"1-4", "1-5", "2-1", "2-2"}, "", false},
+        };
+        for (const auto& [wanted, all, chosen, refusal, ambiguous] : cases) {
+            const UnitChoice choice = ChooseUnits(attached, wanted, all);
+            QVERIFY2(*refusal ? choice.refusal.find(refusal) != std::string::npos
+                              : choice.refusal.empty(),
+                     choice.refusal.c_str());
+            QCOMPARE(choice.ambiguous, ambiguous);
+            std::vector<std::string> locations;
+            for (const UnitInfo& unit : choice.units) {
+                locations.push_back(unit.location);
+            }
+            if (choice.refusal.empty()) {
+                QCOMPARE(locations, chosen);
+            }
+        }
+        QVERIFY(ChooseUnits({}, {}, true).refusal.find("не найдено") != std::string::npos);
+    }
+
+    // Simulated units: one per file, SIM1, SIM2..., each link its own unit,
+    // a fault for one of them, a busy one listed as such.
+    void simulatedUnitsApart() {
+        TempFiles files;
+        LinkBackend backend;
+        QVERIFY(
+            backend.Open({true, {files.Path("a.hex"), files.Path("b.hex")}, 0, {"SIM2:busy"}, ""})
+                .empty());
+        const std::vector<UnitInfo> units = backend.ListUnits();
+        QCOMPARE(units.size(), std::size_t(2));
+        QCOMPARE(UnitLine(units[0]), std::string("SIM1                sim       свободен"));
+        QCOMPARE(UnitLine(units[1]), std::string("SIM2                sim       занят"));
+        USB_Prog first(backend.DriverFor(&units[0]));
+        backend.SetUpLink(first, &units[0]);
+        QVERIFY(first.Test());
+        QCOMPARE(first.SerialNumber(), std::string("SIM1"));
+        USB_Prog second(backend.DriverFor(&units[1]));
+        backend.SetUpLink(second, &units[1]);
+        QVERIFY(!second.Open()); // held by "another program"
+        QVERIFY(backend.SaveRadio(&units[0]).empty());
+        QVERIFY(std::filesystem::exists(files.Path("a.hex")));
+        QVERIFY(!std::filesystem::exists(files.Path("b.hex")));
+    }
+
     void simulatedRadioKeptInItsFileOnly() {
         TempFiles files;
         const std::string radio = files.Path("radio.hex");
         {
             LinkBackend backend;
-            QVERIFY(backend.Open({true, radio, 0, {}, files.Path("trace.txt")}).empty());
-            USB_Prog link(backend.Driver());
+            QVERIFY(backend.Open({true, {radio}, 0, {}, files.Path("trace.txt")}).empty());
+            USB_Prog link(backend.DriverFor(nullptr));
             QVERIFY(link.Test());
             QVERIFY(backend.SaveRadio().empty());
             QVERIFY(backend.CloseTrace().empty());
@@ -82,7 +152,7 @@ private slots:
         QVERIFY(std::filesystem::file_size(radio) > 0);
         QVERIFY(std::filesystem::file_size(files.Path("trace.txt")) > 0);
         LinkBackend blank;
-        QVERIFY(blank.Open({true, "", 0, {}, ""}).empty());
+        QVERIFY(blank.Open({true, {""}, 0, {}, ""}).empty());
         QVERIFY(blank.SaveRadio().empty()); // a blank radio is not kept anywhere
         QVERIFY(blank.Simulated());
     }

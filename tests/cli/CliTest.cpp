@@ -117,7 +117,13 @@ private slots:
             {{"--usb-latency", "1", "test"}, ""},
             {{"--journal=", "--save=out.prg", "read"}, ""},
             {{"--yes=1", "read"}, "не нужно значение"},
-            {{"--simulate", "a.hex", "--simulate", "b.hex", "test"}, "второй раз"},
+            {{"--trace", "a.txt", "--trace", "b.txt", "test"}, "второй раз"},
+            {{"--simulate", "a.hex", "--simulate", "b.hex", "--unit", "1", "--unit", "2", "test"},
+             ""},
+            {{"--unit", "", "test"}, "серийный номер"},
+            {{"--all-units", "--unit", "A", "test"}, "вместе"},
+            {{"--all-units", "backup", "x.hex"}, "с одним"},
+            {{"--unit", "A", "units"}, "относятся"},
             {{"--sim-fault", "open", "--sim-fault", "flow", "test"}, ""},
             {{"read", "--save", "--yes"}, "а не \"--yes\""},
             {{"read", "--save", "./--yes"}, ""},
@@ -669,6 +675,62 @@ private slots:
             latencies << line.split(';').constLast();
         }
         QCOMPARE(latencies, (QStringList{"2", "9", "default", "default"}));
+    }
+
+    // Several units: listed, chosen by serial number or its end, a busy one
+    // refused, and one radio on each at once; a unit unplugged mid-run
+    // leaves the other's radio programmed and verified.
+    void severalUnits() {
+        Cli cli;
+        cli.WriteConfig("a.prg", OpenConfigA());
+        const QStringList two = {"--simulate", "a.hex",     "--simulate",
+                                 "b.hex",      "--workdir", ZEKT_DEMO_DIR};
+        const Result listed = cli.Run(two + QStringList{"--sim-fault", "SIM2:busy", "units"});
+        QCOMPARE(listed.status, 0);
+        QCOMPARE(listed.out, QString("SIM1                sim       свободен\n"
+                                     "SIM2                sim       занят\n"));
+        const struct {
+            QStringList args;
+            int status;
+            const char* says;
+        } choices[] = {
+            {{"--unit", "SIM2", "test"}, 0, ""},
+            {{"--unit", "2", "test"}, 0, ""},
+            {{"--unit", "sim", "test"}, 2, "подходят несколько"},
+            {{"--unit", "9", "test"}, 1, "не найдено (--unit 9)"},
+            {{"--sim-fault", "SIM2:busy", "--unit", "2", "test"}, 1, "SIM2 (sim) занят"},
+        };
+        for (const auto& [args, status, says] : choices) {
+            const Result r = cli.Run(two + args);
+            QCOMPARE(r.status, status);
+            QVERIFY2(r.err.contains(says), qPrintable(r.err));
+        }
+
+        const Result both =
+            cli.Run(two + QStringList{"--all-units", "--sim-delay", "1", "program", "a.prg"});
+        QCOMPARE(both.status, 0);
+        QVERIFY(both.err.contains("[SIM1] Программирование памяти программ..."));
+        QVERIFY(both.err.contains("[SIM2] Программирование памяти программ..."));
+        QCOMPARE(cli.Run(two + QStringList{"--unit", "1", "--unit", "2", "verify", "a.prg"}).status,
+                 0);
+
+        const Result cut = cli.Run(
+            QStringList{"--simulate", "c.hex", "--simulate", "d.hex", "--workdir", ZEKT_DEMO_DIR,
+                        "--sim-fault", "SIM1:unplug@200", "--all-units", "program", "a.prg"});
+        QCOMPARE(cut.status, 1);
+        QVERIFY2(QRegularExpression("SIM1 +ошибка").match(cut.out).hasMatch(), qPrintable(cut.out));
+        QVERIFY(QRegularExpression("SIM2 +успешно").match(cut.out).hasMatch());
+        const Result verified = cli.Run(
+            {"--simulate", "c.hex", "--simulate", "d.hex", "--unit", "SIM2", "verify", "a.prg"});
+        QCOMPARE(verified.status, 0);
+        QStringList units;
+        for (const QString& line : cli.Journal()) {
+            const QStringList f = line.split(';');
+            units << f[2] + " " + f[3] + " " + f[12];
+        }
+        units.sort();
+        QCOMPARE(units.filter("program"), (QStringList{"program failed SIM1", "program ok SIM1",
+                                                       "program ok SIM2", "program ok SIM2"}));
     }
 
     // The result names how far a command got; the seconds are the runs',

@@ -113,6 +113,7 @@ public:
         calls.push_back("latency " + std::to_string(timerMs));
         return latencyStatus;
     }
+    zekt::DeviceAccess ProbeAccess(zekt::DWORD) override { return zekt::DeviceAccess::Free; }
     zekt::FT_STATUS FT_Close(zekt::FT_HANDLE) override {
         calls.push_back("close");
         return closeStatus;
