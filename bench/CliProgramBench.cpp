@@ -1,5 +1,8 @@
 // Wall time and peak memory of "zekt-cli program" against the simulated unit
-// with no delay: a whole radio programmed from a *.prg file.
+// with no delay: a whole radio programmed from a *.prg file. Then four
+// simulated units paced as the real chip (16 ms per exchange, its latency
+// timer) programmed at once, against one unit programming four radios in
+// turn, and the host's processor time per unit meanwhile.
 //   bench_cli_program PATH_TO_zekt-cli DEMO_DIR [RUNS]
 #include <algorithm>
 #include <chrono>
@@ -37,7 +40,14 @@ void WritePrg(const std::string& path) {
     std::fclose(f);
 }
 
-double RunOnce(const char* cli, const std::string& dir, const char* demo) {
+double Run(const std::string& cli, const std::string& dir, std::vector<std::string> args) {
+    args.insert(args.begin(), cli);
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    std::fflush(stdout); // a child must not print what this process has buffered
     const auto start = std::chrono::steady_clock::now();
     const pid_t child = fork();
     if (child == 0) {
@@ -45,8 +55,8 @@ double RunOnce(const char* cli, const std::string& dir, const char* demo) {
             _exit(127);
         }
         std::freopen("/dev/null", "w", stderr);
-        execl(cli, cli, "--simulate", "radio.hex", "--workdir", demo, "--journal", "", "program",
-              "a.prg", static_cast<char*>(nullptr));
+        std::freopen("/dev/null", "w", stdout);
+        execv(cli.c_str(), argv.data());
         _exit(127);
     }
     int status = 0;
@@ -74,7 +84,9 @@ int main(int argc, char** argv) {
     std::vector<double> times;
     for (int i = 0; i < runs; ++i) {
         std::filesystem::remove(dir + "/radio.hex"); // a blank radio every time
-        const double ms = RunOnce(cli.c_str(), dir, demo.c_str());
+        const double ms = Run(
+            cli, dir,
+            {"--simulate", "radio.hex", "--workdir", demo, "--journal", "", "program", "a.prg"});
         if (ms < 0) {
             std::fprintf(stderr, "bench_cli_program: zekt-cli program failed\n");
             return 1;
@@ -86,6 +98,40 @@ int main(int argc, char** argv) {
     getrusage(RUSAGE_CHILDREN, &usage);
     std::printf("figure cli_program_ms %.1f ms\n", times[times.size() / 2]);
     std::printf("figure cli_program_peak_rss_mb %.1f MB\n", usage.ru_maxrss / 1024.0);
+
+    constexpr int kUnits = 4;
+    const std::vector<std::string> paced = {"--sim-delay", "16",        "--workdir",
+                                            demo,          "--journal", ""};
+    double inTurn = 0;
+    for (int k = 0; k < kUnits; ++k) {
+        std::filesystem::remove(dir + "/radio.hex");
+        std::vector<std::string> args = {"--simulate", "radio.hex"};
+        args.insert(args.end(), paced.begin(), paced.end());
+        args.insert(args.end(), {"program", "a.prg"});
+        inTurn += Run(cli, dir, args);
+    }
+    std::vector<std::string> args;
+    for (int k = 0; k < kUnits; ++k) {
+        std::filesystem::remove(dir + "/unit" + std::to_string(k) + ".hex");
+        args.insert(args.end(), {"--simulate", "unit" + std::to_string(k) + ".hex"});
+    }
+    args.insert(args.end(), paced.begin(), paced.end());
+    args.insert(args.end(), {"--all-units", "program", "a.prg"});
+    rusage before{};
+    getrusage(RUSAGE_CHILDREN, &before);
+    const double atOnce = Run(cli, dir, args);
+    rusage after{};
+    getrusage(RUSAGE_CHILDREN, &after);
+    if (inTurn < 0 || atOnce < 0) {
+        std::fprintf(stderr, "bench_cli_program: programming on several units failed\n");
+        return 1;
+    }
+    const auto seconds = [](const timeval& t) { return t.tv_sec + t.tv_usec / 1e6; };
+    const double cpu = seconds(after.ru_utime) - seconds(before.ru_utime) +
+                       seconds(after.ru_stime) - seconds(before.ru_stime);
+    std::printf("four radios: %.1f s in turn, %.1f s at once\n", inTurn / 1000, atOnce / 1000);
+    std::printf("figure parallel_units_speedup %.2f x\n", inTurn / atOnce);
+    std::printf("figure parallel_host_cpu_pct %.2f %%\n", cpu / (atOnce / 1000) / kUnits * 100.0);
     std::filesystem::remove_all(dir);
     return 0;
 }

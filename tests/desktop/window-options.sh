@@ -27,6 +27,9 @@ expect 2 --sim-delay=99999 --exit-when-shown
 expect 2 --sim-delay
 expect 0 --simulate=radio.hex --usb-latency=1 --journal= --exit-when-shown
 expect 2 --usb-latency 0 --exit-when-shown
+expect 0 --simulate=radio.hex --unit=1 --journal= --exit-when-shown # SIM1 by its last character
+expect 1 --simulate=radio.hex --unit SIM7 --journal= --exit-when-shown
+grep -q 'не найдено (--unit SIM7)' err.txt
 expect 1 --sim-delay=5 --exit-when-shown # the simulator's option without the simulator
 grep -q 'sim-delay' err.txt
 # A settings line the window cannot take is said, and the window still starts.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstddef>
+#include <cstdio>
 #include <cstring>
 #include <linux/usbdevice_fs.h>
 #include <sys/ioctl.h>
@@ -35,27 +36,56 @@ constexpr int kPurgeTx = 2;
 
 } // namespace
 
-EmulatedFtdi::EmulatedFtdi(const std::string& product)
-    : testbed(umockdev_testbed_new()), handler(umockdev_ioctl_base_new()), product(product) {
+namespace {
+
+// One test bed for every emulated chip: umockdev takes one per process.
+struct SharedBed {
+    UMockdevTestbed* testbed = nullptr;
+    int users = 0;
+};
+SharedBed bed;
+
+} // namespace
+
+EmulatedFtdi::EmulatedFtdi(const std::string& product, const std::string& serial, int port)
+    : handler(umockdev_ioctl_base_new()), product(product), serial(serial) {
+    if (bed.users++ == 0) {
+        bed.testbed = umockdev_testbed_new();
+    }
+    testbed = bed.testbed;
+    char devnum[16];
+    std::snprintf(devnum, sizeof devnum, "%03d", port + 1);
+    devicePath = std::string("/dev/bus/usb/001/") + devnum;
+    const std::string name = "1-" + std::to_string(port);
     g_signal_connect(handler, "handle-ioctl", G_CALLBACK(&EmulatedFtdi::HandleIoctl), this);
-    umockdev_testbed_attach_ioctl(testbed, "/dev/bus/usb/001/002", handler, nullptr);
-    const std::string device = std::string("P: /devices/usb1/1-1\n"
-                                           "N: bus/usb/001/002\n"
-                                           "E: SUBSYSTEM=usb\n"
-                                           "E: DEVTYPE=usb_device\n"
-                                           "E: DRIVER=usb\n"
-                                           "E: BUSNUM=001\n"
-                                           "E: DEVNUM=002\n"
-                                           "E: DEVNAME=/dev/bus/usb/001/002\n"
-                                           "A: busnum=1\\n\n"
-                                           "A: devnum=2\\n\n"
-                                           "A: speed=12\\n\n"
-                                           "A: bConfigurationValue=1\\n\n"
-                                           "A: idVendor=0403\\n\n"
-                                           "A: idProduct=6001\\n\n"
-                                           "H: descriptors=") +
+    umockdev_testbed_attach_ioctl(testbed, devicePath.c_str(), handler, nullptr);
+    const std::string device = "P: /devices/usb1/" + name +
+                               "\n"
+                               "N: bus/usb/001/" +
+                               devnum +
+                               "\n"
+                               "E: SUBSYSTEM=usb\n"
+                               "E: DEVTYPE=usb_device\n"
+                               "E: DRIVER=usb\n"
+                               "E: BUSNUM=001\n"
+                               "E: DEVNUM=" +
+                               devnum +
+                               "\n"
+                               "E: DEVNAME=" +
+                               devicePath +
+                               "\n"
+                               "A: busnum=1\\n\n"
+                               "A: devnum=" +
+                               std::to_string(port + 1) +
+                               "\\n\n"
+                               "A: speed=12\\n\n"
+                               "A: bConfigurationValue=1\\n\n"
+                               "A: idVendor=0403\\n\n"
+                               "A: idProduct=6001\\n\n"
+                               "H: descriptors=" +
                                kDescriptors + "\n";
     umockdev_testbed_add_from_string(testbed, device.c_str(), nullptr);
+    sysPath = "/sys/devices/usb1/" + name;
 }
 
 EmulatedFtdi::~EmulatedFtdi() {
@@ -66,8 +96,13 @@ EmulatedFtdi::~EmulatedFtdi() {
         }
         pending.clear();
     }
+    umockdev_testbed_detach_ioctl(testbed, devicePath.c_str(), nullptr);
+    umockdev_testbed_remove_device(testbed, sysPath.c_str());
     g_object_unref(handler);
-    g_object_unref(testbed);
+    if (--bed.users == 0) {
+        g_object_unref(testbed);
+        bed.testbed = nullptr;
+    }
 }
 
 void EmulatedFtdi::SetRealPacing(std::chrono::milliseconds delay) {
@@ -90,6 +125,11 @@ void EmulatedFtdi::StopAnswering() {
 void EmulatedFtdi::RefuseLatencyTimer() {
     std::lock_guard<std::mutex> lock(mutex);
     refuseLatency = true;
+}
+
+void EmulatedFtdi::HoldElsewhere() {
+    std::lock_guard<std::mutex> lock(mutex);
+    heldElsewhere = true;
 }
 
 void EmulatedFtdi::Disappear() {
@@ -130,6 +170,12 @@ bool EmulatedFtdi::Handle(UMockdevIoctlClient* client) {
         umockdev_ioctl_client_complete(client, -1, ENODATA); // no kernel driver bound
         return true;
     case USBDEVFS_CLAIMINTERFACE:
+        if (heldElsewhere) {
+            umockdev_ioctl_client_complete(client, -1, EBUSY);
+            return true;
+        }
+        umockdev_ioctl_client_complete(client, 0, 0);
+        return true;
     case USBDEVFS_RELEASEINTERFACE:
     case USBDEVFS_SETCONFIGURATION:
     case USBDEVFS_SETINTERFACE:
@@ -208,7 +254,7 @@ std::vector<uint8_t> EmulatedFtdi::StringDescriptor(int index) const {
         text = product;
         break;
     default:
-        text = "ZK000001";
+        text = serial;
         break;
     }
     std::vector<uint8_t> d = {static_cast<uint8_t>(2 + 2 * text.size()), kDescriptorString};

@@ -19,10 +19,13 @@ typedef struct _UMockdevIoctlData UMockdevIoctlData;
 // usbdevfs: string descriptors and FTDI vendor requests on the control pipe,
 // bulk OUT frames for the unit, and bulk IN packets the way the chip sends
 // them: at most 64 bytes, each starting with the two modem-status bytes.
-// The test program must run under umockdev-wrapper.
+// The test program must run under umockdev-wrapper. Several chips may be
+// on the bus at once, each on its own port (1, 2, ...) with its own serial
+// number; they share one test bed (and its one ioctl thread).
 class EmulatedFtdi {
 public:
-    explicit EmulatedFtdi(const std::string& product = "ZEKT USB Programmator");
+    explicit EmulatedFtdi(const std::string& product = "ZEKT USB Programmator",
+                          const std::string& serial = "ZK000001", int port = 1);
     ~EmulatedFtdi();
     EmulatedFtdi(const EmulatedFtdi&) = delete;
     EmulatedFtdi& operator=(const EmulatedFtdi&) = delete;
@@ -40,6 +43,7 @@ public:
 
     void StopAnswering();      // frames are taken, no replies come
     void RefuseLatencyTimer(); // the set-latency request stalls
+    void HoldElsewhere();      // another program has claimed the interface
     void Disappear();          // unplugged: every transfer fails with ENODEV
 
     struct Counts {
@@ -65,6 +69,10 @@ private:
     UMockdevTestbed* testbed;
     UMockdevIoctlBase* handler;
     std::string product;
+    std::string serial;
+    std::string devicePath; // /dev/bus/usb/001/NNN
+    std::string sysPath;
+    bool heldElsewhere = false;
     std::mutex mutex;
     zekt::SimulatedUnit unit;
     std::deque<Urb> pending;

@@ -1,12 +1,15 @@
 #include "EmulatedFtdi.h"
 #include "LibFtdiDriver.h"
+#include "LinkBackend.h"
 #include "ProgramOp.h"
 #include "ProgramThread.h"
 #include "RunRig.h"
 #include "USB_Prog.h"
 
 #include <QElapsedTimer>
+#include <QThread>
 #include <QtTest>
+#include <memory>
 
 using namespace zekt;
 
@@ -86,6 +89,69 @@ private slots:
             const EmulatedFtdi::Counts counts = device.Snapshot();
             QCOMPARE(counts.latencyValues, asked ? std::vector<int>{asked} : std::vector<int>{});
             QCOMPARE(device.Latency().count(), inUse ? inUse : 16);
+        }
+    }
+
+    // Two and four units on one bus: listed with their serial numbers and
+    // ports, chosen by serial number (or port, when serials repeat), a
+    // claimed one busy, and radios programmed on the chosen ones only.
+    void severalUnitsOnOneBus() {
+        for (const int count : {2, 4}) {
+            const std::vector<std::string> serials = {"ZK1000A1", "ZK1000B2", "ZK9", "ZK9"};
+            std::vector<std::unique_ptr<EmulatedFtdi>> devices;
+            for (int k = 0; k < count; ++k) {
+                devices.push_back(std::make_unique<EmulatedFtdi>(
+                    "ZEKT USB Programmator", serials[static_cast<std::size_t>(k)], k + 1));
+            }
+            devices[1]->HoldElsewhere();
+            LinkBackend backend;
+            QVERIFY(backend.Open({}).empty());
+            const std::vector<UnitInfo> units = backend.ListUnits();
+            QCOMPARE(static_cast<int>(units.size()), count);
+            QStringList lines;
+            for (const UnitInfo& unit : units) {
+                lines << QString::fromStdString(UnitLine(unit)).simplified();
+            }
+            QVERIFY2(lines.contains("ZK1000A1 1-1 свободен") &&
+                         lines.contains("ZK1000B2 1-2 занят"),
+                     qPrintable(lines.join(", ")));
+            const UnitChoice busy = ChooseUnits(units, {"B2"}, false);
+            QCOMPARE(busy.units.at(0).access, DeviceAccess::Busy);
+            USB_Prog held(backend.DriverFor(&busy.units[0]));
+            backend.SetUpLink(held, &busy.units[0]);
+            QVERIFY(!held.Open());
+            if (count == 4) {
+                QVERIFY(ChooseUnits(units, {"ZK9"}, false).ambiguous);
+            }
+            // Two radios, each on a link and thread of its own, one after the
+            // other: umockdev's preload serves one thread's USB requests at a
+            // time (at once they break its socket); the simulated units show
+            // runs at the same time.
+            const UnitChoice two = ChooseUnits(units,
+                                               count == 4 ? std::vector<std::string>{"A1", "1-4"}
+                                                          : std::vector<std::string>{"A1"},
+                                               false);
+            QVERIFY(two.refusal.empty());
+            QCOMPARE(two.units.size(), count == 4 ? std::size_t(2) : std::size_t(1));
+            std::vector<LinkRun> runs(two.units.size());
+            for (std::size_t k = 0; k < two.units.size(); ++k) {
+                std::unique_ptr<QThread> thread(QThread::create([&, k] {
+                    USB_Prog link(backend.DriverFor(&two.units[k]));
+                    backend.SetUpLink(link, &two.units[k]);
+                    runs[k].Run(link, kOpsWriteFrequencies);
+                }));
+                thread->start();
+                thread->wait();
+            }
+            for (const LinkRun& run : runs) {
+                QVERIFY2(!run.failed, run.message.c_str());
+            }
+            QVERIFY(devices[0]->Snapshot().frames > 0);
+            QCOMPARE(devices[1]->Snapshot().frames, 0);
+            if (count == 4) {
+                QCOMPARE(devices[2]->Snapshot().frames, 0); // the same serial, another port
+                QVERIFY(devices[3]->Snapshot().frames > 0);
+            }
         }
     }
 
