@@ -263,8 +263,10 @@ void Parser::Command() {
     if ((several || !o.units.empty()) &&
         (o.command == "units" || o.command == "export-csv" || o.command == "import-csv")) {
         Refuse("--unit и --all-units относятся к командам, работающим с программатором");
-    } else if (several && o.command == "backup") {
-        Refuse("backup работает с одним программатором");
+    } else if (several && (o.command == "backup" || saveGiven)) {
+        // Every unit would write the one file named: all but one radio lost.
+        Refuse((o.command == "backup" ? std::string("backup") : std::string("read --save")) +
+               " работает с одним программатором");
     } else if (o.allUnits && !o.units.empty()) {
         Refuse("--all-units и --unit вместе не указываются");
     }

@@ -123,6 +123,7 @@ private slots:
             {{"--unit", "", "test"}, "серийный номер"},
             {{"--all-units", "--unit", "A", "test"}, "вместе"},
             {{"--all-units", "backup", "x.hex"}, "с одним"},
+            {{"--unit", "1", "--unit", "2", "read", "--save", "x.prg"}, "с одним"},
             {{"--unit", "A", "units"}, "относятся"},
             {{"--sim-fault", "open", "--sim-fault", "flow", "test"}, ""},
             {{"read", "--save", "--yes"}, "а не \"--yes\""},
