@@ -74,9 +74,12 @@ void FocusField(const CommandHost& host, const FrequencyField& field) {
 }
 
 std::string ProgramPrompt(const RadioConfig& config) {
-    std::string prompt = msg::kProgPromptStandard;
+    const std::string_view prompt = msg::kProgPromptStandard;
     const std::size_t at = prompt.find("%s");
-    return prompt.replace(at, 2, VersionText(config.version));
+    std::string text(prompt.substr(0, at));
+    text.append(VersionText(config.version));
+    text.append(prompt.substr(at + 2));
+    return text;
 }
 
 bool ConfirmWrite(const WriteCommand& command, const RadioConfig& config, const CommandHost& host) {
