@@ -5,7 +5,6 @@
 
 #include <cerrno>
 #include <charconv>
-#include <cstdlib>
 #include <sys/stat.h>
 
 namespace zekt {
@@ -53,16 +52,7 @@ bool ParseLatencyMs(const std::string& text, int& ms) {
 }
 
 std::string DefaultSettingsPath() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    std::string base;
-    if (config != nullptr && config[0] == '/') {
-        base = config;
-    } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
-        base = std::string(home) + "/.config";
-    } else {
-        return {};
-    }
-    return base + "/zekt-programmer/settings.conf";
+    return UserFilePath("XDG_CONFIG_HOME", ".config", "settings.conf");
 }
 
 SettingsRead ReadUserSettings(const std::string& path) {

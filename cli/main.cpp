@@ -386,8 +386,11 @@ UnitRun RunOnUnit(const CliOptions& options, LinkBackend& backend, const UnitInf
     {
         Session session(options, backend, &unit);
         session.oneOfSeveral = true;
-        run.status = unit.access == DeviceAccess::Busy ? (Say(BusyText(unit)), kExitFailed)
-                                                       : RunCommand(options, session);
+        if (unit.access == DeviceAccess::Busy) {
+            Say(BusyText(unit)); // never two programs on one unit
+        } else {
+            run.status = RunCommand(options, session);
+        }
         if (session.RadioLost() && run.status == kExitOk) {
             run.status = kExitFailed;
         }

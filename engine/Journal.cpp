@@ -70,16 +70,7 @@ const char* const kNoJournalPlace =
     "журнал не ведётся: не заданы ни XDG_DATA_HOME, ни HOME (укажите --journal ФАЙЛ)";
 
 std::string DefaultJournalPath() {
-    const char* data = std::getenv("XDG_DATA_HOME");
-    std::string base;
-    if (data != nullptr && data[0] == '/') {
-        base = data;
-    } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
-        base = std::string(home) + "/.local/share";
-    } else {
-        return {};
-    }
-    return base + "/zekt-programmer/journal.csv";
+    return UserFilePath("XDG_DATA_HOME", ".local/share", "journal.csv");
 }
 
 std::string Sha256Hex(std::string_view bytes) {

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -250,6 +251,18 @@ FileRead ReadRegularFile(const std::string& path, std::size_t limit) {
     }
     result.bytes.resize(have);
     return result;
+}
+
+std::string UserFilePath(const char* variable, const char* underHome, const std::string& name) {
+    std::string base;
+    if (const char* set = std::getenv(variable); set != nullptr && set[0] == '/') {
+        base = set;
+    } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
+        base = std::string(home) + "/" + underHome;
+    } else {
+        return {};
+    }
+    return base + "/zekt-programmer/" + name;
 }
 
 std::vector<std::string_view> SplitLines(std::string_view text) {

@@ -41,6 +41,11 @@ FileRead ReadRegularFile(const std::string& path, std::size_t limit);
 // The text without a leading UTF-8 byte-order mark (as Windows editors save).
 std::string_view SkipByteOrderMark(std::string_view text);
 
+// The program's file name in a per-user base folder: $variable when it is an
+// absolute path, else $HOME/underHome; empty when neither is set.
+//   UserFilePath("XDG_DATA_HOME", ".local/share", "journal.csv")
+std::string UserFilePath(const char* variable, const char* underHome, const std::string& name);
+
 // A text's lines: CR LF, LF and a lone CR all end a line.
 std::vector<std::string_view> SplitLines(std::string_view text);
 
