@@ -2,6 +2,7 @@
 
 #include "AppMessages.h"
 #include "Artwork.h"
+#include "FrameWatch.h"
 
 #include <QApplication>
 #include <QFrame>
@@ -151,17 +152,9 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 void TForm1::showEvent(QShowEvent* event) {
     FitOuterSize();
     QDialog::showEvent(event);
-}
-
-bool TForm1::event(QEvent* event) {
-    // The window system tells the frame once the window is mapped.
-    const bool handled = QDialog::event(event);
-    const bool maybeFramed = event->type() == QEvent::Expose || event->type() == QEvent::Move ||
-                             event->type() == QEvent::WindowActivate;
-    if (maybeFramed && isVisible() && !outerSizeFitted && frameGeometry().size() != size()) {
-        outerSizeFitted = FitOuterSize();
+    if (!outerSizeFitted) {
+        WhenFramed(this, [this](bool framed) { outerSizeFitted = framed && FitOuterSize(); });
     }
-    return handled;
 }
 
 } // namespace zekt

@@ -4,6 +4,7 @@
 // libftdi1. With it, a simulated unit with a simulated radio stands in; a
 // file given to it holds that radio's chip between runs.
 #include "ErrorReportingApplication.h"
+#include "FrameWatch.h"
 #include "LinkBackend.h"
 #include "OperatorDialogs.h"
 #include "RunStop.h"
@@ -212,6 +213,17 @@ void QuitOnStopSignals(QCoreApplication& app) {
     zekt::InstallRunStopHandlers(WakeEventLoop);
 }
 
+// The window's size, frame and scroll bars, for desktop checks.
+void ReportFit(const zekt::TFUser& w) {
+    const QSize natural = w.NaturalSize();
+    const QRect frame = w.frameGeometry();
+    std::printf("fitted %dx%d frame %dx%d+%d+%d natural %dx%d scroll %s%s\n", w.width(), w.height(),
+                frame.width(), frame.height(), frame.x(), frame.y(), natural.width(),
+                natural.height(), w.ScrollClient->horizontalScrollBar()->isVisible() ? "h" : "",
+                w.ScrollClient->verticalScrollBar()->isVisible() ? "v" : "");
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -342,28 +354,26 @@ int main(int argc, char** argv) {
     window->UseJournal(journalPath);
     window->FitToScreen(window->screen()->availableGeometry());
     window->show();
-    // The window manager's frame is known only once it has framed the window.
-    for (const int ms : {100, 500}) {
-        QTimer::singleShot(ms, window.get(), [w = window.get()] { w->FitToFrame(); });
-    }
-    if (options.exitWhenShown) {
+    const bool exitWhenShown = options.exitWhenShown;
+    if (exitWhenShown) {
         QTimer::singleShot(0, &app, [] {
             std::fputs("shown\n", stdout);
             std::fflush(stdout);
         });
-        // After the fit to the real frame: what it came to, for desktop checks.
-        QTimer::singleShot(700, &app, [&app, w = window.get()] {
-            const QSize natural = w->NaturalSize();
-            const QRect frame = w->frameGeometry();
-            std::printf("fitted %dx%d frame %dx%d+%d+%d natural %dx%d scroll %s%s\n", w->width(),
-                        w->height(), frame.width(), frame.height(), frame.x(), frame.y(),
-                        natural.width(), natural.height(),
-                        w->ScrollClient->horizontalScrollBar()->isVisible() ? "h" : "",
-                        w->ScrollClient->verticalScrollBar()->isVisible() ? "v" : "");
-            std::fflush(stdout);
-            app.quit();
-        });
     }
+    // The window manager's frame is known only once it has framed the window.
+    zekt::WhenFramed(window.get(), [&app, w = window.get(), exitWhenShown](bool framed) {
+        if (framed) {
+            w->FitToFrame();
+        }
+        if (exitWhenShown) {
+            // Once the window system has taken the fit: what it came to, for desktop checks.
+            QTimer::singleShot(framed ? 200 : 0, &app, [&app, w] {
+                ReportFit(*w);
+                app.quit();
+            });
+        }
+    });
     const int code = app.exec();
     saveRadio();
     if (const int signal = zekt::RunStopSignal(); signal != 0) {

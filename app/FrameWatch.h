@@ -1,0 +1,20 @@
+#pragma once
+
+#include <functional>
+
+class QWidget;
+
+namespace zekt {
+
+// A window manager frames a window some time after it is mapped, and on X11
+// Qt raises no event when the frame becomes known: a busy machine may tell
+// it after every expose and move. This looks until the window has a frame,
+// then calls `then(true)` once; `then(false)` when none came within
+// `patienceMs` (no window manager, or a platform without frames). Stops
+// with the window.
+void WhenFramed(QWidget* window, std::function<void(bool framed)> then, int patienceMs = 5000);
+
+// Whether the window system has told the window's frame.
+bool IsFramed(const QWidget* window);
+
+} // namespace zekt
