@@ -90,6 +90,9 @@ TFUser::TFUser(FtdiDriver& driver, OperatorDialogs* dialogs, QWidget* parent)
                            .arg(progDate.year % kYearModulus));
     image = std::make_unique<Project>();
     link = std::make_unique<USB_Prog>(driver);
+    // A latency timer the chip refused is said once the run is over: a box
+    // in the middle of a run would hold it up.
+    link->warn = [this](const std::string& text) { linkWarning = text; };
     startDir = QDir::currentPath();
     ComboBoxVer->SetItemIndex(kVersionItem611);
     clearFrom = -1;
@@ -253,7 +256,9 @@ void TFUser::ButSetConfClick() {
 }
 
 void TFUser::ButTestClick() {
-    if (link->Test()) {
+    const bool passed = link->Test();
+    ShowLinkWarning();
+    if (passed) {
         dialogs->Message(msg::kTestPassed, msg::kTestPassedCaption, BoxIcon::None, BoxButtons::Ok);
     } else {
         dialogs->Message(msg::kTestFailed, msg::kTestButtonFailedCaption, BoxIcon::Error,

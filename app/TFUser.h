@@ -150,6 +150,8 @@ public:
 
     // Called after every run, successful or not (the simulated radio is saved).
     std::function<void()> runFinished;
+    // What the link warned of during the run, in a box once it is over.
+    void ShowLinkWarning();
     // What the window needs to show everything without scrolling.
     QSize NaturalSize() const;
     // The first size on a screen: the natural size, within what the screen
@@ -180,6 +182,7 @@ private:
     OperatorDialogs* dialogs;
     std::unique_ptr<Project> image;
     std::unique_ptr<USB_Prog> link;
+    std::string linkWarning; // from the last run, shown when it is over
     bool checkingLimit = false;
     bool swallowButtonPress = false;
     QPalette windowPalette;

@@ -39,6 +39,15 @@ void TFUser::UseJournal(const std::string& path) {
     };
 }
 
+void TFUser::ShowLinkWarning() {
+    if (linkWarning.empty()) {
+        return;
+    }
+    const QString text = QString::fromStdString(linkWarning);
+    linkWarning.clear();
+    dialogs->Message(text, kApplicationTitle, BoxIcon::Warning, BoxButtons::Ok);
+}
+
 JournalRecord TFUser::Record() const {
     JournalRecord record;
     record.program = "zekt-programmer";

@@ -67,6 +67,7 @@ public:
         if (w.runFinished) {
             w.runFinished();
         }
+        w.ShowLinkWarning();
     }
 
     bool ConfigShown() const override { return !w.PanClient->isHidden(); }

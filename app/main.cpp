@@ -326,22 +326,12 @@ int main(int argc, char** argv) {
         }
     };
     backend.SetUpLink(window->Link(), unit);
-    // A timer the chip refused is said once the run is over: a box in the
-    // middle of a run would hold it up.
-    std::string linkWarning;
-    window->Link().warn = [&linkWarning](const std::string& text) {
+    // A refused latency timer in the log as well as in the window's box.
+    window->Link().warn = [inBox = window->Link().warn](const std::string& text) {
         std::fprintf(stderr, "zekt-programmer: %s\n", text.c_str());
-        linkWarning = text;
+        inBox(text);
     };
-    window->runFinished = [&saveRadio, &linkWarning, w = window.get()] {
-        saveRadio();
-        if (!linkWarning.empty()) {
-            const QString text = QString::fromStdString(linkWarning);
-            linkWarning.clear();
-            w->Dialogs().Message(text, zekt::kApplicationTitle, zekt::BoxIcon::Warning,
-                                 zekt::BoxButtons::Ok);
-        }
-    };
+    window->runFinished = saveRadio;
     std::string journalPath = zekt::DefaultJournalPath();
     if (options.journalGiven) {
         journalPath = options.journalFile.isEmpty()

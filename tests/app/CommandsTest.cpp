@@ -339,6 +339,24 @@ private slots:
         QCOMPARE(b.w->Image().StartWord(), kFrequencyPageWord);
     }
 
+    // A latency timer the chip refuses is said in a box once the first
+    // command is over (not during a run, not again); the work goes on.
+    void refusedLatencyTimerIsSaidOnceAfterTheCommand() {
+        Bench b;
+        b.driver.Faults().failLatencyTimer = true;
+        b.w->Link().SetLatencyTimer(2);
+        b.w->ButTestClick();
+        b.Configure(OpenConfigA());
+        b.dialogs.answers = {BoxResult::Ok, BoxResult::Cancel};
+        b.w->ButProgClick();
+        const QStringList texts = b.Texts();
+        QCOMPARE(texts.size(), 4);
+        QVERIFY(texts[0].startsWith("Таймер задержки USB (2 мс) не установлен"));
+        QCOMPARE(b.dialogs.boxes[0].icon, BoxIcon::Warning);
+        QCOMPARE(texts[1], QString(msg::kTestPassed));
+        QCOMPARE(texts[3], ProgNext());
+    }
+
     void refusalsBeforeThePrompt() {
         Bench b;
         b.w->ButPrFrecClick();
