@@ -10,13 +10,64 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace zekt {
+
+// A simulated unit is its radio file: two programs simulating one file would
+// save over each other's radio. The first holds the file by an abstract
+// socket named after its full path (nothing left on disk, gone with the
+// process); a later one finds the unit busy, as with a real unit.
+class RadioFileHold {
+public:
+    explicit RadioFileHold(const std::string& path) {
+        uint64_t hash = 0xcbf29ce484222325ULL; // FNV-1a: a fixed name for any path length
+        for (const unsigned char c : path) {
+            hash = (hash ^ c) * 0x100000001b3ULL;
+        }
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        // sun_path[0] stays 0: the abstract namespace.
+        const int length =
+            std::snprintf(address.sun_path + 1, sizeof address.sun_path - 1,
+                          "zekt-programmer-radio-%016llx", static_cast<unsigned long long>(hash));
+        fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length);
+        if (fd >= 0 && bind(fd, reinterpret_cast<const sockaddr*>(&address), size) != 0) {
+            heldElsewhere = errno == EADDRINUSE;
+            close(fd);
+            fd = -1;
+        }
+    }
+    ~RadioFileHold() {
+        if (fd >= 0) {
+            close(fd);
+        }
+    }
+    RadioFileHold(const RadioFileHold&) = delete;
+    RadioFileHold& operator=(const RadioFileHold&) = delete;
+
+    bool heldElsewhere = false;
+
+private:
+    int fd = -1;
+};
 
 namespace {
 
 constexpr const char* kSimLocation = "sim";
+
+// The radio file by its full path, links followed as far as they lead.
+std::string FullPath(const std::string& file) {
+    std::error_code ec;
+    return std::filesystem::weakly_canonical(std::filesystem::absolute(file, ec), ec).string();
+}
 
 std::string SimSerial(std::size_t index) {
     return "SIM" + std::to_string(index + 1);
@@ -168,9 +219,14 @@ std::string LinkBackend::OpenSimulated() {
         settings.radioFiles.emplace_back(); // a blank radio, not kept
     }
     for (std::size_t k = 0; k < settings.radioFiles.size(); ++k) {
-        Sim sim{std::make_unique<SimulatedDriver>(), SimSerial(k), settings.radioFiles[k]};
+        Sim sim{std::make_unique<SimulatedDriver>(), SimSerial(k), settings.radioFiles[k], {}};
         sim.driver->SetSerialNumber(sim.serial);
         sim.driver->SetFrameDelay(std::chrono::milliseconds(settings.simDelayMs));
+        if (!sim.radioFile.empty()) {
+            sim.hold = std::make_unique<RadioFileHold>(FullPath(sim.radioFile));
+            sim.heldElsewhere = sim.hold->heldElsewhere;
+            sim.driver->Faults().busy = sim.heldElsewhere;
+        }
         // A dangling link is a file that cannot be read, not a blank radio:
         // saving through it later would put the radio somewhere unexpected.
         std::error_code ec;
@@ -280,7 +336,8 @@ std::string LinkBackend::SaveRadio(const UnitInfo* unit) {
     std::lock_guard<std::mutex> lock(mutex);
     std::string refused;
     for (Sim& sim : sims) {
-        if ((unit != nullptr && sim.serial != unit->serial) || sim.radioFile.empty()) {
+        if ((unit != nullptr && sim.serial != unit->serial) || sim.radioFile.empty() ||
+            sim.heldElsewhere) {
             continue;
         }
         const ChipFileResult saved = SaveChipHex(sim.radioFile, sim.driver->Chip());

@@ -10,6 +10,7 @@
 
 namespace zekt {
 
+class RadioFileHold;
 class SimulatedDriver;
 class TracingDriver;
 class USB_Prog;
@@ -87,6 +88,10 @@ private:
         std::unique_ptr<SimulatedDriver> driver;
         std::string serial;
         std::string radioFile;
+        // Another program simulates the same radio: this unit is busy and
+        // its file is that program's to save.
+        std::unique_ptr<RadioFileHold> hold;
+        bool heldElsewhere = false;
     };
     LinkSettings settings;
     std::vector<Sim> sims;

@@ -138,6 +138,34 @@ private slots:
         QVERIFY(!std::filesystem::exists(files.Path("b.hex")));
     }
 
+    // A radio file one program simulates is a busy unit to another, whose
+    // saves would overwrite it; it is free again once the first has ended.
+    void simulatedRadioHeldByOneProgram() {
+        TempFiles files;
+        const std::string radio = files.Path("radio.hex");
+        auto first = std::make_unique<LinkBackend>();
+        QVERIFY(first->Open({true, {radio}, 0, {}, ""}).empty());
+        USB_Prog link(first->DriverFor(nullptr));
+        QVERIFY(link.Test());
+        QVERIFY(first->SaveRadio().empty());
+        const auto saved = std::filesystem::last_write_time(radio);
+
+        LinkBackend second; // by another name
+        std::filesystem::create_symlink(radio, files.Path("link.hex"));
+        QVERIFY(second.Open({true, {files.Path("link.hex")}, 0, {}, ""}).empty());
+        QCOMPARE(UnitLine(second.ListUnits().front()),
+                 std::string("SIM1                sim       занят"));
+        USB_Prog other(second.DriverFor(nullptr));
+        QVERIFY(!other.Open());
+        QVERIFY(second.SaveRadio().empty());
+        QCOMPARE(std::filesystem::last_write_time(radio), saved);
+
+        first.reset();
+        LinkBackend third;
+        QVERIFY(third.Open({true, {radio}, 0, {}, ""}).empty());
+        QCOMPARE(third.ListUnits().front().access, DeviceAccess::Free);
+    }
+
     void simulatedRadioKeptInItsFileOnly() {
         TempFiles files;
         const std::string radio = files.Path("radio.hex");
