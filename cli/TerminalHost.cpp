@@ -107,12 +107,13 @@ bool ReadLine(std::FILE* in, std::string& line) {
 } // namespace
 
 bool WaitForEnter(std::FILE* out, std::FILE* in) {
-    std::fprintf(out, "[Enter: продолжить, n: отменить] ");
-    std::fflush(out);
-    // What was typed before the question answers nothing.
+    // What was typed before the question answers nothing; what is typed
+    // once its hint shows does.
     if (isatty(fileno(in)) != 0) {
         tcflush(fileno(in), TCIFLUSH);
     }
+    std::fprintf(out, "[Enter: продолжить, n: отменить] ");
+    std::fflush(out);
     // Ctrl+C while waiting cancels like n, rather than ending the process:
     // without SA_RESTART the read returns at once. SIGTERM and SIGHUP cancel
     // too, and still end the command as stopped.
