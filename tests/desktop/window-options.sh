@@ -37,12 +37,19 @@ mkdir -p config/zekt-programmer && echo "usb-latency = fast" >config/zekt-progra
 expect 0 --simulate=radio.hex --journal= --exit-when-shown
 grep -q 'settings.conf: строка 1' err.txt
 
-# SIGTERM to an idle window ends it as the signal asks (143), not killed.
+# SIGTERM to an idle window ends it as the signal asks (143), not killed:
+# the simulated radio is saved on the way out.
+rm -f radio.hex
 "$program" --simulate=radio.hex --journal= >/dev/null 2>&1 &
 pid=$!
-sleep 2
+for _ in $(seq 200); do # until it catches SIGTERM (bit 14 of the mask)
+  mask=$(awk '/^SigCgt:/{print $2}' "/proc/$pid/status" 2>/dev/null || true)
+  [ -n "$mask" ] && (( (16#$mask >> 14) & 1 )) && break
+  sleep 0.1
+done
 kill -TERM "$pid"
 status=0
 wait "$pid" || status=$?
 [ "$status" = 143 ] || { echo "window-options: SIGTERM ended with $status"; exit 1; }
+[ -s radio.hex ] || { echo "window-options: SIGTERM left no radio.hex"; exit 1; }
 echo "window-options: passed"
