@@ -256,14 +256,17 @@ void TFUser::ButSetConfClick() {
 }
 
 void TFUser::ButTestClick() {
-    const bool passed = link->Test();
-    ShowLinkWarning();
-    if (passed) {
-        dialogs->Message(msg::kTestPassed, msg::kTestPassedCaption, BoxIcon::None, BoxButtons::Ok);
-    } else {
-        dialogs->Message(msg::kTestFailed, msg::kTestButtonFailedCaption, BoxIcon::Error,
-                         BoxButtons::Ok);
-    }
+    OnUnit([this] {
+        const bool passed = link->Test();
+        ShowLinkWarning();
+        if (passed) {
+            dialogs->Message(msg::kTestPassed, msg::kTestPassedCaption, BoxIcon::None,
+                             BoxButtons::Ok);
+        } else {
+            dialogs->Message(msg::kTestFailed, msg::kTestButtonFailedCaption, BoxIcon::Error,
+                             BoxButtons::Ok);
+        }
+    });
 }
 
 void TFUser::ButAboutClick() {

@@ -152,6 +152,9 @@ public:
     std::function<void()> runFinished;
     // What the link warned of during the run, in a box once it is over.
     void ShowLinkWarning();
+    // Why the unit could not be opened, when the program can tell more than
+    // the link (another program holds it); empty otherwise.
+    std::function<std::string()> whyNotOpened;
     // What the window needs to show everything without scrolling.
     QSize NaturalSize() const;
     // The first size on a screen: the natural size, within what the screen
@@ -183,6 +186,9 @@ private:
     std::unique_ptr<Project> image;
     std::unique_ptr<USB_Prog> link;
     std::string linkWarning; // from the last run, shown when it is over
+
+    // Runs a command on the unit; when its Open failed, says why if known.
+    void OnUnit(const std::function<void()>& command);
     bool checkingLimit = false;
     bool swallowButtonPress = false;
     QPalette windowPalette;

@@ -54,16 +54,29 @@ JournalRecord TFUser::Record() const {
     return record; // the configuration comes from the panels, not a file
 }
 
+void TFUser::OnUnit(const std::function<void()>& command) {
+    command(); // each command opens the unit first
+    if (!whyNotOpened || link->ErrorCode() != errNoDevice) {
+        return;
+    }
+    if (const std::string why = whyNotOpened(); !why.empty()) {
+        dialogs->Message(QString::fromStdString(why), kApplicationTitle, BoxIcon::Warning,
+                         BoxButtons::Ok);
+    }
+}
+
 void TFUser::RunWrite(const WriteCommand& command, QPushButton* button) {
-    Host host(*this, button);
-    std::string firmware;
-    CommandContext context = Context(firmware);
-    const RadioConfig config = GetRadioConfig();
-    JournalRecord record = Record();
-    record.version = VersionText(config.version);
-    JournalScope scope(journal, record);
-    RunWriteCommandJournaled(command, config, context, host.Parts(), scope);
-    firmwareFile = QString::fromStdString(firmware);
+    OnUnit([&] {
+        Host host(*this, button);
+        std::string firmware;
+        CommandContext context = Context(firmware);
+        const RadioConfig config = GetRadioConfig();
+        JournalRecord record = Record();
+        record.version = VersionText(config.version);
+        JournalScope scope(journal, record);
+        RunWriteCommandJournaled(command, config, context, host.Parts(), scope);
+        firmwareFile = QString::fromStdString(firmware);
+    });
 }
 
 void TFUser::ButProgClick() {
@@ -75,14 +88,16 @@ void TFUser::ButPrFrecClick() {
 }
 
 void TFUser::ButReadClick() {
-    Host host(*this, ButRead);
-    std::string firmware;
-    CommandContext context = Context(firmware);
-    JournalScope scope(journal, Record());
-    const RadioConfig panels = GetRadioConfig();
-    if (ReadRadioJournaled(context, host.Parts(), scope, panels).decode) {
-        ApplyReadBack(DecodeReadBack(*image, panels));
-    }
+    OnUnit([this] {
+        Host host(*this, ButRead);
+        std::string firmware;
+        CommandContext context = Context(firmware);
+        JournalScope scope(journal, Record());
+        const RadioConfig panels = GetRadioConfig();
+        if (ReadRadioJournaled(context, host.Parts(), scope, panels).decode) {
+            ApplyReadBack(DecodeReadBack(*image, panels));
+        }
+    });
 }
 
 void TFUser::ApplyReadBack(const ReadBackPanels& panels) {

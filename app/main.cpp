@@ -332,6 +332,7 @@ int main(int argc, char** argv) {
         inBox(text);
     };
     window->runFinished = saveRadio;
+    window->whyNotOpened = [&backend, unit] { return backend.WhyHeld(unit); };
     std::string journalPath = zekt::DefaultJournalPath();
     if (options.journalGiven) {
         journalPath = options.journalFile.isEmpty()

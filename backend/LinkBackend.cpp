@@ -295,6 +295,16 @@ std::vector<UnitInfo> LinkBackend::ListUnits() {
     return units;
 }
 
+std::string LinkBackend::WhyHeld(const UnitInfo* unit) {
+    for (const UnitInfo& attached : ListUnits()) {
+        if (unit == nullptr ||
+            (attached.serial == unit->serial && attached.location == unit->location)) {
+            return attached.access == DeviceAccess::Busy ? BusyText(attached) : std::string();
+        }
+    }
+    return {};
+}
+
 LinkBackend::Sim* LinkBackend::SimOf(const UnitInfo* unit) {
     if (sims.empty()) {
         return nullptr;

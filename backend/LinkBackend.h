@@ -71,6 +71,10 @@ public:
 
     // Every unit attached now, simulated ones included.
     std::vector<UnitInfo> ListUnits();
+    // A unit another program holds fails to open like one that is not
+    // there: when the unit (nullptr: the first, which a link without a
+    // chosen unit takes) is held, why; empty otherwise.
+    std::string WhyHeld(const UnitInfo* unit);
     // A driver for a link to the unit (nullptr: whichever unit a link finds
     // first, as a program with one unit does).
     FtdiDriver& DriverFor(const UnitInfo* unit);

@@ -494,6 +494,13 @@ int RunWithProgrammer(int argc, char** argv, const zekt::CliOptions& options) {
     } else {
         Session session(options, backend, units.empty() ? nullptr : &units.front());
         status = RunCommand(options, session);
+        // A unit held by another program fails to open as if it were not there.
+        if (status == kExitFailed && session.Link().ErrorCode() == errNoDevice) {
+            if (const std::string held = backend.WhyHeld(units.empty() ? nullptr : &units.front());
+                !held.empty()) {
+                Say(held);
+            }
+        }
         session.SaveRadio();
         if (session.RadioLost() && status == zekt::kExitOk) {
             status = zekt::kExitFailed;

@@ -357,6 +357,20 @@ private slots:
         QCOMPARE(texts[3], ProgNext());
     }
 
+    // A unit another program holds fails to open like a missing one: the
+    // window then says why, only after a command that tried to open it.
+    void heldUnitIsNamedAfterAFailedOpen() {
+        Bench b;
+        b.w->whyNotOpened = [] { return std::string("held"); };
+        b.driver.Faults().busy = true;
+        b.w->ButTestClick();
+        b.w->ButReadClick();
+        b.driver.Faults().busy = false;
+        b.w->ButTestClick();
+        QCOMPARE(b.Texts(), (QStringList{msg::kTestFailed, "held", msg::kReadTestFailed, "held",
+                                         msg::kTestPassed}));
+    }
+
     void refusalsBeforeThePrompt() {
         Bench b;
         b.w->ButPrFrecClick();

@@ -700,11 +700,15 @@ private slots:
             {{"--unit", "sim", "test"}, 2, "подходят несколько"},
             {{"--unit", "9", "test"}, 1, "не найдено (--unit 9)"},
             {{"--sim-fault", "SIM2:busy", "--unit", "2", "test"}, 1, "SIM2 (sim) занят"},
+            {{"--sim-fault", "SIM1:busy", "test"}, 1, "SIM1 (sim) занят"}, // the first, taken
+            {{"--sim-fault", "SIM1:open", "test"}, 1, "не найдено"},       // not opened, not busy
         };
         for (const auto& [args, status, says] : choices) {
             const Result r = cli.Run(two + args);
             QCOMPARE(r.status, status);
             QVERIFY2(r.err.contains(says), qPrintable(r.err));
+            // Only a held unit is called busy.
+            QCOMPARE(r.err.contains("занят"), QString(says).contains("занят"));
         }
 
         const Result both =
