@@ -23,6 +23,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QTranslator>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -193,8 +194,10 @@ QStringList Arguments(int argc, char** argv) {
 int stopPipe[2] = {-1, -1};
 
 void WakeEventLoop(int) {
+    const int savedErrno = errno;
     const char byte = 1;
     (void)!write(stopPipe[1], &byte, 1);
+    errno = savedErrno;
 }
 
 // SIGTERM, SIGHUP (and SIGINT from a terminal): a run stops at its next

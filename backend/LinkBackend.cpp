@@ -15,20 +15,48 @@
 #include <cstdio>
 #include <filesystem>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 namespace zekt {
 
 // A simulated unit is its radio file: two programs simulating one file would
-// save over each other's radio. The first holds the file by an abstract
-// socket named after its full path (nothing left on disk, gone with the
-// process); a later one finds the unit busy, as with a real unit.
+// save over each other's radio. The first holds the file by abstract sockets
+// named after its full path and, when it exists, its device and inode (so a
+// hard link is the same radio); nothing is left on disk and the hold goes
+// with the process. A later program finds the unit busy, as with a real unit.
 class RadioFileHold {
 public:
     explicit RadioFileHold(const std::string& path) {
-        uint64_t hash = 0xcbf29ce484222325ULL; // FNV-1a: a fixed name for any path length
-        for (const unsigned char c : path) {
+        Hold("path:" + path);
+        struct stat st {};
+        if (stat(path.c_str(), &st) == 0) {
+            Hold("inode:" + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino));
+        }
+        if (heldElsewhere) {
+            Release(); // a busy unit holds nothing of its own
+        }
+    }
+    ~RadioFileHold() { Release(); }
+    RadioFileHold(const RadioFileHold&) = delete;
+    RadioFileHold& operator=(const RadioFileHold&) = delete;
+
+    bool heldElsewhere = false;
+
+private:
+    std::vector<int> fds;
+
+    void Release() {
+        for (const int fd : fds) {
+            close(fd);
+        }
+        fds.clear();
+    }
+
+    void Hold(const std::string& key) {
+        uint64_t hash = 0xcbf29ce484222325ULL; // FNV-1a: a fixed name for any key length
+        for (const unsigned char c : key) {
             hash = (hash ^ c) * 0x100000001b3ULL;
         }
         sockaddr_un address{};
@@ -37,26 +65,17 @@ public:
         const int length =
             std::snprintf(address.sun_path + 1, sizeof address.sun_path - 1,
                           "zekt-programmer-radio-%016llx", static_cast<unsigned long long>(hash));
-        fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
         const auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length);
         if (fd >= 0 && bind(fd, reinterpret_cast<const sockaddr*>(&address), size) != 0) {
-            heldElsewhere = errno == EADDRINUSE;
+            heldElsewhere = heldElsewhere || errno == EADDRINUSE;
             close(fd);
-            fd = -1;
+            return;
         }
-    }
-    ~RadioFileHold() {
         if (fd >= 0) {
-            close(fd);
+            fds.push_back(fd);
         }
     }
-    RadioFileHold(const RadioFileHold&) = delete;
-    RadioFileHold& operator=(const RadioFileHold&) = delete;
-
-    bool heldElsewhere = false;
-
-private:
-    int fd = -1;
 };
 
 namespace {
@@ -227,6 +246,14 @@ std::string LinkBackend::OpenSimulated() {
             sim.heldElsewhere = sim.hold->heldElsewhere;
             sim.driver->Faults().busy = sim.heldElsewhere;
         }
+        // A radio that could not be kept after the run would fail the run
+        // after the radio was done: refused before anything is sent.
+        if (!sim.radioFile.empty() && !sim.heldElsewhere) {
+            if (const FileError refused = CheckWriteTarget(sim.radioFile);
+                refused != FileError::None) {
+                return "--simulate: " + DescribeFileError(sim.radioFile, refused);
+            }
+        }
         // A dangling link is a file that cannot be read, not a blank radio:
         // saving through it later would put the radio somewhere unexpected.
         std::error_code ec;
@@ -319,6 +346,15 @@ LinkBackend::Sim* LinkBackend::SimOf(const UnitInfo* unit) {
 
 FtdiDriver& LinkBackend::DriverFor(const UnitInfo* unit) {
     std::lock_guard<std::mutex> lock(mutex);
+    // A unit keeps its driver (and its USB context) from round to round: a
+    // bench that runs all day must not gather descriptors.
+    const std::string key =
+        unit != nullptr ? unit->serial + "@" + std::to_string(unit->locationId) : std::string();
+    if (unit != nullptr) {
+        if (const auto kept = driverOf.find(key); kept != driverOf.end()) {
+            return *kept->second;
+        }
+    }
     FtdiDriver* driver = nullptr;
     if (Sim* sim = SimOf(unit)) {
         driver = sim->driver.get();
@@ -331,6 +367,9 @@ FtdiDriver& LinkBackend::DriverFor(const UnitInfo* unit) {
         const std::string tag = unit != nullptr ? unit->serial + " " : std::string();
         drivers.push_back(std::make_unique<TracingDriver>(*driver, traceOut, tag));
         driver = drivers.back().get();
+    }
+    if (unit != nullptr) {
+        driverOf[key] = driver;
     }
     return *driver;
 }

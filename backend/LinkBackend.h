@@ -3,6 +3,7 @@
 #include "FtdiDriver.h"
 
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -100,6 +101,7 @@ private:
     LinkSettings settings;
     std::vector<Sim> sims;
     std::vector<std::unique_ptr<FtdiDriver>> drivers; // every driver handed out, tracers too
+    std::map<std::string, FtdiDriver*> driverOf;      // a chosen unit's driver, by serial@location
     std::FILE* traceOut = nullptr;
     std::mutex mutex; // DriverFor and SaveRadio from the runs' threads
 

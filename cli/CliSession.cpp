@@ -129,6 +129,7 @@ Session::Session(const CliOptions& options, LinkBackend& backend, const UnitInfo
     : journal(options.journalGiven ? options.journalFile : DefaultJournalPath()), options(options),
       backend(backend), unit(unit), link(std::make_unique<USB_Prog>(backend.DriverFor(unit))) {
     journal.warn = [](const std::string& text) { Say("zekt-cli: " + text); };
+    journal.spoilsOk = [this] { return lostBecause; };
     backend.SetUpLink(*link, unit);
     link->warn = [](const std::string& text) { Say("zekt-cli: " + text); };
 }
@@ -137,6 +138,7 @@ void Session::SaveRadio() {
     if (const std::string refused = backend.SaveRadio(unit); !refused.empty()) {
         Say("zekt-cli: " + refused);
         radioLost = true;
+        lostBecause = refused;
     }
 }
 
@@ -159,6 +161,9 @@ JournalRecord Session::Record(const std::string& configFile, int version) const 
     record.configFile = configFile;
     record.configFileHash = configFile.empty() ? std::string() : FileSha256(configFile);
     record.version = VersionText(version);
+    if (unit != nullptr) {
+        record.unit = unit->serial; // until the link opens it
+    }
     return record;
 }
 

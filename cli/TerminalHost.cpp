@@ -107,6 +107,10 @@ bool ReadLine(std::FILE* in, std::string& line) {
 } // namespace
 
 bool WaitForEnter(std::FILE* out, std::FILE* in) {
+    // A stopped command asks nothing more.
+    if (RunStopSignal() != 0) {
+        return false;
+    }
     // What was typed before the question answers nothing; what is typed
     // once its hint shows does.
     if (isatty(fileno(in)) != 0) {
@@ -127,7 +131,9 @@ bool WaitForEnter(std::FILE* out, std::FILE* in) {
         sigaction(kSignals[k], &cancel, &previous[k]);
     }
     std::string answer;
-    const bool answered = ReadLine(in, answer) && promptSignal == 0;
+    // A stop that came while the handlers changed hands is not waited past.
+    const bool stopped = RunStopSignal() != 0 || promptSignal != 0;
+    const bool answered = !stopped && ReadLine(in, answer) && promptSignal == 0;
     for (std::size_t k = 0; k < kSignals.size(); ++k) {
         sigaction(kSignals[k], &previous[k], nullptr);
     }
@@ -146,8 +152,8 @@ bool WaitForEnter(std::FILE* out, std::FILE* in) {
 bool TerminalHost::Tell(const OperatorMessage& message) {
     switch (message.kind) {
     case PromptKind::NextRadio:
-        if (nextRadioInput == nullptr) {
-            return false; // one radio per call
+        if (nextRadioInput == nullptr || RunStopSignal() != 0) {
+            return false; // one radio per call; a stopped series asks nothing
         }
         Say(message.text);
         return WaitForEnter(out, nextRadioInput);

@@ -104,7 +104,9 @@ int VerifyCommand(const CliOptions& options, Session& session) {
     CommandState state(session, options.firmware);
     JournalScope journal(session.journal, session.Record(options.inputFile, config.version));
     journal.RecordUnitOf(session.Link());
-    const ReadOutcome read = ReadRadio(state.context, state.host->Parts());
+    state.context.runStarting = [&journal] { journal.StartClock(); };
+    // One pass when the radio matches; a difference is read again below.
+    const ReadOutcome read = ReadRadio(state.context, state.host->Parts(), ReadConfirm::OnePass);
     if (read.outcome != CommandOutcome::Done) {
         journal.Write(read.outcome == CommandOutcome::Cancelled ? kJournalCancelled
                                                                 : kJournalFailed,
@@ -123,6 +125,15 @@ int VerifyCommand(const CliOptions& options, Session& session) {
     if (differences.empty()) {
         journal.Write(kJournalOk, "", &session.image);
         return kExitOk;
+    }
+    // A garbled reply is a difference too: only one the radio gives twice
+    // is the radio's.
+    const RunResult again = ConfirmRead(state.context, state.host->Parts());
+    state.host->HideProgress();
+    if (!again.ok) {
+        Say(again.message);
+        journal.Write(again.stopped ? kJournalCancelled : kJournalFailed, again.message, nullptr);
+        return kExitFailed;
     }
     PrintDifferences(differences);
     journal.Write(kJournalFailed,

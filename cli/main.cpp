@@ -10,6 +10,7 @@
 #include "ConfigMessages.h"
 #include "FaultText.h"
 #include "FileMessages.h"
+#include "Firmware.h"
 #include "FrequencyCodec.h"
 #include "PanelTexts.h"
 #include "ReadBack.h"
@@ -38,6 +39,16 @@ int Usage(const std::string& why) {
     return kExitUsage;
 }
 
+// Why what went to standard output (or a unit's buffer) did not arrive;
+// empty when it did. Said once, at the end.
+std::string StandardOutputLost() {
+    if (std::fflush(Out()) != 0 || std::ferror(Out()) != 0) {
+        return std::string("стандартный вывод не записан: ") +
+               FileErrorText(FileErrorFromErrno(errno)) + ".";
+    }
+    return {};
+}
+
 int TestCommand(Session& session) {
     const bool ok = session.Link().Test();
     Say(ok ? msg::kTestPassed : msg::kTestFailed);
@@ -47,10 +58,18 @@ int TestCommand(Session& session) {
     return ok ? kExitOk : kExitFailed;
 }
 
-// After a failed radio in a batch: go on with the next one?
-bool NextAfterFailure(std::FILE* in) {
+// The next radio of a series (after a failed one, or after a round of
+// several units): go on?
+bool AskForNextRadio(std::FILE* in) {
+    if (RunStopSignal() != 0) {
+        return false;
+    }
     Say(msg::kProgNextQuestion);
     return WaitForEnter(stderr, in);
+}
+
+void PrintSeriesTotal(int done, int failed) {
+    std::fprintf(Out(), "Запрограммировано радиостанций: %d, с ошибкой: %d\n", done, failed);
 }
 
 int WriteRadio(const CliOptions& options, Session& session, const zekt::WriteCommand& command) {
@@ -75,12 +94,11 @@ int WriteRadio(const CliOptions& options, Session& session, const zekt::WriteCom
         return ExitFor(outcome); // with several units, the round asks for the next radios
     }
     // A batch: a failed radio does not end it unless the operator says so.
-    while (outcome == CommandOutcome::RunFailed && NextAfterFailure(stdin)) {
+    while (outcome == CommandOutcome::RunFailed && AskForNextRadio(stdin)) {
         outcome =
             RunWriteCommandJournaled(command, config, state.context, state.host->Parts(), journal);
     }
-    std::fprintf(Out(), "Запрограммировано радиостанций: %d, с ошибкой: %d\n", journal.OkLines(),
-                 journal.FailedLines());
+    PrintSeriesTotal(journal.OkLines(), journal.FailedLines());
     if (journal.FailedLines() > 0) {
         return kExitFailed;
     }
@@ -138,16 +156,9 @@ void WarnUnlistedTones(const ReadBackPanels& decoded, const DataArray& data) {
     }
 }
 
-// read --save: what the radio held, confirmed by a second pass, byte for byte.
-std::string SaveRead(const CliOptions& options, Session& session, TerminalHost& host,
-                     const ReadBackPanels& decoded, int& status) {
-    // A garbled reply can look like anything, protection included: first
-    // make sure the radio gives the same again.
-    if (std::string why =
-            ConfirmByReadingAgain(session, host, kOpsReadIdentification | kOpsReadMemories, status);
-        !why.empty()) {
-        return why;
-    }
+// read --save: what the radio held (both passes agreed), byte for byte.
+std::string SaveRead(const CliOptions& options, Session& session, const ReadBackPanels& decoded,
+                     int& status) {
     if (decoded.readProtected || ChipProtected(session.image)) {
         status = kExitFailed;
         Say(kNotSavedProtected);
@@ -177,9 +188,13 @@ int ReadCommand(const CliOptions& options, Session& session) {
     const auto after = [&](const ReadBackPanels& decoded) {
         ShowRead(decoded);
         shown = true;
-        return options.outputFile.empty()
-                   ? std::string()
-                   : SaveRead(options, session, *state.host, decoded, status);
+        // A table that never arrived is no read the journal may call done.
+        if (const std::string lost = StandardOutputLost(); !lost.empty()) {
+            status = kExitUsage;
+            return lost;
+        }
+        return options.outputFile.empty() ? std::string()
+                                          : SaveRead(options, session, decoded, status);
     };
     const ReadOutcome read =
         ReadRadioJournaled(state.context, state.host->Parts(), journal, RadioConfig{}, after);
@@ -237,7 +252,7 @@ int BackupCommand(const CliOptions& options, Session& session) {
     session.SaveRadio();
     if (!run.ok) {
         Say(run.message);
-        journal.Write(kJournalFailed, run.message, nullptr);
+        journal.Write(run.stopped ? kJournalCancelled : kJournalFailed, run.message, nullptr);
         return kExitFailed;
     }
     // Protected memory reads as zeros: a copy of it would restore nothing.
@@ -249,7 +264,7 @@ int BackupCommand(const CliOptions& options, Session& session) {
     int status = kExitOk;
     if (const std::string why = ConfirmByReadingAgain(session, *host, kOpsWholeChip, status);
         !why.empty()) {
-        journal.Write(kJournalFailed, why, &image);
+        journal.Write(RunStopSignal() != 0 ? kJournalCancelled : kJournalFailed, why, &image);
         return status;
     }
     const ChipFileResult saved = SaveChipHex(options.outputFile, ChipOf(image));
@@ -289,53 +304,34 @@ bool MakePathsAbsolute(zekt::CliOptions& o) {
     return true;
 }
 
-// Two names of one file: the same file when it exists, else the same path.
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    if (std::filesystem::exists(a, ec) && std::filesystem::exists(b, ec)) {
-        return std::filesystem::equivalent(a, b, ec);
-    }
-    return std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec);
-}
-
 // No file the command writes may be one it reads or another it writes:
-// "--trace a.prg program a.prg" would empty the configuration first.
+// "--trace a.prg program a.prg" would empty the configuration first, and
+// "--trace WORK/St611.hex" the maker's firmware.
 bool FilesApart(const CliOptions& o) {
-    struct Named {
-        const char* what;
-        const std::string* path;
-    };
     const bool importing = o.command == "import-csv"; // reads and rewrites CONFIG.prg
-    std::vector<Named> written = {{"--trace", &o.traceFile}, {"--journal", &o.journalFile}};
-    std::vector<Named> read = {{"входной файл", &o.inputFile}, {"--firmware", &o.firmware}};
-    (importing ? read : written).push_back({"выходной файл", &o.outputFile});
+    std::vector<NamedFile> written = {{"--trace", o.traceFile}, {"--journal", o.journalFile}};
+    std::vector<NamedFile> read = {{"входной файл", o.inputFile}, {"--firmware", o.firmware}};
+    (importing ? read : written).push_back({"выходной файл", o.outputFile});
     for (const std::string& radio : o.radioFiles) {
-        written.push_back({"--simulate", &radio}); // read and written
+        written.push_back({"--simulate", radio}); // read and written
     }
-    for (std::size_t w = 0; w < written.size(); ++w) {
-        const Named& out = written[w];
-        if (out.path->empty()) {
-            continue;
-        }
-        std::vector<Named> others = read;
-        others.insert(others.end(), written.begin() + static_cast<std::ptrdiff_t>(w) + 1,
-                      written.end());
-        for (const Named& other : others) {
-            if (!other.path->empty() && SameFile(*out.path, *other.path)) {
-                Say(std::string("zekt-cli: ") + out.what + " и " + other.what +
-                    " называют один файл " + *out.path + ": он был бы испорчен.");
-                return false;
-            }
-        }
+    std::error_code ec;
+    const std::filesystem::path start =
+        o.workdir.empty() ? std::filesystem::current_path(ec) : std::filesystem::path(o.workdir);
+    for (const char* standard : kStandardFirmwareFiles) {
+        read.push_back({"стандартная программа", (start / standard).string()});
+    }
+    if (const std::string clash = FilesClash(written, read); !clash.empty()) {
+        Say("zekt-cli: " + clash);
+        return false;
     }
     return true;
 }
 
 // What went to standard output must have arrived (a full disk, a closed pipe).
 int FinishStandardOutput(int status) {
-    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-        Say(std::string("zekt-cli: стандартный вывод не записан: ") +
-            FileErrorText(FileErrorFromErrno(errno)) + ".");
+    if (const std::string lost = StandardOutputLost(); !lost.empty()) {
+        Say("zekt-cli: " + lost);
         return status == kExitOk ? kExitUsage : status;
     }
     return status;
@@ -372,6 +368,18 @@ int UnitsCommand(LinkBackend& backend) {
     return kExitOk;
 }
 
+// A unit another program holds: said, and journaled as a failed command
+// (as when the unit fails to open without --unit).
+int RefuseBusy(Session& session, const CliOptions& options, const UnitInfo& unit) {
+    const std::string why = BusyText(unit);
+    Say(why);
+    if (options.command != "test") {
+        JournalScope journal(session.journal, session.Record(options.inputFile));
+        journal.Write(kJournalFailed, why, nullptr);
+    }
+    return kExitFailed;
+}
+
 // One unit's command, on a thread of its own while others run.
 struct UnitRun {
     int status = kExitFailed;
@@ -387,7 +395,7 @@ UnitRun RunOnUnit(const CliOptions& options, LinkBackend& backend, const UnitInf
         Session session(options, backend, &unit);
         session.oneOfSeveral = true;
         if (unit.access == DeviceAccess::Busy) {
-            Say(BusyText(unit)); // never two programs on one unit
+            run.status = RefuseBusy(session, options, unit); // never two programs on one unit
         } else {
             run.status = RunCommand(options, session);
         }
@@ -414,48 +422,64 @@ const char* RunResultText(int status) {
     return RunStopSignal() != 0 ? "прервано" : "ошибка";
 }
 
-// One radio on each unit at the same time, round after round with --repeat;
-// each unit's output apart, a table of the units at the end of a round.
-int RunOnUnits(const CliOptions& options, LinkBackend& backend,
-               const std::vector<UnitInfo>& units) {
-    const bool asks = isatty(STDIN_FILENO) != 0 && !options.yes;
-    int status = kExitOk;
-    for (;;) {
-        if (asks && options.command != "test") {
-            Say(msg::kConnectRadio);
-            if (!WaitForEnter(stderr, stdin)) {
-                return kExitFailed;
-            }
-        }
-        std::vector<UnitRun> runs(units.size());
-        std::vector<std::unique_ptr<QThread>> threads;
-        for (std::size_t k = 0; k < units.size(); ++k) {
-            threads.emplace_back(
-                QThread::create([&, k] { runs[k] = RunOnUnit(options, backend, units[k]); }));
-            threads.back()->start();
-        }
-        for (const auto& thread : threads) {
-            thread->wait();
-        }
-        std::fprintf(Out(), "\n  %s%s%s\n", Column("Программатор", 20).c_str(),
-                     Column("Результат", 16).c_str(), "Секунды");
-        for (std::size_t k = 0; k < units.size(); ++k) {
-            std::fprintf(Out(), "  %s%s%.1f\n", Column(units[k].serial, 20).c_str(),
-                         Column(RunResultText(runs[k].status), 16).c_str(), runs[k].seconds);
-            if (status == kExitOk) {
-                status = runs[k].status;
-            }
-        }
-        for (std::size_t k = 0; k < units.size(); ++k) {
-            if (!runs[k].printed.empty()) {
-                std::fprintf(Out(), "\n== %s ==\n%s", units[k].serial.c_str(),
-                             runs[k].printed.c_str());
-            }
-        }
-        if (!options.repeat || RunStopSignal() != 0 || !NextAfterFailure(stdin)) {
-            return status;
+// One round: the command on every unit at once; the table of the units.
+std::vector<UnitRun> RunRound(const CliOptions& options, LinkBackend& backend,
+                              const std::vector<UnitInfo>& units) {
+    std::vector<UnitRun> runs(units.size());
+    std::vector<std::unique_ptr<QThread>> threads;
+    for (std::size_t k = 0; k < units.size(); ++k) {
+        threads.emplace_back(
+            QThread::create([&, k] { runs[k] = RunOnUnit(options, backend, units[k]); }));
+        threads.back()->start();
+    }
+    for (const auto& thread : threads) {
+        thread->wait();
+    }
+    std::fprintf(Out(), "\n  %s%s%s\n", Column("Программатор", 20).c_str(),
+                 Column("Результат", 16).c_str(), "Секунды");
+    for (std::size_t k = 0; k < units.size(); ++k) {
+        std::fprintf(Out(), "  %s%s%.1f\n", Column(units[k].serial, 20).c_str(),
+                     Column(RunResultText(runs[k].status), 16).c_str(), runs[k].seconds);
+    }
+    for (std::size_t k = 0; k < units.size(); ++k) {
+        if (!runs[k].printed.empty()) {
+            std::fprintf(Out(), "\n== %s ==\n%s", units[k].serial.c_str(), runs[k].printed.c_str());
         }
     }
+    return runs;
+}
+
+// One radio on each unit at the same time, round after round with --repeat;
+// each unit's output apart, a table of the units at the end of a round. One
+// question before each round: to connect the radios, then for the next ones.
+int RunOnUnits(const CliOptions& options, LinkBackend& backend,
+               const std::vector<UnitInfo>& units) {
+    if (isatty(STDIN_FILENO) != 0 && !options.yes && options.command != "test") {
+        Say(msg::kConnectRadio);
+        if (!WaitForEnter(stderr, stdin)) {
+            return kExitFailed;
+        }
+    }
+    int status = kExitOk;
+    int done = 0;
+    int failed = 0;
+    for (;;) {
+        for (const UnitRun& run : RunRound(options, backend, units)) {
+            if (status == kExitOk) {
+                status = run.status;
+            }
+            (run.status == kExitOk ? done : failed) += 1;
+        }
+        if (!options.repeat) {
+            return status;
+        }
+        if (RunStopSignal() != 0 || !AskForNextRadio(stdin)) {
+            break;
+        }
+    }
+    PrintSeriesTotal(done, failed);
+    // A series ends well when no radio in it failed, however it was ended.
+    return failed > 0 ? status : kExitOk;
 }
 
 int RunWithProgrammer(int argc, char** argv, const zekt::CliOptions& options) {
@@ -489,8 +513,8 @@ int RunWithProgrammer(int argc, char** argv, const zekt::CliOptions& options) {
     if (units.size() > 1) {
         status = RunOnUnits(options, backend, units);
     } else if (!units.empty() && units.front().access == DeviceAccess::Busy) {
-        Say(BusyText(units.front()));
-        status = kExitFailed;
+        Session session(options, backend, &units.front());
+        status = RefuseBusy(session, options, units.front());
     } else {
         Session session(options, backend, units.empty() ? nullptr : &units.front());
         status = RunCommand(options, session);

@@ -3,6 +3,7 @@
 #include "CommandMessages.h"
 #include "ConfigFile.h"
 #include "ConfigMessages.h"
+#include "Firmware.h"
 #include "Journal.h"
 #include "ReadBack.h"
 #include "RecordingPrompts.h"
@@ -112,6 +113,21 @@ void RunStarting(const CommandContext& context) {
         context.runStarting();
     }
 }
+
+} // namespace
+
+RunResult ConfirmRead(CommandContext& context, const CommandHost& host) {
+    const ReadAgain again =
+        ReadAgainAndCompare(host.owner, kOpsReadIdentification | kOpsReadMemories, context.image,
+                            context.link, host.runs.Progress());
+    host.runs.RunFinished();
+    if (again.run.ok && !again.same) {
+        return RunResult::Failure(msg::kReadsDiffer);
+    }
+    return again.run;
+}
+
+namespace {
 
 // A failed run's message; how the command ends.
 CommandOutcome ReportFailedRun(const RunResult& result, const CommandHost& host) {
@@ -242,7 +258,7 @@ CommandOutcome RunWriteCommand(const WriteCommand& command, const RadioConfig& c
     return outcome;
 }
 
-ReadOutcome ReadRadio(CommandContext& context, const CommandHost& host) {
+ReadOutcome ReadRadio(CommandContext& context, const CommandHost& host, ReadConfirm confirm) {
     if (context.link.IsReady() && !context.link.Test()) {
         Notify(host, msg::kReadTestFailed, msg::kReadTestFailedCaption, BoxKind::Error);
         return {CommandOutcome::TestFailed, false};
@@ -260,7 +276,8 @@ ReadOutcome ReadRadio(CommandContext& context, const CommandHost& host) {
             Notify(host, msg::kRadioBlank, msg::kRadioBlankCaption, BoxKind::Error);
             host.runs.HideProgress();
             ShowConfig(host);
-            return {CommandOutcome::Refused, false};
+            // The unit answered: a failed read, not a refused command.
+            return {CommandOutcome::RunFailed, false};
         } else {
             result = {CommandOutcome::Done, true};
             if (ProgrammedByOldUnit(context.image)) {
@@ -274,6 +291,12 @@ ReadOutcome ReadRadio(CommandContext& context, const CommandHost& host) {
             if (memories.stopped) {
                 // Stopped on request: nothing of a read cut short is decoded.
                 result.decode = false;
+            }
+            if (memories.ok && confirm == ReadConfirm::TwoPasses) {
+                if (const RunResult again = ConfirmRead(context, host); !again.ok) {
+                    // Two passes that disagree: neither is the radio.
+                    result = {ReportFailedRun(again, host), false};
+                }
             }
             host.runs.HideProgress();
             if (result.decode && OldFirmware(context.image)) {
@@ -304,6 +327,30 @@ const char* JournalResult(CommandOutcome outcome) {
     return kJournalFailed;
 }
 
+// The firmware a programming loads, on every line of the command: the file
+// the build chose, or before the build (a unit that failed its test) the
+// standard file of the configuration's version.
+void NoteFirmware(const WriteCommand& command, const RadioConfig& config,
+                  const CommandContext& context, JournalScope& journal) {
+    if (!command.loadsFirmware || !journal.Base().firmwareFile.empty()) {
+        return;
+    }
+    std::filesystem::path file = config.software == 1 ? context.firmwareFile : std::string();
+    if (config.software == 0 && config.version >= kVersion410 && config.version <= kVersion611) {
+        file = kStandardFirmwareFiles[static_cast<std::size_t>(config.version)];
+    }
+    if (file.empty()) {
+        return;
+    }
+    // Standard firmware is named relative to the start folder.
+    std::error_code ec;
+    if (file.is_relative() && !context.startDir.empty()) {
+        file = std::filesystem::path(context.startDir) / file;
+    }
+    journal.Base().firmwareFile = std::filesystem::absolute(file, ec).lexically_normal().string();
+    journal.Base().firmwareHash = FileSha256(journal.Base().firmwareFile);
+}
+
 } // namespace
 
 CommandOutcome RunWriteCommandJournaled(const WriteCommand& command, const RadioConfig& config,
@@ -316,13 +363,7 @@ CommandOutcome RunWriteCommandJournaled(const WriteCommand& command, const Radio
     const int linesBefore = journal.Lines();
     context.runStarting = [&journal] { journal.StartClock(); };
     context.runDone = [&](const RunResult& result) {
-        if (command.loadsFirmware && journal.Base().firmwareFile.empty()) {
-            // Standard firmware is named relative to the start folder, current now.
-            std::error_code ec;
-            journal.Base().firmwareFile =
-                std::filesystem::absolute(context.firmwareFile, ec).lexically_normal().string();
-            journal.Base().firmwareHash = FileSha256(context.firmwareFile);
-        }
+        NoteFirmware(command, config, context, journal);
         journal.Write(result.ok        ? kJournalOk
                       : result.stopped ? kJournalCancelled
                                        : kJournalFailed,
@@ -332,6 +373,7 @@ CommandOutcome RunWriteCommandJournaled(const WriteCommand& command, const Radio
     context.runDone = nullptr;
     context.runStarting = nullptr;
     if (journal.Lines() == linesBefore) {
+        NoteFirmware(command, config, context, journal);
         journal.Write(JournalResult(outcome), recording.lastText, nullptr);
     }
     return outcome;

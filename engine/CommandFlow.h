@@ -68,7 +68,17 @@ struct ReadOutcome {
     CommandOutcome outcome = CommandOutcome::Done;
     bool decode = false; // the image holds a radio to decode (even after a failed second run)
 };
-ReadOutcome ReadRadio(CommandContext& context, const CommandHost& host);
+// A read is believed when a second pass gives the same; a caller that only
+// compares may read once and confirm a difference itself.
+enum class ReadConfirm { TwoPasses, OnePass };
+ReadOutcome ReadRadio(CommandContext& context, const CommandHost& host,
+                      ReadConfirm confirm = ReadConfirm::TwoPasses);
+
+// A second pass over the radio into a copy of the image, before anything
+// read is believed: a contact that fails now and then garbles a reply
+// without failing the exchange. Passes that disagree fail with the
+// unreliable-contact text.
+RunResult ConfirmRead(CommandContext& context, const CommandHost& host);
 
 // What a caller does with a successful read before its journal line: a
 // check or a save. An empty text lets the read stand; any other text fails it

@@ -21,6 +21,18 @@ namespace {
 
 constexpr char kSeparator = ';';
 
+// One physical line per record, whatever a message holds: tail, grep and
+// wc -l see one record per line. A separator in a message becomes a blank
+// too, so the line splits into its columns even without a CSV reader.
+std::string OneLine(std::string text, bool separatorsToo) {
+    for (char& c : text) {
+        if (c == '\r' || c == '\n' || (separatorsToo && c == kSeparator)) {
+            c = ' ';
+        }
+    }
+    return text;
+}
+
 std::string Join(std::initializer_list<std::string> fields) {
     std::string line;
     bool first = true;
@@ -29,7 +41,7 @@ std::string Join(std::initializer_list<std::string> fields) {
             line += kSeparator;
         }
         first = false;
-        line += CsvField(field, kSeparator);
+        line += CsvField(OneLine(field, false), kSeparator);
     }
     return line + "\r\n";
 }
@@ -43,25 +55,10 @@ bool WriteOnce(int fd, const std::string& text) {
     return n == static_cast<ssize_t>(text.size());
 }
 
-// Opening never blocks: a FIFO or device in the journal's place is refused.
-int OpenForAppend(const std::string& path, FileError& error) {
-    struct stat st {};
-    if (stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        error = FileError::NotRegular;
-        return -1;
-    }
-    const int fd =
-        open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0666);
-    if (fd < 0) {
-        error = FileErrorFromErrno(errno);
-        return -1;
-    }
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        close(fd);
-        error = FileError::NotRegular;
-        return -1;
-    }
-    return fd;
+// Whether the file's last byte ends a line (a record an older program cut).
+bool EndsWithLineEnd(int fd, off_t size) {
+    char last = '\n';
+    return size == 0 || (pread(fd, &last, 1, size - 1) == 1 && last == '\n');
 }
 
 } // namespace
@@ -108,9 +105,9 @@ std::string JournalHeader() {
 std::string FormatJournalLine(const JournalRecord& r, const std::string& time) {
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%.1f", r.seconds);
-    return Join({time, r.program, r.command, r.result, r.message, r.configFile, r.configFileHash,
-                 r.imageHash, r.firmwareFile, r.firmwareHash, r.version, seconds, r.unit,
-                 r.latency});
+    return Join({time, r.program, r.command, r.result, OneLine(r.message, true), r.configFile,
+                 r.configFileHash, r.imageHash, r.firmwareFile, r.firmwareHash, r.version, seconds,
+                 r.unit, r.latency});
 }
 
 std::string JournalTime() {
@@ -140,25 +137,40 @@ bool Journal::Append(const JournalRecord& record) {
     if (!Enabled()) {
         return true;
     }
-    std::error_code ec;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-    FileError error = FileError::None;
-    const int fd = OpenForAppend(path, error);
-    if (fd < 0) {
+    if (const FileError error = MakeFolders(std::filesystem::path(path).parent_path().string());
+        error != FileError::None) {
         Warn(error);
         return false;
     }
-    // The lock lets only one of several programs find the file empty and
-    // give it its header (a journal cut off by a full disk gets one too).
+    int fd = -1;
+    if (const FileError error = OpenForAppending(path, fd); error != FileError::None) {
+        Warn(error);
+        return false;
+    }
+    // Under the lock only one of several programs finds the file empty and
+    // gives it its header, and a record cut short is taken back before
+    // another program appends after it.
     (void)!flock(fd, LOCK_EX);
     struct stat st {};
+    if (fstat(fd, &st) != 0) {
+        const int why = errno;
+        close(fd);
+        Warn(FileErrorFromErrno(why));
+        return false;
+    }
     std::string text = FormatJournalLine(record, JournalTime());
-    if (fstat(fd, &st) == 0 && st.st_size == 0) {
+    if (st.st_size == 0) {
         text = JournalHeader() + text;
+    } else if (!EndsWithLineEnd(fd, st.st_size)) {
+        text = "\r\n" + text;
     }
     errno = 0;
     const bool ok = WriteOnce(fd, text);
     const int why = errno != 0 ? errno : ENOSPC; // a short write is a full disk
+    if (!ok) {
+        // Whole or not at all: a half record would glue the next one to it.
+        (void)!ftruncate(fd, st.st_size);
+    }
     close(fd);
     if (!ok) {
         Warn(FileErrorFromErrno(why));
@@ -170,9 +182,16 @@ std::string Journal::KeepRadio(const std::string& prgText) {
     if (!Enabled()) {
         return {};
     }
-    const std::filesystem::path folder = std::filesystem::path(path).parent_path() / "radios";
-    std::error_code ec;
-    std::filesystem::create_directories(folder, ec);
+    std::string folder;
+    FileError error =
+        ResolveSafeLinks((std::filesystem::path(path).parent_path() / "radios").string(), folder);
+    if (error == FileError::None) {
+        error = MakeFolders(folder);
+    }
+    if (error != FileError::None) {
+        Warn(error);
+        return {};
+    }
     const std::string stamp =
         QDateTime::currentDateTime().toString("yyyy-MM-dd_HHmmss").toStdString();
     // Every read in the same second keeps its own file.
@@ -184,7 +203,7 @@ std::string Journal::KeepRadio(const std::string& prgText) {
             name += std::to_string(n);
         }
         name += ".prg";
-        const std::string kept = (folder / name).string();
+        const std::string kept = folder + "/" + name;
         const int fd =
             open(kept.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (fd < 0 && errno == EEXIST) {
@@ -217,11 +236,20 @@ void JournalScope::Write(const std::string& result, const std::string& message,
     JournalRecord record = base;
     record.result = result;
     record.message = message;
+    if (result == kJournalOk && journal.spoilsOk) {
+        if (std::string why = journal.spoilsOk(); !why.empty()) {
+            record.result = kJournalFailed;
+            record.message = std::move(why);
+        }
+    }
     if (image != nullptr) {
         record.imageHash = ConfigurationHash(*image);
     }
     if (unitLink != nullptr) {
-        record.unit = unitLink->SerialNumber();
+        // A unit unplugged before this run opened keeps its name from the base.
+        if (!unitLink->SerialNumber().empty()) {
+            record.unit = unitLink->SerialNumber();
+        }
         const int latency = unitLink->LatencyInUse();
         record.latency = latency > 0 ? std::to_string(latency) : kJournalDefaultLatency;
     }
@@ -230,8 +258,8 @@ void JournalScope::Write(const std::string& result, const std::string& message,
     start = now;
     journal.Append(record);
     ++lines;
-    okLines += result == kJournalOk ? 1 : 0;
-    failedLines += result == kJournalFailed ? 1 : 0;
+    okLines += record.result == kJournalOk ? 1 : 0;
+    failedLines += record.result == kJournalFailed ? 1 : 0;
 }
 
 } // namespace zekt

@@ -67,6 +67,9 @@ public:
     std::string KeepRadio(const std::string& prgText);
 
     std::function<void(const std::string&)> warn;
+    // What turns a run's "ok" into a failure after the radio was done (the
+    // simulated radio could not be kept); empty when nothing did.
+    std::function<std::string()> spoilsOk;
 
 private:
     std::string path;

@@ -1,6 +1,7 @@
 #include "RunStop.h"
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 
 namespace zekt {
@@ -12,16 +13,18 @@ static_assert(std::atomic<int>::is_always_lock_free, "used from a signal handler
 void (*stopCallback)(int) = nullptr;
 
 void OnStopSignal(int signal) {
-    if (stopSignal.load() != 0) {
+    const int savedErrno = errno; // the interrupted code may be about to read it
+    // One exchange: of two signals close together, only one is the first.
+    if (stopSignal.exchange(signal) != 0) {
         // The operator insists: end now, as the default action would.
         std::signal(signal, SIG_DFL);
         std::raise(signal);
         return;
     }
-    RequestRunStop(signal);
     if (stopCallback != nullptr) {
         stopCallback(signal);
     }
+    errno = savedErrno;
 }
 
 } // namespace

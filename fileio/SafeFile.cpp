@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -31,6 +32,10 @@ FileError ErrorFromErrno(int error) {
         return FileError::NotFound;
     case EISDIR:
         return FileError::NotRegular;
+    case ENAMETOOLONG:
+        return FileError::NameTooLong;
+    case ELOOP:
+        return FileError::LinkLoop;
     default:
         return FileError::Io;
     }
@@ -112,7 +117,7 @@ FileError ResolveLinks(const std::string& path, std::string& target) {
         link.resize(static_cast<std::size_t>(n));
         target = link.starts_with('/') ? link : ParentOf(target) + "/" + link;
     }
-    return FileError::Io;
+    return FileError::LinkLoop;
 }
 
 // A temporary name beside the target that fits in one name: a long target
@@ -152,10 +157,17 @@ bool Synced(int fd) {
     return fsync(fd) == 0 || errno == EINVAL;
 }
 
-mode_t DefaultMode() {
+// Read while the process is still one thread: umask(2) both reads and sets,
+// and another thread creating a file in between would get the wrong mode.
+mode_t ReadUmask() {
     const mode_t mask = umask(0);
     umask(mask);
-    return 0666 & ~mask;
+    return mask;
+}
+const mode_t kStartUmask = ReadUmask();
+
+mode_t DefaultMode() {
+    return 0666 & ~kStartUmask;
 }
 
 // A read-only file is refused even where the system would let root write it.
@@ -356,6 +368,58 @@ FileError OpenForWriting(const std::string& path, int& fd) {
     return FileError::None;
 }
 
+FileError OpenForAppending(const std::string& path, int& fd) {
+    fd = -1;
+    const WriteTarget inspected = InspectTarget(path);
+    if (inspected.error != FileError::None) {
+        return inspected.error;
+    }
+    // Read too: an appender looks at the last byte before it writes.
+    Descriptor opened(open(inspected.path.c_str(),
+                           O_RDWR | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666));
+    if (opened.Get() < 0) {
+        return ErrorFromErrno(errno);
+    }
+    struct stat st {};
+    if (fstat(opened.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return FileError::NotRegular;
+    }
+    fd = opened.Release();
+    return FileError::None;
+}
+
+FileError ResolveSafeLinks(const std::string& path, std::string& target) {
+    return ResolveLinks(path, target);
+}
+
+FileError MakeFolders(const std::string& path) {
+    std::string folder;
+    if (const FileError error = ResolveLinks(path, folder); error != FileError::None) {
+        return error;
+    }
+    struct stat st {};
+    if (stat(folder.c_str(), &st) == 0) {
+        return S_ISDIR(st.st_mode) ? FileError::None : FileError::NotRegular;
+    }
+    if (errno != ENOENT) {
+        return ErrorFromErrno(errno);
+    }
+    const std::string parent = ParentOf(folder);
+    if (parent != folder) {
+        if (const FileError error = MakeFolders(parent); error != FileError::None) {
+            return error;
+        }
+    }
+    if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+        return ErrorFromErrno(errno);
+    }
+    return FileError::None;
+}
+
+unsigned NewFileMode() {
+    return DefaultMode();
+}
+
 void OpenClosedStandardStreams() {
     for (int stream = 0; stream <= 2; ++stream) {
         if (fcntl(stream, F_GETFD) == -1 && errno == EBADF) {
@@ -391,6 +455,35 @@ FileWrite WriteFileInPlace(const std::string& path, std::string_view content) {
     return {FileError::None, path};
 }
 
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa {};
+    struct stat sb {};
+    if (stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0) {
+        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    }
+    std::error_code ec;
+    return std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec);
+}
+
+std::string FilesClash(const std::vector<NamedFile>& written, const std::vector<NamedFile>& read) {
+    for (std::size_t w = 0; w < written.size(); ++w) {
+        const NamedFile& out = written[w];
+        if (out.path.empty()) {
+            continue;
+        }
+        std::vector<NamedFile> others = read;
+        others.insert(others.end(), written.begin() + static_cast<std::ptrdiff_t>(w) + 1,
+                      written.end());
+        for (const NamedFile& other : others) {
+            if (!other.path.empty() && SameFile(out.path, other.path)) {
+                return out.what + " и " + other.what + " называют один файл " + out.path +
+                       ": он был бы испорчен.";
+            }
+        }
+    }
+    return {};
+}
+
 FileError FileErrorFromErrno(int error) {
     return ErrorFromErrno(error);
 }
@@ -411,6 +504,10 @@ const char* FileErrorText(FileError error) {
         return "нет места на диске";
     case FileError::UnsafeLink:
         return "это ссылка другого пользователя в общей папке, по ней не пишем";
+    case FileError::NameTooLong:
+        return "слишком длинное имя";
+    case FileError::LinkLoop:
+        return "ссылки замкнуты в кольцо";
     case FileError::Io:
         break;
     }

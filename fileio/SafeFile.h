@@ -16,7 +16,9 @@ enum class FileError {
     Permission, // the user may not read or write it, or it is read-only
     NoSpace,    // the disk (or the user's quota or file-size limit) is full
     UnsafeLink, // a link another user planted in a shared (sticky) folder
-    Io,         // any other system error
+    NameTooLong,
+    LinkLoop, // links that name each other, or too long a chain
+    Io,       // any other system error
 };
 
 // The reason for a system error number.
@@ -74,6 +76,23 @@ FileError CheckWriteTarget(const std::string& path);
 // open descriptor when the result is None.
 FileError OpenForWriting(const std::string& path, int& fd);
 
+// Opens a file for appending (a journal) under the same rules, creating it
+// when missing; fd is the open descriptor when the result is None.
+FileError OpenForAppending(const std::string& path, int& fd);
+
+// Where a path's links lead, followed only under the rules above (a link
+// another user planted in a shared folder is refused); the path itself when
+// it is no link.
+FileError ResolveSafeLinks(const std::string& path, std::string& target);
+
+// Creates a folder and its parents through safe links; the true reason when
+// it cannot.
+FileError MakeFolders(const std::string& path);
+
+// The mode a new file gets: 0666 less the umask the process started with
+// (read once, before any thread: umask cannot be read without changing it).
+unsigned NewFileMode();
+
 // Descriptors 0 to 2 that are closed are opened on /dev/null, so that no
 // file or event descriptor opened later takes their place (and a prompt
 // never reads one as the operator's answer).
@@ -85,6 +104,20 @@ bool FolderUsable(const std::string& path);
 // The in-place fallback on its own: space reserved before the first byte
 // changes, then written, cut to length and synced.
 FileWrite WriteFileInPlace(const std::string& path, std::string_view content);
+
+// Two names of one file: the same device and inode when both exist (hard
+// links and symlinks included), else the same path once resolved.
+bool SameFile(const std::string& a, const std::string& b);
+
+// A file a command names, with the option or role that names it.
+struct NamedFile {
+    std::string what; // "--trace", "входной файл", ...
+    std::string path;
+};
+// The first file written that is also read, or written twice: "--trace и
+// входной файл называют один файл PATH: он был бы испорчен."; empty when
+// every output is apart. Empty paths are skipped.
+std::string FilesClash(const std::vector<NamedFile>& written, const std::vector<NamedFile>& read);
 
 // The reason in the operator's words, for messages that name the file.
 const char* FileErrorText(FileError error);

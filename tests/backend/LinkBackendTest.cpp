@@ -160,7 +160,17 @@ private slots:
         QVERIFY(second.SaveRadio().empty());
         QCOMPARE(std::filesystem::last_write_time(radio), saved);
 
+        // A hard link is the same radio too.
+        QCOMPARE(::link(radio.c_str(), files.Path("hard.hex").c_str()), 0);
         first.reset();
+        auto fourth = std::make_unique<LinkBackend>();
+        QVERIFY(fourth->Open({true, {radio}, 0, {}, ""}).empty()); // now by its inode as well
+        QCOMPARE(fourth->ListUnits().front().access, DeviceAccess::Free);
+        LinkBackend byHardLink;
+        QVERIFY(byHardLink.Open({true, {files.Path("hard.hex")}, 0, {}, ""}).empty());
+        QCOMPARE(byHardLink.ListUnits().front().access, DeviceAccess::Busy);
+
+        fourth.reset();
         LinkBackend third;
         QVERIFY(third.Open({true, {radio}, 0, {}, ""}).empty());
         QCOMPARE(third.ListUnits().front().access, DeviceAccess::Free);

@@ -152,22 +152,36 @@ private slots:
 
     // A file the command writes is never one it reads: the configuration,
     // the firmware and the simulated radio stay as they were.
+    // By name, by hard link, and the standard firmware the start folder holds.
     void outputsNeverOverwriteInputs() {
         Cli cli;
         cli.WriteConfig("a.prg", OpenConfigA());
         const QByteArray original = cli.Contents("a.prg");
+        QVERIFY(QFile::link(cli.Path("a.prg"), cli.Path("soft.prg")));
+        QCOMPARE(::link(cli.files.Path("a.prg").c_str(), cli.files.Path("hard.prg").c_str()), 0);
+        QFile firmware(QString(ZEKT_DEMO_DIR) + "/WORK/St611.hex");
+        QVERIFY(firmware.open(QIODevice::ReadOnly));
+        const QByteArray standard = firmware.readAll();
+        cli.files.Write("w/WORK/St611.hex", standard.toStdString());
         const QStringList refused[] = {
             {"export-csv", "a.prg", "a.prg"},
             {"--simulate", "radio.hex", "--trace", "a.prg", "program", "a.prg"},
             {"--simulate", "radio.hex", "--journal", "a.prg", "verify", "a.prg"},
             {"--simulate", "radio.hex", "--trace", "radio.hex", "test"},
             {"--simulate", "radio.hex", "read", "--save", "radio.hex"},
+            {"--simulate", "radio.hex", "--trace", "hard.prg", "program", "a.prg"},
+            {"--simulate", "radio.hex", "--journal", "soft.prg", "verify", "a.prg"},
+            {"--simulate", "hard.prg", "verify", "a.prg"},
+            {"--workdir", "w", "--simulate", "radio.hex", "--trace", "w/WORK/St611.hex", "test"},
+            {"--workdir", "w", "--simulate", "radio.hex", "--journal", "w/WORK/St611.hex", "test"},
+            {"--workdir", "w", "--simulate", "w/WORK/St611.hex", "test"},
         };
         for (const QStringList& args : refused) {
             const Result r = cli.Run(args);
             QCOMPARE(r.status, 2);
             QVERIFY2(r.err.contains("один файл"), qPrintable(r.err));
             QCOMPARE(cli.Contents("a.prg"), original);
+            QCOMPARE(cli.Contents("w/WORK/St611.hex"), standard);
         }
     }
 
@@ -334,6 +348,23 @@ private slots:
             QVERIFY2(r.err.contains("ненадёжный контакт"), qPrintable(r.err));
             QVERIFY(!QFile::exists(cli.Path(file)));
             QVERIFY(cli.Journal().constLast().contains(";failed;"));
+        }
+
+        // A garbled reply at any frame of a read or a verify: the radio's own
+        // table or a failure, never a wrong table believed or an unchanged
+        // radio called different; the journal says the same as the status.
+        const Result clean = cli.Sim({"read"});
+        QCOMPARE(clean.status, 0);
+        constexpr int kFramesOfThreePasses = 68;
+        for (int frame = 1; frame <= kFramesOfThreePasses; ++frame) {
+            const QString fault = QString("garbage@%1").arg(frame);
+            const Result read = cli.Sim({"--sim-fault", fault, "read"});
+            QVERIFY2(read.status == 1 || (read.status == 0 && read.out == clean.out),
+                     qPrintable(fault + "\n" + read.out));
+            QVERIFY(cli.Journal().constLast().contains(read.status == 0 ? ";read;ok;"
+                                                                        : ";read;failed;"));
+            const Result verify = cli.Sim({"--sim-fault", fault, "verify", "a.prg"});
+            QVERIFY2(verify.status == 0 || verify.status == 1, qPrintable(fault + verify.out));
         }
     }
 
@@ -589,8 +620,9 @@ private slots:
         QCOMPARE(shell.exitCode(), 2);
         QVERIFY(QString::fromUtf8(shell.readAllStandardError()).contains("папка недоступна"));
 
+        // A radio that could not be kept is refused before anything is sent.
         const Result lost = cli.Run({"--simulate", "no/such/radio.hex", "test"});
-        QCOMPARE(lost.status, 1);
+        QCOMPARE(lost.status, 2);
         QVERIFY(lost.err.contains("no/such/radio.hex"));
         QCOMPARE(cli.Run({"--simulate", "r.hex", "--workdir", "absent", "test"}).status, 2);
     }
@@ -751,15 +783,37 @@ private slots:
             int status;
             const char* result;
         } stages[] = {
+            {{"read"}, 1, ";read;failed;"}, // a blank radio: the unit answered
             {{"program", "noversion.prg"}, 2, ";program;refused;"},
             {{"--sim-fault", "unplug@1", "program", "a.prg"}, 1, ";program;failed;"},
             {{"--sim-fault", "fail-word@101", "program", "a.prg"}, 1, ";program;failed;"},
             {{"--sim-fault", "unplug@1", "read"}, 1, ";read;failed;"},
+            {{"--sim-fault", "busy", "read"}, 1, ";read;failed;"},
+            {{"--sim-fault", "busy", "--unit", "SIM1", "read"}, 1, ";read;failed;"},
         };
         for (const auto& [args, status, result] : stages) {
+            const qsizetype before = cli.Journal().size();
             QCOMPARE(cli.Sim(args).status, status);
+            QCOMPARE(cli.Journal().size(), before + 1);
             QVERIFY2(cli.Journal().constLast().contains(result), qPrintable(cli.Journal().last()));
         }
+        // A table that never arrived is no read done; a radio that could not
+        // be kept is refused before any run.
+        QCOMPARE(cli.Sim({"program", "a.prg"}).status, 0);
+        QProcess full;
+        cli.Prepare(full);
+        full.setStandardOutputFile("/dev/full");
+        full.start(ZEKT_CLI_PATH, {"--simulate", "radio.hex", "read"});
+        QVERIFY(full.waitForFinished(60000));
+        QCOMPARE(full.exitCode(), 2);
+        QVERIFY(cli.Journal().constLast().contains(";read;failed;стандартный вывод не записан"));
+        QFile::setPermissions(cli.Path("radio.hex"), QFile::ReadOwner);
+        const qsizetype before = cli.Journal().size();
+        const Result readOnly = cli.Sim({"read"});
+        QFile::setPermissions(cli.Path("radio.hex"), QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(readOnly.status, 2);
+        QVERIFY2(readOnly.err.contains("radio.hex"), qPrintable(readOnly.err));
+        QCOMPARE(cli.Journal().size(), before);
 
         QProcess p;
         cli.Prepare(p);
@@ -810,6 +864,7 @@ private slots:
             {{"read"}, msg::kCaptionReadData, SIGINT},
             {{"program", "a.prg"}, msg::kCaptionProgCode, SIGINT},
             {{"program", "a.prg"}, msg::kCaptionVerifyData, SIGTERM},
+            {{"backup", "b.hex"}, msg::kCaptionReadCode, SIGTERM},
         };
         QCOMPARE(cli.Sim({"program", "a.prg"}).status, 0); // a radio to read
         for (const auto& [command, step, signal] : cases) {
@@ -840,6 +895,28 @@ private slots:
                 QStringList());
             QVERIFY(QFile::exists(cli.Path("radio.hex")));
         }
+    }
+
+    // A signal in the last step of a series ends it without the next-radio
+    // question, with standard input still open.
+    void signalAtTheEndOfASeriesAsksNothing() {
+        Cli cli;
+        cli.WriteConfig("a.prg", OpenConfigA());
+        QProcess p;
+        cli.Prepare(p);
+        p.start(ZEKT_CLI_PATH, {"--simulate", "radio.hex", "--sim-delay", "5", "--workdir",
+                                ZEKT_DEMO_DIR, "program", "a.prg", "--repeat"});
+        p.setReadChannel(QProcess::StandardError);
+        QString err;
+        while (!err.contains(msg::kCaptionVerifyConfig) && p.waitForReadyRead(20000)) {
+            err += QString::fromUtf8(p.readAllStandardError());
+        }
+        QVERIFY2(err.contains(msg::kCaptionVerifyConfig), qPrintable(err));
+        ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+        QVERIFY(p.waitForFinished(20000));
+        err += QString::fromUtf8(p.readAllStandardError());
+        QCOMPARE(p.exitCode(), 128 + SIGTERM);
+        QVERIFY2(!err.contains(msg::kProgNextQuestion), qPrintable(err));
     }
 
     // Standard input closed (as under some service managers): the question
@@ -910,6 +987,29 @@ private slots:
         const QStringList journal = cli.Journal();
         QCOMPARE(journal.size(), 5);
         QCOMPARE(journal.filter(";program;ok;").size(), 3);
+
+        // Several units, round after round: one question a round, the total
+        // at the end, "n" after good rounds a success; a unit unplugged in
+        // the first round keeps its name and firmware on every later line.
+        const QStringList two = {"--simulate", "a.hex",       "--simulate", "b.hex",
+                                 "--workdir",  ZEKT_DEMO_DIR, "--all-units"};
+        constexpr int kRounds = 10;
+        const Result rounds = cli.Run(two + QStringList{"program", "a.prg", "--repeat"},
+                                      QByteArray("\n").repeated(kRounds - 1) + "n\n");
+        QCOMPARE(rounds.status, 0);
+        QCOMPARE(rounds.err.count(msg::kProgNextQuestion), kRounds);
+        QVERIFY(rounds.out.contains("Запрограммировано радиостанций: 20, с ошибкой: 0"));
+        const Result unplugged = cli.Run(
+            two + QStringList{"--sim-fault", "SIM1:unplug@200", "program", "a.prg", "--repeat"},
+            "\n\nn\n");
+        QCOMPARE(unplugged.status, 1);
+        QVERIFY(unplugged.out.contains("Запрограммировано радиостанций: 3, с ошибкой: 3"));
+        const QStringList failed = cli.Journal().filter(";failed;");
+        for (const QString& line : failed.mid(failed.size() - 3)) {
+            const QStringList f = line.split(';');
+            QCOMPARE(f[12], QString("SIM1"));
+            QVERIFY2(f[8].endsWith("/WORK/St611.hex"), qPrintable(line));
+        }
 
         // Nowhere to keep a journal: said once, and the radio is programmed.
         QProcess bare;

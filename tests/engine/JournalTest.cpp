@@ -5,7 +5,10 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <QtTest>
+#include <csignal>
+#include <fstream>
 #include <set>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 
@@ -77,8 +80,9 @@ private slots:
                      .match(f[0])
                      .hasMatch(),
                  qPrintable(f[0]));
+        // One physical line per record: line breaks and separators are blanks.
         QCOMPARE(f.mid(1, 5), (QStringList{"zekt-cli", "program", "failed",
-                                           "Ошибка; \"кавычки\"\nи строка", "/tmp/a.prg"}));
+                                           "Ошибка  \"кавычки\" и строка", "/tmp/a.prg"}));
         // SHA-256 of "abc", as published with the algorithm.
         QCOMPARE(f[6], QString("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"));
         QCOMPARE(f[10], QString("6.1.1"));
@@ -163,6 +167,70 @@ private slots:
         fifo.warn = [&warning](const std::string& text) { warning = QString::fromStdString(text); };
         QVERIFY(!fifo.Append(Sample())); // returns: nothing waits for a reader
         QVERIFY2(warning.contains("не обычный файл"), qPrintable(warning));
+    }
+
+    // A record is whole or not there: one cut by a full disk (here a
+    // file-size limit) is taken back with one warning, and a record that an
+    // older program left cut never has the next one glued to it.
+    void recordsAreWholeOrAbsent() {
+        TempFiles files;
+        const std::string path = files.Path("journal.csv");
+        Journal journal(path);
+        QStringList warnings;
+        journal.warn = [&warnings](const std::string& text) {
+            warnings << QString::fromStdString(text);
+        };
+        QVERIFY(journal.Append(Sample()));
+        const qint64 whole = QFileInfo(QString::fromStdString(path)).size();
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit unlimited{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+        rlimit nearlyFull = unlimited;
+        nearlyFull.rlim_cur = static_cast<rlim_t>(whole + 20);
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &nearlyFull), 0);
+        const bool appended = journal.Append(Sample());
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &unlimited), 0);
+        QVERIFY(!appended);
+        QCOMPARE(QFileInfo(QString::fromStdString(path)).size(), whole);
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY2(warnings[0].contains("нет места на диске"), qPrintable(warnings[0]));
+
+        std::ofstream(path, std::ios::app | std::ios::binary)
+            << "2026-12-07;zekt-cli;write-frequen";
+        QVERIFY(journal.Append(Sample()));
+        const QStringList lines = JournalLines(path);
+        QCOMPARE(lines.size(), 4);
+        QCOMPARE(CsvFields(lines[3]).size(), 14);
+    }
+
+    // The journal and its radios/ folder follow a link only where every
+    // other output would: never one another user planted in a shared folder.
+    void plantedLinksRefused() {
+        if (geteuid() != 0) {
+            QSKIP("planting another user's link needs root");
+        }
+        TempFiles files;
+        const std::string shared = files.Path("shared");
+        QVERIFY(QDir().mkdir(QString::fromStdString(shared)));
+        chmod(shared.c_str(), 01777);
+        const std::string victim = files.Write("victim.csv", "keep");
+        QVERIFY(QDir().mkdir(QString::fromStdString(files.Path("victims"))));
+        const auto plant = [](const std::string& target, const std::string& link) {
+            QCOMPARE(symlink(target.c_str(), link.c_str()), 0);
+            QCOMPARE(lchown(link.c_str(), 65534, 65534), 0);
+        };
+        plant(victim, shared + "/journal.csv");
+        plant(files.Path("victims"), shared + "/radios");
+        Journal journal(shared + "/journal.csv");
+        QString warning;
+        journal.warn = [&warning](const std::string& text) {
+            warning = QString::fromStdString(text);
+        };
+        QVERIFY(!journal.Append(Sample()));
+        QVERIFY2(warning.contains("ссылка другого пользователя"), qPrintable(warning));
+        QVERIFY(journal.KeepRadio("radio").empty());
+        QCOMPARE(JournalLines(victim), QStringList{"keep"});
+        QVERIFY(QDir(QString::fromStdString(files.Path("victims"))).isEmpty());
     }
 
     void keptRadiosNeverOverwriteEachOther() {

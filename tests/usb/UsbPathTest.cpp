@@ -155,6 +155,29 @@ private slots:
         }
     }
 
+    // A bench programming all day, round after round: a chosen unit keeps
+    // its driver and USB context, so the descriptors stay as they were.
+    void roundsKeepDescriptorsFlat() {
+        EmulatedFtdi device("ZEKT USB Programmator", "ZK1000A1", 1);
+        LinkBackend backend;
+        QVERIFY(backend.Open({}).empty());
+        const UnitInfo unit = backend.ListUnits().at(0);
+        const auto openDescriptors = [] {
+            return QDir("/proc/self/fd").entryList(QDir::NoDotAndDotDot | QDir::System).size();
+        };
+        qsizetype afterFirstRounds = 0;
+        constexpr int kRounds = 200;
+        for (int round = 1; round <= kRounds; ++round) {
+            USB_Prog link(backend.DriverFor(&unit));
+            backend.SetUpLink(link, &unit);
+            QVERIFY2(link.Test(), link.Message().c_str());
+            if (round == 10) {
+                afterFirstRounds = openDescriptors();
+            }
+        }
+        QCOMPARE(openDescriptors(), afterFirstRounds);
+    }
+
     void descriptionDifferingInCaseIsNotTheUnit() {
         EmulatedFtdi device("ZEKT USB PROGRAMMATOR");
         LibFtdiDriver driver;
