@@ -4,6 +4,7 @@
 // libftdi1. With it, a simulated unit with a simulated radio stands in; a
 // file given to it holds that radio's chip between runs.
 #include "ErrorReportingApplication.h"
+#include "Firmware.h"
 #include "FrameWatch.h"
 #include "LinkBackend.h"
 #include "OperatorDialogs.h"
@@ -216,6 +217,18 @@ void QuitOnStopSignals(QCoreApplication& app) {
     zekt::InstallRunStopHandlers(WakeEventLoop);
 }
 
+// The files the window writes apart from each other and from the standard
+// firmware it reads (the start folder is current); empty when they are.
+std::string FilesClash(const Options& options) {
+    std::vector<zekt::NamedFile> standard;
+    for (const char* file : zekt::kStandardFirmwareFiles) {
+        standard.push_back({"стандартная программа", QFileInfo(file).absoluteFilePath().toStdString()});
+    }
+    return zekt::FilesClash({{"--journal", options.journalFile.toStdString()},
+                             {"--simulate", options.radioFile.toStdString()}},
+                            standard);
+}
+
 // The window's size, frame and scroll bars, for desktop checks.
 void ReportFit(const zekt::TFUser& w) {
     const QSize natural = w.NaturalSize();
@@ -262,20 +275,25 @@ int main(int argc, char** argv) {
     QuitOnStopSignals(app);
     zekt::UseRussianTexts(app);
 
-    if (!options.workdir.isEmpty()) {
-        // Files named on the command line are meant relative to where the
-        // call was made; the firmware's WORK folder to the start folder.
-        for (QString* path : {&options.radioFile, &options.journalFile}) {
-            if (!path->isEmpty()) {
-                *path = QFileInfo(*path).absoluteFilePath();
-            }
+    // Files named on the command line are meant relative to where the call
+    // was made, whatever folder a file dialog or --workdir makes current
+    // later; the firmware's WORK folder is the start folder's.
+    for (QString* path : {&options.radioFile, &options.journalFile}) {
+        if (!path->isEmpty()) {
+            *path = QFileInfo(*path).absoluteFilePath();
         }
+    }
+    if (!options.workdir.isEmpty()) {
         if (!QDir::setCurrent(options.workdir)) {
             std::fprintf(stderr,
                          "zekt-programmer: папка %s не существует или недоступна (--workdir)\n",
                          qPrintable(options.workdir));
             return 2;
         }
+    }
+    if (const std::string clash = FilesClash(options); !clash.empty()) {
+        std::fprintf(stderr, "zekt-programmer: %s\n", clash.c_str());
+        return 2;
     }
     zekt::LinkSettings settings;
     settings.simulate = options.simulate;

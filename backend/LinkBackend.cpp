@@ -261,7 +261,7 @@ std::string LinkBackend::OpenSimulated() {
             std::filesystem::exists(std::filesystem::symlink_status(sim.radioFile, ec))) {
             const ChipFileResult loaded = LoadChipHex(sim.radioFile, sim.driver->Chip());
             if (!loaded.ok) {
-                return "--simulate: " + sim.radioFile + ": " + loaded.error;
+                return "--simulate: файл " + sim.radioFile + ": " + loaded.error + ".";
             }
         }
         sims.push_back(std::move(sim));

@@ -55,6 +55,10 @@ std::string DefaultSettingsPath() {
     return UserFilePath("XDG_CONFIG_HOME", ".config", "settings.conf");
 }
 
+namespace {
+constexpr int kWarningsShown = 5;
+} // namespace
+
 SettingsRead ReadUserSettings(const std::string& path) {
     SettingsRead read;
     struct stat info {};
@@ -67,14 +71,22 @@ SettingsRead ReadUserSettings(const std::string& path) {
         return read;
     }
     const std::vector<std::string_view> lines = SplitLines(SkipByteOrderMark(file.bytes));
+    int untaken = 0;
     for (std::size_t n = 0; n < lines.size(); ++n) {
         const std::string_view line = Trimmed(lines[n]);
         if (line.empty() || line.front() == '#') {
             continue;
         }
         if (const std::string why = TakeLine(line, read.settings); !why.empty()) {
-            read.warnings.push_back(path + ": строка " + std::to_string(n + 1) + ": " + why);
+            // A file of junk is said in a few lines, not thousands on every command.
+            if (++untaken <= kWarningsShown) {
+                read.warnings.push_back(path + ": строка " + std::to_string(n + 1) + ": " + why);
+            }
         }
+    }
+    if (untaken > kWarningsShown) {
+        read.warnings.push_back(path + ": и ещё строк, которые не приняты: " +
+                                std::to_string(untaken - kWarningsShown));
     }
     return read;
 }

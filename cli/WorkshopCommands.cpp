@@ -66,7 +66,8 @@ bool WriteCsvOutput(const std::string& path, const std::string& text) {
         std::fwrite(text.data(), 1, text.size(), stdout);
         return std::fflush(stdout) == 0;
     }
-    const FileWrite written = WriteFileSafely(path, text);
+    std::fflush(stdout); // what went before, when the path is standard output
+    const FileWrite written = WriteOutputFile(path, text);
     if (!written.Ok()) {
         Say(DescribeFileError(path, written.error));
     }

@@ -345,6 +345,34 @@ FileWrite WriteFileSafely(const std::string& path, std::string_view content) {
     return {FileError::None, target};
 }
 
+FileWrite WriteOutputFile(const std::string& path, std::string_view content) {
+    struct stat named {};
+    struct stat out {};
+    if (stat(path.c_str(), &named) == 0 && fstat(STDOUT_FILENO, &out) == 0 &&
+        named.st_dev == out.st_dev && named.st_ino == out.st_ino) {
+        if (!WriteAll(STDOUT_FILENO, content, 0, false)) {
+            return Failed(ErrorFromErrno(errno), path);
+        }
+        return {FileError::None, path};
+    }
+    if (stat(path.c_str(), &named) != 0 || !(S_ISCHR(named.st_mode) || S_ISFIFO(named.st_mode))) {
+        return WriteFileSafely(path, content);
+    }
+    // O_NONBLOCK: a FIFO nobody reads fails at once instead of waiting.
+    Descriptor fd(open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.Get() < 0) {
+        return Failed(ErrorFromErrno(errno), path);
+    }
+    (void)!fcntl(fd.Get(), F_SETFL, fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK);
+    bool ok = WriteAll(fd.Get(), content, 0, false);
+    const int why = errno;
+    ok = fd.Close() && ok;
+    if (!ok) {
+        return Failed(ErrorFromErrno(why), path);
+    }
+    return {FileError::None, path};
+}
+
 FileError OpenForWriting(const std::string& path, int& fd) {
     fd = -1;
     const WriteTarget inspected = InspectTarget(path);

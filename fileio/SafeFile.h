@@ -66,6 +66,12 @@ struct FileWrite {
 // On failure the target is as it was and no temporary file is left.
 FileWrite WriteFileSafely(const std::string& path, std::string_view content);
 
+// A command's output named on the command line: standard output itself
+// (/dev/stdout, whatever it is), a terminal or another character device, or
+// a FIFO with a reader is written in place, as a stream; a regular file
+// safely, as above. Never renamed over the file behind standard output.
+FileWrite WriteOutputFile(const std::string& path, std::string_view content);
+
 // What WriteFileSafely would refuse before writing anything: a target that
 // is not a regular file or may not be written, or a missing folder.
 FileError CheckWriteTarget(const std::string& path);

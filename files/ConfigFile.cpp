@@ -129,14 +129,19 @@ std::string FormatConfigFile(const FileOptions& options, const DataArray& data) 
 
 std::string ReplaceConfigFileData(std::string_view original, const DataArray& data) {
     const std::size_t end = original.find_first_of("\r\n");
+    // Every line keeps the file's own line end, as its first line has it.
+    const std::string_view lineEnd =
+        end == std::string_view::npos
+            ? std::string_view(kLineEnd)
+            : original.substr(end, original.compare(end, 2, "\r\n") == 0 ? 2 : 1);
     std::string text(original.substr(0, end));
-    if (end == std::string_view::npos) {
-        text += kLineEnd;
-    } else {
-        text += original.substr(end, original.compare(end, 2, "\r\n") == 0 ? 2 : 1);
-    }
+    text += lineEnd;
     const std::string formatted = FormatConfigFile({}, data);
-    return text + formatted.substr(formatted.find('\n') + 1);
+    const std::string_view dataLines = std::string_view(formatted).substr(formatted.find('\n') + 1);
+    for (const std::string_view line : SplitLines(dataLines)) {
+        text.append(line).append(lineEnd);
+    }
+    return text;
 }
 
 std::string FormatReadConfigFile(const ReadBackPanels& decoded, const Project& image) {

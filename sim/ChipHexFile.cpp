@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <string_view>
+#include <utility>
 #include <srecord/input/file/intel.h>
 #include <srecord/quit/exception.h>
 #include <srecord/record.h>
@@ -51,10 +53,41 @@ void PutByte(Pic16F877& chip, unsigned address, unsigned char value, std::string
             chip.data[(address - kChipHexDataAddress) / 2] = value;
         }
     } else if (error.empty()) {
-        char text[80];
-        std::snprintf(text, sizeof text, "address 0x%X lies outside the chip", address);
+        char text[96];
+        std::snprintf(text, sizeof text, "адрес 0x%X лежит вне памяти микроконтроллера", address);
         error = text;
     }
+}
+
+// srecord's English report ("PATH: LINE: checksum mismatch (01 != 00)") in
+// the operator's words, with the line where it has one.
+std::string ReaderFault(const std::string& path, const std::string& report) {
+    std::string_view rest = report;
+    if (rest.starts_with(path + ": ")) {
+        rest.remove_prefix(path.size() + 2);
+    }
+    std::string line;
+    while (!rest.empty() && rest.front() >= '0' && rest.front() <= '9') {
+        line += rest.front();
+        rest.remove_prefix(1);
+    }
+    if (!line.empty() && rest.starts_with(": ")) {
+        rest.remove_prefix(2);
+    } else {
+        line.clear();
+    }
+    constexpr std::pair<std::string_view, const char*> kReasons[] = {
+        {"checksum mismatch", "неверная контрольная сумма"},
+        {"file contains no data", "в файле нет данных"},
+        {"hexadecimal digit expected", "ожидалась шестнадцатеричная цифра"},
+    };
+    const char* reason = "это не файл Intel HEX";
+    for (const auto& [english, russian] : kReasons) {
+        if (rest.starts_with(english)) {
+            reason = russian;
+        }
+    }
+    return line.empty() ? reason : "строка " + line + ": " + reason;
 }
 
 void MaskWords(Pic16F877& chip) {
@@ -130,7 +163,7 @@ ChipFileResult LoadChipHex(const std::string& path, Pic16F877& chip) {
     // file of a sane size, so that a FIFO or a device cannot hang or flood it.
     const FileRead probe = ReadRegularFile(path, kHexFileLimit);
     if (!probe.Ok()) {
-        return {false, DescribeFileError(path, probe.error)};
+        return {false, FileErrorText(probe.error)};
     }
     Pic16F877 loaded;
     std::string error;
@@ -149,7 +182,7 @@ ChipFileResult LoadChipHex(const std::string& path, Pic16F877& chip) {
             }
         }
     } catch (const srecord::quit_exception::vomit&) {
-        return {false, quit.text.empty() ? "unreadable Intel HEX file" : quit.text};
+        return {false, ReaderFault(path, quit.text)};
     }
     if (!error.empty()) {
         return {false, error};

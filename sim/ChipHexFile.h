@@ -18,8 +18,9 @@ struct ChipFileResult {
     std::string error; // why the file was refused, for the operator's terminal
 };
 
-// Loads the whole chip; on failure the chip is left as it was. Anything the
-// file does not hold is blank.
+// Loads the whole chip; on failure the chip is left as it was and the error
+// says why in the operator's words, without the file's name ("строка 3:
+// неверная контрольная сумма"). Anything the file does not hold is blank.
 ChipFileResult LoadChipHex(const std::string& path, Pic16F877& chip);
 
 // Saves the whole chip (blank words and bytes are left out), written safely:

@@ -20,6 +20,10 @@ const char* const kSimFaultHelp =
 
 namespace {
 
+std::string UnknownFault(const std::string& text) {
+    return "неизвестный отказ имитатора \"" + text + "\"; отказы:\n" + kSimFaultHelp;
+}
+
 bool Number(std::string_view text, int& value) {
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
     return ec == std::errc() && end == text.data() + text.size() && value >= 0;
@@ -55,7 +59,7 @@ bool ApplySimFault(const std::string& text, SimulatedDriver& driver, std::string
     }
     const std::size_t at = text.find('@');
     if (at == std::string::npos) {
-        error = "неизвестный отказ имитатора \"" + text + "\"";
+        error = UnknownFault(text);
         return false;
     }
     const std::string kind = text.substr(0, at);
@@ -71,7 +75,11 @@ bool ApplySimFault(const std::string& text, SimulatedDriver& driver, std::string
         ok = true;
     } else if (Number(value, n)) {
         ok = true;
-        if (kind == "unplug") {
+        const bool atFrame = kind == "unplug" || kind == "timeout" || kind == "short-write" ||
+                             kind == "garbage" || kind == "wrong-command";
+        if (atFrame && n < 1) {
+            ok = false; // frames count from 1: a fault at 0 would never come
+        } else if (kind == "unplug") {
             faults.unplugAtFrame = n;
         } else if (kind == "timeout") {
             faults.readTimeoutAtFrame = n;
@@ -90,7 +98,7 @@ bool ApplySimFault(const std::string& text, SimulatedDriver& driver, std::string
         }
     }
     if (!ok) {
-        error = "неизвестный отказ имитатора \"" + text + "\"";
+        error = UnknownFault(text);
     }
     return ok;
 }

@@ -66,6 +66,12 @@ private slots:
             QVERIFY2(*warning ? said.find(warning) != std::string::npos : said.empty(),
                      said.c_str());
         }
+        // A file of junk: five lines said, then how many more.
+        const std::vector<std::string> many =
+            ReadUserSettings(files.Write("many.conf", std::string(20, '\n') + "a\nb\nc\nd\ne\nf\ng\n"))
+                .warnings;
+        QCOMPARE(many.size(), std::size_t(6));
+        QVERIFY(many.back().ends_with("не приняты: 2"));
         QVERIFY(ReadUserSettings(files.Path("none.conf")).warnings.empty());
         QCOMPARE(ReadUserSettings(files.Path("")).warnings.size(), std::size_t(1)); // a folder
     }

@@ -429,7 +429,11 @@ private slots:
         QVERIFY(unplugged.err.contains(msg::kTestFailed));
         QCOMPARE(cli.Run({"flash"}).status, 2);
         QCOMPARE(cli.Run({"--sim-fault", "unplug@1", "test"}).status, 2); // needs --simulate
-        QCOMPARE(cli.Sim({"--sim-fault", "meltdown", "test"}).status, 2);
+        for (const char* fault : {"meltdown", "unplug@0", "garbage@-1"}) {
+            const Result unknown = cli.Sim({"--sim-fault", fault, "test"});
+            QCOMPARE(unknown.status, 2);
+            QVERIFY2(unknown.err.contains("на кадре N (с 1)"), qPrintable(unknown.err));
+        }
         const Result missing = cli.Sim({"program", "absent.prg"});
         QCOMPARE(missing.status, 2);
         QVERIFY(missing.err.contains(msg::kCannotOpen));
@@ -838,6 +842,15 @@ private slots:
         QVERIFY(exported.out.startsWith(QString(kChannelCsvHeader) + "\r\n1;"));
         QCOMPARE(cli.Run({"export-csv", "a.prg", "a.csv"}).status, 0);
         QCOMPARE(cli.Contents("a.csv"), exported.out.toUtf8());
+        // Standard output named as the file: written into it, never renamed over.
+        QCOMPARE(cli.Run({"export-csv", "a.prg", "/dev/stdout"}).out, exported.out);
+        QProcess redirected;
+        cli.Prepare(redirected);
+        redirected.setStandardOutputFile(cli.Path("out.csv"));
+        redirected.start(ZEKT_CLI_PATH, {"export-csv", "a.prg", "/dev/stdout"});
+        QVERIFY(redirected.waitForFinished(60000));
+        QCOMPARE(redirected.exitCode(), 0);
+        QCOMPARE(cli.Contents("out.csv"), exported.out.toUtf8());
         QCOMPARE(cli.Run({"import-csv", "a.csv", "a.prg"}).status, 0);
         QCOMPARE(cli.Contents("a.prg"), original);
 

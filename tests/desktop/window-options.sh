@@ -21,6 +21,13 @@ expect 0 --simulate=radio.hex --workdir "$demo" --sim-delay 5 --journal j.csv --
 grep -qx shown out.txt
 [ -f radio.hex ] && [ ! -e "$demo/radio.hex" ] # named before the start folder changed
 expect 0 --simulate=radio.hex --workdir="$demo" --sim-delay=0 --journal= --exit-when-shown
+# The files the window writes never name each other or the standard firmware.
+mkdir -p start/WORK && cp "$demo/WORK/St611.hex" start/WORK/ && ln start/WORK/St611.hex hard.hex
+expect 2 --simulate=j.csv --journal j.csv --exit-when-shown
+grep -q 'один файл' err.txt
+expect 2 --simulate=hard.hex --workdir start --journal= --exit-when-shown
+expect 2 --simulate=radio.hex --workdir start --journal start/WORK/St611.hex --exit-when-shown
+cmp -s start/WORK/St611.hex "$demo/WORK/St611.hex"
 expect 2 --workdir "$work/absent" --exit-when-shown
 grep -q 'absent' err.txt
 expect 2 --sim-delay=99999 --exit-when-shown

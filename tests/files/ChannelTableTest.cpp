@@ -102,6 +102,11 @@ private slots:
             const std::string prg = std::string(options) + "\r\n" + data;
             QCOMPARE(RoundTrip(prg, FormatChannelCsv(Load(prg).config.channels)), prg);
         }
+        // A file kept with LF line ends keeps them on every line.
+        QString lf = QString::fromStdString(demo);
+        lf.replace("\r\n", "\n");
+        QCOMPARE(RoundTrip(lf.toStdString(), FormatChannelCsv(Load(demo).config.channels)),
+                 lf.toStdString());
         LoadedFile f = Load(demo);
         f.data[0x40] |= 0xC0; // channel 1: tone code 25, which no tone box lists
         f.data[0x51] = 25;

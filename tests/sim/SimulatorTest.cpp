@@ -471,19 +471,25 @@ private slots:
 
     void badChipFilesLeaveTheChipAlone_data() {
         QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("says");
         QTest::newRow("outside the chip")
-            << QByteArray((HexRecord(0x5000, 0, {1, 2}) + kEndRecord).c_str());
-        QTest::newRow("bad checksum") << QByteArray(":020000008A0100\n:00000001FF\n");
-        QTest::newRow("not hex at all") << QByteArray("hello\n");
+            << QByteArray((HexRecord(0x5000, 0, {1, 2}) + kEndRecord).c_str())
+            << "адрес 0x5000 лежит вне памяти микроконтроллера";
+        QTest::newRow("bad checksum") << QByteArray(":020000008A0100\n:00000001FF\n")
+                                      << "строка 1: неверная контрольная сумма";
+        QTest::newRow("not hex at all") << QByteArray("hello\n") << "в файле нет данных";
+        QTest::newRow("cut record") << QByteArray(":0200000000\n")
+                                    << "строка 1: ожидалась шестнадцатеричная цифра";
     }
     void badChipFilesLeaveTheChipAlone() {
         QFETCH(QByteArray, text);
+        QFETCH(QString, says);
         TempFiles files;
         Pic16F877 chip;
         chip.code[0] = 0x0123;
         const ChipFileResult r = LoadChipHex(files.Write("bad.hex", text.toStdString()), chip);
         QVERIFY(!r.ok);
-        QVERIFY(!r.error.empty());
+        QVERIFY2(QString::fromStdString(r.error).endsWith(says), r.error.c_str());
         QCOMPARE(chip.code[0], uint16_t(0x0123));
         QVERIFY(!LoadChipHex(files.Path("absent.hex"), chip).ok);
     }
