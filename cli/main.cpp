@@ -190,6 +190,8 @@ int ReadCommand(const CliOptions& options, Session& session) {
         shown = true;
         // A table that never arrived is no read the journal may call done.
         if (const std::string lost = StandardOutputLost(); !lost.empty()) {
+            Say("zekt-cli: " + lost);
+            std::clearerr(Out()); // said once, here
             status = kExitUsage;
             return lost;
         }

@@ -119,6 +119,15 @@ private slots:
              FileError::Permission},
             {"missing folder", [](TempFiles& f) { return f.Path("no/such/out.prg"); },
              FileError::NotFound},
+            {"name too long", [](TempFiles& f) { return f.Path(std::string(256, 'n')); },
+             FileError::NameTooLong},
+            {"link loop",
+             [](TempFiles& f) {
+                 symlink(f.Path("b.prg").c_str(), f.Path("a.prg").c_str());
+                 symlink(f.Path("a.prg").c_str(), f.Path("b.prg").c_str());
+                 return f.Path("a.prg");
+             },
+             FileError::LinkLoop},
         };
         for (const auto& c : cases) {
             TempFiles scratch;
