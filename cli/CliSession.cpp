@@ -221,10 +221,14 @@ bool LoadConfiguration(const std::string& path, RadioConfig& config, DataArray& 
 }
 
 bool BuildDataSaying(const RadioConfig& config, Project& image) {
+    if (const std::optional<FieldProblem> problem = CheckFrequencyFields(config)) {
+        Say(problem->message);
+        return false;
+    }
     const DataBuildResult built = BuildConfigurationData(config, image);
     if (built.outcome == DataBuildResult::Outcome::InvalidFrequency) {
         Say(msg::kSyntaxError);
-        Say("  -> " + FieldName(built.field));
+        Say("  -> " + FrequencyFieldName(built.field));
     } else if (built.outcome == DataBuildResult::Outcome::NotANumber) {
         Say(built.conversionError);
     }

@@ -63,20 +63,6 @@ void TerminalProgress::Finish() {
     }
 }
 
-std::string FieldName(const FrequencyField& field) {
-    switch (field.kind) {
-    case FrequencyField::Kind::ChannelTx:
-        return ChannelFieldName(field.channel, true);
-    case FrequencyField::Kind::ChannelRx:
-        return ChannelFieldName(field.channel, false);
-    case FrequencyField::Kind::BandLow:
-        return "Начальная частота, МГц";
-    case FrequencyField::Kind::BandHigh:
-        break;
-    }
-    return "Конечная частота, МГц";
-}
-
 TerminalHost::TerminalHost(std::FILE* out, std::string firmware, bool confirmProtection)
     : out(out), firmware(std::move(firmware)), confirmProtection(confirmProtection), progress(out) {
 }
@@ -180,7 +166,7 @@ bool TerminalHost::ConfirmReadProtection() {
 }
 
 void TerminalHost::ShowRefusedField(const FrequencyField& field) {
-    Say("  -> " + FieldName(field));
+    Say("  -> " + FrequencyFieldName(field));
 }
 
 void TerminalHost::RunFinished() {

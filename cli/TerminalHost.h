@@ -66,7 +66,4 @@ private:
 // input answer no.
 bool WaitForEnter(std::FILE* out, std::FILE* in);
 
-// "Канал 3, приём" and the like, as the window names its fields.
-std::string FieldName(const FrequencyField& field);
-
 } // namespace zekt

@@ -3,7 +3,11 @@
 #include "ConfigMessages.h"
 #include "Firmware.h"
 #include "FrequencyCodec.h"
+#include "PanelTexts.h"
 #include "RadioLayout.h"
+
+#include <tuple>
+#include <utility>
 
 namespace zekt {
 
@@ -32,10 +36,11 @@ struct Conversion {
     std::string error;
 };
 
-Conversion Convert(const std::string& text, bool transmit, int version) {
+Conversion Convert(const std::string& text, const FrequencyField& field, bool transmit,
+                   int version) {
     const std::optional<float> mhz = ParseFrequency(text);
     if (!mhz) {
-        return {false, kInvalidWord, ConversionErrorText(text)};
+        return {false, kInvalidWord, ConversionErrorText(FrequencyFieldName(field), text)};
     }
     return {true, FrequencyToWord(*mhz, transmit, version), {}};
 }
@@ -50,7 +55,7 @@ bool BuildChannelField(const RadioConfig& config, Project& image, int n, bool tr
     if (text.empty()) {
         return true;
     }
-    const Conversion c = Convert(text, transmit, config.version);
+    const Conversion c = Convert(text, field, transmit, config.version);
     if (!c.ok) {
         result = {DataBuildResult::Outcome::NotANumber, field, c.error, result.storedFields};
         return false;
@@ -106,9 +111,11 @@ bool WriteBandBlock(const RadioConfig& config, Project& image, DataBuildResult& 
     auto& data = image.DataMemory();
     auto& page = image.ProgramMemory();
     if (config.bandMode == 1) {
-        const Conversion lowRx = Convert(config.bandLow, false, config.version);
-        const Conversion lowTx = Convert(config.bandLow, true, config.version);
-        const Conversion highTx = Convert(config.bandHigh, true, config.version);
+        const FrequencyField low{Kind::BandLow, 0};
+        const FrequencyField high{Kind::BandHigh, 0};
+        const Conversion lowRx = Convert(config.bandLow, low, false, config.version);
+        const Conversion lowTx = Convert(config.bandLow, low, true, config.version);
+        const Conversion highTx = Convert(config.bandHigh, high, true, config.version);
         const int block = layout::kBandBlock;
         const int pageBlock = layout::kPageBandBlock;
         if (!lowRx.ok) {
@@ -283,13 +290,14 @@ LimitCheck Refuse(const char* message) {
 }
 
 std::optional<LimitCheck> EmptyOrNotANumber(const std::string& text, const char* emptyMessage,
-                                            float& value) {
+                                            const char* name, float& value) {
     if (text.empty()) {
         return LimitCheck{LimitCheck::Outcome::Refused, emptyMessage, msg::kNoLimitCaption, true};
     }
     const std::optional<float> mhz = ParseFrequency(text);
     if (!mhz) {
-        return LimitCheck{LimitCheck::Outcome::NotANumber, ConversionErrorText(text), {}, false};
+        return LimitCheck{
+            LimitCheck::Outcome::NotANumber, ConversionErrorText(name, text), {}, false};
     }
     value = *mhz;
     return std::nullopt;
@@ -297,9 +305,95 @@ std::optional<LimitCheck> EmptyOrNotANumber(const std::string& text, const char*
 
 } // namespace
 
+std::string FrequencyFieldName(const FrequencyField& field) {
+    switch (field.kind) {
+    case Kind::ChannelTx:
+        return ChannelFieldName(field.channel, true);
+    case Kind::ChannelRx:
+        return ChannelFieldName(field.channel, false);
+    case Kind::BandLow:
+        return msg::kLowerLimitName;
+    case Kind::BandHigh:
+        break;
+    }
+    return msg::kUpperLimitName;
+}
+
+namespace {
+
+// The radio's bands span 33 to 174 MHz.
+constexpr float kLowestBandMHz = 33.0f;
+constexpr float kHighestBandMHz = 174.0f;
+
+FieldProblem Problem(const FrequencyField& field, std::string message) {
+    return {field, std::move(message)};
+}
+
+std::optional<FieldProblem> NotANumber(const FrequencyField& field, const std::string& text) {
+    if (ParseFrequency(text)) {
+        return std::nullopt;
+    }
+    return Problem(field, ConversionErrorText(FrequencyFieldName(field), text));
+}
+
+std::optional<FieldProblem> CheckChannel(const ChannelConfig& channel, int n) {
+    const FrequencyField tx{Kind::ChannelTx, n};
+    const FrequencyField rx{Kind::ChannelRx, n};
+    for (const auto& [field, text] : {std::pair{tx, &channel.tx}, std::pair{rx, &channel.rx}}) {
+        if (!text->empty()) {
+            if (auto problem = NotANumber(field, *text)) {
+                return problem;
+            }
+        }
+    }
+    if (channel.tx.empty() != channel.rx.empty()) {
+        const FrequencyField missing = channel.tx.empty() ? tx : rx;
+        return Problem(missing, FrequencyFieldName(missing) + ": " + msg::kFrequencyMissing);
+    }
+    return std::nullopt;
+}
+
+std::optional<FieldProblem> CheckOwnBand(const RadioConfig& config) {
+    const FrequencyField lowField{Kind::BandLow, 0};
+    const FrequencyField highField{Kind::BandHigh, 0};
+    for (const auto& [field, text, missing] :
+         {std::tuple{lowField, &config.bandLow, msg::kNoLowerLimit},
+          std::tuple{highField, &config.bandHigh, msg::kNoUpperLimit}}) {
+        if (text->empty()) {
+            return Problem(field, missing);
+        }
+        if (auto problem = NotANumber(field, *text)) {
+            return problem;
+        }
+    }
+    const float low = *ParseFrequency(config.bandLow);
+    const float high = *ParseFrequency(config.bandHigh);
+    if (low > kHighestBandMHz) {
+        return Problem(lowField, msg::kLowerAboveBands);
+    }
+    if (high < kLowestBandMHz) {
+        return Problem(highField, msg::kUpperBelowBands);
+    }
+    if (low > high) {
+        return Problem(lowField, msg::kLimitsInverted);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<FieldProblem> CheckFrequencyFields(const RadioConfig& config) {
+    for (int n = 0; n < kChannelCount; ++n) {
+        if (auto problem = CheckChannel(config.channels[static_cast<std::size_t>(n)], n)) {
+            return problem;
+        }
+    }
+    return config.bandMode == 1 ? CheckOwnBand(config) : std::nullopt;
+}
+
 LimitCheck CheckLowerBandLimit(const std::string& text) {
     float x = 0;
-    if (auto early = EmptyOrNotANumber(text, msg::kNoLowerLimit, x)) {
+    if (auto early = EmptyOrNotANumber(text, msg::kNoLowerLimit, msg::kLowerLimitName, x)) {
         return *early;
     }
     if (x > 57.5f && x < 144.0f) {
@@ -316,7 +410,7 @@ LimitCheck CheckLowerBandLimit(const std::string& text) {
 
 LimitCheck CheckUpperBandLimit(const std::string& text) {
     float x = 0;
-    if (auto early = EmptyOrNotANumber(text, msg::kNoUpperLimit, x)) {
+    if (auto early = EmptyOrNotANumber(text, msg::kNoUpperLimit, msg::kUpperLimitName, x)) {
         return *early;
     }
     if (x > 174.0f) {

@@ -71,6 +71,23 @@ IdentificationResult BuildIdentification(const RadioConfig& config, Project& ima
                                          const std::string& previousFirmwareFile,
                                          BuildQuestions& questions);
 
+// "Канал 3, передача", "Начальная частота, МГц": a field as the operator
+// is told of it.
+std::string FrequencyFieldName(const FrequencyField& field);
+
+// A frequency field the operator must mend before a radio is connected.
+struct FieldProblem {
+    FrequencyField field;
+    std::string message;
+};
+
+// The panels' frequency texts checked before anything reaches a radio: a
+// number wherever there is text, both frequencies of a channel or neither
+// (a radio would take a channel with one as the empty word), and own band
+// limits that lie inside the radio's bands and in order. The first problem,
+// in the panels' order; nullopt when there is none.
+std::optional<FieldProblem> CheckFrequencyFields(const RadioConfig& config);
+
 // Band limit checks for the operator leaving EditFrec1 or EditFrec2.
 struct LimitCheck {
     enum class Outcome { Accepted, Refused, NotANumber };

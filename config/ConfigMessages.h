@@ -18,6 +18,19 @@ inline constexpr const char* kFirmwareDialogTitle = "Открытие файла
 inline constexpr const char* kFirmwareDialogFilter =
     "программы(*.hex, *.obj)|*.hex;*.obj|все файлы|*.*";
 
+// The frequency fields checked before a radio is connected.
+inline constexpr const char* kFieldCaption = "Неверная частота";
+inline constexpr const char* kFrequencyMissing =
+    "частота не задана. Задайте обе частоты канала или очистите обе.";
+inline constexpr const char* kLowerAboveBands =
+    "Начальная частота диапазона выше 174 МГц: такого диапазона у радиостанции нет.";
+inline constexpr const char* kUpperBelowBands =
+    "Конечная частота диапазона ниже 33 МГц: такого диапазона у радиостанции нет.";
+inline constexpr const char* kLimitsInverted =
+    "Начальная частота диапазона выше конечной. Поменяйте границы местами.";
+inline constexpr const char* kLowerLimitName = "Начальная частота, МГц";
+inline constexpr const char* kUpperLimitName = "Конечная частота, МГц";
+
 inline constexpr const char* kNoLowerLimit = "Введите нижнюю границу диапазона.";
 inline constexpr const char* kNoUpperLimit = "Введите верхнюю границу диапазона.";
 inline constexpr const char* kNoLimitCaption = "Нет границ диапазона";

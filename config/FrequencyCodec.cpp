@@ -75,6 +75,11 @@ ChannelTexts ChannelToText(int txHigh, int txLow, int rxHigh, int rxLow) {
         return {};
     }
     const long t = txHigh * 256L + (txLow & 0xFF);
+    if ((rxHigh & 0xFF) == kEmptyHighByte) {
+        // A channel programmed with no receive frequency: shown empty, not
+        // as the empty word plus the offset.
+        return {WordFrequencyText(t), {}};
+    }
     long r = (rxHigh & 0xFF) * 256L + (rxLow & 0xFF);
     if (t > kWord100MHz) {
         r += kIfOffset21_4;
@@ -136,8 +141,8 @@ std::optional<float> ParseFrequency(const std::string& text) {
     return static_cast<float>(negative ? -value : value);
 }
 
-std::string ConversionErrorText(const std::string& text) {
-    return "'" + text + "' is not a valid floating point value";
+std::string ConversionErrorText(const std::string& fieldName, const std::string& text) {
+    return fieldName + ": «" + text + "» — не число. Введите частоту в МГц, например 145,0125.";
 }
 
 } // namespace zekt

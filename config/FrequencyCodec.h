@@ -41,8 +41,9 @@ std::string FrequencyText(double mhz);
 
 // A typed frequency; a comma or a dot separates the decimals.
 std::optional<float> ParseFrequency(const std::string& text);
-// The conversion error for a text that is not a number.
-std::string ConversionErrorText(const std::string& text);
+// The conversion error for a text that is not a number, naming the field:
+// "Канал 3, передача: «14a5.5» — не число. Введите частоту в МГц, например 145,0125."
+std::string ConversionErrorText(const std::string& fieldName, const std::string& text);
 
 // The 38 CTCSS tones; the tone boxes list the first 20.
 inline constexpr int kCtcssToneCount = 38;

@@ -216,6 +216,15 @@ CommandOutcome RunWriteCommand(const WriteCommand& command, const RadioConfig& c
                                CommandContext& context, const CommandHost& host) {
     PrepareImage(context.image, command);
     context.buildAborted = false;
+    // A field to mend is said before the operator fetches a radio, and
+    // nothing goes to the unit.
+    if (const std::optional<FieldProblem> problem = CheckFrequencyFields(config)) {
+        host.prompts.ShowRefusedField(problem->field);
+        Notify(host, problem->message, msg::kFieldCaption, BoxKind::Error);
+        ShowConfig(host);
+        FocusField(host, problem->field);
+        return CommandOutcome::Refused;
+    }
     if (context.link.IsReady() && !context.link.Test()) {
         Notify(host, command.testFailed, msg::kTestFailedCaption, BoxKind::Error);
         return CommandOutcome::TestFailed;

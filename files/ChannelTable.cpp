@@ -267,6 +267,14 @@ ChannelImport ImportChannels(const RadioConfig& options, const DataArray& data,
                              const ChannelArray& channels) {
     ChannelImport result;
     result.data = data;
+    RadioConfig checked = options;
+    checked.channels = channels;
+    checked.bandMode = 0; // the table holds channels only
+    if (const std::optional<FieldProblem> problem = CheckFrequencyFields(checked)) {
+        result.channel = problem->field.channel;
+        result.error = problem->message;
+        return result;
+    }
     Project imported;
     const DataBuildResult built = BuildChannels(options, data, channels, imported);
     if (built.outcome != DataBuildResult::Outcome::Complete) {

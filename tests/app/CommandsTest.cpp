@@ -2,6 +2,7 @@
 
 #include "CommandMessages.h"
 #include "ConfigMessages.h"
+#include "FrequencyCodec.h"
 #include "ReferenceImages.h"
 #include "ScriptedDialogs.h"
 #include "SimulatedDriver.h"
@@ -515,20 +516,35 @@ private slots:
         QCOMPARE(b.dialogs.Last().text, QString(ProgNext()));
     }
 
-    void textThatIsNotANumber() {
-        Bench b;
-        RadioConfig config = OpenConfigA();
-        config.channels[2].tx = "15O";
-        b.Configure(config);
-        b.w->ButPrFrecClick();
-        QCOMPARE(b.Texts(),
-                 (QStringList{msg::kConnectRadio, "'15O' is not a valid floating point value"}));
-        QCOMPARE(b.dialogs.Last().icon, BoxIcon::Error);
-        QVERIFY(b.w->PanClient->isVisible());
-        QCOMPARE(b.w->FieldColourOf(b.w->channelEdits[4]), FieldColour::Red);
-        QTRY_VERIFY(b.w->channelEdits[4]->hasFocus());
-        QCOMPARE(b.driver.FramesSeen(), 6);
-        QVERIFY(b.Usable());
+    // A field to mend is said before the operator is asked to connect a
+    // radio, in red and with the focus; nothing is sent to the unit.
+    void fieldsToMendBeforeAnyRadio() {
+        const struct {
+            const char* tx;
+            const char* rx;
+            bool program; // else the frequency write
+            int edit;     // the red field: 2n for TX, 2n + 1 for RX
+            std::string text;
+        } cases[] = {
+            {"15O", "150", false, 4, ConversionErrorText("Канал 3, передача", "15O")},
+            {"150", "", true, 5, std::string("Канал 3, приём: ") + msg::kFrequencyMissing},
+            {"", "150", false, 4, std::string("Канал 3, передача: ") + msg::kFrequencyMissing},
+        };
+        for (const auto& [tx, rx, program, edit, text] : cases) {
+            Bench b;
+            RadioConfig config = OpenConfigA();
+            config.channels[2].tx = tx;
+            config.channels[2].rx = rx;
+            b.Configure(config);
+            program ? b.w->ButProgClick() : b.w->ButPrFrecClick();
+            QCOMPARE(b.Texts(), QStringList{QString::fromStdString(text)});
+            QCOMPARE(b.dialogs.Last().icon, BoxIcon::Error);
+            QVERIFY(b.w->PanClient->isVisible());
+            QCOMPARE(b.w->FieldColourOf(b.w->channelEdits[edit]), FieldColour::Red);
+            QTRY_VERIFY(b.w->channelEdits[edit]->hasFocus());
+            QCOMPARE(b.driver.FramesSeen(), 0);
+            QVERIFY(b.Usable());
+        }
     }
 
     void missingFirmwareFile() {

@@ -1,5 +1,6 @@
 #include "ConfigMessages.h"
 #include "FileMessages.h"
+#include "FrequencyCodec.h"
 #include "ReferenceImages.h"
 #include "ScriptedDialogs.h"
 #include "SimulatedDriver.h"
@@ -137,7 +138,8 @@ private slots:
         config.channels[1].tx = "14б";
         b.w->SetRadioConfig(config);
         b.Save("keep.prg");
-        QCOMPARE(b.dialogs.Last().text, QString("'14б' is not a valid floating point value"));
+        QCOMPARE(b.dialogs.Last().text,
+                 QString::fromStdString(ConversionErrorText("Канал 2, передача", "14б")));
         QCOMPARE(b.Contents("keep.prg"), QByteArray("operator's file\r\n"));
         QCOMPARE(b.dialogs.boxes.size(), std::size_t(2));
     }

@@ -1,6 +1,7 @@
 #include "AppMessages.h"
 #include "Artwork.h"
 #include "ConfigMessages.h"
+#include "FrequencyCodec.h"
 #include "ReferenceImages.h"
 #include "ScriptedDialogs.h"
 #include "SimulatedDriver.h"
@@ -265,7 +266,8 @@ private slots:
         w.EditFrec1->setText("4O");
         win.LeaveField(w.EditFrec1);
         QCOMPARE(win.dialogs.boxes.size(), std::size_t(1));
-        QCOMPARE(win.dialogs.Last().text, QString("'4O' is not a valid floating point value"));
+        QCOMPARE(win.dialogs.Last().text,
+                 QString::fromStdString(ConversionErrorText(msg::kLowerLimitName, "4O")));
         QCOMPARE(win.dialogs.Last().icon, BoxIcon::Error);
         QCOMPARE(w.EditFrec1->text(), QString("4O"));
         QTRY_VERIFY(w.EditFrec1->hasFocus());

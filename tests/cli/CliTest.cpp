@@ -368,6 +368,32 @@ private slots:
         }
     }
 
+    // A channel with one frequency is refused by every command that would
+    // put it into a radio or a file, naming the field; nothing is sent.
+    void halfMadeChannelsRefused() {
+        Cli cli;
+        RadioConfig half = OpenConfigA();
+        half.channels[2].rx.clear();
+        cli.WriteConfig("half.prg", half);
+        cli.WriteConfig("a.prg", OpenConfigA());
+        QString csv = cli.Run({"export-csv", "a.prg"}).out;
+        csv.replace(QRegularExpression("\r\n3;([^;]*);[^;]*;"), "\r\n3;\\1;;");
+        cli.files.Write("half.csv", csv.toStdString());
+        const QByteArray original = cli.Contents("a.prg");
+        const QStringList commands[] = {{"program", "half.prg"},
+                                        {"write-frequencies", "half.prg"},
+                                        {"verify", "half.prg"},
+                                        {"import-csv", "half.csv", "a.prg"}};
+        for (const QStringList& command : commands) {
+            const Result r = cli.Sim(QStringList{"--trace", "t.txt"} + command);
+            QCOMPARE(r.status, 2);
+            QVERIFY2(r.err.contains(QString("Канал 3, приём: ") + msg::kFrequencyMissing),
+                     qPrintable(r.err));
+            QVERIFY(!cli.Contents("t.txt").contains("TX 80 bytes"));
+        }
+        QCOMPARE(cli.Contents("a.prg"), original);
+    }
+
     void writeFrequencies() {
         Cli cli;
         cli.WriteConfig("a.prg", OpenConfigA());

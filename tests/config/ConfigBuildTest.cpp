@@ -1,6 +1,7 @@
 #include "ConfigBuilder.h"
 #include "ConfigMessages.h"
 #include "Firmware.h"
+#include "FrequencyCodec.h"
 #include "Project.h"
 #include "ReferenceImages.h"
 
@@ -190,8 +191,69 @@ private slots:
         const DataBuildResult r = BuildConfigurationData(config, image);
         QCOMPARE(r.outcome, Outcome::NotANumber);
         QCOMPARE(r.field, (FrequencyField{FrequencyField::Kind::ChannelTx, 1}));
-        QCOMPARE(r.conversionError, std::string("'14a' is not a valid floating point value"));
+        QCOMPARE(r.conversionError, ConversionErrorText("Канал 2, передача", "14a"));
         QCOMPARE(r.storedFields.size(), std::size_t(2));
+    }
+
+    // What is checked before a radio is connected: half-made channels, texts
+    // that are no numbers, own band limits outside the bands or inverted.
+    void fieldsCheckedBeforeAnyRadio() {
+        using Kind = FrequencyField::Kind;
+        const struct {
+            std::array<const char*, 2> channel3; // TX, RX
+            std::array<const char*, 2> band;     // own limits; {} for the presets
+            std::optional<FrequencyField> field;
+            std::string message;
+        } cases[] = {
+            {{"145", "145"}, {}, std::nullopt, ""},
+            {{"", ""}, {}, std::nullopt, ""},
+            {{"145", ""},
+             {},
+             FrequencyField{Kind::ChannelRx, 2},
+             std::string("Канал 3, приём: ") + msg::kFrequencyMissing},
+            {{"", "145"},
+             {},
+             FrequencyField{Kind::ChannelTx, 2},
+             std::string("Канал 3, передача: ") + msg::kFrequencyMissing},
+            {{"14a5.5", "145"},
+             {},
+             FrequencyField{Kind::ChannelTx, 2},
+             ConversionErrorText("Канал 3, передача", "14a5.5")},
+            {{"145", "145"},
+             {"999", "10"},
+             FrequencyField{Kind::BandLow, 0},
+             msg::kLowerAboveBands},
+            {{"145", "145"},
+             {"175", "176"},
+             FrequencyField{Kind::BandLow, 0},
+             msg::kLowerAboveBands},
+            {{"145", "145"},
+             {"33", "32"},
+             FrequencyField{Kind::BandHigh, 0},
+             msg::kUpperBelowBands},
+            {{"145", "145"},
+             {"150", "146"},
+             FrequencyField{Kind::BandLow, 0},
+             msg::kLimitsInverted},
+            {{"145", "145"}, {"", "146"}, FrequencyField{Kind::BandLow, 0}, msg::kNoLowerLimit},
+            {{"145", "145"}, {"144", "174"}, std::nullopt, ""},
+        };
+        for (const auto& [channel3, band, field, message] : cases) {
+            RadioConfig config;
+            config.channels[0] = {"40", "40", -1, false};
+            config.channels[2] = {channel3[0], channel3[1], -1, false};
+            config.bandMode = band[0] != nullptr ? 1 : 0;
+            if (band[0] != nullptr) {
+                config.bandLow = band[0];
+                config.bandHigh = band[1];
+            }
+            const std::optional<FieldProblem> problem = CheckFrequencyFields(config);
+            QCOMPARE(problem.has_value(), field.has_value());
+            if (problem) {
+                QCOMPARE(problem->field, *field);
+                QCOMPARE(problem->message, message);
+            }
+        }
     }
 
     void ownBandNeedsBothLimits() {
@@ -203,7 +265,7 @@ private slots:
         DataBuildResult r = BuildConfigurationData(config, image);
         QCOMPARE(r.outcome, Outcome::NotANumber);
         QCOMPARE(r.field.kind, FrequencyField::Kind::BandLow);
-        QCOMPARE(r.conversionError, std::string("'' is not a valid floating point value"));
+        QCOMPARE(r.conversionError, ConversionErrorText(msg::kLowerLimitName, ""));
         QCOMPARE(image.DataMemory()[0xF2], 0xFF);
 
         config.bandLow = "40";
@@ -368,7 +430,9 @@ private slots:
         QTest::newRow("57,5") << "57,5" << 0 << "";
         QTest::newRow("144") << "144" << 0 << "";
         QTest::newRow("200 is accepted") << "200" << 0 << "";
-        QTest::newRow("not a number") << "abc" << 2 << "'abc' is not a valid floating point value";
+        QTest::newRow("not a number")
+            << "abc" << 2
+            << QString::fromStdString(ConversionErrorText(msg::kLowerLimitName, "abc"));
     }
     void lowerLimitChecks() {
         QFETCH(QString, text);

@@ -109,8 +109,11 @@ private slots:
                                                << "57";
         QTest::newRow("TX word exactly 32000") << 32000 << 31776 << "100"
                                                << "110";
-        QTest::newRow("RX high byte 0xFF is decoded") << 12800 << 0xFFFF << "40"
-                                                      << "194,096875";
+        // A channel programmed without its receive frequency reads back empty.
+        QTest::newRow("RX high byte 0xFF is empty") << 12800 << 0xFFFF << "40"
+                                                    << "";
+        QTest::newRow("RX 0xFF above 100 MHz") << 46404 << 0xFF00 << "145,0125"
+                                               << "";
     }
     void decodesAChannel() {
         QFETCH(int, tx);
@@ -183,9 +186,9 @@ private slots:
     }
 
     void conversionErrorQuotesTheText() {
-        QCOMPARE(ConversionErrorText("14a"),
-                 std::string("'14a' is not a valid floating point value"));
-        QCOMPARE(ConversionErrorText(""), std::string("'' is not a valid floating point value"));
+        QCOMPARE(ConversionErrorText("Канал 3, передача", "14a5.5"),
+                 std::string("Канал 3, передача: «14a5.5» — не число. Введите частоту в МГц, "
+                             "например 145,0125."));
     }
 
     void ctcssTable() {
