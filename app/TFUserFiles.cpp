@@ -72,6 +72,14 @@ void TFUser::ReadConfigFile(const QString& path) {
         dialogs->Message(msg::kCannotOpen, msg::kCannotOpenCaption, BoxIcon::Error, BoxButtons::Ok);
         return;
     }
+    // A file that is not whole would replace every panel with garbage: the
+    // panels stay as they were.
+    if (const std::optional<ConfigFileDefect> defect = FindConfigFileDefect(read.bytes)) {
+        dialogs->Beep();
+        dialogs->Message(QString::fromStdString(DescribeConfigFileDefect(path.toStdString(), *defect)),
+                         msg::kCannotOpenCaption, BoxIcon::Error, BoxButtons::Ok);
+        return;
+    }
     ButSetConfClick();
     const ParsedConfigFile file = ParseConfigFile(read.bytes);
     const FileReadPlan plan = PlanConfigFileRead(file);

@@ -1,3 +1,4 @@
+#include "ConfigFile.h"
 #include "ConfigMessages.h"
 #include "FileMessages.h"
 #include "FrequencyCodec.h"
@@ -244,18 +245,32 @@ private slots:
         QCOMPARE(b.dialogs.Last().text, QString(msg::kFileMainBand));
     }
 
-    void emptyFileKeepsTheDataAndDecodesIt() {
+    // A file that is not whole is refused, naming the file and the line,
+    // and every panel stays as it was.
+    void brokenFilesLeaveThePanels() {
         Bench b;
         b.w->ButSetConfClick();
         b.w->SetRadioConfig(reference::ConfigA());
         b.Save("a.prg");
-        b.Load("a.prg"); // the image now holds reference A's data EEPROM
-        b.WriteText("empty.prg", "");
-        b.Load("empty.prg");
-        QVERIFY(b.dialogs.boxes.empty());
-        QCOMPARE(b.w->ComboBoxVer->currentText(), QString("4.1.0"));
-        QCOMPARE(b.w->channelEdits[0]->text(), QString("145,0125"));
-        QCOMPARE(b.w->RG2Type->ItemIndex(), 0);
+        const std::string whole = b.Contents("a.prg").toStdString();
+        const struct {
+            std::string text;
+            int line;
+        } broken[] = {
+            {"", 1},
+            {"3,1 -9,89375\r\n4.1.0\r\n", 1},
+            {whole.substr(0, whole.find("\r\n", whole.size() / 2)), 10},
+        };
+        for (const auto& [text, line] : broken) {
+            b.WriteText("broken.prg", text);
+            const std::size_t boxes = b.dialogs.boxes.size();
+            b.Load("broken.prg");
+            QCOMPARE(b.dialogs.boxes.size(), boxes + 1);
+            QCOMPARE(b.dialogs.Last().text, QString::fromStdString(DescribeConfigFileDefect(
+                                                b.files.Path("broken.prg"), {line})));
+            QCOMPARE(b.dialogs.Last().icon, BoxIcon::Error);
+            QCOMPARE(b.w->GetRadioConfig(), reference::ConfigA());
+        }
     }
 
     void uppercaseDataReadsTheSame() {
