@@ -1,6 +1,8 @@
 #pragma once
 
 #include <array>
+#include <string>
+#include <string_view>
 
 // Texts of the main window and its small windows.
 namespace zekt::msg {
@@ -39,7 +41,14 @@ inline constexpr std::array<VersionDetails, 3> kVersionDetails = {{
 }};
 
 inline constexpr const char* kAboutCaption = "USB программатор ЗЕКТ";
-inline constexpr const char* kAboutTitle = "USB программатор радиостанций ЗЕКТ  (версия 1.0)";
+// The about window's title line with the build's version as major.minor:
+// "USB программатор радиостанций ЗЕКТ  (версия 1.0)" at 1.0.0.
+inline std::string AboutTitle(std::string_view version) {
+    const std::size_t major = version.find('.');
+    const std::size_t minor = major == std::string_view::npos ? major : version.find('.', major + 1);
+    return "USB программатор радиостанций ЗЕКТ  (версия " + std::string(version.substr(0, minor)) +
+           ")";
+}
 inline constexpr const char* kAboutMaker = "Радиомастерская «Пример»";
 inline constexpr const char* kAboutPurpose =
     "Программа предназначена для программирования радиостанций \"ЗЕКТ Р-1 (М)\" и \"ЗЕКТ Р-2 "

@@ -72,7 +72,8 @@ TForm1::TForm1(QWidget* parent)
     Image1->setAccessibleName("Рисунок программатора");
     Image1->setAccessibleDescription("Image1");
 
-    Label1 = MakeLabel(Panel1, "Label1", msg::kAboutTitle, PixelFont(18));
+    Label1 = MakeLabel(Panel1, "Label1", QString::fromStdString(msg::AboutTitle(ZEKT_VERSION)),
+                       PixelFont(18));
     Label2 = MakeLabel(Panel1, "Label2", msg::kAboutMaker, PixelFont(18));
     Label1->setGeometry(AutoSized(Label1, kLabel1Rect));
     Label2->setGeometry(AutoSized(Label2, kLabel2Rect));

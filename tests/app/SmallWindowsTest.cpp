@@ -75,7 +75,10 @@ private slots:
         TForm1 form;
         QCOMPARE(form.windowTitle(), QString("USB программатор ЗЕКТ"));
         QCOMPARE(form.size(), QSize(612, 316));
-        QCOMPARE(form.Label1->text(), QString("USB программатор радиостанций ЗЕКТ  (версия 1.0)"));
+        // The build's version, as major.minor: the window and --version agree.
+        QCOMPARE(form.Label1->text(), QString::fromStdString(msg::AboutTitle(ZEKT_VERSION)));
+        QCOMPARE(msg::AboutTitle("1.0.0"), "USB программатор радиостанций ЗЕКТ  (версия 1.0)");
+        QCOMPARE(msg::AboutTitle("0.2.0"), "USB программатор радиостанций ЗЕКТ  (версия 0.2)");
         QCOMPARE(
             form.Label3->text(),
             QString("Программа предназначена для программирования радиостанций \"ЗЕКТ Р-1 (М)\" "
