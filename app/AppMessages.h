@@ -12,6 +12,10 @@ inline constexpr const char* kMainCaption =
 
 inline constexpr const char* kExitQuestion = "Завершить приложение ?";
 inline constexpr const char* kExitCaption = " Подтвердите выход";
+// The window's close box during a run.
+inline constexpr const char* kStopRunQuestion =
+    "Идёт работа с радиостанцией.\nОстановить её на следующем кадре и завершить приложение?\n"
+    "Радиостанцию, запись в которую прервана, нужно будет запрограммировать заново.";
 
 inline constexpr const char* kHelpText =
     " Данный раздел находится в стадии разработки. \n За консультациями обращайтесь на "
@@ -45,7 +49,8 @@ inline constexpr const char* kAboutCaption = "USB программатор ЗЕ�
 // "USB программатор радиостанций ЗЕКТ  (версия 1.0)" at 1.0.0.
 inline std::string AboutTitle(std::string_view version) {
     const std::size_t major = version.find('.');
-    const std::size_t minor = major == std::string_view::npos ? major : version.find('.', major + 1);
+    const std::size_t minor =
+        major == std::string_view::npos ? major : version.find('.', major + 1);
     return "USB программатор радиостанций ЗЕКТ  (версия " + std::string(version.substr(0, minor)) +
            ")";
 }

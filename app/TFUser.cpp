@@ -6,6 +6,7 @@
 #include "FrequencyCodec.h"
 #include "PanelTexts.h"
 #include "QtOperatorDialogs.h"
+#include "RunStop.h"
 #include "TForm1.h"
 #include "TForm2.h"
 
@@ -287,17 +288,47 @@ void TFUser::ButHelpClick() {
 }
 
 void TFUser::ButExitClick() {
-    if (dialogs->Message(msg::kExitQuestion, msg::kExitCaption, BoxIcon::Question,
-                         BoxButtons::OkCancel) == BoxResult::Ok) {
+    if (AskToExit()) {
         close();
     }
 }
 
+bool TFUser::AskToExit() {
+    return dialogs->Message(msg::kExitQuestion, msg::kExitCaption, BoxIcon::Question,
+                            BoxButtons::OkCancel) == BoxResult::Ok;
+}
+
 void TFUser::closeEvent(QCloseEvent* event) {
+    // Only the window system's close box asks; the program's own closing
+    // (Выход, a stop signal, the end of the application) does not.
+    if (event->spontaneous()) {
+        WindowCloseBox(event);
+        if (!event->isAccepted()) {
+            return;
+        }
+    }
     // Closing the main window by any means closes the other two.
     Form1->close();
     Form2->close();
     QWidget::closeEvent(event);
+}
+
+void TFUser::WindowCloseBox(QCloseEvent* event) {
+    if (GuardsInput()) {
+        // A run goes on: it may stop at its next frame, as a stop signal
+        // stops it, and the window closes once the command is over.
+        event->ignore();
+        if (!closeAfterCommand &&
+            dialogs->Message(msg::kStopRunQuestion, msg::kExitCaption, BoxIcon::Warning,
+                             BoxButtons::OkCancel) == BoxResult::Ok) {
+            closeAfterCommand = true;
+            RequestRunStop(kStopByOperator);
+        }
+        return;
+    }
+    if (!AskToExit()) {
+        event->ignore();
+    }
 }
 
 void TFUser::ButClearClick() {

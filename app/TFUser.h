@@ -121,6 +121,7 @@ public:
     void HideConfig();
     void DisableCommands() override;
     void EnableCommands() override;
+    bool GuardsInput() const override { return inputGuard != nullptr; }
     void SetFieldColour(QLineEdit* field, FieldColour colour);
     FieldColour FieldColourOf(const QLineEdit* field) const;
 
@@ -131,6 +132,9 @@ public:
     void ButDetailClick();
     void ButHelpClick();
     void ButExitClick();
+    // The window system's close box: the exit question when idle, the offer
+    // to stop a run at its next frame during one (the event ignored).
+    void WindowCloseBox(QCloseEvent* event);
     void ButClearClick();
     void RG2TypeClick();
     void RG4BandClick();
@@ -189,6 +193,11 @@ private:
 
     // Runs a command on the unit; when its Open failed, says why if known.
     void OnUnit(const std::function<void()>& command);
+    bool AskToExit();
+    // While a command talks to the unit: the operator's input to the
+    // program's own windows is dropped, a close request is not.
+    std::unique_ptr<QObject> inputGuard;
+    bool closeAfterCommand = false; // the operator closed the window during a run
     bool checkingLimit = false;
     bool swallowButtonPress = false;
     QPalette windowPalette;

@@ -2,11 +2,15 @@
 // radio, writing its frequencies and reading it back. The flow lives in the
 // engine; the window lends it its boxes, panels and progress window.
 #include "TFUserHost.h"
+#include "TForm1.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
+#include <algorithm>
 
 namespace zekt {
 
@@ -54,8 +58,68 @@ JournalRecord TFUser::Record() const {
     return record; // the configuration comes from the panels, not a file
 }
 
+namespace {
+
+// Drops the operator's input to the program's windows while a command talks
+// to the unit; boxes the command opens meanwhile take theirs.
+class InputGuard : public QObject {
+public:
+    explicit InputGuard(std::vector<const QWidget*> windows) : windows(std::move(windows)) {
+        qApp->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!IsInput(event->type())) {
+            return false;
+        }
+        const auto* widget = qobject_cast<const QWidget*>(watched);
+        const QWidget* window = widget != nullptr ? widget->window() : nullptr;
+        return std::find(windows.begin(), windows.end(), window) != windows.end();
+    }
+
+private:
+    std::vector<const QWidget*> windows;
+
+    static bool IsInput(QEvent::Type type) {
+        switch (type) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TabletPress:
+        case QEvent::TabletRelease:
+        case QEvent::TabletMove:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::Drop:
+            return true;
+        default:
+            return false;
+        }
+    }
+};
+
+} // namespace
+
 void TFUser::OnUnit(const std::function<void()>& command) {
+    inputGuard = std::make_unique<InputGuard>(std::vector<const QWidget*>{this, Form1, Form2});
     command(); // each command opens the unit first
+    inputGuard.reset();
+    if (closeAfterCommand) {
+        // Stopped at the operator's close: the window goes once the command is over.
+        QTimer::singleShot(0, this, [this] { close(); });
+        return;
+    }
     if (!whyNotOpened || link->ErrorCode() != errNoDevice) {
         return;
     }

@@ -3,6 +3,7 @@
 // The main window as the host of the commands that talk to the programmer.
 #include "CommandFlow.h"
 #include "ConfigMessages.h"
+#include "RunStop.h"
 #include "TFUser.h"
 #include "TForm2.h"
 
@@ -30,6 +31,9 @@ public:
     CommandHost Parts() { return {*this, *this, this, &w}; }
 
     bool Tell(const OperatorMessage& message) override {
+        if (message.kind == PromptKind::NextRadio && RunStopSignal() != 0) {
+            return false; // a stopped series asks for no next radio
+        }
         const QString title =
             message.title.empty() ? QString(kApplicationTitle) : Text(message.title);
         const BoxResult result =

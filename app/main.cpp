@@ -222,7 +222,8 @@ void QuitOnStopSignals(QCoreApplication& app) {
 std::string FilesClash(const Options& options) {
     std::vector<zekt::NamedFile> standard;
     for (const char* file : zekt::kStandardFirmwareFiles) {
-        standard.push_back({"стандартная программа", QFileInfo(file).absoluteFilePath().toStdString()});
+        standard.push_back(
+            {"стандартная программа", QFileInfo(file).absoluteFilePath().toStdString()});
     }
     return zekt::FilesClash({{"--journal", options.journalFile.toStdString()},
                              {"--simulate", options.radioFile.toStdString()}},
@@ -388,7 +389,7 @@ int main(int argc, char** argv) {
     });
     const int code = app.exec();
     saveRadio();
-    if (const int signal = zekt::RunStopSignal(); signal != 0) {
+    if (const int signal = zekt::RunStopSignal(); signal > 0) {
         return 128 + signal;
     }
     return code == 0 && radioLost ? 1 : code;

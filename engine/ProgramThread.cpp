@@ -53,9 +53,12 @@ int ProgramThread::WaitFor() {
     QObject waiter; // takes its pending event with it when it goes
     connect(
         this, &QThread::finished, &waiter, [&ended] { ended = true; }, Qt::QueuedConnection);
+    const QEventLoop::ProcessEventsFlags flags =
+        owner != nullptr && owner->GuardsInput()
+            ? QEventLoop::WaitForMoreEvents
+            : QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents;
     while (!ended && !isFinished()) {
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents |
-                                        QEventLoop::WaitForMoreEvents);
+        QCoreApplication::processEvents(flags);
     }
     wait();
     return ExitCode();

@@ -20,6 +20,10 @@ public:
     virtual ~RunOwner() = default;
     virtual void DisableCommands() = 0;
     virtual void EnableCommands() = 0;
+    // True when the owner keeps the operator's input from its windows
+    // itself while commands are disabled, so that the wait for a run may
+    // serve a request to close the window (which the toolkit counts as input).
+    virtual bool GuardsInput() const { return false; }
 };
 
 } // namespace zekt

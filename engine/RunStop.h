@@ -7,6 +7,9 @@ namespace zekt {
 // its End frame and is closed, so a radio is never left mid-frame.
 // RequestRunStop may be called from a signal handler.
 void RequestRunStop(int signal) noexcept;
+// What RunStopSignal gives when the operator, not a signal, asked (the
+// window closed during a run).
+inline constexpr int kStopByOperator = -1;
 int RunStopSignal() noexcept; // the signal that asked, 0 when none
 void ClearRunStop() noexcept;
 

@@ -1,9 +1,11 @@
 #include "Commands.h"
 
+#include "AppMessages.h"
 #include "CommandMessages.h"
 #include "ConfigMessages.h"
 #include "FrequencyCodec.h"
 #include "ReferenceImages.h"
+#include "RunStop.h"
 #include "ScriptedDialogs.h"
 #include "SimulatedDriver.h"
 #include "TFUser.h"
@@ -11,9 +13,11 @@
 #include "TempFiles.h"
 
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 
 using namespace zekt;
@@ -558,6 +562,28 @@ private slots:
         QVERIFY(b.w->PanClient->isVisible());
         QVERIFY(!b.w->Image().IsLoaded());
         QCOMPARE(b.driver.FramesSeen(), 6);
+    }
+
+    // The close box during a run offers to stop it: the run ends at its next
+    // frame as cancelled and the window closes once the command is over.
+    void closeBoxDuringARunStopsIt() {
+        Bench b;
+        b.Configure(OpenConfigA());
+        b.dialogs.answers = {BoxResult::Ok, BoxResult::Ok, BoxResult::Cancel};
+        b.w->ButProgClick(); // a radio to read
+        b.driver.SetFrameDelay(std::chrono::milliseconds(5));
+        const int before = b.driver.FramesSeen();
+        QTimer::singleShot(100, b.w.get(), [&b] {
+            QCloseEvent event;
+            b.w->WindowCloseBox(&event);
+            QVERIFY(!event.isAccepted()); // the run goes on to its next frame
+        });
+        b.w->ButReadClick();
+        QVERIFY(b.Texts().contains(msg::kStopRunQuestion));
+        QCOMPARE(RunStopSignal(), kStopByOperator);
+        QVERIFY(b.driver.FramesSeen() - before < 30); // far less than a read
+        QTRY_VERIFY(!b.w->isVisible());
+        ClearRunStop();
     }
 
     void everyRunIsReported() {

@@ -586,12 +586,25 @@ private slots:
         QVERIFY(!win.w.Form1->isVisible());
     }
 
+    // The program closing itself asks nothing; the window system's close
+    // box asks as Выход does.
     void closingAsksNothing() {
         Window win;
         win.w.Form2->show();
         win.w.close();
         QVERIFY(win.dialogs.boxes.empty());
         QVERIFY(!win.w.Form2->isVisible());
+    }
+
+    void closeBoxAsksToExit() {
+        Window win;
+        for (const BoxResult answer : {BoxResult::Cancel, BoxResult::Ok}) {
+            win.dialogs.answers = {answer};
+            QCloseEvent event;
+            win.w.WindowCloseBox(&event);
+            QCOMPARE(win.dialogs.Last().text, QString(msg::kExitQuestion));
+            QCOMPARE(event.isAccepted(), answer == BoxResult::Ok);
+        }
     }
 
     void helpBox() {
