@@ -2,7 +2,9 @@
 
 #include <QButtonGroup>
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QRadioButton>
+#include <algorithm>
 
 namespace zekt {
 
@@ -10,7 +12,9 @@ RadioGroup::RadioGroup(const QString& objectName, const QString& caption, const 
                        int columns, QWidget* parent)
     : QGroupBox(caption, parent), group(new QButtonGroup(this)) {
     setObjectName(objectName);
-    setAccessibleName(caption.trimmed().isEmpty() ? items.join(", ") : caption.trimmed());
+    QString name = caption.trimmed();
+    name.remove('&'); // the mnemonic's mark
+    setAccessibleName(name.isEmpty() ? items.join(", ") : name);
     setAccessibleDescription(objectName);
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(8, 2, 8, 2);
@@ -22,6 +26,7 @@ RadioGroup::RadioGroup(const QString& objectName, const QString& caption, const 
         button->setAccessibleName(items[i]);
         button->setAccessibleDescription(objectName);
         group->addButton(button, i);
+        button->installEventFilter(this);
         // Items run down the first column, then the next.
         layout->addWidget(button, i % rows, i / rows);
         buttons.push_back(button);
@@ -31,6 +36,7 @@ RadioGroup::RadioGroup(const QString& objectName, const QString& caption, const 
             Select(id);
         }
     });
+    KeepOneTabStop();
 }
 
 void RadioGroup::Select(int index) {
@@ -38,7 +44,44 @@ void RadioGroup::Select(int index) {
         return;
     }
     itemIndex = index;
+    KeepOneTabStop();
     emit Click();
+}
+
+void RadioGroup::KeepOneTabStop() {
+    // Tab enters the group on its checked item (the first when none is),
+    // so that Space there changes nothing; the arrows move within.
+    const int stop = itemIndex >= 0 ? itemIndex : 0;
+    for (int i = 0; i < Count(); ++i) {
+        buttons[static_cast<std::size_t>(i)]->setFocusPolicy(i == stop ? Qt::StrongFocus
+                                                                       : Qt::ClickFocus);
+    }
+}
+
+bool RadioGroup::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress) {
+        return QGroupBox::eventFilter(watched, event);
+    }
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    const int step = key == Qt::Key_Down || key == Qt::Key_Right ? 1
+                     : key == Qt::Key_Up || key == Qt::Key_Left  ? -1
+                                                                 : 0;
+    const auto at = std::find(buttons.begin(), buttons.end(), watched);
+    if (step == 0 || at == buttons.end()) {
+        return QGroupBox::eventFilter(watched, event);
+    }
+    // The next enabled item, round the group, is chosen and focused.
+    const int from = static_cast<int>(at - buttons.begin());
+    for (int k = 1; k < Count(); ++k) {
+        QRadioButton* next =
+            buttons[static_cast<std::size_t>((from + step * k + Count()) % Count())];
+        if (next->isEnabled()) {
+            next->setChecked(true);
+            next->setFocus(Qt::TabFocusReason);
+            break;
+        }
+    }
+    return true;
 }
 
 void RadioGroup::SetItemIndex(int index) {

@@ -28,12 +28,16 @@ public:
 signals:
     void Click();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     QButtonGroup* group;
     std::vector<QRadioButton*> buttons;
     int itemIndex = -1;
 
     void Select(int index);
+    void KeepOneTabStop();
 };
 
 } // namespace zekt

@@ -29,6 +29,7 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QTimer>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -127,6 +128,22 @@ void TFUser::ConnectHandlers() {
     connect(RG4Band, &RadioGroup::Click, this, [this] { Guarded([this] { RG4BandClick(); }); });
     EditFrec1->installEventFilter(this);
     EditFrec2->installEventFilter(this);
+    // The keys an operator expects of any program; a locked command column
+    // locks them too.
+    const std::pair<QKeySequence, QPushButton*> keys[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_O), ButRdFile},
+        {QKeySequence(Qt::CTRL | Qt::Key_S), ButWrFile},
+        {QKeySequence(Qt::Key_F1), ButHelp},
+        {QKeySequence(Qt::CTRL | Qt::Key_Q), ButExit},
+    };
+    for (const auto& [key, button] : keys) {
+        auto* shortcut = new QShortcut(key, this);
+        connect(shortcut, &QShortcut::activated, button, [button = button] {
+            if (button->isEnabled()) {
+                button->click();
+            }
+        });
+    }
 }
 
 void TFUser::Guarded(const std::function<void()>& handler) {
@@ -495,6 +512,14 @@ bool TFUser::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     if (watched == EditFrec1 || watched == EditFrec2) {
+        if (event->type() == QEvent::KeyPress &&
+            static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
+            // The keyboard's way out of a limit the field refuses, as a
+            // click on "по умолчанию" is the mouse's: the preset band.
+            RG4Band->Button(0)->setFocus(Qt::OtherFocusReason);
+            RG4Band->SetItemIndex(0);
+            return true;
+        }
         if (event->type() == QEvent::FocusOut) {
             const auto reason = static_cast<QFocusEvent*>(event)->reason();
             // Leaving the field, not the window or a menu. Choosing the

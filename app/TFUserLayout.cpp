@@ -73,8 +73,10 @@ void Describe(QWidget* w, const QString& name, const QString& objectName) {
 
 QPushButton* CommandButton(QWidget* parent, const char* name, const QString& caption,
                            const QString& hint, int height) {
+    // The caption carries its mnemonic (Alt+letter) as "&"; the name read
+    // to a screen reader does not.
     auto* button = new QPushButton(caption, parent);
-    Describe(button, caption, name);
+    Describe(button, QString(caption).remove('&'), name);
     button->setToolTip(hint);
     button->setCursor(Qt::PointingHandCursor);
     button->setMinimumHeight(height);
@@ -196,23 +198,23 @@ void TFUser::BuildCommandColumn() {
     LabelDate = MakeLabel(PanButton, "LabelDate", QString());
     LabelDate->setAccessibleName("Дата программирования");
     LabelDate->setAlignment(Qt::AlignCenter);
-    ButAbout = CommandButton(PanButton, "ButAbout", "О программе", "Краткая информация", 30);
-    ButTest = CommandButton(PanButton, "ButTest", "Тест",
+    ButAbout = CommandButton(PanButton, "ButAbout", "&О программе", "Краткая информация", 30);
+    ButTest = CommandButton(PanButton, "ButTest", "&Тест",
                             "Тест исправности и подключения программатора", 30);
     ButSetConf =
-        CommandButton(PanButton, "ButSetConf", "Конфигурация", "Включить панели конфигурации", 48);
-    ButProg = CommandButton(PanButton, "ButProg", "Программирование",
+        CommandButton(PanButton, "ButSetConf", "&Конфигурация", "Включить панели конфигурации", 48);
+    ButProg = CommandButton(PanButton, "ButProg", "&Программирование",
                             "Записать программу в радиостанцию", 48);
-    ButPrFrec = CommandButton(PanButton, "ButPrFrec", "Запись частот",
+    ButPrFrec = CommandButton(PanButton, "ButPrFrec", "&Запись частот",
                               "Записать только данные в радиостанцию", 48);
-    ButRead = CommandButton(PanButton, "ButRead", "Чтение конфигурации",
+    ButRead = CommandButton(PanButton, "ButRead", "&Чтение конфигурации",
                             "Прочить данные конфигурации из радиостанции", 48);
-    ButRdFile = CommandButton(PanButton, "ButRdFile", "Читать из файла",
+    ButRdFile = CommandButton(PanButton, "ButRdFile", "Читать из &файла",
                               "Прочитать сохранённую конфигурацию из файла", 30);
-    ButWrFile = CommandButton(PanButton, "ButWrFile", "Сохранить в файле",
+    ButWrFile = CommandButton(PanButton, "ButWrFile", "&Сохранить в файле",
                               "Сохранить текущую конфигурацию в файле", 30);
-    ButHelp = CommandButton(PanButton, "ButHelp", "Помощь", "Вызов файла справки", 30);
-    ButExit = CommandButton(PanButton, "ButExit", "Выход", "Выход из программы", 30);
+    ButHelp = CommandButton(PanButton, "ButHelp", "По&мощь", "Вызов файла справки", 30);
+    ButExit = CommandButton(PanButton, "ButExit", "&Выход", "Выход из программы", 30);
 
     column->addWidget(LabelDate);
     column->addWidget(ButAbout);
@@ -254,7 +256,7 @@ QWidget* TFUser::BuildOptionsPanel() {
     column->setSpacing(4);
     const QFont groupFont = PixelFont(kGroupFontPixels);
 
-    RG1ProgOb = new RadioGroup("RG1ProgOb", " Программное обеспечение ", Items(kSoftwareItems), 1,
+    RG1ProgOb = new RadioGroup("RG1ProgOb", " Программное о&беспечение ", Items(kSoftwareItems), 1,
                                PanRadioGr);
     auto* versionRow = new QHBoxLayout;
     STVersii = MakeLabel(PanRadioGr, "STVersii", "Версия:");
@@ -272,10 +274,10 @@ QWidget* TFUser::BuildOptionsPanel() {
     versionRow->addWidget(ComboBoxVer, 1);
     versionRow->addWidget(ButDetail);
 
-    RG2Type = new RadioGroup("RG2Type", " Тип радиостанции ", Items(kTypeItems), 1, PanRadioGr);
-    RG3FrTon = new RadioGroup("RG3FrTon", " Частота тонального вызова ", Items(kTonePairItems), 1,
+    RG2Type = new RadioGroup("RG2Type", " Тип &радиостанции ", Items(kTypeItems), 1, PanRadioGr);
+    RG3FrTon = new RadioGroup("RG3FrTon", " Частота то&нального вызова ", Items(kTonePairItems), 1,
                               PanRadioGr);
-    RG4Band = new RadioGroup("RG4Band", " Диапазон частот основного массива ",
+    RG4Band = new RadioGroup("RG4Band", " &Диапазон частот основного массива ",
                              Items(kBandModeItems), 2, PanRadioGr);
     RG5BandMain = new RadioGroup("RG5BandMain", "", Items(kMainBandItems), 1, PanRadioGr);
     RG5BandMain->setAccessibleName("Диапазон основного массива");
@@ -302,9 +304,9 @@ QWidget* TFUser::BuildOptionsPanel() {
     bandRow->addWidget(RG5BandMain);
     bandRow->addWidget(GBoxBandSelect, 1);
 
-    RG6Setka = new RadioGroup("RG6Setka", " Шаг сетки частот в основном массиве ",
+    RG6Setka = new RadioGroup("RG6Setka", " &Шаг сетки частот в основном массиве ",
                               Items(kGridItems), 2, PanRadioGr);
-    GBoxAttr = new QGroupBox(" Аттрибуты программирования ", PanRadioGr);
+    GBoxAttr = new QGroupBox(" &Аттрибуты программирования ", PanRadioGr);
     Describe(GBoxAttr, "Аттрибуты программирования", "GBoxAttr");
     auto* attr = new QVBoxLayout(GBoxAttr);
     CheckBoxProtect = new QCheckBox("Защита программы от чтения", GBoxAttr);
@@ -365,7 +367,7 @@ QWidget* TFUser::BuildChannelPanel() {
         return list;
     }();
 
-    GBoxChanell = new QGroupBox("Каналы памяти (МГц)", PanChanCTC);
+    GBoxChanell = new QGroupBox("Кана&лы памяти (МГц)", PanChanCTC);
     Describe(GBoxChanell, "Каналы памяти (МГц)", "GBoxChanell");
     GBoxChanell->setFont(tableFont);
     auto* channels = new QGridLayout(GBoxChanell);

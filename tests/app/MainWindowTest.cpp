@@ -1,6 +1,8 @@
 #include "AppMessages.h"
 #include "Artwork.h"
+#include "CommandMessages.h"
 #include "ConfigMessages.h"
+#include "FileMessages.h"
 #include "FrequencyCodec.h"
 #include "ReferenceImages.h"
 #include "ScriptedDialogs.h"
@@ -128,7 +130,7 @@ private slots:
                  QString("Щёлкните указателем мыши на поле канала, с которого удалить"));
         QCOMPARE(w.ButProg->cursor().shape(), Qt::PointingHandCursor);
         QCOMPARE(w.ButDetail->cursor().shape(), Qt::PointingHandCursor);
-        QCOMPARE(w.RG6Setka->title(), QString(" Шаг сетки частот в основном массиве "));
+        QCOMPARE(w.RG6Setka->title().remove('&'), QString(" Шаг сетки частот в основном массиве "));
         QCOMPARE(w.RG5BandMain->Button(2)->text(), QString("40 - 48,5 МГц"));
         QCOMPARE(w.ctcssBoxes[3]->count(), 20);
         QCOMPARE(w.ctcssBoxes[3]->itemText(19), QString("131,8"));
@@ -490,6 +492,71 @@ private slots:
         QCOMPARE(win.dialogs.boxes.size(), std::size_t(1));
         QCOMPARE(win.dialogs.Last().text, QString(msg::kLowerOut160));
         QTRY_VERIFY(w.EditFrec1->hasFocus());
+
+        // Esc is the keyboard's way out.
+        QTest::keyClick(w.EditFrec1, Qt::Key_Escape);
+        QApplication::processEvents();
+        QCOMPARE(win.dialogs.boxes.size(), std::size_t(1));
+        QCOMPARE(w.RG4Band->ItemIndex(), 0);
+        QVERIFY(!w.EditFrec1->isVisible());
+        QVERIFY(w.RG4Band->Button(0)->hasFocus());
+    }
+
+    // The keys: a mnemonic on every command and group, the usual shortcuts,
+    // and Tab into an option group on its checked item.
+    void keyboard() {
+        Window win;
+        TFUser& w = win.w;
+        const struct {
+            QKeyCombination key;
+            QString box; // the box the key brings up
+        } keys[] = {
+            {Qt::Key_F1, msg::kHelpCaption},
+            {Qt::CTRL | Qt::Key_Q, msg::kExitCaption},
+            {Qt::CTRL | Qt::Key_S, msg::kSaveNeedsConfigCaption}, // nothing to save yet
+            {Qt::ALT | Qt::Key(u'П'), msg::kProgPromptCaption}, // Программирование, cancelled
+        };
+        // A key with its text: Cyrillic letters have no ASCII stand-in.
+        const auto press = [](QWidget* target, QKeyCombination key) {
+            const QString text = key.key() > 0x7F && key.key() < 0x10000
+                                     ? QString(QChar(static_cast<char16_t>(key.key())))
+                                     : QString();
+            QTest::sendKeyEvent(QTest::Press, target, key.key(), text, key.keyboardModifiers());
+            QTest::sendKeyEvent(QTest::Release, target, key.key(), text, key.keyboardModifiers());
+        };
+        for (const auto& [key, box] : keys) {
+            win.dialogs.answers = {BoxResult::Cancel};
+            const std::size_t before = win.dialogs.boxes.size();
+            press(&w, key); // a mnemonic clicks a moment later, as a mouse click shows
+            QTRY_VERIFY2(
+                win.dialogs.boxes.size() > before && win.dialogs.Last().title == box,
+                qPrintable(win.dialogs.boxes.empty() ? "no box" : win.dialogs.Last().title));
+        }
+        QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
+        QCOMPARE(win.dialogs.fileDialogs.size(), std::size_t(1));
+        press(&w, Qt::ALT | Qt::Key(u'К')); // Конфигурация
+        QTRY_VERIFY(w.PanClient->isVisible());
+        QVERIFY(w.ButSetConf->text().contains('&') && w.ButRead->text().contains('&'));
+
+        w.RG3FrTon->SetItemIndex(1);
+        w.RG2Type->Button(0)->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY(w.RG3FrTon->Button(1)->hasFocus());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space); // nothing changes
+        QCOMPARE(w.RG3FrTon->ItemIndex(), 1);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Up); // the arrows choose
+        QCOMPARE(w.RG3FrTon->ItemIndex(), 0);
+        QVERIFY(w.RG3FrTon->Button(0)->hasFocus());
+
+        // From a channel's field to Программирование by Tab, as measured for the operator.
+        w.channelEdits[0]->setFocus(Qt::TabFocusReason);
+        int presses = 0;
+        while (!w.ButProg->hasFocus() && presses < 200) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            ++presses;
+        }
+        qInfo("Tab presses from channel 1 to Программирование: %d", presses);
+        QVERIFY(w.ButProg->hasFocus());
     }
 
     // On a small screen the field the focus moves to comes into view, by
