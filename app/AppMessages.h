@@ -17,12 +17,6 @@ inline constexpr const char* kStopRunQuestion =
     "Идёт работа с радиостанцией.\nОстановить её на следующем кадре и завершить приложение?\n"
     "Радиостанцию, запись в которую прервана, нужно будет запрограммировать заново.";
 
-inline constexpr const char* kHelpText =
-    " Данный раздел находится в стадии разработки. \n За консультациями обращайтесь на "
-    "предприятие по телефонам: \n +7 (000) 000-00-00, +7 (000) 000-00-01 или пишите на e-mail: "
-    "support@example.org ";
-inline constexpr const char* kHelpCaption = "Раздел в разработке";
-
 struct VersionDetails {
     const char* caption;
     const char* text;

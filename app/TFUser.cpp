@@ -9,6 +9,7 @@
 #include "RunStop.h"
 #include "TForm1.h"
 #include "TForm2.h"
+#include "TGuide.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -103,6 +104,7 @@ TFUser::TFUser(FtdiDriver& driver, OperatorDialogs* dialogs, QWidget* parent)
     ConnectHandlers();
     Form1 = new TForm1(this);
     Form2 = new TForm2(this);
+    Guide = new TGuide(this);
 }
 
 TFUser::~TFUser() = default;
@@ -301,7 +303,9 @@ void TFUser::ButDetailClick() {
 }
 
 void TFUser::ButHelpClick() {
-    dialogs->Message(msg::kHelpText, msg::kHelpCaption, BoxIcon::Error, BoxButtons::Ok);
+    Guide->show();
+    Guide->raise();
+    Guide->activateWindow();
 }
 
 void TFUser::ButExitClick() {
@@ -327,6 +331,7 @@ void TFUser::closeEvent(QCloseEvent* event) {
     // Closing the main window by any means closes the other two.
     Form1->close();
     Form2->close();
+    Guide->close();
     QWidget::closeEvent(event);
 }
 

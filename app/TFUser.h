@@ -31,6 +31,7 @@ namespace zekt {
 
 class TForm1;
 class TForm2;
+class TGuide;
 
 enum class FieldColour { Window, Red, ButtonFace };
 
@@ -110,6 +111,7 @@ public:
 
     TForm1* Form1 = nullptr;
     TForm2* Form2 = nullptr;
+    TGuide* Guide = nullptr;
 
     Project& Image() { return *image; }
     USB_Prog& Link() { return *link; }

@@ -3,6 +3,7 @@
 // engine; the window lends it its boxes, panels and progress window.
 #include "TFUserHost.h"
 #include "TForm1.h"
+#include "TGuide.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -112,7 +113,8 @@ private:
 } // namespace
 
 void TFUser::OnUnit(const std::function<void()>& command) {
-    inputGuard = std::make_unique<InputGuard>(std::vector<const QWidget*>{this, Form1, Form2});
+    inputGuard =
+        std::make_unique<InputGuard>(std::vector<const QWidget*>{this, Form1, Form2, Guide});
     command(); // each command opens the unit first
     inputGuard.reset();
     if (closeAfterCommand) {

@@ -10,6 +10,7 @@
 #include "TFUser.h"
 #include "TForm1.h"
 #include "TForm2.h"
+#include "TGuide.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -24,6 +25,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTextBrowser>
 #include <QtTest>
 
 using namespace zekt;
@@ -444,15 +446,15 @@ private slots:
         Window win;
         for (const auto& [key, modifiers] :
              {std::pair{Qt::Key_Return, Qt::NoModifier}, {Qt::Key_Enter, Qt::KeypadModifier}}) {
-            win.dialogs.boxes.clear();
+            win.w.Guide->hide();
             win.w.ButHelp->setFocus();
             QTest::keyClick(win.w.ButHelp, key, modifiers);
-            QCOMPARE(win.dialogs.boxes.size(), std::size_t(1));
-            QCOMPARE(win.dialogs.Last().title, QString("Раздел в разработке"));
+            QVERIFY(win.w.Guide->isVisible());
         }
+        win.w.Guide->hide();
         win.w.DisableCommands();
         QTest::keyClick(win.w.ButHelp, Qt::Key_Return);
-        QCOMPARE(win.dialogs.boxes.size(), std::size_t(1));
+        QVERIFY(!win.w.Guide->isVisible());
     }
 
     // A box shown while the mouse press on a button moves the focus takes the
@@ -468,10 +470,11 @@ private slots:
         QTest::mouseRelease(w.ButHelp, Qt::LeftButton);
         QApplication::processEvents();
         QVERIFY(!w.ButHelp->isDown());
-        QCOMPARE(win.dialogs.boxes.size(), std::size_t(1)); // Help did not run
-        w.EditFrec1->setText("150"); // with a good value the next click works
+        QCOMPARE(win.dialogs.boxes.size(), std::size_t(1));
+        QVERIFY(!w.Guide->isVisible()); // Help did not run
+        w.EditFrec1->setText("150");    // with a good value the next click works
         QTest::mouseClick(w.ButHelp, Qt::LeftButton);
-        QCOMPARE(win.dialogs.Last().title, QString("Раздел в разработке"));
+        QVERIFY(w.Guide->isVisible());
     }
 
     // A wrong limit keeps the operator in its field, but for the one way
@@ -511,7 +514,6 @@ private slots:
             QKeyCombination key;
             QString box; // the box the key brings up
         } keys[] = {
-            {Qt::Key_F1, msg::kHelpCaption},
             {Qt::CTRL | Qt::Key_Q, msg::kExitCaption},
             {Qt::CTRL | Qt::Key_S, msg::kSaveNeedsConfigCaption}, // nothing to save yet
             {Qt::ALT | Qt::Key(u'П'), msg::kProgPromptCaption}, // Программирование, cancelled
@@ -532,6 +534,8 @@ private slots:
                 win.dialogs.boxes.size() > before && win.dialogs.Last().title == box,
                 qPrintable(win.dialogs.boxes.empty() ? "no box" : win.dialogs.Last().title));
         }
+        QTest::keyClick(&w, Qt::Key_F1);
+        QVERIFY(w.Guide->isVisible());
         QTest::keyClick(&w, Qt::Key_O, Qt::ControlModifier);
         QCOMPARE(win.dialogs.fileDialogs.size(), std::size_t(1));
         press(&w, Qt::ALT | Qt::Key(u'К')); // Конфигурация
@@ -674,16 +678,19 @@ private slots:
         }
     }
 
-    void helpBox() {
+    // Помощь opens the operator's guide beside the window, no box.
+    void helpOpensTheGuide() {
         Window win;
         win.w.ButHelpClick();
-        QVERIFY(win.dialogs.Last().text.startsWith(
-            " Данный раздел находится в стадии разработки. \n За консультациями обращайтесь на "
-            "предприятие по телефонам: \n "));
-        QVERIFY(win.dialogs.Last().text.contains(" или пишите на e-mail:"));
-        QVERIFY(win.dialogs.Last().text.endsWith(" "));
-        QCOMPARE(win.dialogs.Last().title, QString("Раздел в разработке"));
-        QCOMPARE(win.dialogs.Last().icon, BoxIcon::Error);
+        QVERIFY(win.dialogs.boxes.empty());
+        QVERIFY(win.w.Guide->isVisible());
+        QCOMPARE(win.w.Guide->windowTitle(), QString("Руководство оператора"));
+        const QString text = win.w.Guide->Text->toPlainText();
+        for (const char* part : {"Программирование", "Журнал", "Файлы", "Несколько программаторов",
+                                 "Типичные неисправности", "Alt+П"}) {
+            QVERIFY2(text.contains(QString::fromUtf8(part)), part);
+        }
+        QVERIFY(!text.contains("000-00-00"));
     }
 
     void versionTexts_data() {

@@ -43,7 +43,6 @@ private slots:
             {msg::kConnectRadio, msg::kFreqTitle},
             {msg::kProtectionQuestion, msg::kProtectionQuestionCaption},
             {msg::kExitQuestion, msg::kExitCaption},
-            {msg::kHelpText, msg::kHelpCaption},
         };
         for (const auto& [text, title] : boxes) {
             OperatorBox box(text, title, BoxIcon::Information, BoxButtons::OkCancel, nullptr);
