@@ -340,11 +340,16 @@ void TFUser::WindowCloseBox(QCloseEvent* event) {
         // A run goes on: it may stop at its next frame, as a stop signal
         // stops it, and the window closes once the command is over.
         event->ignore();
-        if (!closeAfterCommand &&
-            dialogs->Message(msg::kStopRunQuestion, msg::kExitCaption, BoxIcon::Warning,
-                             BoxButtons::OkCancel) == BoxResult::Ok) {
-            closeAfterCommand = true;
-            RequestRunStop(kStopByOperator);
+        if (!closeAfterCommand && !askingToStop) {
+            askingToStop = true; // the run waits before its next step meanwhile
+            const bool stop =
+                dialogs->Message(msg::kStopRunQuestion, msg::kExitCaption, BoxIcon::Warning,
+                                 BoxButtons::OkCancel) == BoxResult::Ok;
+            askingToStop = false;
+            if (stop) {
+                closeAfterCommand = true;
+                RequestRunStop(kStopByOperator);
+            }
         }
         return;
     }

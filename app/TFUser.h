@@ -124,6 +124,7 @@ public:
     void DisableCommands() override;
     void EnableCommands() override;
     bool GuardsInput() const override { return inputGuard != nullptr; }
+    bool HoldsRun() const override { return askingToStop; }
     void SetFieldColour(QLineEdit* field, FieldColour colour);
     FieldColour FieldColourOf(const QLineEdit* field) const;
 
@@ -200,6 +201,7 @@ private:
     // program's own windows is dropped, a close request is not.
     std::unique_ptr<QObject> inputGuard;
     bool closeAfterCommand = false; // the operator closed the window during a run
+    bool askingToStop = false;
     bool checkingLimit = false;
     bool swallowButtonPress = false;
     QPalette windowPalette;

@@ -40,9 +40,11 @@ constexpr int kWindowMargin = 4;
 // Room for the window system's frame around the window on a small screen.
 constexpr int kFrameAllowanceWidth = 16;
 constexpr int kFrameAllowanceHeight = 48;
-// The smallest screen the window must fit: 1024 x 600, less the frame.
+// The smallest screen the window must fit: 1024 x 600, less the frame and
+// a 30 px taskbar.
+constexpr int kTaskbarAllowance = 30;
 constexpr int kSmallestWidth = 1024 - kFrameAllowanceWidth;
-constexpr int kSmallestHeight = 600 - kFrameAllowanceHeight;
+constexpr int kSmallestHeight = 600 - kTaskbarAllowance - kFrameAllowanceHeight;
 // The widest texts the value fields must show whole.
 constexpr const char* kWidestFrequency = "145,0125";
 constexpr const char* kWidestTone = "250,3";

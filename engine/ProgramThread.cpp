@@ -76,10 +76,26 @@ void ProgramThread::Synchronize(const std::function<void()>& step) {
     QMetaObject::invokeMethod(this, step, Qt::BlockingQueuedConnection);
 }
 
+namespace {
+constexpr unsigned long kHeldRunPollMs = 20;
+} // namespace
+
 StepResult ProgramThread::HandOver(StepResult (ProgramSteps::*step)()) {
     StepResult result;
-    Synchronize([this, step, &result] { result = (steps.*step)(); });
-    return result;
+    bool ran = false;
+    for (;;) {
+        Synchronize([this, step, &result, &ran] {
+            if (owner != nullptr && owner->HoldsRun()) {
+                return;
+            }
+            result = (steps.*step)();
+            ran = true;
+        });
+        if (ran) {
+            return result;
+        }
+        QThread::msleep(kHeldRunPollMs);
+    }
 }
 
 StepResult ProgramThread::RunSteps() {

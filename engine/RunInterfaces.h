@@ -24,6 +24,10 @@ public:
     // itself while commands are disabled, so that the wait for a run may
     // serve a request to close the window (which the toolkit counts as input).
     virtual bool GuardsInput() const { return false; }
+    // True while the owner asks the operator something about the run: the
+    // next step waits (the unit idles between steps), so the question is
+    // answered at once instead of behind a long step.
+    virtual bool HoldsRun() const { return false; }
 };
 
 } // namespace zekt

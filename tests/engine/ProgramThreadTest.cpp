@@ -97,6 +97,25 @@ private slots:
     // The application told to quit mid-run (a desktop logout) serves the
     // run to its end instead of leaving the worker waiting; a stop request
     // (a signal) ends a run at its next frame with the End frame and closing.
+    // While the owner asks the operator about the run, its next step waits:
+    // nothing more goes to the unit until the owner lets it go on.
+    void heldRunWaitsBeforeItsNextStep() {
+        RunRig rig;
+        FillImage(rig.image);
+        rig.owner.hold = true;
+        int framesWhileHeld = -1;
+        QTimer::singleShot(100, qApp, [&] {
+            framesWhileHeld = rig.driver.FramesSeen();
+            QTimer::singleShot(100, qApp, [&] {
+                QCOMPARE(rig.driver.FramesSeen(), framesWhileHeld);
+                rig.owner.hold = false;
+            });
+        });
+        QCOMPARE(rig.Run(opErase | opProgData), 1);             // a run that succeeded
+        QVERIFY(framesWhileHeld >= 0 && framesWhileHeld < 4);   // Start, at most
+        QVERIFY(rig.driver.FramesSeen() > framesWhileHeld + 2); // and went on once let go
+    }
+
     void quitAndStopMidRun() {
         RunRig quitting;
         FillImage(quitting.image);

@@ -34,6 +34,9 @@ public:
     int enabled = 0;
     bool locked = false;
     bool offUiThread = false;
+    bool hold = false; // the run's next step waits while set
+
+    bool HoldsRun() const override { return hold; }
 
     void DisableCommands() override {
         ++disabled;
