@@ -5,15 +5,19 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 #include <algorithm>
+#include <array>
 
 namespace zekt {
 
@@ -49,14 +53,82 @@ std::optional<QString> Chosen(const QString& path, const FileDialogRequest& requ
     return path;
 }
 
-QString InitialPath(const FileDialogRequest& request) {
-    return request.fileName.isEmpty() ? request.initialDir
-                                      : QDir(request.initialDir).filePath(request.fileName);
-}
-
 constexpr QFileDialog::Options kDialogOptions = QFileDialog::HideNameFilterDetails;
 
+// The file chosen in Qt's own file dialog with Russian details, or in the
+// system's where the platform has one; empty when cancelled.
+QString ChooseFile(QWidget* parent, const FileDialogRequest& request,
+                   QFileDialog::AcceptMode mode) {
+    QFileDialog dialog(parent, request.title, request.initialDir, QtFileFilter(request.filter));
+    dialog.setOptions(kDialogOptions);
+    dialog.setAcceptMode(mode);
+    // No default suffix: a name typed without one is used as typed.
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
+                                                       : QFileDialog::AnyFile);
+    dialog.setProxyModel(new RussianFileDetails(&dialog));
+    if (!request.fileName.isEmpty()) {
+        dialog.selectFile(request.fileName);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
+const QLocale& Russian() {
+    static const QLocale russian(QLocale::Russian, QLocale::Russia);
+    return russian;
+}
+
+// "1,30 КБ": Qt's own texts leave the units in English.
+QString RussianSize(qint64 bytes) {
+    static const std::array<const char*, 5> kUnits = {"байт", "КБ", "МБ", "ГБ", "ТБ"};
+    constexpr double kStep = 1024.0;
+    double value = static_cast<double>(bytes);
+    std::size_t unit = 0;
+    while (value >= kStep && unit + 1 < kUnits.size()) {
+        value /= kStep;
+        ++unit;
+    }
+    const QString number =
+        unit == 0 ? Russian().toString(bytes) : Russian().toString(value, 'f', 2);
+    return number + ' ' + QString::fromUtf8(kUnits[unit]);
+}
+
 } // namespace
+
+QVariant RussianFileDetails::data(const QModelIndex& index, int role) const {
+    constexpr int kSizeColumn = 1;
+    constexpr int kDateColumn = 3;
+    const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
+    if (role != Qt::DisplayRole || files == nullptr ||
+        (index.column() != kSizeColumn && index.column() != kDateColumn)) {
+        return QIdentityProxyModel::data(index, role);
+    }
+    const QFileInfo info = files->fileInfo(mapToSource(index));
+    if (index.column() == kDateColumn) {
+        return Russian().toString(info.lastModified(), QLocale::ShortFormat);
+    }
+    return info.isDir() ? QString() : RussianSize(info.size());
+}
+
+void RestoreIfMinimised(QWidget* window, QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange && window->isMinimized()) {
+        QTimer::singleShot(0, window, [window] {
+            if (QWidget* owner = window->parentWidget(); owner != nullptr) {
+                owner->window()->showNormal();
+            }
+            window->showNormal();
+            window->raise();
+            window->activateWindow();
+        });
+    }
+}
+
+void OperatorBox::changeEvent(QEvent* event) {
+    RestoreIfMinimised(this, event);
+    QDialog::changeEvent(event);
+}
 
 QString QtFileFilter(const QString& filter) {
     // Qt reads the patterns from the parentheses at the end and, with
@@ -129,18 +201,11 @@ BoxResult QtOperatorDialogs::Message(const QString& text, const QString& title, 
 }
 
 std::optional<QString> QtOperatorDialogs::OpenFile(const FileDialogRequest& request) {
-    const QString path =
-        QFileDialog::getOpenFileName(parent, request.title, InitialPath(request),
-                                     QtFileFilter(request.filter), nullptr, kDialogOptions);
-    return Chosen(path, request);
+    return Chosen(ChooseFile(parent, request, QFileDialog::AcceptOpen), request);
 }
 
 std::optional<QString> QtOperatorDialogs::SaveFile(const FileDialogRequest& request) {
-    // No default suffix: a name typed without one is used as typed.
-    const QString path =
-        QFileDialog::getSaveFileName(parent, request.title, InitialPath(request),
-                                     QtFileFilter(request.filter), nullptr, kDialogOptions);
-    return Chosen(path, request);
+    return Chosen(ChooseFile(parent, request, QFileDialog::AcceptSave), request);
 }
 
 void QtOperatorDialogs::Beep() {

@@ -3,6 +3,7 @@
 #include "OperatorDialogs.h"
 
 #include <QDialog>
+#include <QIdentityProxyModel>
 
 class QLabel;
 class QWidget;
@@ -11,6 +12,16 @@ namespace zekt {
 
 // Turns a "description|patterns|..." filter into Qt's "description (patterns);;..." form.
 QString QtFileFilter(const QString& filter);
+
+// The file dialog's size and date columns in Russian (decimal comma,
+// day.month.year) whatever the system's locale says.
+class RussianFileDetails : public QIdentityProxyModel {
+    Q_OBJECT
+
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant data(const QModelIndex& index, int role) const override;
+};
 
 // A message box that shows its text with exactly the text's own line breaks
 // (wrapping only where the screen is narrower than a line), wide enough for
@@ -25,9 +36,17 @@ public:
                 QWidget* parent);
     QLabel* TextLabel() const { return label; }
 
+protected:
+    // A window manager may still offer to minimise a box: it would hide the
+    // program behind a question nobody sees, so the box comes back at once.
+    void changeEvent(QEvent* event) override;
+
 private:
     QLabel* label;
 };
+
+// Brings a window back when the window manager minimised it.
+void RestoreIfMinimised(QWidget* window, QEvent* event);
 
 // The operator's real message boxes and file dialogs.
 class QtOperatorDialogs : public OperatorDialogs {

@@ -1,9 +1,13 @@
 #include "TForm2.h"
 
+#include "QtOperatorDialogs.h"
+
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
+#include <QWindow>
 #include <algorithm>
 
 namespace zekt {
@@ -44,6 +48,30 @@ TForm2::TForm2(QWidget* parent)
 
 void TForm2::SetCaption(const std::string& caption) {
     setWindowTitle(QString::fromStdString(caption));
+    ShowCaption();
+}
+
+void TForm2::ShowCaption() {
+    // The window system shows an empty title as the program's name: a blank
+    // stands for the empty caption there, the caption itself stays empty.
+    if (windowTitle().isEmpty() && windowHandle() != nullptr) {
+        windowHandle()->setTitle(QStringLiteral(" "));
+    }
+}
+
+void TForm2::changeEvent(QEvent* event) {
+    RestoreIfMinimised(this, event);
+    QDialog::changeEvent(event);
+}
+
+void TForm2::closeEvent(QCloseEvent* event) {
+    // The window manager's close box, where one draws it anyway: the run
+    // goes on and its window stays; the program closes it when it ends.
+    if (event->spontaneous()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
 }
 
 void TForm2::SetMaximum(int maximum) {
@@ -58,6 +86,7 @@ void TForm2::SetPosition(int position) {
 }
 
 void TForm2::showEvent(QShowEvent* event) {
+    ShowCaption();
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }

@@ -4,6 +4,7 @@
 
 #include <QLabel>
 #include <QProgressBar>
+#include <QWindow>
 #include <QtTest>
 
 using namespace zekt;
@@ -27,6 +28,20 @@ private slots:
         QCOMPARE(form.ProgressBar->geometry(), QRect(40, 72, 457, 33));
         QCOMPARE(form.ProgressBar->maximum(), 100);
         QVERIFY(!form.isModal());
+    }
+
+    // Where a window manager draws its buttons anyway: an empty caption is a
+    // blank, not the program's name, and a minimised window comes back.
+    void windowManagersButtonsDoNoHarm() {
+        TForm2 form;
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.windowTitle(), QString());
+        QCOMPARE(form.windowHandle()->title(), QString(" "));
+        form.SetCaption("Чтение памяти данных...");
+        QCOMPARE(form.windowHandle()->title(), QString("Чтение памяти данных..."));
+        form.showMinimized();
+        QTRY_VERIFY(!form.isMinimized() && form.isVisible());
     }
 
     void shownFollowsShowAndHide() {

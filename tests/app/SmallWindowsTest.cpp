@@ -15,9 +15,14 @@
 #include <QFileDialog>
 #include <QFileIconProvider>
 #include <QFileInfo>
+#include <QFileSystemModel>
 #include <QFrame>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
@@ -34,6 +39,29 @@ private:
     }
 
 private slots:
+    // The file dialog's sizes and dates in Russian under any locale (the
+    // tests run under LANG=C too).
+    void fileDetailsInRussian() {
+        QTemporaryDir dir;
+        QFile file(dir.filePath("radio.prg"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(1331, 'x'));
+        file.close();
+        QFileSystemModel files;
+        QSignalSpy loaded(&files, &QFileSystemModel::directoryLoaded);
+        const QModelIndex folder = files.setRootPath(dir.path());
+        QVERIFY(loaded.wait(5000) || files.rowCount(folder) > 0);
+        QTRY_COMPARE(files.rowCount(folder), 1);
+        RussianFileDetails details;
+        details.setSourceModel(&files);
+        const QModelIndex row = details.mapFromSource(files.index(0, 0, folder));
+        const QString size = details.index(row.row(), 1, row.parent()).data().toString();
+        const QString date = details.index(row.row(), 3, row.parent()).data().toString();
+        QCOMPARE(size, QString("1,30 КБ"));
+        QVERIFY2(QRegularExpression(R"(^\d\d\.\d\d\.\d{4} \d\d:\d\d$)").match(date).hasMatch(),
+                 qPrintable(date));
+    }
+
     // A box keeps its text's own lines, no more and no fewer, and is wide
     // enough for its title.
     void boxesKeepTheirTextsLines() {
