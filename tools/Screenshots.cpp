@@ -1,7 +1,7 @@
 // Saves pictures of the windows for the documentation:
 //   zekt-screenshots OUTPUT_DIR
 //   zekt-screenshots --screen OUTPUT.png   (the whole screen, window configured)
-// main-hidden.png (start-up), main-configured.png (a configuration on the
+// main-hidden.png (start-up), main-configured.png (demo/demo.prg on the
 // panels), main-readback.png (the panels after reading a radio back that was
 // just programmed on the simulated unit) and about.png. Run it from the
 // repository under a real X server (scripts/screenshots).
@@ -19,18 +19,10 @@
 
 namespace {
 
-zekt::RadioConfig DemoConfig() {
-    zekt::RadioConfig c;
-    c.version = zekt::kVersion611;
-    c.tonePair = 0;
-    c.mainBand = 4;
-    c.gridStep = 1;
-    const char* tx[] = {"145,0125", "146,5", "150", "151,025", "156,8", "160,2"};
-    const char* rx[] = {"145,0125", "146,5", "150,5", "151,025", "156,8", "160,2"};
-    for (int k = 0; k < 6; ++k) {
-        c.channels[static_cast<std::size_t>(k)] = {tx[k], rx[k], k % 3 == 0 ? k : -1, k % 2 == 0};
-    }
-    return c;
+// The demo configuration, loaded as an operator loads it.
+void LoadDemo(zekt::TFUser& window) {
+    window.ButSetConfClick();
+    window.ReadConfigFile(QDir::current().filePath("demo/demo.prg"));
 }
 
 // Answers every box with OK, but declines to program a further radio.
@@ -66,8 +58,7 @@ int ScreenShot(QApplication& app, const QString& path) {
     zekt::SimulatedDriver driver;
     AutoDialogs dialogs;
     zekt::TFUser window(driver, &dialogs);
-    window.ButSetConfClick();
-    window.SetRadioConfig(DemoConfig());
+    LoadDemo(window);
     window.FitToScreen(window.screen()->availableGeometry());
     window.show();
     QTimer::singleShot(500, &window, [&window] { window.FitToFrame(); });
@@ -99,8 +90,7 @@ int main(int argc, char** argv) {
     int failures = 0;
     QTimer::singleShot(300, [&] {
         failures += !Save(&window, out + "/main-hidden.png");
-        window.ButSetConfClick();
-        window.SetRadioConfig(DemoConfig());
+        LoadDemo(window);
         QTimer::singleShot(300, [&] {
             failures += !Save(&window, out + "/main-configured.png");
             window.ButProgClick();
