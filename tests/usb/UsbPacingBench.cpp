@@ -77,6 +77,8 @@ int main(int argc, char** argv) {
     std::printf("frames %d, latency %lld ms, unit delay %lld ms, test bed %.0f us per exchange\n",
                 paced.frames, static_cast<long long>(paced.latency.count()),
                 static_cast<long long>(unitDelay.count()), 1e6 * unpaced.seconds / unpaced.frames);
+    std::printf("figure usb_test_bed_us_per_exchange %.0f us\n",
+                1e6 * unpaced.seconds / unpaced.frames);
     std::printf("figure real_unit_program_s %.3f s\n", paced.seconds);
     std::printf("figure real_unit_program_fast_s %.3f s\n", fast.seconds);
     std::printf("figure usb_overhead_pct %.2f %%\n", (paced.seconds - floor) / floor * 100.0);
