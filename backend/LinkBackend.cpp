@@ -82,6 +82,19 @@ namespace {
 
 constexpr const char* kSimLocation = "sim";
 
+// The chip's true contents as bytes, to tell whether it changed.
+std::string ChipContents(const Pic16F877& chip) {
+    std::string bytes;
+    const auto append = [&bytes](const void* data, std::size_t size) {
+        bytes.append(static_cast<const char*>(data), size);
+    };
+    append(chip.code.data(), sizeof chip.code);
+    append(chip.data.data(), sizeof chip.data);
+    append(chip.idWords.data(), sizeof chip.idWords);
+    append(&chip.configWord, sizeof chip.configWord);
+    return bytes;
+}
+
 // The radio file by its full path, links followed as far as they lead.
 std::string FullPath(const std::string& file) {
     std::error_code ec;
@@ -263,6 +276,7 @@ std::string LinkBackend::OpenSimulated() {
             if (!loaded.ok) {
                 return "--simulate: файл " + sim.radioFile + ": " + loaded.error + ".";
             }
+            sim.kept = ChipContents(sim.driver->Chip());
         }
         sims.push_back(std::move(sim));
     }
@@ -389,8 +403,14 @@ std::string LinkBackend::SaveRadio(const UnitInfo* unit) {
             sim.heldElsewhere) {
             continue;
         }
+        std::string now = ChipContents(sim.driver->Chip());
+        if (sim.kept == now) {
+            continue; // one write and one sync per run, not one per save asked
+        }
         const ChipFileResult saved = SaveChipHex(sim.radioFile, sim.driver->Chip());
-        if (!saved.ok && refused.empty()) {
+        if (saved.ok) {
+            sim.kept = std::move(now);
+        } else if (refused.empty()) {
             refused = "состояние радиостанции не сохранено: " + saved.error;
         }
     }

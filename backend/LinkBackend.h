@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,9 @@ private:
         // its file is that program's to save.
         std::unique_ptr<RadioFileHold> hold;
         bool heldElsewhere = false;
+        // What the file holds now (loaded or last saved): an unchanged radio
+        // is not written again.
+        std::optional<std::string> kept = std::nullopt;
     };
     LinkSettings settings;
     std::vector<Sim> sims;

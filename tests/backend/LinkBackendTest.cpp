@@ -6,6 +6,7 @@
 
 #include <QtTest>
 #include <filesystem>
+#include <sys/stat.h>
 
 using namespace zekt;
 
@@ -68,7 +69,8 @@ private slots:
         }
         // A file of junk: five lines said, then how many more.
         const std::vector<std::string> many =
-            ReadUserSettings(files.Write("many.conf", std::string(20, '\n') + "a\nb\nc\nd\ne\nf\ng\n"))
+            ReadUserSettings(
+                files.Write("many.conf", std::string(20, '\n') + "a\nb\nc\nd\ne\nf\ng\n"))
                 .warnings;
         QCOMPARE(many.size(), std::size_t(6));
         QVERIFY(many.back().ends_with("не приняты: 2"));
@@ -195,6 +197,23 @@ private slots:
         }
         QVERIFY(std::filesystem::file_size(radio) > 0);
         QVERIFY(std::filesystem::file_size(files.Path("trace.txt")) > 0);
+        // A radio no run changed is not written again (each write replaces
+        // the file: a new inode).
+        const auto inode = [&radio] {
+            struct stat st {};
+            return stat(radio.c_str(), &st) == 0 ? st.st_ino : ino_t(0);
+        };
+        {
+            LinkBackend again;
+            QVERIFY(again.Open({true, {radio}, 0, {}, ""}).empty());
+            const ino_t loaded = inode();
+            QVERIFY(again.SaveRadio().empty());
+            QCOMPARE(inode(), loaded);
+            USB_Prog link(again.DriverFor(nullptr));
+            QVERIFY(link.Test()); // the test touches no memory
+            QVERIFY(again.SaveRadio().empty());
+            QCOMPARE(inode(), loaded);
+        }
         LinkBackend blank;
         QVERIFY(blank.Open({true, {""}, 0, {}, ""}).empty());
         QVERIFY(blank.SaveRadio().empty()); // a blank radio is not kept anywhere
