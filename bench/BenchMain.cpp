@@ -1,7 +1,11 @@
 #include "Figures.h"
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <cstdio>
+#include <map>
+#include <string>
+#include <string_view>
 #include <vector>
 
 std::multimap<std::string, FigureDefinition>& Figures() {
@@ -20,7 +24,7 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.iterations == 0) {
+            if (run.iterations == 0 || run.run_type == Run::RT_Aggregate) {
                 continue;
             }
             const auto [first, last] = Figures().equal_range(run.benchmark_name());
@@ -33,26 +37,46 @@ public:
                 } else {
                     value = run.real_accumulated_time * 1e9 / static_cast<double>(run.iterations);
                 }
-                lines.push_back("figure " + definition.figure + " " +
-                                std::to_string(value * definition.scale) + " " + definition.unit);
+                Figure& figure = figures[definition.figure];
+                figure.unit = definition.unit;
+                figure.values.push_back(value * definition.scale);
             }
         }
     }
+    // "figure NAME MEDIAN UNIT min MIN max MAX" over the repetitions.
     void Finalize() override {
         ConsoleReporter::Finalize();
-        for (const std::string& line : lines) {
-            std::printf("%s\n", line.c_str());
+        for (auto& [name, figure] : figures) {
+            std::vector<double>& v = figure.values;
+            std::sort(v.begin(), v.end());
+            std::printf("figure %s %f %s min %f max %f\n", name.c_str(), v[v.size() / 2],
+                        figure.unit.c_str(), v.front(), v.back());
         }
     }
 
 private:
-    std::vector<std::string> lines;
+    struct Figure {
+        std::string unit;
+        std::vector<double> values;
+    };
+    std::map<std::string, Figure> figures;
 };
 
 } // namespace
 
 int main(int argc, char** argv) {
-    benchmark::Initialize(&argc, argv);
+    // Five repetitions unless asked otherwise: a figure is their median.
+    std::vector<char*> args(argv, argv + argc);
+    std::string repetitions = "--benchmark_repetitions=5";
+    const bool given = std::any_of(args.begin(), args.end(), [](const char* a) {
+        return std::string_view(a).starts_with("--benchmark_repetitions");
+    });
+    if (!given) {
+        args.push_back(repetitions.data());
+    }
+    int count = static_cast<int>(args.size());
+    args.push_back(nullptr);
+    benchmark::Initialize(&count, args.data());
     FigureReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
