@@ -3,32 +3,15 @@
 #include "SafeFile.h"
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
+#include <functional>
 #include <string_view>
 #include <utility>
-#include <srecord/input/file/intel.h>
-#include <srecord/quit/exception.h>
-#include <srecord/record.h>
 #include <vector>
 
 namespace zekt {
 
 namespace {
-
-// srecord reports problems through a quit handler; this one keeps the text
-// and throws instead of ending the process.
-class KeepMessageQuit : public srecord::quit_exception {
-public:
-    std::string text;
-
-protected:
-    void message_v(const char* format, va_list args) override {
-        char buffer[512];
-        std::vsnprintf(buffer, sizeof buffer, format, args);
-        text = buffer;
-    }
-};
 
 struct ChipBytes {
     unsigned address;
@@ -59,35 +42,107 @@ void PutByte(Pic16F877& chip, unsigned address, unsigned char value, std::string
     }
 }
 
-// srecord's English report ("PATH: LINE: checksum mismatch (01 != 00)") in
-// the operator's words, with the line where it has one.
-std::string ReaderFault(const std::string& path, const std::string& report) {
-    std::string_view rest = report;
-    if (rest.starts_with(path + ": ")) {
-        rest.remove_prefix(path.size() + 2);
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
     }
-    std::string line;
-    while (!rest.empty() && rest.front() >= '0' && rest.front() <= '9') {
-        line += rest.front();
-        rest.remove_prefix(1);
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
     }
-    if (!line.empty() && rest.starts_with(": ")) {
-        rest.remove_prefix(2);
-    } else {
-        line.clear();
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
     }
-    constexpr std::pair<std::string_view, const char*> kReasons[] = {
-        {"checksum mismatch", "неверная контрольная сумма"},
-        {"file contains no data", "в файле нет данных"},
-        {"hexadecimal digit expected", "ожидалась шестнадцатеричная цифра"},
-    };
-    const char* reason = "это не файл Intel HEX";
-    for (const auto& [english, russian] : kReasons) {
-        if (rest.starts_with(english)) {
-            reason = russian;
+    return -1;
+}
+
+// The bytes of one record's hex digits; false at a character that is none.
+bool RecordBytes(std::string_view digits, std::vector<unsigned>& bytes) {
+    bytes.clear();
+    if (digits.size() % 2 != 0) {
+        return false;
+    }
+    for (std::size_t i = 0; i < digits.size(); i += 2) {
+        const int high = HexDigit(digits[i]);
+        const int low = HexDigit(digits[i + 1]);
+        if (high < 0 || low < 0) {
+            return false;
+        }
+        bytes.push_back(static_cast<unsigned>(high * 16 + low));
+    }
+    return true;
+}
+
+enum : unsigned {
+    kRecData = 0,
+    kRecEnd = 1,
+    kRecSegment = 2,
+    kRecStartSegment = 3,
+    kRecLinear = 4,
+    kRecStartLinear = 5
+};
+
+std::string AtLine(std::size_t line, const char* reason) {
+    return "строка " + std::to_string(line) + ": " + reason;
+}
+
+// Intel HEX records (data, end, segment and linear base; start addresses
+// ignored), checksums verified, each data byte handed to put at its full
+// address. The reason in the operator's words, empty when the file is whole.
+std::string ReadIntelHex(std::string_view text,
+                         const std::function<void(unsigned, unsigned char)>& put) {
+    unsigned base = 0;
+    bool anyData = false;
+    std::vector<unsigned> bytes;
+    const std::vector<std::string_view> lines = SplitLines(SkipByteOrderMark(text));
+    for (std::size_t n = 0; n < lines.size(); ++n) {
+        std::string_view record = lines[n];
+        while (!record.empty() && (record.back() == ' ' || record.back() == '\t')) {
+            record.remove_suffix(1);
+        }
+        if (record.empty()) {
+            continue;
+        }
+        if (record.front() != ':') {
+            return AtLine(n + 1, "запись не начинается с двоеточия");
+        }
+        if (!RecordBytes(record.substr(1), bytes) || bytes.size() < 5) {
+            return AtLine(n + 1, "ожидалась шестнадцатеричная цифра");
+        }
+        if (bytes.size() != bytes[0] + 5u) {
+            return AtLine(n + 1, "длина записи не сходится с её содержимым");
+        }
+        unsigned sum = 0;
+        for (const unsigned b : bytes) {
+            sum += b;
+        }
+        if ((sum & 0xFF) != 0) {
+            return AtLine(n + 1, "неверная контрольная сумма");
+        }
+        const unsigned address = bytes[1] * 256 + bytes[2];
+        switch (bytes[3]) {
+        case kRecData:
+            for (unsigned i = 0; i < bytes[0]; ++i) {
+                put(base + address + i, static_cast<unsigned char>(bytes[4 + i]));
+            }
+            anyData = anyData || bytes[0] > 0;
+            break;
+        case kRecEnd:
+            return anyData ? std::string() : "в файле нет данных";
+        case kRecSegment:
+        case kRecLinear:
+            if (bytes[0] != 2) {
+                return AtLine(n + 1, "неверная запись адреса");
+            }
+            base = (bytes[4] * 256 + bytes[5]) << (bytes[3] == kRecLinear ? 16 : 4);
+            break;
+        case kRecStartSegment:
+        case kRecStartLinear:
+            break;
+        default:
+            return AtLine(n + 1, "неизвестный тип записи");
         }
     }
-    return line.empty() ? reason : "строка " + line + ": " + reason;
+    return anyData ? "файл обрезан: нет записи конца файла" : "в файле нет данных";
 }
 
 void MaskWords(Pic16F877& chip) {
@@ -159,33 +214,21 @@ std::string FormatIntelHex(const std::vector<ChipBytes>& runs) {
 } // namespace
 
 ChipFileResult LoadChipHex(const std::string& path, Pic16F877& chip) {
-    // srecord opens the file by name: make sure first that it is a regular
-    // file of a sane size, so that a FIFO or a device cannot hang or flood it.
+    // Only a regular file of a sane size: a FIFO or a device could hang or flood it.
     const FileRead probe = ReadRegularFile(path, kHexFileLimit);
     if (!probe.Ok()) {
         return {false, FileErrorText(probe.error)};
     }
     Pic16F877 loaded;
-    std::string error;
-    KeepMessageQuit quit;
-    try {
-        srecord::input::pointer input = srecord::input_file_intel::create(path);
-        input->set_quit(quit);
-        srecord::record record;
-        while (input->read(record)) {
-            if (record.get_type() != srecord::record::type_data) {
-                continue;
-            }
-            for (std::size_t i = 0; i < record.get_length(); ++i) {
-                PutByte(loaded, static_cast<unsigned>(record.get_address() + i),
-                        static_cast<unsigned char>(record.get_data(i)), error);
-            }
-        }
-    } catch (const srecord::quit_exception::vomit&) {
-        return {false, ReaderFault(path, quit.text)};
+    std::string outside;
+    const std::string fault = ReadIntelHex(probe.bytes, [&](unsigned address, unsigned char value) {
+        PutByte(loaded, address, value, outside);
+    });
+    if (!fault.empty()) {
+        return {false, fault};
     }
-    if (!error.empty()) {
-        return {false, error};
+    if (!outside.empty()) {
+        return {false, outside};
     }
     MaskWords(loaded);
     chip.code = loaded.code;
@@ -196,8 +239,7 @@ ChipFileResult LoadChipHex(const std::string& path, Pic16F877& chip) {
 }
 
 ChipFileResult SaveChipHex(const std::string& path, const Pic16F877& chip) {
-    // Formatted here rather than by srecord, whose writer ends the process on
-    // a full disk; the safe writer reports it and keeps the old file.
+    // Written safely: a full disk is reported and the old file kept.
     const FileWrite written = WriteFileSafely(path, FormatIntelHex(CollectChip(chip)));
     if (!written.Ok()) {
         return {false, DescribeFileError(path, written.error)};

@@ -477,9 +477,15 @@ private slots:
             << "адрес 0x5000 лежит вне памяти микроконтроллера";
         QTest::newRow("bad checksum") << QByteArray(":020000008A0100\n:00000001FF\n")
                                       << "строка 1: неверная контрольная сумма";
-        QTest::newRow("not hex at all") << QByteArray("hello\n") << "в файле нет данных";
-        QTest::newRow("cut record") << QByteArray(":0200000000\n")
-                                    << "строка 1: ожидалась шестнадцатеричная цифра";
+        QTest::newRow("not hex at all")
+            << QByteArray("hello\n") << "строка 1: запись не начинается с двоеточия";
+        QTest::newRow("empty") << QByteArray("") << "в файле нет данных";
+        QTest::newRow("cut before its end record")
+            << QByteArray(HexRecord(0, 0, {1, 2}).c_str()) << "нет записи конца файла";
+        QTest::newRow("not a digit") << QByteArray(":02000000XY00FE\n:00000001FF\n")
+                                     << "строка 1: ожидалась шестнадцатеричная цифра";
+        QTest::newRow("cut record")
+            << QByteArray(":0200000000\n") << "строка 1: длина записи не сходится с её содержимым";
     }
     void badChipFilesLeaveTheChipAlone() {
         QFETCH(QByteArray, text);
