@@ -40,19 +40,6 @@ private:
     std::size_t pos = 0;
 };
 
-int HexDigitValue(int c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
 class RecordReader {
 public:
     RecordReader(std::string_view text, std::span<int32_t> target) : cursor(text), target(target) {}
@@ -155,6 +142,19 @@ private:
 };
 
 } // namespace
+
+int HexDigitValue(int c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
+}
 
 std::string DescribeHexFailure(const HexReadResult& result) {
     const auto at = [&result](const char* what) {

@@ -38,6 +38,9 @@ struct HexReadResult {
 // leading byte-order mark is skipped.
 HexReadResult ReadHexRecords(const std::string& path, std::span<int32_t> target);
 
+// The value of a hexadecimal digit (either case), -1 for any other character.
+int HexDigitValue(int c);
+
 // Why a file was refused, in the operator's words (with the line).
 std::string DescribeHexFailure(const HexReadResult& result);
 

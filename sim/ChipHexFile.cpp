@@ -1,5 +1,6 @@
 #include "ChipHexFile.h"
 
+#include "HexLoader.h"
 #include "SafeFile.h"
 
 #include <algorithm>
@@ -42,19 +43,6 @@ void PutByte(Pic16F877& chip, unsigned address, unsigned char value, std::string
     }
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    return -1;
-}
-
 // The bytes of one record's hex digits; false at a character that is none.
 bool RecordBytes(std::string_view digits, std::vector<unsigned>& bytes) {
     bytes.clear();
@@ -62,8 +50,8 @@ bool RecordBytes(std::string_view digits, std::vector<unsigned>& bytes) {
         return false;
     }
     for (std::size_t i = 0; i < digits.size(); i += 2) {
-        const int high = HexDigit(digits[i]);
-        const int low = HexDigit(digits[i + 1]);
+        const int high = HexDigitValue(static_cast<unsigned char>(digits[i]));
+        const int low = HexDigitValue(static_cast<unsigned char>(digits[i + 1]));
         if (high < 0 || low < 0) {
             return false;
         }
