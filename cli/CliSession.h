@@ -53,6 +53,8 @@ public:
     // The simulated radio keeps what every run left in it; a radio that
     // could not be saved has lost its state, which fails the command.
     void SaveRadio();
+    // Why the unit failed to open when another program holds it; empty otherwise.
+    std::string WhyHeld() { return backend.WhyHeld(unit); }
     bool RadioLost() const { return radioLost; }
     // One of several units at work: the round, not this session, asks the
     // operator.
