@@ -52,27 +52,28 @@ struct Options {
 };
 
 const char* const kUsage =
-    "usage: zekt-programmer [--simulate[=RADIO.hex]] [--sim-delay=MS] [--journal=FILE]\n"
-    "                       [--workdir=DIR] [--unit=SERIAL] [--usb-latency=MS] [Qt options]\n"
+    "Использование: zekt-programmer [--simulate[=RADIO.hex]] [--sim-delay=MS] [--journal=ФАЙЛ]\n"
+    "                               [--workdir=ПАПКА] [--unit=СЕРИЙНЫЙ] [--usb-latency=MS]\n"
+    "                               [параметры Qt]\n"
     "       zekt-programmer --help | --version\n"
     "\n"
-    "  --simulate[=RADIO.hex]  the simulated programmer unit; the radio's chip is loaded from\n"
-    "                          RADIO.hex at start (blank if missing) and saved to it\n"
-    "  --sim-delay=MS          the simulated unit waits MS milliseconds before each reply\n"
-    "                          (0-10000)\n"
-    "  --journal=FILE          the journal of runs (default $XDG_DATA_HOME/zekt-programmer/\n"
-    "                          journal.csv); an empty FILE turns it off\n"
-    "  --workdir=DIR           the start folder: standard firmware is taken from DIR/WORK\n"
-    "                          (default: the current folder)\n"
-    "  --unit=SERIAL           the programmer unit with this USB serial number, or the one\n"
-    "                          whose serial number ends with it (default: the first found)\n"
-    "  --usb-latency=MS        the programmer's USB latency timer, 1-255 ms (default: as\n"
-    "                          $XDG_CONFIG_HOME/zekt-programmer/settings.conf says, else\n"
-    "                          the chip's own); 1 makes programming several times faster\n"
-    "  --help, --version       this text; the program's version\n"
-    "Options take their value after '=' or as the next argument (--simulate only after '=').\n"
+    "  --simulate[=RADIO.hex]  имитатор программатора; память радиостанции читается из\n"
+    "                          RADIO.hex при запуске (чистая, если файла нет) и сохраняется в него\n"
+    "  --sim-delay=MS          имитатор отвечает на каждый кадр через MS миллисекунд (0-10000)\n"
+    "  --journal=ФАЙЛ          журнал работ (по умолчанию $XDG_DATA_HOME/zekt-programmer/\n"
+    "                          journal.csv); пустое имя выключает журнал\n"
+    "  --workdir=ПАПКА         рабочая папка: стандартные программы берутся из ПАПКА/WORK\n"
+    "                          (по умолчанию текущая папка)\n"
+    "  --unit=СЕРИЙНЫЙ         программатор с этим серийным номером USB или тот, чей номер\n"
+    "                          оканчивается на него (по умолчанию первый найденный)\n"
+    "  --usb-latency=MS        таймер задержки USB программатора, 1-255 мс (по умолчанию как\n"
+    "                          в $XDG_CONFIG_HOME/zekt-programmer/settings.conf, иначе\n"
+    "                          собственный таймер микросхемы); 1 ускоряет программирование\n"
+    "  --help, --version       эта справка; версия программы\n"
+    "Значение параметра пишется после \"=\" или следующим аргументом (--simulate только\n"
+    "после \"=\").\n"
     "\n"
-    "Qt's standard options (-platform, -style, -session, -reverse, ...) are accepted too.\n";
+    "Принимаются и стандартные параметры Qt (-platform, -style, -session, -reverse, ...).\n";
 
 // Qt's own options, which QApplication takes out of the arguments; those in
 // the first list take a value. Known here so that a wrong option is reported
@@ -258,7 +259,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!options.error.isEmpty()) {
-        std::fprintf(stderr, "zekt-programmer: unknown or wrong option %s\n%s",
+        std::fprintf(stderr, "zekt-programmer: неизвестный или неверный параметр %s\n%s",
                      qPrintable(options.error), kUsage);
         return 2;
     }
@@ -269,7 +270,7 @@ int main(int argc, char** argv) {
     // What Qt left of the arguments must all be ours.
     const Options left = ParseOptions(app.arguments().mid(1));
     if (!left.error.isEmpty()) {
-        std::fprintf(stderr, "zekt-programmer: unknown or wrong option %s\n%s",
+        std::fprintf(stderr, "zekt-programmer: неизвестный или неверный параметр %s\n%s",
                      qPrintable(left.error), kUsage);
         return 2;
     }

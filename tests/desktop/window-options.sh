@@ -30,6 +30,10 @@ expect 2 --simulate=radio.hex --workdir start --journal start/WORK/St611.hex --e
 cmp -s start/WORK/St611.hex "$demo/WORK/St611.hex"
 expect 2 --workdir "$work/absent" --exit-when-shown
 grep -q 'absent' err.txt
+expect 0 --help
+grep -q '^Использование: zekt-programmer' out.txt # Russian, as zekt-cli's
+expect 2 --frobnicate
+grep -q 'неизвестный или неверный параметр --frobnicate' err.txt
 expect 2 --sim-delay=99999 --exit-when-shown
 expect 2 --sim-delay
 expect 0 --simulate=radio.hex --usb-latency=1 --journal= --exit-when-shown
