@@ -33,9 +33,10 @@ using namespace zekt;
 constexpr const char* kNotSavedProtected =
     "Конфигурация не сохранена: радиостанция защищена от чтения, её память прочитана как нули.";
 
+// A usage error: the mistake and where the help is, not the whole help.
 int Usage(const std::string& why) {
     Say("zekt-cli: " + why);
-    std::fprintf(stderr, kCliUsage, kSimFaultHelp);
+    Say("Подробнее: zekt-cli --help");
     return kExitUsage;
 }
 
