@@ -58,7 +58,8 @@ const char* const kUsage =
     "       zekt-programmer --help | --version\n"
     "\n"
     "  --simulate[=RADIO.hex]  имитатор программатора; память радиостанции читается из\n"
-    "                          RADIO.hex при запуске (чистая, если файла нет) и сохраняется в него\n"
+    "                          RADIO.hex при запуске (чистая, если файла нет) и сохраняется в "
+    "него\n"
     "  --sim-delay=MS          имитатор отвечает на каждый кадр через MS миллисекунд (0-10000)\n"
     "  --journal=ФАЙЛ          журнал работ (по умолчанию $XDG_DATA_HOME/zekt-programmer/\n"
     "                          journal.csv); пустое имя выключает журнал\n"
@@ -221,14 +222,9 @@ void QuitOnStopSignals(QCoreApplication& app) {
 // The files the window writes apart from each other and from the standard
 // firmware it reads (the start folder is current); empty when they are.
 std::string FilesClash(const Options& options) {
-    std::vector<zekt::NamedFile> standard;
-    for (const char* file : zekt::kStandardFirmwareFiles) {
-        standard.push_back(
-            {"стандартная программа", QFileInfo(file).absoluteFilePath().toStdString()});
-    }
     return zekt::FilesClash({{"--journal", options.journalFile.toStdString()},
                              {"--simulate", options.radioFile.toStdString()}},
-                            standard);
+                            zekt::StandardFirmwareInputs({}));
 }
 
 // The window's size, frame and scroll bars, for desktop checks.

@@ -321,12 +321,8 @@ bool FilesApart(const CliOptions& o) {
     for (const std::string& radio : o.radioFiles) {
         written.push_back({"--simulate", radio}); // read and written
     }
-    std::error_code ec;
-    const std::filesystem::path start =
-        o.workdir.empty() ? std::filesystem::current_path(ec) : std::filesystem::path(o.workdir);
-    for (const char* standard : kStandardFirmwareFiles) {
-        read.push_back({"стандартная программа", (start / standard).string()});
-    }
+    const std::vector<NamedFile> standard = StandardFirmwareInputs(o.workdir);
+    read.insert(read.end(), standard.begin(), standard.end());
     if (const std::string clash = FilesClash(written, read); !clash.empty()) {
         Say("zekt-cli: " + clash);
         return false;

@@ -3,8 +3,20 @@
 #include "RadioLayout.h"
 
 #include <algorithm>
+#include <filesystem>
 
 namespace zekt {
+
+std::vector<NamedFile> StandardFirmwareInputs(const std::string& startDir) {
+    std::error_code ec;
+    const std::filesystem::path start =
+        startDir.empty() ? std::filesystem::current_path(ec) : std::filesystem::path(startDir);
+    std::vector<NamedFile> inputs;
+    for (const char* file : kStandardFirmwareFiles) {
+        inputs.push_back({"стандартная программа", (start / file).lexically_normal().string()});
+    }
+    return inputs;
+}
 
 std::string BareFirmwareName(const std::string& path) {
     const std::size_t separator = path.find_last_of("\\/");

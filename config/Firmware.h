@@ -1,13 +1,21 @@
 #pragma once
 
+#include "SafeFile.h"
+
 #include <array>
 #include <string>
+#include <vector>
 
 namespace zekt {
 
 // Standard firmware files by version, relative to the start folder.
 inline constexpr std::array<const char*, 3> kStandardFirmwareFiles = {
     "WORK/Sta410.hex", "WORK/St610.hex", "WORK/St611.hex"};
+
+// The standard firmware files as inputs a command reads, by absolute path
+// under the start folder (empty: the current one), for the check that no
+// output names one of them.
+std::vector<NamedFile> StandardFirmwareInputs(const std::string& startDir);
 
 // Firmware files of the operator's choice that the radio's registry knows,
 // by their lower-cased bare name, with the program code they carry.

@@ -52,6 +52,12 @@ public:
         }
     }
     int Get() const { return fd; }
+    void Take(int opened) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        fd = opened;
+    }
     int Release() {
         const int kept = fd;
         fd = -1;
@@ -373,21 +379,35 @@ FileWrite WriteOutputFile(const std::string& path, std::string_view content) {
     return {FileError::None, path};
 }
 
-FileError OpenForWriting(const std::string& path, int& fd) {
-    fd = -1;
+namespace {
+
+// Opens a write target under the rules of WriteFileSafely with the given
+// access flags, creating it when missing; never a FIFO or device.
+FileError OpenTarget(const std::string& path, int access, Descriptor& opened) {
     const WriteTarget inspected = InspectTarget(path);
     if (inspected.error != FileError::None) {
         return inspected.error;
     }
     // O_NONBLOCK: a FIFO put in its place meanwhile fails instead of waiting.
-    Descriptor opened(
-        open(inspected.path.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666));
+    opened.Take(
+        open(inspected.path.c_str(), access | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666));
     if (opened.Get() < 0) {
         return ErrorFromErrno(errno);
     }
     struct stat st {};
     if (fstat(opened.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return FileError::NotRegular;
+    }
+    return FileError::None;
+}
+
+} // namespace
+
+FileError OpenForWriting(const std::string& path, int& fd) {
+    fd = -1;
+    Descriptor opened(-1);
+    if (const FileError error = OpenTarget(path, O_WRONLY, opened); error != FileError::None) {
+        return error;
     }
     if (ftruncate(opened.Get(), 0) != 0) {
         return ErrorFromErrno(errno);
@@ -398,19 +418,11 @@ FileError OpenForWriting(const std::string& path, int& fd) {
 
 FileError OpenForAppending(const std::string& path, int& fd) {
     fd = -1;
-    const WriteTarget inspected = InspectTarget(path);
-    if (inspected.error != FileError::None) {
-        return inspected.error;
-    }
+    Descriptor opened(-1);
     // Read too: an appender looks at the last byte before it writes.
-    Descriptor opened(open(inspected.path.c_str(),
-                           O_RDWR | O_APPEND | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666));
-    if (opened.Get() < 0) {
-        return ErrorFromErrno(errno);
-    }
-    struct stat st {};
-    if (fstat(opened.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        return FileError::NotRegular;
+    if (const FileError error = OpenTarget(path, O_RDWR | O_APPEND, opened);
+        error != FileError::None) {
+        return error;
     }
     fd = opened.Release();
     return FileError::None;
@@ -442,10 +454,6 @@ FileError MakeFolders(const std::string& path) {
         return ErrorFromErrno(errno);
     }
     return FileError::None;
-}
-
-unsigned NewFileMode() {
-    return DefaultMode();
 }
 
 void OpenClosedStandardStreams() {

@@ -95,10 +95,6 @@ FileError ResolveSafeLinks(const std::string& path, std::string& target);
 // it cannot.
 FileError MakeFolders(const std::string& path);
 
-// The mode a new file gets: 0666 less the umask the process started with
-// (read once, before any thread: umask cannot be read without changing it).
-unsigned NewFileMode();
-
 // Descriptors 0 to 2 that are closed are opened on /dev/null, so that no
 // file or event descriptor opened later takes their place (and a prompt
 // never reads one as the operator's answer).
