@@ -359,7 +359,7 @@ int main(int argc, char** argv) {
                           : QFileInfo(options.journalFile).absoluteFilePath().toStdString();
     }
     if (journalPath.empty() && !options.journalGiven) {
-        std::fprintf(stderr, "zekt-programmer: %s\n", zekt::kNoJournalPlace);
+        std::fprintf(stderr, "zekt-programmer: %s\n", zekt::NoJournalPlaceText().c_str());
     }
     window->UseJournal(journalPath);
     window->FitToScreen(window->screen()->availableGeometry());

@@ -98,7 +98,7 @@ std::string ChipContents(const Pic16F877& chip) {
 // The radio file by its full path, links followed as far as they lead.
 std::string FullPath(const std::string& file) {
     std::error_code ec;
-    return std::filesystem::weakly_canonical(std::filesystem::absolute(file, ec), ec).string();
+    return TextOf(std::filesystem::weakly_canonical(std::filesystem::absolute(PathOf(file), ec), ec));
 }
 
 std::string SimSerial(std::size_t index) {
@@ -271,7 +271,7 @@ std::string LinkBackend::OpenSimulated() {
         // saving through it later would put the radio somewhere unexpected.
         std::error_code ec;
         if (!sim.radioFile.empty() &&
-            std::filesystem::exists(std::filesystem::symlink_status(sim.radioFile, ec))) {
+            std::filesystem::exists(std::filesystem::symlink_status(PathOf(sim.radioFile), ec))) {
             const ChipFileResult loaded = LoadChipHex(sim.radioFile, sim.driver->Chip());
             if (!loaded.ok) {
                 return "--simulate: файл " + sim.radioFile + ": " + loaded.error + ".";

@@ -5,7 +5,7 @@
 
 #include <cerrno>
 #include <charconv>
-#include <sys/stat.h>
+#include <filesystem>
 
 namespace zekt {
 
@@ -52,7 +52,7 @@ bool ParseLatencyMs(const std::string& text, int& ms) {
 }
 
 std::string DefaultSettingsPath() {
-    return UserFilePath("XDG_CONFIG_HOME", ".config", "settings.conf");
+    return UserFilePath(UserPlace::Config, "settings.conf");
 }
 
 namespace {
@@ -61,8 +61,10 @@ constexpr int kWarningsShown = 5;
 
 SettingsRead ReadUserSettings(const std::string& path) {
     SettingsRead read;
-    struct stat info {};
-    if (path.empty() || (lstat(path.c_str(), &info) != 0 && errno == ENOENT)) {
+    // A link that leads nowhere is a settings file that cannot be read.
+    std::error_code ec;
+    if (path.empty() || std::filesystem::symlink_status(PathOf(path), ec).type() ==
+                            std::filesystem::file_type::not_found) {
         return read;
     }
     const FileRead file = ReadRegularFile(path, kSettingsLimit);

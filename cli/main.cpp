@@ -91,7 +91,8 @@ int WriteRadio(const CliOptions& options, Session& session, const zekt::WriteCom
         // The window's text names neither the file nor the reason.
         std::error_code ec;
         Say("Файл " +
-            std::filesystem::absolute(state.firmwareFile, ec).lexically_normal().string() + ": " +
+            zekt::TextOf(std::filesystem::absolute(zekt::PathOf(state.firmwareFile), ec)
+                              .lexically_normal()) + ": " +
             session.image.HexRefusal() + ".");
     }
     if (!options.repeat || session.oneOfSeveral) {
@@ -298,7 +299,7 @@ bool MakePathsAbsolute(zekt::CliOptions& o) {
     for (std::string* path : paths) {
         if (!path->empty()) {
             std::error_code ec;
-            const std::filesystem::path absolute = std::filesystem::absolute(*path, ec);
+            const std::filesystem::path absolute = std::filesystem::absolute(zekt::PathOf(*path), ec);
             if (ec) {
                 Say("zekt-cli: текущая папка недоступна (удалена?), относительное имя " + *path +
                     " не найти.");
@@ -500,7 +501,7 @@ int RunWithProgrammer(int argc, char** argv, const zekt::CliOptions& options) {
         return UnitsCommand(backend);
     }
     if (!options.journalGiven && DefaultJournalPath().empty()) {
-        Say(std::string("zekt-cli: ") + kNoJournalPlace);
+        Say("zekt-cli: " + NoJournalPlaceText());
     }
     std::vector<UnitInfo> units;
     if (options.allUnits || !options.units.empty()) {

@@ -10,10 +10,10 @@ namespace zekt {
 std::vector<NamedFile> StandardFirmwareInputs(const std::string& startDir) {
     std::error_code ec;
     const std::filesystem::path start =
-        startDir.empty() ? std::filesystem::current_path(ec) : std::filesystem::path(startDir);
+        startDir.empty() ? std::filesystem::current_path(ec) : PathOf(startDir);
     std::vector<NamedFile> inputs;
     for (const char* file : kStandardFirmwareFiles) {
-        inputs.push_back({"стандартная программа", (start / file).lexically_normal().string()});
+        inputs.push_back({"стандартная программа", TextOf((start / file).lexically_normal())});
     }
     return inputs;
 }

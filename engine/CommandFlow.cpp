@@ -97,7 +97,7 @@ bool ConfirmWrite(const WriteCommand& command, const RadioConfig& config, const 
 void MakeStartDirCurrent(const CommandContext& context) {
     if (!context.startDir.empty()) {
         std::error_code ec;
-        std::filesystem::current_path(context.startDir, ec);
+        std::filesystem::current_path(PathOf(context.startDir), ec);
     }
 }
 
@@ -344,7 +344,7 @@ void NoteFirmware(const WriteCommand& command, const RadioConfig& config,
     if (!command.loadsFirmware || !journal.Base().firmwareFile.empty()) {
         return;
     }
-    std::filesystem::path file = config.software == 1 ? context.firmwareFile : std::string();
+    std::filesystem::path file = PathOf(config.software == 1 ? context.firmwareFile : std::string());
     if (config.software == 0 && config.version >= kVersion410 && config.version <= kVersion611) {
         file = kStandardFirmwareFiles[static_cast<std::size_t>(config.version)];
     }
@@ -354,9 +354,9 @@ void NoteFirmware(const WriteCommand& command, const RadioConfig& config,
     // Standard firmware is named relative to the start folder.
     std::error_code ec;
     if (file.is_relative() && !context.startDir.empty()) {
-        file = std::filesystem::path(context.startDir) / file;
+        file = PathOf(context.startDir) / file;
     }
-    journal.Base().firmwareFile = std::filesystem::absolute(file, ec).lexically_normal().string();
+    journal.Base().firmwareFile = TextOf(std::filesystem::absolute(file, ec).lexically_normal());
     journal.Base().firmwareHash = FileSha256(journal.Base().firmwareFile);
 }
 

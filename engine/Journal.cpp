@@ -9,11 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace zekt {
 
@@ -46,28 +42,21 @@ std::string Join(std::initializer_list<std::string> fields) {
     return line + "\r\n";
 }
 
-bool WriteOnce(int fd, const std::string& text) {
-    // One write: O_APPEND places it whole after whatever others wrote.
-    ssize_t n;
-    do {
-        n = write(fd, text.data(), text.size());
-    } while (n < 0 && errno == EINTR);
-    return n == static_cast<ssize_t>(text.size());
-}
-
 // Whether the file's last byte ends a line (a record an older program cut).
-bool EndsWithLineEnd(int fd, off_t size) {
+bool EndsWithLineEnd(int fd, long long size) {
     char last = '\n';
-    return size == 0 || (pread(fd, &last, 1, size - 1) == 1 && last == '\n');
+    return size == 0 || (ByteAt(fd, size - 1, last) && last == '\n');
 }
 
 } // namespace
 
-const char* const kNoJournalPlace =
-    "журнал не ведётся: не заданы ни XDG_DATA_HOME, ни HOME (укажите --journal ФАЙЛ)";
+std::string NoJournalPlaceText() {
+    return std::string("журнал не ведётся: не заданы ") + UserPlaceVariables(UserPlace::Data) +
+           " (укажите --journal ФАЙЛ)";
+}
 
 std::string DefaultJournalPath() {
-    return UserFilePath("XDG_DATA_HOME", ".local/share", "journal.csv");
+    return UserFilePath(UserPlace::Data, "journal.csv");
 }
 
 std::string Sha256Hex(std::string_view bytes) {
@@ -137,7 +126,7 @@ bool Journal::Append(const JournalRecord& record) {
     if (!Enabled()) {
         return true;
     }
-    if (const FileError error = MakeFolders(std::filesystem::path(path).parent_path().string());
+    if (const FileError error = MakeFolders(TextOf(PathOf(path).parent_path()));
         error != FileError::None) {
         Warn(error);
         return false;
@@ -150,28 +139,28 @@ bool Journal::Append(const JournalRecord& record) {
     // Under the lock only one of several programs finds the file empty and
     // gives it its header, and a record cut short is taken back before
     // another program appends after it.
-    (void)!flock(fd, LOCK_EX);
-    struct stat st {};
-    if (fstat(fd, &st) != 0) {
+    LockWholeFile(fd);
+    long long size = 0;
+    if (!FileSizeOf(fd, size)) {
         const int why = errno;
-        close(fd);
+        CloseFile(fd);
         Warn(FileErrorFromErrno(why));
         return false;
     }
     std::string text = FormatJournalLine(record, JournalTime());
-    if (st.st_size == 0) {
+    if (size == 0) {
         text = JournalHeader() + text;
-    } else if (!EndsWithLineEnd(fd, st.st_size)) {
+    } else if (!EndsWithLineEnd(fd, size)) {
         text = "\r\n" + text;
     }
     errno = 0;
-    const bool ok = WriteOnce(fd, text);
+    const bool ok = WriteAtOnce(fd, text);
     const int why = errno != 0 ? errno : ENOSPC; // a short write is a full disk
     if (!ok) {
         // Whole or not at all: a half record would glue the next one to it.
-        (void)!ftruncate(fd, st.st_size);
+        (void)CutFileTo(fd, size);
     }
-    close(fd);
+    CloseFile(fd);
     if (!ok) {
         Warn(FileErrorFromErrno(why));
     }
@@ -184,7 +173,7 @@ std::string Journal::KeepRadio(const std::string& prgText) {
     }
     std::string folder;
     FileError error =
-        ResolveSafeLinks((std::filesystem::path(path).parent_path() / "radios").string(), folder);
+        ResolveSafeLinks(TextOf(PathOf(path).parent_path() / "radios"), folder);
     if (error == FileError::None) {
         error = MakeFolders(folder);
     }
@@ -204,21 +193,22 @@ std::string Journal::KeepRadio(const std::string& prgText) {
         }
         name += ".prg";
         const std::string kept = folder + "/" + name;
-        const int fd =
-            open(kept.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
-        if (fd < 0 && errno == EEXIST) {
+        int fd = -1;
+        bool existed = false;
+        const FileError created = CreateNewFile(kept, fd, existed);
+        if (existed) {
             continue;
         }
-        if (fd < 0) {
-            Warn(FileErrorFromErrno(errno));
+        if (created != FileError::None) {
+            Warn(created);
             return {};
         }
         errno = 0;
-        const bool ok = WriteOnce(fd, prgText) && fsync(fd) == 0;
+        const bool ok = WriteAtOnce(fd, prgText) && SyncFile(fd);
         const int why = errno != 0 ? errno : ENOSPC;
-        close(fd);
+        CloseFile(fd);
         if (!ok) {
-            unlink(kept.c_str());
+            RemoveFile(kept);
             Warn(FileErrorFromErrno(why));
             return {};
         }

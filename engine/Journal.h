@@ -34,10 +34,10 @@ inline constexpr const char* kJournalCancelled = "cancelled";
 inline constexpr const char* kJournalRefused = "refused"; // ended before the radio was touched
 inline constexpr const char* kJournalDefaultLatency = "default"; // the chip's own timer
 
-// $XDG_DATA_HOME/zekt-programmer/journal.csv, ~/.local/share/... when unset;
-// empty when neither is set (then kNoJournalPlace is the warning).
+// journal.csv in the per-user data place (UserFilePath); empty when the
+// system names none (then NoJournalPlaceText is the warning).
 std::string DefaultJournalPath();
-extern const char* const kNoJournalPlace;
+std::string NoJournalPlaceText();
 
 std::string Sha256Hex(std::string_view bytes);
 // The SHA-256 of a file's bytes; empty when the file cannot be read.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,10 +44,23 @@ FileRead ReadRegularFile(const std::string& path, std::size_t limit);
 // The text without a leading UTF-8 byte-order mark (as Windows editors save).
 std::string_view SkipByteOrderMark(std::string_view text);
 
-// The program's file name in a per-user base folder: $variable when it is an
-// absolute path, else $HOME/underHome; empty when neither is set.
-//   UserFilePath("XDG_DATA_HOME", ".local/share", "journal.csv")
-std::string UserFilePath(const char* variable, const char* underHome, const std::string& name);
+// The per-user places: the journal and its radio copies (Data), the
+// settings file (Config).
+enum class UserPlace { Data, Config };
+
+// The program's file name in a per-user place; empty when the system names
+// none. Linux: $XDG_DATA_HOME or ~/.local/share, $XDG_CONFIG_HOME or
+// ~/.config. Windows: %APPDATA% (else %LOCALAPPDATA%) for both.
+std::string UserFilePath(UserPlace place, const std::string& name);
+
+// The variables UserFilePath reads, for a warning when none is set:
+// "ни XDG_DATA_HOME, ни HOME".
+const char* UserPlaceVariables(UserPlace place);
+
+// A path the program keeps as UTF-8 text, for std::filesystem, and back:
+// on Windows a plain std::string would be read in the ANSI code page.
+std::filesystem::path PathOf(const std::string& utf8);
+std::string TextOf(const std::filesystem::path& path);
 
 // A text's lines: CR LF, LF and a lone CR all end a line.
 std::vector<std::string_view> SplitLines(std::string_view text);
@@ -94,6 +108,22 @@ FileError ResolveSafeLinks(const std::string& path, std::string& target);
 // Creates a folder and its parents through safe links; the true reason when
 // it cannot.
 FileError MakeFolders(const std::string& path);
+
+// A journal's own file operations on an open descriptor: an exclusive lock
+// on the whole file (waits; released by closing), one write of the whole
+// text, the size, the byte at an offset, a cut back to a size, a sync.
+void LockWholeFile(int fd);
+bool WriteAtOnce(int fd, std::string_view text);
+bool FileSizeOf(int fd, long long& size);
+bool ByteAt(int fd, long long offset, char& byte);
+bool CutFileTo(int fd, long long size);
+bool SyncFile(int fd);
+void CloseFile(int fd);
+
+// Creates a file that did not exist, never through a link; existed tells
+// a name already taken from any other failure.
+FileError CreateNewFile(const std::string& path, int& fd, bool& existed);
+void RemoveFile(const std::string& path);
 
 // Descriptors 0 to 2 that are closed are opened on /dev/null, so that no
 // file or event descriptor opened later takes their place (and a prompt

@@ -1,0 +1,561 @@
+#include "SafeFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zekt {
+
+namespace {
+
+constexpr int kMaxLinkHops = 40; // as the kernel's own limit on symlink chains
+
+constexpr std::size_t kNameMax = 255; // bytes of one name on Linux file systems
+
+FileError ErrorFromErrno(int error) {
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+        return FileError::NoSpace;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ETXTBSY:
+        return FileError::Permission;
+    case ENOENT:
+    case ENOTDIR:
+        return FileError::NotFound;
+    case EISDIR:
+        return FileError::NotRegular;
+    case ENAMETOOLONG:
+        return FileError::NameTooLong;
+    case ELOOP:
+        return FileError::LinkLoop;
+    default:
+        return FileError::Io;
+    }
+}
+
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+    }
+    int Get() const { return fd; }
+    void Take(int opened) {
+        if (fd >= 0) {
+            ::close(fd);
+        }
+        fd = opened;
+    }
+    int Release() {
+        const int kept = fd;
+        fd = -1;
+        return kept;
+    }
+    // Closes now, so that a failing close is seen (some file systems report
+    // a full disk only there).
+    bool Close() {
+        const int closing = fd;
+        fd = -1;
+        return ::close(closing) == 0;
+    }
+
+private:
+    int fd;
+};
+
+std::string ParentOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::string NameOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// A link in a sticky folder that others may write (such as /tmp) is
+// followed only when it belongs to the user or to the folder's owner, as the
+// kernel's protected_symlinks does for an ordinary open.
+bool LinkMayBeFollowed(const std::string& link, const struct stat& linkStat) {
+    struct stat folder {};
+    if (stat(ParentOf(link).c_str(), &folder) != 0) {
+        return false;
+    }
+    const bool shared = (folder.st_mode & S_ISVTX) != 0 && (folder.st_mode & S_IWOTH) != 0;
+    return !shared || linkStat.st_uid == geteuid() || linkStat.st_uid == folder.st_uid;
+}
+
+// Follows a chain of symlinks to the path of the file they name (which may
+// not exist yet).
+FileError ResolveLinks(const std::string& path, std::string& target) {
+    target = path;
+    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
+        struct stat st {};
+        if (lstat(target.c_str(), &st) != 0) {
+            return errno == ENOENT ? FileError::None : ErrorFromErrno(errno);
+        }
+        if (!S_ISLNK(st.st_mode)) {
+            return FileError::None;
+        }
+        if (!LinkMayBeFollowed(target, st)) {
+            return FileError::UnsafeLink;
+        }
+        std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
+        const ssize_t n = readlink(target.c_str(), link.data(), link.size());
+        if (n < 0) {
+            return ErrorFromErrno(errno);
+        }
+        link.resize(static_cast<std::size_t>(n));
+        target = link.starts_with('/') ? link : ParentOf(target) + "/" + link;
+    }
+    return FileError::LinkLoop;
+}
+
+// A temporary name beside the target that fits in one name: a long target
+// name gets a short one.
+std::string TemporaryTemplate(const std::string& target) {
+    const std::string base = NameOf(target);
+    std::string name;
+    name.reserve(base.size() + 8);
+    name.append(".").append(base).append(".XXXXXX");
+    std::string path = ParentOf(target);
+    path.append("/").append(name.size() <= kNameMax ? name : std::string(".zekt.XXXXXX"));
+    return path;
+}
+
+bool WriteAll(int fd, std::string_view content, off_t offset, bool positioned) {
+    std::size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t n = positioned ? pwrite(fd, content.data() + done, content.size() - done,
+                                              offset + static_cast<off_t>(done))
+                                     : write(fd, content.data() + done, content.size() - done);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            if (n == 0) {
+                errno = EIO;
+            }
+            return false;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// On disk; a file system that cannot sync (EINVAL) has nothing more to do.
+bool Synced(int fd) {
+    return fsync(fd) == 0 || errno == EINVAL;
+}
+
+// Read while the process is still one thread: umask(2) both reads and sets,
+// and another thread creating a file in between would get the wrong mode.
+mode_t ReadUmask() {
+    const mode_t mask = umask(0);
+    umask(mask);
+    return mask;
+}
+const mode_t kStartUmask = ReadUmask();
+
+mode_t DefaultMode() {
+    return 0666 & ~kStartUmask;
+}
+
+// A read-only file is refused even where the system would let root write it.
+bool MayWrite(const std::string& path, const struct stat& st) {
+    return (st.st_mode & 0222) != 0 && access(path.c_str(), W_OK) == 0;
+}
+
+void SyncFolder(const std::string& folder) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        fsync(fd); // best effort: the rename is done either way
+        close(fd);
+    }
+}
+
+FileWrite Failed(FileError error, const std::string& target) {
+    return {error, target};
+}
+
+// The checks before a write: where it goes and whether it may.
+struct WriteTarget {
+    FileError error = FileError::None;
+    std::string path;
+    bool exists = false;
+    struct stat st {};
+};
+
+WriteTarget InspectTarget(const std::string& path) {
+    WriteTarget t;
+    t.error = ResolveLinks(path, t.path);
+    if (t.error != FileError::None) {
+        return t;
+    }
+    const std::string name = NameOf(t.path);
+    if (name.empty() || name == "." || name == "..") {
+        t.error = FileError::NotRegular;
+        return t;
+    }
+    t.exists = stat(t.path.c_str(), &t.st) == 0;
+    if (!t.exists && errno != ENOENT) {
+        t.error = ErrorFromErrno(errno);
+    } else if (t.exists && !S_ISREG(t.st.st_mode)) {
+        t.error = FileError::NotRegular;
+    } else if (t.exists && !MayWrite(t.path, t.st)) {
+        t.error = FileError::Permission;
+    } else if (!t.exists && !FolderUsable(ParentOf(t.path))) {
+        t.error = FileError::NotFound;
+    } else if (!t.exists && access(ParentOf(t.path).c_str(), W_OK) != 0) {
+        t.error = FileError::Permission; // a new file needs a folder it may write
+    }
+    return t;
+}
+
+} // namespace
+
+FileRead ReadRegularFile(const std::string& path, std::size_t limit) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) {
+        return {ErrorFromErrno(errno), {}};
+    }
+    // Checked before opening: opening a device or a FIFO may block or act.
+    if (!S_ISREG(st.st_mode)) {
+        return {FileError::NotRegular, {}};
+    }
+    Descriptor fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (fd.Get() < 0) {
+        return {ErrorFromErrno(errno), {}};
+    }
+    if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return {FileError::NotRegular, {}};
+    }
+    if (static_cast<unsigned long long>(st.st_size) > limit) {
+        return {FileError::TooLarge, {}};
+    }
+    FileRead result;
+    result.bytes.resize(limit + 1); // one more shows a file that grew meanwhile
+    std::size_t have = 0;
+    while (have < result.bytes.size()) {
+        const ssize_t n = read(fd.Get(), result.bytes.data() + have, result.bytes.size() - have);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            return {ErrorFromErrno(errno), {}};
+        }
+        if (n == 0) {
+            break;
+        }
+        have += static_cast<std::size_t>(n);
+    }
+    if (have > limit) {
+        return {FileError::TooLarge, {}};
+    }
+    result.bytes.resize(have);
+    return result;
+}
+
+namespace {
+
+struct PlaceOnLinux {
+    const char* variable;
+    const char* underHome;
+};
+
+PlaceOnLinux LinuxPlace(UserPlace place) {
+    return place == UserPlace::Data ? PlaceOnLinux{"XDG_DATA_HOME", ".local/share"}
+                                    : PlaceOnLinux{"XDG_CONFIG_HOME", ".config"};
+}
+
+} // namespace
+
+std::string UserFilePath(UserPlace place, const std::string& name) {
+    const PlaceOnLinux where = LinuxPlace(place);
+    std::string base;
+    if (const char* set = std::getenv(where.variable); set != nullptr && set[0] == '/') {
+        base = set;
+    } else if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
+        base = std::string(home) + "/" + where.underHome;
+    } else {
+        return {};
+    }
+    return base + "/zekt-programmer/" + name;
+}
+
+const char* UserPlaceVariables(UserPlace place) {
+    return place == UserPlace::Data ? "ни XDG_DATA_HOME, ни HOME" : "ни XDG_CONFIG_HOME, ни HOME";
+}
+
+
+
+bool FolderUsable(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
+FileError CheckWriteTarget(const std::string& path) {
+    return InspectTarget(path).error;
+}
+
+FileWrite WriteFileSafely(const std::string& path, std::string_view content) {
+    const WriteTarget inspected = InspectTarget(path);
+    const std::string& target = inspected.path;
+    if (inspected.error != FileError::None) {
+        return Failed(inspected.error, target);
+    }
+    const bool exists = inspected.exists;
+    const struct stat& st = inspected.st;
+    const std::string folder = ParentOf(target);
+    std::string temporary = TemporaryTemplate(target);
+    const int tempFd = mkstemp(temporary.data()); // O_EXCL: never an existing file
+    if (tempFd < 0) {
+        const int why = errno;
+        // In place only where the folder takes no new file at all.
+        if (exists && (why == EACCES || why == EPERM || why == EROFS)) {
+            return WriteFileInPlace(target, content);
+        }
+        return Failed(ErrorFromErrno(why), target);
+    }
+    Descriptor fd(tempFd);
+    // The old file's mode (and owner, for root) where the file system keeps
+    // them; a USB stick's FAT may refuse, which must not refuse the save.
+    const mode_t mode = exists ? (st.st_mode & 07777) : DefaultMode();
+    if (exists && geteuid() == 0) {
+        (void)!fchown(fd.Get(), st.st_uid, st.st_gid);
+    }
+    (void)!fchmod(fd.Get(), mode); // after chown, which clears set-id bits
+    bool ok = WriteAll(fd.Get(), content, 0, false) && Synced(fd.Get());
+    ok = fd.Close() && ok;
+    ok = ok && std::rename(temporary.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        const int why = errno;
+        unlink(temporary.c_str());
+        return Failed(ErrorFromErrno(why), target);
+    }
+    SyncFolder(folder);
+    return {FileError::None, target};
+}
+
+FileWrite WriteOutputFile(const std::string& path, std::string_view content) {
+    struct stat named {};
+    struct stat out {};
+    if (stat(path.c_str(), &named) == 0 && fstat(STDOUT_FILENO, &out) == 0 &&
+        named.st_dev == out.st_dev && named.st_ino == out.st_ino) {
+        if (!WriteAll(STDOUT_FILENO, content, 0, false)) {
+            return Failed(ErrorFromErrno(errno), path);
+        }
+        return {FileError::None, path};
+    }
+    if (stat(path.c_str(), &named) != 0 || !(S_ISCHR(named.st_mode) || S_ISFIFO(named.st_mode))) {
+        return WriteFileSafely(path, content);
+    }
+    // O_NONBLOCK: a FIFO nobody reads fails at once instead of waiting.
+    Descriptor fd(open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
+    if (fd.Get() < 0) {
+        return Failed(ErrorFromErrno(errno), path);
+    }
+    (void)!fcntl(fd.Get(), F_SETFL, fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK);
+    bool ok = WriteAll(fd.Get(), content, 0, false);
+    const int why = errno;
+    ok = fd.Close() && ok;
+    if (!ok) {
+        return Failed(ErrorFromErrno(why), path);
+    }
+    return {FileError::None, path};
+}
+
+namespace {
+
+// Opens a write target under the rules of WriteFileSafely with the given
+// access flags, creating it when missing; never a FIFO or device.
+FileError OpenTarget(const std::string& path, int access, Descriptor& opened) {
+    const WriteTarget inspected = InspectTarget(path);
+    if (inspected.error != FileError::None) {
+        return inspected.error;
+    }
+    // O_NONBLOCK: a FIFO put in its place meanwhile fails instead of waiting.
+    opened.Take(
+        open(inspected.path.c_str(), access | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666));
+    if (opened.Get() < 0) {
+        return ErrorFromErrno(errno);
+    }
+    struct stat st {};
+    if (fstat(opened.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return FileError::NotRegular;
+    }
+    return FileError::None;
+}
+
+} // namespace
+
+FileError OpenForWriting(const std::string& path, int& fd) {
+    fd = -1;
+    Descriptor opened(-1);
+    if (const FileError error = OpenTarget(path, O_WRONLY, opened); error != FileError::None) {
+        return error;
+    }
+    if (ftruncate(opened.Get(), 0) != 0) {
+        return ErrorFromErrno(errno);
+    }
+    fd = opened.Release();
+    return FileError::None;
+}
+
+FileError OpenForAppending(const std::string& path, int& fd) {
+    fd = -1;
+    Descriptor opened(-1);
+    // Read too: an appender looks at the last byte before it writes.
+    if (const FileError error = OpenTarget(path, O_RDWR | O_APPEND, opened);
+        error != FileError::None) {
+        return error;
+    }
+    fd = opened.Release();
+    return FileError::None;
+}
+
+FileError ResolveSafeLinks(const std::string& path, std::string& target) {
+    return ResolveLinks(path, target);
+}
+
+FileError MakeFolders(const std::string& path) {
+    std::string folder;
+    if (const FileError error = ResolveLinks(path, folder); error != FileError::None) {
+        return error;
+    }
+    struct stat st {};
+    if (stat(folder.c_str(), &st) == 0) {
+        return S_ISDIR(st.st_mode) ? FileError::None : FileError::NotRegular;
+    }
+    if (errno != ENOENT) {
+        return ErrorFromErrno(errno);
+    }
+    const std::string parent = ParentOf(folder);
+    if (parent != folder) {
+        if (const FileError error = MakeFolders(parent); error != FileError::None) {
+            return error;
+        }
+    }
+    if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
+        return ErrorFromErrno(errno);
+    }
+    return FileError::None;
+}
+
+void OpenClosedStandardStreams() {
+    for (int stream = 0; stream <= 2; ++stream) {
+        if (fcntl(stream, F_GETFD) == -1 && errno == EBADF) {
+            // The lowest free descriptor is this one.
+            (void)!open("/dev/null", stream == 0 ? O_RDONLY : O_WRONLY);
+        }
+    }
+}
+
+FileWrite WriteFileInPlace(const std::string& path, std::string_view content) {
+    Descriptor fd(open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
+    struct stat st {};
+    if (fd.Get() < 0) {
+        return Failed(ErrorFromErrno(errno), path);
+    }
+    if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return Failed(FileError::NotRegular, path);
+    }
+    // Reserving the space first keeps the old content whole on a full disk.
+    if (!content.empty()) {
+        const int reserved = posix_fallocate(fd.Get(), 0, static_cast<off_t>(content.size()));
+        if (reserved != 0 && reserved != EOPNOTSUPP && reserved != EINVAL) {
+            return Failed(ErrorFromErrno(reserved), path);
+        }
+    }
+    bool ok = WriteAll(fd.Get(), content, 0, true) &&
+              ftruncate(fd.Get(), static_cast<off_t>(content.size())) == 0 && Synced(fd.Get());
+    const int why = errno;
+    ok = fd.Close() && ok;
+    if (!ok) {
+        return Failed(ErrorFromErrno(why), path);
+    }
+    return {FileError::None, path};
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa {};
+    struct stat sb {};
+    if (stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0) {
+        return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+    }
+    std::error_code ec;
+    return std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec);
+}
+
+
+FileError FileErrorFromErrno(int error) {
+    return ErrorFromErrno(error);
+}
+
+
+
+void LockWholeFile(int fd) {
+    (void)!flock(fd, LOCK_EX);
+}
+
+bool WriteAtOnce(int fd, std::string_view text) {
+    // One write: O_APPEND places it whole after whatever others wrote.
+    ssize_t n;
+    do {
+        n = write(fd, text.data(), text.size());
+    } while (n < 0 && errno == EINTR);
+    return n == static_cast<ssize_t>(text.size());
+}
+
+bool FileSizeOf(int fd, long long& size) {
+    struct stat st {};
+    if (fstat(fd, &st) != 0) {
+        return false;
+    }
+    size = st.st_size;
+    return true;
+}
+
+bool ByteAt(int fd, long long offset, char& byte) {
+    return pread(fd, &byte, 1, static_cast<off_t>(offset)) == 1;
+}
+
+bool CutFileTo(int fd, long long size) {
+    return ftruncate(fd, static_cast<off_t>(size)) == 0;
+}
+
+bool SyncFile(int fd) {
+    return fsync(fd) == 0;
+}
+
+void CloseFile(int fd) {
+    close(fd);
+}
+
+FileError CreateNewFile(const std::string& path, int& fd, bool& existed) {
+    fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+    existed = fd < 0 && errno == EEXIST;
+    return fd < 0 ? ErrorFromErrno(errno) : FileError::None;
+}
+
+void RemoveFile(const std::string& path) {
+    unlink(path.c_str());
+}
+
+} // namespace zekt
