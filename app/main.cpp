@@ -3,6 +3,7 @@
 // Without --simulate the program looks for a real programmer unit through
 // libftdi1. With it, a simulated unit with a simulated radio stands in; a
 // file given to it holds that radio's chip between runs.
+#include "Console.h"
 #include "ErrorReportingApplication.h"
 #include "Firmware.h"
 #include "FrameWatch.h"
@@ -11,6 +12,8 @@
 #include "RunStop.h"
 #include "RussianTexts.h"
 #include "SafeFile.h"
+#include "StopEvents.h"
+#include "StopRequests.h"
 #include "TFUser.h"
 #include "UserSettings.h"
 
@@ -18,21 +21,17 @@
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QMessageBox>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QSocketNotifier>
 #include <QTimer>
 #include <QTranslator>
-#include <cerrno>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
 #include <optional>
 #include <set>
-#include <unistd.h>
 
 namespace {
 
@@ -186,37 +185,11 @@ Options ParseOptions(const QStringList& args) {
 
 QStringList Arguments(int argc, char** argv) {
     QStringList args;
-    for (int i = 1; i < argc; ++i) {
-        args << QString::fromLocal8Bit(argv[i]);
+    const std::vector<std::string> given = zekt::CommandLineArguments(argc, argv);
+    for (std::size_t i = 1; i < given.size(); ++i) {
+        args << QString::fromStdString(given[i]);
     }
     return args;
-}
-
-// A stop signal reaches the event loop through a pipe (a handler may do
-// no more than write to it).
-int stopPipe[2] = {-1, -1};
-
-void WakeEventLoop(int) {
-    const int savedErrno = errno;
-    const char byte = 1;
-    (void)!write(stopPipe[1], &byte, 1);
-    errno = savedErrno;
-}
-
-// SIGTERM, SIGHUP (and SIGINT from a terminal): a run stops at its next
-// frame as cancelled, then the program ends; a second signal ends it at once.
-void QuitOnStopSignals(QCoreApplication& app) {
-    if (pipe2(stopPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        return;
-    }
-    auto* notifier = new QSocketNotifier(stopPipe[0], QSocketNotifier::Read, &app);
-    QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] {
-        char byte = 0;
-        while (read(stopPipe[0], &byte, 1) > 0) {
-        }
-        app.quit(); // a run in progress is waited for (it stops at its next frame)
-    });
-    zekt::InstallRunStopHandlers(WakeEventLoop);
 }
 
 // The files the window writes apart from each other and from the standard
@@ -244,7 +217,7 @@ int main(int argc, char** argv) {
     // Before anything opens a descriptor; a file-size limit is a write
     // error, not death.
     zekt::OpenClosedStandardStreams();
-    std::signal(SIGXFSZ, SIG_IGN);
+    zekt::IgnoreFileSizeLimit();
     Options options = ParseOptions(Arguments(argc, argv));
     if (options.help) {
         std::fputs(kUsage, stdout);
@@ -270,7 +243,7 @@ int main(int argc, char** argv) {
                      qPrintable(left.error), kUsage);
         return 2;
     }
-    QuitOnStopSignals(app);
+    QuitOnStopRequests(app);
     zekt::UseRussianTexts(app);
 
     // Files named on the command line are meant relative to where the call
@@ -306,6 +279,12 @@ int main(int argc, char** argv) {
     zekt::LinkBackend backend;
     if (const std::string refused = backend.Open(settings); !refused.empty()) {
         std::fprintf(stderr, "zekt-programmer: %s\n", refused.c_str());
+        if (backend.HardwareMissing()) {
+            // Started from the Start menu, the window has no console to say it on.
+            QString text = QString::fromStdString(refused);
+            text[0] = text[0].toUpper();
+            QMessageBox::critical(nullptr, "zekt-programmer", text);
+        }
         return 1;
     }
 

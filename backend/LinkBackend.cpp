@@ -2,7 +2,8 @@
 
 #include "ChipHexFile.h"
 #include "FaultText.h"
-#include "LibFtdiDriver.h"
+#include "HardwareDriver.h"
+#include "NameHold.h"
 #include "SafeFile.h"
 #include "SimulatedDriver.h"
 #include "TracingDriver.h"
@@ -14,67 +15,35 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <sys/socket.h>
-#include <sys/stat.h>
-#include <sys/un.h>
-#include <unistd.h>
 
 namespace zekt {
 
 // A simulated unit is its radio file: two programs simulating one file would
-// save over each other's radio. The first holds the file by abstract sockets
-// named after its full path and, when it exists, its device and inode (so a
-// hard link is the same radio); nothing is left on disk and the hold goes
-// with the process. A later program finds the unit busy, as with a real unit.
+// save over each other's radio. The first holds names made of the file's
+// full path and, when it exists, its identity on disk (so a hard link is the
+// same radio); the holds go with the process. A later program finds the
+// unit busy, as with a real unit.
 class RadioFileHold {
 public:
     explicit RadioFileHold(const std::string& path) {
         Hold("path:" + path);
-        struct stat st {};
-        if (stat(path.c_str(), &st) == 0) {
-            Hold("inode:" + std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino));
+        if (const std::string identity = FileIdentity(path); !identity.empty()) {
+            Hold("inode:" + identity);
         }
         if (heldElsewhere) {
-            Release(); // a busy unit holds nothing of its own
+            holds.clear(); // a busy unit holds nothing of its own
         }
     }
-    ~RadioFileHold() { Release(); }
-    RadioFileHold(const RadioFileHold&) = delete;
-    RadioFileHold& operator=(const RadioFileHold&) = delete;
 
     bool heldElsewhere = false;
 
 private:
-    std::vector<int> fds;
-
-    void Release() {
-        for (const int fd : fds) {
-            close(fd);
-        }
-        fds.clear();
-    }
+    std::vector<std::unique_ptr<NameHold>> holds;
 
     void Hold(const std::string& key) {
-        uint64_t hash = 0xcbf29ce484222325ULL; // FNV-1a: a fixed name for any key length
-        for (const unsigned char c : key) {
-            hash = (hash ^ c) * 0x100000001b3ULL;
-        }
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        // sun_path[0] stays 0: the abstract namespace.
-        const int length =
-            std::snprintf(address.sun_path + 1, sizeof address.sun_path - 1,
-                          "zekt-programmer-radio-%016llx", static_cast<unsigned long long>(hash));
-        const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        const auto size = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + length);
-        if (fd >= 0 && bind(fd, reinterpret_cast<const sockaddr*>(&address), size) != 0) {
-            heldElsewhere = heldElsewhere || errno == EADDRINUSE;
-            close(fd);
-            return;
-        }
-        if (fd >= 0) {
-            fds.push_back(fd);
-        }
+        auto hold = std::make_unique<NameHold>(key);
+        heldElsewhere = heldElsewhere || hold->HeldElsewhere();
+        holds.push_back(std::move(hold));
     }
 };
 
@@ -98,7 +67,8 @@ std::string ChipContents(const Pic16F877& chip) {
 // The radio file by its full path, links followed as far as they lead.
 std::string FullPath(const std::string& file) {
     std::error_code ec;
-    return TextOf(std::filesystem::weakly_canonical(std::filesystem::absolute(PathOf(file), ec), ec));
+    return TextOf(
+        std::filesystem::weakly_canonical(std::filesystem::absolute(PathOf(file), ec), ec));
 }
 
 std::string SimSerial(std::size_t index) {
@@ -238,6 +208,9 @@ std::string LinkBackend::Open(const LinkSettings& given) {
         if (std::string refused = OpenSimulated(); !refused.empty()) {
             return refused;
         }
+    } else if (std::string missing = HardwareDriverMissing(); !missing.empty()) {
+        hardwareMissing = true;
+        return missing;
     } else if (!settings.simFaults.empty()) {
         return "--sim-fault работает только с --simulate";
     } else if (settings.simDelayMs > 0) {
@@ -330,8 +303,7 @@ std::vector<UnitInfo> LinkBackend::ListUnits() {
         units.insert(units.end(), found.begin(), found.end());
     }
     if (sims.empty()) {
-        LibFtdiDriver lister;
-        units = UnitsOf(lister, {});
+        units = UnitsOf(*MakeHardwareDriver(), {});
     }
     return units;
 }
@@ -373,7 +345,7 @@ FtdiDriver& LinkBackend::DriverFor(const UnitInfo* unit) {
     if (Sim* sim = SimOf(unit)) {
         driver = sim->driver.get();
     } else {
-        drivers.push_back(std::make_unique<LibFtdiDriver>());
+        drivers.push_back(MakeHardwareDriver());
         driver = drivers.back().get();
     }
     if (traceOut != nullptr) {

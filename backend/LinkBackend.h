@@ -70,6 +70,8 @@ public:
     // naming the option (and the file) at fault.
     std::string Open(const LinkSettings& settings);
     bool Simulated() const { return !sims.empty(); }
+    // Open refused because the system's unit driver is not installed.
+    bool HardwareMissing() const { return hardwareMissing; }
 
     // Every unit attached now, simulated ones included.
     std::vector<UnitInfo> ListUnits();
@@ -107,6 +109,7 @@ private:
     std::vector<std::unique_ptr<FtdiDriver>> drivers; // every driver handed out, tracers too
     std::map<std::string, FtdiDriver*> driverOf;      // a chosen unit's driver, by serial@location
     std::FILE* traceOut = nullptr;
+    bool hardwareMissing = false;
     std::mutex mutex; // DriverFor and SaveRadio from the runs' threads
 
     std::string OpenSimulated();

@@ -2,14 +2,14 @@
 
 #include "ConfigFile.h"
 #include "ConfigMessages.h"
+#include "Console.h"
 #include "FileMessages.h"
 #include "SafeFile.h"
 #include "UserSettings.h"
 
-#include <ctime>
+#include <QDate>
 #include <filesystem>
 #include <mutex>
-#include <unistd.h>
 
 namespace zekt {
 
@@ -32,34 +32,6 @@ std::string Prefixed(const std::string& text) {
     return lines;
 }
 
-// A stream whose whole lines go to standard error with the thread's prefix.
-struct PrefixCookie {
-    std::string prefix;
-    std::string partial;
-};
-
-ssize_t WritePrefixed(void* cookie, const char* data, std::size_t size) {
-    auto* c = static_cast<PrefixCookie*>(cookie);
-    c->partial.append(data, size);
-    std::size_t end = 0;
-    while ((end = c->partial.find('\n')) != std::string::npos) {
-        const std::lock_guard<std::mutex> lock(sayMutex);
-        std::fprintf(stderr, "%s%s\n", c->prefix.c_str(), c->partial.substr(0, end).c_str());
-        c->partial.erase(0, end + 1);
-    }
-    return static_cast<ssize_t>(size);
-}
-
-int ClosePrefixed(void* cookie) {
-    auto* c = static_cast<PrefixCookie*>(cookie);
-    if (!c->partial.empty()) {
-        const std::lock_guard<std::mutex> lock(sayMutex);
-        std::fprintf(stderr, "%s%s\n", c->prefix.c_str(), c->partial.c_str());
-    }
-    delete c;
-    return 0;
-}
-
 } // namespace
 
 void Say(const std::string& text) {
@@ -75,12 +47,15 @@ std::FILE* Err() {
     return unitErr != nullptr ? unitErr : stderr;
 }
 
-UnitOutput::UnitOutput(const std::string& serial) {
+UnitOutput::UnitOutput(const std::string& serial)
+    : errLines([prefix = "[" + serial + "] "](const std::string& line) {
+          // Whole lines with the unit's prefix, never mixed with another unit's.
+          const std::lock_guard<std::mutex> lock(sayMutex);
+          std::fprintf(stderr, "%s%s\n", prefix.c_str(), line.c_str());
+      }) {
     sayPrefix = "[" + serial + "] ";
-    unitOut = open_memstream(&buffer, &size);
-    unitErr = fopencookie(new PrefixCookie{sayPrefix, {}}, "w",
-                          {nullptr, WritePrefixed, nullptr, ClosePrefixed});
-    setvbuf(unitErr, nullptr, _IOLBF, 0);
+    unitOut = kept.Stream();
+    unitErr = errLines.Stream();
 }
 
 UnitOutput::~UnitOutput() {
@@ -92,10 +67,8 @@ std::string UnitOutput::Finish() {
         return {};
     }
     finished = true;
-    std::fclose(unitErr);
-    std::fclose(unitOut);
-    std::string printed(buffer, size);
-    std::free(buffer);
+    errLines.Close();
+    std::string printed = kept.Take();
     unitOut = nullptr;
     unitErr = nullptr;
     sayPrefix.clear();
@@ -103,10 +76,8 @@ std::string UnitOutput::Finish() {
 }
 
 ProgDate Today() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return {local.tm_mday, local.tm_mon + 1, local.tm_year + 1900};
+    const QDate today = QDate::currentDate();
+    return {today.day(), today.month(), today.year()};
 }
 
 std::string OpenBackend(const CliOptions& options, LinkBackend& backend) {
@@ -147,8 +118,7 @@ std::unique_ptr<TerminalHost> Session::MakeHost(const std::string& firmware) {
     // On a terminal the prompts to connect a radio wait for the operator;
     // --yes or a script's standard input answers them.
     // With several units the round asks once for all of them.
-    host->promptInput =
-        isatty(STDIN_FILENO) != 0 && !options.yes && !oneOfSeveral ? stdin : nullptr;
+    host->promptInput = IsTerminal(stdin) && !options.yes && !oneOfSeveral ? stdin : nullptr;
     host->nextRadioInput = options.repeat && !oneOfSeveral ? stdin : nullptr;
     host->afterRun = [this] { SaveRadio(); };
     return host;

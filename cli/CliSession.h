@@ -4,6 +4,7 @@
 #include "CommandFlow.h"
 #include "Journal.h"
 #include "LinkBackend.h"
+#include "StreamCapture.h"
 #include "TerminalHost.h"
 #include "USB_Prog.h"
 
@@ -28,8 +29,8 @@ struct UnitOutput {
 
 private:
     bool finished = false;
-    char* buffer = nullptr;
-    std::size_t size = 0;
+    KeptStream kept;
+    LineStream errLines;
 };
 // Standard output, or the thread's buffer; standard error, or its prefixed stream.
 std::FILE* Out();

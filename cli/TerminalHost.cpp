@@ -1,13 +1,12 @@
 #include "TerminalHost.h"
 
+#include "Console.h"
 #include "PanelTexts.h"
 #include "RunStop.h"
+#include "StopEvents.h"
 
-#include <array>
 #include <csignal>
 #include <cstdlib>
-#include <termios.h>
-#include <unistd.h>
 
 namespace zekt {
 
@@ -17,7 +16,7 @@ constexpr int kBarWidth = 40;
 
 } // namespace
 
-TerminalProgress::TerminalProgress(std::FILE* out) : out(out), terminal(isatty(fileno(out)) != 0) {}
+TerminalProgress::TerminalProgress(std::FILE* out) : out(out), terminal(IsTerminal(out)) {}
 
 TerminalProgress::~TerminalProgress() {
     Finish();
@@ -80,14 +79,15 @@ volatile std::sig_atomic_t promptSignal = 0;
 // A line of any length; false at the end of the input or when a signal
 // interrupted the wait.
 bool ReadLine(std::FILE* in, std::string& line) {
-    char* buffer = nullptr;
-    std::size_t size = 0;
-    const ssize_t n = getline(&buffer, &size, in);
-    if (n >= 0) {
-        line.assign(buffer, static_cast<std::size_t>(n));
+    line.clear();
+    char chunk[256];
+    while (std::fgets(chunk, sizeof chunk, in) != nullptr) {
+        line += chunk;
+        if (line.back() == '\n') {
+            return true;
+        }
     }
-    std::free(buffer);
-    return n >= 0;
+    return std::ferror(in) == 0 && !line.empty();
 }
 
 } // namespace
@@ -99,31 +99,22 @@ bool WaitForEnter(std::FILE* out, std::FILE* in) {
     }
     // What was typed before the question answers nothing; what is typed
     // once its hint shows does.
-    if (isatty(fileno(in)) != 0) {
-        tcflush(fileno(in), TCIFLUSH);
-    }
+    DiscardTypedAhead(in);
     std::fprintf(out, "[Enter: продолжить, n: отменить] ");
     std::fflush(out);
     // Ctrl+C while waiting cancels like n, rather than ending the process:
-    // without SA_RESTART the read returns at once. SIGTERM and SIGHUP cancel
-    // too, and still end the command as stopped.
-    struct sigaction cancel {};
-    cancel.sa_handler = [](int signal) { promptSignal = signal; };
-    sigemptyset(&cancel.sa_mask);
-    constexpr std::array<int, 3> kSignals = {SIGINT, SIGTERM, SIGHUP};
-    std::array<struct sigaction, 3> previous{};
+    // the read returns at once. A termination or hang-up cancels too, and
+    // still ends the command as stopped.
     promptSignal = 0;
-    for (std::size_t k = 0; k < kSignals.size(); ++k) {
-        sigaction(kSignals[k], &cancel, &previous[k]);
-    }
     std::string answer;
-    // A stop that came while the handlers changed hands is not waited past.
-    const bool stopped = RunStopSignal() != 0 || promptSignal != 0;
-    const bool answered = !stopped && ReadLine(in, answer) && promptSignal == 0;
-    for (std::size_t k = 0; k < kSignals.size(); ++k) {
-        sigaction(kSignals[k], &previous[k], nullptr);
+    bool answered = false;
+    {
+        const PromptStopRoute route([](int signal) { promptSignal = signal; });
+        // A stop that came while the handlers changed hands is not waited past.
+        const bool stopped = RunStopSignal() != 0 || promptSignal != 0;
+        answered = !stopped && ReadLine(in, answer) && promptSignal == 0;
     }
-    if (promptSignal == SIGTERM || promptSignal == SIGHUP) {
+    if (promptSignal == kStopTerminate || promptSignal == kStopHangUp) {
         RequestRunStop(promptSignal);
     }
     if (!answered) {

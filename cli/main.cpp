@@ -8,6 +8,7 @@
 #include "ConfigBuilder.h"
 #include "ConfigFile.h"
 #include "ConfigMessages.h"
+#include "Console.h"
 #include "FaultText.h"
 #include "FileMessages.h"
 #include "Firmware.h"
@@ -16,15 +17,14 @@
 #include "ReadBack.h"
 #include "RunStop.h"
 #include "SafeFile.h"
+#include "StopEvents.h"
 
 #include <QCoreApplication>
 #include <QThread>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <unistd.h>
 
 namespace {
 
@@ -92,8 +92,8 @@ int WriteRadio(const CliOptions& options, Session& session, const zekt::WriteCom
         std::error_code ec;
         Say("Файл " +
             zekt::TextOf(std::filesystem::absolute(zekt::PathOf(state.firmwareFile), ec)
-                              .lexically_normal()) + ": " +
-            session.image.HexRefusal() + ".");
+                             .lexically_normal()) +
+            ": " + session.image.HexRefusal() + ".");
     }
     if (!options.repeat || session.oneOfSeveral) {
         return ExitFor(outcome); // with several units, the round asks for the next radios
@@ -299,7 +299,8 @@ bool MakePathsAbsolute(zekt::CliOptions& o) {
     for (std::string* path : paths) {
         if (!path->empty()) {
             std::error_code ec;
-            const std::filesystem::path absolute = std::filesystem::absolute(zekt::PathOf(*path), ec);
+            const std::filesystem::path absolute =
+                std::filesystem::absolute(zekt::PathOf(*path), ec);
             if (ec) {
                 Say("zekt-cli: текущая папка недоступна (удалена?), относительное имя " + *path +
                     " не найти.");
@@ -457,7 +458,7 @@ std::vector<UnitRun> RunRound(const CliOptions& options, LinkBackend& backend,
 // question before each round: to connect the radios, then for the next ones.
 int RunOnUnits(const CliOptions& options, LinkBackend& backend,
                const std::vector<UnitInfo>& units) {
-    if (isatty(STDIN_FILENO) != 0 && !options.yes && options.command != "test") {
+    if (zekt::IsTerminal(stdin) && !options.yes && options.command != "test") {
         Say(msg::kConnectRadio);
         if (!WaitForEnter(stderr, stdin)) {
             return kExitFailed;
@@ -495,7 +496,7 @@ int RunWithProgrammer(int argc, char** argv, const zekt::CliOptions& options) {
     LinkBackend backend;
     if (const std::string refused = OpenBackend(options, backend); !refused.empty()) {
         Say("zekt-cli: " + refused);
-        return zekt::kExitUsage;
+        return backend.HardwareMissing() ? zekt::kExitFailed : zekt::kExitUsage;
     }
     if (options.command == "units") {
         return UnitsCommand(backend);
@@ -540,15 +541,16 @@ int RunWithProgrammer(int argc, char** argv, const zekt::CliOptions& options) {
         }
     }
     if (const int signal = zekt::RunStopSignal(); signal != 0) {
-        Say(std::string("zekt-cli: прервано сигналом ") + sigabbrev_np(signal) + ".");
+        Say(std::string("zekt-cli: прервано сигналом ") + zekt::StopEventName(signal) + ".");
         status = 128 + signal;
     }
     return status;
 }
 
 int Main(int argc, char** argv) {
+    const std::vector<std::string> arguments = zekt::CommandLineArguments(argc, argv);
     zekt::CliOptions options =
-        zekt::ParseCliOptions(std::vector<std::string>(argv + 1, argv + argc));
+        zekt::ParseCliOptions(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
     if (options.help) {
         std::printf(zekt::kCliUsage, zekt::kSimFaultHelp);
         return zekt::kExitOk;
@@ -579,7 +581,8 @@ int main(int argc, char** argv) {
     // Before anything opens a descriptor: a closed standard input must not
     // be taken by one and read as the operator's answer.
     zekt::OpenClosedStandardStreams();
+    zekt::UseUtf8Console();
     // A file-size limit then shows as a write error, reported, not as death.
-    std::signal(SIGXFSZ, SIG_IGN);
+    zekt::IgnoreFileSizeLimit();
     return FinishStandardOutput(Main(argc, argv));
 }

@@ -1,8 +1,9 @@
 #include "RunStop.h"
 
+#include "StopEvents.h"
+
 #include <atomic>
 #include <cerrno>
-#include <csignal>
 
 namespace zekt {
 
@@ -17,9 +18,7 @@ void OnStopSignal(int signal) {
     // One exchange: of two signals close together, only one is the first.
     if (stopSignal.exchange(signal) != 0) {
         // The operator insists: end now, as the default action would.
-        std::signal(signal, SIG_DFL);
-        std::raise(signal);
-        return;
+        EndByStopEvent(signal);
     }
     if (stopCallback != nullptr) {
         stopCallback(signal);
@@ -43,13 +42,7 @@ void ClearRunStop() noexcept {
 
 void InstallRunStopHandlers(void (*onStop)(int)) {
     stopCallback = onStop;
-    struct sigaction action {};
-    action.sa_handler = OnStopSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART; // a run's I/O goes on; the run stops at its next frame
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        sigaction(signal, &action, nullptr);
-    }
+    RouteStopEvents(OnStopSignal);
 }
 
 } // namespace zekt

@@ -13,9 +13,10 @@ inline constexpr int kStopByOperator = -1;
 int RunStopSignal() noexcept; // the signal that asked, 0 when none
 void ClearRunStop() noexcept;
 
-// Installs handlers for SIGINT, SIGTERM and SIGHUP: the first asks the run
-// to stop, a second one ends the process at once. onStop, when given, is
-// also called from the handler (it must be async-signal-safe).
+// Takes the stop events (SIGINT, SIGTERM and SIGHUP; on Windows the
+// console's): the first asks the run to stop, a second one ends the process
+// at once. onStop, when given, is also called from the handler (it must be
+// async-signal-safe).
 void InstallRunStopHandlers(void (*onStop)(int) = nullptr);
 
 } // namespace zekt

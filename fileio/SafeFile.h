@@ -141,6 +141,10 @@ FileWrite WriteFileInPlace(const std::string& path, std::string_view content);
 // links and symlinks included), else the same path once resolved.
 bool SameFile(const std::string& a, const std::string& b);
 
+// What tells a file apart on its disk (device and inode on Linux, volume and
+// file index on Windows) as text; empty when it does not exist.
+std::string FileIdentity(const std::string& path);
+
 // A file a command names, with the option or role that names it.
 struct NamedFile {
     std::string what; // "--trace", "входной файл", ...

@@ -1,5 +1,6 @@
 #include "LibFtdiDriver.h"
 
+#include "HardwareDriver.h"
 #include "ReadUntil.h"
 
 #include <algorithm>
@@ -284,6 +285,14 @@ DeviceAccess LibFtdiDriver::ProbeAccess(DWORD index) {
     }
     libusb_close(probe);
     return access;
+}
+
+std::unique_ptr<FtdiDriver> MakeHardwareDriver() {
+    return std::make_unique<LibFtdiDriver>();
+}
+
+std::string HardwareDriverMissing() {
+    return {}; // libftdi1 is a dependency of the program itself
 }
 
 } // namespace zekt

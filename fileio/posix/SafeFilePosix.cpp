@@ -303,8 +303,6 @@ const char* UserPlaceVariables(UserPlace place) {
     return place == UserPlace::Data ? "ни XDG_DATA_HOME, ни HOME" : "ни XDG_CONFIG_HOME, ни HOME";
 }
 
-
-
 bool FolderUsable(const std::string& path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && access(path.c_str(), X_OK) == 0;
@@ -493,6 +491,14 @@ FileWrite WriteFileInPlace(const std::string& path, std::string_view content) {
     return {FileError::None, path};
 }
 
+std::string FileIdentity(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) {
+        return {};
+    }
+    return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
     struct stat sa {};
     struct stat sb {};
@@ -503,12 +509,9 @@ bool SameFile(const std::string& a, const std::string& b) {
     return std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec);
 }
 
-
 FileError FileErrorFromErrno(int error) {
     return ErrorFromErrno(error);
 }
-
-
 
 void LockWholeFile(int fd) {
     (void)!flock(fd, LOCK_EX);

@@ -1,0 +1,62 @@
+#include "StopEvents.h"
+
+#include <array>
+#include <csignal>
+#include <cstring>
+#include <unistd.h>
+
+namespace zekt {
+
+namespace {
+
+constexpr std::array<int, 3> kStopSignals = {SIGINT, SIGTERM, SIGHUP};
+
+} // namespace
+
+void RouteStopEvents(void (*handler)(int)) {
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART; // a run's I/O goes on; the run stops at its next frame
+    for (const int signal : kStopSignals) {
+        sigaction(signal, &action, nullptr);
+    }
+}
+
+struct PromptStopRoute::Saved {
+    std::array<struct sigaction, kStopSignals.size()> previous{};
+};
+
+PromptStopRoute::PromptStopRoute(void (*handler)(int)) : saved(new Saved) {
+    // Without SA_RESTART the read of the answer returns at once.
+    struct sigaction action {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    for (std::size_t k = 0; k < kStopSignals.size(); ++k) {
+        sigaction(kStopSignals[k], &action, &saved->previous[k]);
+    }
+}
+
+PromptStopRoute::~PromptStopRoute() {
+    for (std::size_t k = 0; k < kStopSignals.size(); ++k) {
+        sigaction(kStopSignals[k], &saved->previous[k], nullptr);
+    }
+    delete saved;
+}
+
+void EndByStopEvent(int event) {
+    std::signal(event, SIG_DFL);
+    std::raise(event);
+    _exit(128 + event); // only if the signal is blocked
+}
+
+const char* StopEventName(int event) {
+    const char* name = sigabbrev_np(event);
+    return name != nullptr ? name : "?";
+}
+
+void IgnoreFileSizeLimit() {
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+} // namespace zekt

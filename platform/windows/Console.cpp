@@ -1,0 +1,61 @@
+#include "Console.h"
+
+#include <io.h>
+#include <shellapi.h>
+#include <windows.h>
+
+namespace zekt {
+
+namespace {
+
+HANDLE HandleOf(std::FILE* stream) {
+    return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+}
+
+std::string Utf8(const wchar_t* text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1) {
+        return {};
+    }
+    std::string utf8(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), size, nullptr, nullptr);
+    utf8.pop_back(); // the terminating NUL
+    return utf8;
+}
+
+} // namespace
+
+bool IsTerminal(std::FILE* stream) {
+    DWORD mode = 0;
+    return GetConsoleMode(HandleOf(stream), &mode) != 0;
+}
+
+void DiscardTypedAhead(std::FILE* in) {
+    if (IsTerminal(in)) {
+        FlushConsoleInputBuffer(HandleOf(in));
+    }
+}
+
+std::vector<std::string> CommandLineArguments(int argc, char** argv) {
+    int count = 0;
+    wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (wide == nullptr || count != argc) {
+        if (wide != nullptr) {
+            LocalFree(wide);
+        }
+        return std::vector<std::string>(argv, argv + argc);
+    }
+    std::vector<std::string> arguments;
+    for (int k = 0; k < count; ++k) {
+        arguments.push_back(Utf8(wide[k]));
+    }
+    LocalFree(wide);
+    return arguments;
+}
+
+void UseUtf8Console() {
+    SetConsoleOutputCP(CP_UTF8);
+    SetConsoleCP(CP_UTF8);
+}
+
+} // namespace zekt
