@@ -292,7 +292,7 @@ std::string LinkBackend::OpenTrace() {
     if (refused != FileError::None) {
         return "--trace: " + DescribeFileError(settings.traceFile, refused);
     }
-    traceOut = fdopen(fd, "w");
+    traceOut = fdopen(fd, "wb"); // binary: a trace is the same bytes everywhere
     return {};
 }
 

@@ -1,8 +1,11 @@
 #include "Console.h"
 
 #include <io.h>
-#include <shellapi.h>
+// shellapi.h needs windows.h first.
+// clang-format off
 #include <windows.h>
+#include <shellapi.h>
+// clang-format on
 
 namespace zekt {
 
