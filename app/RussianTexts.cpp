@@ -24,6 +24,8 @@ public:
         };
         static constexpr Text kTexts[] = {
             {"QAbstractFileIconProvider", "Folder", "Папка"},
+            // Windows Explorer's name, which Qt uses there.
+            {"QAbstractFileIconProvider", "File Folder", "Папка с файлами"},
             {"QAbstractFileIconProvider", "Drive", "Диск"},
             {"QAbstractFileIconProvider", "File", "Файл"},
             {"QAbstractFileIconProvider", "Shortcut", "Ярлык"},

@@ -92,7 +92,9 @@ private slots:
     // Qt's own texts in Russian whatever the locale the desktop was started in.
     void qtTextsInRussian() {
         UseRussianTexts(*QCoreApplication::instance());
-        QCOMPARE(QFileIconProvider().type(QFileInfo(QDir::tempPath())), QString("Папка"));
+        // A folder is named as the system's own file manager names it.
+        const QString folder = QFileIconProvider().type(QFileInfo(QDir::tempPath()));
+        QVERIFY2(folder == "Папка" || folder == "Папка с файлами", qPrintable(folder));
         QVERIFY(QLocale().monthName(12, QLocale::ShortFormat).startsWith("дек"));
         QDialogButtonBox buttons(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
         QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QString("Отмена"));

@@ -1,0 +1,121 @@
+#!/usr/bin/env bash
+# The Windows build under wine: the portable tests and the Windows file
+# rules (CTest), the command line on the simulated unit and through the
+# stand-in D2XX library, the installer, and a picture of the window.
+#   run-under-wine.sh BUILD STAGE SETUP_EXE QT
+set -euo pipefail
+build=$1
+stage=$2
+setup=$3
+qt=$4
+here="$(cd "$(dirname "$0")" && pwd)"
+root="$(cd "$here/../.." && pwd)"
+
+# A wine of its own: the tests never see the user's wine, its journal or settings.
+export WINEPREFIX="$build/wine"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=" # no Mono or Gecko installer prompts
+rm -rf "$WINEPREFIX"
+wineboot -i >/dev/null 2>&1
+wineserver -w
+# One server for the whole run: programs started at once must not race to
+# start their own.
+wineserver -p
+win() { winepath -w "$1" 2>/dev/null; }
+appdata="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/zekt-programmer"
+
+failures=0
+check() { # WHAT CONDITION...
+  local what=$1
+  shift
+  if "$@"; then
+    echo "ok    $what"
+  else
+    echo "FAIL  $what"
+    failures=$((failures + 1))
+  fi
+}
+
+# The windows of the GUI tests need an X server for wine to draw on.
+Xvfb :57 -screen 0 1366x768x24 >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null || true; wineserver -k 2>/dev/null || true' EXIT
+export DISPLAY=:57
+sleep 1
+
+echo "== unit tests under wine (CTest)"
+# The first programs in a new prefix start wine's desktop; two at once can
+# hang there, so one window test goes first, alone.
+timeout 120 wine "$build/bin/test_progress_window.exe" -o NUL,txt >/dev/null 2>&1 || true
+ctest --test-dir "$build" --output-on-failure -j2 --repeat after-timeout:2 ||
+  failures=$((failures + 1))
+
+echo "== zekt-cli on the simulated unit"
+work=$(mktemp -d)
+cp -r "$root/demo/demo.prg" "$root/demo/WORK" "$work/"
+cd "$work"
+cli() { wine "$stage/zekt-cli.exe" "$@"; }
+check "program demo.prg" cli --simulate radio.hex program demo.prg --yes
+check "verify demo.prg" cli --simulate radio.hex verify demo.prg --yes
+if [ -n "${ZEKT_LINUX_CLI:-}" ]; then
+  (mkdir linux && cp -r demo.prg WORK linux/ && cd linux &&
+    "$ZEKT_LINUX_CLI" --journal '' --simulate radio.hex program demo.prg --yes 2>/dev/null)
+  check "the radio file is the Linux build's, byte for byte" cmp radio.hex linux/radio.hex
+fi
+check "the journal is in %APPDATA%" grep -q ';zekt-cli;verify;ok;' "$appdata/journal.csv"
+cp demo.prg "Конфигурация.prg"
+check "a Cyrillic file name" cli --journal "журнал.csv" --simulate "радио.hex" \
+  program "Конфигурация.prg" --yes
+check "... is kept as named" test -s "радио.hex" -a -s "журнал.csv"
+check "... and read back" cli --simulate "радио.hex" read --save "прочитано.prg" --yes
+check "... to the same configuration" grep -q "Конфигурация.prg" "журнал.csv"
+# Ctrl+C: wine turns SIGINT into the console's CTRL_C_EVENT.
+cli --journal stop.csv --simulate stop.hex --sim-delay 20 program demo.prg --yes \
+  >/dev/null 2>stop.err &
+sleep 4
+pkill -INT -f 'zekt-cli.exe --journal stop.csv' || true
+status=0
+wait $! || status=$?
+check "Ctrl+C ends a run with 130" test "$status" = 130
+check "... journaled as cancelled" grep -q ';program;cancelled;' stop.csv
+
+echo "== zekt-cli through ftd2xx.dll (the stand-in over the simulated unit)"
+check "no ftd2xx.dll: exit 1 and the Russian text" \
+  bash -c 'out=$(wine "$0/zekt-cli.exe" --journal "" units 2>&1); test $? = 1 &&
+           grep -q "ftd2xx.dll.*установите USB-драйвер программатора" <<<"$out"' "$stage"
+export WINEPATH="$(win "$build/test-d2xx")"
+export ZEKT_TEST_D2XX_RADIO="$work/d2xx.hex"
+check "units lists the unit" bash -c 'wine "$0/zekt-cli.exe" units | grep -q "^TD1 .*свободен"' "$stage"
+check "test" cli test
+check "program --unit TD1" cli --unit TD1 program demo.prg --yes
+check "... the same radio as on the simulated unit" cmp d2xx.hex radio.hex
+check "verify --unit 1 (the serial's end)" cli --unit 1 verify demo.prg --yes
+check "a busy unit is refused" bash -c '! ZEKT_TEST_D2XX_BUSY=1 wine "$0/zekt-cli.exe" --unit TD1 test' "$stage"
+unset WINEPATH ZEKT_TEST_D2XX_RADIO
+
+echo "== the installer"
+check "setup.exe /S installs" wine "$setup" /S
+installed="$WINEPREFIX/drive_c/Program Files/zekt-programmer"
+check "... the installed zekt-cli runs the demo" \
+  wine "$installed/zekt-cli.exe" --simulate installed.hex program "$installed/demo/demo.prg" --yes
+check "... the Start menu has the window" \
+  test -n "$(find "$WINEPREFIX/drive_c" -name 'ZEKT Программатор.lnk')"
+# As an operator runs it: it copies itself away and removes the folder.
+wine "$installed/uninstall.exe" /S
+for _ in $(seq 30); do
+  [ -e "$installed" ] || break
+  sleep 1
+done
+check "the uninstaller leaves nothing" test ! -e "$installed"
+check "... nor in the Start menu" test -z "$(find "$WINEPREFIX/drive_c" -name 'ZEKT*.lnk')"
+
+echo "== the window under wine, demo.prg on its panels"
+mkdir -p "$build/screens"
+(cd "$root" && wine "$build/bin/zekt-screenshots.exe" "$(win "$build/screens")" >/dev/null 2>&1) ||
+  true
+check "a picture of the window" test -s "$build/screens/main-configured.png"
+
+cd "$root"
+rm -rf "$work"
+echo "windows: $failures failed"
+test "$failures" = 0
