@@ -448,6 +448,12 @@ FileError MakeFolders(const std::string& path) {
 }
 
 void OpenClosedStandardStreams() {
+    // The window has no console of its own: started from cmd.exe, its
+    // --help and --version go to that one.
+    if (GetStdHandle(STD_OUTPUT_HANDLE) == nullptr && AttachConsole(ATTACH_PARENT_PROCESS) != 0) {
+        (void)!std::freopen("CONOUT$", "w", stdout);
+        (void)!std::freopen("CONOUT$", "w", stderr);
+    }
     for (int stream = 0; stream <= 2; ++stream) {
         if (_get_osfhandle(stream) == -1 || _get_osfhandle(stream) == -2) {
             const int fd = _wopen(L"NUL", stream == 0 ? _O_RDONLY : _O_WRONLY);

@@ -69,6 +69,11 @@ check "a Cyrillic file name" cli --journal "журнал.csv" --simulate "рад
 check "... is kept as named" test -s "радио.hex" -a -s "журнал.csv"
 check "... and read back" cli --simulate "радио.hex" read --save "прочитано.prg" --yes
 check "... to the same configuration" grep -q "Конфигурация.prg" "журнал.csv"
+cli --simulate a.hex --simulate b.hex --all-units program demo.prg --yes 2>units.err
+check "two units at once, each line with its unit" grep -q '^\[SIM2\] Верификация конфигурации' units.err
+check "... and both radios programmed" cmp a.hex b.hex
+cli --simulate a.hex --simulate b.hex --all-units read >units.out 2>/dev/null
+check "... their tables apart on standard output" test "$(grep -c '^== SIM' units.out)" = 2
 # Ctrl+C: wine turns SIGINT into the console's CTRL_C_EVENT.
 cli --journal stop.csv --simulate stop.hex --sim-delay 20 program demo.prg --yes \
   >/dev/null 2>stop.err &
