@@ -60,20 +60,29 @@ const char* const kUsage =
     "                          RADIO.hex при запуске (чистая, если файла нет) и сохраняется в "
     "него\n"
     "  --sim-delay=MS          имитатор отвечает на каждый кадр через MS миллисекунд (0-10000)\n"
-    "  --journal=ФАЙЛ          журнал работ (по умолчанию $XDG_DATA_HOME/zekt-programmer/\n"
+    "  --journal=ФАЙЛ          журнал работ (по умолчанию %s\n"
     "                          journal.csv); пустое имя выключает журнал\n"
     "  --workdir=ПАПКА         рабочая папка: стандартные программы берутся из ПАПКА/WORK\n"
     "                          (по умолчанию текущая папка)\n"
     "  --unit=СЕРИЙНЫЙ         программатор с этим серийным номером USB или тот, чей номер\n"
     "                          оканчивается на него (по умолчанию первый найденный)\n"
     "  --usb-latency=MS        таймер задержки USB программатора, 1-255 мс (по умолчанию как\n"
-    "                          в $XDG_CONFIG_HOME/zekt-programmer/settings.conf, иначе\n"
+    "                          в %ssettings.conf, иначе\n"
     "                          собственный таймер микросхемы); 1 ускоряет программирование\n"
     "  --help, --version       эта справка; версия программы\n"
     "Значение параметра пишется после \"=\" или следующим аргументом (--simulate только\n"
     "после \"=\").\n"
     "\n"
     "Принимаются и стандартные параметры Qt (-platform, -style, -session, -reverse, ...).\n";
+
+// The usage with this system's per-user folders.
+std::string Usage() {
+    const char* data = zekt::UserFolderShown(zekt::UserPlace::Data);
+    const char* config = zekt::UserFolderShown(zekt::UserPlace::Config);
+    std::string text(std::snprintf(nullptr, 0, kUsage, data, config), '\0');
+    std::snprintf(text.data(), text.size() + 1, kUsage, data, config);
+    return text;
+}
 
 // Qt's own options, which QApplication takes out of the arguments; those in
 // the first list take a value. Known here so that a wrong option is reported
@@ -220,7 +229,7 @@ int main(int argc, char** argv) {
     zekt::IgnoreFileSizeLimit();
     Options options = ParseOptions(Arguments(argc, argv));
     if (options.help) {
-        std::fputs(kUsage, stdout);
+        std::fputs(Usage().c_str(), stdout);
         return 0;
     }
     if (options.version) {
@@ -229,7 +238,7 @@ int main(int argc, char** argv) {
     }
     if (!options.error.isEmpty()) {
         std::fprintf(stderr, "zekt-programmer: неизвестный или неверный параметр %s\n%s",
-                     qPrintable(options.error), kUsage);
+                     qPrintable(options.error), Usage().c_str());
         return 2;
     }
     zekt::ErrorReportingApplication app(argc, argv);
@@ -240,7 +249,7 @@ int main(int argc, char** argv) {
     const Options left = ParseOptions(app.arguments().mid(1));
     if (!left.error.isEmpty()) {
         std::fprintf(stderr, "zekt-programmer: неизвестный или неверный параметр %s\n%s",
-                     qPrintable(left.error), kUsage);
+                     qPrintable(left.error), Usage().c_str());
         return 2;
     }
     QuitOnStopRequests(app);

@@ -552,7 +552,8 @@ int Main(int argc, char** argv) {
     zekt::CliOptions options =
         zekt::ParseCliOptions(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
     if (options.help) {
-        std::printf(zekt::kCliUsage, zekt::kSimFaultHelp);
+        std::printf(zekt::kCliUsage, zekt::kSimFaultHelp,
+                    zekt::UserFolderShown(zekt::UserPlace::Data));
         return zekt::kExitOk;
     }
     if (options.version) {

@@ -1,5 +1,7 @@
 #include "SafeFile.h"
 
+#include <cerrno>
+
 namespace zekt {
 
 std::filesystem::path PathOf(const std::string& utf8) {
@@ -9,6 +11,30 @@ std::filesystem::path PathOf(const std::string& utf8) {
 std::string TextOf(const std::filesystem::path& path) {
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
+}
+
+FileError FileErrorFromErrno(int error) {
+    switch (error) {
+    case ENOSPC:
+    case EFBIG:
+        return FileError::NoSpace;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ETXTBSY:
+        return FileError::Permission;
+    case ENOENT:
+    case ENOTDIR:
+        return FileError::NotFound;
+    case EISDIR:
+        return FileError::NotRegular;
+    case ENAMETOOLONG:
+        return FileError::NameTooLong;
+    case ELOOP:
+        return FileError::LinkLoop;
+    default:
+        return FileError::Io;
+    }
 }
 
 std::vector<std::string_view> SplitLines(std::string_view text) {

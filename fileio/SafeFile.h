@@ -53,6 +53,10 @@ enum class UserPlace { Data, Config };
 // ~/.config. Windows: %APPDATA% (else %LOCALAPPDATA%) for both.
 std::string UserFilePath(UserPlace place, const std::string& name);
 
+// The per-user folder as help texts show it, with its trailing separator:
+// "$XDG_DATA_HOME/zekt-programmer/", "%APPDATA%\zekt-programmer\".
+const char* UserFolderShown(UserPlace place);
+
 // The variables UserFilePath reads, for a warning when none is set:
 // "ни XDG_DATA_HOME, ни HOME".
 const char* UserPlaceVariables(UserPlace place);

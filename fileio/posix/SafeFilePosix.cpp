@@ -17,29 +17,9 @@ constexpr int kMaxLinkHops = 40; // as the kernel's own limit on symlink chains
 
 constexpr std::size_t kNameMax = 255; // bytes of one name on Linux file systems
 
+// Linux's one code more than the shared table: a user's quota is a full disk.
 FileError ErrorFromErrno(int error) {
-    switch (error) {
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-        return FileError::NoSpace;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case ETXTBSY:
-        return FileError::Permission;
-    case ENOENT:
-    case ENOTDIR:
-        return FileError::NotFound;
-    case EISDIR:
-        return FileError::NotRegular;
-    case ENAMETOOLONG:
-        return FileError::NameTooLong;
-    case ELOOP:
-        return FileError::LinkLoop;
-    default:
-        return FileError::Io;
-    }
+    return error == EDQUOT ? FileError::NoSpace : FileErrorFromErrno(error);
 }
 
 class Descriptor {
@@ -299,6 +279,11 @@ std::string UserFilePath(UserPlace place, const std::string& name) {
     return base + "/zekt-programmer/" + name;
 }
 
+const char* UserFolderShown(UserPlace place) {
+    return place == UserPlace::Data ? "$XDG_DATA_HOME/zekt-programmer/"
+                                    : "$XDG_CONFIG_HOME/zekt-programmer/";
+}
+
 const char* UserPlaceVariables(UserPlace place) {
     return place == UserPlace::Data ? "ни XDG_DATA_HOME, ни HOME" : "ни XDG_CONFIG_HOME, ни HOME";
 }
@@ -507,10 +492,6 @@ bool SameFile(const std::string& a, const std::string& b) {
     }
     std::error_code ec;
     return std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec);
-}
-
-FileError FileErrorFromErrno(int error) {
-    return ErrorFromErrno(error);
 }
 
 void LockWholeFile(int fd) {

@@ -24,26 +24,6 @@ std::string Utf8(const std::wstring& wide) {
     return TextOf(std::filesystem::path(wide));
 }
 
-FileError ErrorFromErrno(int error) {
-    switch (error) {
-    case ENOSPC:
-    case EFBIG:
-        return FileError::NoSpace;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-        return FileError::Permission;
-    case ENOENT:
-    case ENOTDIR:
-        return FileError::NotFound;
-    case EISDIR:
-        return FileError::NotRegular;
-    case ENAMETOOLONG:
-        return FileError::NameTooLong;
-    default:
-        return FileError::Io;
-    }
-}
 
 FileError ErrorFromSystem(DWORD error) {
     switch (error) {
@@ -342,6 +322,10 @@ std::string UserFilePath(UserPlace, const std::string& name) {
     return {};
 }
 
+const char* UserFolderShown(UserPlace) {
+    return "%APPDATA%\\zekt-programmer\\";
+}
+
 const char* UserPlaceVariables(UserPlace) {
     return "ни APPDATA, ни LOCALAPPDATA";
 }
@@ -387,7 +371,7 @@ FileWrite WriteOutputFile(const std::string& path, std::string_view content) {
         std::fflush(stdout);
         if (_write(_fileno(stdout), content.data(), static_cast<unsigned>(content.size())) !=
             static_cast<int>(content.size())) {
-            return Failed(ErrorFromErrno(errno), path);
+            return Failed(FileErrorFromErrno(errno), path);
         }
         return {FileError::None, path};
     }
@@ -411,7 +395,7 @@ FileError OpenForWriting(const std::string& path, int& fd) {
         const int why = errno;
         _close(fd);
         fd = -1;
-        return ErrorFromErrno(why);
+        return FileErrorFromErrno(why);
     }
     return FileError::None;
 }
@@ -518,10 +502,6 @@ bool SameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
     return std::filesystem::weakly_canonical(PathOf(a), ec) ==
            std::filesystem::weakly_canonical(PathOf(b), ec);
-}
-
-FileError FileErrorFromErrno(int error) {
-    return ErrorFromErrno(error);
 }
 
 void LockWholeFile(int fd) {
