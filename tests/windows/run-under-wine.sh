@@ -37,10 +37,14 @@ check() { # WHAT CONDITION...
 }
 
 # The windows of the GUI tests need an X server for wine to draw on.
-Xvfb :57 -screen 0 1366x768x24 >/dev/null 2>&1 &
+display=57
+while [ -e "/tmp/.X$display-lock" ]; do
+  display=$((display + 1))
+done
+Xvfb ":$display" -screen 0 1366x768x24 >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true; wineserver -k 2>/dev/null || true' EXIT
-export DISPLAY=:57
+export DISPLAY=":$display"
 sleep 1
 
 echo "== unit tests under wine (CTest)"
