@@ -51,8 +51,10 @@ echo "== unit tests under wine (CTest)"
 # The first programs in a new prefix start wine's desktop; two at once can
 # hang there, so one window test goes first, alone.
 timeout 120 wine "$build/bin/test_progress_window.exe" -o NUL,txt >/dev/null 2>&1 || true
-ctest --test-dir "$build" --output-on-failure -j2 --repeat after-timeout:2 ||
+if ! ctest --test-dir "$build" --output-on-failure -j2 --repeat after-timeout:2; then
   failures=$((failures + 1))
+  grep -h -B2 -A6 'FAIL!' "$build"/tests/*.log "$build"/tests/windows/*.log 2>/dev/null || true
+fi
 
 echo "== zekt-cli on the simulated unit"
 work=$(mktemp -d)
