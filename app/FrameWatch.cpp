@@ -1,9 +1,11 @@
 #include "FrameWatch.h"
 
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 
 namespace zekt {
 
@@ -17,26 +19,66 @@ bool IsFramed(const QWidget* window) {
     return window->isVisible() && window->frameGeometry().height() > window->height();
 }
 
-void WhenFramed(QWidget* window, std::function<void(bool framed)> then, int patienceMs) {
-    // The offscreen platform never frames a window.
-    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
-        patienceMs = 0;
+namespace {
+
+// Looks at each expose of the window (the first comes after the window
+// manager has mapped the frame and before the first paint, so a fit made
+// there is never seen) and on a timer for a frame told later.
+class FrameWatcher : public QObject {
+public:
+    FrameWatcher(QWidget* window, std::function<void(bool)> then, int patienceMs)
+        : QObject(window), window(window), then(std::move(then)), patienceMs(patienceMs) {
+        waited.start();
+        if (QWindow* handle = window->windowHandle()) {
+            handle->installEventFilter(this);
+        }
+        connect(&timer, &QTimer::timeout, this, [this] { Look(); });
+        timer.start(kLookEveryMs);
     }
-    auto* timer = new QTimer(window);
-    timer->setInterval(kLookEveryMs);
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Expose && IsFramed(window)) {
+            Finish(true);
+        }
+        return false; // the window paints as usual
+    }
+
+private:
+    void Look() {
+        const bool framed = IsFramed(window);
+        if (framed || waited.elapsed() >= patienceMs) {
+            Finish(framed);
+        }
+    }
+    void Finish(bool framed) {
+        if (done) {
+            return;
+        }
+        done = true;
+        timer.stop();
+        deleteLater();
+        then(framed);
+    }
+
+    QWidget* window;
+    std::function<void(bool)> then;
+    int patienceMs;
     QElapsedTimer waited;
-    waited.start();
-    QObject::connect(timer, &QTimer::timeout, window,
-                     [window, timer, waited, patienceMs, then = std::move(then)] {
-                         const bool framed = IsFramed(window);
-                         if (!framed && waited.elapsed() < patienceMs) {
-                             return;
-                         }
-                         timer->stop();
-                         timer->deleteLater();
-                         then(framed);
-                     });
-    timer->start();
+    QTimer timer;
+    bool done = false;
+};
+
+} // namespace
+
+void WhenFramed(QWidget* window, std::function<void(bool framed)> then, int patienceMs) {
+    // The offscreen platform never frames a window: the window is as fitted
+    // as it will be.
+    if (QGuiApplication::platformName() == QLatin1String("offscreen")) {
+        then(false);
+        return;
+    }
+    new FrameWatcher(window, std::move(then), patienceMs);
 }
 
 } // namespace zekt

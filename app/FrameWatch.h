@@ -10,8 +10,8 @@ namespace zekt {
 // Qt raises no event when the frame becomes known: a busy machine may tell
 // it after every expose and move. This looks until the window has a frame,
 // then calls `then(true)` once; `then(false)` when none came within
-// `patienceMs` (no window manager, or a platform without frames). Stops
-// with the window.
+// `patienceMs` (no window manager), and at once on a platform without
+// frames. Stops with the window.
 void WhenFramed(QWidget* window, std::function<void(bool framed)> then, int patienceMs = 5000);
 
 // Whether the window system has told the window's frame.

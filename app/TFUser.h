@@ -67,6 +67,7 @@ public:
     // The picture and the configuration area, scrolled on a small screen.
     QScrollArea* ScrollClient = nullptr;
     QSize fittedSize; // the size FitToScreen gave, to tell an operator's resize
+    bool painted = false;
 
     // Configuration area.
     QFrame* PanClient = nullptr;
@@ -171,7 +172,9 @@ public:
     void FitToScreen(const QRect& available, QSize frame = {});
     // Once the window manager has framed the window: fitted again with the
     // frame it really draws, unless the operator resized the window already.
-    void FitToFrame();
+    // Whether the size changed.
+    bool FitToFrame();
+    bool Painted() const { return painted; }
 
     // Where programming, frequency writing and reading are recorded (none
     // until set; an empty path turns it off). A journal that cannot be
@@ -186,6 +189,7 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     std::unique_ptr<OperatorDialogs> ownDialogs;

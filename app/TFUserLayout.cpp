@@ -181,12 +181,19 @@ void TFUser::FitToScreen(const QRect& available, QSize frame) {
     }
 }
 
-void TFUser::FitToFrame() {
+bool TFUser::FitToFrame() {
     const QSize frame = frameGeometry().size() - size();
     if (frame.isEmpty() || size() != fittedSize || isMaximized() || screen() == nullptr) {
-        return;
+        return false;
     }
+    const QSize before = size();
     FitToScreen(screen()->availableGeometry(), frame);
+    return size() != before;
+}
+
+void TFUser::paintEvent(QPaintEvent* event) {
+    painted = true;
+    QWidget::paintEvent(event);
 }
 
 void TFUser::BuildCommandColumn() {

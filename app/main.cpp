@@ -209,13 +209,15 @@ std::string FilesClash(const Options& options) {
                             zekt::StandardFirmwareInputs({}));
 }
 
-// The window's size, frame and scroll bars, for desktop checks.
-void ReportFit(const zekt::TFUser& w) {
+// The window's size, frame, whether the fit to the frame was seen (a resize
+// after the first paint) and scroll bars, for desktop checks.
+void ReportFit(const zekt::TFUser& w, const char* refit) {
     const QSize natural = w.NaturalSize();
     const QRect frame = w.frameGeometry();
-    std::printf("fitted %dx%d frame %dx%d+%d+%d natural %dx%d scroll %s%s\n", w.width(), w.height(),
-                frame.width(), frame.height(), frame.x(), frame.y(), natural.width(),
-                natural.height(), w.ScrollClient->horizontalScrollBar()->isVisible() ? "h" : "",
+    std::printf("fitted %dx%d frame %dx%d+%d+%d natural %dx%d refit %s scroll %s%s\n", w.width(),
+                w.height(), frame.width(), frame.height(), frame.x(), frame.y(), natural.width(),
+                natural.height(), refit,
+                w.ScrollClient->horizontalScrollBar()->isVisible() ? "h" : "",
                 w.ScrollClient->verticalScrollBar()->isVisible() ? "v" : "");
     std::fflush(stdout);
 }
@@ -361,13 +363,17 @@ int main(int argc, char** argv) {
     }
     // The window manager's frame is known only once it has framed the window.
     zekt::WhenFramed(window.get(), [&app, w = window.get(), exitWhenShown](bool framed) {
+        const char* refit = "none";
         if (framed) {
-            w->FitToFrame();
+            const bool painted = w->Painted();
+            if (w->FitToFrame()) {
+                refit = painted ? "after-paint" : "before-paint";
+            }
         }
         if (exitWhenShown) {
             // Once the window system has taken the fit: what it came to, for desktop checks.
-            QTimer::singleShot(framed ? 200 : 0, &app, [&app, w] {
-                ReportFit(*w);
+            QTimer::singleShot(framed ? 200 : 0, &app, [&app, w, refit] {
+                ReportFit(*w, refit);
                 app.quit();
             });
         }

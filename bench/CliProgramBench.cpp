@@ -4,6 +4,8 @@
 // timer) programmed at once, against one unit programming four radios in
 // turn, and the host's processor time per unit meanwhile.
 //   bench_cli_program PATH_TO_zekt-cli DEMO_DIR [RUNS]
+#include "PrintFigure.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -93,10 +95,9 @@ int main(int argc, char** argv) {
         }
         times.push_back(ms);
     }
-    std::sort(times.begin(), times.end());
     rusage usage{};
     getrusage(RUSAGE_CHILDREN, &usage);
-    std::printf("figure cli_program_ms %.1f ms\n", times[times.size() / 2]);
+    PrintFigure("cli_program_ms", times, "ms");
     std::printf("figure cli_program_peak_rss_mb %.1f MB\n", usage.ru_maxrss / 1024.0);
 
     constexpr int kUnits = 4;

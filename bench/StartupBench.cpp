@@ -2,6 +2,8 @@
 // from process start to the main window shown and to the window fitted to
 // its frame, and the peak memory.
 //   bench_startup PATH_TO_zekt-programmer [RUNS]
+#include "PrintFigure.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -46,9 +48,9 @@ Start StartOnce(const char* program) {
             line += byte;
             continue;
         }
-        const double ms = std::chrono::duration<double, std::milli>(
-                              std::chrono::steady_clock::now() - start)
-                              .count();
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+                .count();
         if (line == "shown") {
             result.shownMs = ms;
         } else if (line.rfind("fitted", 0) == 0) {
@@ -63,13 +65,6 @@ Start StartOnce(const char* program) {
         return {};
     }
     return result;
-}
-
-// "figure NAME MEDIAN UNIT min MIN max MAX"
-void PrintFigure(const char* name, std::vector<double> values, const char* unit) {
-    std::sort(values.begin(), values.end());
-    std::printf("figure %s %.1f %s min %.1f max %.1f\n", name, values[values.size() / 2], unit,
-                values.front(), values.back());
 }
 
 } // namespace

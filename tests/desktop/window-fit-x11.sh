@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The window's fit on a desktop with a 30 px taskbar (openbox keeps the
 # margin out of the work area, as a panel's strut does): the window and its
-# real frame within the work area, and only the expected scroll bars.
+# real frame within the work area, only the expected scroll bars, and no
+# resize seen after the first paint.
 #   window-fit-x11.sh PATH_TO_zekt-programmer WIDTHxHEIGHT SCROLLBARS ("", "v" or "hv")
 # Exit 77 (skipped) when Xvfb or openbox is missing.
 set -euo pipefail
@@ -37,9 +38,10 @@ sleep 0.5
 report=$( (cd "$work" && QT_QPA_PLATFORM=xcb "$program" --simulate=radio.hex --journal= \
   --exit-when-shown 2>/dev/null || true) | grep '^fitted' || true)
 echo "$screen with a 30 px taskbar: $report"
-read -r _ _ _ frame _ _ _ scroll <<<"$report"
+read -r _ _ _ frame _ _ _ refit _ scroll <<<"$report"
 read -r fw fh fx fy < <(tr 'x+' '  ' <<<"$frame")
 [ $((fx + fw)) -le "${screen%x*}" ] && [ $((fy + fh)) -le $((${screen#*x} - 30)) ] ||
   { echo "FAIL: the framed window $frame leaves the work area"; exit 1; }
 [ "${scroll:-}" = "$expected" ] || { echo "FAIL: scroll bars '${scroll:-}', not '$expected'"; exit 1; }
+[ "${refit:-}" != after-paint ] || { echo "FAIL: the window was resized after its first paint"; exit 1; }
 echo "passed"

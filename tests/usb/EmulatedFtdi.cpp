@@ -9,6 +9,7 @@
 #include <cstring>
 #include <linux/usbdevice_fs.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <thread>
 #include <umockdev.h>
 
@@ -50,6 +51,11 @@ SharedBed bed;
 EmulatedFtdi::EmulatedFtdi(const std::string& product, const std::string& serial, int port)
     : handler(umockdev_ioctl_base_new()), product(product), serial(serial) {
     if (bed.users++ == 0) {
+        // The preload yields with usleep(0) after every ioctl; with the
+        // default 50 us timer slack each of those sleeps that long, a dozen
+        // times per exchange. The slack is per thread: set before umockdev
+        // starts its own.
+        prctl(PR_SET_TIMERSLACK, 1UL);
         bed.testbed = umockdev_testbed_new();
     }
     testbed = bed.testbed;
@@ -229,6 +235,9 @@ void EmulatedFtdi::Reap(UMockdevIoctlClient* client) {
             WaitForPacket();
         }
         urb->actual_length = BulkIn(buffer, urb->buffer_length);
+        if (urb->actual_length > 2 && toHost.empty() && replies.empty()) {
+            replyTakenAt = Clock::now();
+        }
     } else {
         ++counts.bulkOut;
         BulkOut(buffer, urb->buffer_length);
@@ -377,6 +386,12 @@ void EmulatedFtdi::BulkOut(const uint8_t* buffer, int length) {
                     request.begin());
         fromHost.erase(fromHost.begin(), fromHost.begin() + zekt::kFrameSize);
         ++counts.frames;
+        if (replyTakenAt) {
+            counts.hostShare +=
+                std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - *replyTakenAt);
+            ++counts.hostTurns;
+            replyTakenAt.reset();
+        }
         const zekt::Payload reply = unit.Handle(request);
         if (!answering) {
             continue;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <deque>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,10 @@ public:
         int frames = 0;
         std::vector<int> vendorRequests; // bRequest of each FTDI vendor request
         std::vector<int> latencyValues;  // the value of each set-latency request
+        // The host's share: from the moment a reply's last byte was taken to
+        // the moment the next request frame was whole, summed over the run.
+        std::chrono::microseconds hostShare{0};
+        int hostTurns = 0;
     };
     Counts Snapshot();
 
@@ -86,7 +91,8 @@ private:
     std::chrono::milliseconds latency{16};
     std::chrono::milliseconds unitDelay{0};
     Clock::time_point lastPacketAt = Clock::now();
-    std::deque<PendingReply> replies; // paced: not yet in the chip's buffer
+    std::optional<Clock::time_point> replyTakenAt; // the host's turn began
+    std::deque<PendingReply> replies;              // paced: not yet in the chip's buffer
 
     static int HandleIoctl(UMockdevIoctlBase* handler, UMockdevIoctlClient* client, void* self);
     bool Handle(UMockdevIoctlClient* client);

@@ -1,10 +1,12 @@
 // A full programming run (0x7F) through the libftdi1 backend against an FTDI
-// chip emulated with the real chip's pacing: what a real unit would take, and
-// what the host adds over the floor of exchanges x (latency + unit delay), and
-// the same run with the latency timer set to 1 ms.
-//   umockdev-wrapper bench_usb_pacing [UNIT_DELAY_MS]
+// chip emulated with the real chip's pacing: what a real unit would take, what
+// the host adds over the floor of exchanges x (latency + unit delay), and the
+// same run with the latency timer set to 1 ms. Each figure is the median of
+// RUNS runs (5 unless given).
+//   umockdev-wrapper bench_usb_pacing [RUNS [UNIT_DELAY_MS]]
 #include "EmulatedFtdi.h"
 #include "LibFtdiDriver.h"
+#include "PrintFigure.h"
 #include "ProgramOp.h"
 #include "RunRig.h"
 #include "USB_Prog.h"
@@ -15,15 +17,19 @@
 #include <cstdlib>
 #include <optional>
 #include <string>
+#include <vector>
 
 using namespace zekt;
 
 namespace {
 
+using Seconds = std::chrono::duration<double>;
+
 struct FullRun {
     bool ok = false;
     double seconds = 0;
     int frames = 0;
+    double hostShareSeconds = 0; // the host's turns, as the chip saw them
     std::chrono::milliseconds latency{0};
 };
 
@@ -43,13 +49,42 @@ FullRun RunFull(std::optional<std::chrono::milliseconds> pacing, int latencyMs =
     const auto start = std::chrono::steady_clock::now();
     FullRun run;
     run.ok = program.Run(link, kOpsProgramRadio) == 1;
-    run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    run.frames = device.Snapshot().frames;
+    run.seconds = Seconds(std::chrono::steady_clock::now() - start).count();
+    const EmulatedFtdi::Counts counts = device.Snapshot();
+    run.frames = counts.frames;
+    run.hostShareSeconds = Seconds(counts.hostShare).count();
     run.latency = device.Latency();
     if (!run.ok) {
         std::fprintf(stderr, "bench_usb_pacing: %s\n", program.message.c_str());
     }
     return run;
+}
+
+struct Figures {
+    std::vector<double> testBedUs, hostShareUs, programS, fastS, overheadPct, netPct;
+};
+
+// One round: the bed alone (no pacing: every exchange is the bed's and the
+// host's work), the real pace, and the real pace with a 1 ms timer.
+bool RunRound(std::chrono::milliseconds unitDelay, Figures& f) {
+    const FullRun bare = RunFull(std::nullopt);
+    const FullRun paced = RunFull(unitDelay);
+    const FullRun fast = RunFull(unitDelay, 1);
+    if (!bare.ok || !paced.ok || !fast.ok) {
+        return false;
+    }
+    // What the chip and the unit make the host wait, at the least.
+    const double floor = paced.frames * Seconds(paced.latency + unitDelay).count();
+    f.testBedUs.push_back(1e6 * bare.seconds / bare.frames);
+    f.hostShareUs.push_back(1e6 * paced.hostShareSeconds / paced.frames);
+    f.programS.push_back(paced.seconds);
+    f.fastS.push_back(fast.seconds);
+    f.overheadPct.push_back((paced.seconds - floor) / floor * 100.0);
+    f.netPct.push_back(paced.hostShareSeconds / floor * 100.0);
+    std::printf("frames %d, latency %lld ms, unit delay %lld ms: %.3f s, fast %.3f s\n",
+                paced.frames, static_cast<long long>(paced.latency.count()),
+                static_cast<long long>(unitDelay.count()), paced.seconds, fast.seconds);
+    return true;
 }
 
 } // namespace
@@ -61,28 +96,21 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bench_usb_pacing: run it under umockdev-wrapper\n");
         return 2;
     }
-    const std::chrono::milliseconds unitDelay(argc > 1 ? std::atoi(argv[1]) : 0);
-    // First without pacing: what the test bed itself (every USB request
-    // passed through umockdev) adds to an exchange, to tell it apart.
-    const FullRun unpaced = RunFull(std::nullopt);
-    const FullRun paced = RunFull(unitDelay);
-    // --usb-latency 1: the chip hands each reply's tail over after 1 ms.
-    const FullRun fast = RunFull(unitDelay, 1);
-    if (!unpaced.ok || !paced.ok || !fast.ok) {
-        return 1;
+    const int runs = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    const std::chrono::milliseconds unitDelay(argc > 2 ? std::atoi(argv[2]) : 0);
+    Figures f;
+    for (int r = 0; r < runs; ++r) {
+        if (!RunRound(unitDelay, f)) {
+            return 1;
+        }
     }
-    const double floor =
-        paced.frames * std::chrono::duration<double>(paced.latency + unitDelay).count();
-    const double testBed = paced.frames * unpaced.seconds / unpaced.frames;
-    std::printf("frames %d, latency %lld ms, unit delay %lld ms, test bed %.0f us per exchange\n",
-                paced.frames, static_cast<long long>(paced.latency.count()),
-                static_cast<long long>(unitDelay.count()), 1e6 * unpaced.seconds / unpaced.frames);
-    std::printf("figure usb_test_bed_us_per_exchange %.0f us\n",
-                1e6 * unpaced.seconds / unpaced.frames);
-    std::printf("figure real_unit_program_s %.3f s\n", paced.seconds);
-    std::printf("figure real_unit_program_fast_s %.3f s\n", fast.seconds);
-    std::printf("figure usb_overhead_pct %.2f %%\n", (paced.seconds - floor) / floor * 100.0);
-    std::printf("figure usb_overhead_net_pct %.2f %%\n",
-                (paced.seconds - testBed - floor) / floor * 100.0);
+    PrintFigure("usb_test_bed_us_per_exchange", f.testBedUs, "us", 0);
+    PrintFigure("usb_host_share_us_per_exchange", f.hostShareUs, "us", 0);
+    PrintFigure("real_unit_program_s", f.programS, "s", 3);
+    PrintFigure("real_unit_program_fast_s", f.fastS, "s", 3);
+    PrintFigure("usb_overhead_pct", f.overheadPct, "%", 2);
+    // The host's share alone: measured at the chip, so never below zero; the
+    // bed's own cost is part of it, which makes it an upper bound.
+    PrintFigure("usb_overhead_net_pct", f.netPct, "%", 2);
     return 0;
 }
