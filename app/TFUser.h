@@ -17,6 +17,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class QCheckBox;
@@ -161,8 +162,8 @@ public:
     // What the link warned of during the run, in a box once it is over.
     void ShowLinkWarning();
     // Why the unit could not be opened, when the program can tell more than
-    // the link (another program holds it); empty otherwise.
-    std::function<std::string()> whyNotOpened;
+    // the link (another program holds it).
+    std::function<std::optional<std::string>()> whyNotOpened;
     // What the window needs to show everything without scrolling.
     QSize NaturalSize() const;
     // The first size on a screen: the natural size, within what the screen

@@ -125,8 +125,8 @@ void TFUser::OnUnit(const std::function<void()>& command) {
     if (!whyNotOpened || link->ErrorCode() != errNoDevice) {
         return;
     }
-    if (const std::string why = whyNotOpened(); !why.empty()) {
-        dialogs->Message(QString::fromStdString(why), kApplicationTitle, BoxIcon::Warning,
+    if (const std::optional<std::string> why = whyNotOpened()) {
+        dialogs->Message(QString::fromStdString(*why), kApplicationTitle, BoxIcon::Warning,
                          BoxButtons::Ok);
     }
 }

@@ -203,7 +203,7 @@ QStringList Arguments(int argc, char** argv) {
 
 // The files the window writes apart from each other and from the standard
 // firmware it reads (the start folder is current); empty when they are.
-std::string FilesClash(const Options& options) {
+std::optional<std::string> FilesClash(const Options& options) {
     return zekt::FilesClash({{"--journal", options.journalFile.toStdString()},
                              {"--simulate", options.radioFile.toStdString()}},
                             zekt::StandardFirmwareInputs({}));
@@ -273,8 +273,8 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    if (const std::string clash = FilesClash(options); !clash.empty()) {
-        std::fprintf(stderr, "zekt-programmer: %s\n", clash.c_str());
+    if (const std::optional<std::string> clash = FilesClash(options)) {
+        std::fprintf(stderr, "zekt-programmer: %s\n", clash->c_str());
         return 2;
     }
     zekt::LinkSettings settings;
@@ -288,11 +288,11 @@ int main(int argc, char** argv) {
     settings.usbLatencyMs =
         options.usbLatencyMs != 0 ? options.usbLatencyMs : kept.settings.usbLatencyMs;
     zekt::LinkBackend backend;
-    if (const std::string refused = backend.Open(settings); !refused.empty()) {
-        std::fprintf(stderr, "zekt-programmer: %s\n", refused.c_str());
+    if (const zekt::Outcome opened = backend.Open(settings); !opened.Ok()) {
+        std::fprintf(stderr, "zekt-programmer: %s\n", opened.Why().c_str());
         if (backend.HardwareMissing()) {
             // Started from the Start menu, the window has no console to say it on.
-            QString text = QString::fromStdString(refused);
+            QString text = QString::fromStdString(opened.Why());
             text[0] = text[0].toUpper();
             QMessageBox::critical(nullptr, "zekt-programmer", text);
         }
@@ -329,8 +329,8 @@ int main(int argc, char** argv) {
     // could not be saved has lost its state, and the exit status says so.
     bool radioLost = false;
     const auto saveRadio = [&backend, &radioLost] {
-        if (const std::string refused = backend.SaveRadio(); !refused.empty()) {
-            std::fprintf(stderr, "zekt-programmer: %s\n", refused.c_str());
+        if (const zekt::Outcome saved = backend.SaveRadio(); !saved.Ok()) {
+            std::fprintf(stderr, "zekt-programmer: %s\n", saved.Why().c_str());
             radioLost = true;
         }
     };

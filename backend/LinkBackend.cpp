@@ -199,27 +199,27 @@ UnitChoice ChooseUnits(const std::vector<UnitInfo>& attached,
 LinkBackend::LinkBackend() = default;
 
 LinkBackend::~LinkBackend() {
-    CloseTrace();
+    (void)CloseTrace(); // a program that cares closed it already and said so
 }
 
-std::string LinkBackend::Open(const LinkSettings& given) {
+Outcome LinkBackend::Open(const LinkSettings& given) {
     settings = given;
     if (settings.simulate) {
-        if (std::string refused = OpenSimulated(); !refused.empty()) {
-            return refused;
+        if (Outcome simulated = OpenSimulated(); !simulated.Ok()) {
+            return simulated;
         }
     } else if (std::string missing = HardwareDriverMissing(); !missing.empty()) {
         hardwareMissing = true;
-        return missing;
+        return Outcome::Refused(missing);
     } else if (!settings.simFaults.empty()) {
-        return "--sim-fault работает только с --simulate";
+        return Outcome::Refused("--sim-fault работает только с --simulate");
     } else if (settings.simDelayMs > 0) {
-        return "--sim-delay работает только с --simulate";
+        return Outcome::Refused("--sim-delay работает только с --simulate");
     }
     return OpenTrace();
 }
 
-std::string LinkBackend::OpenSimulated() {
+Outcome LinkBackend::OpenSimulated() {
     if (settings.radioFiles.empty()) {
         settings.radioFiles.emplace_back(); // a blank radio, not kept
     }
@@ -237,7 +237,7 @@ std::string LinkBackend::OpenSimulated() {
         if (!sim.radioFile.empty() && !sim.heldElsewhere) {
             if (const FileError refused = CheckWriteTarget(sim.radioFile);
                 refused != FileError::None) {
-                return "--simulate: " + DescribeFileError(sim.radioFile, refused);
+                return Outcome::Refused("--simulate: " + DescribeFileError(sim.radioFile, refused));
             }
         }
         // A dangling link is a file that cannot be read, not a blank radio:
@@ -247,21 +247,22 @@ std::string LinkBackend::OpenSimulated() {
             std::filesystem::exists(std::filesystem::symlink_status(PathOf(sim.radioFile), ec))) {
             const ChipFileResult loaded = LoadChipHex(sim.radioFile, sim.driver->Chip());
             if (!loaded.ok) {
-                return "--simulate: файл " + sim.radioFile + ": " + loaded.error + ".";
+                return Outcome::Refused("--simulate: файл " + sim.radioFile + ": " + loaded.error +
+                                        ".");
             }
             sim.kept = ChipContents(sim.driver->Chip());
         }
         sims.push_back(std::move(sim));
     }
     for (const std::string& fault : settings.simFaults) {
-        if (std::string refused = ApplyFault(fault); !refused.empty()) {
-            return refused;
+        if (Outcome applied = ApplyFault(fault); !applied.Ok()) {
+            return applied;
         }
     }
-    return {};
+    return Outcome::Done();
 }
 
-std::string LinkBackend::ApplyFault(const std::string& fault) {
+Outcome LinkBackend::ApplyFault(const std::string& fault) {
     const std::size_t colon = fault.find(':');
     const std::string unit = colon == std::string::npos ? "" : fault.substr(0, colon);
     const bool targeted = unit.starts_with("SIM");
@@ -273,27 +274,27 @@ std::string LinkBackend::ApplyFault(const std::string& fault) {
         }
         std::string error;
         if (!ApplySimFault(what, *sim.driver, error)) {
-            return error;
+            return Outcome::Refused(error);
         }
         applied = true;
     }
     if (!applied) {
-        return "--sim-fault " + fault + ": нет имитатора " + unit;
+        return Outcome::Refused("--sim-fault " + fault + ": нет имитатора " + unit);
     }
-    return {};
+    return Outcome::Done();
 }
 
-std::string LinkBackend::OpenTrace() {
+Outcome LinkBackend::OpenTrace() {
     if (settings.traceFile.empty()) {
-        return {};
+        return Outcome::Done();
     }
     int fd = -1;
     const FileError refused = OpenForWriting(settings.traceFile, fd);
     if (refused != FileError::None) {
-        return "--trace: " + DescribeFileError(settings.traceFile, refused);
+        return Outcome::Refused("--trace: " + DescribeFileError(settings.traceFile, refused));
     }
     traceOut = fdopen(fd, "wb"); // binary: a trace is the same bytes everywhere
-    return {};
+    return Outcome::Done();
 }
 
 std::vector<UnitInfo> LinkBackend::ListUnits() {
@@ -308,14 +309,17 @@ std::vector<UnitInfo> LinkBackend::ListUnits() {
     return units;
 }
 
-std::string LinkBackend::WhyHeld(const UnitInfo* unit) {
+std::optional<std::string> LinkBackend::WhyHeld(const UnitInfo* unit) {
     for (const UnitInfo& attached : ListUnits()) {
         if (unit == nullptr ||
             (attached.serial == unit->serial && attached.location == unit->location)) {
-            return attached.access == DeviceAccess::Busy ? BusyText(attached) : std::string();
+            if (attached.access == DeviceAccess::Busy) {
+                return BusyText(attached);
+            }
+            return std::nullopt;
         }
     }
-    return {};
+    return std::nullopt;
 }
 
 LinkBackend::Sim* LinkBackend::SimOf(const UnitInfo* unit) {
@@ -367,9 +371,9 @@ void LinkBackend::SetUpLink(USB_Prog& link, const UnitInfo* unit) const {
     }
 }
 
-std::string LinkBackend::SaveRadio(const UnitInfo* unit) {
+Outcome LinkBackend::SaveRadio(const UnitInfo* unit) {
     std::lock_guard<std::mutex> lock(mutex);
-    std::string refused;
+    std::optional<Outcome> refused; // the first file that was not kept
     for (Sim& sim : sims) {
         if ((unit != nullptr && sim.serial != unit->serial) || sim.radioFile.empty() ||
             sim.heldElsewhere) {
@@ -382,16 +386,16 @@ std::string LinkBackend::SaveRadio(const UnitInfo* unit) {
         const ChipFileResult saved = SaveChipHex(sim.radioFile, sim.driver->Chip());
         if (saved.ok) {
             sim.kept = std::move(now);
-        } else if (refused.empty()) {
-            refused = "состояние радиостанции не сохранено: " + saved.error;
+        } else if (!refused) {
+            refused = Outcome::Refused("состояние радиостанции не сохранено: " + saved.error);
         }
     }
-    return refused;
+    return refused.value_or(Outcome::Done());
 }
 
-std::string LinkBackend::CloseTrace() {
+Outcome LinkBackend::CloseTrace() {
     if (traceOut == nullptr) {
-        return {};
+        return Outcome::Done();
     }
     // A full disk shows at the latest when the buffer goes out.
     const bool flushed = std::fflush(traceOut) == 0 && std::ferror(traceOut) == 0;
@@ -399,10 +403,10 @@ std::string LinkBackend::CloseTrace() {
     const bool closed = std::fclose(traceOut) == 0;
     traceOut = nullptr;
     if (flushed && closed) {
-        return {};
+        return Outcome::Done();
     }
-    return "трасса записана не полностью. " +
-           DescribeFileError(settings.traceFile, FileErrorFromErrno(why));
+    return Outcome::Refused("трасса записана не полностью. " +
+                            DescribeFileError(settings.traceFile, FileErrorFromErrno(why)));
 }
 
 } // namespace zekt

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FtdiDriver.h"
+#include "Outcome.h"
 
 #include <cstdio>
 #include <map>
@@ -66,9 +67,9 @@ public:
     LinkBackend(const LinkBackend&) = delete;
     LinkBackend& operator=(const LinkBackend&) = delete;
 
-    // Empty when the units can be reached; otherwise what was refused,
-    // naming the option (and the file) at fault.
-    std::string Open(const LinkSettings& settings);
+    // Whether the units can be reached; if not, what was refused, naming
+    // the option (and the file) at fault.
+    Outcome Open(const LinkSettings& settings);
     bool Simulated() const { return !sims.empty(); }
     // Open refused because the system's unit driver is not installed.
     bool HardwareMissing() const { return hardwareMissing; }
@@ -77,19 +78,19 @@ public:
     std::vector<UnitInfo> ListUnits();
     // A unit another program holds fails to open like one that is not
     // there: when the unit (nullptr: the first, which a link without a
-    // chosen unit takes) is held, why; empty otherwise.
-    std::string WhyHeld(const UnitInfo* unit);
+    // chosen unit takes) is held, why; nothing otherwise.
+    std::optional<std::string> WhyHeld(const UnitInfo* unit);
     // A driver for a link to the unit (nullptr: whichever unit a link finds
     // first, as a program with one unit does).
     FtdiDriver& DriverFor(const UnitInfo* unit);
     // A link over DriverFor(unit) takes the settings that are the link's own.
     void SetUpLink(USB_Prog& link, const UnitInfo* unit) const;
 
-    // Keeps a simulated radio in its file (nullptr: every one); empty when
-    // saved or when there is nothing to keep, else why it was not.
-    std::string SaveRadio(const UnitInfo* unit = nullptr);
-    // Empty when the trace was written whole.
-    std::string CloseTrace();
+    // Keeps a simulated radio in its file (nullptr: every one); done when
+    // saved or when there is nothing to keep.
+    Outcome SaveRadio(const UnitInfo* unit = nullptr);
+    // Done when the trace was written whole (or there is none).
+    Outcome CloseTrace();
 
 private:
     struct Sim {
@@ -112,9 +113,9 @@ private:
     bool hardwareMissing = false;
     std::mutex mutex; // DriverFor and SaveRadio from the runs' threads
 
-    std::string OpenSimulated();
-    std::string ApplyFault(const std::string& fault);
-    std::string OpenTrace();
+    Outcome OpenSimulated();
+    Outcome ApplyFault(const std::string& fault);
+    Outcome OpenTrace();
     Sim* SimOf(const UnitInfo* unit);
 };
 

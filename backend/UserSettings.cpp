@@ -1,5 +1,6 @@
 #include "UserSettings.h"
 
+#include "Outcome.h"
 #include "SafeFile.h"
 #include "USB_Prog.h"
 
@@ -21,21 +22,22 @@ std::string_view Trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-// Why a "name = value" line is not taken; empty when it is.
-std::string TakeLine(std::string_view line, UserSettings& settings) {
+// Takes a "name = value" line, or says why not.
+Outcome TakeLine(std::string_view line, UserSettings& settings) {
     const std::size_t equals = line.find('=');
     if (equals == std::string_view::npos) {
-        return "нужно \"имя = значение\"";
+        return Outcome::Refused("нужно \"имя = значение\"");
     }
     const std::string name(Trimmed(line.substr(0, equals)));
     const std::string value(Trimmed(line.substr(equals + 1)));
     if (name == "usb-latency") {
-        return ParseLatencyMs(value, settings.usbLatencyMs)
-                   ? std::string()
-                   : "usb-latency: нужно целое число миллисекунд от 1 до " +
-                         std::to_string(kLatencyTimerMaxMs);
+        if (ParseLatencyMs(value, settings.usbLatencyMs)) {
+            return Outcome::Done();
+        }
+        return Outcome::Refused("usb-latency: нужно целое число миллисекунд от 1 до " +
+                                std::to_string(kLatencyTimerMaxMs));
     }
-    return "неизвестный параметр \"" + name + "\"";
+    return Outcome::Refused("неизвестный параметр \"" + name + "\"");
 }
 
 } // namespace
@@ -79,10 +81,11 @@ SettingsRead ReadUserSettings(const std::string& path) {
         if (line.empty() || line.front() == '#') {
             continue;
         }
-        if (const std::string why = TakeLine(line, read.settings); !why.empty()) {
+        if (const Outcome taken = TakeLine(line, read.settings); !taken.Ok()) {
             // A file of junk is said in a few lines, not thousands on every command.
             if (++untaken <= kWarningsShown) {
-                read.warnings.push_back(path + ": строка " + std::to_string(n + 1) + ": " + why);
+                read.warnings.push_back(path + ": строка " + std::to_string(n + 1) + ": " +
+                                        taken.Why());
             }
         }
     }

@@ -80,7 +80,7 @@ ProgDate Today() {
     return {today.day(), today.month(), today.year()};
 }
 
-std::string OpenBackend(const CliOptions& options, LinkBackend& backend) {
+Outcome OpenBackend(const CliOptions& options, LinkBackend& backend) {
     LinkSettings settings;
     settings.simulate = options.simulate;
     settings.radioFiles = options.radioFiles;
@@ -106,10 +106,10 @@ Session::Session(const CliOptions& options, LinkBackend& backend, const UnitInfo
 }
 
 void Session::SaveRadio() {
-    if (const std::string refused = backend.SaveRadio(unit); !refused.empty()) {
-        Say("zekt-cli: " + refused);
+    if (const Outcome saved = backend.SaveRadio(unit); !saved.Ok()) {
+        Say("zekt-cli: " + saved.Why());
         radioLost = true;
-        lostBecause = refused;
+        lostBecause = saved.Why();
     }
 }
 

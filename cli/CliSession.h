@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace zekt {
@@ -39,9 +40,8 @@ std::FILE* Err();
 ProgDate Today();
 
 // The drivers for the options: real or simulated units, the trace, the
-// latency timer (the settings file's unless given); empty when ready, else
-// why not.
-std::string OpenBackend(const CliOptions& options, LinkBackend& backend);
+// latency timer (the settings file's unless given).
+Outcome OpenBackend(const CliOptions& options, LinkBackend& backend);
 
 // Everything a command on one unit works with: the link over its own driver,
 // the chip image and the journal.
@@ -54,8 +54,8 @@ public:
     // The simulated radio keeps what every run left in it; a radio that
     // could not be saved has lost its state, which fails the command.
     void SaveRadio();
-    // Why the unit failed to open when another program holds it; empty otherwise.
-    std::string WhyHeld() { return backend.WhyHeld(unit); }
+    // Why the unit failed to open when another program holds it.
+    std::optional<std::string> WhyHeld() { return backend.WhyHeld(unit); }
     bool RadioLost() const { return radioLost; }
     // One of several units at work: the round, not this session, asks the
     // operator.

@@ -25,6 +25,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 
 namespace {
 
@@ -41,13 +42,13 @@ int Usage(const std::string& why) {
 }
 
 // Why what went to standard output (or a unit's buffer) did not arrive;
-// empty when it did. Said once, at the end.
-std::string StandardOutputLost() {
+// nothing when it did. Said once, at the end.
+std::optional<std::string> StandardOutputLost() {
     if (std::fflush(Out()) != 0 || std::ferror(Out()) != 0) {
         return std::string("стандартный вывод не записан: ") +
                FileErrorText(FileErrorFromErrno(errno)) + ".";
     }
-    return {};
+    return std::nullopt;
 }
 
 int TestCommand(Session& session) {
@@ -56,7 +57,7 @@ int TestCommand(Session& session) {
     // A unit another program holds is named after the command, not by the
     // driver's raw status.
     const int code = session.Link().ErrorCode();
-    if (!ok && code != errNone && (code != errNoDevice || session.WhyHeld().empty())) {
+    if (!ok && code != errNone && (code != errNoDevice || !session.WhyHeld())) {
         Say(session.Link().Message());
     }
     return ok ? kExitOk : kExitFailed;
@@ -134,20 +135,20 @@ void ShowRead(const ReadBackPanels& panels) {
 // Memory that a chip's protection bits hide reads as zeros.
 bool ChipProtected(const Project& image);
 
-// A second pass over the radio before anything read is kept; the text says
-// why nothing may be kept (and has been said), empty when both passes agree.
-std::string ConfirmByReadingAgain(Session& session, TerminalHost& host, ProgramOp ops,
-                                  int& status) {
+// A second pass over the radio before anything read is kept: done when both
+// passes agree, else why nothing may be kept (said here).
+Outcome ConfirmByReadingAgain(Session& session, TerminalHost& host, ProgramOp ops, int& status) {
     const ReadAgain again =
         ReadAgainAndCompare(nullptr, ops, session.image, session.Link(), host.Progress());
     host.HideProgress();
     session.SaveRadio();
-    const std::string why = !again.run.ok ? again.run.message : again.same ? "" : msg::kReadsDiffer;
-    if (!why.empty()) {
-        Say(why);
-        status = kExitFailed;
+    if (again.run.ok && again.same) {
+        return Outcome::Done();
     }
-    return why;
+    const std::string why = !again.run.ok ? again.run.message : msg::kReadsDiffer;
+    Say(why);
+    status = kExitFailed;
+    return Outcome::Refused(why);
 }
 
 // A tone the list cannot hold stays in the file; panels built from it lose it.
@@ -162,12 +163,12 @@ void WarnUnlistedTones(const ReadBackPanels& decoded, const DataArray& data) {
 }
 
 // read --save: what the radio held (both passes agreed), byte for byte.
-std::string SaveRead(const CliOptions& options, Session& session, const ReadBackPanels& decoded,
-                     int& status) {
+Outcome SaveRead(const CliOptions& options, Session& session, const ReadBackPanels& decoded,
+                 int& status) {
     if (decoded.readProtected || ChipProtected(session.image)) {
         status = kExitFailed;
         Say(kNotSavedProtected);
-        return kNotSavedProtected;
+        return Outcome::Refused(kNotSavedProtected);
     }
     WarnUnlistedTones(decoded, session.image.DataMemory());
     const FileWrite written =
@@ -177,9 +178,9 @@ std::string SaveRead(const CliOptions& options, Session& session, const ReadBack
         const std::string why = DescribeFileError(options.outputFile, written.error);
         Say(msg::kCannotCreate);
         Say(why);
-        return why;
+        return Outcome::Refused(why);
     }
-    return {};
+    return Outcome::Done();
 }
 
 int ReadCommand(const CliOptions& options, Session& session) {
@@ -194,13 +195,13 @@ int ReadCommand(const CliOptions& options, Session& session) {
         ShowRead(decoded);
         shown = true;
         // A table that never arrived is no read the journal may call done.
-        if (const std::string lost = StandardOutputLost(); !lost.empty()) {
-            Say("zekt-cli: " + lost);
+        if (const std::optional<std::string> lost = StandardOutputLost()) {
+            Say("zekt-cli: " + *lost);
             std::clearerr(Out()); // said once, here
             status = kExitUsage;
-            return lost;
+            return Outcome::Refused(*lost);
         }
-        return options.outputFile.empty() ? std::string()
+        return options.outputFile.empty() ? Outcome::Done()
                                           : SaveRead(options, session, decoded, status);
     };
     const ReadOutcome read =
@@ -269,9 +270,10 @@ int BackupCommand(const CliOptions& options, Session& session) {
         return kExitFailed;
     }
     int status = kExitOk;
-    if (const std::string why = ConfirmByReadingAgain(session, *host, kOpsWholeChip, status);
-        !why.empty()) {
-        journal.Write(RunStopSignal() != 0 ? kJournalCancelled : kJournalFailed, why, &image);
+    if (const Outcome confirmed = ConfirmByReadingAgain(session, *host, kOpsWholeChip, status);
+        !confirmed.Ok()) {
+        journal.Write(RunStopSignal() != 0 ? kJournalCancelled : kJournalFailed, confirmed.Why(),
+                      &image);
         return status;
     }
     const ChipFileResult saved = SaveChipHex(options.outputFile, ChipOf(image));
@@ -325,8 +327,8 @@ bool FilesApart(const CliOptions& o) {
     }
     const std::vector<NamedFile> standard = StandardFirmwareInputs(o.workdir);
     read.insert(read.end(), standard.begin(), standard.end());
-    if (const std::string clash = FilesClash(written, read); !clash.empty()) {
-        Say("zekt-cli: " + clash);
+    if (const std::optional<std::string> clash = FilesClash(written, read)) {
+        Say("zekt-cli: " + *clash);
         return false;
     }
     return true;
@@ -334,8 +336,8 @@ bool FilesApart(const CliOptions& o) {
 
 // What went to standard output must have arrived (a full disk, a closed pipe).
 int FinishStandardOutput(int status) {
-    if (const std::string lost = StandardOutputLost(); !lost.empty()) {
-        Say("zekt-cli: " + lost);
+    if (const std::optional<std::string> lost = StandardOutputLost()) {
+        Say("zekt-cli: " + *lost);
         return status == kExitOk ? kExitUsage : status;
     }
     return status;
@@ -494,8 +496,8 @@ int RunWithProgrammer(int argc, char** argv, const zekt::CliOptions& options) {
     QCoreApplication app(argc, argv); // the runs wait in its event loop
     zekt::InstallRunStopHandlers();
     LinkBackend backend;
-    if (const std::string refused = OpenBackend(options, backend); !refused.empty()) {
-        Say("zekt-cli: " + refused);
+    if (const Outcome opened = OpenBackend(options, backend); !opened.Ok()) {
+        Say("zekt-cli: " + opened.Why());
         return backend.HardwareMissing() ? zekt::kExitFailed : zekt::kExitUsage;
     }
     if (options.command == "units") {
@@ -524,9 +526,9 @@ int RunWithProgrammer(int argc, char** argv, const zekt::CliOptions& options) {
         status = RunCommand(options, session);
         // A unit held by another program fails to open as if it were not there.
         if (status == kExitFailed && session.Link().ErrorCode() == errNoDevice) {
-            if (const std::string held = backend.WhyHeld(units.empty() ? nullptr : &units.front());
-                !held.empty()) {
-                Say(held);
+            if (const std::optional<std::string> held =
+                    backend.WhyHeld(units.empty() ? nullptr : &units.front())) {
+                Say(*held);
             }
         }
         session.SaveRadio();
@@ -534,8 +536,8 @@ int RunWithProgrammer(int argc, char** argv, const zekt::CliOptions& options) {
             status = zekt::kExitFailed;
         }
     }
-    if (const std::string refused = backend.CloseTrace(); !refused.empty()) {
-        Say("zekt-cli: " + refused);
+    if (const Outcome closed = backend.CloseTrace(); !closed.Ok()) {
+        Say("zekt-cli: " + closed.Why());
         if (status == zekt::kExitOk) {
             status = zekt::kExitUsage;
         }

@@ -344,7 +344,8 @@ void NoteFirmware(const WriteCommand& command, const RadioConfig& config,
     if (!command.loadsFirmware || !journal.Base().firmwareFile.empty()) {
         return;
     }
-    std::filesystem::path file = PathOf(config.software == 1 ? context.firmwareFile : std::string());
+    std::filesystem::path file =
+        PathOf(config.software == 1 ? context.firmwareFile : std::string());
     if (config.software == 0 && config.version >= kVersion410 && config.version <= kVersion611) {
         file = kStandardFirmwareFiles[static_cast<std::size_t>(config.version)];
     }
@@ -405,8 +406,8 @@ ReadOutcome ReadRadioJournaled(CommandContext& context, const CommandHost& host,
     if (read.outcome == CommandOutcome::Done) {
         const ReadBackPanels decoded = DecodeReadBack(context.image, panels);
         journal.Base().version = VersionText(decoded.decodingVersion);
-        const std::string refusal = after ? after(decoded) : std::string();
-        if (refusal.empty()) {
+        const Outcome checked = after ? after(decoded) : Outcome::Done();
+        if (checked.Ok()) {
             // What the radio held, byte for byte, whatever a later command does.
             const std::string text = FormatReadConfigFile(decoded, context.image);
             const std::string kept = journal.KeepRadio(text);
@@ -416,7 +417,7 @@ ReadOutcome ReadRadioJournaled(CommandContext& context, const CommandHost& host,
             }
         } else {
             result = kJournalFailed;
-            message = refusal;
+            message = checked.Why();
         }
     }
     journal.Write(result, message, read.decode ? &context.image : nullptr);

@@ -3,6 +3,7 @@
 #include "CommandHost.h"
 #include "Commands.h"
 #include "ConfigBuilder.h"
+#include "Outcome.h"
 #include "RadioConfig.h"
 #include "ReadBack.h"
 
@@ -81,9 +82,9 @@ ReadOutcome ReadRadio(CommandContext& context, const CommandHost& host,
 RunResult ConfirmRead(CommandContext& context, const CommandHost& host);
 
 // What a caller does with a successful read before its journal line: a
-// check or a save. An empty text lets the read stand; any other text fails it
-// in the journal with that text.
-using AfterRead = std::function<std::string(const ReadBackPanels& decoded)>;
+// check or a save. Done lets the read stand; a refusal fails it in the
+// journal with its text.
+using AfterRead = std::function<Outcome(const ReadBackPanels& decoded)>;
 
 // The read with its journal line; a successful read also keeps what it found
 // as a *.prg beside the journal (decoded from the given panels).

@@ -57,7 +57,8 @@ std::string_view SkipByteOrderMark(std::string_view text) {
     return text.starts_with(kBom) ? text.substr(kBom.size()) : text;
 }
 
-std::string FilesClash(const std::vector<NamedFile>& written, const std::vector<NamedFile>& read) {
+std::optional<std::string> FilesClash(const std::vector<NamedFile>& written,
+                                      const std::vector<NamedFile>& read) {
     for (std::size_t w = 0; w < written.size(); ++w) {
         const NamedFile& out = written[w];
         if (out.path.empty()) {
@@ -73,7 +74,7 @@ std::string FilesClash(const std::vector<NamedFile>& written, const std::vector<
             }
         }
     }
-    return {};
+    return std::nullopt;
 }
 
 const char* FileErrorText(FileError error) {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -155,9 +156,10 @@ struct NamedFile {
     std::string path;
 };
 // The first file written that is also read, or written twice: "--trace и
-// входной файл называют один файл PATH: он был бы испорчен."; empty when
+// входной файл называют один файл PATH: он был бы испорчен."; nothing when
 // every output is apart. Empty paths are skipped.
-std::string FilesClash(const std::vector<NamedFile>& written, const std::vector<NamedFile>& read);
+std::optional<std::string> FilesClash(const std::vector<NamedFile>& written,
+                                      const std::vector<NamedFile>& read);
 
 // The reason in the operator's words, for messages that name the file.
 const char* FileErrorText(FileError error);

@@ -366,7 +366,7 @@ private slots:
     // window then says why, only after a command that tried to open it.
     void heldUnitIsNamedAfterAFailedOpen() {
         Bench b;
-        b.w->whyNotOpened = [] { return std::string("held"); };
+        b.w->whyNotOpened = [] { return std::optional<std::string>("held"); };
         b.driver.Faults().busy = true;
         b.w->ButTestClick();
         b.w->ButReadClick();

@@ -37,9 +37,11 @@ private slots:
         };
         for (const auto& [settings, refusal] : cases) {
             LinkBackend backend;
-            const std::string refused = backend.Open(settings);
-            QVERIFY2(std::string_view(refusal).empty() ? refused.empty()
-                                                       : refused.find(refusal) != std::string::npos,
+            const Outcome opened = backend.Open(settings);
+            const std::string& refused = opened.Why();
+            QVERIFY2(std::string_view(refusal).empty()
+                         ? opened.Ok()
+                         : !opened.Ok() && refused.find(refusal) != std::string::npos,
                      refused.c_str());
         }
     }
@@ -129,7 +131,7 @@ private slots:
         LinkBackend backend;
         QVERIFY(
             backend.Open({true, {files.Path("a.hex"), files.Path("b.hex")}, 0, {"SIM2:busy"}, ""})
-                .empty());
+                .Ok());
         const std::vector<UnitInfo> units = backend.ListUnits();
         QCOMPARE(units.size(), std::size_t(2));
         QCOMPARE(UnitLine(units[0]), std::string("SIM1                sim       свободен"));
@@ -141,7 +143,7 @@ private slots:
         USB_Prog second(backend.DriverFor(&units[1]));
         backend.SetUpLink(second, &units[1]);
         QVERIFY(!second.Open()); // held by "another program"
-        QVERIFY(backend.SaveRadio(&units[0]).empty());
+        QVERIFY(backend.SaveRadio(&units[0]).Ok());
         QVERIFY(std::filesystem::exists(files.Path("a.hex")));
         QVERIFY(!std::filesystem::exists(files.Path("b.hex")));
     }
@@ -152,35 +154,35 @@ private slots:
         TempFiles files;
         const std::string radio = files.Path("radio.hex");
         auto first = std::make_unique<LinkBackend>();
-        QVERIFY(first->Open({true, {radio}, 0, {}, ""}).empty());
+        QVERIFY(first->Open({true, {radio}, 0, {}, ""}).Ok());
         USB_Prog link(first->DriverFor(nullptr));
         QVERIFY(link.Test());
-        QVERIFY(first->SaveRadio().empty());
+        QVERIFY(first->SaveRadio().Ok());
         const auto saved = std::filesystem::last_write_time(radio);
 
         LinkBackend second; // by another name
         std::filesystem::create_symlink(radio, files.Path("link.hex"));
-        QVERIFY(second.Open({true, {files.Path("link.hex")}, 0, {}, ""}).empty());
+        QVERIFY(second.Open({true, {files.Path("link.hex")}, 0, {}, ""}).Ok());
         QCOMPARE(UnitLine(second.ListUnits().front()),
                  std::string("SIM1                sim       занят"));
         USB_Prog other(second.DriverFor(nullptr));
         QVERIFY(!other.Open());
-        QVERIFY(second.SaveRadio().empty());
+        QVERIFY(second.SaveRadio().Ok());
         QCOMPARE(std::filesystem::last_write_time(radio), saved);
 
         // A hard link is the same radio too.
         QCOMPARE(::link(radio.c_str(), files.Path("hard.hex").c_str()), 0);
         first.reset();
         auto fourth = std::make_unique<LinkBackend>();
-        QVERIFY(fourth->Open({true, {radio}, 0, {}, ""}).empty()); // now by its inode as well
+        QVERIFY(fourth->Open({true, {radio}, 0, {}, ""}).Ok()); // now by its inode as well
         QCOMPARE(fourth->ListUnits().front().access, DeviceAccess::Free);
         LinkBackend byHardLink;
-        QVERIFY(byHardLink.Open({true, {files.Path("hard.hex")}, 0, {}, ""}).empty());
+        QVERIFY(byHardLink.Open({true, {files.Path("hard.hex")}, 0, {}, ""}).Ok());
         QCOMPARE(byHardLink.ListUnits().front().access, DeviceAccess::Busy);
 
         fourth.reset();
         LinkBackend third;
-        QVERIFY(third.Open({true, {radio}, 0, {}, ""}).empty());
+        QVERIFY(third.Open({true, {radio}, 0, {}, ""}).Ok());
         QCOMPARE(third.ListUnits().front().access, DeviceAccess::Free);
     }
 
@@ -189,11 +191,11 @@ private slots:
         const std::string radio = files.Path("radio.hex");
         {
             LinkBackend backend;
-            QVERIFY(backend.Open({true, {radio}, 0, {}, files.Path("trace.txt")}).empty());
+            QVERIFY(backend.Open({true, {radio}, 0, {}, files.Path("trace.txt")}).Ok());
             USB_Prog link(backend.DriverFor(nullptr));
             QVERIFY(link.Test());
-            QVERIFY(backend.SaveRadio().empty());
-            QVERIFY(backend.CloseTrace().empty());
+            QVERIFY(backend.SaveRadio().Ok());
+            QVERIFY(backend.CloseTrace().Ok());
         }
         QVERIFY(std::filesystem::file_size(radio) > 0);
         QVERIFY(std::filesystem::file_size(files.Path("trace.txt")) > 0);
@@ -205,18 +207,18 @@ private slots:
         };
         {
             LinkBackend again;
-            QVERIFY(again.Open({true, {radio}, 0, {}, ""}).empty());
+            QVERIFY(again.Open({true, {radio}, 0, {}, ""}).Ok());
             const ino_t loaded = inode();
-            QVERIFY(again.SaveRadio().empty());
+            QVERIFY(again.SaveRadio().Ok());
             QCOMPARE(inode(), loaded);
             USB_Prog link(again.DriverFor(nullptr));
             QVERIFY(link.Test()); // the test touches no memory
-            QVERIFY(again.SaveRadio().empty());
+            QVERIFY(again.SaveRadio().Ok());
             QCOMPARE(inode(), loaded);
         }
         LinkBackend blank;
-        QVERIFY(blank.Open({true, {""}, 0, {}, ""}).empty());
-        QVERIFY(blank.SaveRadio().empty()); // a blank radio is not kept anywhere
+        QVERIFY(blank.Open({true, {""}, 0, {}, ""}).Ok());
+        QVERIFY(blank.SaveRadio().Ok()); // a blank radio is not kept anywhere
         QVERIFY(blank.Simulated());
     }
 };

@@ -105,7 +105,7 @@ private slots:
             }
             devices[1]->HoldElsewhere();
             LinkBackend backend;
-            QVERIFY(backend.Open({}).empty());
+            QVERIFY(backend.Open({}).Ok());
             const std::vector<UnitInfo> units = backend.ListUnits();
             QCOMPARE(static_cast<int>(units.size()), count);
             QStringList lines;
@@ -160,7 +160,7 @@ private slots:
     void roundsKeepDescriptorsFlat() {
         EmulatedFtdi device("ZEKT USB Programmator", "ZK1000A1", 1);
         LinkBackend backend;
-        QVERIFY(backend.Open({}).empty());
+        QVERIFY(backend.Open({}).Ok());
         const UnitInfo unit = backend.ListUnits().at(0);
         const auto openDescriptors = [] {
             return QDir("/proc/self/fd").entryList(QDir::NoDotAndDotDot | QDir::System).size();
