@@ -59,9 +59,9 @@ QAccessibleInterface* MainWindowAccessible(const QString& className, QObject* ob
 
 } // namespace
 
-TFUser::TFUser(FtdiDriver& driver, OperatorDialogs* dialogs, QWidget* parent)
+TFUser::TFUser(std::unique_ptr<USB_Prog> unitLink, OperatorDialogs* dialogs, QWidget* parent)
     : QWidget(parent), ownDialogs(dialogs ? nullptr : std::make_unique<QtOperatorDialogs>(this)),
-      dialogs(dialogs ? dialogs : ownDialogs.get()) {
+      dialogs(dialogs ? dialogs : ownDialogs.get()), link(std::move(unitLink)) {
     static const bool accessibleInstalled = [] {
         QAccessible::installFactory(MainWindowAccessible);
         return true;
@@ -92,10 +92,14 @@ TFUser::TFUser(FtdiDriver& driver, OperatorDialogs* dialogs, QWidget* parent)
                            .arg(progDate.month)
                            .arg(progDate.year % kYearModulus));
     image = std::make_unique<Project>();
-    link = std::make_unique<USB_Prog>(driver);
     // A latency timer the chip refused is said once the run is over: a box
     // in the middle of a run would hold it up.
-    link->warn = [this](const std::string& text) { linkWarning = text; };
+    link->warn = [this, earlier = std::move(link->warn)](const std::string& text) {
+        if (earlier) {
+            earlier(text);
+        }
+        linkWarning = text;
+    };
     startDir = QDir::currentPath();
     ComboBoxVer->SetItemIndex(kVersionItem611);
     clearFrom = -1;

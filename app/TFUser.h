@@ -48,7 +48,9 @@ class TFUser : public QWidget, public RunOwner {
 
 public:
     // dialogs: where every box and file dialog goes (the Qt ones when null).
-    TFUser(FtdiDriver& driver, OperatorDialogs* dialogs = nullptr, QWidget* parent = nullptr);
+    // `link`: the unit's link; what it warns of is said after the run too.
+    TFUser(std::unique_ptr<USB_Prog> link, OperatorDialogs* dialogs = nullptr,
+           QWidget* parent = nullptr);
     ~TFUser() override;
 
     // Command column.

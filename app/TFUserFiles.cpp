@@ -76,8 +76,9 @@ void TFUser::ReadConfigFile(const QString& path) {
     // panels stay as they were.
     if (const std::optional<ConfigFileDefect> defect = FindConfigFileDefect(read.bytes)) {
         dialogs->Beep();
-        dialogs->Message(QString::fromStdString(DescribeConfigFileDefect(path.toStdString(), *defect)),
-                         msg::kCannotOpenCaption, BoxIcon::Error, BoxButtons::Ok);
+        dialogs->Message(
+            QString::fromStdString(DescribeConfigFileDefect(path.toStdString(), *defect)),
+            msg::kCannotOpenCaption, BoxIcon::Error, BoxButtons::Ok);
         return;
     }
     ButSetConfClick();

@@ -12,6 +12,7 @@
 #include "RunStop.h"
 #include "RussianTexts.h"
 #include "SafeFile.h"
+#include "SharedOptions.h"
 #include "StopEvents.h"
 #include "StopRequests.h"
 #include "TFUser.h"
@@ -114,8 +115,6 @@ const std::set<QString> kQtOptionsWithValue = {"platform",
 const std::set<QString> kQtFlags = {"reverse", "widgetcount", "nograb",
                                     "dograb",  "sync",        "testability"};
 
-constexpr int kMaxSimDelayMs = 10000;
-
 // One of our options at args[i], as --name=value or --name value (then i
 // moves past the value); false when it is none of ours.
 bool TakeOwnOption(const QStringList& args, int& i, Options& options) {
@@ -143,13 +142,13 @@ bool TakeOwnOption(const QStringList& args, int& i, Options& options) {
     } else if (arg == "--exit-when-shown") {
         options.exitWhenShown = true;
     } else if (name == "--sim-delay") {
-        ok = value(text);
-        options.frameDelayMs = text.toInt(&ok);
-        ok = ok && options.frameDelayMs >= 0 && options.frameDelayMs <= kMaxSimDelayMs;
+        ok = value(text) &&
+             zekt::ParseOptionMs(zekt::kSimDelayOption, text.toStdString(), options.frameDelayMs);
     } else if (name == "--unit") {
         ok = value(options.unit) && !options.unit.isEmpty();
     } else if (name == "--usb-latency") {
-        ok = value(text) && zekt::ParseLatencyMs(text.toStdString(), options.usbLatencyMs);
+        ok = value(text) &&
+             zekt::ParseOptionMs(zekt::kUsbLatencyOption, text.toStdString(), options.usbLatencyMs);
     } else if (name == "--journal") {
         options.journalGiven = true;
         ok = value(options.journalFile);
@@ -207,6 +206,10 @@ std::optional<std::string> FilesClash(const Options& options) {
     return zekt::FilesClash({{"--journal", options.journalFile.toStdString()},
                              {"--simulate", options.radioFile.toStdString()}},
                             zekt::StandardFirmwareInputs({}));
+}
+
+void SayOnStandardError(const std::string& text) {
+    std::fprintf(stderr, "zekt-programmer: %s\n", text.c_str());
 }
 
 // The window's size, frame, whether the fit to the frame was seen (a resize
@@ -281,14 +284,10 @@ int main(int argc, char** argv) {
     settings.simulate = options.simulate;
     settings.radioFiles = {options.radioFile.toStdString()};
     settings.simDelayMs = options.frameDelayMs;
-    const zekt::SettingsRead kept = zekt::ReadUserSettings(zekt::DefaultSettingsPath());
-    for (const std::string& warning : kept.warnings) {
-        std::fprintf(stderr, "zekt-programmer: %s\n", warning.c_str());
-    }
-    settings.usbLatencyMs =
-        options.usbLatencyMs != 0 ? options.usbLatencyMs : kept.settings.usbLatencyMs;
+    settings.usbLatencyMs = options.usbLatencyMs;
+    settings.userSettings = true;
     zekt::LinkBackend backend;
-    if (const zekt::Outcome opened = backend.Open(settings); !opened.Ok()) {
+    if (const zekt::Outcome opened = backend.Open(settings, SayOnStandardError); !opened.Ok()) {
         std::fprintf(stderr, "zekt-programmer: %s\n", opened.Why().c_str());
         if (backend.HardwareMissing()) {
             // Started from the Start menu, the window has no console to say it on.
@@ -320,7 +319,8 @@ int main(int argc, char** argv) {
     // the process then ends normally.
     std::unique_ptr<zekt::TFUser> window;
     try {
-        window = std::make_unique<zekt::TFUser>(backend.DriverFor(unit));
+        // A refused latency timer in the log as well as in the window's box.
+        window = std::make_unique<zekt::TFUser>(backend.MakeLink(unit, SayOnStandardError));
     } catch (const std::exception& error) {
         app.showError(QString::fromUtf8(error.what()));
         return 0;
@@ -333,12 +333,6 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "zekt-programmer: %s\n", saved.Why().c_str());
             radioLost = true;
         }
-    };
-    backend.SetUpLink(window->Link(), unit);
-    // A refused latency timer in the log as well as in the window's box.
-    window->Link().warn = [inBox = window->Link().warn](const std::string& text) {
-        std::fprintf(stderr, "zekt-programmer: %s\n", text.c_str());
-        inBox(text);
     };
     window->runFinished = saveRadio;
     window->whyNotOpened = [&backend, unit] { return backend.WhyHeld(unit); };

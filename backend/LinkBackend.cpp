@@ -8,6 +8,7 @@
 #include "SimulatedDriver.h"
 #include "TracingDriver.h"
 #include "USB_Prog.h"
+#include "UserSettings.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -202,8 +203,19 @@ LinkBackend::~LinkBackend() {
     (void)CloseTrace(); // a program that cares closed it already and said so
 }
 
-Outcome LinkBackend::Open(const LinkSettings& given) {
+Outcome LinkBackend::Open(const LinkSettings& given, const LinkWarning& settingsWarning) {
     settings = given;
+    if (settings.userSettings) {
+        const SettingsRead kept = ReadUserSettings(DefaultSettingsPath());
+        for (const std::string& warning : kept.warnings) {
+            if (settingsWarning) {
+                settingsWarning(warning);
+            }
+        }
+        if (settings.usbLatencyMs == 0) {
+            settings.usbLatencyMs = kept.settings.usbLatencyMs;
+        }
+    }
     if (settings.simulate) {
         if (Outcome simulated = OpenSimulated(); !simulated.Ok()) {
             return simulated;
@@ -364,11 +376,14 @@ FtdiDriver& LinkBackend::DriverFor(const UnitInfo* unit) {
     return *driver;
 }
 
-void LinkBackend::SetUpLink(USB_Prog& link, const UnitInfo* unit) const {
-    link.SetLatencyTimer(settings.usbLatencyMs);
+std::unique_ptr<USB_Prog> LinkBackend::MakeLink(const UnitInfo* unit, LinkWarning warn) {
+    auto link = std::make_unique<USB_Prog>(DriverFor(unit));
+    link->SetLatencyTimer(settings.usbLatencyMs);
     if (unit != nullptr) {
-        link.SelectUnit({unit->serial, unit->location == kSimLocation ? 0 : unit->locationId});
+        link->SelectUnit({unit->serial, unit->location == kSimLocation ? 0 : unit->locationId});
     }
+    link->warn = std::move(warn);
+    return link;
 }
 
 Outcome LinkBackend::SaveRadio(const UnitInfo* unit) {

@@ -4,6 +4,7 @@
 #include "Outcome.h"
 
 #include <cstdio>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -30,7 +31,13 @@ struct LinkSettings {
     std::vector<std::string> simFaults;
     std::string traceFile; // every frame with its time; empty: none
     int usbLatencyMs = 0;  // the chip's latency timer; 0: left as it is
+    // What the options leave open (the latency timer) from the user's
+    // settings file, as both programs do; the tests leave it off.
+    bool userSettings = false;
 };
+
+// A warning for the program to say in its own voice.
+using LinkWarning = std::function<void(const std::string& text)>;
 
 // One attached programmer unit.
 struct UnitInfo {
@@ -68,8 +75,9 @@ public:
     LinkBackend& operator=(const LinkBackend&) = delete;
 
     // Whether the units can be reached; if not, what was refused, naming
-    // the option (and the file) at fault.
-    Outcome Open(const LinkSettings& settings);
+    // the option (and the file) at fault. The settings file's lines that
+    // were not taken go to `settingsWarning`.
+    Outcome Open(const LinkSettings& settings, const LinkWarning& settingsWarning = nullptr);
     bool Simulated() const { return !sims.empty(); }
     // Open refused because the system's unit driver is not installed.
     bool HardwareMissing() const { return hardwareMissing; }
@@ -80,11 +88,11 @@ public:
     // there: when the unit (nullptr: the first, which a link without a
     // chosen unit takes) is held, why; nothing otherwise.
     std::optional<std::string> WhyHeld(const UnitInfo* unit);
-    // A driver for a link to the unit (nullptr: whichever unit a link finds
-    // first, as a program with one unit does).
-    FtdiDriver& DriverFor(const UnitInfo* unit);
-    // A link over DriverFor(unit) takes the settings that are the link's own.
-    void SetUpLink(USB_Prog& link, const UnitInfo* unit) const;
+    // The link to the unit (nullptr: whichever unit it finds first, as a
+    // program with one unit does), over a driver of its own, with the
+    // settings that are the link's own; what it warns of (a refused latency
+    // timer) goes to `warn`.
+    std::unique_ptr<USB_Prog> MakeLink(const UnitInfo* unit, LinkWarning warn);
 
     // Keeps a simulated radio in its file (nullptr: every one); done when
     // saved or when there is nothing to keep.
@@ -113,6 +121,7 @@ private:
     bool hardwareMissing = false;
     std::mutex mutex; // DriverFor and SaveRadio from the runs' threads
 
+    FtdiDriver& DriverFor(const UnitInfo* unit);
     Outcome OpenSimulated();
     Outcome ApplyFault(const std::string& fault);
     Outcome OpenTrace();

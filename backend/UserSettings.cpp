@@ -2,10 +2,9 @@
 
 #include "Outcome.h"
 #include "SafeFile.h"
-#include "USB_Prog.h"
+#include "SharedOptions.h"
 
 #include <cerrno>
-#include <charconv>
 #include <filesystem>
 
 namespace zekt {
@@ -31,7 +30,7 @@ Outcome TakeLine(std::string_view line, UserSettings& settings) {
     const std::string name(Trimmed(line.substr(0, equals)));
     const std::string value(Trimmed(line.substr(equals + 1)));
     if (name == "usb-latency") {
-        if (ParseLatencyMs(value, settings.usbLatencyMs)) {
+        if (ParseOptionMs(kUsbLatencyOption, value, settings.usbLatencyMs)) {
             return Outcome::Done();
         }
         return Outcome::Refused("usb-latency: нужно целое число миллисекунд от 1 до " +
@@ -41,17 +40,6 @@ Outcome TakeLine(std::string_view line, UserSettings& settings) {
 }
 
 } // namespace
-
-bool ParseLatencyMs(const std::string& text, int& ms) {
-    int value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value < 1 ||
-        value > kLatencyTimerMaxMs) {
-        return false;
-    }
-    ms = value;
-    return true;
-}
 
 std::string DefaultSettingsPath() {
     return UserFilePath(UserPlace::Config, "settings.conf");

@@ -23,7 +23,4 @@ struct SettingsRead {
 // A missing file is no settings and no warning.
 SettingsRead ReadUserSettings(const std::string& path);
 
-// A whole number of milliseconds for the latency timer, 1-255.
-bool ParseLatencyMs(const std::string& text, int& ms);
-
 } // namespace zekt

@@ -1,5 +1,6 @@
 #include "CliOptions.h"
 
+#include "SharedOptions.h"
 #include "USB_Prog.h"
 #include "UserSettings.h"
 
@@ -70,18 +71,8 @@ const std::map<std::string, CommandFiles> kCommands = {
     {"read", {0, 0}},      {"verify", {1, 1}}, {"backup", {1, 1}},  {"export-csv", {1, 2}},
     {"import-csv", {2, 2}}};
 
-constexpr int kMaxSimDelayMs = 10000;
-
 bool LooksLikeOption(const std::string& text) {
     return text.size() > 1 && text[0] == '-';
-}
-
-// A whole decimal number within [lowest, highest]: "5abc", "1e9" and
-// negatives are not numbers of milliseconds.
-bool WholeNumber(const std::string& text, int lowest, int highest, int& value) {
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    return !text.empty() && ec == std::errc() && end == text.data() + text.size() &&
-           value >= lowest && value <= highest;
 }
 
 class Parser {
@@ -148,9 +139,8 @@ void Parser::Option(const std::string& a) {
         o.simulate = true;
         File(a, o.radioFiles.emplace_back());
     } else if (a == "--sim-delay") {
-        if (Value(a, value) && !WholeNumber(value, 0, kMaxSimDelayMs, o.simDelayMs)) {
-            Refuse("параметру --sim-delay нужно целое число миллисекунд от 0 до " +
-                   std::to_string(kMaxSimDelayMs) + ", а не \"" + value + "\"");
+        if (Value(a, value) && !ParseOptionMs(kSimDelayOption, value, o.simDelayMs)) {
+            Refuse(OptionMsRefusal(kSimDelayOption, value));
         }
     } else if (a == "--unit") {
         if (Value(a, value) && value.empty()) {
@@ -160,9 +150,8 @@ void Parser::Option(const std::string& a) {
     } else if (a == "--all-units") {
         o.allUnits = true;
     } else if (a == "--usb-latency") {
-        if (Value(a, value) && !ParseLatencyMs(value, o.usbLatencyMs)) {
-            Refuse("параметру --usb-latency нужно целое число миллисекунд от 1 до " +
-                   std::to_string(kLatencyTimerMaxMs) + ", а не \"" + value + "\"");
+        if (Value(a, value) && !ParseOptionMs(kUsbLatencyOption, value, o.usbLatencyMs)) {
+            Refuse(OptionMsRefusal(kUsbLatencyOption, value));
         }
     } else if (a == "--sim-fault") {
         if (Value(a, value)) {

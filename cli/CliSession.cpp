@@ -87,22 +87,18 @@ Outcome OpenBackend(const CliOptions& options, LinkBackend& backend) {
     settings.simDelayMs = options.simDelayMs;
     settings.simFaults = options.simFaults;
     settings.traceFile = options.traceFile;
-    const SettingsRead kept = ReadUserSettings(DefaultSettingsPath());
-    for (const std::string& warning : kept.warnings) {
-        Say("zekt-cli: настройки: " + warning);
-    }
-    settings.usbLatencyMs =
-        options.usbLatencyMs != 0 ? options.usbLatencyMs : kept.settings.usbLatencyMs;
-    return backend.Open(settings);
+    settings.usbLatencyMs = options.usbLatencyMs;
+    settings.userSettings = true;
+    return backend.Open(settings,
+                        [](const std::string& warning) { Say("zekt-cli: настройки: " + warning); });
 }
 
 Session::Session(const CliOptions& options, LinkBackend& backend, const UnitInfo* unit)
     : journal(options.journalGiven ? options.journalFile : DefaultJournalPath()), options(options),
-      backend(backend), unit(unit), link(std::make_unique<USB_Prog>(backend.DriverFor(unit))) {
+      backend(backend), unit(unit),
+      link(backend.MakeLink(unit, [](const std::string& text) { Say("zekt-cli: " + text); })) {
     journal.warn = [](const std::string& text) { Say("zekt-cli: " + text); };
     journal.spoilsOk = [this] { return lostBecause; };
-    backend.SetUpLink(*link, unit);
-    link->warn = [](const std::string& text) { Say("zekt-cli: " + text); };
 }
 
 void Session::SaveRadio() {

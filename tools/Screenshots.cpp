@@ -57,7 +57,7 @@ bool Save(QWidget* w, const QString& path) {
 int ScreenShot(QApplication& app, const QString& path) {
     zekt::SimulatedDriver driver;
     AutoDialogs dialogs;
-    zekt::TFUser window(driver, &dialogs);
+    zekt::TFUser window(std::make_unique<zekt::USB_Prog>(driver), &dialogs);
     LoadDemo(window);
     window.FitToScreen(window.screen()->availableGeometry());
     window.show();
@@ -82,7 +82,7 @@ int main(int argc, char** argv) {
     out = QDir(out).absolutePath(); // the commands make the start folder current
     zekt::SimulatedDriver driver;
     AutoDialogs dialogs;
-    zekt::TFUser window(driver, &dialogs);
+    zekt::TFUser window(std::make_unique<zekt::USB_Prog>(driver), &dialogs);
     window.startDir = QDir::current().filePath("demo");
     // As it opens: fitted to the screen, the channel table within the frame.
     window.FitToScreen(window.screen()->availableGeometry());

@@ -48,7 +48,7 @@ struct Bench {
     std::unique_ptr<TFUser> w = NewWindow();
 
     std::unique_ptr<TFUser> NewWindow() {
-        auto window = std::make_unique<TFUser>(driver, &dialogs);
+        auto window = std::make_unique<TFUser>(std::make_unique<USB_Prog>(driver), &dialogs);
         window->startDir = kDemoDir;
         window->show();
         return window;

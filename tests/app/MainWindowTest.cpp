@@ -35,7 +35,7 @@ namespace {
 struct Window {
     SimulatedDriver driver;
     ScriptedDialogs dialogs;
-    TFUser w{driver, &dialogs};
+    TFUser w{std::make_unique<USB_Prog>(driver), &dialogs};
 
     Window() {
         w.show();

@@ -207,7 +207,7 @@ private slots:
     void aboutButtonShowsItModally() {
         SimulatedDriver driver;
         ScriptedDialogs dialogs;
-        TFUser window(driver, &dialogs);
+        TFUser window(std::make_unique<USB_Prog>(driver), &dialogs);
         window.show();
         bool wasModal = false;
         QTimer::singleShot(50, [&] {

@@ -6,6 +6,7 @@
 
 #include <QtTest>
 #include <filesystem>
+#include <fstream>
 #include <sys/stat.h>
 
 using namespace zekt;
@@ -44,6 +45,39 @@ private slots:
                          : !opened.Ok() && refused.find(refusal) != std::string::npos,
                      refused.c_str());
         }
+    }
+
+    // The programs' links: the latency timer the option gives, else the
+    // user's settings file's, whose lines not taken are warned about.
+    void userSettingsUnderTheOptions() {
+        const std::filesystem::path path = DefaultSettingsPath();
+        std::filesystem::create_directories(path.parent_path());
+        const struct {
+            const char* file;
+            int option;
+            int inUse;
+            bool warned;
+        } cases[] = {
+            {"usb-latency = 3\n", 0, 3, false},
+            {"usb-latency = 3\n", 7, 7, false},
+            {"usb-latency = x\n", 0, 0, true},
+        };
+        for (const auto& [file, option, inUse, warned] : cases) {
+            std::ofstream(path) << file;
+            LinkBackend backend;
+            std::vector<std::string> warnings;
+            LinkSettings settings{true, {""}, 0, {}, "", option};
+            settings.userSettings = true;
+            QVERIFY(backend
+                        .Open(settings,
+                              [&warnings](const std::string& text) { warnings.push_back(text); })
+                        .Ok());
+            const auto link = backend.MakeLink(nullptr, nullptr);
+            QVERIFY(link->Test());
+            QCOMPARE(link->LatencyInUse(), inUse);
+            QCOMPARE(!warnings.empty(), warned);
+        }
+        std::filesystem::remove(path);
     }
 
     // The settings file: what is taken, what is warned about (by line).
@@ -136,13 +170,11 @@ private slots:
         QCOMPARE(units.size(), std::size_t(2));
         QCOMPARE(UnitLine(units[0]), std::string("SIM1                sim       свободен"));
         QCOMPARE(UnitLine(units[1]), std::string("SIM2                sim       занят"));
-        USB_Prog first(backend.DriverFor(&units[0]));
-        backend.SetUpLink(first, &units[0]);
-        QVERIFY(first.Test());
-        QCOMPARE(first.SerialNumber(), std::string("SIM1"));
-        USB_Prog second(backend.DriverFor(&units[1]));
-        backend.SetUpLink(second, &units[1]);
-        QVERIFY(!second.Open()); // held by "another program"
+        const auto first = backend.MakeLink(&units[0], nullptr);
+        QVERIFY(first->Test());
+        QCOMPARE(first->SerialNumber(), std::string("SIM1"));
+        const auto second = backend.MakeLink(&units[1], nullptr);
+        QVERIFY(!second->Open()); // held by "another program"
         QVERIFY(backend.SaveRadio(&units[0]).Ok());
         QVERIFY(std::filesystem::exists(files.Path("a.hex")));
         QVERIFY(!std::filesystem::exists(files.Path("b.hex")));
@@ -155,8 +187,8 @@ private slots:
         const std::string radio = files.Path("radio.hex");
         auto first = std::make_unique<LinkBackend>();
         QVERIFY(first->Open({true, {radio}, 0, {}, ""}).Ok());
-        USB_Prog link(first->DriverFor(nullptr));
-        QVERIFY(link.Test());
+        const auto link = first->MakeLink(nullptr, nullptr);
+        QVERIFY(link->Test());
         QVERIFY(first->SaveRadio().Ok());
         const auto saved = std::filesystem::last_write_time(radio);
 
@@ -165,8 +197,8 @@ private slots:
         QVERIFY(second.Open({true, {files.Path("link.hex")}, 0, {}, ""}).Ok());
         QCOMPARE(UnitLine(second.ListUnits().front()),
                  std::string("SIM1                sim       занят"));
-        USB_Prog other(second.DriverFor(nullptr));
-        QVERIFY(!other.Open());
+        const auto other = second.MakeLink(nullptr, nullptr);
+        QVERIFY(!other->Open());
         QVERIFY(second.SaveRadio().Ok());
         QCOMPARE(std::filesystem::last_write_time(radio), saved);
 
@@ -192,8 +224,8 @@ private slots:
         {
             LinkBackend backend;
             QVERIFY(backend.Open({true, {radio}, 0, {}, files.Path("trace.txt")}).Ok());
-            USB_Prog link(backend.DriverFor(nullptr));
-            QVERIFY(link.Test());
+            const auto link = backend.MakeLink(nullptr, nullptr);
+            QVERIFY(link->Test());
             QVERIFY(backend.SaveRadio().Ok());
             QVERIFY(backend.CloseTrace().Ok());
         }
@@ -211,8 +243,8 @@ private slots:
             const ino_t loaded = inode();
             QVERIFY(again.SaveRadio().Ok());
             QCOMPARE(inode(), loaded);
-            USB_Prog link(again.DriverFor(nullptr));
-            QVERIFY(link.Test()); // the test touches no memory
+            const auto link = again.MakeLink(nullptr, nullptr);
+            QVERIFY(link->Test()); // the test touches no memory
             QVERIFY(again.SaveRadio().Ok());
             QCOMPARE(inode(), loaded);
         }

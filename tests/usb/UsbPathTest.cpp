@@ -117,9 +117,8 @@ private slots:
                      qPrintable(lines.join(", ")));
             const UnitChoice busy = ChooseUnits(units, {"B2"}, false);
             QCOMPARE(busy.units.at(0).access, DeviceAccess::Busy);
-            USB_Prog held(backend.DriverFor(&busy.units[0]));
-            backend.SetUpLink(held, &busy.units[0]);
-            QVERIFY(!held.Open());
+            const auto held = backend.MakeLink(&busy.units[0], nullptr);
+            QVERIFY(!held->Open());
             if (count == 4) {
                 QVERIFY(ChooseUnits(units, {"ZK9"}, false).ambiguous);
             }
@@ -136,9 +135,8 @@ private slots:
             std::vector<LinkRun> runs(two.units.size());
             for (std::size_t k = 0; k < two.units.size(); ++k) {
                 std::unique_ptr<QThread> thread(QThread::create([&, k] {
-                    USB_Prog link(backend.DriverFor(&two.units[k]));
-                    backend.SetUpLink(link, &two.units[k]);
-                    runs[k].Run(link, kOpsWriteFrequencies);
+                    const auto link = backend.MakeLink(&two.units[k], nullptr);
+                    runs[k].Run(*link, kOpsWriteFrequencies);
                 }));
                 thread->start();
                 thread->wait();
@@ -168,9 +166,8 @@ private slots:
         qsizetype afterFirstRounds = 0;
         constexpr int kRounds = 200;
         for (int round = 1; round <= kRounds; ++round) {
-            USB_Prog link(backend.DriverFor(&unit));
-            backend.SetUpLink(link, &unit);
-            QVERIFY2(link.Test(), link.Message().c_str());
+            const auto link = backend.MakeLink(&unit, nullptr);
+            QVERIFY2(link->Test(), link->Message().c_str());
             if (round == 10) {
                 afterFirstRounds = openDescriptors();
             }
