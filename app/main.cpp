@@ -336,16 +336,13 @@ int main(int argc, char** argv) {
     };
     window->runFinished = saveRadio;
     window->whyNotOpened = [&backend, unit] { return backend.WhyHeld(unit); };
-    std::string journalPath = zekt::DefaultJournalPath();
-    if (options.journalGiven) {
-        journalPath = options.journalFile.isEmpty()
-                          ? std::string()
-                          : QFileInfo(options.journalFile).absoluteFilePath().toStdString();
+    // The journal file was made absolute with the other files named.
+    const zekt::JournalChoice journal = zekt::ChooseJournal(
+        options.journalGiven ? std::optional(options.journalFile.toStdString()) : std::nullopt);
+    if (journal.warning) {
+        SayOnStandardError(*journal.warning);
     }
-    if (journalPath.empty() && !options.journalGiven) {
-        std::fprintf(stderr, "zekt-programmer: %s\n", zekt::NoJournalPlaceText().c_str());
-    }
-    window->UseJournal(journalPath);
+    window->UseJournal(journal.path);
     window->FitToScreen(window->screen()->availableGeometry());
     window->show();
     const bool exitWhenShown = options.exitWhenShown;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,10 @@ struct CliOptions {
     bool allUnits = false;
     bool journalGiven = false;
     std::string journalFile; // with journalGiven: empty turns the journal off
+    // The journal file the options gave (empty: none); nothing: the default.
+    std::optional<std::string> Journal() const {
+        return journalGiven ? std::optional(journalFile) : std::nullopt;
+    }
 
     std::string command;    // test, units, program, write-frequencies, read, verify, backup,
                             // export-csv, import-csv

@@ -94,8 +94,8 @@ Outcome OpenBackend(const CliOptions& options, LinkBackend& backend) {
 }
 
 Session::Session(const CliOptions& options, LinkBackend& backend, const UnitInfo* unit)
-    : journal(options.journalGiven ? options.journalFile : DefaultJournalPath()), options(options),
-      backend(backend), unit(unit),
+    : journal(ChooseJournal(options.Journal()).path), options(options), backend(backend),
+      unit(unit),
       link(backend.MakeLink(unit, [](const std::string& text) { Say("zekt-cli: " + text); })) {
     journal.warn = [](const std::string& text) { Say("zekt-cli: " + text); };
     journal.spoilsOk = [this] { return lostBecause; };

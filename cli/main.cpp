@@ -386,6 +386,15 @@ int RefuseBusy(Session& session, const CliOptions& options, const UnitInfo& unit
     return kExitFailed;
 }
 
+// The command on a unit, unless another program holds it: never two
+// programs on one unit.
+int RunUnlessBusy(const CliOptions& options, Session& session, const UnitInfo* unit) {
+    if (unit != nullptr && unit->access == DeviceAccess::Busy) {
+        return RefuseBusy(session, options, *unit);
+    }
+    return RunCommand(options, session);
+}
+
 // One unit's command, on a thread of its own while others run.
 struct UnitRun {
     int status = kExitFailed;
@@ -400,11 +409,7 @@ UnitRun RunOnUnit(const CliOptions& options, LinkBackend& backend, const UnitInf
     {
         Session session(options, backend, &unit);
         session.oneOfSeveral = true;
-        if (unit.access == DeviceAccess::Busy) {
-            run.status = RefuseBusy(session, options, unit); // never two programs on one unit
-        } else {
-            run.status = RunCommand(options, session);
-        }
+        run.status = RunUnlessBusy(options, session, &unit);
         if (session.RadioLost() && run.status == kExitOk) {
             run.status = kExitFailed;
         }
@@ -503,8 +508,8 @@ int RunWithProgrammer(int argc, char** argv, const zekt::CliOptions& options) {
     if (options.command == "units") {
         return UnitsCommand(backend);
     }
-    if (!options.journalGiven && DefaultJournalPath().empty()) {
-        Say("zekt-cli: " + NoJournalPlaceText());
+    if (const std::optional<std::string> warning = ChooseJournal(options.Journal()).warning) {
+        Say("zekt-cli: " + *warning);
     }
     std::vector<UnitInfo> units;
     if (options.allUnits || !options.units.empty()) {
@@ -518,16 +523,13 @@ int RunWithProgrammer(int argc, char** argv, const zekt::CliOptions& options) {
     int status = kExitOk;
     if (units.size() > 1) {
         status = RunOnUnits(options, backend, units);
-    } else if (!units.empty() && units.front().access == DeviceAccess::Busy) {
-        Session session(options, backend, &units.front());
-        status = RefuseBusy(session, options, units.front());
     } else {
-        Session session(options, backend, units.empty() ? nullptr : &units.front());
-        status = RunCommand(options, session);
+        const UnitInfo* unit = units.empty() ? nullptr : &units.front();
+        Session session(options, backend, unit);
+        status = RunUnlessBusy(options, session, unit);
         // A unit held by another program fails to open as if it were not there.
         if (status == kExitFailed && session.Link().ErrorCode() == errNoDevice) {
-            if (const std::optional<std::string> held =
-                    backend.WhyHeld(units.empty() ? nullptr : &units.front())) {
+            if (const std::optional<std::string> held = backend.WhyHeld(unit)) {
                 Say(*held);
             }
         }

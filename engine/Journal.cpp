@@ -59,6 +59,17 @@ std::string DefaultJournalPath() {
     return UserFilePath(UserPlace::Data, "journal.csv");
 }
 
+JournalChoice ChooseJournal(const std::optional<std::string>& given) {
+    if (given) {
+        return {*given, std::nullopt};
+    }
+    JournalChoice choice{DefaultJournalPath(), std::nullopt};
+    if (choice.path.empty()) {
+        choice.warning = NoJournalPlaceText();
+    }
+    return choice;
+}
+
 std::string Sha256Hex(std::string_view bytes) {
     return QCryptographicHash::hash(
                QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())),
@@ -172,8 +183,7 @@ std::string Journal::KeepRadio(const std::string& prgText) {
         return {};
     }
     std::string folder;
-    FileError error =
-        ResolveSafeLinks(TextOf(PathOf(path).parent_path() / "radios"), folder);
+    FileError error = ResolveSafeLinks(TextOf(PathOf(path).parent_path() / "radios"), folder);
     if (error == FileError::None) {
         error = MakeFolders(folder);
     }

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -38,6 +39,14 @@ inline constexpr const char* kJournalDefaultLatency = "default"; // the chip's o
 // system names none (then NoJournalPlaceText is the warning).
 std::string DefaultJournalPath();
 std::string NoJournalPlaceText();
+
+// The journal a program keeps: the file its option gave (an empty name: none),
+// else the default, with the warning when the default has no place.
+struct JournalChoice {
+    std::string path; // empty: no journal
+    std::optional<std::string> warning;
+};
+JournalChoice ChooseJournal(const std::optional<std::string>& given);
 
 std::string Sha256Hex(std::string_view bytes);
 // The SHA-256 of a file's bytes; empty when the file cannot be read.
