@@ -12,6 +12,7 @@
 #include "ReferenceImages.h"
 #include "TempFiles.h"
 #include "TerminalHost.h"
+#include "UnitOutput.h"
 
 #include <QCryptographicHash>
 #include <QDate>
@@ -21,9 +22,12 @@
 #include <QRegularExpression>
 #include <QtTest>
 #include <csignal>
+#include <fcntl.h>
+#include <fstream>
 #include <pty.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace zekt;
@@ -99,6 +103,63 @@ class CliTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // Several units at once: each unit's standard error lines whole, with its
+    // prefix and in its order however the threads interleave; its standard
+    // output kept apart and handed over whole at the end.
+    void unitOutputKeepsEachUnitApart() {
+        TempFiles files;
+        std::fflush(stderr);
+        const int savedErr = dup(STDERR_FILENO);
+        const std::string errPath = files.Path("stderr.txt");
+        const int errFile = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(errFile, STDERR_FILENO);
+        close(errFile);
+        constexpr int kLines = 200;
+        std::string printed[2];
+        bool backOnRealStreams[2] = {false, false};
+        std::vector<std::thread> units;
+        for (int u = 0; u < 2; ++u) {
+            units.emplace_back([u, &printed, &backOnRealStreams] {
+                UnitOutput output("SIM" + std::to_string(u + 1));
+                for (int n = 0; n < kLines; ++n) {
+                    Say("say " + std::to_string(n));
+                    std::fprintf(Err(), "part of %d", n); // a line written in two pieces
+                    std::fprintf(Err(), " and the rest\n");
+                    std::fprintf(Out(), "out %d\n", n);
+                }
+                printed[u] = output.Finish();
+                backOnRealStreams[u] = Out() == stdout && Err() == stderr;
+            });
+        }
+        for (std::thread& unit : units) {
+            unit.join();
+        }
+        std::fflush(stderr);
+        dup2(savedErr, STDERR_FILENO);
+        close(savedErr);
+        std::string expectedOut;
+        for (int n = 0; n < kLines; ++n) {
+            expectedOut += "out " + std::to_string(n) + "\n";
+        }
+        for (int u = 0; u < 2; ++u) {
+            QCOMPARE(printed[u], expectedOut);
+            QVERIFY(backOnRealStreams[u]);
+        }
+        std::vector<std::string> seen[2];
+        std::ifstream err(errPath);
+        for (std::string line; std::getline(err, line);) {
+            QVERIFY2(line.starts_with("[SIM1] ") || line.starts_with("[SIM2] "), line.c_str());
+            seen[line[4] - '1'].push_back(line.substr(7));
+        }
+        for (int u = 0; u < 2; ++u) {
+            QCOMPARE(seen[u].size(), std::size_t(2 * kLines));
+            for (int n = 0; n < kLines; ++n) {
+                QCOMPARE(seen[u][2 * n], "say " + std::to_string(n));
+                QCOMPARE(seen[u][2 * n + 1], "part of " + std::to_string(n) + " and the rest");
+            }
+        }
+    }
+
     // Mistakes on the command line are refused in Russian, in one line with a
     // pointer to --help; nothing else changes meaning by accident.
     void optionMistakes() {
