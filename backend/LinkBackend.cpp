@@ -149,6 +149,10 @@ std::string UnitLine(const UnitInfo& unit) {
     return line + location + AccessText(unit.access);
 }
 
+const char* SimulatedFaultsHelp() {
+    return kSimFaultHelp;
+}
+
 std::string BusyText(const UnitInfo& unit) {
     return "Программатор " + unit.serial + " (" + unit.location +
            ") занят другой программой: закройте её или выберите другой программатор.";

@@ -47,6 +47,9 @@ struct UnitInfo {
     DeviceAccess access = DeviceAccess::Free;
 };
 
+// The faults the simulated units take (--sim-fault), for help texts.
+const char* SimulatedFaultsHelp();
+
 // "свободен", "занят", "нет доступа".
 const char* AccessText(DeviceAccess access);
 // A line of the units list: serial, location, access.

@@ -1,6 +1,7 @@
 // zekt-cli: the programmer on the command line, for scripts, SSH sessions and
 // production benches. The same build, runs and operator texts as the window.
 #include "ChipHexFile.h"
+#include "ChipMemory.h"
 #include "CliCommands.h"
 #include "CliOptions.h"
 #include "CliSession.h"
@@ -9,7 +10,6 @@
 #include "ConfigFile.h"
 #include "ConfigMessages.h"
 #include "Console.h"
-#include "FaultText.h"
 #include "FileMessages.h"
 #include "Firmware.h"
 #include "FrequencyCodec.h"
@@ -133,7 +133,6 @@ void ShowRead(const ReadBackPanels& panels) {
 }
 
 // Memory that a chip's protection bits hide reads as zeros.
-bool ChipProtected(const Project& image);
 
 // A second pass over the radio before anything read is kept: done when both
 // passes agree, else why nothing may be kept (said here).
@@ -214,28 +213,6 @@ int ReadCommand(const CliOptions& options, Session& session) {
         ShowRead(DecodeReadBack(session.image, RadioConfig{}));
     }
     return status != kExitOk ? status : ExitFor(read.outcome);
-}
-
-Pic16F877 ChipOf(const Project& image) {
-    Pic16F877 chip;
-    for (int w = 0; w < kProgramWords; ++w) {
-        chip.code[static_cast<std::size_t>(w)] =
-            static_cast<uint16_t>(image.ProgramMemory()[w] & 0x3FFF);
-    }
-    for (int b = 0; b < kDataBytes; ++b) {
-        chip.data[static_cast<std::size_t>(b)] = static_cast<uint8_t>(image.DataMemory()[b]);
-    }
-    for (int k = 0; k < kIdWordCount; ++k) {
-        chip.idWords[static_cast<std::size_t>(k)] =
-            static_cast<uint16_t>(image.IdWords()[k] & 0x3FFF);
-    }
-    chip.configWord = static_cast<uint16_t>(image.ConfigWord() & 0x3FFF);
-    return chip;
-}
-
-bool ChipProtected(const Project& image) {
-    const Pic16F877 chip = ChipOf(image);
-    return chip.CodeProtected(kProgramWords - 1) || chip.DataProtected();
 }
 
 int BackupCommand(const CliOptions& options, Session& session) {
@@ -556,7 +533,7 @@ int Main(int argc, char** argv) {
     zekt::CliOptions options =
         zekt::ParseCliOptions(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
     if (options.help) {
-        std::printf(zekt::kCliUsage, zekt::kSimFaultHelp,
+        std::printf(zekt::kCliUsage, zekt::SimulatedFaultsHelp(),
                     zekt::UserFolderShown(zekt::UserPlace::Data));
         return zekt::kExitOk;
     }

@@ -2,45 +2,16 @@
 
 namespace zekt {
 
-namespace {
-
-// CP1:CP0 (bits 13:12, repeated at 5:4) select the protected upper part of
-// program memory; CPD (bit 8) clear protects the data EEPROM.
-constexpr int kCodeProtectShift = 4;
-constexpr uint16_t kDataUnprotectedBit = 0x0100;
-
-int ProtectedFrom(uint16_t config) {
-    switch ((config >> kCodeProtectShift) & 3) {
-    case 3:
-        return Pic16F877::kCodeWords; // nothing protected
-    case 2:
-        return 0x1F00;
-    case 1:
-        return 0x1000;
-    default:
-        return 0;
-    }
-}
-
-} // namespace
-
-Pic16F877::Pic16F877() {
-    ChipErase();
-}
-
 void Pic16F877::ChipErase() {
-    code.fill(kWordMask);
-    data.fill(kErasedByte);
-    idWords.fill(kWordMask);
-    configWord = kWordMask;
+    Erase();
 }
 
 bool Pic16F877::CodeProtected(int address) const {
-    return address >= ProtectedFrom(configWord);
+    return address >= CodeProtectedFrom(configWord);
 }
 
 bool Pic16F877::DataProtected() const {
-    return (configWord & kDataUnprotectedBit) == 0;
+    return DataProtectedBy(configWord);
 }
 
 uint16_t Pic16F877::ReadCode(int address) const {
@@ -83,7 +54,7 @@ void Pic16F877::WriteId(int index, uint16_t value) {
 }
 
 void Pic16F877::WriteConfig(uint16_t value) {
-    const bool anyProtection = ProtectedFrom(configWord) < kCodeWords || DataProtected();
+    const bool anyProtection = CodeProtectedFrom(configWord) < kCodeWords || DataProtected();
     const uint16_t masked = value & kWordMask;
     configWord = anyProtection ? static_cast<uint16_t>(configWord & masked) : masked;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <array>
+#include "ChipMemory.h"
+
 #include <cstdint>
 #include <map>
 
@@ -9,14 +10,11 @@ namespace zekt {
 // The target microcontroller as the simulated unit sees it: 14-bit program
 // words, data EEPROM bytes, ID words and the configuration word, with code
 // protection and the difference between programming with and without erase.
-class Pic16F877 {
+// Its memory, protection ignored, is the ChipMemory it is (for saving the
+// chip and tests).
+class Pic16F877 : public ChipMemory {
 public:
-    static constexpr int kCodeWords = 8192;
-    static constexpr int kDataBytes = 256;
-    static constexpr uint16_t kWordMask = 0x3FFF;
-    static constexpr uint8_t kErasedByte = 0xFF;
-
-    Pic16F877();
+    Pic16F877() = default;
 
     // Bulk erase: everything blank, protection lifted.
     void ChipErase();
@@ -41,12 +39,6 @@ public:
     // A bit that will not program: it stays 1 whatever is written.
     void SetStuckCodeBit(int address, int bit) { stuckCodeBits[address] |= uint16_t(1u << bit); }
     void SetStuckDataBit(int address, int bit) { stuckDataBits[address] |= uint8_t(1u << bit); }
-
-    // The true contents, protection ignored (for saving the chip and tests).
-    std::array<uint16_t, kCodeWords> code;
-    std::array<uint8_t, kDataBytes> data;
-    std::array<uint16_t, 4> idWords;
-    uint16_t configWord;
 
 private:
     std::map<int, uint16_t> stuckCodeBits;

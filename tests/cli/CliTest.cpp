@@ -80,8 +80,8 @@ struct Cli {
         BuildConfigurationData(config, image);
         files.Write(name, FormatConfigFile(OptionsOf(config), image.DataMemory()));
     }
-    Pic16F877 Radio() {
-        Pic16F877 chip;
+    ChipMemory Radio() {
+        ChipMemory chip;
         [&] { QVERIFY(LoadChipHex(files.Path("radio.hex"), chip).ok); }();
         return chip;
     }
@@ -317,7 +317,7 @@ private slots:
         QCOMPARE(program.status, 0);
         QVERIFY(program.err.contains("Для программирования радиостанции установлена версия 6.1.1"));
         QVERIFY(program.err.contains(msg::kCaptionProgConfig));
-        const Pic16F877 chip = cli.Radio();
+        const ChipMemory chip = cli.Radio();
         const std::vector<int32_t> data = reference::ParseDump(reference::kDataA);
         const std::vector<int32_t> page = reference::ParseDump(reference::kPageA);
         for (int a = 0; a < 256; ++a) {
@@ -356,7 +356,7 @@ private slots:
         for (const int first : {0, 16, 32}) {
             QFile::remove(cli.Path("radio.hex"));
             QCOMPARE(cli.Sim({"program", "full.prg"}).status, 0);
-            Pic16F877 held = cli.Radio();
+            ChipMemory held = cli.Radio();
             int unlisted = 0;
             for (int n = 0; n < kChannelCount && first + n < kCtcssToneCount; ++n) {
                 held.data[0x40 + n] |= 0xC0;
@@ -375,7 +375,7 @@ private slots:
 
             QFile::remove(cli.Path("radio.hex"));
             QCOMPARE(cli.Sim({"program", "s.prg"}).status, 0);
-            const Pic16F877 again = cli.Radio();
+            const ChipMemory again = cli.Radio();
             for (int a = 0; a < kDataBytes; ++a) {
                 const int n = a >= 0x51 ? a - 0x51 : a - 0x40;
                 if (n < 0 || n >= kChannelCount || first + n < kCtcssListedTones ||
@@ -460,14 +460,14 @@ private slots:
         Cli cli;
         cli.WriteConfig("a.prg", OpenConfigA());
         QCOMPARE(cli.Sim({"program", "a.prg"}).status, 0);
-        const Pic16F877 before = cli.Radio();
+        const ChipMemory before = cli.Radio();
         RadioConfig changed = OpenConfigA();
         changed.channels[1] = {"147", "147", -1, false};
         cli.WriteConfig("b.prg", changed);
         const Result write = cli.Sim({"write-frequencies", "b.prg"});
         QCOMPARE(write.status, 0);
         QVERIFY(write.err.contains(msg::kConnectRadio));
-        const Pic16F877 after = cli.Radio();
+        const ChipMemory after = cli.Radio();
         for (int w = 0; w < kFrequencyPageWord; ++w) {
             QCOMPARE(after.code[w], before.code[w]);
         }
@@ -481,9 +481,9 @@ private slots:
         cli.WriteConfig("a.prg", OpenConfigA());
         QCOMPARE(cli.Sim({"program", "a.prg"}).status, 0);
         QCOMPARE(cli.Sim({"backup", "copy.hex"}).status, 0);
-        Pic16F877 copy;
+        ChipMemory copy;
         QVERIFY(LoadChipHex(cli.files.Path("copy.hex"), copy).ok);
-        const Pic16F877 chip = cli.Radio();
+        const ChipMemory chip = cli.Radio();
         QVERIFY(copy.code == chip.code);
         QVERIFY(copy.data == chip.data);
         QVERIFY(copy.idWords == chip.idWords);
@@ -563,7 +563,7 @@ private slots:
             cli.Sim({"program", "user.prg", "--firmware", "rpt611.hex", "--band", "144", "174"});
         QCOMPARE(r.status, 0);
         QVERIFY(r.err.contains(msg::kConnectDevice));
-        const Pic16F877 chip = cli.Radio();
+        const ChipMemory chip = cli.Radio();
         QCOMPARE(int(chip.idWords[0]), 0x10D7);
         QCOMPARE(int(chip.idWords[3]) & 0x80, 0x80); // the operator's band
         QCOMPARE(int(chip.data[0xF4]), 0xD9);        // 174 MHz = 0xD980
@@ -599,7 +599,7 @@ private slots:
         QCOMPARE(
             cli.Sim({"program", "user.prg", "--firmware", ZEKT_DEMO_DIR "/WORK/St611.hex"}).status,
             0);
-        const Pic16F877 before = cli.Radio();
+        const ChipMemory before = cli.Radio();
         cli.files.Write("wide.hex", ":02000200FFFFFE\n:00000001FF\n");
         const Result r =
             cli.Sim({"--trace", "t.txt", "program", "user.prg", "--firmware", "wide.hex"});
@@ -655,7 +655,7 @@ private slots:
             QVERIFY(!QFile::exists(cli.Path("radio.hex")) || cli.Radio().idWords[0] == 0x3FFF);
         }
         QCOMPARE(cli.Sim({"program", "a.prg"}).status, 0);
-        const Pic16F877 reference = cli.Radio();
+        const ChipMemory reference = cli.Radio();
         QString crOnly = QString::fromStdString(whole);
         crOnly.replace("\r\n", "\r");
         for (const std::string& text : {"\xEF\xBB\xBF" + whole, crOnly.toStdString()}) {

@@ -19,20 +19,20 @@ struct ChipBytes {
     std::vector<unsigned char> bytes;
 };
 
-void PutByte(Pic16F877& chip, unsigned address, unsigned char value, std::string& error) {
+void PutByte(ChipMemory& chip, unsigned address, unsigned char value, std::string& error) {
     auto setByte = [value](uint16_t& word, bool high) {
         word = high ? static_cast<uint16_t>((word & 0x00FF) | (value << 8))
                     : static_cast<uint16_t>((word & 0xFF00) | value);
     };
     const bool high = (address & 1) != 0;
-    if (address < 2u * Pic16F877::kCodeWords) {
+    if (address < 2u * ChipMemory::kCodeWords) {
         setByte(chip.code[address / 2], high);
     } else if (address >= kChipHexIdAddress && address < kChipHexIdAddress + 8) {
         setByte(chip.idWords[(address - kChipHexIdAddress) / 2], high);
     } else if (address == kChipHexConfigAddress || address == kChipHexConfigAddress + 1) {
         setByte(chip.configWord, high);
     } else if (address >= kChipHexDataAddress &&
-               address < kChipHexDataAddress + 2u * Pic16F877::kDataBytes) {
+               address < kChipHexDataAddress + 2u * ChipMemory::kDataBytes) {
         if (!high) {
             chip.data[(address - kChipHexDataAddress) / 2] = value;
         }
@@ -133,17 +133,17 @@ std::string ReadIntelHex(std::string_view text,
     return anyData ? "файл обрезан: нет записи конца файла" : "в файле нет данных";
 }
 
-void MaskWords(Pic16F877& chip) {
+void MaskWords(ChipMemory& chip) {
     for (uint16_t& w : chip.code) {
-        w &= Pic16F877::kWordMask;
+        w &= ChipMemory::kWordMask;
     }
     for (uint16_t& w : chip.idWords) {
-        w &= Pic16F877::kWordMask;
+        w &= ChipMemory::kWordMask;
     }
-    chip.configWord &= Pic16F877::kWordMask;
+    chip.configWord &= ChipMemory::kWordMask;
 }
 
-std::vector<ChipBytes> CollectChip(const Pic16F877& chip) {
+std::vector<ChipBytes> CollectChip(const ChipMemory& chip) {
     std::vector<ChipBytes> runs;
     auto add = [&runs](unsigned address, std::initializer_list<unsigned char> bytes) {
         if (!runs.empty() && runs.back().address + runs.back().bytes.size() == address) {
@@ -155,8 +155,8 @@ std::vector<ChipBytes> CollectChip(const Pic16F877& chip) {
     auto addWord = [&add](unsigned address, uint16_t w) {
         add(address, {static_cast<unsigned char>(w & 0xFF), static_cast<unsigned char>(w >> 8)});
     };
-    for (unsigned i = 0; i < Pic16F877::kCodeWords; ++i) {
-        if (chip.code[i] != Pic16F877::kWordMask) {
+    for (unsigned i = 0; i < ChipMemory::kCodeWords; ++i) {
+        if (chip.code[i] != ChipMemory::kWordMask) {
             addWord(2 * i, chip.code[i]);
         }
     }
@@ -164,8 +164,8 @@ std::vector<ChipBytes> CollectChip(const Pic16F877& chip) {
         addWord(kChipHexIdAddress + 2 * k, chip.idWords[k]);
     }
     addWord(kChipHexConfigAddress, chip.configWord);
-    for (unsigned a = 0; a < Pic16F877::kDataBytes; ++a) {
-        if (chip.data[a] != Pic16F877::kErasedByte) {
+    for (unsigned a = 0; a < ChipMemory::kDataBytes; ++a) {
+        if (chip.data[a] != ChipMemory::kErasedByte) {
             addWord(kChipHexDataAddress + 2 * a, chip.data[a]);
         }
     }
@@ -201,13 +201,13 @@ std::string FormatIntelHex(const std::vector<ChipBytes>& runs) {
 
 } // namespace
 
-ChipFileResult LoadChipHex(const std::string& path, Pic16F877& chip) {
+ChipFileResult LoadChipHex(const std::string& path, ChipMemory& chip) {
     // Only a regular file of a sane size: a FIFO or a device could hang or flood it.
     const FileRead probe = ReadRegularFile(path, kHexFileLimit);
     if (!probe.Ok()) {
         return {false, FileErrorText(probe.error)};
     }
-    Pic16F877 loaded;
+    ChipMemory loaded;
     std::string outside;
     const std::string fault = ReadIntelHex(probe.bytes, [&](unsigned address, unsigned char value) {
         PutByte(loaded, address, value, outside);
@@ -226,7 +226,7 @@ ChipFileResult LoadChipHex(const std::string& path, Pic16F877& chip) {
     return {true, {}};
 }
 
-ChipFileResult SaveChipHex(const std::string& path, const Pic16F877& chip) {
+ChipFileResult SaveChipHex(const std::string& path, const ChipMemory& chip) {
     // Written safely: a full disk is reported and the old file kept.
     const FileWrite written = WriteFileSafely(path, FormatIntelHex(CollectChip(chip)));
     if (!written.Ok()) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Pic16F877.h"
+#include "ChipMemory.h"
 
 #include <string>
 
@@ -21,10 +21,10 @@ struct ChipFileResult {
 // Loads the whole chip; on failure the chip is left as it was and the error
 // says why in the operator's words, without the file's name ("строка 3:
 // неверная контрольная сумма"). Anything the file does not hold is blank.
-ChipFileResult LoadChipHex(const std::string& path, Pic16F877& chip);
+ChipFileResult LoadChipHex(const std::string& path, ChipMemory& chip);
 
 // Saves the whole chip (blank words and bytes are left out), written safely:
 // on failure the old file is as it was. The error names the file and why.
-ChipFileResult SaveChipHex(const std::string& path, const Pic16F877& chip);
+ChipFileResult SaveChipHex(const std::string& path, const ChipMemory& chip);
 
 } // namespace zekt
