@@ -139,7 +139,7 @@ void TFUser::RunWrite(const WriteCommand& command, QPushButton* button) {
         const RadioConfig config = GetRadioConfig();
         JournalRecord record = Record();
         record.version = VersionText(config.version);
-        JournalScope scope(journal, record);
+        CommandJournal scope(journal, record);
         RunWriteCommandJournaled(command, config, context, host.Parts(), scope);
         firmwareFile = QString::fromStdString(firmware);
     });
@@ -158,7 +158,7 @@ void TFUser::ButReadClick() {
         Host host(*this, ButRead);
         std::string firmware;
         CommandContext context = Context(firmware);
-        JournalScope scope(journal, Record());
+        CommandJournal scope(journal, Record());
         const RadioConfig panels = GetRadioConfig();
         if (ReadRadioJournaled(context, host.Parts(), scope, panels).decode) {
             ApplyReadBack(DecodeReadBack(*image, panels));

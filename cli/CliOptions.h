@@ -7,8 +7,11 @@
 namespace zekt {
 
 inline constexpr int kExitOk = 0;
-inline constexpr int kExitFailed = 1;    // the programmer or the radio failed
-inline constexpr int kExitUsage = 2;     // bad usage or a bad input file
+inline constexpr int kExitFailed = 1; // the programmer or the radio failed
+inline constexpr int kExitUsage = 2;  // bad usage or a bad input file
+// An output (a file, the trace, standard output) not written whole: a file
+// problem like a bad input file, so the same status.
+inline constexpr int kExitOutputLost = kExitUsage;
 inline constexpr int kExitDifferent = 3; // verify: the radio differs from the file
 
 struct CliOptions {

@@ -103,7 +103,7 @@ int VerifyCommand(const CliOptions& options, Session& session) {
         return kExitUsage;
     }
     CommandState state(session, options.firmware);
-    JournalScope journal(session.journal, session.Record(options.inputFile, config.version));
+    CommandJournal journal(session.journal, session.Record(options.inputFile, config.version));
     journal.RecordUnitOf(session.Link());
     state.context.runStarting = [&journal] { journal.StartClock(); };
     // One pass when the radio matches; a difference is read again below.
@@ -129,7 +129,7 @@ int VerifyCommand(const CliOptions& options, Session& session) {
     }
     // A garbled reply is a difference too: only one the radio gives twice
     // is the radio's.
-    const RunResult again = ConfirmRead(state.context, state.host->Parts());
+    const StepResult again = ConfirmRead(state.context, state.host->Parts());
     state.host->HideProgress();
     if (!again.ok) {
         Say(again.message);
@@ -150,7 +150,7 @@ int ExportCsvCommand(const CliOptions& options) {
         return kExitUsage;
     }
     return WriteCsvOutput(options.outputFile, FormatChannelCsv(config.channels)) ? kExitOk
-                                                                                 : kExitUsage;
+                                                                                 : kExitOutputLost;
 }
 
 int ImportCsvCommand(const CliOptions& options) {
@@ -184,7 +184,7 @@ int ImportCsvCommand(const CliOptions& options) {
     if (!written.Ok()) {
         Say(msg::kCannotCreate);
         Say(DescribeFileError(configPath, written.error));
-        return kExitUsage;
+        return kExitOutputLost;
     }
     return kExitOk;
 }

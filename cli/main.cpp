@@ -85,7 +85,7 @@ int WriteRadio(const CliOptions& options, Session& session, const zekt::WriteCom
         return kExitUsage;
     }
     CommandState state(session, options.firmware);
-    JournalScope journal(session.journal, session.Record(options.inputFile, config.version));
+    CommandJournal journal(session.journal, session.Record(options.inputFile, config.version));
     CommandOutcome outcome =
         RunWriteCommandJournaled(command, config, state.context, state.host->Parts(), journal);
     if (outcome == CommandOutcome::FirmwareNotLoaded) {
@@ -173,7 +173,7 @@ Outcome SaveRead(const CliOptions& options, Session& session, const ReadBackPane
     const FileWrite written =
         WriteFileSafely(options.outputFile, FormatReadConfigFile(decoded, session.image));
     if (!written.Ok()) {
-        status = kExitUsage;
+        status = kExitOutputLost;
         const std::string why = DescribeFileError(options.outputFile, written.error);
         Say(msg::kCannotCreate);
         Say(why);
@@ -187,7 +187,7 @@ int ReadCommand(const CliOptions& options, Session& session) {
         return kExitUsage;
     }
     CommandState state(session, "");
-    JournalScope journal(session.journal, session.Record(""));
+    CommandJournal journal(session.journal, session.Record(""));
     int status = kExitOk;
     bool shown = false;
     const auto after = [&](const ReadBackPanels& decoded) {
@@ -197,7 +197,7 @@ int ReadCommand(const CliOptions& options, Session& session) {
         if (const std::optional<std::string> lost = StandardOutputLost()) {
             Say("zekt-cli: " + *lost);
             std::clearerr(Out()); // said once, here
-            status = kExitUsage;
+            status = kExitOutputLost;
             return Outcome::Refused(*lost);
         }
         return options.outputFile.empty() ? Outcome::Done()
@@ -219,7 +219,7 @@ int BackupCommand(const CliOptions& options, Session& session) {
     if (!OutputWritable(options.outputFile)) {
         return kExitUsage;
     }
-    JournalScope journal(session.journal, session.Record(""));
+    CommandJournal journal(session.journal, session.Record(""));
     journal.RecordUnitOf(session.Link());
     if (!session.Link().Test()) {
         Say(msg::kReadTestFailed);
@@ -231,7 +231,7 @@ int BackupCommand(const CliOptions& options, Session& session) {
     image.SetStartWord(0);
     constexpr ProgramOp kOpsWholeChip = opReadConfig | opReadCode | opReadData;
     journal.StartClock();
-    const RunResult run =
+    const StepResult run =
         RunProgramThread(nullptr, kOpsWholeChip, image, session.Link(), host->Progress());
     host->HideProgress();
     session.SaveRadio();
@@ -257,7 +257,7 @@ int BackupCommand(const CliOptions& options, Session& session) {
     if (!saved.ok) {
         Say("Копия радиостанции не записана. " + saved.error);
         journal.Write(kJournalFailed, saved.error, &image);
-        return kExitUsage;
+        return kExitOutputLost;
     }
     // The copy is the file this command made: named where files are named.
     journal.Base().configFile = options.outputFile;
@@ -315,7 +315,7 @@ bool FilesApart(const CliOptions& o) {
 int FinishStandardOutput(int status) {
     if (const std::optional<std::string> lost = StandardOutputLost()) {
         Say("zekt-cli: " + *lost);
-        return status == kExitOk ? kExitUsage : status;
+        return status == kExitOk ? kExitOutputLost : status;
     }
     return status;
 }
@@ -357,7 +357,7 @@ int RefuseBusy(Session& session, const CliOptions& options, const UnitInfo& unit
     const std::string why = BusyText(unit);
     Say(why);
     if (options.command != "test") {
-        JournalScope journal(session.journal, session.Record(options.inputFile));
+        CommandJournal journal(session.journal, session.Record(options.inputFile));
         journal.Write(kJournalFailed, why, nullptr);
     }
     return kExitFailed;
@@ -518,7 +518,7 @@ int RunWithProgrammer(int argc, char** argv, const zekt::CliOptions& options) {
     if (const Outcome closed = backend.CloseTrace(); !closed.Ok()) {
         Say("zekt-cli: " + closed.Why());
         if (status == zekt::kExitOk) {
-            status = zekt::kExitUsage;
+            status = zekt::kExitOutputLost;
         }
     }
     if (const int signal = zekt::RunStopSignal(); signal != 0) {

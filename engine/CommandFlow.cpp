@@ -101,8 +101,8 @@ void MakeStartDirCurrent(const CommandContext& context) {
     }
 }
 
-RunResult Run(ProgramOp ops, CommandContext& context, const CommandHost& host) {
-    const RunResult result =
+StepResult Run(ProgramOp ops, CommandContext& context, const CommandHost& host) {
+    const StepResult result =
         RunProgramThread(host.owner, ops, context.image, context.link, host.runs.Progress());
     host.runs.RunFinished();
     return result;
@@ -116,13 +116,13 @@ void RunStarting(const CommandContext& context) {
 
 } // namespace
 
-RunResult ConfirmRead(CommandContext& context, const CommandHost& host) {
+StepResult ConfirmRead(CommandContext& context, const CommandHost& host) {
     const ReadAgain again =
         ReadAgainAndCompare(host.owner, kOpsReadIdentification | kOpsReadMemories, context.image,
                             context.link, host.runs.Progress());
     host.runs.RunFinished();
     if (again.run.ok && !again.same) {
-        return RunResult::Failure(msg::kReadsDiffer);
+        return StepResult::Failure(msg::kReadsDiffer);
     }
     return again.run;
 }
@@ -130,7 +130,7 @@ RunResult ConfirmRead(CommandContext& context, const CommandHost& host) {
 namespace {
 
 // A failed run's message; how the command ends.
-CommandOutcome ReportFailedRun(const RunResult& result, const CommandHost& host) {
+CommandOutcome ReportFailedRun(const StepResult& result, const CommandHost& host) {
     NotifyPlain(host, result.message);
     return result.stopped ? CommandOutcome::Cancelled : CommandOutcome::RunFailed;
 }
@@ -139,7 +139,7 @@ CommandOutcome RunLoop(const WriteCommand& command, CommandContext& context,
                        const CommandHost& host) {
     for (;;) {
         RunStarting(context);
-        const RunResult result = Run(command.ops, context, host);
+        const StepResult result = Run(command.ops, context, host);
         if (context.runDone) {
             context.runDone(result);
         }
@@ -277,7 +277,7 @@ ReadOutcome ReadRadio(CommandContext& context, const CommandHost& host, ReadConf
     if (AskToConnect(host, msg::kConnectRadio, msg::kConnectRadioForReadCaption, true) &&
         host.runs.ShowProgress()) {
         RunStarting(context);
-        const RunResult identification = Run(kOpsReadIdentification, context, host);
+        const StepResult identification = Run(kOpsReadIdentification, context, host);
         if (!identification.ok) {
             result.outcome = ReportFailedRun(identification, host);
             host.runs.HideProgress();
@@ -293,7 +293,7 @@ ReadOutcome ReadRadio(CommandContext& context, const CommandHost& host, ReadConf
                 Notify(host, msg::kOldProgrammer, msg::kOldProgrammerCaption, BoxKind::Information);
             }
             PrepareMemoryRead(context.image);
-            const RunResult memories = Run(kOpsReadMemories, context, host);
+            const StepResult memories = Run(kOpsReadMemories, context, host);
             if (!memories.ok) {
                 result.outcome = ReportFailedRun(memories, host);
             }
@@ -302,7 +302,7 @@ ReadOutcome ReadRadio(CommandContext& context, const CommandHost& host, ReadConf
                 result.decode = false;
             }
             if (memories.ok && confirm == ReadConfirm::TwoPasses) {
-                if (const RunResult again = ConfirmRead(context, host); !again.ok) {
+                if (const StepResult again = ConfirmRead(context, host); !again.ok) {
                     // Two passes that disagree: neither is the radio.
                     result = {ReportFailedRun(again, host), false};
                 }
@@ -340,7 +340,7 @@ const char* JournalResult(CommandOutcome outcome) {
 // the build chose, or before the build (a unit that failed its test) the
 // standard file of the configuration's version.
 void NoteFirmware(const WriteCommand& command, const RadioConfig& config,
-                  const CommandContext& context, JournalScope& journal) {
+                  const CommandContext& context, CommandJournal& journal) {
     if (!command.loadsFirmware || !journal.Base().firmwareFile.empty()) {
         return;
     }
@@ -365,14 +365,14 @@ void NoteFirmware(const WriteCommand& command, const RadioConfig& config,
 
 CommandOutcome RunWriteCommandJournaled(const WriteCommand& command, const RadioConfig& config,
                                         CommandContext& context, const CommandHost& host,
-                                        JournalScope& journal) {
+                                        CommandJournal& journal) {
     RecordingPrompts recording(host.prompts);
     CommandHost recorded{recording, host.runs, host.panels, host.owner};
     journal.Base().command = command.journalName;
     journal.RecordUnitOf(context.link);
     const int linesBefore = journal.Lines();
     context.runStarting = [&journal] { journal.StartClock(); };
-    context.runDone = [&](const RunResult& result) {
+    context.runDone = [&](const StepResult& result) {
         NoteFirmware(command, config, context, journal);
         journal.Write(result.ok        ? kJournalOk
                       : result.stopped ? kJournalCancelled
@@ -390,7 +390,7 @@ CommandOutcome RunWriteCommandJournaled(const WriteCommand& command, const Radio
 }
 
 ReadOutcome ReadRadioJournaled(CommandContext& context, const CommandHost& host,
-                               JournalScope& journal, const RadioConfig& panels,
+                               CommandJournal& journal, const RadioConfig& panels,
                                const AfterRead& after) {
     RecordingPrompts recording(host.prompts);
     CommandHost recorded{recording, host.runs, host.panels, host.owner};

@@ -24,7 +24,7 @@ struct CommandContext {
     std::string startDir = {};
     // Called after each run of a writing command, before the next-radio
     // question: the journal's line for that radio.
-    std::function<void(const RunResult&)> runDone = {};
+    std::function<void(const StepResult&)> runDone = {};
     // Called as a radio's first run starts: the journal times the runs, not
     // the questions around them.
     std::function<void()> runStarting = {};
@@ -55,13 +55,13 @@ DataBuildResult::Outcome BuildDataReporting(const RadioConfig& config, Project& 
 // no run may follow.
 bool BuildForRun(const RadioConfig& config, CommandContext& context, const CommandHost& host);
 
-class JournalScope;
+class CommandJournal;
 
 // A writing command with a journal line for every radio, and one for a
 // command that ends before any run (with the last text the operator saw).
 CommandOutcome RunWriteCommandJournaled(const WriteCommand& command, const RadioConfig& config,
                                         CommandContext& context, const CommandHost& host,
-                                        JournalScope& journal);
+                                        CommandJournal& journal);
 
 // "Чтение конфигурации" up to the decoding: the test, the prompt, both runs
 // and their checks.
@@ -79,7 +79,7 @@ ReadOutcome ReadRadio(CommandContext& context, const CommandHost& host,
 // read is believed: a contact that fails now and then garbles a reply
 // without failing the exchange. Passes that disagree fail with the
 // unreliable-contact text.
-RunResult ConfirmRead(CommandContext& context, const CommandHost& host);
+StepResult ConfirmRead(CommandContext& context, const CommandHost& host);
 
 // What a caller does with a successful read before its journal line: a
 // check or a save. Done lets the read stand; a refusal fails it in the
@@ -89,7 +89,7 @@ using AfterRead = std::function<Outcome(const ReadBackPanels& decoded)>;
 // The read with its journal line; a successful read also keeps what it found
 // as a *.prg beside the journal (decoded from the given panels).
 ReadOutcome ReadRadioJournaled(CommandContext& context, const CommandHost& host,
-                               JournalScope& journal, const RadioConfig& panels,
+                               CommandJournal& journal, const RadioConfig& panels,
                                const AfterRead& after = {});
 
 } // namespace zekt

@@ -42,8 +42,8 @@ void PrepareMemoryRead(Project& image) {
     image.BlankDataFrom(0);
 }
 
-RunResult RunProgramThread(RunOwner* owner, ProgramOp ops, Project& image, USB_Prog& link,
-                           ProgressView& progress) {
+StepResult RunProgramThread(RunOwner* owner, ProgramOp ops, Project& image, USB_Prog& link,
+                            ProgressView& progress) {
     ProgramThread thread(true, owner, ops, image, link, progress);
     thread.Resume();
     thread.WaitFor();

@@ -38,13 +38,10 @@ void PrepareImage(Project& image, const WriteCommand& command);
 // that fails part-way leaves no earlier radio's data to be decoded.
 void PrepareMemoryRead(Project& image);
 
-// How a run ended: the outcome of its first failing step, or ok.
-using RunResult = StepResult;
-
 // One run in a fresh ProgramThread, waited for on the calling thread; the
 // owner, when there is one, has its commands locked meanwhile.
-RunResult RunProgramThread(RunOwner* owner, ProgramOp ops, Project& image, USB_Prog& link,
-                           ProgressView& progress);
+StepResult RunProgramThread(RunOwner* owner, ProgramOp ops, Project& image, USB_Prog& link,
+                            ProgressView& progress);
 
 // A second pass over what a read run read, into a copy of the image from the
 // same start word: whether the radio gave the same words again (the ID words
@@ -52,7 +49,7 @@ RunResult RunProgramThread(RunOwner* owner, ProgramOp ops, Project& image, USB_P
 // EEPROM, as ops read them). A contact that fails now and then garbles a
 // reply without failing the exchange.
 struct ReadAgain {
-    RunResult run;
+    StepResult run;
     bool same = false;
 };
 ReadAgain ReadAgainAndCompare(RunOwner* owner, ProgramOp ops, const Project& image, USB_Prog& link,

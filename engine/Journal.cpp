@@ -228,11 +228,11 @@ std::string Journal::KeepRadio(const std::string& prgText) {
     return {};
 }
 
-JournalScope::JournalScope(Journal& journal, JournalRecord base)
+CommandJournal::CommandJournal(Journal& journal, JournalRecord base)
     : journal(journal), base(std::move(base)), start(std::chrono::steady_clock::now()) {}
 
-void JournalScope::Write(const std::string& result, const std::string& message,
-                         const Project* image) {
+void CommandJournal::Write(const std::string& result, const std::string& message,
+                           const Project* image) {
     JournalRecord record = base;
     record.result = result;
     record.message = message;

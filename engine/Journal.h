@@ -90,9 +90,9 @@ private:
 
 // Times one command and writes its journal lines: one for each radio, or
 // one for a command that ended before any run.
-class JournalScope {
+class CommandJournal {
 public:
-    JournalScope(Journal& journal, JournalRecord base);
+    CommandJournal(Journal& journal, JournalRecord base);
     JournalRecord& Base() { return base; }
     int Lines() const { return lines; }
     int OkLines() const { return okLines; }
