@@ -225,14 +225,17 @@ void ReportFit(const zekt::TFUser& w, const char* refit) {
     std::fflush(stdout);
 }
 
-} // namespace
+// A usage error: the mistake and where the help is, not the whole help.
+int UsageError(const QString& option) {
+    std::fprintf(stderr, "zekt-programmer: неизвестный или неверный параметр %s\n",
+                 qPrintable(option));
+    std::fputs("Подробнее: zekt-programmer --help\n", stderr);
+    return 2;
+}
 
-int main(int argc, char** argv) {
-    // Before anything opens a descriptor; a file-size limit is a write
-    // error, not death.
-    zekt::OpenClosedStandardStreams();
-    zekt::IgnoreFileSizeLimit();
-    Options options = ParseOptions(Arguments(argc, argv));
+// --help, --version or a mistake: the exit status; nothing when the window
+// is to start.
+std::optional<int> AnswerWithoutWindow(const Options& options) {
     if (options.help) {
         std::fputs(Usage().c_str(), stdout);
         return 0;
@@ -242,76 +245,135 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (!options.error.isEmpty()) {
-        std::fprintf(stderr, "zekt-programmer: неизвестный или неверный параметр %s\n%s",
-                     qPrintable(options.error), Usage().c_str());
-        return 2;
+        return UsageError(options.error);
     }
-    zekt::ErrorReportingApplication app(argc, argv);
-    // No display name: the window system shows each title exactly as set.
-    app.setApplicationName("zekt-programmer");
-    app.setDesktopFileName("zekt-programmer");
-    // What Qt left of the arguments must all be ours.
-    const Options left = ParseOptions(app.arguments().mid(1));
-    if (!left.error.isEmpty()) {
-        std::fprintf(stderr, "zekt-programmer: неизвестный или неверный параметр %s\n%s",
-                     qPrintable(left.error), Usage().c_str());
-        return 2;
-    }
-    QuitOnStopRequests(app);
-    zekt::UseRussianTexts(app);
+    return std::nullopt;
+}
 
-    // Files named on the command line are meant relative to where the call
-    // was made, whatever folder a file dialog or --workdir makes current
-    // later; the firmware's WORK folder is the start folder's.
+// Files named on the command line are meant relative to where the call was
+// made, whatever folder a file dialog or --workdir makes current later; the
+// firmware's WORK folder is the start folder's. Nothing, or the exit status.
+std::optional<int> SettleFiles(Options& options) {
     for (QString* path : {&options.radioFile, &options.journalFile}) {
         if (!path->isEmpty()) {
             *path = QFileInfo(*path).absoluteFilePath();
         }
     }
-    if (!options.workdir.isEmpty()) {
-        if (!QDir::setCurrent(options.workdir)) {
-            std::fprintf(stderr,
-                         "zekt-programmer: папка %s не существует или недоступна (--workdir)\n",
-                         qPrintable(options.workdir));
-            return 2;
-        }
-    }
-    if (const std::optional<std::string> clash = FilesClash(options)) {
-        std::fprintf(stderr, "zekt-programmer: %s\n", clash->c_str());
+    if (!options.workdir.isEmpty() && !QDir::setCurrent(options.workdir)) {
+        std::fprintf(stderr, "zekt-programmer: папка %s не существует или недоступна (--workdir)\n",
+                     qPrintable(options.workdir));
         return 2;
     }
+    if (const std::optional<std::string> clash = FilesClash(options)) {
+        SayOnStandardError(*clash);
+        return 2;
+    }
+    return std::nullopt;
+}
+
+// The units as the options describe them. Nothing, or the exit status.
+std::optional<int> OpenBackend(const Options& options, zekt::LinkBackend& backend) {
     zekt::LinkSettings settings;
     settings.simulate = options.simulate;
     settings.radioFiles = {options.radioFile.toStdString()};
     settings.simDelayMs = options.frameDelayMs;
     settings.usbLatencyMs = options.usbLatencyMs;
     settings.userSettings = true;
-    zekt::LinkBackend backend;
-    if (const zekt::Outcome opened = backend.Open(settings, SayOnStandardError); !opened.Ok()) {
-        std::fprintf(stderr, "zekt-programmer: %s\n", opened.Why().c_str());
-        if (backend.HardwareMissing()) {
-            // Started from the Start menu, the window has no console to say it on.
-            QString text = QString::fromStdString(opened.Why());
-            text[0] = text[0].toUpper();
-            QMessageBox::critical(nullptr, "zekt-programmer", text);
-        }
+    const zekt::Outcome opened = backend.Open(settings, SayOnStandardError);
+    if (opened.Ok()) {
+        return std::nullopt;
+    }
+    SayOnStandardError(opened.Why());
+    if (backend.HardwareMissing()) {
+        // Started from the Start menu, the window has no console to say it on.
+        QString text = QString::fromStdString(opened.Why());
+        text[0] = text[0].toUpper();
+        QMessageBox::critical(nullptr, "zekt-programmer", text);
+    }
+    return 1;
+}
+
+// The unit --unit names, looked for once at the start (none: the first the
+// link finds). Nothing, or the exit status.
+std::optional<int> ChooseUnit(const Options& options, zekt::LinkBackend& backend,
+                              std::optional<zekt::UnitInfo>& chosen) {
+    if (options.unit.isEmpty()) {
+        return std::nullopt;
+    }
+    const zekt::UnitChoice choice =
+        zekt::ChooseUnits(backend.ListUnits(), {options.unit.toStdString()}, false);
+    if (!choice.refusal.empty()) {
+        SayOnStandardError(choice.refusal);
+        return choice.ambiguous ? 2 : 1;
+    }
+    chosen = choice.units.front();
+    if (chosen->access == zekt::DeviceAccess::Busy) {
+        SayOnStandardError(zekt::BusyText(*chosen));
         return 1;
     }
+    return std::nullopt;
+}
 
-    // A unit chosen by its serial number is looked for once, at the start.
+// Shows the window fitted to the screen, and to its frame once the window
+// manager has framed it; --exit-when-shown reports both and quits.
+void ShowFitted(QApplication& app, zekt::TFUser& window, bool exitWhenShown) {
+    window.FitToScreen(window.screen()->availableGeometry());
+    window.show();
+    if (exitWhenShown) {
+        QTimer::singleShot(0, &app, [] {
+            std::fputs("shown\n", stdout);
+            std::fflush(stdout);
+        });
+    }
+    zekt::WhenFramed(&window, [&app, w = &window, exitWhenShown](bool framed) {
+        const char* refit = "none";
+        if (framed) {
+            const bool painted = w->Painted();
+            if (w->FitToFrame()) {
+                refit = painted ? "after-paint" : "before-paint";
+            }
+        }
+        if (exitWhenShown) {
+            // Once the window system has taken the fit: what it came to, for desktop checks.
+            QTimer::singleShot(framed ? 200 : 0, &app, [&app, w, refit] {
+                ReportFit(*w, refit);
+                app.quit();
+            });
+        }
+    });
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Before anything opens a descriptor; a file-size limit is a write
+    // error, not death.
+    zekt::OpenClosedStandardStreams();
+    zekt::IgnoreFileSizeLimit();
+    Options options = ParseOptions(Arguments(argc, argv));
+    if (const std::optional<int> answered = AnswerWithoutWindow(options)) {
+        return *answered;
+    }
+    zekt::ErrorReportingApplication app(argc, argv);
+    // No display name: the window system shows each title exactly as set.
+    app.setApplicationName("zekt-programmer");
+    app.setDesktopFileName("zekt-programmer");
+    // What Qt left of the arguments must all be ours.
+    if (const Options left = ParseOptions(app.arguments().mid(1)); !left.error.isEmpty()) {
+        return UsageError(left.error);
+    }
+    QuitOnStopRequests(app);
+    zekt::UseRussianTexts(app);
+    if (const std::optional<int> refused = SettleFiles(options)) {
+        return *refused;
+    }
+    zekt::LinkBackend backend;
+    if (const std::optional<int> refused = OpenBackend(options, backend)) {
+        return *refused;
+    }
     std::optional<zekt::UnitInfo> chosen;
-    if (!options.unit.isEmpty()) {
-        const zekt::UnitChoice choice =
-            zekt::ChooseUnits(backend.ListUnits(), {options.unit.toStdString()}, false);
-        if (!choice.refusal.empty()) {
-            std::fprintf(stderr, "zekt-programmer: %s\n", choice.refusal.c_str());
-            return choice.ambiguous ? 2 : 1;
-        }
-        chosen = choice.units.front();
-        if (chosen->access == zekt::DeviceAccess::Busy) {
-            std::fprintf(stderr, "zekt-programmer: %s\n", zekt::BusyText(*chosen).c_str());
-            return 1;
-        }
+    if (const std::optional<int> refused = ChooseUnit(options, backend, chosen)) {
+        return *refused;
     }
     const zekt::UnitInfo* unit = chosen ? &*chosen : nullptr;
 
@@ -330,7 +392,7 @@ int main(int argc, char** argv) {
     bool radioLost = false;
     const auto saveRadio = [&backend, &radioLost] {
         if (const zekt::Outcome saved = backend.SaveRadio(); !saved.Ok()) {
-            std::fprintf(stderr, "zekt-programmer: %s\n", saved.Why().c_str());
+            SayOnStandardError(saved.Why());
             radioLost = true;
         }
     };
@@ -343,32 +405,7 @@ int main(int argc, char** argv) {
         SayOnStandardError(*journal.warning);
     }
     window->UseJournal(journal.path);
-    window->FitToScreen(window->screen()->availableGeometry());
-    window->show();
-    const bool exitWhenShown = options.exitWhenShown;
-    if (exitWhenShown) {
-        QTimer::singleShot(0, &app, [] {
-            std::fputs("shown\n", stdout);
-            std::fflush(stdout);
-        });
-    }
-    // The window manager's frame is known only once it has framed the window.
-    zekt::WhenFramed(window.get(), [&app, w = window.get(), exitWhenShown](bool framed) {
-        const char* refit = "none";
-        if (framed) {
-            const bool painted = w->Painted();
-            if (w->FitToFrame()) {
-                refit = painted ? "after-paint" : "before-paint";
-            }
-        }
-        if (exitWhenShown) {
-            // Once the window system has taken the fit: what it came to, for desktop checks.
-            QTimer::singleShot(framed ? 200 : 0, &app, [&app, w, refit] {
-                ReportFit(*w, refit);
-                app.quit();
-            });
-        }
-    });
+    ShowFitted(app, *window, options.exitWhenShown);
     const int code = app.exec();
     saveRadio();
     if (const int signal = zekt::RunStopSignal(); signal > 0) {

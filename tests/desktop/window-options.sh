@@ -34,6 +34,7 @@ expect 0 --help
 grep -q '^Использование: zekt-programmer' out.txt # Russian, as zekt-cli's
 expect 2 --frobnicate
 grep -q 'неизвестный или неверный параметр --frobnicate' err.txt
+[ "$(wc -l <err.txt)" -eq 2 ] && grep -q 'Подробнее: zekt-programmer --help' err.txt # one line and a pointer
 expect 2 --sim-delay=99999 --exit-when-shown
 expect 2 --sim-delay
 expect 0 --simulate=radio.hex --usb-latency=1 --journal= --exit-when-shown
