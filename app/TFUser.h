@@ -23,6 +23,7 @@
 class QCheckBox;
 class QFrame;
 class QGroupBox;
+class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -217,7 +218,13 @@ private:
     void BuildCommandColumn();
     void BuildConfigurationArea();
     QWidget* BuildOptionsPanel();
+    QLayout* BuildVersionRow();
+    QLayout* BuildBandRow();
+    void BuildAttributesBox();
     QWidget* BuildChannelPanel();
+    QGridLayout* BuildChannelBox(const QFont& tableFont);
+    QGridLayout* BuildToneBox(const QFont& tableFont);
+    void AddChannelRow(int k, QGridLayout* channels, QGridLayout* ctc, const QStringList& tones);
     void SetTabOrder();
     void ConnectHandlers();
     void CheckBandLimit(QLineEdit* edit, LimitCheck (*check)(const std::string&));

@@ -256,17 +256,8 @@ void TFUser::BuildConfigurationArea() {
     layout->addWidget(BuildChannelPanel(), 1);
 }
 
-QWidget* TFUser::BuildOptionsPanel() {
-    PanRadioGr = new QFrame(PanClient);
-    Describe(PanRadioGr, "Параметры радиостанции", "PanRadioGr");
-    PanRadioGr->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred); // its own width
-    auto* column = new QVBoxLayout(PanRadioGr);
-    column->setContentsMargins(2, 2, 2, 2);
-    column->setSpacing(4);
-    const QFont groupFont = PixelFont(kGroupFontPixels);
-
-    RG1ProgOb = new RadioGroup("RG1ProgOb", " Программное о&беспечение ", Items(kSoftwareItems), 1,
-                               PanRadioGr);
+// "Версия:", its list and "Подробнее..." on one row.
+QLayout* TFUser::BuildVersionRow() {
     auto* versionRow = new QHBoxLayout;
     STVersii = MakeLabel(PanRadioGr, "STVersii", "Версия:");
     ComboBoxVer = new ChoiceBox("ComboBoxVer", Items(kVersionTexts), PanRadioGr);
@@ -282,15 +273,11 @@ QWidget* TFUser::BuildOptionsPanel() {
     versionRow->addWidget(STVersii);
     versionRow->addWidget(ComboBoxVer, 1);
     versionRow->addWidget(ButDetail);
+    return versionRow;
+}
 
-    RG2Type = new RadioGroup("RG2Type", " Тип &радиостанции ", Items(kTypeItems), 1, PanRadioGr);
-    RG3FrTon = new RadioGroup("RG3FrTon", " Частота то&нального вызова ", Items(kTonePairItems), 1,
-                              PanRadioGr);
-    RG4Band = new RadioGroup("RG4Band", " &Диапазон частот основного массива ",
-                             Items(kBandModeItems), 2, PanRadioGr);
-    RG5BandMain = new RadioGroup("RG5BandMain", "", Items(kMainBandItems), 1, PanRadioGr);
-    RG5BandMain->setAccessibleName("Диапазон основного массива");
-
+// The main band's choice beside the bounds of a band of the operator's own.
+QLayout* TFUser::BuildBandRow() {
     GBoxBandSelect = new QGroupBox(PanRadioGr);
     Describe(GBoxBandSelect, "Границы диапазона", "GBoxBandSelect");
     auto* bandBox = new QVBoxLayout(GBoxBandSelect);
@@ -312,9 +299,12 @@ QWidget* TFUser::BuildOptionsPanel() {
     auto* bandRow = new QHBoxLayout;
     bandRow->addWidget(RG5BandMain);
     bandRow->addWidget(GBoxBandSelect, 1);
+    return bandRow;
+}
 
-    RG6Setka = new RadioGroup("RG6Setka", " &Шаг сетки частот в основном массиве ",
-                              Items(kGridItems), 2, PanRadioGr);
+// "Аттрибуты программирования": the read protection on its teal panel.
+void TFUser::BuildAttributesBox() {
+    const QFont groupFont = PixelFont(kGroupFontPixels);
     GBoxAttr = new QGroupBox(" &Аттрибуты программирования ", PanRadioGr);
     Describe(GBoxAttr, "Аттрибуты программирования", "GBoxAttr");
     auto* attr = new QVBoxLayout(GBoxAttr);
@@ -334,6 +324,34 @@ QWidget* TFUser::BuildOptionsPanel() {
     CheckBoxProtect->setContentsMargins(4, 4, 4, 4);
     CheckBoxProtect->setFont(groupFont);
     attr->addWidget(CheckBoxProtect);
+}
+
+QWidget* TFUser::BuildOptionsPanel() {
+    PanRadioGr = new QFrame(PanClient);
+    Describe(PanRadioGr, "Параметры радиостанции", "PanRadioGr");
+    PanRadioGr->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred); // its own width
+    auto* column = new QVBoxLayout(PanRadioGr);
+    column->setContentsMargins(2, 2, 2, 2);
+    column->setSpacing(4);
+    const QFont groupFont = PixelFont(kGroupFontPixels);
+
+    RG1ProgOb = new RadioGroup("RG1ProgOb", " Программное о&беспечение ", Items(kSoftwareItems), 1,
+                               PanRadioGr);
+    QLayout* versionRow = BuildVersionRow();
+
+    RG2Type = new RadioGroup("RG2Type", " Тип &радиостанции ", Items(kTypeItems), 1, PanRadioGr);
+    RG3FrTon = new RadioGroup("RG3FrTon", " Частота то&нального вызова ", Items(kTonePairItems), 1,
+                              PanRadioGr);
+    RG4Band = new RadioGroup("RG4Band", " &Диапазон частот основного массива ",
+                             Items(kBandModeItems), 2, PanRadioGr);
+    RG5BandMain = new RadioGroup("RG5BandMain", "", Items(kMainBandItems), 1, PanRadioGr);
+    RG5BandMain->setAccessibleName("Диапазон основного массива");
+
+    QLayout* bandRow = BuildBandRow();
+
+    RG6Setka = new RadioGroup("RG6Setka", " &Шаг сетки частот в основном массиве ",
+                              Items(kGridItems), 2, PanRadioGr);
+    BuildAttributesBox();
 
     for (QWidget* w :
          std::initializer_list<QWidget*>{RG1ProgOb, RG2Type, RG3FrTon, RG4Band, RG5BandMain,
@@ -359,23 +377,8 @@ QWidget* TFUser::BuildOptionsPanel() {
     return PanRadioGr;
 }
 
-QWidget* TFUser::BuildChannelPanel() {
-    PanChanell = new QFrame(PanClient);
-    Describe(PanChanell, "Каналы памяти", "PanChanell");
-    auto* column = new QVBoxLayout(PanChanell);
-    column->setContentsMargins(2, 2, 2, 2);
-    PanChanCTC = new QFrame(PanChanell);
-    Describe(PanChanCTC, "Таблица каналов", "PanChanCTC");
-    PanChanCTC->installEventFilter(this);
-    const QFont tableFont = PixelFont(kGroupFontPixels);
-    const QStringList tones = [] {
-        QStringList list;
-        for (int i = 0; i < kCtcssListedTones; ++i) {
-            list << kCtcssToneTexts[static_cast<std::size_t>(i)];
-        }
-        return list;
-    }();
-
+// "Каналы памяти (МГц)" with its column headers; the rows come later.
+QGridLayout* TFUser::BuildChannelBox(const QFont& tableFont) {
     GBoxChanell = new QGroupBox("Кана&лы памяти (МГц)", PanChanCTC);
     Describe(GBoxChanell, "Каналы памяти (МГц)", "GBoxChanell");
     GBoxChanell->setFont(tableFont);
@@ -388,7 +391,11 @@ QWidget* TFUser::BuildChannelPanel() {
     LabelPRM->setAlignment(Qt::AlignHCenter | Qt::AlignBottom);
     channels->addWidget(LabelPRD, 0, 1, Qt::AlignHCenter | Qt::AlignBottom);
     channels->addWidget(LabelPRM, 0, 2, Qt::AlignHCenter | Qt::AlignBottom);
+    return channels;
+}
 
+// The scanner and CTCSS columns beside the channel table.
+QGridLayout* TFUser::BuildToneBox(const QFont& tableFont) {
     // A blank title keeps the rows level with the channel table's.
     GBoxCTC = new QGroupBox(" ", PanChanCTC);
     Describe(GBoxCTC, "Сканер и CTCSS", "GBoxCTC");
@@ -406,36 +413,64 @@ QWidget* TFUser::BuildChannelPanel() {
     ctcHeaderBox->setFixedHeight(kHeaderHeight);
     ctc->addWidget(LabelScan, 0, 0, Qt::AlignHCenter | Qt::AlignBottom);
     ctc->addWidget(ctcHeaderBox, 0, 1);
+    return ctc;
+}
+
+// Channel k: its caption, transmit and receive fields, scanner box and tone.
+void TFUser::AddChannelRow(int k, QGridLayout* channels, QGridLayout* ctc,
+                           const QStringList& tones) {
+    const QString caption = QString::fromStdString(ChannelCaption(k));
+    STChan[static_cast<std::size_t>(k)] =
+        MakeLabel(GBoxChanell, qPrintable(QString("STChan%1").arg(k + 1)), caption);
+    channels->addWidget(STChan[static_cast<std::size_t>(k)], k + 1, 0);
+    for (int side = 0; side < 2; ++side) {
+        const int number = 2 * k + side + 1;
+        auto* edit = new QLineEdit(GBoxChanell);
+        Describe(edit, QString::fromStdString(ChannelFieldName(k, side == 0)),
+                 QString("Edit%1").arg(number));
+        edit->setFixedHeight(kRowHeight);
+        edit->setMinimumWidth(LineEditWidthFor(edit, kWidestFrequency));
+        edit->installEventFilter(this);
+        channels->addWidget(edit, k + 1, side + 1);
+        channelEdits.push_back(edit);
+    }
+    auto* scan = new QCheckBox(GBoxCTC);
+    Describe(scan, caption + ", сканер", QString("CheckBox%1").arg(k + 1));
+    scan->setFixedHeight(kRowHeight);
+    ctc->addWidget(scan, k + 1, 0, Qt::AlignHCenter);
+    scanBoxes.push_back(scan);
+    auto* tone = new ChoiceBox(QString("ComboBox%1").arg(k + 1), tones, GBoxCTC);
+    tone->setAccessibleName(caption + ", CTCSS");
+    tone->setFont(PixelFont(kSmallEditFontPixels));
+    tone->setFixedHeight(kRowHeight);
+    tone->setMinimumWidth(ComboWidthFor(tone, kWidestTone));
+    tone->SetItemIndex(-1);
+    ctc->addWidget(tone, k + 1, 1);
+    ctcssBoxes.push_back(tone);
+}
+
+QWidget* TFUser::BuildChannelPanel() {
+    PanChanell = new QFrame(PanClient);
+    Describe(PanChanell, "Каналы памяти", "PanChanell");
+    auto* column = new QVBoxLayout(PanChanell);
+    column->setContentsMargins(2, 2, 2, 2);
+    PanChanCTC = new QFrame(PanChanell);
+    Describe(PanChanCTC, "Таблица каналов", "PanChanCTC");
+    PanChanCTC->installEventFilter(this);
+    const QFont tableFont = PixelFont(kGroupFontPixels);
+    const QStringList tones = [] {
+        QStringList list;
+        for (int i = 0; i < kCtcssListedTones; ++i) {
+            list << kCtcssToneTexts[static_cast<std::size_t>(i)];
+        }
+        return list;
+    }();
+
+    QGridLayout* channels = BuildChannelBox(tableFont);
+    QGridLayout* ctc = BuildToneBox(tableFont);
 
     for (int k = 0; k < kChannelCount; ++k) {
-        const QString caption = QString::fromStdString(ChannelCaption(k));
-        STChan[static_cast<std::size_t>(k)] =
-            MakeLabel(GBoxChanell, qPrintable(QString("STChan%1").arg(k + 1)), caption);
-        channels->addWidget(STChan[static_cast<std::size_t>(k)], k + 1, 0);
-        for (int side = 0; side < 2; ++side) {
-            const int number = 2 * k + side + 1;
-            auto* edit = new QLineEdit(GBoxChanell);
-            Describe(edit, QString::fromStdString(ChannelFieldName(k, side == 0)),
-                     QString("Edit%1").arg(number));
-            edit->setFixedHeight(kRowHeight);
-            edit->setMinimumWidth(LineEditWidthFor(edit, kWidestFrequency));
-            edit->installEventFilter(this);
-            channels->addWidget(edit, k + 1, side + 1);
-            channelEdits.push_back(edit);
-        }
-        auto* scan = new QCheckBox(GBoxCTC);
-        Describe(scan, caption + ", сканер", QString("CheckBox%1").arg(k + 1));
-        scan->setFixedHeight(kRowHeight);
-        ctc->addWidget(scan, k + 1, 0, Qt::AlignHCenter);
-        scanBoxes.push_back(scan);
-        auto* tone = new ChoiceBox(QString("ComboBox%1").arg(k + 1), tones, GBoxCTC);
-        tone->setAccessibleName(caption + ", CTCSS");
-        tone->setFont(PixelFont(kSmallEditFontPixels));
-        tone->setFixedHeight(kRowHeight);
-        tone->setMinimumWidth(ComboWidthFor(tone, kWidestTone));
-        tone->SetItemIndex(-1);
-        ctc->addWidget(tone, k + 1, 1);
-        ctcssBoxes.push_back(tone);
+        AddChannelRow(k, channels, ctc, tones);
     }
     channels->setRowStretch(kChannelCount + 1, 1);
     ctc->setRowStretch(kChannelCount + 1, 1);
