@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace zekt {
@@ -139,6 +141,76 @@ std::string FormatChannelCsv(const ChannelArray& channels) {
     return text;
 }
 
+namespace {
+
+using ColumnPositions = std::array<int, kColumns>;
+
+// Where each column is among the header's fields; the refusal when one is
+// unknown, named twice or missing.
+std::optional<std::string> FindColumns(const std::vector<std::string>& head,
+                                       ColumnPositions& position) {
+    position.fill(-1);
+    for (std::size_t i = 0; i < head.size(); ++i) {
+        const int column = ColumnOf(head[i]);
+        if (column < 0) {
+            return "в заголовке неизвестный столбец \"" + head[i] + "\" (ожидается \"" +
+                   kChannelCsvHeader + "\")";
+        }
+        if (position[static_cast<std::size_t>(column)] >= 0) {
+            return "в заголовке столбец \"" + head[i] + "\" указан второй раз";
+        }
+        position[static_cast<std::size_t>(column)] = static_cast<int>(i);
+    }
+    for (int c = 0; c < kColumns; ++c) {
+        if (position[static_cast<std::size_t>(c)] < 0) {
+            return "в заголовке нет столбца \"" + ColumnNames()[static_cast<std::size_t>(c)] + "\"";
+        }
+    }
+    return std::nullopt;
+}
+
+// One channel's row (its fields where the header put them) into `read`;
+// the refusal when it is no channel's row or names a channel again.
+std::optional<std::string> TakeChannelRow(const std::vector<std::string>& row,
+                                          const ColumnPositions& position, int line,
+                                          std::array<bool, kChannelCount>& seen,
+                                          ChannelCsvRead& read) {
+    const auto field = [&](Column c) -> const std::string& {
+        return row[static_cast<std::size_t>(position[static_cast<std::size_t>(c)])];
+    };
+    const int n = ChannelIndex(field(colChannel));
+    if (n < 0) {
+        return "нет канала \"" + field(colChannel) + "\" (каналы 1-9, A-F, 0)";
+    }
+    if (seen[static_cast<std::size_t>(n)]) {
+        return "канал " + field(colChannel) + " указан второй раз";
+    }
+    for (const std::string& frequency : {field(colTx), field(colRx)}) {
+        if (!FrequencyOk(frequency)) {
+            return "\"" + frequency + "\" не является частотой в МГц";
+        }
+    }
+    const std::string scan = Lower(field(colScan));
+    if (!scan.empty() && scan != YesNo(true) && scan != YesNo(false)) {
+        return std::string("в столбце \"Сканер\" ожидается \"да\" или \"нет\"");
+    }
+    const int tone = ToneItem(field(colTone));
+    if (tone == -2) {
+        return "частоты CTCSS \"" + field(colTone) + "\" нет в списке";
+    }
+    read.channels[static_cast<std::size_t>(n)] = {field(colTx), field(colRx), tone,
+                                                  scan == YesNo(true)};
+    seen[static_cast<std::size_t>(n)] = true;
+    read.lineOf[static_cast<std::size_t>(n)] = line;
+    return std::nullopt;
+}
+
+bool BlankRow(std::string_view line) {
+    return line.find_first_not_of(" \t;,") == std::string::npos;
+}
+
+} // namespace
+
 ChannelCsvRead ParseChannelCsv(std::string_view text) {
     ChannelCsvRead read;
     const auto refuse = [&read](int line, const std::string& why) {
@@ -149,7 +221,7 @@ ChannelCsvRead ParseChannelCsv(std::string_view text) {
     };
     const std::vector<std::string_view> lines = SplitLines(SkipByteOrderMark(text));
     std::size_t header = 0;
-    while (header < lines.size() && lines[header].find_first_not_of(" \t;,") == std::string::npos) {
+    while (header < lines.size() && BlankRow(lines[header])) {
         ++header;
     }
     if (header == lines.size()) {
@@ -158,30 +230,14 @@ ChannelCsvRead ParseChannelCsv(std::string_view text) {
     // A ';' table uses the decimal comma; without one it is ',' with dots.
     const char separator = lines[header].find(';') != std::string_view::npos ? ';' : ',';
     const std::vector<std::string> head = Fields(lines[header], separator);
-    const int headerLine = static_cast<int>(header) + 1;
-    std::array<int, kColumns> position{};
-    position.fill(-1);
-    for (std::size_t i = 0; i < head.size(); ++i) {
-        const int column = ColumnOf(head[i]);
-        if (column < 0) {
-            return refuse(headerLine, "в заголовке неизвестный столбец \"" + head[i] +
-                                          "\" (ожидается \"" + kChannelCsvHeader + "\")");
-        }
-        if (position[static_cast<std::size_t>(column)] >= 0) {
-            return refuse(headerLine, "в заголовке столбец \"" + head[i] + "\" указан второй раз");
-        }
-        position[static_cast<std::size_t>(column)] = static_cast<int>(i);
-    }
-    for (int c = 0; c < kColumns; ++c) {
-        if (position[static_cast<std::size_t>(c)] < 0) {
-            return refuse(headerLine, "в заголовке нет столбца \"" +
-                                          ColumnNames()[static_cast<std::size_t>(c)] + "\"");
-        }
+    ColumnPositions position;
+    if (const std::optional<std::string> refused = FindColumns(head, position)) {
+        return refuse(static_cast<int>(header) + 1, *refused);
     }
     std::array<bool, kChannelCount> seen{};
     for (std::size_t i = header + 1; i < lines.size(); ++i) {
         const int line = static_cast<int>(i) + 1;
-        if (lines[i].find_first_not_of(" \t;,") == std::string::npos) {
+        if (BlankRow(lines[i])) {
             continue;
         }
         const std::vector<std::string> row = Fields(lines[i], separator);
@@ -189,33 +245,10 @@ ChannelCsvRead ParseChannelCsv(std::string_view text) {
             return refuse(line, "полей " + std::to_string(row.size()) + ", а в заголовке " +
                                     std::to_string(head.size()));
         }
-        const auto field = [&](Column c) -> const std::string& {
-            return row[static_cast<std::size_t>(position[static_cast<std::size_t>(c)])];
-        };
-        const int n = ChannelIndex(field(colChannel));
-        if (n < 0) {
-            return refuse(line, "нет канала \"" + field(colChannel) + "\" (каналы 1-9, A-F, 0)");
+        if (const std::optional<std::string> refused =
+                TakeChannelRow(row, position, line, seen, read)) {
+            return refuse(line, *refused);
         }
-        if (seen[static_cast<std::size_t>(n)]) {
-            return refuse(line, "канал " + field(colChannel) + " указан второй раз");
-        }
-        for (const std::string& frequency : {field(colTx), field(colRx)}) {
-            if (!FrequencyOk(frequency)) {
-                return refuse(line, "\"" + frequency + "\" не является частотой в МГц");
-            }
-        }
-        const std::string scan = Lower(field(colScan));
-        if (!scan.empty() && scan != YesNo(true) && scan != YesNo(false)) {
-            return refuse(line, "в столбце \"Сканер\" ожидается \"да\" или \"нет\"");
-        }
-        const int tone = ToneItem(field(colTone));
-        if (tone == -2) {
-            return refuse(line, "частоты CTCSS \"" + field(colTone) + "\" нет в списке");
-        }
-        ChannelConfig& c = read.channels[static_cast<std::size_t>(n)];
-        c = {field(colTx), field(colRx), tone, scan == YesNo(true)};
-        seen[static_cast<std::size_t>(n)] = true;
-        read.lineOf[static_cast<std::size_t>(n)] = line;
     }
     for (int n = 0; n < kChannelCount; ++n) {
         if (!seen[static_cast<std::size_t>(n)]) {
