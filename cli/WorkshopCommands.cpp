@@ -129,7 +129,9 @@ int VerifyCommand(const CliOptions& options, Session& session) {
     }
     // A garbled reply is a difference too: only one the radio gives twice
     // is the radio's.
-    const StepResult again = ConfirmRead(state.context, state.host->Parts());
+    const StepResult again =
+        ConfirmRead(state.host->Parts(), kOpsReadIdentification | kOpsReadMemories,
+                    state.context.image, state.context.link);
     state.host->HideProgress();
     if (!again.ok) {
         Say(again.message);

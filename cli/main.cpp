@@ -134,22 +134,6 @@ void ShowRead(const ReadBackPanels& panels) {
 
 // Memory that a chip's protection bits hide reads as zeros.
 
-// A second pass over the radio before anything read is kept: done when both
-// passes agree, else why nothing may be kept (said here).
-Outcome ConfirmByReadingAgain(Session& session, TerminalHost& host, ProgramOp ops, int& status) {
-    const ReadAgain again =
-        ReadAgainAndCompare(nullptr, ops, session.image, session.Link(), host.Progress());
-    host.HideProgress();
-    session.SaveRadio();
-    if (again.run.ok && again.same) {
-        return Outcome::Done();
-    }
-    const std::string why = !again.run.ok ? again.run.message : msg::kReadsDiffer;
-    Say(why);
-    status = kExitFailed;
-    return Outcome::Refused(why);
-}
-
 // A tone the list cannot hold stays in the file; panels built from it lose it.
 void WarnUnlistedTones(const ReadBackPanels& decoded, const DataArray& data) {
     for (const UnlistedTone& tone : FindUnlistedTones(decoded, data)) {
@@ -246,12 +230,13 @@ int BackupCommand(const CliOptions& options, Session& session) {
         journal.Write(kJournalFailed, msg::kReadProtected, &image);
         return kExitFailed;
     }
-    int status = kExitOk;
-    if (const Outcome confirmed = ConfirmByReadingAgain(session, *host, kOpsWholeChip, status);
-        !confirmed.Ok()) {
-        journal.Write(RunStopSignal() != 0 ? kJournalCancelled : kJournalFailed, confirmed.Why(),
+    // Before anything read is kept: a second pass that agrees.
+    if (const StepResult again = ConfirmRead(host->Parts(), kOpsWholeChip, image, session.Link());
+        !again.ok) {
+        Say(again.message);
+        journal.Write(RunStopSignal() != 0 ? kJournalCancelled : kJournalFailed, again.message,
                       &image);
-        return status;
+        return kExitFailed;
     }
     const ChipFileResult saved = SaveChipHex(options.outputFile, ChipOf(image));
     if (!saved.ok) {

@@ -116,10 +116,9 @@ void RunStarting(const CommandContext& context) {
 
 } // namespace
 
-StepResult ConfirmRead(CommandContext& context, const CommandHost& host) {
-    const ReadAgain again =
-        ReadAgainAndCompare(host.owner, kOpsReadIdentification | kOpsReadMemories, context.image,
-                            context.link, host.runs.Progress());
+StepResult ConfirmRead(const CommandHost& host, ProgramOp ops, const Project& image,
+                       USB_Prog& link) {
+    const ReadAgain again = ReadAgainAndCompare(host.owner, ops, image, link, host.runs.Progress());
     host.runs.RunFinished();
     if (again.run.ok && !again.same) {
         return StepResult::Failure(msg::kReadsDiffer);
@@ -302,7 +301,10 @@ ReadOutcome ReadRadio(CommandContext& context, const CommandHost& host, ReadConf
                 result.decode = false;
             }
             if (memories.ok && confirm == ReadConfirm::TwoPasses) {
-                if (const StepResult again = ConfirmRead(context, host); !again.ok) {
+                if (const StepResult again =
+                        ConfirmRead(host, kOpsReadIdentification | kOpsReadMemories, context.image,
+                                    context.link);
+                    !again.ok) {
                     // Two passes that disagree: neither is the radio.
                     result = {ReportFailedRun(again, host), false};
                 }

@@ -78,8 +78,9 @@ ReadOutcome ReadRadio(CommandContext& context, const CommandHost& host,
 // A second pass over the radio into a copy of the image, before anything
 // read is believed: a contact that fails now and then garbles a reply
 // without failing the exchange. Passes that disagree fail with the
-// unreliable-contact text.
-StepResult ConfirmRead(CommandContext& context, const CommandHost& host);
+// unreliable-contact text. ops: what the first pass read.
+StepResult ConfirmRead(const CommandHost& host, ProgramOp ops, const Project& image,
+                       USB_Prog& link);
 
 // What a caller does with a successful read before its journal line: a
 // check or a save. Done lets the read stand; a refusal fails it in the
