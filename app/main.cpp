@@ -201,7 +201,7 @@ QStringList Arguments(int argc, char** argv) {
 }
 
 // The files the window writes apart from each other and from the standard
-// firmware it reads (the start folder is current); empty when they are.
+// firmware it reads (the start folder is current); nothing when they are.
 std::optional<std::string> FilesClash(const Options& options) {
     return zekt::FilesClash({{"--journal", options.journalFile.toStdString()},
                              {"--simulate", options.radioFile.toStdString()}},

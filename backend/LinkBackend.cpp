@@ -224,9 +224,9 @@ Outcome LinkBackend::Open(const LinkSettings& given, const LinkWarning& settings
         if (Outcome simulated = OpenSimulated(); !simulated.Ok()) {
             return simulated;
         }
-    } else if (std::string missing = HardwareDriverMissing(); !missing.empty()) {
+    } else if (std::optional<std::string> missing = HardwareDriverMissing()) {
         hardwareMissing = true;
-        return Outcome::Refused(missing);
+        return Outcome::Refused(*missing);
     } else if (!settings.simFaults.empty()) {
         return Outcome::Refused("--sim-fault работает только с --simulate");
     } else if (settings.simDelayMs > 0) {

@@ -56,7 +56,7 @@ private:
     const UnitInfo* unit;
     std::unique_ptr<USB_Prog> link;
     bool radioLost = false;
-    std::string lostBecause;
+    std::optional<std::string> lostBecause;
 };
 
 // A command on radios: its terminal host and the window's state it borrows.

@@ -237,9 +237,9 @@ void CommandJournal::Write(const std::string& result, const std::string& message
     record.result = result;
     record.message = message;
     if (result == kJournalOk && journal.spoilsOk) {
-        if (std::string why = journal.spoilsOk(); !why.empty()) {
+        if (std::optional<std::string> why = journal.spoilsOk()) {
             record.result = kJournalFailed;
-            record.message = std::move(why);
+            record.message = std::move(*why);
         }
     }
     if (image != nullptr) {

@@ -77,8 +77,8 @@ public:
 
     std::function<void(const std::string&)> warn;
     // What turns a run's "ok" into a failure after the radio was done (the
-    // simulated radio could not be kept); empty when nothing did.
-    std::function<std::string()> spoilsOk;
+    // simulated radio could not be kept); nothing when nothing did.
+    std::function<std::optional<std::string>()> spoilsOk;
 
 private:
     std::string path;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -19,7 +20,10 @@ struct ChipBytes {
     std::vector<unsigned char> bytes;
 };
 
-void PutByte(ChipMemory& chip, unsigned address, unsigned char value, std::string& error) {
+// A byte at its full-chip address; the first address outside the chip is
+// the file's fault.
+void PutByte(ChipMemory& chip, unsigned address, unsigned char value,
+             std::optional<std::string>& outside) {
     auto setByte = [value](uint16_t& word, bool high) {
         word = high ? static_cast<uint16_t>((word & 0x00FF) | (value << 8))
                     : static_cast<uint16_t>((word & 0xFF00) | value);
@@ -36,10 +40,10 @@ void PutByte(ChipMemory& chip, unsigned address, unsigned char value, std::strin
         if (!high) {
             chip.data[(address - kChipHexDataAddress) / 2] = value;
         }
-    } else if (error.empty()) {
+    } else if (!outside) {
         char text[96];
         std::snprintf(text, sizeof text, "адрес 0x%X лежит вне памяти микроконтроллера", address);
-        error = text;
+        outside = text;
     }
 }
 
@@ -75,9 +79,9 @@ std::string AtLine(std::size_t line, const char* reason) {
 
 // Intel HEX records (data, end, segment and linear base; start addresses
 // ignored), checksums verified, each data byte handed to put at its full
-// address. The reason in the operator's words, empty when the file is whole.
-std::string ReadIntelHex(std::string_view text,
-                         const std::function<void(unsigned, unsigned char)>& put) {
+// address. The reason in the operator's words, nothing when the file is whole.
+std::optional<std::string> ReadIntelHex(std::string_view text,
+                                        const std::function<void(unsigned, unsigned char)>& put) {
     unsigned base = 0;
     bool anyData = false;
     std::vector<unsigned> bytes;
@@ -115,7 +119,10 @@ std::string ReadIntelHex(std::string_view text,
             anyData = anyData || bytes[0] > 0;
             break;
         case kRecEnd:
-            return anyData ? std::string() : "в файле нет данных";
+            if (anyData) {
+                return std::nullopt;
+            }
+            return std::string("в файле нет данных");
         case kRecSegment:
         case kRecLinear:
             if (bytes[0] != 2) {
@@ -130,7 +137,7 @@ std::string ReadIntelHex(std::string_view text,
             return AtLine(n + 1, "неизвестный тип записи");
         }
     }
-    return anyData ? "файл обрезан: нет записи конца файла" : "в файле нет данных";
+    return std::string(anyData ? "файл обрезан: нет записи конца файла" : "в файле нет данных");
 }
 
 void MaskWords(ChipMemory& chip) {
@@ -208,15 +215,16 @@ ChipFileResult LoadChipHex(const std::string& path, ChipMemory& chip) {
         return {false, FileErrorText(probe.error)};
     }
     ChipMemory loaded;
-    std::string outside;
-    const std::string fault = ReadIntelHex(probe.bytes, [&](unsigned address, unsigned char value) {
-        PutByte(loaded, address, value, outside);
-    });
-    if (!fault.empty()) {
-        return {false, fault};
+    std::optional<std::string> outside;
+    const std::optional<std::string> fault =
+        ReadIntelHex(probe.bytes, [&](unsigned address, unsigned char value) {
+            PutByte(loaded, address, value, outside);
+        });
+    if (fault) {
+        return {false, *fault};
     }
-    if (!outside.empty()) {
-        return {false, outside};
+    if (outside) {
+        return {false, *outside};
     }
     MaskWords(loaded);
     chip.code = loaded.code;

@@ -3,6 +3,7 @@
 #include "FtdiDriver.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace zekt {
@@ -12,7 +13,7 @@ namespace zekt {
 std::unique_ptr<FtdiDriver> MakeHardwareDriver();
 
 // Why real units cannot be reached at all (the D2XX library is not
-// installed), in the operator's words; empty when they can.
-std::string HardwareDriverMissing();
+// installed), in the operator's words; nothing when they can.
+std::optional<std::string> HardwareDriverMissing();
 
 } // namespace zekt

@@ -291,8 +291,8 @@ std::unique_ptr<FtdiDriver> MakeHardwareDriver() {
     return std::make_unique<LibFtdiDriver>();
 }
 
-std::string HardwareDriverMissing() {
-    return {}; // libftdi1 is a dependency of the program itself
+std::optional<std::string> HardwareDriverMissing() {
+    return std::nullopt; // libftdi1 is a dependency of the program itself
 }
 
 } // namespace zekt

@@ -123,9 +123,9 @@ std::unique_ptr<FtdiDriver> MakeHardwareDriver() {
     return std::make_unique<D2xxDriver>();
 }
 
-std::string HardwareDriverMissing() {
+std::optional<std::string> HardwareDriverMissing() {
     if (Calls().complete) {
-        return {};
+        return std::nullopt;
     }
     return "не найдена библиотека ftd2xx.dll (драйвер D2XX): установите USB-драйвер "
            "программатора и повторите.";
