@@ -44,6 +44,12 @@ public:
     void Beep() override {}
 };
 
+// The programming date the window shows is today's: the pictures show one
+// fixed day, so that taking them again on another day draws the same pixels.
+void FixDate(zekt::TFUser& window) {
+    window.LabelDate->setText("7.12.2026");
+}
+
 bool Save(QWidget* w, const QString& path) {
     const bool saved = w->grab().save(path);
     std::fprintf(stderr, "%s %s\n", saved ? "saved" : "could not save", qPrintable(path));
@@ -58,6 +64,7 @@ int ScreenShot(QApplication& app, const QString& path) {
     zekt::SimulatedDriver driver;
     AutoDialogs dialogs;
     zekt::TFUser window(std::make_unique<zekt::USB_Prog>(driver), &dialogs);
+    FixDate(window);
     LoadDemo(window);
     window.FitToScreen(window.screen()->availableGeometry());
     window.show();
@@ -83,6 +90,7 @@ int main(int argc, char** argv) {
     zekt::SimulatedDriver driver;
     AutoDialogs dialogs;
     zekt::TFUser window(std::make_unique<zekt::USB_Prog>(driver), &dialogs);
+    FixDate(window);
     window.startDir = QDir::current().filePath("demo");
     // As it opens: fitted to the screen, the channel table within the frame.
     window.FitToScreen(window.screen()->availableGeometry());
