@@ -12,6 +12,7 @@
 #include "TForm1.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QDir>
 #include <QScreen>
 #include <QTimer>
