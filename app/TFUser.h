@@ -183,7 +183,7 @@ public:
     // Where programming, frequency writing and reading are recorded (none
     // until set; an empty path turns it off). A journal that cannot be
     // written is reported once in a warning box.
-    void UseJournal(const std::string& path);
+    void UseJournal(const std::string& path, const std::string& sharedUri = {});
     Journal journal;
 
     // Runs a handler; an exception that escapes it is shown in the standard

@@ -36,8 +36,9 @@ CommandContext TFUser::Context(std::string& firmware) {
     return context;
 }
 
-void TFUser::UseJournal(const std::string& path) {
+void TFUser::UseJournal(const std::string& path, const std::string& sharedUri) {
     journal = Journal(path);
+    journal.UseSharedJournal(sharedUri);
     journal.warn = [this](const std::string& text) {
         dialogs->Message(QString::fromStdString(text), kApplicationTitle, BoxIcon::Warning,
                          BoxButtons::Ok);

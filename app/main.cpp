@@ -46,14 +46,16 @@ struct Options {
     bool help = false;
     bool version = false;
     bool journalGiven = false;
-    QString journalFile; // with journalGiven: empty turns the journal off
-    QString workdir;     // the start folder; empty: the current one
-    QString error;       // the option that was refused
+    QString journalFile;     // with journalGiven: empty turns the journal off
+    QString journalDatabase; // the shared journal's URI; empty: the settings file's
+    QString workdir;         // the start folder; empty: the current one
+    QString error;           // the option that was refused
 };
 
 const char* const kUsage =
     "Использование: zekt-programmer [--simulate[=RADIO.hex]] [--sim-delay=MS] [--journal=ФАЙЛ]\n"
     "                               [--workdir=ПАПКА] [--unit=СЕРИЙНЫЙ] [--usb-latency=MS]\n"
+    "                               [--journal-database=АДРЕС]\n"
     "                               [параметры Qt]\n"
     "       zekt-programmer --help | --version\n"
     "\n"
@@ -63,6 +65,8 @@ const char* const kUsage =
     "  --sim-delay=MS          имитатор отвечает на каждый кадр через MS миллисекунд (0-10000)\n"
     "  --journal=ФАЙЛ          журнал работ (по умолчанию %s\n"
     "                          journal.csv); пустое имя выключает журнал\n"
+    "  --journal-database=АДРЕС  общий журнал мастерской в PostgreSQL (адрес libpq; пароль -\n"
+    "                          в ~/.pgpass); без него - journal-database из файла настроек\n"
     "  --workdir=ПАПКА         рабочая папка: стандартные программы берутся из ПАПКА/WORK\n"
     "                          (по умолчанию текущая папка)\n"
     "  --unit=СЕРИЙНЫЙ         программатор с этим серийным номером USB или тот, чей номер\n"
@@ -152,6 +156,8 @@ bool TakeOwnOption(const QStringList& args, int& i, Options& options) {
     } else if (name == "--journal") {
         options.journalGiven = true;
         ok = value(options.journalFile);
+    } else if (name == "--journal-database") {
+        ok = value(options.journalDatabase) && !options.journalDatabase.isEmpty();
     } else if (name == "--workdir") {
         ok = value(options.workdir) && !options.workdir.isEmpty();
     } else if (arg == "--help" || arg == "-h") {
@@ -404,7 +410,9 @@ int main(int argc, char** argv) {
     if (journal.warning) {
         SayOnStandardError(*journal.warning);
     }
-    window->UseJournal(journal.path);
+    window->UseJournal(journal.path, options.journalDatabase.isEmpty()
+                                         ? backend.KeptSettings().journalDatabase
+                                         : options.journalDatabase.toStdString());
     ShowFitted(app, *window, options.exitWhenShown);
     const int code = app.exec();
     saveRadio();

@@ -210,14 +210,15 @@ LinkBackend::~LinkBackend() {
 Outcome LinkBackend::Open(const LinkSettings& given, const LinkWarning& settingsWarning) {
     settings = given;
     if (settings.userSettings) {
-        const SettingsRead kept = ReadUserSettings(DefaultSettingsPath());
-        for (const std::string& warning : kept.warnings) {
+        const SettingsRead read = ReadUserSettings(DefaultSettingsPath());
+        for (const std::string& warning : read.warnings) {
             if (settingsWarning) {
                 settingsWarning(warning);
             }
         }
+        kept = read.settings;
         if (settings.usbLatencyMs == 0) {
-            settings.usbLatencyMs = kept.settings.usbLatencyMs;
+            settings.usbLatencyMs = kept.usbLatencyMs;
         }
     }
     if (settings.simulate) {

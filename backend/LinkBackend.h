@@ -2,6 +2,7 @@
 
 #include "FtdiDriver.h"
 #include "Outcome.h"
+#include "UserSettings.h"
 
 #include <cstdio>
 #include <functional>
@@ -82,6 +83,8 @@ public:
     // were not taken go to `settingsWarning`.
     Outcome Open(const LinkSettings& settings, const LinkWarning& settingsWarning = nullptr);
     bool Simulated() const { return !sims.empty(); }
+    // What the user's settings file gave (with LinkSettings::userSettings).
+    const UserSettings& KeptSettings() const { return kept; }
     // Open refused because the system's unit driver is not installed.
     bool HardwareMissing() const { return hardwareMissing; }
 
@@ -117,6 +120,7 @@ private:
         std::optional<std::string> kept = std::nullopt;
     };
     LinkSettings settings;
+    UserSettings kept;
     std::vector<Sim> sims;
     std::vector<std::unique_ptr<FtdiDriver>> drivers; // every driver handed out, tracers too
     std::map<std::string, FtdiDriver*> driverOf;      // a chosen unit's driver, by serial@location

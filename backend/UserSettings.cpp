@@ -2,6 +2,7 @@
 
 #include "Outcome.h"
 #include "SafeFile.h"
+#include "SharedJournal.h"
 #include "SharedOptions.h"
 
 #include <cerrno>
@@ -21,8 +22,9 @@ std::string_view Trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-// Takes a "name = value" line, or says why not.
-Outcome TakeLine(std::string_view line, UserSettings& settings) {
+// Takes a "name = value" line, or says why not. A password is never kept
+// where others can read it: the user's .pgpass holds it.
+Outcome TakeLine(std::string_view line, UserSettings& settings, bool readableByOthers) {
     const std::size_t equals = line.find('=');
     if (equals == std::string_view::npos) {
         return Outcome::Refused("нужно \"имя = значение\"");
@@ -35,6 +37,15 @@ Outcome TakeLine(std::string_view line, UserSettings& settings) {
         }
         return Outcome::Refused("usb-latency: нужно целое число миллисекунд от 1 до " +
                                 std::to_string(kLatencyTimerMaxMs));
+    }
+    if (name == "journal-database") {
+        if (readableByOthers && UriHasPassword(value)) {
+            return Outcome::Refused(
+                "journal-database: в адресе есть пароль, а файл могут читать другие "
+                "пользователи; адрес не принят (храните пароль в ~/.pgpass)");
+        }
+        settings.journalDatabase = value;
+        return Outcome::Done();
     }
     return Outcome::Refused("неизвестный параметр \"" + name + "\"");
 }
@@ -63,13 +74,17 @@ SettingsRead ReadUserSettings(const std::string& path) {
         return read;
     }
     const std::vector<std::string_view> lines = SplitLines(SkipByteOrderMark(file.bytes));
+    using std::filesystem::perms;
+    const perms mode = std::filesystem::status(PathOf(path), ec).permissions();
+    const bool readableByOthers =
+        !ec && (mode & (perms::group_read | perms::others_read)) != perms::none;
     int untaken = 0;
     for (std::size_t n = 0; n < lines.size(); ++n) {
         const std::string_view line = Trimmed(lines[n]);
         if (line.empty() || line.front() == '#') {
             continue;
         }
-        if (const Outcome taken = TakeLine(line, read.settings); !taken.Ok()) {
+        if (const Outcome taken = TakeLine(line, read.settings, readableByOthers); !taken.Ok()) {
             // A file of junk is said in a few lines, not thousands on every command.
             if (++untaken <= kWarningsShown) {
                 read.warnings.push_back(path + ": строка " + std::to_string(n + 1) + ": " +

@@ -7,7 +7,8 @@ namespace zekt {
 
 // What a user keeps for both programs; their options override it.
 struct UserSettings {
-    int usbLatencyMs = 0; // 0: the chip's own latency timer
+    int usbLatencyMs = 0;        // 0: the chip's own latency timer
+    std::string journalDatabase; // the shared journal's libpq URI; empty: none
 };
 
 // $XDG_CONFIG_HOME/zekt-programmer/settings.conf, ~/.config/... when unset;

@@ -11,6 +11,8 @@ namespace zekt {
 int VerifyCommand(const CliOptions& options, Session& session);
 int ExportCsvCommand(const CliOptions& options);
 int ImportCsvCommand(const CliOptions& options);
+// journal init-db | sync: the workshop's shared journal.
+int JournalCommand(const CliOptions& options);
 
 // Pads to a width in characters, not bytes (the texts are UTF-8).
 std::string Column(const std::string& text, std::size_t width);

@@ -14,6 +14,7 @@ namespace zekt {
 const char* const kCliUsage =
     "Использование: zekt-cli [--simulate RADIO.hex]... [--sim-delay MS] [--sim-fault ОТКАЗ]...\n"
     "                        [--workdir ПАПКА] [--trace ФАЙЛ] [--journal ФАЙЛ]\n"
+    "                        [--journal-database АДРЕС]\n"
     "                        [--usb-latency MS] [--unit СЕРИЙНЫЙ]... [--all-units] КОМАНДА ...\n"
     "  test                                   тест программатора\n"
     "  units                                  подключённые программаторы\n"
@@ -28,6 +29,8 @@ const char* const kCliUsage =
     "  export-csv CONFIG.prg [OUT.csv]        таблица каналов в CSV (без OUT - в стандартный "
     "вывод)\n"
     "  import-csv CHANNELS.csv CONFIG.prg     замена каналов CONFIG.prg таблицей CSV\n"
+    "  journal init-db                        создание или обновление общего журнала в базе\n"
+    "  journal sync                           отправка очереди в общий журнал\n"
     "\n"
     "  --simulate RADIO.hex  имитатор программатора с микросхемой радиостанции из файла\n"
     "                        (пустой, если файла нет; сохраняется после команды); каждый\n"
@@ -46,6 +49,9 @@ const char* const kCliUsage =
     "                        таймер не меняется; 1 ускоряет программирование в несколько раз)\n"
     "  --journal ФАЙЛ        журнал работ (по умолчанию %sjournal.csv;\n"
     "                        пустое имя отключает журнал)\n"
+    "  --journal-database АДРЕС  общий журнал мастерской в PostgreSQL (адрес libpq:\n"
+    "                        postgresql://ПОЛЬЗОВАТЕЛЬ@СЕРВЕР/БАЗА; пароль - в ~/.pgpass);\n"
+    "                        без него - journal-database из файла настроек\n"
     "  --firmware ФАЙЛ       файл программы, если конфигурация требует программу по выбору\n"
     "  --band НИЖН ВЕРХН     свои границы диапазона в МГц вместо предустановленного\n"
     "  --repeat              программировать радиостанции одну за другой, спрашивая после "
@@ -67,9 +73,9 @@ struct CommandFiles {
     std::size_t most;
 };
 const std::map<std::string, CommandFiles> kCommands = {
-    {"test", {0, 0}},      {"units", {0, 0}},  {"program", {1, 1}}, {"write-frequencies", {1, 1}},
-    {"read", {0, 0}},      {"verify", {1, 1}}, {"backup", {1, 1}},  {"export-csv", {1, 2}},
-    {"import-csv", {2, 2}}};
+    {"test", {0, 0}},       {"units", {0, 0}},  {"program", {1, 1}}, {"write-frequencies", {1, 1}},
+    {"read", {0, 0}},       {"verify", {1, 1}}, {"backup", {1, 1}},  {"export-csv", {1, 2}},
+    {"import-csv", {2, 2}}, {"journal", {1, 1}}};
 
 bool LooksLikeOption(const std::string& text) {
     return text.size() > 1 && text[0] == '-';
@@ -172,6 +178,10 @@ void Parser::Option(const std::string& a) {
     } else if (a == "--journal") {
         o.journalGiven = true;
         File(a, o.journalFile, true);
+    } else if (a == "--journal-database") {
+        if (Value(a, o.journalDatabase) && o.journalDatabase.empty()) {
+            Refuse("параметру --journal-database нужен адрес базы данных");
+        }
     } else if (a == "--save") {
         saveGiven = true;
         File(a, o.outputFile);
@@ -229,6 +239,13 @@ void Parser::Command() {
         if (positional[f].empty()) {
             Refuse("имя файла не может быть пустым");
         }
+    }
+    if (o.command == "journal") {
+        o.journalAction = positional[1];
+        if (o.journalAction != "init-db" && o.journalAction != "sync") {
+            Refuse("команде journal нужно init-db или sync, а не \"" + o.journalAction + "\"");
+        }
+        return;
     }
     if (files >= 1) {
         (o.command == "backup" ? o.outputFile : o.inputFile) = positional[1];

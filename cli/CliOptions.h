@@ -27,7 +27,9 @@ struct CliOptions {
     std::vector<std::string> units; // --unit: serial numbers or their trailing parts
     bool allUnits = false;
     bool journalGiven = false;
-    std::string journalFile; // with journalGiven: empty turns the journal off
+    std::string journalFile;     // with journalGiven: empty turns the journal off
+    std::string journalDatabase; // the shared journal's URI; empty: the settings file's
+    std::string journalAction;   // journal: init-db or sync
     // The journal file the options gave (empty: none); nothing: the default.
     std::optional<std::string> Journal() const {
         return journalGiven ? std::optional(journalFile) : std::nullopt;

@@ -529,6 +529,9 @@ int Main(int argc, char** argv) {
     if (!options.error.empty()) {
         return Usage(options.error);
     }
+    if (options.command == "journal") {
+        return zekt::JournalCommand(options);
+    }
     if (!MakePathsAbsolute(options) || !FilesApart(options)) {
         return zekt::kExitUsage;
     }

@@ -1,5 +1,6 @@
 #include "Journal.h"
 
+#include "Console.h"
 #include "Csv.h"
 #include "SafeFile.h"
 
@@ -29,7 +30,8 @@ std::string OneLine(std::string text, bool separatorsToo) {
     return text;
 }
 
-std::string Join(std::initializer_list<std::string> fields) {
+template <typename Fields>
+std::string Join(const Fields& fields) {
     std::string line;
     bool first = true;
     for (const std::string& field : fields) {
@@ -97,17 +99,23 @@ std::string ConfigurationHash(const Project& image) {
 }
 
 std::string JournalHeader() {
-    return Join({"time", "program", "command", "result", "message", "configuration file",
-                 "configuration file sha256", "configuration sha256", "firmware file",
-                 "firmware sha256", "version", "seconds", "unit", "latency"});
+    return Join(std::initializer_list<std::string>{
+        "time", "program", "command", "result", "message", "configuration file",
+        "configuration file sha256", "configuration sha256", "firmware file", "firmware sha256",
+        "version", "seconds", "unit", "latency"});
+}
+
+std::array<std::string, kJournalColumns> JournalColumns(const JournalRecord& r,
+                                                        const std::string& time) {
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f", r.seconds);
+    return {time,         r.program,        r.command,   r.result,       OneLine(r.message, true),
+            r.configFile, r.configFileHash, r.imageHash, r.firmwareFile, r.firmwareHash,
+            r.version,    seconds,          r.unit,      r.latency};
 }
 
 std::string FormatJournalLine(const JournalRecord& r, const std::string& time) {
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.1f", r.seconds);
-    return Join({time, r.program, r.command, r.result, OneLine(r.message, true), r.configFile,
-                 r.configFileHash, r.imageHash, r.firmwareFile, r.firmwareHash, r.version, seconds,
-                 r.unit, r.latency});
+    return Join(JournalColumns(r, time));
 }
 
 std::string JournalTime() {
@@ -121,6 +129,32 @@ std::string JournalTime() {
 }
 
 Journal::Journal(std::string path) : path(std::move(path)) {}
+
+Journal::~Journal() = default;
+
+void Journal::UseSharedJournal(const std::string& uri) {
+    if (!Enabled() || uri.empty()) {
+        return; // the shared journal goes with a local one: the outbox lives beside it
+    }
+    shared = std::make_unique<SharedJournal>(uri, OutboxPath(path));
+}
+
+std::string OutboxPath(const std::string& journalPath) {
+    return TextOf(PathOf(journalPath).parent_path() / "journal-outbox.txt");
+}
+
+void Journal::SendShared(const JournalRecord& record, const std::string& time) {
+    SharedRecord shared{NewRecordId(bench, time), bench, operatorLogin,
+                        JournalColumns(record, time), std::move(radioCopy)};
+    radioCopy.clear();
+    const Outcome sent = this->shared->Record(shared);
+    if (!sent.Ok() && !sharedWarned && warn) {
+        sharedWarned = true;
+        warn("общий журнал не записан: " + sent.Why() +
+             ". Записи ждут в очереди и будут отправлены со следующей работой или командой "
+             "zekt-cli journal sync.");
+    }
+}
 
 void Journal::Warn(const std::string& why) {
     if (!warned && warn) {
@@ -158,7 +192,8 @@ bool Journal::Append(const JournalRecord& record) {
         Warn(FileErrorFromErrno(why));
         return false;
     }
-    std::string text = FormatJournalLine(record, JournalTime());
+    const std::string time = JournalTime();
+    std::string text = FormatJournalLine(record, time);
     if (size == 0) {
         text = JournalHeader() + text;
     } else if (!EndsWithLineEnd(fd, size)) {
@@ -175,10 +210,15 @@ bool Journal::Append(const JournalRecord& record) {
     if (!ok) {
         Warn(FileErrorFromErrno(why));
     }
+    // The local file first: the shared journal never holds what it lacks.
+    if (ok && shared) {
+        SendShared(record, time);
+    }
     return ok;
 }
 
 std::string Journal::KeepRadio(const std::string& prgText) {
+    radioCopy = prgText; // the shared journal keeps it with the record
     if (!Enabled()) {
         return {};
     }

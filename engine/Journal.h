@@ -1,11 +1,15 @@
 #pragma once
 
+#include "Console.h"
 #include "Project.h"
 #include "SafeFile.h"
+#include "SharedJournal.h"
 #include "USB_Prog.h"
 
+#include <array>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -48,6 +52,9 @@ struct JournalChoice {
 };
 JournalChoice ChooseJournal(const std::optional<std::string>& given);
 
+// The shared journal's outbox beside a local journal.
+std::string OutboxPath(const std::string& journalPath);
+
 std::string Sha256Hex(std::string_view bytes);
 // The SHA-256 of a file's bytes; empty when the file cannot be read.
 std::string FileSha256(const std::string& path);
@@ -55,8 +62,11 @@ std::string FileSha256(const std::string& path);
 // (words 7936 to 8191), so the same content hashes the same from any source.
 std::string ConfigurationHash(const Project& image);
 
-// The header and one record as ';'-separated CSV lines (RFC 4180 quoting).
+// The header and one record as ';'-separated CSV lines (RFC 4180 quoting),
+// and the record's columns as they stand in the line.
 std::string JournalHeader();
+std::array<std::string, kJournalColumns> JournalColumns(const JournalRecord& record,
+                                                        const std::string& time);
 std::string FormatJournalLine(const JournalRecord& record, const std::string& time);
 // Now, as ISO 8601 with the local offset: 2026-12-07T10:42:18+03:00.
 std::string JournalTime();
@@ -67,7 +77,14 @@ std::string JournalTime();
 class Journal {
 public:
     explicit Journal(std::string path = {}); // empty: no journal
+    ~Journal();
+    Journal(Journal&&) = default;
+    Journal& operator=(Journal&&) = default;
     bool Enabled() const { return !path.empty(); }
+    // Every record also goes to the workshop's shared journal (a libpq URI;
+    // empty: none), after the local file; what the server does not take
+    // waits in the outbox beside the local file, with one warning.
+    void UseSharedJournal(const std::string& uri);
     const std::string& Path() const { return path; }
 
     bool Append(const JournalRecord& record);
@@ -83,6 +100,13 @@ public:
 private:
     std::string path;
     bool warned = false;
+    std::unique_ptr<SharedJournal> shared;
+    bool sharedWarned = false;
+    std::string radioCopy; // what the last read kept, for the shared record
+    std::string bench = BenchName();
+    std::string operatorLogin = OperatorLogin();
+
+    void SendShared(const JournalRecord& record, const std::string& time);
 
     void Warn(const std::string& why);
     void Warn(FileError error);

@@ -20,4 +20,9 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv);
 // The program writes UTF-8: a Windows console is told so.
 void UseUtf8Console();
 
+// This computer's name and the operator's login, for records several
+// benches share; "?" when the system does not tell.
+std::string BenchName();
+std::string OperatorLogin();
+
 } // namespace zekt

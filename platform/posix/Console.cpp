@@ -1,5 +1,6 @@
 #include "Console.h"
 
+#include <pwd.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -20,5 +21,20 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
 }
 
 void UseUtf8Console() {}
+
+std::string BenchName() {
+    char name[256] = {};
+    if (gethostname(name, sizeof name - 1) != 0 || name[0] == '\0') {
+        return "?";
+    }
+    return name;
+}
+
+std::string OperatorLogin() {
+    if (const passwd* user = getpwuid(geteuid()); user != nullptr && user->pw_name != nullptr) {
+        return user->pw_name;
+    }
+    return "?";
+}
 
 } // namespace zekt

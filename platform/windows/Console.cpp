@@ -61,4 +61,18 @@ void UseUtf8Console() {
     SetConsoleCP(CP_UTF8);
 }
 
+std::string BenchName() {
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    const std::string text = GetComputerNameW(name, &size) ? Utf8(name) : std::string();
+    return text.empty() ? "?" : text;
+}
+
+std::string OperatorLogin() {
+    wchar_t name[257] = {};
+    DWORD size = 257;
+    const std::string text = GetUserNameW(name, &size) ? Utf8(name) : std::string();
+    return text.empty() ? "?" : text;
+}
+
 } // namespace zekt

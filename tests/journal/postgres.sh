@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# A PostgreSQL server of the tests' own in a folder, on a Unix socket only:
+#   postgres.sh start DIR    initdb, start, the database zekt and its roles
+#   postgres.sh stop DIR
+#   postgres.sh restart DIR
+# Roles: zekt_admin (owner, makes the table), bench (INSERT, SELECT, as the
+# README's GRANTs), reader (SELECT only), pwuser (password "secret", asked).
+# The server runs as an unprivileged user: as root, nobody.
+set -euo pipefail
+action=$1
+dir=$(realpath -m "$2")
+bin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -1)
+[ -x "$bin/initdb" ] || { echo "postgres.sh: no PostgreSQL server installed"; exit 77; }
+as_server() {
+  if [ "$(id -u)" -eq 0 ]; then
+    runuser -u nobody -- "$@"
+  else
+    "$@"
+  fi
+}
+port=54329
+case "$action" in
+start)
+  mkdir -p "$dir"
+  [ "$(id -u)" -eq 0 ] && chown nobody "$dir"
+  as_server "$bin/initdb" -D "$dir/data" -U zekt_admin -A trust -E UTF8 --no-sync >"$dir/initdb.log"
+  cat >"$dir/data/pg_hba.conf" <<HBA
+local all pwuser scram-sha-256
+local all all trust
+HBA
+  as_server "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w \
+    -o "-k $dir -c listen_addresses= -p $port -c fsync=off" start >/dev/null
+  psql() { command psql -X -q -v ON_ERROR_STOP=1 -h "$dir" -p "$port" "$@"; }
+  psql -U zekt_admin -d postgres -c "CREATE DATABASE zekt"
+  psql -U zekt_admin -d zekt <<SQL
+CREATE ROLE bench LOGIN;
+CREATE ROLE reader LOGIN;
+CREATE ROLE pwuser LOGIN PASSWORD 'secret';
+SQL
+  echo "postgresql:///zekt?host=$dir&port=$port"
+  ;;
+stop)
+  as_server "$bin/pg_ctl" -D "$dir/data" -w -m fast stop >/dev/null
+  ;;
+restart)
+  as_server "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w \
+    -o "-k $dir -c listen_addresses= -p $port -c fsync=off" start >/dev/null
+  ;;
+esac
