@@ -26,10 +26,20 @@ SharedRecord Sample(int n) {
     SharedRecord record;
     record.bench = "bench";
     record.operatorLogin = "operator";
-    record.columns = {"2026-12-07T10:42:18+03:00", "zekt-cli", "program", "ok",
-                      "Программирование завершено!", "/home/operator/taxi.prg",
-                      std::string(64, 'a'), std::string(64, 'b'), "/home/operator/WORK/St611.hex",
-                      std::string(64, 'c'), "6.1.1", "10.2", "FT1234", "default"};
+    record.columns = {"2026-12-07T10:42:18+03:00",
+                      "zekt-cli",
+                      "program",
+                      "ok",
+                      "Программирование завершено!",
+                      "/home/operator/taxi.prg",
+                      std::string(64, 'a'),
+                      std::string(64, 'b'),
+                      "/home/operator/WORK/St611.hex",
+                      std::string(64, 'c'),
+                      "6.1.1",
+                      "10.2",
+                      "FT1234",
+                      "default"};
     record.id = NewRecordId(record.bench, record.columns[0]) + "-" + std::to_string(n);
     return record;
 }

@@ -108,12 +108,16 @@ std::string NewRecordId(const std::string& bench, const std::string& time) {
 }
 
 std::string OutboxLine(const SharedRecord& record) {
-    std::string line = Encoded(record.id) + ";" + Encoded(record.bench) + ";" +
-                       Encoded(record.operatorLogin) + ";" + Encoded(record.radioCopy);
-    for (const std::string& column : record.columns) {
-        line += ";" + Encoded(column);
+    std::string line;
+    for (const std::string* field :
+         {&record.id, &record.bench, &record.operatorLogin, &record.radioCopy}) {
+        line.append(Encoded(*field)).push_back(';');
     }
-    return line + "\n";
+    for (const std::string& column : record.columns) {
+        line.append(Encoded(column)).push_back(';');
+    }
+    line.back() = '\n'; // the last separator ends the line
+    return line;
 }
 
 bool ParseOutboxLine(std::string_view line, SharedRecord& record) {
