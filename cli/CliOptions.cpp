@@ -228,6 +228,10 @@ void Parser::Command() {
         return;
     }
     const std::size_t files = positional.size() - 1;
+    if (o.command == "journal" && files != 1) {
+        Refuse("команде journal нужно init-db или sync");
+        return;
+    }
     if (files < command->second.least || files > command->second.most) {
         Refuse("команде " + o.command +
                (command->second.most == 0    ? " не нужны файлы"

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <string_view>
 #include <unistd.h>
 
@@ -224,6 +225,10 @@ Outcome SharedJournal::Record(const SharedRecord& record) {
 
 SharedJournal::Synced SharedJournal::Sync() {
     Synced synced;
+    std::error_code ec;
+    if (!std::filesystem::exists(PathOf(outboxPath), ec)) {
+        return synced; // nothing ever waited
+    }
     LockedOutbox outbox(outboxPath);
     if (outbox.error != FileError::None) {
         synced.outcome = Outcome::Refused(Described(outboxPath, outbox.error));
