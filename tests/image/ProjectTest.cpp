@@ -1,5 +1,6 @@
 #include "Project.h"
 
+#include "ChipMemory.h"
 #include "HexText.h"
 #include "TempFiles.h"
 
@@ -12,6 +13,29 @@ class ProjectTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // The configuration word's protection bits as the chip takes them: what
+    // backup and read refuse to keep, and what the simulator hides.
+    void protectionBitsOfTheConfigurationWord() {
+        const struct {
+            uint16_t config;
+            int codeFrom;
+            bool data;
+        } cases[] = {
+            {0x3FFF, kProgramWords, false}, // nothing protected
+            {0x3FEF, 0x1F00, false},        // CP1:CP0 = 10: the top 256 words
+            {0x3FDF, 0x1000, false},        // 01: the upper half
+            {0x3FCF, 0, false},             // 00: all of it
+            {0x3EFF, kProgramWords, true},  // CPD clear: the EEPROM
+        };
+        for (const auto& [config, codeFrom, data] : cases) {
+            QCOMPARE(CodeProtectedFrom(config), codeFrom);
+            QCOMPARE(DataProtectedBy(config), data);
+            Project image;
+            image.SetConfigWord(config);
+            QCOMPARE(ChipProtected(image), codeFrom < kProgramWords || data);
+        }
+    }
+
     void newImageIsErasedChip() {
         const Project image;
         QVERIFY(std::ranges::all_of(image.ProgramMemory(), [](int32_t w) { return w == 0x3FFF; }));

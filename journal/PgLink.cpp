@@ -1,11 +1,11 @@
 #include "PgLink.h"
 
-#include <libpq-fe.h>
+#include "LibPq.h"
 
 namespace zekt {
 
 struct PgLink::Handle {
-    PGconn* connection;
+    void* connection;
 };
 
 namespace {
@@ -22,11 +22,15 @@ std::string Trimmed(const char* text) {
 } // namespace
 
 PgLink::~PgLink() {
-    PQfinish(handle->connection);
+    libpq::Library().finish(handle->connection);
     delete handle;
 }
 
 PgLink::Connected PgLink::Connect(const std::string& uri, int timeoutSeconds) {
+    const libpq::Calls& pq = libpq::Library();
+    if (const std::optional<std::string> missing = PgLibraryMissing()) {
+        return {nullptr, *missing};
+    }
     const std::string timeout = std::to_string(timeoutSeconds);
     const std::string options = "-c client_min_messages=warning -c statement_timeout=" +
                                 std::to_string(timeoutSeconds * 1000);
@@ -35,49 +39,53 @@ PgLink::Connected PgLink::Connect(const std::string& uri, int timeoutSeconds) {
                               "client_encoding", "application_name", nullptr};
     const char* values[] = {uri.c_str(), timeout.c_str(),   options.c_str(),
                             "UTF8",      "zekt-programmer", nullptr};
-    PGconn* connection = PQconnectdbParams(keywords, values, 1);
+    void* connection = pq.connectdbParams(keywords, values, 1);
     if (connection == nullptr) {
         return {nullptr, "нет памяти для соединения"};
     }
-    if (PQstatus(connection) != CONNECTION_OK) {
-        Connected failed{nullptr, Trimmed(PQerrorMessage(connection))};
-        PQfinish(connection);
+    if (pq.status(connection) != libpq::kConnectionOk) {
+        Connected failed{nullptr, Trimmed(pq.errorMessage(connection))};
+        pq.finish(connection);
         return failed;
     }
     return {std::unique_ptr<PgLink>(new PgLink(new Handle{connection})), {}};
 }
 
 PgReply PgLink::Run(const std::string& sql, const std::vector<std::string>& params) {
+    const libpq::Calls& pq = libpq::Library();
     std::vector<const char*> values;
     for (const std::string& p : params) {
         values.push_back(p.c_str());
     }
-    PGresult* result =
-        PQexecParams(handle->connection, sql.c_str(), static_cast<int>(values.size()), nullptr,
-                     values.data(), nullptr, nullptr, 0);
+    void* result = pq.execParams(handle->connection, sql.c_str(), static_cast<int>(values.size()),
+                                 values.data());
     PgReply reply;
-    const ExecStatusType status = PQresultStatus(result);
-    reply.ok = status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK;
+    const int status = pq.resultStatus(result);
+    reply.ok = status == libpq::kCommandOk || status == libpq::kTuplesOk;
     if (!reply.ok) {
-        reply.error = Trimmed(result != nullptr ? PQresultErrorMessage(result)
-                                                : PQerrorMessage(handle->connection));
+        reply.error = Trimmed(result != nullptr ? pq.resultErrorMessage(result)
+                                                : pq.errorMessage(handle->connection));
         const char* state =
-            result != nullptr ? PQresultErrorField(result, PG_DIAG_SQLSTATE) : nullptr;
+            result != nullptr ? pq.resultErrorField(result, libpq::kDiagSqlState) : nullptr;
         reply.sqlState = state != nullptr ? state : "";
     }
-    for (int r = 0; reply.ok && r < PQntuples(result); ++r) {
+    for (int r = 0; reply.ok && r < pq.ntuples(result); ++r) {
         std::vector<std::string> row;
-        for (int c = 0; c < PQnfields(result); ++c) {
-            row.emplace_back(PQgetvalue(result, r, c));
+        for (int c = 0; c < pq.nfields(result); ++c) {
+            row.emplace_back(pq.getvalue(result, r, c));
         }
         reply.rows.push_back(std::move(row));
     }
-    PQclear(result);
+    pq.clear(result);
     return reply;
 }
 
 std::optional<std::string> PgLibraryMissing() {
-    return std::nullopt; // libpq is linked
+    if (libpq::Library().complete) {
+        return std::nullopt;
+    }
+    return std::string("общий журнал на этом компьютере недоступен: не найдена библиотека "
+                       "libpq.dll (клиент PostgreSQL); ведётся только местный журнал.");
 }
 
 } // namespace zekt
