@@ -11,7 +11,7 @@ namespace zekt {
 int VerifyCommand(const CliOptions& options, Session& session);
 int ExportCsvCommand(const CliOptions& options);
 int ImportCsvCommand(const CliOptions& options);
-// journal init-db | sync: the workshop's shared journal.
+// journal: the runs it holds, one run, and the shared journal (init-db, sync).
 int JournalCommand(const CliOptions& options);
 
 // Pads to a width in characters, not bytes (the texts are UTF-8).

@@ -4,6 +4,7 @@
 #include "USB_Prog.h"
 #include "UserSettings.h"
 
+#include <algorithm>
 #include <charconv>
 #include <map>
 #include <optional>
@@ -29,6 +30,14 @@ const char* const kCliUsage =
     "  export-csv CONFIG.prg [OUT.csv]        таблица каналов в CSV (без OUT - в стандартный "
     "вывод)\n"
     "  import-csv CHANNELS.csv CONFIG.prg     замена каналов CONFIG.prg таблицей CSV\n"
+    "  journal [--since ДАТА] [--until ДАТА] [--unit СЕРИЙНЫЙ] [--bench МЕСТО]\n"
+    "          [--result ИТОГ] [--config ФАЙЛ.prg] [--csv]\n"
+    "                                         работы из журнала: общего, если он задан, иначе\n"
+    "                                         местного (даты ГГГГ-ММ-ДД включительно; итог ok,\n"
+    "                                         failed, cancelled, refused; --config - работы с\n"
+    "                                         этим файлом, по его содержимому)\n"
+    "  journal show ЗАПИСЬ [--save OUT.prg]   одна работа; --save - копия радиостанции\n"
+    "                                         (чтение, резервная копия) в файл\n"
     "  journal init-db                        создание или обновление общего журнала в базе\n"
     "  journal sync                           отправка очереди в общий журнал\n"
     "\n"
@@ -75,7 +84,11 @@ struct CommandFiles {
 const std::map<std::string, CommandFiles> kCommands = {
     {"test", {0, 0}},       {"units", {0, 0}},  {"program", {1, 1}}, {"write-frequencies", {1, 1}},
     {"read", {0, 0}},       {"verify", {1, 1}}, {"backup", {1, 1}},  {"export-csv", {1, 2}},
-    {"import-csv", {2, 2}}, {"journal", {1, 1}}};
+    {"import-csv", {2, 2}}, {"journal", {0, 2}}};
+
+// The options that ask the journal lookup.
+const std::set<std::string> kLookupOptions = {"--since",  "--until",  "--bench",
+                                              "--result", "--config", "--csv"};
 
 bool LooksLikeOption(const std::string& text) {
     return text.size() > 1 && text[0] == '-';
@@ -129,7 +142,14 @@ private:
     }
     void Option(const std::string& a);
     void Command();
+    void JournalCommand();
+    bool LookupAsked() const;
 };
+
+bool Parser::LookupAsked() const {
+    return std::any_of(kLookupOptions.begin(), kLookupOptions.end(),
+                       [this](const std::string& option) { return given.count(option) > 0; });
+}
 
 void Parser::Option(const std::string& a) {
     if (a != "--sim-fault" && a != "--simulate" && a != "--unit" && !given.insert(a).second) {
@@ -185,6 +205,18 @@ void Parser::Option(const std::string& a) {
     } else if (a == "--save") {
         saveGiven = true;
         File(a, o.outputFile);
+    } else if (a == "--since") {
+        Value(a, o.since);
+    } else if (a == "--until") {
+        Value(a, o.until);
+    } else if (a == "--bench") {
+        Value(a, o.bench);
+    } else if (a == "--result") {
+        Value(a, o.result);
+    } else if (a == "--config") {
+        File(a, o.inputFile);
+    } else if (a == "--csv") {
+        o.csv = true;
     } else {
         Refuse("неизвестный параметр " + a);
     }
@@ -227,11 +259,14 @@ void Parser::Command() {
         Refuse("неизвестная команда " + o.command);
         return;
     }
-    const std::size_t files = positional.size() - 1;
-    if (o.command == "journal" && files != 1) {
-        Refuse("команде journal нужно init-db или sync");
+    if (o.command == "journal") {
+        JournalCommand();
         return;
     }
+    if (LookupAsked()) {
+        Refuse("--since, --until, --bench, --result, --config и --csv относятся к journal");
+    }
+    const std::size_t files = positional.size() - 1;
     if (files < command->second.least || files > command->second.most) {
         Refuse("команде " + o.command +
                (command->second.most == 0    ? " не нужны файлы"
@@ -243,13 +278,6 @@ void Parser::Command() {
         if (positional[f].empty()) {
             Refuse("имя файла не может быть пустым");
         }
-    }
-    if (o.command == "journal") {
-        o.journalAction = positional[1];
-        if (o.journalAction != "init-db" && o.journalAction != "sync") {
-            Refuse("команде journal нужно init-db или sync, а не \"" + o.journalAction + "\"");
-        }
-        return;
     }
     if (files >= 1) {
         (o.command == "backup" ? o.outputFile : o.inputFile) = positional[1];
@@ -266,7 +294,7 @@ void Parser::Command() {
         Refuse("--yes относится к program, write-frequencies, read и verify");
     }
     if (saveGiven && o.command != "read") {
-        Refuse("--save относится к read");
+        Refuse("--save относится к read и journal show");
     }
     const bool several = o.allUnits || o.units.size() > 1;
     if ((several || !o.units.empty()) &&
@@ -281,6 +309,34 @@ void Parser::Command() {
     }
     if (o.repeat && o.command != "program") {
         Refuse("--repeat относится к program");
+    }
+}
+
+// journal [filter], journal show ID, journal init-db, journal sync.
+void Parser::JournalCommand() {
+    const std::vector<std::string> words(positional.begin() + 1, positional.end());
+    o.journalAction = words.empty() ? std::string() : words[0];
+    const std::size_t wordsWanted = o.journalAction == "show" ? 2 : o.journalAction.empty() ? 0 : 1;
+    if (o.journalAction != "" && o.journalAction != "show" && o.journalAction != "init-db" &&
+        o.journalAction != "sync") {
+        Refuse("команде journal нужно show ЗАПИСЬ, init-db или sync, а не \"" + o.journalAction +
+               "\"");
+    } else if (words.size() != wordsWanted) {
+        Refuse(o.journalAction == "show"
+                   ? "команде journal show нужен номер записи"
+                   : "команде journal " + o.journalAction + " не нужно ничего, кроме параметров");
+    } else if (o.journalAction == "show") {
+        o.journalId = words[1];
+    }
+    if (!o.journalAction.empty() && (LookupAsked() || !o.units.empty())) {
+        Refuse("--since, --until, --unit, --bench, --result, --config и --csv относятся к "
+               "journal без действия");
+    }
+    if (saveGiven && o.journalAction != "show") {
+        Refuse("--save относится к read и journal show");
+    }
+    if (o.allUnits || o.units.size() > 1) {
+        Refuse("journal ищет по одному --unit");
     }
 }
 

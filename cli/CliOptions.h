@@ -29,18 +29,25 @@ struct CliOptions {
     bool journalGiven = false;
     std::string journalFile;     // with journalGiven: empty turns the journal off
     std::string journalDatabase; // the shared journal's URI; empty: the settings file's
-    std::string journalAction;   // journal: init-db or sync
+    std::string journalAction;   // journal: empty (the runs), show, init-db or sync
+    std::string journalId;       // journal show: the run's id
+    // The journal lookup's filter (the configuration file in inputFile).
+    std::string since;
+    std::string until;
+    std::string bench;
+    std::string result;
+    bool csv = false;
     // The journal file the options gave (empty: none); nothing: the default.
     std::optional<std::string> Journal() const {
         return journalGiven ? std::optional(journalFile) : std::nullopt;
     }
 
     std::string command;    // test, units, program, write-frequencies, read, verify, backup,
-                            // export-csv, import-csv
-    std::string inputFile;  // CONFIG.prg (program, write-frequencies, verify, export-csv),
-                            // CHANNELS.csv (import-csv)
-    std::string outputFile; // OUT.prg of read --save, OUT.hex of backup, OUT.csv of
-                            // export-csv, CONFIG.prg of import-csv
+                            // export-csv, import-csv, journal
+    std::string inputFile;  // CONFIG.prg (program, write-frequencies, verify, export-csv,
+                            // journal --config), CHANNELS.csv (import-csv)
+    std::string outputFile; // OUT.prg of read --save and journal show --save, OUT.hex of
+                            // backup, OUT.csv of export-csv, CONFIG.prg of import-csv
     std::string firmware;
     bool band = false;
     std::string bandLow;

@@ -9,9 +9,7 @@
 #include "Journal.h"
 #include "PanelTexts.h"
 #include "SafeFile.h"
-#include "SharedJournal.h"
 #include "UnitOutput.h"
-#include "UserSettings.h"
 
 #include <cstdio>
 
@@ -191,53 +189,6 @@ int ImportCsvCommand(const CliOptions& options) {
         Say(msg::kCannotCreate);
         Say(DescribeFileError(configPath, written.error));
         return kExitOutputLost;
-    }
-    return kExitOk;
-}
-
-namespace {
-
-// The shared journal's URI: the option's, else the settings file's.
-std::string SharedJournalUri(const CliOptions& options) {
-    if (!options.journalDatabase.empty()) {
-        return options.journalDatabase;
-    }
-    const SettingsRead read = ReadUserSettings(DefaultSettingsPath());
-    for (const std::string& warning : read.warnings) {
-        Say("zekt-cli: настройки: " + warning);
-    }
-    return read.settings.journalDatabase;
-}
-
-} // namespace
-
-int JournalCommand(const CliOptions& options) {
-    const std::string uri = SharedJournalUri(options);
-    if (uri.empty()) {
-        Say("zekt-cli: общий журнал не задан: укажите --journal-database АДРЕС или строку "
-            "journal-database в файле настроек");
-        return kExitUsage;
-    }
-    if (options.journalAction == "init-db") {
-        if (const Outcome made = SharedJournal::InitDatabase(uri); !made.Ok()) {
-            Say("zekt-cli: общий журнал: " + made.Why());
-            return kExitFailed;
-        }
-        std::fprintf(Out(), "Общий журнал готов (версия %d).\n", SharedJournal::kSchemaVersion);
-        return kExitOk;
-    }
-    const JournalChoice local = ChooseJournal(options.Journal());
-    if (local.path.empty()) {
-        Say("zekt-cli: местный журнал не ведётся: очереди общего журнала нет");
-        return kExitUsage;
-    }
-    SharedJournal shared(uri, OutboxPath(local.path));
-    const SharedJournal::Synced synced = shared.Sync();
-    std::fprintf(Out(), "Отправлено в общий журнал: %d, ждут в очереди: %d\n", synced.sent,
-                 synced.waiting);
-    if (!synced.outcome.Ok()) {
-        Say("zekt-cli: общий журнал: " + synced.outcome.Why());
-        return kExitFailed;
     }
     return kExitOk;
 }

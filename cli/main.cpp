@@ -247,6 +247,8 @@ int BackupCommand(const CliOptions& options, Session& session) {
     // The copy is the file this command made: named where files are named.
     journal.Base().configFile = options.outputFile;
     journal.Base().configFileHash = FileSha256(options.outputFile);
+    // The shared journal keeps the radio's configuration, as for a read.
+    journal.AttachRadioCopy(FormatReadConfigFile(DecodeReadBack(image, RadioConfig{}), image));
     journal.Write(kJournalOk, "", &image);
     return kExitOk;
 }

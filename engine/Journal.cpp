@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <utility>
 
 namespace zekt {
 
@@ -118,6 +119,10 @@ std::string FormatJournalLine(const JournalRecord& r, const std::string& time) {
     return Join(JournalColumns(r, time));
 }
 
+std::string JournalCsvLine(const std::vector<std::string>& fields) {
+    return Join(fields);
+}
+
 std::string JournalTime() {
     const QDateTime now = QDateTime::currentDateTime();
     const int offset = now.offsetFromUtc();
@@ -143,10 +148,9 @@ std::string OutboxPath(const std::string& journalPath) {
     return TextOf(PathOf(journalPath).parent_path() / "journal-outbox.txt");
 }
 
-void Journal::SendShared(const JournalRecord& record, const std::string& time) {
+void Journal::SendShared(const JournalRecord& record, const std::string& time, std::string copy) {
     SharedRecord shared{NewRecordId(bench, time), bench, operatorLogin,
-                        JournalColumns(record, time), std::move(radioCopy)};
-    radioCopy.clear();
+                        JournalColumns(record, time), std::move(copy)};
     const Outcome sent = this->shared->Record(shared);
     if (!sent.Ok() && !sharedWarned && warn) {
         sharedWarned = true;
@@ -168,6 +172,8 @@ void Journal::Warn(FileError error) {
 }
 
 bool Journal::Append(const JournalRecord& record) {
+    // A copy goes with this record only, whether or not it is sent.
+    std::string copy = std::exchange(radioCopy, {});
     if (!Enabled()) {
         return true;
     }
@@ -212,7 +218,7 @@ bool Journal::Append(const JournalRecord& record) {
     }
     // The local file first: the shared journal never holds what it lacks.
     if (ok && shared) {
-        SendShared(record, time);
+        SendShared(record, time, std::move(copy));
     }
     return ok;
 }

@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zekt {
 
@@ -68,6 +69,8 @@ std::string JournalHeader();
 std::array<std::string, kJournalColumns> JournalColumns(const JournalRecord& record,
                                                         const std::string& time);
 std::string FormatJournalLine(const JournalRecord& record, const std::string& time);
+// Fields as one journal line: ';'-separated, RFC 4180 quoting, CR LF.
+std::string JournalCsvLine(const std::vector<std::string>& fields);
 // Now, as ISO 8601 with the local offset: 2026-12-07T10:42:18+03:00.
 std::string JournalTime();
 
@@ -91,6 +94,9 @@ public:
     // Keeps what a read found, as radios/YYYY-MM-DD_HHMMSS.prg beside the
     // journal; the path, or empty when it could not be kept.
     std::string KeepRadio(const std::string& prgText);
+    // The radio's configuration for the next shared record only (a backup
+    // keeps its own file).
+    void AttachRadioCopy(std::string prgText) { radioCopy = std::move(prgText); }
 
     std::function<void(const std::string&)> warn;
     // What turns a run's "ok" into a failure after the radio was done (the
@@ -106,7 +112,7 @@ private:
     std::string bench = BenchName();
     std::string operatorLogin = OperatorLogin();
 
-    void SendShared(const JournalRecord& record, const std::string& time);
+    void SendShared(const JournalRecord& record, const std::string& time, std::string copy);
 
     void Warn(const std::string& why);
     void Warn(FileError error);
@@ -122,6 +128,7 @@ public:
     int OkLines() const { return okLines; }
     int FailedLines() const { return failedLines; }
     std::string KeepRadio(const std::string& prgText) { return journal.KeepRadio(prgText); }
+    void AttachRadioCopy(std::string prgText) { journal.AttachRadioCopy(std::move(prgText)); }
     // The unit whose serial number each line records.
     void RecordUnitOf(const USB_Prog& link) { unitLink = &link; }
     // A radio's runs start now: the time before (questions, prompts) is not

@@ -22,21 +22,7 @@ constexpr float kToneTolerance = 0.01f;
 
 // One CSV line (RFC 4180 quoting) into trimmed fields.
 std::vector<std::string> Fields(std::string_view line, char separator) {
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-            fields.back() += '"';
-            ++i;
-        } else if (c == '"') {
-            quoted = !quoted;
-        } else if (c == separator && !quoted) {
-            fields.emplace_back();
-        } else {
-            fields.back() += c;
-        }
-    }
+    std::vector<std::string> fields = CsvFields(line, separator);
     for (std::string& f : fields) {
         const std::size_t first = f.find_first_not_of(" \t");
         const std::size_t last = f.find_last_not_of(" \t");

@@ -2,8 +2,10 @@
 
 #include "SafeFile.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string_view>
@@ -36,7 +38,26 @@ const std::vector<std::vector<const char*>> kSchemaSteps = {
      "CREATE INDEX zekt_journal_unit ON zekt_journal (unit)",
      "CREATE INDEX zekt_journal_bench ON zekt_journal (bench)",
      "CREATE INDEX zekt_journal_config ON zekt_journal (config_sha256)"},
+    // 2: the runs made from one configuration file, found by its bytes.
+    {"CREATE INDEX zekt_journal_config_file ON zekt_journal (config_file_sha256)"},
 };
+
+// A record's columns as the lookups select them, in the record's order.
+constexpr const char* kSelectRecord =
+    "SELECT id, to_json(time) #>> '{}', program, command, result, message, config_file, "
+    "config_file_sha256, config_sha256, firmware_file, firmware_sha256, version, "
+    "to_char(seconds, 'FM999999990.0'), unit, latency, bench, operator, ";
+
+// Dates as the bench's day: from the start of since to the end of until.
+constexpr const char* kWhereFilter =
+    " FROM zekt_journal WHERE (NULLIF($1, '') IS NULL OR time >= NULLIF($1, '')::date) "
+    "AND (NULLIF($2, '') IS NULL OR time < NULLIF($2, '')::date + 1) "
+    "AND ($3 = '' OR unit = $3) AND ($4 = '' OR bench = $4) AND ($5 = '' OR result = $5) "
+    "AND ($6 = '' OR config_file_sha256 = $6) ORDER BY time, id";
+
+constexpr int kLookupTimeoutSeconds = 30;
+
+const char* const kResults[] = {"ok", "failed", "cancelled", "refused"};
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') {
@@ -101,7 +122,104 @@ std::string Described(const std::string& path, FileError error) {
     return "очередь общего журнала: " + DescribeFileError(path, error);
 }
 
+bool IsDate(const std::string& text) {
+    if (text.size() != 10 || text[4] != '-' || text[7] != '-') {
+        return false;
+    }
+    for (const std::size_t i : {0u, 1u, 2u, 3u, 5u, 6u, 8u, 9u}) {
+        if (text[i] < '0' || text[i] > '9') {
+            return false;
+        }
+    }
+    const std::chrono::year_month_day day{std::chrono::year(std::stoi(text.substr(0, 4))),
+                                          std::chrono::month(std::stoul(text.substr(5, 2))),
+                                          std::chrono::day(std::stoul(text.substr(8, 2)))};
+    return day.ok();
+}
+
+// The server's times in the bench's zone ("+03:00" east of UTC).
+std::string ZoneStatement(int utcOffsetMinutes) {
+    char zone[64];
+    const int minutes = utcOffsetMinutes < 0 ? -utcOffsetMinutes : utcOffsetMinutes;
+    std::snprintf(zone, sizeof zone, "SET TIME ZONE INTERVAL '%c%02d:%02d' HOUR TO MINUTE",
+                  utcOffsetMinutes < 0 ? '-' : '+', minutes / 60, minutes % 60);
+    return zone;
+}
+
+SharedRecord RecordOfRow(const std::vector<std::string>& row) {
+    SharedRecord record;
+    record.id = row.at(0);
+    for (int c = 0; c < kJournalColumns; ++c) {
+        record.columns[static_cast<std::size_t>(c)] = row.at(static_cast<std::size_t>(1 + c));
+    }
+    record.bench = row.at(1 + kJournalColumns);
+    record.operatorLogin = row.at(2 + kJournalColumns);
+    record.radioCopy = row.at(3 + kJournalColumns);
+    return record;
+}
+
+FoundRuns Select(const std::string& uri, int utcOffsetMinutes, const std::string& sql,
+                 const std::vector<std::string>& params) {
+    FoundRuns found;
+    PgLink::Connected connected = PgLink::Connect(uri, kLookupTimeoutSeconds);
+    if (!connected.link) {
+        found.outcome = Outcome::Refused(connected.why);
+        return found;
+    }
+    PgReply reply = connected.link->Run(ZoneStatement(utcOffsetMinutes));
+    if (reply.ok) {
+        reply = connected.link->Run(sql, params);
+    }
+    if (!reply.ok) {
+        found.outcome = Outcome::Refused(reply.error);
+        return found;
+    }
+    for (const std::vector<std::string>& row : reply.rows) {
+        found.runs.push_back(RecordOfRow(row));
+    }
+    return found;
+}
+
 } // namespace
+
+std::optional<std::string> FilterRefusal(const JournalFilter& filter) {
+    for (const std::string* date : {&filter.since, &filter.until}) {
+        if (!date->empty() && !IsDate(*date)) {
+            return "нет такой даты: \"" + *date + "\" (нужна дата ГГГГ-ММ-ДД)";
+        }
+    }
+    if (!filter.result.empty() &&
+        std::find(std::begin(kResults), std::end(kResults), filter.result) == std::end(kResults)) {
+        return "итог \"" + filter.result + "\" не из ok, failed, cancelled, refused";
+    }
+    return std::nullopt;
+}
+
+bool Matches(const SharedRecord& record, const JournalFilter& filter) {
+    const std::string day = record[kTimeColumn].substr(0, 10);
+    const auto asks = [](const std::string& wanted, const std::string& value) {
+        return wanted.empty() || wanted == value;
+    };
+    return (filter.since.empty() || day >= filter.since) &&
+           (filter.until.empty() || day <= filter.until) &&
+           asks(filter.unit, record[kUnitColumn]) && asks(filter.bench, record.bench) &&
+           asks(filter.result, record[kResultColumn]) &&
+           asks(filter.configFileHash, record[kConfigFileHashColumn]);
+}
+
+FoundRuns SharedJournal::Find(const std::string& uri, const JournalFilter& filter) {
+    return Select(uri, filter.utcOffsetMinutes, std::string(kSelectRecord) + "''" + kWhereFilter,
+                  {filter.since, filter.until, filter.unit, filter.bench, filter.result,
+                   filter.configFileHash});
+}
+
+FoundRuns SharedJournal::FindId(const std::string& uri, const std::string& id,
+                                int utcOffsetMinutes) {
+    return Select(uri, utcOffsetMinutes,
+                  std::string(kSelectRecord) +
+                      "coalesce(radio_copy, '') FROM zekt_journal WHERE id = $1",
+                  {id});
+}
 
 std::string NewRecordId(const std::string& bench, const std::string& time) {
     static std::atomic<unsigned> sequence{0};
@@ -281,7 +399,6 @@ Outcome SharedJournal::InitDatabase(const std::string& uri) {
         const PgReply reply = db.Run(sql);
         return reply.ok ? Outcome::Done() : Outcome::Refused(reply.error);
     };
-    // One transaction: a database is at one version or the next, never between.
     // One transaction, one bench at a time: a database is at one version or
     // the next, never between.
     for (const char* sql : {"BEGIN", "SELECT pg_advisory_xact_lock(7401)",

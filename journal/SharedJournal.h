@@ -5,13 +5,30 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace zekt {
 
-// The local journal's columns, in its order (time first).
-inline constexpr int kJournalColumns = 14;
+// The local journal's columns, in its order.
+enum JournalColumn : int {
+    kTimeColumn,
+    kProgramColumn,
+    kCommandColumn,
+    kResultColumn,
+    kMessageColumn,
+    kConfigFileColumn,
+    kConfigFileHashColumn,
+    kConfigHashColumn,
+    kFirmwareFileColumn,
+    kFirmwareHashColumn,
+    kVersionColumn,
+    kSecondsColumn,
+    kUnitColumn,
+    kLatencyColumn,
+    kJournalColumns
+};
 
 // One journal record as the workshop's shared journal keeps it.
 struct SharedRecord {
@@ -20,6 +37,34 @@ struct SharedRecord {
     std::string operatorLogin;
     std::array<std::string, kJournalColumns> columns; // as in the local journal
     std::string radioCopy;                            // a read's *.prg; empty otherwise
+
+    const std::string& operator[](JournalColumn c) const {
+        return columns[static_cast<std::size_t>(c)];
+    }
+};
+
+// What a journal lookup asks for; an empty field asks nothing of its column.
+struct JournalFilter {
+    std::string since = {}; // YYYY-MM-DD: from the start of that day at the bench
+    std::string until = {}; // YYYY-MM-DD: to the end of that day
+    std::string unit = {};  // the programmer unit's serial number
+    std::string bench = {};
+    std::string result = {};         // ok, failed, cancelled or refused
+    std::string configFileHash = {}; // the runs made from a file with these bytes
+    int utcOffsetMinutes = 0;        // the bench's zone: days and times as it sees them
+};
+
+// Why a filter cannot be asked (a date that is none, an unknown result);
+// nothing when it can.
+std::optional<std::string> FilterRefusal(const JournalFilter& filter);
+// Whether a record passes a filter (the local file's lookup; the server
+// asks the same of its rows).
+bool Matches(const SharedRecord& record, const JournalFilter& filter);
+
+// The runs a lookup found, oldest first, or why there are none to show.
+struct FoundRuns {
+    Outcome outcome = Outcome::Done();
+    std::vector<SharedRecord> runs;
 };
 
 // A new record's id: this bench, the time and a sequence no other process
@@ -53,7 +98,12 @@ public:
 
     // Creates the journal's table, or brings an older one to this version.
     static Outcome InitDatabase(const std::string& uri);
-    static constexpr int kSchemaVersion = 1;
+    static constexpr int kSchemaVersion = 2;
+
+    // The runs that pass the filter (without their radio copies), and one
+    // run by its id, with its copy.
+    static FoundRuns Find(const std::string& uri, const JournalFilter& filter);
+    static FoundRuns FindId(const std::string& uri, const std::string& id, int utcOffsetMinutes);
 
 private:
     std::string uri;

@@ -1,5 +1,6 @@
 #include "Journal.h"
 
+#include "JournalLookup.h"
 #include "TempFiles.h"
 
 #include <QFile>
@@ -282,6 +283,60 @@ private slots:
         QFile kept(QString::fromStdString(first));
         QVERIFY(kept.open(QIODevice::ReadOnly));
         QCOMPARE(kept.readAll(), QByteArray("one"));
+    }
+
+    // The local journal looked up: each filter picks its lines (an id is
+    // the line's number), the header and a line cut short are no runs, and a
+    // read's copy is its file in radios/.
+    void localLookup() {
+        TempFiles files;
+        const std::string path = files.Path("journal.csv");
+        Journal journal(path);
+        JournalRecord r = Sample();
+        r.unit = "SIM1";
+        journal.Append(r); // line 2 (failed)
+        r.result = kJournalOk;
+        r.unit = "SIM2";
+        journal.Append(r); // 3
+        r.command = "read";
+        r.configFile = journal.KeepRadio("the radio");
+        journal.Append(r); // 4
+        std::ofstream(path, std::ios::app)
+            << "2026-01-15T10:00:00+03:00;zekt-cli;verify;ok;;/x.prg;other;;;;6.1.1;1.0;SIM1;"
+               "default\r\n2026-01-16T10:00:00+03:00;zekt-cli;verify\r\n";
+        const std::string today = JournalTime().substr(0, 10);
+        const struct {
+            JournalFilter filter;
+            std::vector<std::string> ids;
+        } cases[] = {
+            {{}, {"2", "3", "4", "5"}},
+            {{.unit = "SIM1"}, {"2", "5"}},
+            {{.result = "ok"}, {"3", "4", "5"}},
+            {{.since = today}, {"2", "3", "4"}},
+            {{.since = "2026-01-15", .until = "2026-01-15"}, {"5"}},
+            {{.until = "2026-01-14"}, {}},
+            {{.bench = "another bench"}, {}},
+            {{.bench = BenchName(), .result = "failed"}, {"2"}},
+            {{.configFileHash = Sha256Hex("abc")}, {"2", "3", "4"}},
+        };
+        for (const auto& c : cases) {
+            const FoundRuns found = FindRuns({path, {}}, c.filter);
+            QVERIFY(found.outcome.Ok());
+            std::vector<std::string> ids;
+            for (const SharedRecord& run : found.runs) {
+                ids.push_back(run.id);
+            }
+            QCOMPARE(ids, c.ids);
+        }
+        QCOMPARE(FindRun({path, {}}, "4").runs.at(0).radioCopy, std::string("the radio"));
+        QVERIFY(FindRun({path, {}}, "2").runs.at(0).radioCopy.empty());
+        QVERIFY(FindRun({path, {}}, "6").runs.empty());
+        QVERIFY(FindRuns({files.Path("none.csv"), {}}, {}).runs.empty());
+        for (const JournalFilter& bad :
+             {JournalFilter{.since = "2026-02-30"}, JournalFilter{.until = "2026-1-01"},
+              JournalFilter{.result = "done"}}) {
+            QVERIFY(!FindRuns({path, {}}, bad).outcome.Ok());
+        }
     }
 
     void defaultPathFollowsXdg() {

@@ -59,6 +59,42 @@ grep -q "Отправлено в общий журнал: 0, ждут в оче�
 [ "$(rows)" = "414|414" ] || fail "rows after the sync: $(rows)"
 [ ! -s series/journal-outbox.txt ] || fail "the outbox is not empty"
 
+echo "== looking runs up: each filter finds what the table holds"
+# Three runs of another bench on a day of their own.
+psql -c "INSERT INTO zekt_journal SELECT 'b/' || id, timestamptz '2026-01-15 10:00+00', program,
+  command, 'failed', message, config_file, config_file_sha256, config_sha256, firmware_file,
+  firmware_sha256, version, seconds, 'SIMB', latency, 'bench-b', operator, NULL
+  FROM zekt_journal LIMIT 3"
+look() { TZ=UTC "$cli" --journal-database "$uri&user=reader" journal "$@"; }
+taxi=$(sha256sum taxi.prg | cut -d' ' -f1)
+while IFS='|' read -r args where; do
+  # shellcheck disable=SC2086 # the filter's words
+  found=$(look $args --csv | tail -n +2 | wc -l)
+  [ "$found" = "$(psql -c "SELECT count(*) FROM zekt_journal WHERE $where")" ] ||
+    fail "journal $args: $found runs"
+done <<EOF
+|true
+--bench bench-b|bench = 'bench-b'
+--unit SIM2 --result ok|unit = 'SIM2' AND result = 'ok'
+--since 2026-01-15 --until 2026-01-15|time::date = '2026-01-15'
+--until 2026-01-14|false
+--config taxi.prg|config_file_sha256 = '$taxi'
+EOF
+# A read and a backup of one radio keep the same copy; the local file's
+# time is the shared one's.
+"$cli" --simulate bench1-a.hex --journal "$work/r/journal.csv" --journal-database "$bench" \
+  read --yes >/dev/null 2>&1
+"$cli" --simulate bench1-a.hex --journal "$work/r/journal.csv" --journal-database "$bench" \
+  backup whole.hex >/dev/null 2>&1
+for command in read backup; do
+  id=$(psql -c "SELECT id FROM zekt_journal WHERE command = '$command'")
+  look show "$id" --save "$command.prg" >"$command.show" || fail "show $command"
+done
+cmp read.prg "$work"/r/radios/*.prg || fail "the read's copy"
+cmp read.prg backup.prg || fail "the backup's copy"
+grep -q "^Время *$(sed -n 2p r/journal.csv | cut -d';' -f1)$" read.show || fail "time: $(cat read.show)"
+! look show no-such-id >/dev/null 2>&1 || fail "an unknown id was shown"
+
 echo "== what the server refuses: one Russian warning each, the run still succeeds"
 printf '%s\n' "*:*:*:pwuser:wrong" >"$work/pgpass"
 chmod 600 "$work/pgpass"

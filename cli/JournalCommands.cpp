@@ -1,0 +1,226 @@
+// The journal from the command line: looking runs up, the shared journal's
+// database and its outbox.
+#include "CliCommands.h"
+#include "Journal.h"
+#include "JournalLookup.h"
+#include "SafeFile.h"
+#include "SharedJournal.h"
+#include "UnitOutput.h"
+#include "UserSettings.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+namespace zekt {
+
+namespace {
+
+// The shared journal's URI: the option's, else the settings file's.
+std::string SharedJournalUri(const CliOptions& options) {
+    if (!options.journalDatabase.empty()) {
+        return options.journalDatabase;
+    }
+    const SettingsRead read = ReadUserSettings(DefaultSettingsPath());
+    for (const std::string& warning : read.warnings) {
+        Say("zekt-cli: настройки: " + warning);
+    }
+    return read.settings.journalDatabase;
+}
+
+// The local journal; said why not when there is none.
+std::optional<std::string> LocalJournal(const CliOptions& options, const char* withoutIt) {
+    const JournalChoice local = ChooseJournal(options.Journal());
+    if (local.warning) {
+        Say("zekt-cli: " + *local.warning);
+    }
+    if (local.path.empty()) {
+        Say(std::string("zekt-cli: местный журнал не ведётся: ") + withoutIt);
+        return std::nullopt;
+    }
+    return local.path;
+}
+
+std::size_t WidestOf(const std::vector<SharedRecord>& runs, std::size_t least,
+                     const std::string& (*field)(const SharedRecord&)) {
+    std::size_t widest = least;
+    for (const SharedRecord& run : runs) {
+        widest = std::max(widest, Column(field(run), 0).size());
+    }
+    return widest + 2;
+}
+
+const std::string& IdOf(const SharedRecord& run) {
+    return run.id;
+}
+const std::string& UnitOf(const SharedRecord& run) {
+    return run[kUnitColumn];
+}
+const std::string& BenchOf(const SharedRecord& run) {
+    return run.bench;
+}
+
+void PrintRunsTable(const std::vector<SharedRecord>& runs) {
+    const std::size_t id = WidestOf(runs, 6, IdOf);
+    const std::size_t unit = WidestOf(runs, 12, UnitOf);
+    const std::size_t bench = WidestOf(runs, 5, BenchOf);
+    std::fprintf(Out(), "%s%s%s%s%s%s%s%s\n", Column("Запись", id).c_str(),
+                 Column("Время", 27).c_str(), Column("Команда", 19).c_str(),
+                 Column("Итог", 11).c_str(), Column("Программатор", unit).c_str(),
+                 Column("Место", bench).c_str(), Column("Файл", 24).c_str(), "Сообщение");
+    for (const SharedRecord& run : runs) {
+        const std::string file = TextOf(PathOf(run[kConfigFileColumn]).filename());
+        std::fprintf(Out(), "%s%s%s%s%s%s%s%s\n", Column(run.id, id).c_str(),
+                     Column(run[kTimeColumn], 27).c_str(), Column(run[kCommandColumn], 19).c_str(),
+                     Column(run[kResultColumn], 11).c_str(), Column(run[kUnitColumn], unit).c_str(),
+                     Column(run.bench, bench).c_str(), Column(file, 24).c_str(),
+                     run[kMessageColumn].c_str());
+    }
+    std::fprintf(Out(), "Найдено записей: %zu\n", runs.size());
+}
+
+// The journal's own columns after the run's id, bench and operator.
+void PrintRunsCsv(const std::vector<SharedRecord>& runs) {
+    std::fprintf(Out(), "id;bench;operator;%s", JournalHeader().c_str());
+    for (const SharedRecord& run : runs) {
+        std::vector<std::string> fields = {run.id, run.bench, run.operatorLogin};
+        fields.insert(fields.end(), run.columns.begin(), run.columns.end());
+        std::fputs(JournalCsvLine(fields).c_str(), Out());
+    }
+}
+
+void PrintRun(const SharedRecord& run) {
+    const std::pair<const char*, std::string> rows[] = {
+        {"Запись", run.id},
+        {"Место", run.bench},
+        {"Оператор", run.operatorLogin},
+        {"Время", run[kTimeColumn]},
+        {"Программа", run[kProgramColumn]},
+        {"Команда", run[kCommandColumn]},
+        {"Итог", run[kResultColumn]},
+        {"Сообщение", run[kMessageColumn]},
+        {"Файл конфигурации", run[kConfigFileColumn]},
+        {"SHA-256 файла", run[kConfigFileHashColumn]},
+        {"SHA-256 конфигурации", run[kConfigHashColumn]},
+        {"Файл программы", run[kFirmwareFileColumn]},
+        {"SHA-256 программы", run[kFirmwareHashColumn]},
+        {"Версия", run[kVersionColumn]},
+        {"Секунды", run[kSecondsColumn]},
+        {"Программатор", run[kUnitColumn]},
+        {"Таймер задержки USB", run[kLatencyColumn]},
+        {"Копия радиостанции", run.radioCopy.empty()
+                                   ? "нет"
+                                   : "есть (" + std::to_string(run.radioCopy.size()) + " байт)"},
+    };
+    for (const auto& [label, value] : rows) {
+        std::fprintf(Out(), "%s%s\n", Column(label, 24).c_str(), value.c_str());
+    }
+}
+
+int ShowCommand(const CliOptions& options, const JournalSource& source) {
+    const FoundRuns found = FindRun(source, options.journalId);
+    if (!found.outcome.Ok()) {
+        Say("zekt-cli: журнал: " + found.outcome.Why());
+        return kExitFailed;
+    }
+    if (found.runs.empty()) {
+        Say("zekt-cli: в журнале нет записи " + options.journalId);
+        return kExitFailed;
+    }
+    const SharedRecord& run = found.runs.front();
+    PrintRun(run);
+    if (options.outputFile.empty()) {
+        return kExitOk;
+    }
+    if (run.radioCopy.empty()) {
+        Say("zekt-cli: у записи " + run.id + " нет копии радиостанции: --save не записан");
+        return kExitFailed;
+    }
+    if (const FileWrite written = WriteFileSafely(options.outputFile, run.radioCopy);
+        !written.Ok()) {
+        Say("zekt-cli: " + DescribeFileError(options.outputFile, written.error));
+        return kExitOutputLost;
+    }
+    return kExitOk;
+}
+
+int LookupCommand(const CliOptions& options, const JournalSource& source) {
+    JournalFilter filter{options.since,
+                         options.until,
+                         options.units.empty() ? std::string() : options.units.front(),
+                         options.bench,
+                         options.result,
+                         {},
+                         BenchUtcOffsetMinutes()};
+    if (!options.inputFile.empty()) {
+        const FileRead read = ReadRegularFile(options.inputFile, kConfigFileLimit);
+        if (!read.Ok()) {
+            Say("zekt-cli: " + DescribeFileError(options.inputFile, read.error));
+            return kExitUsage;
+        }
+        filter.configFileHash = Sha256Hex(read.bytes);
+    }
+    if (const std::optional<std::string> refused = FilterRefusal(filter)) {
+        Say("zekt-cli: " + *refused);
+        return kExitUsage;
+    }
+    const FoundRuns found = FindRuns(source, filter);
+    if (!found.outcome.Ok()) {
+        Say("zekt-cli: журнал: " + found.outcome.Why());
+        return kExitFailed;
+    }
+    (options.csv ? PrintRunsCsv : PrintRunsTable)(found.runs);
+    return kExitOk;
+}
+
+int InitDbCommand(const std::string& uri) {
+    if (const Outcome made = SharedJournal::InitDatabase(uri); !made.Ok()) {
+        Say("zekt-cli: общий журнал: " + made.Why());
+        return kExitFailed;
+    }
+    std::fprintf(Out(), "Общий журнал готов (версия %d).\n", SharedJournal::kSchemaVersion);
+    return kExitOk;
+}
+
+int SyncCommand(const CliOptions& options, const std::string& uri) {
+    const std::optional<std::string> local = LocalJournal(options, "очереди общего журнала нет");
+    if (!local) {
+        return kExitUsage;
+    }
+    SharedJournal shared(uri, OutboxPath(*local));
+    const SharedJournal::Synced synced = shared.Sync();
+    std::fprintf(Out(), "Отправлено в общий журнал: %d, ждут в очереди: %d\n", synced.sent,
+                 synced.waiting);
+    if (!synced.outcome.Ok()) {
+        Say("zekt-cli: общий журнал: " + synced.outcome.Why());
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+} // namespace
+
+int JournalCommand(const CliOptions& options) {
+    const std::string uri = SharedJournalUri(options);
+    const bool lookup = options.journalAction.empty() || options.journalAction == "show";
+    if (lookup) {
+        JournalSource source{{}, uri};
+        if (uri.empty()) {
+            const std::optional<std::string> local = LocalJournal(options, "искать негде");
+            if (!local) {
+                return kExitUsage;
+            }
+            source.localPath = *local;
+        }
+        return options.journalAction == "show" ? ShowCommand(options, source)
+                                               : LookupCommand(options, source);
+    }
+    if (uri.empty()) {
+        Say("zekt-cli: общий журнал не задан: укажите --journal-database АДРЕС или строку "
+            "journal-database в файле настроек");
+        return kExitUsage;
+    }
+    return options.journalAction == "init-db" ? InitDbCommand(uri) : SyncCommand(options, uri);
+}
+
+} // namespace zekt

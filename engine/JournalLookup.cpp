@@ -1,0 +1,93 @@
+#include "JournalLookup.h"
+
+#include "Console.h"
+#include "Csv.h"
+#include "Journal.h"
+#include "SafeFile.h"
+
+#include <QDateTime>
+#include <filesystem>
+#include <functional>
+
+namespace zekt {
+
+namespace {
+
+// A journal grows by a few hundred bytes a run: years of a busy bench.
+constexpr std::size_t kJournalReadLimit = 512u * 1024 * 1024;
+
+// The local journal's records that are wanted; a run's id is its line's
+// number, as an editor counts it.
+FoundRuns LocalRuns(const std::string& path,
+                    const std::function<bool(const SharedRecord&)>& wanted) {
+    FoundRuns found;
+    const FileRead read = ReadRegularFile(path, kJournalReadLimit);
+    if (read.error == FileError::NotFound) {
+        return found; // no run journaled yet
+    }
+    if (!read.Ok()) {
+        found.outcome = Outcome::Refused(DescribeFileError(path, read.error));
+        return found;
+    }
+    const std::string bench = BenchName();
+    int number = 0;
+    for (const std::string_view line : SplitLines(read.bytes)) {
+        ++number;
+        const std::vector<std::string> fields = CsvFields(line, ';');
+        // The header, and a line an older program cut short.
+        if (fields.size() != kJournalColumns || fields[kTimeColumn] == "time") {
+            continue;
+        }
+        SharedRecord record;
+        record.id = std::to_string(number);
+        record.bench = bench;
+        std::copy(fields.begin(), fields.end(), record.columns.begin());
+        if (wanted(record)) {
+            found.runs.push_back(std::move(record));
+        }
+    }
+    return found;
+}
+
+// A read's copy is the file it kept in radios/ beside the journal; a file
+// named anywhere else is no copy of the journal's.
+std::string LocalCopy(const std::string& journalPath, const SharedRecord& run) {
+    const std::filesystem::path kept = PathOf(run[kConfigFileColumn]);
+    if (run[kCommandColumn] != "read" ||
+        kept.parent_path() != PathOf(journalPath).parent_path() / "radios") {
+        return {};
+    }
+    const FileRead read = ReadRegularFile(run[kConfigFileColumn], kConfigFileLimit);
+    return read.Ok() ? read.bytes : std::string();
+}
+
+} // namespace
+
+int BenchUtcOffsetMinutes() {
+    return QDateTime::currentDateTime().offsetFromUtc() / 60;
+}
+
+FoundRuns FindRuns(const JournalSource& source, const JournalFilter& filter) {
+    if (const std::optional<std::string> refused = FilterRefusal(filter)) {
+        return {Outcome::Refused(*refused), {}};
+    }
+    if (!source.sharedUri.empty()) {
+        return SharedJournal::Find(source.sharedUri, filter);
+    }
+    return LocalRuns(source.localPath,
+                     [&filter](const SharedRecord& run) { return Matches(run, filter); });
+}
+
+FoundRuns FindRun(const JournalSource& source, const std::string& id) {
+    if (!source.sharedUri.empty()) {
+        return SharedJournal::FindId(source.sharedUri, id, BenchUtcOffsetMinutes());
+    }
+    FoundRuns found =
+        LocalRuns(source.localPath, [&id](const SharedRecord& run) { return run.id == id; });
+    for (SharedRecord& run : found.runs) {
+        run.radioCopy = LocalCopy(source.localPath, run);
+    }
+    return found;
+}
+
+} // namespace zekt

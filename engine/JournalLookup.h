@@ -1,0 +1,27 @@
+#pragma once
+
+#include "SharedJournal.h"
+
+#include <string>
+
+namespace zekt {
+
+// Where a lookup asks: the workshop's shared journal when a URI is set,
+// else this bench's local file.
+struct JournalSource {
+    std::string localPath;
+    std::string sharedUri;
+};
+
+// The bench's offset from UTC now, in minutes (days and times as it sees them).
+int BenchUtcOffsetMinutes();
+
+// The runs that pass the filter, oldest first. In the local file a run's id
+// is its line number, its bench this one; a read's copy is its file in
+// radios/ beside the journal.
+FoundRuns FindRuns(const JournalSource& source, const JournalFilter& filter);
+// One run by its id, with its radio copy when it has one; an empty list when
+// no run has that id.
+FoundRuns FindRun(const JournalSource& source, const std::string& id);
+
+} // namespace zekt
