@@ -10,6 +10,7 @@
 #include "TForm1.h"
 #include "TForm2.h"
 #include "TGuide.h"
+#include "TJournal.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -109,6 +110,7 @@ TFUser::TFUser(std::unique_ptr<USB_Prog> unitLink, OperatorDialogs* dialogs, QWi
     Form1 = new TForm1(this);
     Form2 = new TForm2(this);
     Guide = new TGuide(this);
+    JournalWindow = new TJournal(*dialogs, this);
 }
 
 TFUser::~TFUser() = default;
@@ -150,6 +152,9 @@ void TFUser::ConnectHandlers() {
             }
         });
     }
+    // The journal has no button: the command column stays as it is.
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_J), this), &QShortcut::activated, this,
+            [this] { Guarded([this] { ShowJournal(); }); });
 }
 
 void TFUser::Guarded(const std::function<void()>& handler) {
@@ -312,6 +317,17 @@ void TFUser::ButHelpClick() {
     Guide->activateWindow();
 }
 
+void TFUser::ShowJournal() {
+    if (!ButExit->isEnabled()) {
+        return; // a run holds the window
+    }
+    JournalWindow->Use(journalSource);
+    JournalWindow->show();
+    JournalWindow->raise();
+    JournalWindow->activateWindow();
+    JournalWindow->Find();
+}
+
 void TFUser::ButExitClick() {
     if (AskToExit()) {
         close();
@@ -336,6 +352,7 @@ void TFUser::closeEvent(QCloseEvent* event) {
     Form1->close();
     Form2->close();
     Guide->close();
+    JournalWindow->close();
     QWidget::closeEvent(event);
 }
 

@@ -5,6 +5,7 @@
 #include "ConfigBuilder.h"
 #include "FtdiDriver.h"
 #include "Journal.h"
+#include "JournalLookup.h"
 #include "OperatorDialogs.h"
 #include "Project.h"
 #include "RadioConfig.h"
@@ -34,6 +35,7 @@ namespace zekt {
 class TForm1;
 class TForm2;
 class TGuide;
+class TJournal;
 
 enum class FieldColour { Window, Red, ButtonFace };
 
@@ -117,6 +119,7 @@ public:
     TForm1* Form1 = nullptr;
     TForm2* Form2 = nullptr;
     TGuide* Guide = nullptr;
+    TJournal* JournalWindow = nullptr;
 
     Project& Image() { return *image; }
     USB_Prog& Link() { return *link; }
@@ -139,6 +142,8 @@ public:
     void ButAboutClick();
     void ButDetailClick();
     void ButHelpClick();
+    // Ctrl+J: the journal's runs, in a window beside this one.
+    void ShowJournal();
     void ButExitClick();
     // The window system's close box: the exit question when idle, the offer
     // to stop a run at its next frame during one (the event ignored).
@@ -185,6 +190,7 @@ public:
     // written is reported once in a warning box.
     void UseJournal(const std::string& path, const std::string& sharedUri = {});
     Journal journal;
+    JournalSource journalSource; // where the journal window looks runs up
 
     // Runs a handler; an exception that escapes it is shown in the standard
     // error box and the window stays usable.

@@ -4,6 +4,7 @@
 #include "TFUserHost.h"
 #include "TForm1.h"
 #include "TGuide.h"
+#include "TJournal.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -39,6 +40,7 @@ CommandContext TFUser::Context(std::string& firmware) {
 void TFUser::UseJournal(const std::string& path, const std::string& sharedUri) {
     journal = Journal(path);
     journal.UseSharedJournal(sharedUri);
+    journalSource = {path, sharedUri};
     journal.warn = [this](const std::string& text) {
         dialogs->Message(QString::fromStdString(text), kApplicationTitle, BoxIcon::Warning,
                          BoxButtons::Ok);
@@ -114,8 +116,8 @@ private:
 } // namespace
 
 void TFUser::OnUnit(const std::function<void()>& command) {
-    inputGuard =
-        std::make_unique<InputGuard>(std::vector<const QWidget*>{this, Form1, Form2, Guide});
+    inputGuard = std::make_unique<InputGuard>(
+        std::vector<const QWidget*>{this, Form1, Form2, Guide, JournalWindow});
     command(); // each command opens the unit first
     inputGuard.reset();
     if (closeAfterCommand) {

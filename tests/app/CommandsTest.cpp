@@ -10,13 +10,16 @@
 #include "SimulatedDriver.h"
 #include "TFUser.h"
 #include "TForm2.h"
+#include "TJournal.h"
 #include "TempFiles.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTimer>
 #include <QtTest>
 
@@ -190,6 +193,32 @@ private slots:
         QCOMPARE(read[7], lines[1].split(';')[7]); // the same configuration hash
         QVERIFY(QFile::exists(read[5]));
         QVERIFY(b.dialogs.boxes.size() > 0 && b.dialogs.boxes.back().icon != BoxIcon::Warning);
+
+        // The journal window shows the runs; a filter narrows them; the
+        // read's copy saved from there is the file kept beside the journal.
+        b.w->ShowJournal();
+        TJournal& view = *b.w->JournalWindow;
+        QVERIFY(view.isVisible());
+        QCOMPARE(view.Runs->rowCount(), 3);
+        QCOMPARE(view.Runs->item(2, 1)->text(), QString("read"));
+        view.ComboResult->setCurrentIndex(view.ComboResult->findData(kJournalFailed));
+        view.Find();
+        QCOMPARE(view.Runs->rowCount(), 0);
+        view.ComboResult->setCurrentIndex(0);
+        view.EditSince->setText("2026-02-30");
+        b.dialogs.boxes.clear();
+        view.Find();
+        QCOMPARE(b.dialogs.boxes.size(), std::size_t(1));
+        QCOMPARE(view.Runs->rowCount(), 0); // the last lookup's runs, not a wrong one
+        view.EditSince->clear();
+        view.Find();
+        view.Runs->selectRow(2);
+        b.dialogs.files = {QString::fromStdString(files.Path("copy.prg"))};
+        view.SaveCopy();
+        QFile copy(QString::fromStdString(files.Path("copy.prg")));
+        QFile kept(read[5]);
+        QVERIFY(copy.open(QIODevice::ReadOnly) && kept.open(QIODevice::ReadOnly));
+        QCOMPARE(copy.readAll(), kept.readAll());
     }
 
     void readingARadioBackIntoAFreshWindow() {

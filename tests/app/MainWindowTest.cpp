@@ -11,6 +11,7 @@
 #include "TForm1.h"
 #include "TForm2.h"
 #include "TGuide.h"
+#include "TJournal.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -475,6 +476,8 @@ private slots:
         w.EditFrec1->setText("150");    // with a good value the next click works
         QTest::mouseClick(w.ButHelp, Qt::LeftButton);
         QVERIFY(w.Guide->isVisible());
+        QTest::keyClick(&w, Qt::Key_J, Qt::ControlModifier);
+        QVERIFY(w.JournalWindow->isVisible());
     }
 
     // A wrong limit keeps the operator in its field, but for the one way

@@ -1,0 +1,252 @@
+#include "TJournal.h"
+
+#include "Journal.h"
+#include "OperatorDialogs.h"
+#include "SafeFile.h"
+
+#include <QComboBox>
+#include <QDate>
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace zekt {
+
+namespace {
+
+constexpr int kWidth = 960;
+constexpr int kHeight = 560;
+// A week back: what an operator looks for first.
+constexpr int kDaysShown = 7;
+
+const char* const kResults[] = {"", kJournalOk, kJournalFailed, kJournalCancelled, kJournalRefused};
+
+struct TableColumn {
+    const char* title;
+    JournalColumn column; // kJournalColumns: the run's bench
+};
+const TableColumn kTableColumns[] = {
+    {"Время", kTimeColumn},        {"Команда", kCommandColumn},
+    {"Итог", kResultColumn},       {"Программатор", kUnitColumn},
+    {"Место", kJournalColumns},    {"Файл конфигурации", kConfigFileColumn},
+    {"Сообщение", kMessageColumn},
+};
+
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// A URI as the window may show it: never a password.
+QString Shown(const std::string& uri) {
+    return UriHasPassword(uri) ? QString("(адрес с паролем)") : Text(uri);
+}
+
+} // namespace
+
+TJournal::TJournal(OperatorDialogs& dialogs, QWidget* parent) : QDialog(parent), dialogs(dialogs) {
+    setObjectName("Journal");
+    setWindowTitle("Журнал работ");
+    setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    auto* layout = new QVBoxLayout(this);
+    LabelSource = new QLabel(this);
+    LabelSource->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(LabelSource);
+    layout->addWidget(BuildFilters());
+    Runs = new QTableWidget(0, static_cast<int>(std::size(kTableColumns)), this);
+    Runs->setObjectName("JournalRuns");
+    Runs->setAccessibleName("Работы");
+    QStringList titles;
+    for (const TableColumn& c : kTableColumns) {
+        titles << c.title;
+    }
+    Runs->setHorizontalHeaderLabels(titles);
+    Runs->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Runs->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Runs->setSelectionMode(QAbstractItemView::SingleSelection);
+    Runs->horizontalHeader()->setStretchLastSection(true);
+    Runs->verticalHeader()->setVisible(false);
+    layout->addWidget(Runs, 1);
+    LabelFound = new QLabel(this);
+    layout->addWidget(LabelFound);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    buttons->button(QDialogButtonBox::Close)->setText("Закрыть");
+    ButSaveCopy =
+        buttons->addButton("Сохранить &копию радиостанции...", QDialogButtonBox::ActionRole);
+    connect(ButSaveCopy, &QPushButton::clicked, this, &TJournal::SaveCopy);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::hide);
+    layout->addWidget(buttons);
+    const QRect area = QGuiApplication::primaryScreen() != nullptr
+                           ? QGuiApplication::primaryScreen()->availableGeometry()
+                           : QRect(0, 0, kWidth, kHeight);
+    resize(std::min(kWidth, area.width() * 9 / 10), std::min(kHeight, area.height() * 9 / 10));
+}
+
+QWidget* TJournal::BuildFilters() {
+    auto* filters = new QWidget(this);
+    auto* rows = new QVBoxLayout(filters);
+    rows->setContentsMargins(0, 0, 0, 0);
+    auto* first = new QHBoxLayout;
+    auto* second = new QHBoxLayout;
+    rows->addLayout(first);
+    rows->addLayout(second);
+    const auto labelled = [filters](QHBoxLayout* row, const QString& label, QWidget* field) {
+        auto* caption = new QLabel(label, filters);
+        caption->setBuddy(field);
+        field->setAccessibleName(QString(label).remove('&'));
+        row->addWidget(caption);
+        row->addWidget(field);
+    };
+    // Wide enough for what the field is for, on the smallest screen too.
+    const auto edit = [&](QHBoxLayout* row, const QString& label, const QString& hint,
+                          QLineEdit*& field) {
+        field = new QLineEdit(filters);
+        field->setPlaceholderText(hint);
+        field->setMinimumWidth(field->fontMetrics().horizontalAdvance(hint + "MM"));
+        labelled(row, label, field);
+        connect(field, &QLineEdit::returnPressed, this, &TJournal::Find);
+    };
+    edit(first, "&С", "ГГГГ-ММ-ДД", EditSince);
+    edit(first, "&по", "ГГГГ-ММ-ДД", EditUntil);
+    EditSince->setText(QDate::currentDate().addDays(-kDaysShown).toString(Qt::ISODate));
+    ComboResult = new QComboBox(filters);
+    for (const char* result : kResults) {
+        ComboResult->addItem(*result != '\0' ? result : "все", result);
+    }
+    labelled(first, "&Итог", ComboResult);
+    edit(first, "Про&грамматор", "серийный номер", EditUnit);
+    edit(first, "&Место", "имя компьютера", EditBench);
+    edit(second, "&Файл конфигурации", "все файлы; или файл *.prg", EditConfig);
+    ButConfig = new QPushButton("&Выбрать...", filters);
+    connect(ButConfig, &QPushButton::clicked, this, &TJournal::ChooseConfig);
+    second->addWidget(ButConfig);
+    ButFind = new QPushButton("&Найти", filters);
+    ButFind->setDefault(true);
+    connect(ButFind, &QPushButton::clicked, this, &TJournal::Find);
+    second->addWidget(ButFind);
+    return filters;
+}
+
+void TJournal::Use(JournalSource journal) {
+    source = std::move(journal);
+    LabelSource->setText(
+        !source.sharedUri.empty() ? "Общий журнал мастерской: " + Shown(source.sharedUri)
+        : !source.localPath.empty() ? "Журнал этого рабочего места: " + Text(source.localPath)
+                                    : QString("Журнал не ведётся."));
+}
+
+void TJournal::ChooseConfig() {
+    const std::optional<QString> chosen = dialogs.OpenFile(
+        {"Файл конфигурации", "Файлы конфигурации|*.prg|Все файлы|*", {}, {}, false});
+    if (chosen) {
+        EditConfig->setText(*chosen);
+        Find();
+    }
+}
+
+void TJournal::Refuse(const std::string& why) {
+    LabelFound->setText("Журнал не прочитан.");
+    ErrorMessage(dialogs, Text(why));
+}
+
+std::optional<JournalFilter> TJournal::Filter() {
+    JournalFilter filter{EditSince->text().trimmed().toStdString(),
+                         EditUntil->text().trimmed().toStdString(),
+                         EditUnit->text().trimmed().toStdString(),
+                         EditBench->text().trimmed().toStdString(),
+                         ComboResult->currentData().toString().toStdString(),
+                         {},
+                         BenchUtcOffsetMinutes()};
+    const std::string config = EditConfig->text().trimmed().toStdString();
+    if (!config.empty()) {
+        const FileRead read = ReadRegularFile(config, kConfigFileLimit);
+        if (!read.Ok()) {
+            Refuse(DescribeFileError(config, read.error));
+            return std::nullopt;
+        }
+        filter.configFileHash = Sha256Hex(read.bytes);
+    }
+    if (const std::optional<std::string> refused = FilterRefusal(filter)) {
+        Refuse(*refused);
+        return std::nullopt;
+    }
+    return filter;
+}
+
+void TJournal::Find() {
+    if (source.localPath.empty() && source.sharedUri.empty()) {
+        Show({});
+        return;
+    }
+    const std::optional<JournalFilter> filter = Filter();
+    if (!filter) {
+        return;
+    }
+    const FoundRuns found = FindRuns(source, *filter);
+    if (!found.outcome.Ok()) {
+        Refuse(found.outcome.Why());
+        return;
+    }
+    Show(found.runs);
+}
+
+void TJournal::Show(const std::vector<SharedRecord>& runs) {
+    Runs->setRowCount(static_cast<int>(runs.size()));
+    for (int r = 0; r < Runs->rowCount(); ++r) {
+        const SharedRecord& run = runs[static_cast<std::size_t>(r)];
+        for (int c = 0; c < Runs->columnCount(); ++c) {
+            const JournalColumn column = kTableColumns[c].column;
+            QString text = column == kJournalColumns ? Text(run.bench) : Text(run[column]);
+            if (column == kConfigFileColumn) {
+                text = QFileInfo(text).fileName();
+            }
+            auto* item = new QTableWidgetItem(text);
+            item->setData(Qt::UserRole, Text(run.id));
+            if (column == kConfigFileColumn) {
+                item->setToolTip(Text(run[column]));
+            }
+            Runs->setItem(r, c, item);
+        }
+    }
+    Runs->resizeColumnsToContents();
+    Runs->scrollToBottom(); // the latest run
+    LabelFound->setText("Найдено записей: " + QString::number(runs.size()));
+}
+
+void TJournal::SaveCopy() {
+    const QList<QTableWidgetItem*> selected = Runs->selectedItems();
+    if (selected.isEmpty()) {
+        PlainMessage(dialogs, "Выберите в таблице чтение или резервную копию.");
+        return;
+    }
+    const FoundRuns found =
+        FindRun(source, selected.front()->data(Qt::UserRole).toString().toStdString());
+    if (!found.outcome.Ok()) {
+        Refuse(found.outcome.Why());
+        return;
+    }
+    if (found.runs.empty() || found.runs.front().radioCopy.empty()) {
+        PlainMessage(dialogs, "У этой записи нет копии радиостанции: копию хранят чтения и "
+                              "резервные копии.");
+        return;
+    }
+    const std::optional<QString> path = dialogs.SaveFile(
+        {"Сохранить копию радиостанции", "Файлы конфигурации|*.prg", {}, {}, false});
+    if (!path) {
+        return;
+    }
+    const FileWrite written = WriteFileSafely(path->toStdString(), found.runs.front().radioCopy);
+    if (!written.Ok()) {
+        ErrorMessage(dialogs, Text(DescribeFileError(path->toStdString(), written.error)));
+    }
+}
+
+} // namespace zekt

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "JournalLookup.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTableWidget;
+
+namespace zekt {
+
+class OperatorDialogs;
+
+// The journal's runs, looked up as zekt-cli journal looks them up: the
+// workshop's shared journal when one is set, else this bench's file. A
+// window of its own beside the main window (Ctrl+J).
+class TJournal : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TJournal(OperatorDialogs& dialogs, QWidget* parent = nullptr);
+
+    // Where the lookups ask, and what the window says about it.
+    void Use(JournalSource source);
+    // The runs that pass the filters as they stand, into the table.
+    void Find();
+    // The selected run's radio copy (a read's, a backup's) into a *.prg file.
+    void SaveCopy();
+
+    QLineEdit* EditSince = nullptr;
+    QLineEdit* EditUntil = nullptr;
+    QLineEdit* EditUnit = nullptr;
+    QLineEdit* EditBench = nullptr;
+    QComboBox* ComboResult = nullptr;
+    QLineEdit* EditConfig = nullptr;
+    QPushButton* ButConfig = nullptr;
+    QPushButton* ButFind = nullptr;
+    QLabel* LabelSource = nullptr;
+    QLabel* LabelFound = nullptr;
+    QTableWidget* Runs = nullptr;
+    QPushButton* ButSaveCopy = nullptr;
+
+private:
+    OperatorDialogs& dialogs;
+    JournalSource source;
+
+    QWidget* BuildFilters();
+    void ChooseConfig();
+    // The filter the fields ask; nothing (said) when one cannot be asked.
+    std::optional<JournalFilter> Filter();
+    void Show(const std::vector<SharedRecord>& runs);
+    void Refuse(const std::string& why);
+};
+
+} // namespace zekt
