@@ -1,9 +1,7 @@
 #include "TGuide.h"
 
-#include <QDialogButtonBox>
-#include <QGuiApplication>
-#include <QPushButton>
-#include <QScreen>
+#include "SideWindow.h"
+
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -25,15 +23,8 @@ TGuide::TGuide(QWidget* parent) : QDialog(parent) {
     Text->setOpenLinks(false);
     Text->setMarkdown(QString::fromUtf8(kGuideText));
     layout->addWidget(Text);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
-    buttons->button(QDialogButtonBox::Close)->setText("Закрыть");
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::hide);
-    layout->addWidget(buttons);
-    // Within the work area of a small screen too.
-    const QRect area = QGuiApplication::primaryScreen() != nullptr
-                           ? QGuiApplication::primaryScreen()->availableGeometry()
-                           : QRect(0, 0, kWidth, kHeight);
-    resize(std::min(kWidth, area.width() * 9 / 10), std::min(kHeight, area.height() * 9 / 10));
+    AddCloseButton(*this, *layout);
+    ResizeWithinScreen(*this, {kWidth, kHeight});
 }
 
 } // namespace zekt

@@ -3,19 +3,18 @@
 #include "Journal.h"
 #include "OperatorDialogs.h"
 #include "SafeFile.h"
+#include "SideWindow.h"
 
 #include <QComboBox>
 #include <QDate>
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QFormLayout>
-#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -77,17 +76,10 @@ TJournal::TJournal(OperatorDialogs& dialogs, QWidget* parent) : QDialog(parent),
     layout->addWidget(Runs, 1);
     LabelFound = new QLabel(this);
     layout->addWidget(LabelFound);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
-    buttons->button(QDialogButtonBox::Close)->setText("Закрыть");
-    ButSaveCopy =
-        buttons->addButton("Сохранить &копию радиостанции...", QDialogButtonBox::ActionRole);
+    ButSaveCopy = AddCloseButton(*this, *layout)
+                      ->addButton("Сохранить &копию радиостанции...", QDialogButtonBox::ActionRole);
     connect(ButSaveCopy, &QPushButton::clicked, this, &TJournal::SaveCopy);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::hide);
-    layout->addWidget(buttons);
-    const QRect area = QGuiApplication::primaryScreen() != nullptr
-                           ? QGuiApplication::primaryScreen()->availableGeometry()
-                           : QRect(0, 0, kWidth, kHeight);
-    resize(std::min(kWidth, area.width() * 9 / 10), std::min(kHeight, area.height() * 9 / 10));
+    ResizeWithinScreen(*this, {kWidth, kHeight});
 }
 
 QWidget* TJournal::BuildFilters() {
