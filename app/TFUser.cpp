@@ -60,9 +60,10 @@ QAccessibleInterface* MainWindowAccessible(const QString& className, QObject* ob
 
 } // namespace
 
-TFUser::TFUser(std::unique_ptr<USB_Prog> unitLink, OperatorDialogs* dialogs, QWidget* parent)
-    : QWidget(parent), ownDialogs(dialogs ? nullptr : std::make_unique<QtOperatorDialogs>(this)),
-      dialogs(dialogs ? dialogs : ownDialogs.get()), link(std::move(unitLink)) {
+TFUser::TFUser(std::unique_ptr<USB_Prog> unitLink, OperatorDialogs* givenDialogs, QWidget* parent)
+    : QWidget(parent),
+      ownDialogs(givenDialogs ? nullptr : std::make_unique<QtOperatorDialogs>(this)),
+      dialogs(givenDialogs ? givenDialogs : ownDialogs.get()), link(std::move(unitLink)) {
     static const bool accessibleInstalled = [] {
         QAccessible::installFactory(MainWindowAccessible);
         return true;
