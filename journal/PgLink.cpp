@@ -10,10 +10,19 @@ struct PgLink::Handle {
 
 namespace {
 
-// libpq's messages end with a line end.
+// libpq's messages end with a line end and may hold more lines ("\n\tIs the
+// server running..."): one line, for a warning that stays one.
 std::string Trimmed(const char* text) {
-    std::string s = text != nullptr ? text : "";
-    while (!s.empty() && (s.back() == '\n' || s.back() == '\r' || s.back() == ' ')) {
+    std::string s;
+    for (const char* c = text != nullptr ? text : ""; *c != '\0'; ++c) {
+        const bool blank = *c == '\n' || *c == '\r' || *c == '\t' || *c == ' ';
+        if (!blank) {
+            s += *c;
+        } else if (!s.empty() && s.back() != ' ') {
+            s += ' ';
+        }
+    }
+    while (!s.empty() && s.back() == ' ') {
         s.pop_back();
     }
     return s;

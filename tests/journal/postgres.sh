@@ -5,7 +5,9 @@
 #   postgres.sh restart DIR
 # Roles: zekt_admin (owner, makes the table), bench (INSERT, SELECT, as the
 # README's GRANTs), reader (SELECT only), pwuser (password "secret", asked).
-# The server runs as an unprivileged user: as root, nobody.
+# The server runs as an unprivileged user: as root, nobody. With ZEKT_PG_TCP=1
+# it also listens on 127.0.0.1 (for a program under wine, which has no Unix
+# sockets) and the address it prints says so.
 set -euo pipefail
 action=$1
 dir=$(realpath -m "$2")
@@ -19,6 +21,12 @@ as_server() {
   fi
 }
 port=54329
+listen=
+host=$dir
+if [ "${ZEKT_PG_TCP:-}" = 1 ]; then
+  listen=127.0.0.1
+  host=127.0.0.1
+fi
 case "$action" in
 start)
   mkdir -p "$dir"
@@ -27,9 +35,10 @@ start)
   cat >"$dir/data/pg_hba.conf" <<HBA
 local all pwuser scram-sha-256
 local all all trust
+host all all 127.0.0.1/32 trust
 HBA
   as_server "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w \
-    -o "-k $dir -c listen_addresses= -p $port -c fsync=off" start >/dev/null
+    -o "-k $dir -c listen_addresses=$listen -p $port -c fsync=off" start >/dev/null
   psql() { command psql -X -q -v ON_ERROR_STOP=1 -h "$dir" -p "$port" "$@"; }
   psql -U zekt_admin -d postgres -c "CREATE DATABASE zekt"
   psql -U zekt_admin -d zekt <<SQL
@@ -37,13 +46,13 @@ CREATE ROLE bench LOGIN;
 CREATE ROLE reader LOGIN;
 CREATE ROLE pwuser LOGIN PASSWORD 'secret';
 SQL
-  echo "postgresql:///zekt?host=$dir&port=$port"
+  echo "postgresql:///zekt?host=$host&port=$port"
   ;;
 stop)
   as_server "$bin/pg_ctl" -D "$dir/data" -w -m fast stop >/dev/null
   ;;
 restart)
   as_server "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w \
-    -o "-k $dir -c listen_addresses= -p $port -c fsync=off" start >/dev/null
+    -o "-k $dir -c listen_addresses=$listen -p $port -c fsync=off" start >/dev/null
   ;;
 esac

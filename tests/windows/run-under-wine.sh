@@ -109,6 +109,33 @@ check "verify --unit 1 (the serial's end)" cli --unit 1 verify demo.prg --yes
 check "a busy unit is refused" bash -c '! ZEKT_TEST_D2XX_BUSY=1 wine "$0/zekt-cli.exe" --unit TD1 test' "$stage"
 unset WINEPATH ZEKT_TEST_D2XX_RADIO
 
+echo "== the shared journal"
+check "no libpq.dll: said, exit 1" \
+  bash -c 'out=$(wine "$0/zekt-cli.exe" --journal-database postgresql://bench@127.0.0.1/zekt \
+           journal 2>&1); test $? = 1 && grep -q "не найдена библиотека libpq.dll" <<<"$out"' "$stage"
+# With a libpq.dll built for Windows (ZEKT_LIBPQ_DLL; README), against a
+# server of the test's own on 127.0.0.1.
+if [ -n "${ZEKT_LIBPQ_DLL:-}" ]; then
+  pgstage="$work/pgstage"
+  cp -r "$stage" "$pgstage"
+  cp "$ZEKT_LIBPQ_DLL" "$pgstage/"
+  pgdir=$(mktemp -d)
+  chmod 755 "$pgdir"
+  uri="$(ZEKT_PG_TCP=1 "$root/tests/journal/postgres.sh" start "$pgdir/pg")&user=zekt_admin"
+  pq() { wine "$pgstage/zekt-cli.exe" --journal pq.csv --journal-database "$uri" "$@"; }
+  check "init-db through libpq.dll" pq journal init-db
+  check "a run recorded in the shared journal" pq --simulate pq.hex program demo.prg --yes
+  check "... and a read with its copy" pq --simulate pq.hex read --yes
+  pq journal --csv >pq-runs.csv 2>/dev/null || true
+  check "... both found by the lookup" test "$(grep -c ';zekt-cli;\(program\|read\);ok;' pq-runs.csv)" = 2
+  id=$(grep ';read;ok;' pq-runs.csv | cut -d';' -f1)
+  check "... the read's copy as kept on the bench" \
+    bash -c 'wine "$0" --journal-database "$1" journal show "$2" --save copy.prg >/dev/null &&
+             cmp copy.prg radios/*.prg' "$pgstage/zekt-cli.exe" "$uri" "$id"
+  "$root/tests/journal/postgres.sh" stop "$pgdir/pg" || true
+  rm -rf "$pgdir"
+fi
+
 echo "== the installer"
 check "setup.exe /S installs" wine "$setup" /S
 installed="$WINEPREFIX/drive_c/Program Files/zekt-programmer"
