@@ -12,8 +12,8 @@
 #include "TForm1.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QDir>
+#include <QLabel>
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>

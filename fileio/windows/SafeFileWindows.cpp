@@ -24,7 +24,6 @@ std::string Utf8(const std::wstring& wide) {
     return TextOf(std::filesystem::path(wide));
 }
 
-
 FileError ErrorFromSystem(DWORD error) {
     switch (error) {
     case ERROR_FILE_NOT_FOUND:
