@@ -35,14 +35,16 @@ PgLink::~PgLink() {
     delete handle;
 }
 
-PgLink::Connected PgLink::Connect(const std::string& uri, int timeoutSeconds) {
+PgLink::Connected PgLink::Connect(const std::string& uri, int timeoutSeconds,
+                                  int statementSeconds) {
     const libpq::Calls& pq = libpq::Library();
     if (const std::optional<std::string> missing = PgLibraryMissing()) {
         return {nullptr, *missing};
     }
     const std::string timeout = std::to_string(timeoutSeconds);
-    const std::string options = "-c client_min_messages=warning -c statement_timeout=" +
-                                std::to_string(timeoutSeconds * 1000);
+    const std::string options =
+        "-c client_min_messages=warning -c statement_timeout=" +
+        std::to_string((statementSeconds > 0 ? statementSeconds : timeoutSeconds) * 1000);
     // The URI first: what follows overrides what it says.
     const char* keywords[] = {"dbname",          "connect_timeout",  "options",
                               "client_encoding", "application_name", nullptr};

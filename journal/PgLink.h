@@ -30,8 +30,8 @@ public:
     };
     // A libpq connection URI ("postgresql://user@host/db"); the password from
     // the user's .pgpass or PGPASSFILE. Gives up after timeoutSeconds, and
-    // each statement after as long.
-    static Connected Connect(const std::string& uri, int timeoutSeconds);
+    // each statement after statementSeconds (0: as long).
+    static Connected Connect(const std::string& uri, int timeoutSeconds, int statementSeconds = 0);
 
     // One statement; parameters $1, $2, ... as text.
     PgReply Run(const std::string& sql, const std::vector<std::string>& params = {});

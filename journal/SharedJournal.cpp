@@ -161,7 +161,9 @@ SharedRecord RecordOfRow(const std::vector<std::string>& row) {
 FoundRuns Select(const std::string& uri, int utcOffsetMinutes, const std::string& sql,
                  const std::vector<std::string>& params) {
     FoundRuns found;
-    PgLink::Connected connected = PgLink::Connect(uri, kLookupTimeoutSeconds);
+    // A server that is not there is said as soon as for a run; a search may take longer.
+    PgLink::Connected connected =
+        PgLink::Connect(uri, SharedJournal::kTimeoutSeconds, kLookupTimeoutSeconds);
     if (!connected.link) {
         found.outcome = Outcome::Refused(connected.why);
         return found;
