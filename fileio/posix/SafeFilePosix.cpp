@@ -1,3 +1,4 @@
+#include "ReadBuffer.h"
 #include "SafeFile.h"
 
 #include <cerrno>
@@ -229,10 +230,9 @@ FileRead ReadRegularFile(const std::string& path, std::size_t limit) {
     if (static_cast<unsigned long long>(st.st_size) > limit) {
         return {FileError::TooLarge, {}};
     }
-    FileRead result;
-    result.bytes.resize(limit + 1); // one more shows a file that grew meanwhile
+    FileRead result{FileError::None, ReadBufferFor(st.st_size, limit)};
     std::size_t have = 0;
-    while (have < result.bytes.size()) {
+    while (RoomToRead(result.bytes, have, limit)) {
         const ssize_t n = read(fd.Get(), result.bytes.data() + have, result.bytes.size() - have);
         if (n < 0 && errno == EINTR) {
             continue;

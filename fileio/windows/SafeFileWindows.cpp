@@ -3,6 +3,7 @@
 // ReplaceFile after FlushFileBuffers. Links and junctions are followed to
 // their target, as symlinks are on Linux (Windows has no shared sticky
 // folders, so no link is refused for its owner).
+#include "ReadBuffer.h"
 #include "SafeFile.h"
 
 #include <atomic>
@@ -290,10 +291,9 @@ FileRead ReadRegularFile(const std::string& path, std::size_t limit) {
     if (static_cast<unsigned long long>(size.QuadPart) > limit) {
         return {FileError::TooLarge, {}};
     }
-    FileRead result;
-    result.bytes.resize(limit + 1); // one more shows a file that grew meanwhile
+    FileRead result{FileError::None, ReadBufferFor(size.QuadPart, limit)};
     std::size_t have = 0;
-    while (have < result.bytes.size()) {
+    while (RoomToRead(result.bytes, have, limit)) {
         DWORD n = 0;
         const DWORD want =
             static_cast<DWORD>(std::min<std::size_t>(result.bytes.size() - have, 1 << 20));

@@ -72,6 +72,9 @@ private slots:
             {files.Path("folder.prg"), FileError::NotRegular},
             {fifo, FileError::NotRegular}, // must not block waiting for a writer
             {"/dev/zero", FileError::NotRegular},
+            // Regular files that say they are empty: read as they grow, to the limit.
+            {"/proc/self/cmdline", FileError::None},
+            {"/proc/self/maps", FileError::TooLarge},
         };
         for (const auto& [path, error] : cases) {
             const FileRead read = ReadRegularFile(path, 1000);
