@@ -16,6 +16,7 @@ int JournalCommand(const CliOptions& options);
 
 // Pads to a width in characters, not bytes (the texts are UTF-8).
 std::string Column(const std::string& text, std::size_t width);
+std::size_t Characters(const std::string& text);
 
 // The channel table as a read shows it.
 void PrintChannelTable(const ReadBackPanels& panels);

@@ -41,29 +41,21 @@ std::optional<std::string> LocalJournal(const CliOptions& options, const char* w
     return local.path;
 }
 
-std::size_t WidestOf(const std::vector<SharedRecord>& runs, std::size_t least,
-                     const std::string& (*field)(const SharedRecord&)) {
+// A column as wide as its widest value (at least least), and two blanks.
+template <typename Field>
+std::size_t WidestOf(const std::vector<SharedRecord>& runs, std::size_t least, Field field) {
     std::size_t widest = least;
     for (const SharedRecord& run : runs) {
-        widest = std::max(widest, Column(field(run), 0).size());
+        widest = std::max(widest, Characters(field(run)));
     }
     return widest + 2;
 }
 
-const std::string& IdOf(const SharedRecord& run) {
-    return run.id;
-}
-const std::string& UnitOf(const SharedRecord& run) {
-    return run[kUnitColumn];
-}
-const std::string& BenchOf(const SharedRecord& run) {
-    return run.bench;
-}
-
 void PrintRunsTable(const std::vector<SharedRecord>& runs) {
-    const std::size_t id = WidestOf(runs, 6, IdOf);
-    const std::size_t unit = WidestOf(runs, 12, UnitOf);
-    const std::size_t bench = WidestOf(runs, 5, BenchOf);
+    const std::size_t id = WidestOf(runs, 6, [](const SharedRecord& r) { return r.id; });
+    const std::size_t unit =
+        WidestOf(runs, 12, [](const SharedRecord& r) { return r[kUnitColumn]; });
+    const std::size_t bench = WidestOf(runs, 5, [](const SharedRecord& r) { return r.bench; });
     std::fprintf(Out(), "%s%s%s%s%s%s%s%s\n", Column("Запись", id).c_str(),
                  Column("Время", 27).c_str(), Column("Команда", 19).c_str(),
                  Column("Итог", 11).c_str(), Column("Программатор", unit).c_str(),

@@ -15,11 +15,16 @@
 
 namespace zekt {
 
-std::string Column(const std::string& text, std::size_t width) {
+std::size_t Characters(const std::string& text) {
     std::size_t characters = 0;
     for (const char c : text) {
         characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
     }
+    return characters;
+}
+
+std::string Column(const std::string& text, std::size_t width) {
+    const std::size_t characters = Characters(text);
     return text + std::string(width > characters ? width - characters : 0, ' ');
 }
 

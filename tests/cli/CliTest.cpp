@@ -766,6 +766,45 @@ private slots:
 
     // Every run is a journal line; a read and the programming before it
     // hash the radio's configuration alike, and the read is kept.
+    // The bench's own journal looked up: the runs of one file by its bytes,
+    // one run in full with its copy, and each mistake with its status.
+    void journalLookupOnTheBench() {
+        Cli cli;
+        cli.WriteConfig("a.prg", OpenConfigA());
+        RadioConfig other = OpenConfigA();
+        other.tonePair = 1 - other.tonePair;
+        cli.WriteConfig("b.prg", other);
+        QCOMPARE(cli.Sim({"program", "a.prg"}).status, 0); // journal line 2
+        QCOMPARE(cli.Sim({"read"}).status, 0);             // 3
+        QCOMPARE(cli.Sim({"program", "b.prg"}).status, 0); // 4
+        const QStringList found = cli.Run({"journal", "--config", "a.prg", "--csv"})
+                                      .out.split("\r\n", Qt::SkipEmptyParts);
+        QCOMPARE(found.size(), 2); // the header and the one run of a.prg
+        QVERIFY(found[0].startsWith("id;bench;operator;time;program;"));
+        QCOMPARE(found[1].section(';', 0, 0), QString("2"));
+        QCOMPARE(found[1].section(';', 3), cli.Journal()[0]);
+        const Result shown = cli.Run({"journal", "show", "3", "--save", "copy.prg"});
+        QCOMPARE(shown.status, 0);
+        QVERIFY(shown.out.contains("Копия радиостанции      есть"));
+        QFile kept(cli.Journal()[1].split(';')[5]);
+        QVERIFY(kept.open(QIODevice::ReadOnly));
+        QCOMPARE(cli.Contents("copy.prg"), kept.readAll());
+        const struct {
+            QStringList args;
+            int status;
+        } mistakes[] = {
+            {{"journal", "show", "2", "--save", "none.prg"}, 1}, // a program run keeps no copy
+            {{"journal", "show", "99"}, 1},
+            {{"journal", "--since", "2026-02-30"}, 2},
+            {{"journal", "--config", "missing.prg"}, 2},
+            {{"--journal", "", "journal"}, 2},
+        };
+        for (const auto& [args, status] : mistakes) {
+            QCOMPARE(cli.Run(args).status, status);
+        }
+        QVERIFY(cli.Contents("none.prg").isEmpty());
+    }
+
     void journalOfRuns() {
         Cli cli;
         cli.WriteConfig("a.prg", OpenConfigA());
