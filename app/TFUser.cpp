@@ -322,7 +322,7 @@ void TFUser::ShowJournal() {
     if (!ButExit->isEnabled()) {
         return; // a run holds the window
     }
-    JournalWindow->Use(journalSource);
+    JournalWindow->Use(journalSource, [this] { return journal.SharedWaiting(); });
     JournalWindow->show();
     JournalWindow->raise();
     JournalWindow->activateWindow();

@@ -39,7 +39,16 @@ CommandContext TFUser::Context(std::string& firmware) {
 
 void TFUser::UseJournal(const std::string& path, const std::string& sharedUri) {
     journal = Journal(path);
-    journal.UseSharedJournal(sharedUri);
+    // The sender's news come from its thread: shown by the window's, once each.
+    journal.UseSharedJournal(sharedUri, [this](const std::string& text) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, text] {
+                dialogs->Message(QString::fromStdString(text), kApplicationTitle, BoxIcon::Warning,
+                                 BoxButtons::Ok);
+            },
+            Qt::QueuedConnection);
+    });
     journalSource = {path, sharedUri};
     journal.warn = [this](const std::string& text) {
         dialogs->Message(QString::fromStdString(text), kApplicationTitle, BoxIcon::Warning,

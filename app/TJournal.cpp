@@ -127,8 +127,9 @@ QWidget* TJournal::BuildFilters() {
     return filters;
 }
 
-void TJournal::Use(JournalSource journal) {
+void TJournal::Use(JournalSource journal, std::function<int()> waitingNow) {
     source = std::move(journal);
+    waiting = std::move(waitingNow);
     LabelSource->setText(
         !source.sharedUri.empty() ? "Общий журнал мастерской: " + Shown(source.sharedUri)
         : !source.localPath.empty() ? "Журнал этого рабочего места: " + Text(source.localPath)
@@ -210,7 +211,11 @@ void TJournal::Show(const std::vector<SharedRecord>& runs) {
     }
     Runs->resizeColumnsToContents();
     Runs->scrollToBottom(); // the latest run
-    LabelFound->setText("Найдено записей: " + QString::number(runs.size()));
+    QString found = "Найдено записей: " + QString::number(runs.size());
+    if (const int queued = waiting ? waiting() : 0; queued > 0) {
+        found += QString("; ждут отправки в общий журнал: %1").arg(queued);
+    }
+    LabelFound->setText(found);
 }
 
 void TJournal::SaveCopy() {

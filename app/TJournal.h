@@ -3,6 +3,7 @@
 #include "JournalLookup.h"
 
 #include <QDialog>
+#include <functional>
 
 class QComboBox;
 class QLabel;
@@ -24,7 +25,8 @@ public:
     explicit TJournal(OperatorDialogs& dialogs, QWidget* parent = nullptr);
 
     // Where the lookups ask, and what the window says about it.
-    void Use(JournalSource source);
+    // waiting: how many records this bench has not yet sent to the shared journal.
+    void Use(JournalSource source, std::function<int()> waiting = {});
     // The runs that pass the filters as they stand, into the table.
     void Find();
     // The selected run's radio copy (a read's, a backup's) into a *.prg file.
@@ -46,6 +48,7 @@ public:
 private:
     OperatorDialogs& dialogs;
     JournalSource source;
+    std::function<int()> waiting;
 
     QWidget* BuildFilters();
     void ChooseConfig();

@@ -1,4 +1,5 @@
 #include "Figures.h"
+#include "MachineNumber.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -49,8 +50,9 @@ public:
         for (auto& [name, figure] : figures) {
             std::vector<double>& v = figure.values;
             std::sort(v.begin(), v.end());
-            std::printf("figure %s %f %s min %f max %f\n", name.c_str(), v[v.size() / 2],
-                        figure.unit.c_str(), v.front(), v.back());
+            std::printf("figure %s %s %s min %s max %s\n", name.c_str(),
+                        MachineNumber(v[v.size() / 2], 6).c_str(), figure.unit.c_str(),
+                        MachineNumber(v.front(), 6).c_str(), MachineNumber(v.back(), 6).c_str());
         }
     }
 

@@ -83,9 +83,8 @@ int main(int argc, char** argv) {
                 out << OutboxLine(Sample(++n));
             }
         }
-        SharedJournal fresh(uri, outbox);
         const Clock::time_point syncStart = Clock::now();
-        const SharedJournal::Synced synced = fresh.Sync();
+        const SharedJournal::Synced synced = SharedJournal::Sync(uri, outbox);
         syncS.push_back(Seconds(syncStart));
         if (!synced.outcome.Ok() || synced.sent != kSyncRecords) {
             std::fprintf(stderr, "bench_journal_db: sync sent %d: %s\n", synced.sent,

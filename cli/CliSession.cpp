@@ -38,7 +38,8 @@ Session::Session(const CliOptions& options, LinkBackend& backend, const UnitInfo
     journal.spoilsOk = [this] { return lostBecause; };
     journal.UseSharedJournal(options.journalDatabase.empty()
                                  ? backend.KeptSettings().journalDatabase
-                                 : options.journalDatabase);
+                                 : options.journalDatabase,
+                             [](const std::string& text) { Say("zekt-cli: " + text); });
 }
 
 void Session::SaveRadio() {

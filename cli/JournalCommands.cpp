@@ -179,12 +179,18 @@ int SyncCommand(const CliOptions& options, const std::string& uri) {
     if (!local) {
         return kExitUsage;
     }
-    SharedJournal shared(uri, OutboxPath(*local));
-    const SharedJournal::Synced synced = shared.Sync();
+    const std::string outbox = OutboxPath(*local);
+    const SharedJournal::Synced synced = SharedJournal::Sync(uri, outbox);
     std::fprintf(Out(), "Отправлено в общий журнал: %d, ждут в очереди: %d\n", synced.sent,
                  synced.waiting);
+    if (synced.refused > 0) {
+        Say("zekt-cli: общий журнал не принял записей: " + std::to_string(synced.refused) +
+            "; они отложены с причиной в файл " + Outbox(outbox).RefusedPath());
+    }
     if (!synced.outcome.Ok()) {
-        Say("zekt-cli: общий журнал: " + synced.outcome.Why());
+        Say("zekt-cli: " + synced.outcome.Why());
+    }
+    if (!synced.outcome.Ok() || synced.refused > 0) {
         return kExitFailed;
     }
     return kExitOk;

@@ -2,6 +2,7 @@
 
 #include "Console.h"
 #include "Csv.h"
+#include "MachineNumber.h"
 #include "SafeFile.h"
 
 #include <QCryptographicHash>
@@ -108,8 +109,7 @@ std::string JournalHeader() {
 
 std::array<std::string, kJournalColumns> JournalColumns(const JournalRecord& r,
                                                         const std::string& time) {
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.1f", r.seconds);
+    const std::string seconds = MachineNumber(r.seconds, 1);
     return {time,         r.program,        r.command,   r.result,       OneLine(r.message, true),
             r.configFile, r.configFileHash, r.imageHash, r.firmwareFile, r.firmwareHash,
             r.version,    seconds,          r.unit,      r.latency};
@@ -137,11 +137,11 @@ Journal::Journal(std::string path) : path(std::move(path)) {}
 
 Journal::~Journal() = default;
 
-void Journal::UseSharedJournal(const std::string& uri) {
+void Journal::UseSharedJournal(const std::string& uri, SharedJournal::Tell tell) {
     if (!Enabled() || uri.empty()) {
         return; // the shared journal goes with a local one: the outbox lives beside it
     }
-    shared = std::make_unique<SharedJournal>(uri, OutboxPath(path));
+    shared = std::make_unique<SharedJournal>(uri, OutboxPath(path), std::move(tell));
 }
 
 std::string OutboxPath(const std::string& journalPath) {
@@ -151,12 +151,11 @@ std::string OutboxPath(const std::string& journalPath) {
 void Journal::SendShared(const JournalRecord& record, const std::string& time, std::string copy) {
     SharedRecord shared{NewRecordId(bench, time), bench, operatorLogin,
                         JournalColumns(record, time), std::move(copy)};
-    const Outcome sent = this->shared->Record(shared);
-    if (!sent.Ok() && !sharedWarned && warn) {
+    const Outcome kept = this->shared->Record(shared);
+    if (!kept.Ok() && !sharedWarned && warn) {
         sharedWarned = true;
-        warn("общий журнал не записан: " + sent.Why() +
-             ". Записи ждут в очереди и будут отправлены со следующей работой или командой "
-             "zekt-cli journal sync.");
+        warn("запись не поставлена в очередь общего журнала: " + kept.Why() +
+             " (в местном журнале она есть).");
     }
 }
 

@@ -85,9 +85,12 @@ public:
     Journal& operator=(Journal&&) = default;
     bool Enabled() const { return !path.empty(); }
     // Every record also goes to the workshop's shared journal (a libpq URI;
-    // empty: none), after the local file; what the server does not take
-    // waits in the outbox beside the local file, with one warning.
-    void UseSharedJournal(const std::string& uri);
+    // empty: none), after the local file, through the outbox beside it and
+    // a sender thread; tell gets the sender's news (the server lost, back
+    // again, a record refused) on the sender's thread.
+    void UseSharedJournal(const std::string& uri, SharedJournal::Tell tell);
+    // How many records wait for the shared journal (0 without one).
+    int SharedWaiting() const { return shared ? shared->Waiting() : 0; }
     const std::string& Path() const { return path; }
 
     bool Append(const JournalRecord& record);

@@ -2,6 +2,8 @@
 
 #include "LibPq.h"
 
+#include <utility>
+
 namespace zekt {
 
 struct PgLink::Handle {
@@ -10,9 +12,74 @@ struct PgLink::Handle {
 
 namespace {
 
-// libpq's messages end with a line end and may hold more lines ("\n\tIs the
-// server running..."): one line, for a warning that stays one.
-std::string Trimmed(const char* text) {
+using Clock = std::chrono::steady_clock;
+
+// TCP keepalives: a half-open connection (a server's cable pulled, a NAT
+// that forgot it) is found in about 15 s, not the system's two hours.
+constexpr const char* kKeepaliveIdle = "5";
+constexpr const char* kKeepaliveInterval = "2";
+constexpr const char* kKeepaliveCount = "3";
+
+int MillisecondsLeft(Clock::time_point deadline) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    return left > 0 ? static_cast<int>(left) : 0;
+}
+
+void Finish(void* connection) {
+    if (connection != nullptr) {
+        libpq::Library().finish(connection);
+    }
+}
+
+// Drives a started connection to its end, or gives up at the deadline.
+// answered: it failed on the server's answer to the start-up (a database,
+// role or password it refuses), not on the way there.
+bool Poll(void* connection, Clock::time_point deadline, bool& answered, std::string& why) {
+    const libpq::Calls& pq = libpq::Library();
+    int state = libpq::kPollingWriting;
+    int stage = pq.status(connection);
+    for (;;) {
+        if (state == libpq::kPollingOk) {
+            return true;
+        }
+        if (state == libpq::kPollingFailed) {
+            why = PgMessageLine(pq.errorMessage(connection));
+            answered =
+                stage >= libpq::kConnectionAwaitingResponse && stage <= libpq::kConnectionSetEnv;
+            return false;
+        }
+        if (!libpq::WaitForSocket(pq.socket(connection), state == libpq::kPollingWriting,
+                                  MillisecondsLeft(deadline))) {
+            why = "сервер не ответил за отведённое время";
+            return false;
+        }
+        stage = pq.status(connection);
+        state = pq.connectPoll(connection);
+    }
+}
+
+// What libpq would refuse in the address before trying a host: what it
+// cannot read, and an sslmode it does not know (the values libpq takes).
+std::optional<std::string> AddressMistake(const std::string& uri) {
+    const PgAddress address = ParsePgAddress(uri);
+    if (address.refusal) {
+        return address.refusal;
+    }
+    const std::string sslmode = address.Value("sslmode");
+    constexpr const char* kSslModes[] = {"",        "disable",   "allow",      "prefer",
+                                         "require", "verify-ca", "verify-full"};
+    for (const char* known : kSslModes) {
+        if (sslmode == known) {
+            return std::nullopt;
+        }
+    }
+    return "неверное значение sslmode: \"" + sslmode + "\"";
+}
+
+} // namespace
+
+std::string PgMessageLine(const char* text) {
     std::string s;
     for (const char* c = text != nullptr ? text : ""; *c != '\0'; ++c) {
         const bool blank = *c == '\n' || *c == '\r' || *c == '\t' || *c == ' ';
@@ -22,72 +89,166 @@ std::string Trimmed(const char* text) {
             s += ' ';
         }
     }
-    while (!s.empty() && s.back() == ' ') {
+    while (!s.empty() && (s.back() == ' ' || s.back() == '.' || s.back() == '?')) {
         s.pop_back();
     }
     return s;
 }
 
-} // namespace
+std::string PgAddress::Value(const std::string& keyword) const {
+    for (const auto& [key, value] : settings) {
+        if (key == keyword) {
+            return value;
+        }
+    }
+    return {};
+}
+
+PgAddress ParsePgAddress(const std::string& uri) {
+    PgAddress address;
+    const libpq::Calls& pq = libpq::Library();
+    if (const std::optional<std::string> missing = PgLibraryMissing()) {
+        address.refusal = *missing;
+        return address;
+    }
+    char* error = nullptr;
+    libpq::ConninfoOption* options = pq.conninfoParse(uri.c_str(), &error);
+    if (options == nullptr) {
+        address.refusal = PgMessageLine(error != nullptr ? error : "нет памяти");
+        if (error != nullptr) {
+            pq.freemem(error);
+        }
+        return address;
+    }
+    for (const libpq::ConninfoOption* o = options; o->keyword != nullptr; ++o) {
+        if (o->val != nullptr) {
+            address.settings.emplace_back(o->keyword, o->val);
+        }
+    }
+    pq.conninfoFree(options);
+    return address;
+}
 
 PgLink::~PgLink() {
-    libpq::Library().finish(handle->connection);
+    Finish(handle->connection);
     delete handle;
 }
 
-PgLink::Connected PgLink::Connect(const std::string& uri, int timeoutSeconds,
+PgLink::Connected PgLink::Connect(const std::string& uri, int connectSeconds,
                                   int statementSeconds) {
     const libpq::Calls& pq = libpq::Library();
     if (const std::optional<std::string> missing = PgLibraryMissing()) {
-        return {nullptr, *missing};
+        return {nullptr, PgFailure::Settings, *missing};
     }
-    const std::string timeout = std::to_string(timeoutSeconds);
-    const std::string options =
-        "-c client_min_messages=warning -c statement_timeout=" +
-        std::to_string((statementSeconds > 0 ? statementSeconds : timeoutSeconds) * 1000);
+    if (const std::optional<std::string> wrong = AddressMistake(uri)) {
+        return {nullptr, PgFailure::Settings, *wrong};
+    }
+    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(connectSeconds);
+    const std::string timeout = std::to_string(connectSeconds);
+    const std::string userTimeout = std::to_string(statementSeconds * 1000);
+    // The server gives up on a statement a little before the client does, so
+    // that a slow server says why.
+    const std::string options = "-c client_min_messages=warning -c statement_timeout=" +
+                                std::to_string(statementSeconds * 1000 - 500);
     // The URI first: what follows overrides what it says.
-    const char* keywords[] = {"dbname",          "connect_timeout",  "options",
-                              "client_encoding", "application_name", nullptr};
-    const char* values[] = {uri.c_str(), timeout.c_str(),   options.c_str(),
-                            "UTF8",      "zekt-programmer", nullptr};
-    void* connection = pq.connectdbParams(keywords, values, 1);
+    const char* keywords[] = {"dbname",
+                              "connect_timeout",
+                              "options",
+                              "client_encoding",
+                              "application_name",
+                              "keepalives",
+                              "keepalives_idle",
+                              "keepalives_interval",
+                              "keepalives_count",
+                              "tcp_user_timeout",
+                              nullptr};
+    const char* values[] = {
+        uri.c_str(), timeout.c_str(), options.c_str(),    "UTF8",          "zekt-programmer",
+        "1",         kKeepaliveIdle,  kKeepaliveInterval, kKeepaliveCount, userTimeout.c_str(),
+        nullptr};
+    void* connection = pq.connectStartParams(keywords, values, 1);
     if (connection == nullptr) {
-        return {nullptr, "нет памяти для соединения"};
+        return {nullptr, PgFailure::Unreachable, "нет памяти для соединения"};
     }
-    if (pq.status(connection) != libpq::kConnectionOk) {
-        Connected failed{nullptr, Trimmed(pq.errorMessage(connection))};
-        pq.finish(connection);
+    if (pq.status(connection) == libpq::kConnectionBad) {
+        Connected failed{nullptr, PgFailure::Unreachable,
+                         PgMessageLine(pq.errorMessage(connection))};
+        Finish(connection);
         return failed;
     }
-    return {std::unique_ptr<PgLink>(new PgLink(new Handle{connection})), {}};
+    bool reached = false;
+    std::string why;
+    if (!Poll(connection, deadline, reached, why)) {
+        Finish(connection);
+        return {nullptr, reached ? PgFailure::Settings : PgFailure::Unreachable, why};
+    }
+    return {std::unique_ptr<PgLink>(new PgLink(new Handle{connection}, statementSeconds)),
+            PgFailure::Unreachable,
+            {}};
+}
+
+bool PgLink::Alive() const {
+    return handle->connection != nullptr &&
+           libpq::Library().status(handle->connection) == libpq::kConnectionOk;
 }
 
 PgReply PgLink::Run(const std::string& sql, const std::vector<std::string>& params) {
     const libpq::Calls& pq = libpq::Library();
+    PgReply reply;
+    if (!Alive()) {
+        reply.lost = true;
+        reply.error = "соединение с сервером потеряно";
+        return reply;
+    }
     std::vector<const char*> values;
     for (const std::string& p : params) {
         values.push_back(p.c_str());
     }
-    void* result = pq.execParams(handle->connection, sql.c_str(), static_cast<int>(values.size()),
-                                 values.data());
-    PgReply reply;
-    const int status = pq.resultStatus(result);
-    reply.ok = status == libpq::kCommandOk || status == libpq::kTuplesOk;
-    if (!reply.ok) {
-        reply.error = Trimmed(result != nullptr ? pq.resultErrorMessage(result)
-                                                : pq.errorMessage(handle->connection));
-        const char* state =
-            result != nullptr ? pq.resultErrorField(result, libpq::kDiagSqlState) : nullptr;
-        reply.sqlState = state != nullptr ? state : "";
+    void* connection = handle->connection;
+    const Clock::time_point deadline = Clock::now() + std::chrono::seconds(statementSeconds);
+    if (pq.sendQueryParams(connection, sql.c_str(), static_cast<int>(values.size()),
+                           values.data()) == 0) {
+        reply.lost = true;
+        reply.error = PgMessageLine(pq.errorMessage(connection));
+        return reply;
     }
-    for (int r = 0; reply.ok && r < pq.ntuples(result); ++r) {
-        std::vector<std::string> row;
-        for (int c = 0; c < pq.nfields(result); ++c) {
-            row.emplace_back(pq.getvalue(result, r, c));
+    while (pq.isBusy(connection) != 0) {
+        if (!libpq::WaitForSocket(pq.socket(connection), false, MillisecondsLeft(deadline))) {
+            // No answer in time: the connection is dropped, never waited on again.
+            Finish(std::exchange(handle->connection, nullptr));
+            reply.lost = true;
+            reply.error = "сервер не ответил за отведённое время";
+            return reply;
         }
-        reply.rows.push_back(std::move(row));
+        if (pq.consumeInput(connection) == 0) {
+            break; // the connection broke: getResult says how
+        }
     }
-    pq.clear(result);
+    bool first = true;
+    while (void* result = pq.getResult(connection)) {
+        if (first) {
+            first = false;
+            const int status = pq.resultStatus(result);
+            reply.ok = status == libpq::kCommandOk || status == libpq::kTuplesOk;
+            if (!reply.ok) {
+                reply.error = PgMessageLine(pq.resultErrorMessage(result));
+                const char* state = pq.resultErrorField(result, libpq::kDiagSqlState);
+                reply.sqlState = state != nullptr ? state : "";
+            }
+            for (int r = 0; reply.ok && r < pq.ntuples(result); ++r) {
+                std::vector<std::string> row;
+                for (int c = 0; c < pq.nfields(result); ++c) {
+                    row.emplace_back(pq.getvalue(result, r, c));
+                }
+                reply.rows.push_back(std::move(row));
+            }
+        }
+        pq.clear(result);
+    }
+    if (first) {
+        reply.error = PgMessageLine(pq.errorMessage(connection));
+    }
+    reply.lost = !reply.ok && (!Alive() || reply.sqlState.empty());
     return reply;
 }
 

@@ -3,27 +3,38 @@
 #include "SafeFile.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
+#include <cctype>
 #include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
+#include <set>
 #include <string_view>
-#include <unistd.h>
+#include <thread>
 
 namespace zekt {
 
 namespace {
 
-constexpr std::size_t kOutboxLimit = 256u * 1024 * 1024;
-constexpr int kOutboxFields = 4 + kJournalColumns;
+// What one round of sending takes from the outbox: a few megabytes.
+constexpr std::size_t kRoundRecords = 5000;
+// The sender's waits after a failed attempt.
+constexpr int kFirstRetrySeconds = 1;
+constexpr int kLongestRetrySeconds = 30;
 
 constexpr const char* kInsert =
     "INSERT INTO zekt_journal (id, time, program, command, result, message, config_file, "
     "config_file_sha256, config_sha256, firmware_file, firmware_sha256, version, seconds, unit, "
     "latency, bench, operator, radio_copy) VALUES ($1, $2::timestamptz, $3, $4, $5, $6, $7, $8, "
     "$9, $10, $11, $12, $13::double precision, $14, $15, $16, $17, NULLIF($18, '')) "
-    "ON CONFLICT (id) DO NOTHING";
+    "ON CONFLICT (id) DO NOTHING RETURNING id";
+
+// Whether the row a record's id already names is that record (sent before,
+// its acknowledgement lost) and not another with the same id.
+constexpr const char* kSameRecord =
+    "SELECT bench = $2 AND time = $3::timestamptz AND command = $4 AND result = $5 AND "
+    "config_sha256 = $6 AND unit = $7 FROM zekt_journal WHERE id = $1";
 
 // Each version's statements, applied in order from the one a database has.
 const std::vector<std::vector<const char*>> kSchemaSteps = {
@@ -55,72 +66,7 @@ constexpr const char* kWhereFilter =
     "AND ($3 = '' OR unit = $3) AND ($4 = '' OR bench = $4) AND ($5 = '' OR result = $5) "
     "AND ($6 = '' OR config_file_sha256 = $6) ORDER BY time, id";
 
-constexpr int kLookupTimeoutSeconds = 30;
-
 const char* const kResults[] = {"ok", "failed", "cancelled", "refused"};
-
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
-std::string Encoded(const std::string& field) {
-    std::string out;
-    for (const char c : field) {
-        if (c == '%' || c == ';' || c == '\n' || c == '\r') {
-            char hex[4];
-            std::snprintf(hex, sizeof hex, "%%%02X", static_cast<unsigned char>(c));
-            out += hex;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
-bool Decoded(std::string_view field, std::string& out) {
-    out.clear();
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        if (field[i] != '%') {
-            out += field[i];
-            continue;
-        }
-        if (i + 2 >= field.size() || HexValue(field[i + 1]) < 0 || HexValue(field[i + 2]) < 0) {
-            return false;
-        }
-        out += static_cast<char>(HexValue(field[i + 1]) * 16 + HexValue(field[i + 2]));
-        i += 2;
-    }
-    return true;
-}
-
-// The outbox open and locked against the other programs of this bench.
-struct LockedOutbox {
-    int fd = -1;
-    FileError error = FileError::None;
-    explicit LockedOutbox(const std::string& path) {
-        error = OpenForAppending(path, fd);
-        if (error == FileError::None) {
-            LockWholeFile(fd);
-        }
-    }
-    ~LockedOutbox() {
-        if (fd >= 0) {
-            CloseFile(fd);
-        }
-    }
-    LockedOutbox(const LockedOutbox&) = delete;
-    LockedOutbox& operator=(const LockedOutbox&) = delete;
-};
-
-std::string Described(const std::string& path, FileError error) {
-    return "очередь общего журнала: " + DescribeFileError(path, error);
-}
 
 bool IsDate(const std::string& text) {
     if (text.size() != 10 || text[4] != '-' || text[7] != '-') {
@@ -163,7 +109,7 @@ FoundRuns Select(const std::string& uri, int utcOffsetMinutes, const std::string
     FoundRuns found;
     // A server that is not there is said as soon as for a run; a search may take longer.
     PgLink::Connected connected =
-        PgLink::Connect(uri, SharedJournal::kTimeoutSeconds, kLookupTimeoutSeconds);
+        PgLink::Connect(uri, SharedJournal::kConnectSeconds, SharedJournal::kLookupSeconds);
     if (!connected.link) {
         found.outcome = Outcome::Refused(connected.why);
         return found;
@@ -223,176 +169,324 @@ FoundRuns SharedJournal::FindId(const std::string& uri, const std::string& id,
                   {id});
 }
 
-std::string NewRecordId(const std::string& bench, const std::string& time) {
-    static std::atomic<unsigned> sequence{0};
-    return bench + "/" + time + "/" + std::to_string(getpid()) + "-" + std::to_string(++sequence);
+namespace {
+
+// SQLSTATE classes that fault the record itself (data exceptions, integrity
+// constraints, program limits): the server will never take it. Anything
+// else (no privilege, a server shutting down, a full disk) is the bench's or
+// the server's and the record waits.
+bool RecordAtFault(const std::string& sqlState) {
+    const std::string group = sqlState.substr(0, 2);
+    return group == "22" || group == "23" || group == "54";
 }
 
-std::string OutboxLine(const SharedRecord& record) {
-    std::string line;
-    for (const std::string* field :
-         {&record.id, &record.bench, &record.operatorLogin, &record.radioCopy}) {
-        line.append(Encoded(*field)).push_back(';');
+std::vector<std::string> InsertParameters(const SharedRecord& r) {
+    std::vector<std::string> params = {ServerText(r.id)};
+    for (const std::string& column : r.columns) {
+        params.push_back(ServerText(column));
     }
-    for (const std::string& column : record.columns) {
-        line.append(Encoded(column)).push_back(';');
-    }
-    line.back() = '\n'; // the last separator ends the line
-    return line;
+    params.push_back(ServerText(r.bench));
+    params.push_back(ServerText(r.operatorLogin));
+    params.push_back(ServerText(r.radioCopy));
+    return params;
 }
 
-bool ParseOutboxLine(std::string_view line, SharedRecord& record) {
-    std::vector<std::string_view> fields;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = line.find(';', start);
-        fields.push_back(line.substr(start, end == std::string_view::npos ? end : end - start));
-        if (end == std::string_view::npos) {
-            break;
-        }
-        start = end + 1;
-    }
-    if (fields.size() != kOutboxFields) {
-        return false;
-    }
-    bool ok = Decoded(fields[0], record.id) && Decoded(fields[1], record.bench) &&
-              Decoded(fields[2], record.operatorLogin) && Decoded(fields[3], record.radioCopy);
-    for (int c = 0; ok && c < kJournalColumns; ++c) {
-        ok = Decoded(fields[static_cast<std::size_t>(4 + c)],
-                     record.columns[static_cast<std::size_t>(c)]);
-    }
-    return ok && !record.id.empty();
-}
+// What happened to the records a round tried.
+struct Tried {
+    std::set<std::string> sent;
+    std::vector<Outbox::Refusal> refused;
+    std::optional<PgReply> stopped; // why the rest waits (the connection, a privilege)
+};
 
-bool UriHasPassword(const std::string& uri) {
-    if (uri.find("password=") != std::string::npos) {
+// One record: true when the server has it (now or from before), else the
+// refusal or the failure is noted.
+bool Insert(PgLink& db, const SharedRecord& record, Tried& tried,
+            std::vector<Outbox::Refusal>& refused) {
+    const std::vector<std::string> params = InsertParameters(record);
+    PgReply reply = db.Run(kInsert, params);
+    if (reply.ok && !reply.rows.empty()) {
+        tried.sent.insert(record.id);
         return true;
     }
-    const std::size_t scheme = uri.find("://");
-    if (scheme == std::string::npos) {
-        return false;
+    if (reply.ok) {
+        reply =
+            db.Run(kSameRecord, {params[0], params[1 + kJournalColumns], params[1 + kTimeColumn],
+                                 params[1 + kCommandColumn], params[1 + kResultColumn],
+                                 params[1 + kConfigHashColumn], params[1 + kUnitColumn]});
+        if (reply.ok && !reply.rows.empty() && reply.rows[0][0] == "t") {
+            tried.sent.insert(record.id);
+            return true;
+        }
+        if (reply.ok) {
+            refused.emplace_back(record,
+                                 "в общем журнале уже есть другая запись с номером " + record.id);
+            return true;
+        }
     }
-    const std::size_t at = uri.find('@', scheme + 3);
-    const std::size_t slash = uri.find('/', scheme + 3);
-    if (at == std::string::npos || (slash != std::string::npos && slash < at)) {
-        return false;
+    if (!reply.lost && RecordAtFault(reply.sqlState)) {
+        refused.emplace_back(record, reply.error);
+        return true;
     }
-    return uri.substr(scheme + 3, at - scheme - 3).find(':') != std::string::npos;
+    tried.stopped = reply;
+    return false;
 }
 
-SharedJournal::SharedJournal(std::string uri, std::string outboxPath)
-    : uri(std::move(uri)), outboxPath(std::move(outboxPath)) {}
-
-SharedJournal::~SharedJournal() = default;
-
-Outcome SharedJournal::Connect() {
-    if (link) {
-        return Outcome::Done();
+// A batch in one transaction: one flush on the server for all of it. A
+// record the server refuses spoils the transaction: then one by one, so
+// that only that record is set aside.
+void SendBatch(PgLink& db, const std::vector<SharedRecord>& batch, Tried& tried) {
+    PgReply begun = db.Run("BEGIN");
+    if (!begun.ok) {
+        tried.stopped = begun;
+        return;
     }
-    if (!unreachable.empty()) {
-        return Outcome::Refused(unreachable);
+    Tried inBatch;
+    std::vector<Outbox::Refusal> conflicts;
+    bool whole = true;
+    for (const SharedRecord& record : batch) {
+        if (!Insert(db, record, inBatch, conflicts) || !conflicts.empty()) {
+            whole = false;
+            break;
+        }
     }
-    PgLink::Connected connected = PgLink::Connect(uri, kTimeoutSeconds);
-    if (!connected.link) {
-        unreachable = connected.why;
-        return Outcome::Refused(unreachable);
+    if (whole) {
+        const PgReply committed = db.Run("COMMIT");
+        if (committed.ok) {
+            tried.sent.insert(inBatch.sent.begin(), inBatch.sent.end());
+            return;
+        }
+        tried.stopped = committed;
+        return;
     }
-    link = std::move(connected.link);
-    return Outcome::Done();
+    if (inBatch.stopped && inBatch.stopped->lost) {
+        tried.stopped = inBatch.stopped;
+        return;
+    }
+    if (const PgReply rolled = db.Run("ROLLBACK"); !rolled.ok) {
+        tried.stopped = rolled;
+        return;
+    }
+    for (const SharedRecord& record : batch) {
+        if (!Insert(db, record, tried, tried.refused)) {
+            return;
+        }
+    }
 }
 
-Outcome SharedJournal::Send(const SharedRecord& r) {
-    std::vector<std::string> params = {r.id};
-    params.insert(params.end(), r.columns.begin(), r.columns.end());
-    params.push_back(r.bench);
-    params.push_back(r.operatorLogin);
-    params.push_back(r.radioCopy);
-    const PgReply reply = link->Run(kInsert, params);
-    if (!reply.ok) {
-        return Outcome::Refused(reply.error);
+// The texts of what a round did.
+struct Round {
+    Outcome outcome = Outcome::Done();
+    PgFailure failure = PgFailure::Unreachable;
+    bool reached = false; // the server answered
+    int sent = 0;
+    int refused = 0;
+};
+
+// Sends what waits until the outbox is empty or the server fails.
+Round SendWaiting(const std::string& uri, Outbox& outbox, std::unique_ptr<PgLink>& link) {
+    Round round;
+    for (;;) {
+        Outbox::Waiting waiting = outbox.Take(kRoundRecords);
+        round.refused += waiting.setAside;
+        if (!waiting.outcome.Ok()) {
+            round.outcome = waiting.outcome;
+            return round;
+        }
+        if (waiting.records.empty()) {
+            return round;
+        }
+        if (!link || !link->Alive()) {
+            PgLink::Connected connected = PgLink::Connect(uri, SharedJournal::kConnectSeconds,
+                                                          SharedJournal::kStatementSeconds);
+            if (!connected.link) {
+                round.failure = connected.failure;
+                round.outcome = Outcome::Refused(connected.why);
+                return round;
+            }
+            link = std::move(connected.link);
+        }
+        round.reached = true;
+        Tried tried;
+        for (std::size_t at = 0; at < waiting.records.size() && !tried.stopped;
+             at += SharedJournal::kBatchRecords) {
+            const auto from = waiting.records.begin() + static_cast<std::ptrdiff_t>(at);
+            const std::size_t count =
+                std::min(SharedJournal::kBatchRecords, waiting.records.size() - at);
+            SendBatch(*link, {from, from + static_cast<std::ptrdiff_t>(count)}, tried);
+        }
+        const Outcome settled = outbox.Settle(tried.sent, tried.refused);
+        round.sent += static_cast<int>(tried.sent.size());
+        round.refused += static_cast<int>(tried.refused.size());
+        if (tried.stopped) {
+            if (tried.stopped->lost) {
+                link.reset();
+            } else {
+                round.failure = PgFailure::Settings; // the server refuses this bench
+            }
+            round.reached = !tried.stopped->lost;
+            round.outcome = Outcome::Refused(tried.stopped->error);
+            return round;
+        }
+        if (!settled.Ok()) {
+            round.outcome = settled;
+            return round;
+        }
+        if (waiting.records.size() < kRoundRecords) {
+            return round;
+        }
     }
-    return Outcome::Done();
 }
 
-Outcome SharedJournal::Keep(const SharedRecord& record) {
-    LockedOutbox outbox(outboxPath);
-    if (outbox.error != FileError::None) {
-        return Outcome::Refused(Described(outboxPath, outbox.error));
+std::string RefusedText(int count, const std::string& refusedPath) {
+    return "общий журнал не принял записей: " + std::to_string(count) +
+           "; они отложены с причиной в файл " + refusedPath + " (записи в местном журнале есть).";
+}
+
+std::string LeftText(int count) {
+    return "общий журнал: записей в очереди: " + std::to_string(count) +
+           "; они будут отправлены со следующей работой или командой zekt-cli journal sync.";
+}
+
+} // namespace
+
+std::string SharedJournal::UnreachableText(PgFailure failure, const std::string& why) {
+    if (failure == PgFailure::Settings) {
+        return "общий журнал не принимает записи: " + why +
+               ". Проверьте адрес journal-database (база данных, пользователь, пароль, sslmode, "
+               "права на таблицу); записи ждут в очереди.";
     }
-    errno = 0;
-    if (!WriteAtOnce(outbox.fd, OutboxLine(record))) {
-        return Outcome::Refused(
-            Described(outboxPath, FileErrorFromErrno(errno != 0 ? errno : ENOSPC)));
+    return "общий журнал недоступен: " + why +
+           ". Записи ждут в очереди и будут отправлены, как только сервер ответит (или командой "
+           "zekt-cli journal sync).";
+}
+
+std::string SharedJournal::ReachableAgainText() {
+    return "общий журнал снова доступен: записи из очереди отправлены.";
+}
+
+// The sender's state, shared with its thread: a thread still waiting for a
+// hung server when its program ends is left to the process's end.
+struct SharedJournal::Sender {
+    Sender(std::string uri, std::string outboxPath, Tell tell)
+        : uri(std::move(uri)), outbox(std::move(outboxPath)), tell(std::move(tell)) {}
+
+    const std::string uri;
+    Outbox outbox;
+    std::unique_ptr<PgLink> link; // the sender thread's only
+
+    std::mutex mutex;
+    std::condition_variable changed;
+    Tell tell;                  // under the mutex: cleared before the thread is left behind
+    bool wake = true;           // what earlier programs left waits too
+    std::set<std::string> mine; // the records this program queued
+    bool stopping = false;
+    bool finished = false;
+    enum class State { Unknown, Up, Down } state = State::Unknown;
+    int failures = 0;
+    std::chrono::steady_clock::time_point retryAt = std::chrono::steady_clock::time_point::max();
+
+    void Say(const std::string& text) {
+        if (tell) {
+            tell(text);
+        }
     }
-    return Outcome::Done();
+
+    // After a round, under the mutex: what changed is told once.
+    void Note(const Round& round) {
+        if (round.refused > 0) {
+            Say(RefusedText(round.refused, outbox.RefusedPath()));
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (round.outcome.Ok()) {
+            if (state == State::Down) {
+                Say(ReachableAgainText());
+            }
+            state = State::Up;
+            failures = 0;
+            retryAt = std::chrono::steady_clock::time_point::max();
+            return;
+        }
+        if (state != State::Down) {
+            Say(UnreachableText(round.failure, round.outcome.Why()));
+        }
+        state = State::Down;
+        const int wait =
+            std::min(kLongestRetrySeconds, kFirstRetrySeconds << std::min(failures, 5));
+        ++failures;
+        retryAt = now + std::chrono::seconds(wait);
+    }
+
+    void Run() {
+        std::unique_lock<std::mutex> lock(mutex);
+        for (;;) {
+            changed.wait_until(lock, retryAt, [this] {
+                return wake || stopping || std::chrono::steady_clock::now() >= retryAt;
+            });
+            const bool last = stopping;
+            wake = false;
+            lock.unlock();
+            const Round round = SendWaiting(uri, outbox, link);
+            lock.lock();
+            Note(round);
+            if (last) {
+                finished = true;
+                changed.notify_all();
+                return;
+            }
+        }
+    }
+};
+
+SharedJournal::SharedJournal(std::string uri, std::string outboxPath, Tell tell)
+    : outbox(outboxPath),
+      sender(std::make_shared<Sender>(std::move(uri), std::move(outboxPath), std::move(tell))) {
+    std::thread([state = sender] { state->Run(); }).detach();
+}
+
+SharedJournal::~SharedJournal() {
+    std::unique_lock<std::mutex> lock(sender->mutex);
+    sender->stopping = true;
+    sender->changed.notify_all();
+    const bool drained = sender->changed.wait_for(
+        lock, std::chrono::milliseconds(kDrainMilliseconds), [this] { return sender->finished; });
+    // Said unless the sender has just said the server is down, or sent all.
+    if (!drained || sender->state != Sender::State::Up) {
+        if (const int left = outbox.Count(&sender->mine);
+            left > 0 && (!drained || sender->state != Sender::State::Down)) {
+            sender->Say(LeftText(left));
+        }
+    }
+    sender->tell = nullptr; // the thread may outlive whoever listens
 }
 
 Outcome SharedJournal::Record(const SharedRecord& record) {
-    Outcome sent = Connect();
-    if (sent.Ok()) {
-        // What waited goes first, so that the server sees the bench's order.
-        const Synced waited = Sync();
-        sent = waited.outcome.Ok() ? Send(record) : waited.outcome;
+    const Outcome kept = outbox.Append(record);
+    std::lock_guard<std::mutex> lock(sender->mutex);
+    if (kept.Ok()) {
+        sender->mine.insert(record.id);
     }
-    if (sent.Ok()) {
-        return sent;
-    }
-    if (const Outcome kept = Keep(record); !kept.Ok()) {
-        return Outcome::Refused(sent.Why() + "; " + kept.Why());
-    }
-    return sent;
+    sender->wake = true;
+    sender->changed.notify_all();
+    return kept;
 }
 
-SharedJournal::Synced SharedJournal::Sync() {
-    Synced synced;
-    std::error_code ec;
-    if (!std::filesystem::exists(PathOf(outboxPath), ec)) {
-        return synced; // nothing ever waited
-    }
-    LockedOutbox outbox(outboxPath);
-    if (outbox.error != FileError::None) {
-        synced.outcome = Outcome::Refused(Described(outboxPath, outbox.error));
-        return synced;
-    }
-    long long size = 0;
-    if (!FileSizeOf(outbox.fd, size) || size == 0) {
-        return synced;
-    }
-    const FileRead read = ReadRegularFile(outboxPath, kOutboxLimit);
-    if (!read.Ok()) {
-        synced.outcome = Outcome::Refused(Described(outboxPath, read.error));
-        return synced;
-    }
-    std::string left;
-    Outcome reached = Connect();
-    for (const std::string_view line : SplitLines(read.bytes)) {
-        if (line.empty()) {
-            continue;
-        }
-        SharedRecord record;
-        if (!ParseOutboxLine(line, record)) {
-            continue; // a line cut short by a full disk: its record is in the local journal
-        }
-        if (reached.Ok()) {
-            reached = Send(record);
-            if (reached.Ok()) {
-                ++synced.sent;
-                continue;
-            }
-        }
-        left += std::string(line) + "\n";
-        ++synced.waiting;
-    }
-    synced.outcome = reached;
-    // What the server acknowledged leaves the outbox; the rest stays, whole.
-    if (synced.sent > 0 && (!CutFileTo(outbox.fd, 0) || !WriteAtOnce(outbox.fd, left))) {
-        synced.outcome = Outcome::Refused(Described(outboxPath, FileErrorFromErrno(errno)));
+int SharedJournal::Waiting() const {
+    return outbox.Count();
+}
+
+SharedJournal::Synced SharedJournal::Sync(const std::string& uri, const std::string& outboxPath) {
+    Outbox outbox(outboxPath);
+    std::unique_ptr<PgLink> link;
+    const Round round = SendWaiting(uri, outbox, link);
+    Synced synced{round.outcome, round.sent, outbox.Count(), round.refused};
+    if (!round.outcome.Ok()) {
+        synced.outcome = Outcome::Refused(UnreachableText(round.failure, round.outcome.Why()));
     }
     return synced;
 }
 
 Outcome SharedJournal::InitDatabase(const std::string& uri) {
-    PgLink::Connected connected = PgLink::Connect(uri, kTimeoutSeconds);
+    PgLink::Connected connected = PgLink::Connect(uri, kConnectSeconds, kLookupSeconds);
     if (!connected.link) {
         return Outcome::Refused(connected.why);
     }
@@ -437,6 +531,49 @@ Outcome SharedJournal::InitDatabase(const std::string& uri) {
         return done;
     }
     return run("COMMIT");
+}
+
+namespace {
+
+// The text with %XX decoded, blanks dropped and letters in lower case: what
+// a reader of the file could make a password of.
+std::string Flattened(const std::string& uri) {
+    std::string out;
+    for (std::size_t i = 0; i < uri.size(); ++i) {
+        char c = uri[i];
+        if (c == '%' && i + 2 < uri.size() &&
+            std::isxdigit(static_cast<unsigned char>(uri[i + 1])) &&
+            std::isxdigit(static_cast<unsigned char>(uri[i + 2]))) {
+            c = static_cast<char>(std::stoi(uri.substr(i + 1, 2), nullptr, 16));
+            i += 2;
+        }
+        if (c != ' ' && c != '\t') {
+            out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+    }
+    return out;
+}
+
+} // namespace
+
+bool UriHasPassword(const std::string& uri) {
+    const PgAddress address = ParsePgAddress(uri);
+    if (!address.refusal) {
+        return !address.Value("password").empty();
+    }
+    // libpq cannot read it (or is not there): judged by its text, warily.
+    const std::string flat = Flattened(uri);
+    if (flat.find("password") != std::string::npos) {
+        return true;
+    }
+    const std::size_t scheme = flat.find("://");
+    if (scheme == std::string::npos) {
+        return false;
+    }
+    const std::size_t at = flat.find('@', scheme + 3);
+    const std::size_t end = flat.find_first_of("/?", scheme + 3);
+    return at != std::string::npos && (end == std::string::npos || at < end) &&
+           flat.substr(scheme + 3, at - scheme - 3).find(':') != std::string::npos;
 }
 
 } // namespace zekt

@@ -1,11 +1,13 @@
 #include "TracingDriver.h"
 
+#include "MachineNumber.h"
+
 namespace zekt {
 
 void TracingDriver::Line(const std::string& text) {
     const double ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    std::fprintf(out, "%s%10.3f ms  %s\n", tag.c_str(), ms, text.c_str());
+    std::fprintf(out, "%s%10s ms  %s\n", tag.c_str(), MachineNumber(ms, 3).c_str(), text.c_str());
     std::fflush(out);
 }
 

@@ -1,13 +1,14 @@
 #include "LibPq.h"
 
 #include <windows.h>
+#include <winsock2.h>
 
 namespace zekt::libpq {
 
 namespace {
 
-using ExecParams = void* (*)(void*, const char*, int, const unsigned*, const char* const*,
-                             const int*, const int*, int);
+using ExecParams = int (*)(void*, const char*, int, const unsigned*, const char* const*, const int*,
+                           const int*, int);
 
 template <typename F>
 bool Take(HMODULE library, const char* name, F& into) {
@@ -15,7 +16,7 @@ bool Take(HMODULE library, const char* name, F& into) {
     return into != nullptr;
 }
 
-ExecParams execParams = nullptr; // libpq's own, with the arguments not used here
+ExecParams sendQueryParams = nullptr; // libpq's own, with the arguments not used here
 
 } // namespace
 
@@ -27,21 +28,35 @@ const Calls& Library() {
             return c;
         }
         c.complete =
-            Take(library, "PQconnectdbParams", c.connectdbParams) &&
-            Take(library, "PQstatus", c.status) &&
+            Take(library, "PQconnectStartParams", c.connectStartParams) &&
+            Take(library, "PQconnectPoll", c.connectPoll) && Take(library, "PQstatus", c.status) &&
+            Take(library, "PQsocket", c.socket) &&
             Take(library, "PQerrorMessage", c.errorMessage) &&
-            Take(library, "PQfinish", c.finish) && Take(library, "PQexecParams", execParams) &&
+            Take(library, "PQfinish", c.finish) &&
+            Take(library, "PQsendQueryParams", sendQueryParams) &&
+            Take(library, "PQconsumeInput", c.consumeInput) &&
+            Take(library, "PQisBusy", c.isBusy) && Take(library, "PQgetResult", c.getResult) &&
             Take(library, "PQresultStatus", c.resultStatus) &&
             Take(library, "PQresultErrorMessage", c.resultErrorMessage) &&
             Take(library, "PQresultErrorField", c.resultErrorField) &&
             Take(library, "PQntuples", c.ntuples) && Take(library, "PQnfields", c.nfields) &&
-            Take(library, "PQgetvalue", c.getvalue) && Take(library, "PQclear", c.clear);
-        c.execParams = [](void* conn, const char* sql, int n, const char* const* values) {
-            return execParams(conn, sql, n, nullptr, values, nullptr, nullptr, 0);
+            Take(library, "PQgetvalue", c.getvalue) && Take(library, "PQclear", c.clear) &&
+            Take(library, "PQconninfoParse", c.conninfoParse) &&
+            Take(library, "PQconninfoFree", c.conninfoFree) &&
+            Take(library, "PQfreemem", c.freemem);
+        c.sendQueryParams = [](void* conn, const char* sql, int n, const char* const* values) {
+            return sendQueryParams(conn, sql, n, nullptr, values, nullptr, nullptr, 0);
         };
         return c;
     }();
     return calls;
+}
+
+bool WaitForSocket(int socket, bool forWriting, int timeoutMs) {
+    WSAPOLLFD watched{};
+    watched.fd = static_cast<SOCKET>(socket);
+    watched.events = forWriting ? POLLWRNORM : POLLRDNORM;
+    return WSAPoll(&watched, 1, timeoutMs < 0 ? 0 : timeoutMs) > 0;
 }
 
 } // namespace zekt::libpq

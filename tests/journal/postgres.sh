@@ -3,6 +3,8 @@
 #   postgres.sh start DIR    initdb, start, the database zekt and its roles
 #   postgres.sh stop DIR
 #   postgres.sh restart DIR
+#   postgres.sh freeze DIR     SIGSTOP to the server and its backends (a hung server)
+#   postgres.sh thaw DIR
 # Roles: zekt_admin (owner, makes the table), bench (INSERT, SELECT, as the
 # README's GRANTs), reader (SELECT only), pwuser (password "secret", asked).
 # The server runs as an unprivileged user: as root, nobody. With ZEKT_PG_TCP=1
@@ -50,6 +52,18 @@ SQL
   ;;
 stop)
   as_server "$bin/pg_ctl" -D "$dir/data" -w -m fast stop >/dev/null
+  ;;
+freeze | thaw)
+  main=$(head -1 "$dir/data/postmaster.pid")
+  signal=STOP
+  [ "$action" = thaw ] && signal=CONT
+  pids=$main
+  for stat in /proc/[0-9]*/stat; do
+    read -r pid _ _ parent _ <"$stat" 2>/dev/null || continue
+    [ "$parent" = "$main" ] && pids="$pids $pid"
+  done
+  # shellcheck disable=SC2086 # one word per process
+  kill -"$signal" $pids 2>/dev/null || true
   ;;
 restart)
   as_server "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w \

@@ -1,0 +1,179 @@
+#include "SharedRecord.h"
+
+#include <cstdio>
+#include <random>
+#include <vector>
+
+namespace zekt {
+
+namespace {
+
+constexpr int kOutboxFields = 4 + kJournalColumns;
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
+    }
+    if (c >= 'A' && c <= 'F') {
+        return c - 'A' + 10;
+    }
+    return -1;
+}
+
+std::string Hex(unsigned char byte) {
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    return {kDigits[byte >> 4], kDigits[byte & 15]};
+}
+
+std::string Encoded(const std::string& field) {
+    std::string out;
+    for (const char c : field) {
+        if (c == '%' || c == ';' || c == '\n' || c == '\r') {
+            out += '%' + Hex(static_cast<unsigned char>(c));
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+bool Decoded(std::string_view field, std::string& out) {
+    out.clear();
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] != '%') {
+            out += field[i];
+            continue;
+        }
+        if (i + 2 >= field.size() || HexValue(field[i + 1]) < 0 || HexValue(field[i + 2]) < 0) {
+            return false;
+        }
+        out += static_cast<char>(HexValue(field[i + 1]) * 16 + HexValue(field[i + 2]));
+        i += 2;
+    }
+    return true;
+}
+
+// The length of the valid UTF-8 sequence at text[i], or 0 (overlong forms,
+// surrogates and code points above U+10FFFF are not valid).
+std::size_t Utf8SequenceAt(std::string_view text, std::size_t i) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    if (lead >= 0x01 && lead < 0x80) {
+        return 1;
+    }
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF; // the second byte's range
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        low = lead == 0xE0 ? 0xA0 : 0x80;
+        high = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        low = lead == 0xF0 ? 0x90 : 0x80;
+        high = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size() || byte(i + 1) < low || byte(i + 1) > high) {
+        return 0;
+    }
+    for (std::size_t k = 2; k < length; ++k) {
+        if (byte(i + k) < 0x80 || byte(i + k) > 0xBF) {
+            return 0;
+        }
+    }
+    return length;
+}
+
+bool IsUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t length = Utf8SequenceAt(text, i);
+        if (length == 0) {
+            return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string ServerText(std::string_view field) {
+    if (IsUtf8(field)) {
+        return std::string(field);
+    }
+    std::string out;
+    for (std::size_t i = 0; i < field.size();) {
+        const std::size_t length = Utf8SequenceAt(field, i);
+        if (length == 0) {
+            out += "\\x" + Hex(static_cast<unsigned char>(field[i]));
+            ++i;
+        } else if (field[i] == '\\') {
+            out += "\\\\";
+            ++i;
+        } else {
+            out.append(field.substr(i, length));
+            i += length;
+        }
+    }
+    return out;
+}
+
+std::string NewRecordId(const std::string& bench, const std::string& time) {
+    thread_local std::mt19937_64 bits{[] {
+        std::random_device device;
+        std::seed_seq seed{device(), device(), device(), device(), device(), device()};
+        return std::mt19937_64(seed);
+    }()};
+    std::string id = bench + "/" + time + "/";
+    for (int half = 0; half < 2; ++half) {
+        const std::uint64_t value = bits();
+        for (int shift = 56; shift >= 0; shift -= 8) {
+            id += Hex(static_cast<unsigned char>(value >> shift));
+        }
+    }
+    return id;
+}
+
+std::string OutboxLine(const SharedRecord& record) {
+    std::string line;
+    for (const std::string* field :
+         {&record.id, &record.bench, &record.operatorLogin, &record.radioCopy}) {
+        line.append(Encoded(*field)).push_back(';');
+    }
+    for (const std::string& column : record.columns) {
+        line.append(Encoded(column)).push_back(';');
+    }
+    line.back() = '\n'; // the last separator ends the line
+    return line;
+}
+
+bool ParseOutboxLine(std::string_view line, SharedRecord& record) {
+    std::vector<std::string_view> fields;
+    std::size_t start = 0;
+    for (;;) {
+        const std::size_t end = line.find(';', start);
+        fields.push_back(line.substr(start, end == std::string_view::npos ? end : end - start));
+        if (end == std::string_view::npos) {
+            break;
+        }
+        start = end + 1;
+    }
+    if (fields.size() != kOutboxFields) {
+        return false;
+    }
+    bool ok = Decoded(fields[0], record.id) && Decoded(fields[1], record.bench) &&
+              Decoded(fields[2], record.operatorLogin) && Decoded(fields[3], record.radioCopy);
+    for (int c = 0; ok && c < kJournalColumns; ++c) {
+        ok = Decoded(fields[static_cast<std::size_t>(4 + c)],
+                     record.columns[static_cast<std::size_t>(c)]);
+    }
+    for (char& c : record[kSecondsColumn]) {
+        c = c == ',' ? '.' : c; // 1.0.0 under ru_RU
+    }
+    return ok && !record.id.empty();
+}
+
+} // namespace zekt
