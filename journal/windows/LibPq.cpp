@@ -1,7 +1,6 @@
 #include "LibPq.h"
 
-#include <windows.h>
-#include <winsock2.h>
+#include <winsock2.h> // WSAPoll; it brings windows.h in the order it needs
 
 namespace zekt::libpq {
 

@@ -23,22 +23,30 @@ trap cleanup EXIT
 Xvfb "$display" -screen 0 "${screen}x24" -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 export DISPLAY=$display
+# The program runs in the locale the test was given; the X11 tools match
+# Cyrillic titles only in a UTF-8 one.
+program_locale=${LC_ALL:-}
+export LC_ALL=C.UTF-8
 for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 openbox >/dev/null 2>&1 &
 wm=$!
 sleep 0.5
 # exec: $app is the program itself, so that killing it ends the window.
-(cd "$work" && exec env QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$scale" "$program" \
+(cd "$work" && exec env LC_ALL="$program_locale" QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$scale" "$program" \
   --simulate=radio.hex --journal= >app.log 2>&1) &
 app=$!
 
 fail() { echo "FAIL: $*"; exit 1; }
-# A window by its exact title, waited for.
+# A window's title as the window manager and the taskbar read it (the
+# legacy WM_NAME is garbled by the toolkit in a locale that is not UTF-8).
+title_of() { xprop -id "$1" -notype _NET_WM_NAME 2>/dev/null | sed -n 's/^_NET_WM_NAME = "\(.*\)"$/\1/p'; }
+# A window by its exact title (an extended regular expression), waited for.
 window_titled() {
   local id
   for _ in $(seq 100); do
-    id=$(xdotool search --name "^$1\$" 2>/dev/null | head -1 || true)
-    [ -n "$id" ] && { echo "$id"; return 0; }
+    for id in $(xprop -root _NET_CLIENT_LIST | grep -o '0x[0-9a-f]*'); do
+      title_of "$id" | grep -Eqx -- "$1" && { echo $((id)); return 0; }
+    done
     sleep 0.1
   done
   return 1
@@ -46,7 +54,7 @@ window_titled() {
 
 main_title="Программатор возимых радиостанций ЗЕКТ (Версии ПО: 4.1.0, 6.1.0 и 6.1.1)   @USB ЗЕКТ УП-7"
 main=$(window_titled "$(sed 's/[().]/\\&/g' <<<"$main_title")") || fail "no main window titled as given"
-[ "$(xdotool getwindowname "$main")" = "$main_title" ] || fail "main title: $(xdotool getwindowname "$main")"
+[ "$(title_of "$main")" = "$main_title" ] || fail "main title: $(title_of "$main")"
 sleep 0.5
 read -r x y w h < <(xwininfo -id "$main" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
   /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}')
@@ -98,7 +106,7 @@ if [ "$screen" = 1366x768 ]; then
   demo=$(dirname "$0")/../../demo
   (cd "$work" && "$cli" --simulate radio.hex --journal '' --workdir "$demo" program \
     "$demo/demo.prg" --yes >/dev/null 2>&1)
-  (cd "$work" && exec env QT_QPA_PLATFORM=xcb "$program" --simulate=radio.hex --sim-delay=100 \
+  (cd "$work" && exec env LC_ALL="$program_locale" QT_QPA_PLATFORM=xcb "$program" --simulate=radio.hex --sim-delay=100 \
     --journal= >app.log 2>&1) &
   app=$!
   main=$(window_titled "$(sed 's/[().]/\\&/g' <<<"$main_title")") || fail "no main window again"

@@ -92,10 +92,85 @@ private slots:
             {"postgresql://server:5432/zekt", false},
             {"postgresql:///zekt?host=/run/pg&password=secret", true},
             {"host=server dbname=zekt password=secret", true},
+            {"host=server dbname=zekt password = secret", true},
+            {"postgresql://bench@server/zekt?pass%77ord=secret", true},
+            {"postgresql://bench@server/zekt?%70assword=secret", true},
+            {"postgresql://bench@server/zekt?passfile=/home/b/.pgpass", false},
+            {"postgresql://bench@server/zekt?colour=red&password=x", true}, // libpq refuses it
         };
         for (const auto& [uri, password] : uris) {
             QVERIFY2(UriHasPassword(uri) == password, uri);
         }
+        // 1.0.0 wrote the seconds in the Russian locale.
+        SharedRecord old = record;
+        old[kSecondsColumn] = "0,5";
+        QVERIFY(ParseOutboxLine(OutboxLine(old), back));
+        QCOMPARE(back[kSecondsColumn], std::string("0.5"));
+    }
+
+    // Text the server would refuse is stored with its bad bytes spelled out;
+    // valid UTF-8 (Cyrillic, a Windows path) as it is.
+    void serverTextAndIds() {
+        const struct {
+            std::string field;
+            std::string stored;
+        } cases[] = {
+            {"C:\\Работа\\taxi.prg", "C:\\Работа\\taxi.prg"},
+            {"/home/\xff\xfe taxi.prg", "/home/\\xFF\\xFE taxi.prg"},
+            {"a\\b\xc3", "a\\\\b\\xC3"},         // a cut sequence; backslashes doubled
+            {"\xd0\xa0\xc0\xaf", "Р\\xC0\\xAF"}, // an overlong '/'
+            {"\xed\xa0\x80", "\\xED\\xA0\\x80"}, // a surrogate
+            {std::string("a\0b", 3), "a\\x00b"},
+            {"\xf4\x90\x80\x80", "\\xF4\\x90\\x80\\x80"}, // above U+10FFFF
+        };
+        for (const auto& [field, stored] : cases) {
+            QCOMPARE(ServerText(field), stored);
+        }
+        std::set<std::string> ids;
+        for (int i = 0; i < 1000; ++i) {
+            ids.insert(NewRecordId("bench", "2026-12-07T10:42:18+03:00"));
+        }
+        QCOMPARE(ids.size(), std::size_t{1000});
+        QVERIFY(
+            QString::fromStdString(*ids.begin())
+                .contains(QRegularExpression("^bench/2026-12-07T10:42:18\\+03:00/[0-9A-F]{32}$")));
+    }
+
+    // The outbox loses nothing: a line a full disk cut stands apart from the
+    // next record and goes aside, what was appended while a batch was out
+    // stays, what the server refused goes aside with its reason.
+    void outboxAccountsForEveryLine() {
+        TempFiles files;
+        Outbox outbox(files.Path("journal-outbox.txt"));
+        SharedRecord record{"", "bench", "op", {}, ""};
+        const auto numbered = [&record](int n) {
+            record.id = "id-" + std::to_string(n);
+            return record;
+        };
+        QVERIFY(outbox.Append(numbered(1)).Ok());
+        {
+            std::ofstream cut(outbox.Path(), std::ios::app | std::ios::binary);
+            cut << OutboxLine(numbered(9)).substr(0, 12); // no line end
+        }
+        QVERIFY(outbox.Append(numbered(2)).Ok());
+        QCOMPARE(outbox.Count(), 2);
+        Outbox::Waiting waiting = outbox.Take(100);
+        QCOMPARE(waiting.setAside, 1);
+        QCOMPARE(waiting.records.size(), std::size_t{2});
+        QVERIFY(outbox.Append(numbered(3)).Ok()); // while the batch is out
+        QVERIFY(outbox.Settle({"id-1"}, {{waiting.records[1], "value too long"}}).Ok());
+        waiting = outbox.Take(100);
+        QCOMPARE(waiting.records.size(), std::size_t{1});
+        QCOMPARE(waiting.records[0].id, std::string("id-3"));
+        QFile refusedFile(QString::fromStdString(outbox.RefusedPath()));
+        QVERIFY(refusedFile.open(QIODevice::ReadOnly));
+        const QStringList refused =
+            QString::fromUtf8(refusedFile.readAll()).split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(refused.size(), 2);
+        QVERIFY(refused[0].contains("строка очереди не читается;id-9"));
+        QVERIFY(refused[1].contains(";value too long;id-2;"));
+        std::set<std::string> mine{"id-3", "id-7"};
+        QCOMPARE(outbox.Count(&mine), 1);
     }
 
     void lineFieldsAndHashes() {
