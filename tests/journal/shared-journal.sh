@@ -93,12 +93,33 @@ grep -q "Отправлено в общий журнал: 0, ждут в оче�
   fail "the 1.0.0 record"
 all_sent series 1
 
-echo "== a series across a server restart: every record sent without journal sync"
-# The next radio is asked for on standard input; the server restarts after the second.
+echo "== 300 queued records reach the server in at most 20 transactions"
+server stop
+run batch "$bench" >/dev/null 2>&1
+# One queued record, 300 times under ids of their own.
+awk -F';' 'BEGIN { OFS = ";" } NR == 1 { for (i = 1; i <= 300; i++) { $1 = "bench/batch-" i; print } }' \
+  batch/journal-outbox.txt >batch.txt
+mv batch.txt batch/journal-outbox.txt
+server restart
+commits() { psql -c "SELECT pg_stat_force_next_flush(); SELECT xact_commit FROM pg_stat_database WHERE datname = 'zekt'" | tail -1; }
+before=$(commits)
+"$cli" --journal "$work/batch/journal.csv" --journal-database "$bench" journal sync >batch.out
+sleep 0.5
+transactions=$(($(commits) - before - 1))
+grep -q "Отправлено в общий журнал: 300, ждут в очереди: 0" batch.out || fail "$(cat batch.out)"
+[ "$transactions" -le 20 ] || fail "300 records took $transactions transactions"
+[ "$(rows "WHERE id LIKE 'bench/batch-%'")" = "300|300" ] || fail "batch rows"
+echo "ok    $transactions transactions"
+
+echo "== a series started with the server down, across a restart: all sent without journal sync"
+# The next radio is asked for on standard input; the server comes up after
+# the second radio and restarts after the fourth.
+server stop
 {
   for i in 1 2 3 4 5 6; do
     sleep 0.4
-    [ "$i" = 2 ] && server stop >/dev/null && sleep 1 && server restart >/dev/null
+    [ "$i" = 2 ] && server restart >/dev/null
+    [ "$i" = 4 ] && server stop >/dev/null && sleep 1 && server restart >/dev/null
     echo
   done
   echo n
@@ -109,6 +130,7 @@ echo "== a series across a server restart: every record sent without journal syn
 [ "$(records restart)" = 7 ] || fail "series: $(records restart) radios"
 all_sent restart
 [ ! -s restart/journal-outbox.txt ] || fail "the outbox is not empty: $(cat restart.err)"
+grep -q "общий журнал снова доступен" restart.err || fail "not told the server is back: $(cat restart.err)"
 
 echo "== a server that hangs: a run ends within 3 s, the record waits and is sent later"
 run frozen "$bench" >/dev/null 2>&1 # the connection's files are in place
