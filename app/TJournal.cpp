@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <thread>
 
 namespace zekt {
 
@@ -51,7 +52,9 @@ QString Shown(const std::string& uri) {
 
 } // namespace
 
-TJournal::TJournal(OperatorDialogs& dialogs, QWidget* parent) : QDialog(parent), dialogs(dialogs) {
+TJournal::TJournal(OperatorDialogs& dialogs, QWidget* parent)
+    : QDialog(parent), dialogs(dialogs), lookup(std::make_shared<Lookup>()) {
+    lookup->window = this;
     setObjectName("Journal");
     setWindowTitle("Журнал работ");
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -174,6 +177,11 @@ std::optional<JournalFilter> TJournal::Filter() {
     return filter;
 }
 
+TJournal::~TJournal() {
+    const std::lock_guard<std::mutex> lock(lookup->mutex);
+    lookup->window = nullptr;
+}
+
 void TJournal::Find() {
     if (source.localPath.empty() && source.sharedUri.empty()) {
         Show({});
@@ -183,15 +191,37 @@ void TJournal::Find() {
     if (!filter) {
         return;
     }
-    const FoundRuns found = FindRuns(source, *filter);
+    if (!source.sharedUri.empty()) {
+        FindInBackground(*filter);
+        return;
+    }
+    Show(FindRuns(source, *filter));
+}
+
+void TJournal::FindInBackground(const JournalFilter& filter) {
+    ButFind->setEnabled(false);
+    LabelFound->setText("Поиск в общем журнале...");
+    std::thread([state = lookup, source = source, filter] {
+        FoundRuns found = FindRuns(source, filter);
+        const std::lock_guard<std::mutex> lock(state->mutex);
+        if (TJournal* window = state->window) {
+            QMetaObject::invokeMethod(
+                window,
+                [window, found = std::move(found)] {
+                    window->ButFind->setEnabled(true);
+                    window->Show(found);
+                },
+                Qt::QueuedConnection);
+        }
+    }).detach();
+}
+
+void TJournal::Show(const FoundRuns& found) {
     if (!found.outcome.Ok()) {
         Refuse(found.outcome.Why());
         return;
     }
-    Show(found.runs);
-}
-
-void TJournal::Show(const std::vector<SharedRecord>& runs) {
+    const std::vector<SharedRecord>& runs = found.runs;
     Runs->setRowCount(static_cast<int>(runs.size()));
     for (int r = 0; r < Runs->rowCount(); ++r) {
         const SharedRecord& run = runs[static_cast<std::size_t>(r)];
@@ -211,11 +241,14 @@ void TJournal::Show(const std::vector<SharedRecord>& runs) {
     }
     Runs->resizeColumnsToContents();
     Runs->scrollToBottom(); // the latest run
-    QString found = "Найдено записей: " + QString::number(runs.size());
-    if (const int queued = waiting ? waiting() : 0; queued > 0) {
-        found += QString("; ждут отправки в общий журнал: %1").arg(queued);
+    QString said = "Найдено записей: " + QString::number(found.total);
+    if (found.shown < found.total) {
+        said += QString("; показаны первые %1 из %2").arg(found.shown).arg(found.total);
     }
-    LabelFound->setText(found);
+    if (const int queued = waiting ? waiting() : 0; queued > 0) {
+        said += QString("; ждут отправки в общий журнал: %1").arg(queued);
+    }
+    LabelFound->setText(said);
 }
 
 void TJournal::SaveCopy() {

@@ -4,6 +4,8 @@
 
 #include <QDialog>
 #include <functional>
+#include <memory>
+#include <mutex>
 
 class QComboBox;
 class QLabel;
@@ -23,6 +25,7 @@ class TJournal : public QDialog {
 
 public:
     explicit TJournal(OperatorDialogs& dialogs, QWidget* parent = nullptr);
+    ~TJournal() override;
 
     // Where the lookups ask, and what the window says about it.
     // waiting: how many records this bench has not yet sent to the shared journal.
@@ -54,7 +57,16 @@ private:
     void ChooseConfig();
     // The filter the fields ask; nothing (said) when one cannot be asked.
     std::optional<JournalFilter> Filter();
-    void Show(const std::vector<SharedRecord>& runs);
+    void Show(const FoundRuns& found);
+    // The shared journal is asked from a thread of its own: a slow or hung
+    // server never holds the window. The answer comes back while the window
+    // is there.
+    struct Lookup {
+        std::mutex mutex;
+        TJournal* window = nullptr;
+    };
+    std::shared_ptr<Lookup> lookup;
+    void FindInBackground(const JournalFilter& filter);
     void Refuse(const std::string& why);
 };
 

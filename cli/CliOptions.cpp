@@ -31,11 +31,12 @@ const char* const kCliUsage =
     "вывод)\n"
     "  import-csv CHANNELS.csv CONFIG.prg     замена каналов CONFIG.prg таблицей CSV\n"
     "  journal [--since ДАТА] [--until ДАТА] [--unit СЕРИЙНЫЙ] [--bench МЕСТО]\n"
-    "          [--result ИТОГ] [--config ФАЙЛ.prg] [--csv]\n"
+    "          [--result ИТОГ] [--config ФАЙЛ.prg] [--csv] [--limit N]\n"
     "                                         работы из журнала: общего, если он задан, иначе\n"
     "                                         местного (даты ГГГГ-ММ-ДД включительно; итог ok,\n"
     "                                         failed, cancelled, refused; --config - работы с\n"
-    "                                         этим файлом, по его содержимому)\n"
+    "                                         этим файлом, по его содержимому; показываются\n"
+    "                                         первые 1000, --limit N - первые N, 0 - все)\n"
     "  journal show ЗАПИСЬ [--save OUT.prg]   одна работа; --save - копия радиостанции\n"
     "                                         (чтение, резервная копия) в файл\n"
     "  journal init-db                        создание или обновление общего журнала в базе\n"
@@ -87,8 +88,8 @@ const std::map<std::string, CommandFiles> kCommands = {
     {"import-csv", {2, 2}}, {"journal", {0, 2}}};
 
 // The options that ask the journal lookup.
-const std::set<std::string> kLookupOptions = {"--since",  "--until",  "--bench",
-                                              "--result", "--config", "--csv"};
+const std::set<std::string> kLookupOptions = {"--since",  "--until", "--bench", "--result",
+                                              "--config", "--csv",   "--limit"};
 
 bool LooksLikeOption(const std::string& text) {
     return text.size() > 1 && text[0] == '-';
@@ -217,6 +218,17 @@ void Parser::Option(const std::string& a) {
         File(a, o.inputFile);
     } else if (a == "--csv") {
         o.csv = true;
+    } else if (a == "--limit") {
+        if (Value(a, value)) {
+            const char* end = value.data() + value.size();
+            std::size_t limit = 0;
+            const auto [stop, error] = std::from_chars(value.data(), end, limit);
+            if (value.empty() || error != std::errc() || stop != end) {
+                Refuse("параметру --limit нужно число записей (0: все), а не \"" + value + "\"");
+            } else {
+                o.limit = limit;
+            }
+        }
     } else {
         Refuse("неизвестный параметр " + a);
     }
@@ -264,7 +276,8 @@ void Parser::Command() {
         return;
     }
     if (LookupAsked()) {
-        Refuse("--since, --until, --bench, --result, --config и --csv относятся к journal");
+        Refuse(
+            "--since, --until, --bench, --result, --config, --csv и --limit относятся к journal");
     }
     const std::size_t files = positional.size() - 1;
     if (files < command->second.least || files > command->second.most) {
@@ -329,7 +342,7 @@ void Parser::JournalCommand() {
         o.journalId = words[1];
     }
     if (!o.journalAction.empty() && (LookupAsked() || !o.units.empty())) {
-        Refuse("--since, --until, --unit, --bench, --result, --config и --csv относятся к "
+        Refuse("--since, --until, --unit, --bench, --result, --config, --csv и --limit относятся к "
                "journal без действия");
     }
     if (saveGiven && o.journalAction != "show") {

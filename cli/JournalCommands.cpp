@@ -51,7 +51,43 @@ std::size_t WidestOf(const std::vector<SharedRecord>& runs, std::size_t least, F
     return widest + 2;
 }
 
-void PrintRunsTable(const std::vector<SharedRecord>& runs) {
+// A field as the terminal should show it: control characters (an escape
+// sequence in a file name or a login) spelled out, never sent raw.
+std::string Printable(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
+            out += hex;
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+// What a lookup that showed fewer runs than it found says about it.
+std::string FoundText(const FoundRuns& found) {
+    std::string text = "Найдено записей: " + std::to_string(found.total);
+    if (found.shown < found.total) {
+        text += "; показаны первые " + std::to_string(found.shown) + " из " +
+                std::to_string(found.total) + " (все: --limit 0)";
+    }
+    return text;
+}
+
+void PrintRunsTable(const FoundRuns& found) {
+    std::vector<SharedRecord> runs = found.runs;
+    for (SharedRecord& run : runs) {
+        for (std::string* field : {&run.id, &run.bench, &run.operatorLogin}) {
+            *field = Printable(*field);
+        }
+        for (std::string& column : run.columns) {
+            column = Printable(column);
+        }
+    }
     const std::size_t id = WidestOf(runs, 6, [](const SharedRecord& r) { return r.id; });
     const std::size_t unit =
         WidestOf(runs, 12, [](const SharedRecord& r) { return r[kUnitColumn]; });
@@ -68,17 +104,14 @@ void PrintRunsTable(const std::vector<SharedRecord>& runs) {
                      Column(run.bench, bench).c_str(), Column(file, 24).c_str(),
                      run[kMessageColumn].c_str());
     }
-    std::fprintf(Out(), "Найдено записей: %zu\n", runs.size());
+    std::fprintf(Out(), "%s\n", FoundText(found).c_str());
 }
 
 // The journal's own columns after the run's id, bench and operator.
-void PrintRunsCsv(const std::vector<SharedRecord>& runs) {
-    std::fprintf(Out(), "id;bench;operator;%s", JournalHeader().c_str());
-    for (const SharedRecord& run : runs) {
-        std::vector<std::string> fields = {run.id, run.bench, run.operatorLogin};
-        fields.insert(fields.end(), run.columns.begin(), run.columns.end());
-        std::fputs(JournalCsvLine(fields).c_str(), Out());
-    }
+void PrintRunCsv(const SharedRecord& run) {
+    std::vector<std::string> fields = {run.id, run.bench, run.operatorLogin};
+    fields.insert(fields.end(), run.columns.begin(), run.columns.end());
+    std::fputs(JournalCsvLine(fields).c_str(), Out());
 }
 
 void PrintRun(const SharedRecord& run) {
@@ -105,7 +138,7 @@ void PrintRun(const SharedRecord& run) {
                                    : "есть (" + std::to_string(run.radioCopy.size()) + " байт)"},
     };
     for (const auto& [label, value] : rows) {
-        std::fprintf(Out(), "%s%s\n", Column(label, 24).c_str(), value.c_str());
+        std::fprintf(Out(), "%s%s\n", Column(label, 24).c_str(), Printable(value).c_str());
     }
 }
 
@@ -156,12 +189,26 @@ int LookupCommand(const CliOptions& options, const JournalSource& source) {
         Say("zekt-cli: " + *refused);
         return kExitUsage;
     }
-    const FoundRuns found = FindRuns(source, filter);
+    const std::size_t limit = options.limit.value_or(kLookupLimit);
+    if (options.csv) {
+        // Printed as the pages come: memory stays flat however many runs there are.
+        std::fprintf(Out(), "id;bench;operator;%s", JournalHeader().c_str());
+        const FoundRuns found = FindRuns(source, filter, limit, PrintRunCsv);
+        if (!found.outcome.Ok()) {
+            Say("zekt-cli: журнал: " + found.outcome.Why());
+            return kExitFailed;
+        }
+        if (found.shown < found.total) {
+            Say("zekt-cli: " + FoundText(found));
+        }
+        return kExitOk;
+    }
+    const FoundRuns found = FindRuns(source, filter, limit);
     if (!found.outcome.Ok()) {
         Say("zekt-cli: журнал: " + found.outcome.Why());
         return kExitFailed;
     }
-    (options.csv ? PrintRunsCsv : PrintRunsTable)(found.runs);
+    PrintRunsTable(found);
     return kExitOk;
 }
 

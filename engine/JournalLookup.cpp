@@ -18,8 +18,8 @@ constexpr std::size_t kJournalReadLimit = 512u * 1024 * 1024;
 
 // The local journal's records that are wanted; a run's id is its line's
 // number, as an editor counts it.
-FoundRuns LocalRuns(const std::string& path,
-                    const std::function<bool(const SharedRecord&)>& wanted) {
+FoundRuns LocalRuns(const std::string& path, const std::function<bool(const SharedRecord&)>& wanted,
+                    std::size_t limit, const EachRun& each) {
     FoundRuns found;
     const FileRead read = ReadRegularFile(path, kJournalReadLimit);
     if (read.error == FileError::NotFound) {
@@ -43,7 +43,7 @@ FoundRuns LocalRuns(const std::string& path,
         record.bench = bench;
         std::copy(fields.begin(), fields.end(), record.columns.begin());
         if (wanted(record)) {
-            found.runs.push_back(std::move(record));
+            found.Take(std::move(record), limit, each);
         }
     }
     return found;
@@ -67,15 +67,19 @@ int BenchUtcOffsetMinutes() {
     return QDateTime::currentDateTime().offsetFromUtc() / 60;
 }
 
-FoundRuns FindRuns(const JournalSource& source, const JournalFilter& filter) {
+FoundRuns FindRuns(const JournalSource& source, const JournalFilter& filter, std::size_t limit,
+                   const EachRun& each) {
     if (const std::optional<std::string> refused = FilterRefusal(filter)) {
-        return {Outcome::Refused(*refused), {}};
+        FoundRuns found;
+        found.outcome = Outcome::Refused(*refused);
+        return found;
     }
     if (!source.sharedUri.empty()) {
-        return SharedJournal::Find(source.sharedUri, filter);
+        return SharedJournal::Find(source.sharedUri, filter, limit, each);
     }
-    return LocalRuns(source.localPath,
-                     [&filter](const SharedRecord& run) { return Matches(run, filter); });
+    return LocalRuns(
+        source.localPath, [&filter](const SharedRecord& run) { return Matches(run, filter); },
+        limit, each);
 }
 
 FoundRuns FindRun(const JournalSource& source, const std::string& id) {
@@ -83,7 +87,7 @@ FoundRuns FindRun(const JournalSource& source, const std::string& id) {
         return SharedJournal::FindId(source.sharedUri, id, BenchUtcOffsetMinutes());
     }
     FoundRuns found =
-        LocalRuns(source.localPath, [&id](const SharedRecord& run) { return run.id == id; });
+        LocalRuns(source.localPath, [&id](const SharedRecord& run) { return run.id == id; }, 0, {});
     for (SharedRecord& run : found.runs) {
         run.radioCopy = LocalCopy(source.localPath, run);
     }

@@ -31,11 +31,23 @@ std::optional<std::string> FilterRefusal(const JournalFilter& filter);
 // asks the same of its rows).
 bool Matches(const SharedRecord& record, const JournalFilter& filter);
 
+// What a lookup does with each run it found, in place of keeping it.
+using EachRun = std::function<void(const SharedRecord&)>;
+
 // The runs a lookup found, oldest first, or why there are none to show.
 struct FoundRuns {
     Outcome outcome = Outcome::Done();
-    std::vector<SharedRecord> runs;
+    std::vector<SharedRecord> runs; // the runs shown, unless each took them
+    std::size_t shown = 0;          // at most the limit
+    std::size_t total = 0;          // all that passed the filter
+
+    // One more run that passed: kept (or given to each) while under the
+    // limit (0: none), counted always.
+    void Take(SharedRecord run, std::size_t limit, const EachRun& each);
 };
+
+// How many runs a lookup shows unless asked for more.
+inline constexpr std::size_t kLookupLimit = 1000;
 
 // The shared journal on a PostgreSQL server. A record goes to the outbox
 // beside the local journal first and is sent from a sender thread that
@@ -86,9 +98,11 @@ public:
     static Outcome InitDatabase(const std::string& uri);
     static constexpr int kSchemaVersion = 2;
 
-    // The runs that pass the filter (without their radio copies), and one
-    // run by its id, with its copy.
-    static FoundRuns Find(const std::string& uri, const JournalFilter& filter);
+    // The runs that pass the filter (without their radio copies), the
+    // first `limit` of them (0: all), fetched page by page; and one run by
+    // its id, with its copy.
+    static FoundRuns Find(const std::string& uri, const JournalFilter& filter,
+                          std::size_t limit = kLookupLimit, const EachRun& each = {});
     static FoundRuns FindId(const std::string& uri, const std::string& id, int utcOffsetMinutes);
 
     // The texts the sender tells.

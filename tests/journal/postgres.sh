@@ -40,7 +40,7 @@ local all all trust
 host all all 127.0.0.1/32 trust
 HBA
   as_server "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w \
-    -o "-k $dir -c listen_addresses=$listen -p $port -c fsync=off" start >/dev/null
+    -o "-k $dir -c listen_addresses=$listen -p $port -c fsync=${ZEKT_PG_FSYNC:-off}" start >/dev/null
   psql() { command psql -X -q -v ON_ERROR_STOP=1 -h "$dir" -p "$port" "$@"; }
   psql -U zekt_admin -d postgres -c "CREATE DATABASE zekt"
   psql -U zekt_admin -d zekt <<SQL
@@ -67,6 +67,6 @@ freeze | thaw)
   ;;
 restart)
   as_server "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w \
-    -o "-k $dir -c listen_addresses=$listen -p $port -c fsync=off" start >/dev/null
+    -o "-k $dir -c listen_addresses=$listen -p $port -c fsync=${ZEKT_PG_FSYNC:-off}" start >/dev/null
   ;;
 esac

@@ -192,6 +192,16 @@ done <<EOF
 --until 2026-01-14|false
 --config taxi.prg|config_file_sha256 = '$taxi'
 EOF
+# Bounded: the first N of all, paged from the server; a control character
+# in a field never reaches the terminal raw.
+total=$(psql -c "SELECT count(*) FROM zekt_journal")
+look --limit 7 >limited.out
+[ "$(grep -c "^b/\|^bench/\|^[^ ]*/20" limited.out)" = 7 ] || fail "--limit 7: $(cat limited.out)"
+grep -q "Найдено записей: $total; показаны первые 7 из $total" limited.out || fail "$(tail -1 limited.out)"
+[ "$(look --csv --limit 0 | tail -n +2 | wc -l)" = "$total" ] || fail "--limit 0"
+psql -c "UPDATE zekt_journal SET message = E'\\033]0;title\\007' WHERE id LIKE 'b/%'"
+look --bench bench-b | grep -q '\\x1B\]0;title\\x07' || fail "control characters: $(look --bench bench-b | cat -v)"
+look --bench bench-b | grep -q $'\033' && fail "an escape reached the terminal"
 # A read and a backup of one radio keep the same copy; the local file's
 # time is the shared one's.
 "$cli" --simulate bench1-a.hex --journal "$work/r/journal.csv" --journal-database "$bench" \
