@@ -51,8 +51,9 @@ public:
             std::vector<double>& v = figure.values;
             std::sort(v.begin(), v.end());
             std::printf("figure %s %s %s min %s max %s\n", name.c_str(),
-                        MachineNumber(v[v.size() / 2], 6).c_str(), figure.unit.c_str(),
-                        MachineNumber(v.front(), 6).c_str(), MachineNumber(v.back(), 6).c_str());
+                        zekt::MachineNumber(v[v.size() / 2], 6).c_str(), figure.unit.c_str(),
+                        zekt::MachineNumber(v.front(), 6).c_str(),
+                        zekt::MachineNumber(v.back(), 6).c_str());
         }
     }
 

@@ -1,17 +1,24 @@
 // The shared journal's figures against a PostgreSQL server (scripts/bench
-// starts one of its own):
-//   bench_journal_db URI FOLDER [RUNS]
-// journal_db_append_ms: one record sent as a run sends it (the connection
-// kept, as within one program); journal_sync_1000_s: 1000 records waiting in
-// the outbox sent by one sync.
+// starts one of its own, with fsync on as a real server has it):
+//   bench_journal_db URI FOLDER PATH_TO_zekt-cli DEMO_DIR [RUNS]
+// journal_sync_1000_s: 1000 records waiting in the outbox sent by one sync.
+// journal_run_overhead_ms: a zekt-cli run with the shared journal minus the
+// same run without it (medians). journal_lookup_peak_rss_mb: zekt-cli
+// listing all of 250 000 runs as CSV, its peak memory.
+#include "PgLink.h"
 #include "PrintFigure.h"
 #include "SharedJournal.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace zekt;
@@ -19,8 +26,8 @@ using namespace zekt;
 namespace {
 
 using Clock = std::chrono::steady_clock;
-constexpr int kRecordsPerRun = 50;
 constexpr int kSyncRecords = 1000;
+constexpr int kLookupRows = 250000;
 
 SharedRecord Sample(int n) {
     SharedRecord record;
@@ -48,34 +55,79 @@ double Seconds(Clock::time_point since) {
     return std::chrono::duration<double>(Clock::now() - since).count();
 }
 
+struct Child {
+    bool ok = false;
+    double ms = 0;
+    double peakMb = 0;
+};
+
+// Runs zekt-cli in a folder, its output to a file (shown when it fails).
+Child RunCli(const std::string& dir, std::vector<std::string> args) {
+    std::vector<char*> argv;
+    for (std::string& arg : args) {
+        argv.push_back(arg.data());
+    }
+    argv.push_back(nullptr);
+    std::fflush(stdout); // a child must not print what this process has buffered
+    const std::string log = dir + "/cli.log";
+    const Clock::time_point start = Clock::now();
+    const pid_t child = fork();
+    if (child == 0) {
+        if (chdir(dir.c_str()) != 0 || !std::freopen(log.c_str(), "w", stderr) ||
+            !std::freopen("/dev/null", "w", stdout)) {
+            _exit(127);
+        }
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
+    Child done{WIFEXITED(status) && WEXITSTATUS(status) == 0,
+               std::chrono::duration<double, std::milli>(Clock::now() - start).count(),
+               usage.ru_maxrss / 1024.0};
+    if (!done.ok) {
+        std::ifstream said(log);
+        std::fprintf(stderr, "bench_journal_db: %s failed:\n%s\n", args[0].c_str(),
+                     std::string(std::istreambuf_iterator<char>(said), {}).c_str());
+    }
+    return done;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+bool Run(PgLink& db, const std::string& sql) {
+    const PgReply reply = db.Run(sql);
+    if (!reply.ok) {
+        std::fprintf(stderr, "bench_journal_db: %s\n", reply.error.c_str());
+    }
+    return reply.ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: bench_journal_db URI FOLDER [RUNS]\n");
+    if (argc < 5) {
+        std::fprintf(stderr,
+                     "usage: bench_journal_db URI FOLDER PATH_TO_zekt-cli DEMO_DIR [RUNS]\n");
         return 2;
     }
     const std::string uri = argv[1];
-    const std::string folder = argv[2];
-    const int runs = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;
+    const std::string folder = std::filesystem::absolute(argv[2]).string();
+    const std::string cli = std::filesystem::absolute(argv[3]).string();
+    const std::string demo = std::filesystem::absolute(argv[4]).string();
+    const int runs = argc > 5 ? std::max(1, std::atoi(argv[5])) : 5;
     if (const Outcome made = SharedJournal::InitDatabase(uri); !made.Ok()) {
         std::fprintf(stderr, "bench_journal_db: %s\n", made.Why().c_str());
         return 1;
     }
-    std::vector<double> appendMs;
+
     std::vector<double> syncS;
     int n = 0;
     for (int r = 0; r < runs; ++r) {
-        SharedJournal journal(uri, folder + "/append-outbox.txt");
-        const Clock::time_point start = Clock::now();
-        for (int k = 0; k < kRecordsPerRun; ++k) {
-            if (const Outcome sent = journal.Record(Sample(++n)); !sent.Ok()) {
-                std::fprintf(stderr, "bench_journal_db: %s\n", sent.Why().c_str());
-                return 1;
-            }
-        }
-        appendMs.push_back(1000 * Seconds(start) / kRecordsPerRun);
-
         const std::string outbox = folder + "/sync-outbox.txt";
         {
             std::ofstream out(outbox, std::ios::binary | std::ios::trunc);
@@ -92,7 +144,44 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    PrintFigure("journal_db_append_ms", appendMs, "ms", 2);
     PrintFigure("journal_sync_1000_s", syncS, "s", 3);
+
+    // The same run with and without the shared journal, in turns.
+    std::vector<double> with, without;
+    for (int r = 0; r < std::max(runs, 5) * 2; ++r) {
+        const bool shared = r % 2 == 0;
+        std::vector<std::string> args = {
+            cli,         "--simulate",           "radio.hex", "--workdir", demo,
+            "--journal", folder + "/journal.csv"};
+        if (shared) {
+            args.insert(args.end(), {"--journal-database", uri});
+        }
+        args.insert(args.end(), {"write-frequencies", demo + "/demo.prg", "--yes"});
+        const Child run = RunCli(folder, args);
+        if (!run.ok) {
+            return 1;
+        }
+        (shared ? with : without).push_back(run.ms);
+    }
+    std::printf("figure journal_run_overhead_ms %.1f ms\n", Median(with) - Median(without));
+
+    PgLink::Connected connected = PgLink::Connect(uri, SharedJournal::kConnectSeconds, 300);
+    if (!connected.link ||
+        !Run(*connected.link,
+             "INSERT INTO zekt_journal SELECT 'lookup/' || n, now() - n * interval '1 minute', "
+             "program, command, result, message, config_file, config_file_sha256, config_sha256, "
+             "firmware_file, firmware_sha256, version, seconds, unit, latency, bench, operator, "
+             "NULL FROM zekt_journal, generate_series(1, " +
+                 std::to_string(kLookupRows) + ") AS n WHERE id = (SELECT min(id) FROM " +
+                 "zekt_journal)")) {
+        std::fprintf(stderr, "bench_journal_db: the rows to look up: %s\n", connected.why.c_str());
+        return 1;
+    }
+    const Child lookup =
+        RunCli(folder, {cli, "--journal-database", uri, "journal", "--csv", "--limit", "0"});
+    if (!lookup.ok) {
+        return 1;
+    }
+    std::printf("figure journal_lookup_peak_rss_mb %.1f MB\n", lookup.peakMb);
     return 0;
 }

@@ -299,6 +299,13 @@ struct SharedJournal::Sender {
     }
 
     void Run() {
+        // Connected while the run works, so that its record goes at once;
+        // a server not there yet is said when a record waits for it.
+        if (PgLink::Connected early =
+                PgLink::Connect(uri, SharedJournal::kConnectSeconds, kStatementSeconds);
+            early.link) {
+            link = std::move(early.link);
+        }
         std::unique_lock<std::mutex> lock(mutex);
         for (;;) {
             changed.wait_until(lock, retryAt, [this] {

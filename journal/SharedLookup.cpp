@@ -24,9 +24,9 @@ constexpr const char* kWhereFilter =
     "AND ($3 = '' OR unit = $3) AND ($4 = '' OR bench = $4) AND ($5 = '' OR result = $5) "
     "AND ($6 = '' OR config_file_sha256 = $6)";
 
-// The next page after the last run seen, in the lookup's order.
-constexpr const char* kNextPage =
-    " AND (time, id) > ($7::timestamptz, $8) ORDER BY time, id LIMIT $9";
+// The runs are read through a cursor, a page at a time: one query on the
+// server, a page in memory here.
+constexpr const char* kOrder = " ORDER BY time, id";
 constexpr std::size_t kPageRows = 500;
 
 const char* const kResults[] = {"ok", "failed", "cancelled", "refused"};
@@ -130,40 +130,35 @@ FoundRuns SharedJournal::Find(const std::string& uri, const JournalFilter& filte
     if (!db) {
         return found;
     }
-    std::vector<std::string> params = {filter.since,
-                                       filter.until,
-                                       filter.unit,
-                                       filter.bench,
-                                       filter.result,
-                                       filter.configFileHash,
-                                       "-infinity",
-                                       "",
-                                       std::to_string(kPageRows)};
-    const PgReply counted = db->Run(std::string("SELECT count(*)") + kWhereFilter,
-                                    {params.begin(), params.begin() + 6});
+    const std::vector<std::string> params = {filter.since, filter.until,  filter.unit,
+                                             filter.bench, filter.result, filter.configFileHash};
+    const PgReply counted = db->Run(std::string("SELECT count(*)") + kWhereFilter, params);
     if (!counted.ok) {
         found.outcome = Outcome::Refused(counted.error);
         return found;
     }
     const std::size_t total = std::stoull(counted.rows.at(0).at(0));
-    const std::string select =
-        std::string(kSelectRecord) + "'', time::text" + kWhereFilter + kNextPage;
-    for (;;) {
-        const PgReply page = db->Run(select, params);
-        if (!page.ok) {
-            found.outcome = Outcome::Refused(page.error);
-            return found;
-        }
-        for (const std::vector<std::string>& row : page.rows) {
+    PgReply step = db->Run("BEGIN");
+    if (step.ok) {
+        step = db->Run(std::string("DECLARE runs NO SCROLL CURSOR FOR ") + kSelectRecord + "''" +
+                           kWhereFilter + kOrder,
+                       params);
+    }
+    const std::string fetch = "FETCH " + std::to_string(kPageRows) + " FROM runs";
+    while (step.ok && (limit == 0 || found.shown < limit)) {
+        step = db->Run(fetch);
+        for (const std::vector<std::string>& row : step.rows) {
             found.Take(RecordOfRow(row), limit, each);
         }
-        const bool enough = limit != 0 && found.shown >= limit;
-        if (page.rows.size() < kPageRows || enough) {
+        if (step.rows.size() < kPageRows) {
             break;
         }
-        params[6] = page.rows.back().back(); // the last run's time and id
-        params[7] = page.rows.back().front();
     }
+    if (!step.ok) {
+        found.outcome = Outcome::Refused(step.error);
+        return found;
+    }
+    (void)db->Run("COMMIT");
     found.total = std::max(total, found.total);
     return found;
 }
