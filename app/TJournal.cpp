@@ -154,21 +154,21 @@ void TJournal::Refuse(const std::string& why) {
 }
 
 std::optional<JournalFilter> TJournal::Filter() {
-    JournalFilter filter{EditSince->text().trimmed().toStdString(),
-                         EditUntil->text().trimmed().toStdString(),
-                         EditUnit->text().trimmed().toStdString(),
-                         EditBench->text().trimmed().toStdString(),
-                         ComboResult->currentData().toString().toStdString(),
-                         {},
-                         BenchUtcOffsetMinutes()};
-    const std::string config = EditConfig->text().trimmed().toStdString();
-    if (!config.empty()) {
-        const FileRead read = ReadRegularFile(config, kConfigFileLimit);
-        if (!read.Ok()) {
-            Refuse(DescribeFileError(config, read.error));
+    JournalFilter filter{.since = EditSince->text().trimmed().toStdString(),
+                         .until = EditUntil->text().trimmed().toStdString(),
+                         .unit = EditUnit->text().trimmed().toStdString(),
+                         .bench = EditBench->text().trimmed().toStdString(),
+                         .result = ComboResult->currentData().toString().toStdString(),
+                         .utcOffsetMinutes = BenchUtcOffsetMinutes()};
+    const std::string path = EditConfig->text().trimmed().toStdString();
+    if (!path.empty()) {
+        const FileConfiguration config = ConfigurationOfFile(path);
+        if (config.refusal) {
+            Refuse(*config.refusal);
             return std::nullopt;
         }
-        filter.configFileHash = Sha256Hex(read.bytes);
+        filter.configHash = config.configHash;
+        filter.configFileHash = config.fileHash;
     }
     if (const std::optional<std::string> refused = FilterRefusal(filter)) {
         Refuse(*refused);

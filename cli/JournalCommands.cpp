@@ -170,20 +170,20 @@ int ShowCommand(const CliOptions& options, const JournalSource& source) {
 }
 
 int LookupCommand(const CliOptions& options, const JournalSource& source) {
-    JournalFilter filter{options.since,
-                         options.until,
-                         options.units.empty() ? std::string() : options.units.front(),
-                         options.bench,
-                         options.result,
-                         {},
-                         BenchUtcOffsetMinutes()};
+    JournalFilter filter{.since = options.since,
+                         .until = options.until,
+                         .unit = options.units.empty() ? std::string() : options.units.front(),
+                         .bench = options.bench,
+                         .result = options.result,
+                         .utcOffsetMinutes = BenchUtcOffsetMinutes()};
     if (!options.inputFile.empty()) {
-        const FileRead read = ReadRegularFile(options.inputFile, kConfigFileLimit);
-        if (!read.Ok()) {
-            Say("zekt-cli: " + DescribeFileError(options.inputFile, read.error));
+        const FileConfiguration config = ConfigurationOfFile(options.inputFile);
+        if (config.refusal) {
+            Say("zekt-cli: " + *config.refusal);
             return kExitUsage;
         }
-        filter.configFileHash = Sha256Hex(read.bytes);
+        filter.configHash = config.configHash;
+        filter.configFileHash = config.fileHash;
     }
     if (const std::optional<std::string> refused = FilterRefusal(filter)) {
         Say("zekt-cli: " + *refused);

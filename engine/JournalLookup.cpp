@@ -1,5 +1,8 @@
 #include "JournalLookup.h"
 
+#include "ConfigBuilder.h"
+#include "ConfigFile.h"
+#include "ConfigMessages.h"
 #include "Console.h"
 #include "Csv.h"
 #include "Journal.h"
@@ -61,7 +64,65 @@ std::string LocalCopy(const std::string& journalPath, const SharedRecord& run) {
     return read.Ok() ? read.bytes : std::string();
 }
 
+// A lookup builds what programming would, and writes nothing: every
+// question is answered yes.
+class LookupAnswers : public BuildQuestions {
+public:
+    std::optional<std::string> ChooseFirmwareFile() override { return "firmware.hex"; }
+    bool ConfirmReadProtection() override { return true; }
+};
+
 } // namespace
+
+FileConfiguration ConfigurationOfFile(const std::string& path) {
+    FileConfiguration found;
+    const FileRead read = ReadRegularFile(path, kConfigFileLimit);
+    if (!read.Ok()) {
+        found.refusal = DescribeFileError(path, read.error);
+        return found;
+    }
+    if (const std::optional<ConfigFileDefect> defect = FindConfigFileDefect(read.bytes)) {
+        found.refusal = DescribeConfigFileDefect(path, *defect);
+        return found;
+    }
+    const ParsedConfigFile file = ParseConfigFile(read.bytes);
+    const FileReadPlan plan = PlanConfigFileRead(file);
+    if (!plan.refusal.empty()) {
+        found.refusal = plan.refusal;
+        return found;
+    }
+    RadioConfig config;
+    ApplyFileOptions(plan, config);
+    DataArray data;
+    data.fill(kBlankByte);
+    ApplyFileData(file, data);
+    config.channels = DecodeFileChannels(data, config.version);
+    config.bandMode = 0;
+    if (const std::optional<FieldProblem> problem = CheckFrequencyFields(config)) {
+        found.refusal = path + ": " + problem->message;
+        return found;
+    }
+    Project image;
+    const DataBuildResult built = BuildConfigurationData(config, image);
+    if (built.outcome != DataBuildResult::Outcome::Complete) {
+        found.refusal = path + ": " +
+                        (built.outcome == DataBuildResult::Outcome::NotANumber
+                             ? built.conversionError
+                             : std::string(msg::kSyntaxError));
+        return found;
+    }
+    // The type flags go into the data EEPROM too; the date goes only into
+    // the ID words, which the hash leaves out.
+    LookupAnswers answers;
+    if (BuildIdentification(config, image, ProgDate{}, "", answers).outcome !=
+        IdentificationResult::Outcome::Complete) {
+        found.refusal = path + ": " + msg::kBadTone;
+        return found;
+    }
+    found.configHash = ConfigurationHash(image);
+    found.fileHash = Sha256Hex(read.bytes);
+    return found;
+}
 
 int BenchUtcOffsetMinutes() {
     return QDateTime::currentDateTime().offsetFromUtc() / 60;

@@ -16,6 +16,16 @@ struct JournalSource {
 // The bench's offset from UTC now, in minutes (days and times as it sees them).
 int BenchUtcOffsetMinutes();
 
+// What a *.prg file programs into a radio, for a lookup by configuration:
+// the configuration hash of the image it builds (as programming it builds
+// it, without --band) and the hash of its bytes; or why the file gives none.
+struct FileConfiguration {
+    std::optional<std::string> refusal;
+    std::string configHash;
+    std::string fileHash;
+};
+FileConfiguration ConfigurationOfFile(const std::string& path);
+
 // The runs that pass the filter, oldest first: the first `limit` (0: all)
 // kept, or given to each as they come, and all of them counted. In the local
 // file a run's id is its line number, its bench this one; a read's copy is

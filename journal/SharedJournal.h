@@ -19,9 +19,12 @@ struct JournalFilter {
     std::string until = {}; // YYYY-MM-DD: to the end of that day
     std::string unit = {};  // the programmer unit's serial number
     std::string bench = {};
-    std::string result = {};         // ok, failed, cancelled or refused
-    std::string configFileHash = {}; // the runs made from a file with these bytes
-    int utcOffsetMinutes = 0;        // the bench's zone: days and times as it sees them
+    std::string result = {}; // ok, failed, cancelled or refused
+    // The runs whose configuration has this hash (reads and backups of radios
+    // that hold it included), or that were made from a file with these bytes.
+    std::string configHash = {};
+    std::string configFileHash = {};
+    int utcOffsetMinutes = 0; // the bench's zone: days and times as it sees them
 };
 
 // Why a filter cannot be asked (a date that is none, an unknown result);

@@ -22,7 +22,8 @@ constexpr const char* kWhereFilter =
     " FROM zekt_journal WHERE (NULLIF($1, '') IS NULL OR time >= NULLIF($1, '')::date) "
     "AND (NULLIF($2, '') IS NULL OR time < NULLIF($2, '')::date + 1) "
     "AND ($3 = '' OR unit = $3) AND ($4 = '' OR bench = $4) AND ($5 = '' OR result = $5) "
-    "AND ($6 = '' OR config_file_sha256 = $6)";
+    "AND (($6 = '' AND $7 = '') OR ($6 <> '' AND config_sha256 = $6) "
+    "OR ($7 <> '' AND config_file_sha256 = $7))";
 
 // The runs are read through a cursor, a page at a time: one query on the
 // server, a page in memory here.
@@ -107,7 +108,10 @@ bool Matches(const SharedRecord& record, const JournalFilter& filter) {
            (filter.until.empty() || day <= filter.until) &&
            asks(filter.unit, record[kUnitColumn]) && asks(filter.bench, record.bench) &&
            asks(filter.result, record[kResultColumn]) &&
-           asks(filter.configFileHash, record[kConfigFileHashColumn]);
+           ((filter.configHash.empty() && filter.configFileHash.empty()) ||
+            (!filter.configHash.empty() && filter.configHash == record[kConfigHashColumn]) ||
+            (!filter.configFileHash.empty() &&
+             filter.configFileHash == record[kConfigFileHashColumn]));
 }
 
 void FoundRuns::Take(SharedRecord run, std::size_t limit, const EachRun& each) {
@@ -130,8 +134,9 @@ FoundRuns SharedJournal::Find(const std::string& uri, const JournalFilter& filte
     if (!db) {
         return found;
     }
-    const std::vector<std::string> params = {filter.since, filter.until,  filter.unit,
-                                             filter.bench, filter.result, filter.configFileHash};
+    const std::vector<std::string> params = {filter.since,         filter.until,  filter.unit,
+                                             filter.bench,         filter.result, filter.configHash,
+                                             filter.configFileHash};
     const PgReply counted = db->Run(std::string("SELECT count(*)") + kWhereFilter, params);
     if (!counted.ok) {
         found.outcome = Outcome::Refused(counted.error);

@@ -20,6 +20,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+[ -n "${ZEKT_KEEP:-}" ] && trap - EXIT
 uri=$("$here/postgres.sh" start "$pg") || exit $?
 server() { "$here/postgres.sh" "$1" "$pg"; }
 psql() { command psql -X -q -At -v ON_ERROR_STOP=1 -h "$pg" -p 54329 -U zekt_admin zekt "$@"; }
@@ -179,6 +180,7 @@ psql -c "INSERT INTO zekt_journal SELECT 'b/' || id, timestamptz '2026-01-15 10:
   FROM zekt_journal LIMIT 3"
 look() { TZ=UTC "$cli" --journal-database "$uri&user=reader" journal "$@"; }
 taxi=$(sha256sum taxi.prg | cut -d' ' -f1)
+taxi_config=$(sed -n 2p russian/journal.csv | cut -d';' -f8)
 while IFS='|' read -r args where; do
   # shellcheck disable=SC2086 # the filter's words
   found=$(look $args --csv | tail -n +2 | wc -l)
@@ -190,7 +192,7 @@ done <<EOF
 --unit SIM2 --result ok|unit = 'SIM2' AND result = 'ok'
 --since 2026-01-15 --until 2026-01-15|time::date = '2026-01-15'
 --until 2026-01-14|false
---config taxi.prg|config_file_sha256 = '$taxi'
+--config taxi.prg|config_sha256 = '$taxi_config' OR config_file_sha256 = '$taxi'
 EOF
 # Bounded: the first N of all, paged from the server; a control character
 # in a field never reaches the terminal raw.
@@ -216,6 +218,10 @@ cmp read.prg "$work"/r/radios/*.prg || fail "the read's copy"
 cmp read.prg backup.prg || fail "the backup's copy"
 grep -q "^Время *$(sed -n 2p r/journal.csv | cut -d';' -f1)$" read.show || fail "time: $(cat read.show)"
 ! look show no-such-id >/dev/null 2>&1 || fail "an unknown id was shown"
+# By what the file programs, not its bytes: the read and the backup of the
+# radio it went into are found too.
+look --config taxi.prg --csv | grep -q ";read;ok;" || fail "the read by its configuration"
+look --config taxi.prg --csv | grep -q ";backup;ok;" || fail "the backup by its configuration"
 
 echo "== what the server refuses: one Russian warning each, the run still succeeds"
 printf '%s\n' "*:*:*:pwuser:wrong" >"$work/pgpass"
