@@ -766,8 +766,9 @@ private slots:
 
     // Every run is a journal line; a read and the programming before it
     // hash the radio's configuration alike, and the read is kept.
-    // The bench's own journal looked up: the runs of one file by its bytes,
-    // one run in full with its copy, and each mistake with its status.
+    // The bench's own journal looked up: the runs of one file's
+    // configuration (the read of the radio it went into included), one run
+    // in full with its copy, and each mistake with its status.
     void journalLookupOnTheBench() {
         Cli cli;
         cli.WriteConfig("a.prg", OpenConfigA());
@@ -779,10 +780,11 @@ private slots:
         QCOMPARE(cli.Sim({"program", "b.prg"}).status, 0); // 4
         const QStringList found = cli.Run({"journal", "--config", "a.prg", "--csv"})
                                       .out.split("\r\n", Qt::SkipEmptyParts);
-        QCOMPARE(found.size(), 2); // the header and the one run of a.prg
+        QCOMPARE(found.size(), 3); // the header, the programming with a.prg and the read
         QVERIFY(found[0].startsWith("id;bench;operator;time;program;"));
         QCOMPARE(found[1].section(';', 0, 0), QString("2"));
         QCOMPARE(found[1].section(';', 3), cli.Journal()[0]);
+        QCOMPARE(found[2].section(';', 0, 0), QString("3"));
         const Result shown = cli.Run({"journal", "show", "3", "--save", "copy.prg"});
         QCOMPARE(shown.status, 0);
         QVERIFY(shown.out.contains("Копия радиостанции      есть"));
