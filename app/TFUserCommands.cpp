@@ -39,21 +39,17 @@ CommandContext TFUser::Context(std::string& firmware) {
 
 void TFUser::UseJournal(const std::string& path, const std::string& sharedUri) {
     journal = Journal(path);
-    // The sender's news come from its thread: shown by the window's, once each.
-    journal.UseSharedJournal(sharedUri, [this](const std::string& text) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, text] {
-                dialogs->Message(QString::fromStdString(text), kApplicationTitle, BoxIcon::Warning,
-                                 BoxButtons::Ok);
-            },
-            Qt::QueuedConnection);
-    });
-    journalSource = {path, sharedUri};
-    journal.warn = [this](const std::string& text) {
+    const auto warn = [this](const std::string& text) {
         dialogs->Message(QString::fromStdString(text), kApplicationTitle, BoxIcon::Warning,
                          BoxButtons::Ok);
     };
+    journal.warn = warn;
+    // The sender's news come from its thread: shown by the window's, once each.
+    journal.UseSharedJournal(sharedUri, [this, warn](const std::string& text) {
+        QMetaObject::invokeMethod(
+            this, [warn, text] { warn(text); }, Qt::QueuedConnection);
+    });
+    journalSource = {path, sharedUri};
 }
 
 void TFUser::ShowLinkWarning() {

@@ -138,8 +138,16 @@ Journal::Journal(std::string path) : path(std::move(path)) {}
 Journal::~Journal() = default;
 
 void Journal::UseSharedJournal(const std::string& uri, SharedJournal::Tell tell) {
-    if (!Enabled() || uri.empty()) {
-        return; // the shared journal goes with a local one: the outbox lives beside it
+    if (uri.empty()) {
+        return;
+    }
+    if (!Enabled()) {
+        // The shared journal goes with a local one: the outbox lives beside it.
+        if (warn) {
+            warn("общий журнал выключен вместе с местным (--journal ''): записи этих работ не "
+                 "попадут ни в один журнал.");
+        }
+        return;
     }
     shared = std::make_unique<SharedJournal>(uri, OutboxPath(path), std::move(tell));
 }

@@ -271,4 +271,7 @@ EOF
 echo "journal-database = $uri&user=bench" >config/zekt-programmer/settings.conf
 "$cli" --simulate s.hex --journal "$work/s/journal.csv" test 2>settings.err >/dev/null || true
 ! grep -q "пароль" settings.err || fail "a URI without a password refused: $(cat settings.err)"
+echo "== --journal '' with a database set says that it turns the shared journal off too"
+"$cli" --simulate s.hex --journal '' --journal-database "$bench" test 2>off.err >/dev/null
+grep -q "общий журнал выключен вместе с местным" off.err || fail "$(cat off.err)"
 echo "passed"
