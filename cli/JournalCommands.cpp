@@ -5,6 +5,7 @@
 #include "JournalLookup.h"
 #include "SafeFile.h"
 #include "SharedJournal.h"
+#include "SharedSchema.h"
 #include "UnitOutput.h"
 #include "UserSettings.h"
 
@@ -120,6 +121,7 @@ void PrintRun(const SharedRecord& run) {
         {"Место", run.bench},
         {"Оператор", run.operatorLogin},
         {"Время", run[kTimeColumn]},
+        {"Пояс времени", run.zone},
         {"Программа", run[kProgramColumn]},
         {"Команда", run[kCommandColumn]},
         {"Итог", run[kResultColumn]},
@@ -217,7 +219,7 @@ int InitDbCommand(const std::string& uri) {
         Say("zekt-cli: общий журнал: " + made.Why());
         return kExitFailed;
     }
-    std::fprintf(Out(), "Общий журнал готов (версия %d).\n", SharedJournal::kSchemaVersion);
+    std::fprintf(Out(), "Общий журнал готов (версия %d).\n", kSchemaVersion);
     return kExitOk;
 }
 

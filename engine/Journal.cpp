@@ -7,6 +7,7 @@
 
 #include <QCryptographicHash>
 #include <QDateTime>
+#include <QTimeZone>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -157,8 +158,9 @@ std::string OutboxPath(const std::string& journalPath) {
 }
 
 void Journal::SendShared(const JournalRecord& record, const std::string& time, std::string copy) {
-    SharedRecord shared{NewRecordId(bench, time), bench, operatorLogin,
-                        JournalColumns(record, time), std::move(copy)};
+    SharedRecord shared{
+        NewRecordId(bench, time),     bench,           operatorLogin,
+        JournalColumns(record, time), std::move(copy), QTimeZone::systemTimeZoneId().toStdString()};
     const Outcome kept = this->shared->Record(shared);
     if (!kept.Ok() && !sharedWarned && warn) {
         sharedWarned = true;

@@ -1,6 +1,7 @@
 #include "SharedJournal.h"
 
 #include "SafeFile.h"
+#include "SharedSchema.h"
 
 #include <algorithm>
 #include <cctype>
@@ -23,7 +24,15 @@ constexpr std::size_t kRoundRecords = 5000;
 constexpr int kFirstRetrySeconds = 1;
 constexpr int kLongestRetrySeconds = 30;
 
+// A record into a table of this version, and into one that init-db has not
+// yet brought to it (without the zone and the local time).
 constexpr const char* kInsert =
+    "INSERT INTO zekt_journal (id, time, program, command, result, message, config_file, "
+    "config_file_sha256, config_sha256, firmware_file, firmware_sha256, version, seconds, unit, "
+    "latency, bench, operator, radio_copy, zone, local_time) VALUES ($1, $2::timestamptz, $3, $4, "
+    "$5, $6, $7, $8, $9, $10, $11, $12, $13::double precision, $14, $15, $16, $17, NULLIF($18, "
+    "''), NULLIF($19, ''), $20) ON CONFLICT (id) DO NOTHING RETURNING id";
+constexpr const char* kInsertWithoutZone =
     "INSERT INTO zekt_journal (id, time, program, command, result, message, config_file, "
     "config_file_sha256, config_sha256, firmware_file, firmware_sha256, version, seconds, unit, "
     "latency, bench, operator, radio_copy) VALUES ($1, $2::timestamptz, $3, $4, $5, $6, $7, $8, "
@@ -36,23 +45,6 @@ constexpr const char* kSameRecord =
     "SELECT bench = $2 AND time = $3::timestamptz AND command = $4 AND result = $5 AND "
     "config_sha256 = $6 AND unit = $7 FROM zekt_journal WHERE id = $1";
 
-// Each version's statements, applied in order from the one a database has.
-const std::vector<std::vector<const char*>> kSchemaSteps = {
-    // 1: the journal's columns, the bench, the operator and a read's copy.
-    {"CREATE TABLE zekt_journal (id text PRIMARY KEY, time timestamptz NOT NULL, program text "
-     "NOT NULL, command text NOT NULL, result text NOT NULL, message text NOT NULL, config_file "
-     "text NOT NULL, config_file_sha256 text NOT NULL, config_sha256 text NOT NULL, "
-     "firmware_file text NOT NULL, firmware_sha256 text NOT NULL, version text NOT NULL, "
-     "seconds double precision NOT NULL, unit text NOT NULL, latency text NOT NULL, bench text "
-     "NOT NULL, operator text NOT NULL, radio_copy text)",
-     "CREATE INDEX zekt_journal_time ON zekt_journal (time)",
-     "CREATE INDEX zekt_journal_unit ON zekt_journal (unit)",
-     "CREATE INDEX zekt_journal_bench ON zekt_journal (bench)",
-     "CREATE INDEX zekt_journal_config ON zekt_journal (config_sha256)"},
-    // 2: the runs made from one configuration file, found by its bytes.
-    {"CREATE INDEX zekt_journal_config_file ON zekt_journal (config_file_sha256)"},
-};
-
 // SQLSTATE classes that fault the record itself (data exceptions, integrity
 // constraints, program limits): the server will never take it. Anything
 // else (no privilege, a server shutting down, a full disk) is the bench's or
@@ -62,7 +54,14 @@ bool RecordAtFault(const std::string& sqlState) {
     return group == "22" || group == "23" || group == "54";
 }
 
-std::vector<std::string> InsertParameters(const SharedRecord& r) {
+// A connection of the sender's, and the version of the table it writes to.
+struct SenderLink {
+    std::unique_ptr<PgLink> db;
+    bool withZone = true;
+    bool WithZone() const { return withZone; }
+};
+
+std::vector<std::string> InsertParameters(const SharedRecord& r, bool withZone) {
     std::vector<std::string> params = {ServerText(r.id)};
     for (const std::string& column : r.columns) {
         params.push_back(ServerText(column));
@@ -70,6 +69,10 @@ std::vector<std::string> InsertParameters(const SharedRecord& r) {
     params.push_back(ServerText(r.bench));
     params.push_back(ServerText(r.operatorLogin));
     params.push_back(ServerText(r.radioCopy));
+    if (withZone) {
+        params.push_back(ServerText(r.zone));
+        params.push_back(ServerText(r[kTimeColumn])); // as the bench wrote it
+    }
     return params;
 }
 
@@ -82,10 +85,11 @@ struct Tried {
 
 // One record: true when the server has it (now or from before), else the
 // refusal or the failure is noted.
-bool Insert(PgLink& db, const SharedRecord& record, Tried& tried,
+bool Insert(const SenderLink& link, const SharedRecord& record, Tried& tried,
             std::vector<Outbox::Refusal>& refused) {
-    const std::vector<std::string> params = InsertParameters(record);
-    PgReply reply = db.Run(kInsert, params);
+    PgLink& db = *link.db;
+    const std::vector<std::string> params = InsertParameters(record, link.WithZone());
+    PgReply reply = db.Run(link.WithZone() ? kInsert : kInsertWithoutZone, params);
     if (reply.ok && !reply.rows.empty()) {
         tried.sent.insert(record.id);
         return true;
@@ -116,7 +120,8 @@ bool Insert(PgLink& db, const SharedRecord& record, Tried& tried,
 // A batch in one transaction: one flush on the server for all of it. A
 // record the server refuses spoils the transaction: then one by one, so
 // that only that record is set aside.
-void SendBatch(PgLink& db, const std::vector<SharedRecord>& batch, Tried& tried) {
+void SendBatch(const SenderLink& link, const std::vector<SharedRecord>& batch, Tried& tried) {
+    PgLink& db = *link.db;
     PgReply begun = db.Run("BEGIN");
     if (!begun.ok) {
         tried.stopped = begun;
@@ -126,7 +131,7 @@ void SendBatch(PgLink& db, const std::vector<SharedRecord>& batch, Tried& tried)
     std::vector<Outbox::Refusal> conflicts;
     bool whole = true;
     for (const SharedRecord& record : batch) {
-        if (!Insert(db, record, inBatch, conflicts) || !conflicts.empty()) {
+        if (!Insert(link, record, inBatch, conflicts) || !conflicts.empty()) {
             whole = false;
             break;
         }
@@ -149,7 +154,7 @@ void SendBatch(PgLink& db, const std::vector<SharedRecord>& batch, Tried& tried)
         return;
     }
     for (const SharedRecord& record : batch) {
-        if (!Insert(db, record, tried, tried.refused)) {
+        if (!Insert(link, record, tried, tried.refused)) {
             return;
         }
     }
@@ -162,10 +167,11 @@ struct Round {
     bool reached = false; // the server answered
     int sent = 0;
     int refused = 0;
+    bool oldTable = false; // written to without the zone
 };
 
 // Sends what waits until the outbox is empty or the server fails.
-Round SendWaiting(const std::string& uri, Outbox& outbox, std::unique_ptr<PgLink>& link) {
+Round SendWaiting(const std::string& uri, Outbox& outbox, SenderLink& link) {
     Round round;
     for (;;) {
         Outbox::Waiting waiting = outbox.Take(kRoundRecords);
@@ -177,7 +183,7 @@ Round SendWaiting(const std::string& uri, Outbox& outbox, std::unique_ptr<PgLink
         if (waiting.records.empty()) {
             return round;
         }
-        if (!link || !link->Alive()) {
+        if (!link.db || !link.db->Alive()) {
             PgLink::Connected connected = PgLink::Connect(uri, SharedJournal::kConnectSeconds,
                                                           SharedJournal::kStatementSeconds);
             if (!connected.link) {
@@ -185,23 +191,25 @@ Round SendWaiting(const std::string& uri, Outbox& outbox, std::unique_ptr<PgLink
                 round.outcome = Outcome::Refused(connected.why);
                 return round;
             }
-            link = std::move(connected.link);
+            link.db = std::move(connected.link);
+            link.withZone = TableKeepsZone(*link.db);
         }
         round.reached = true;
+        round.oldTable = !link.withZone;
         Tried tried;
         for (std::size_t at = 0; at < waiting.records.size() && !tried.stopped;
              at += SharedJournal::kBatchRecords) {
             const auto from = waiting.records.begin() + static_cast<std::ptrdiff_t>(at);
             const std::size_t count =
                 std::min(SharedJournal::kBatchRecords, waiting.records.size() - at);
-            SendBatch(*link, {from, from + static_cast<std::ptrdiff_t>(count)}, tried);
+            SendBatch(link, {from, from + static_cast<std::ptrdiff_t>(count)}, tried);
         }
         const Outcome settled = outbox.Settle(tried.sent, tried.refused);
         round.sent += static_cast<int>(tried.sent.size());
         round.refused += static_cast<int>(tried.refused.size());
         if (tried.stopped) {
             if (tried.stopped->lost) {
-                link.reset();
+                link.db.reset();
             } else {
                 round.failure = PgFailure::Settings; // the server refuses this bench
             }
@@ -222,6 +230,11 @@ Round SendWaiting(const std::string& uri, Outbox& outbox, std::unique_ptr<PgLink
 std::string RefusedText(int count, const std::string& refusedPath) {
     return "общий журнал не принял записей: " + std::to_string(count) +
            "; они отложены с причиной в файл " + refusedPath + " (записи в местном журнале есть).";
+}
+
+std::string OldTableText() {
+    return "общий журнал в базе данных старой версии: записи отправляются без пояса времени. "
+           "Попросите владельца базы выполнить zekt-cli journal init-db.";
 }
 
 std::string LeftText(int count) {
@@ -254,7 +267,7 @@ struct SharedJournal::Sender {
 
     const std::string uri;
     Outbox outbox;
-    std::unique_ptr<PgLink> link; // the sender thread's only
+    SenderLink link; // the sender thread's only
 
     std::mutex mutex;
     std::condition_variable changed;
@@ -265,6 +278,7 @@ struct SharedJournal::Sender {
     bool finished = false;
     enum class State { Unknown, Up, Down } state = State::Unknown;
     int failures = 0;
+    bool toldOldTable = false;
     std::chrono::steady_clock::time_point retryAt = std::chrono::steady_clock::time_point::max();
 
     void Say(const std::string& text) {
@@ -277,6 +291,10 @@ struct SharedJournal::Sender {
     void Note(const Round& round) {
         if (round.refused > 0) {
             Say(RefusedText(round.refused, outbox.RefusedPath()));
+        }
+        if (round.oldTable && !toldOldTable) {
+            toldOldTable = true;
+            Say(OldTableText());
         }
         const auto now = std::chrono::steady_clock::now();
         if (round.outcome.Ok()) {
@@ -304,7 +322,8 @@ struct SharedJournal::Sender {
         if (PgLink::Connected early =
                 PgLink::Connect(uri, SharedJournal::kConnectSeconds, kStatementSeconds);
             early.link) {
-            link = std::move(early.link);
+            link.db = std::move(early.link);
+            link.withZone = TableKeepsZone(*link.db);
         }
         std::unique_lock<std::mutex> lock(mutex);
         for (;;) {
@@ -365,7 +384,7 @@ int SharedJournal::Waiting() const {
 
 SharedJournal::Synced SharedJournal::Sync(const std::string& uri, const std::string& outboxPath) {
     Outbox outbox(outboxPath);
-    std::unique_ptr<PgLink> link;
+    SenderLink link;
     const Round round = SendWaiting(uri, outbox, link);
     Synced synced{round.outcome, round.sent, outbox.Count(), round.refused};
     if (!round.outcome.Ok()) {

@@ -99,7 +99,6 @@ public:
 
     // Creates the journal's table, or brings an older one to this version.
     static Outcome InitDatabase(const std::string& uri);
-    static constexpr int kSchemaVersion = 2;
 
     // The runs that pass the filter (without their radio copies), the
     // first `limit` of them (0: all), fetched page by page; and one run by

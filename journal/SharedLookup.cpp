@@ -1,6 +1,7 @@
 // Looking runs up in the shared journal, page by page: memory stays flat
 // whatever the table holds.
 #include "SharedJournal.h"
+#include "SharedSchema.h"
 
 #include <algorithm>
 #include <chrono>
@@ -10,20 +11,41 @@ namespace zekt {
 
 namespace {
 
-// A record's columns as the lookups select them, in the record's order,
-// then the key of the next page.
-constexpr const char* kSelectRecord =
-    "SELECT id, to_json(time) #>> '{}', program, command, result, message, config_file, "
-    "config_file_sha256, config_sha256, firmware_file, firmware_sha256, version, "
-    "to_char(seconds, 'FM999999990.0'), unit, latency, bench, operator, ";
+// How a table of each version gives a record's time and day: as the bench
+// that made it saw them (its local time kept beside the instant), or, for a
+// record from before the zone was kept, in the looking bench's zone.
+struct TimeColumns {
+    const char* time;
+    const char* day;
+    const char* zone;
+    const char* nearSince; // the time index narrows the days first: zones differ by < 2 days
+    const char* nearUntil;
+};
+constexpr TimeColumns kLocalTime = {"coalesce(local_time, to_json(time) #>> '{}')",
+                                    "coalesce(left(local_time, 10), to_char(time, 'YYYY-MM-DD'))",
+                                    "coalesce(zone, '')", "time >= NULLIF($1, '')::date - 2 AND ",
+                                    "time < NULLIF($2, '')::date + 3 AND "};
+constexpr TimeColumns kBenchTime = {"to_json(time) #>> '{}'", "to_char(time, 'YYYY-MM-DD')", "''",
+                                    "", ""};
 
-// Dates as the bench's day: from the start of since to the end of until.
-constexpr const char* kWhereFilter =
-    " FROM zekt_journal WHERE (NULLIF($1, '') IS NULL OR time >= NULLIF($1, '')::date) "
-    "AND (NULLIF($2, '') IS NULL OR time < NULLIF($2, '')::date + 1) "
-    "AND ($3 = '' OR unit = $3) AND ($4 = '' OR bench = $4) AND ($5 = '' OR result = $5) "
-    "AND (($6 = '' AND $7 = '') OR ($6 <> '' AND config_sha256 = $6) "
-    "OR ($7 <> '' AND config_file_sha256 = $7))";
+// A record's columns as the lookups select them, in the record's order.
+std::string SelectRecord(const TimeColumns& t) {
+    return std::string("SELECT id, ") + t.time +
+           ", program, command, result, message, config_file, config_file_sha256, "
+           "config_sha256, firmware_file, firmware_sha256, version, to_char(seconds, "
+           "'FM999999990.0'), unit, latency, bench, operator, " +
+           t.zone + ", ";
+}
+
+// Days from since to until, both included, as calendar days where each
+// record was made.
+std::string WhereFilter(const TimeColumns& t) {
+    return std::string(" FROM zekt_journal WHERE (NULLIF($1, '') IS NULL OR (") + t.nearSince +
+           t.day + " >= $1)) AND (NULLIF($2, '') IS NULL OR (" + t.nearUntil + t.day +
+           " <= $2)) AND ($3 = '' OR unit = $3) AND ($4 = '' OR bench = $4) AND ($5 = '' OR "
+           "result = $5) AND (($6 = '' AND $7 = '') OR ($6 <> '' AND config_sha256 = $6) OR "
+           "($7 <> '' AND config_file_sha256 = $7))";
+}
 
 // The runs are read through a cursor, a page at a time: one query on the
 // server, a page in memory here.
@@ -64,24 +86,35 @@ SharedRecord RecordOfRow(const std::vector<std::string>& row) {
     }
     record.bench = row.at(1 + kJournalColumns);
     record.operatorLogin = row.at(2 + kJournalColumns);
-    record.radioCopy = row.at(3 + kJournalColumns);
+    record.zone = row.at(3 + kJournalColumns);
+    record.radioCopy = row.at(4 + kJournalColumns);
     return record;
 }
 
-// A connection for a lookup, its times in the bench's zone.
-std::unique_ptr<PgLink> LookupLink(const std::string& uri, int utcOffsetMinutes, FoundRuns& found) {
+// A connection for a lookup, its times in the bench's zone, and how its
+// table gives times and days.
+struct LookupLink {
+    std::unique_ptr<PgLink> db;
+    const TimeColumns* columns = &kBenchTime;
+};
+
+LookupLink Connect(const std::string& uri, int utcOffsetMinutes, FoundRuns& found) {
     // A server that is not there is said as soon as for a run; a search may take longer.
     PgLink::Connected connected =
         PgLink::Connect(uri, SharedJournal::kConnectSeconds, SharedJournal::kLookupSeconds);
     if (!connected.link) {
         found.outcome = Outcome::Refused(connected.why);
-        return nullptr;
+        return {};
     }
     if (const PgReply zone = connected.link->Run(ZoneStatement(utcOffsetMinutes)); !zone.ok) {
         found.outcome = Outcome::Refused(zone.error);
-        return nullptr;
+        return {};
     }
-    return std::move(connected.link);
+    LookupLink link{std::move(connected.link), &kBenchTime};
+    if (TableKeepsZone(*link.db)) {
+        link.columns = &kLocalTime;
+    }
+    return link;
 }
 
 } // namespace
@@ -130,14 +163,16 @@ void FoundRuns::Take(SharedRecord run, std::size_t limit, const EachRun& each) {
 FoundRuns SharedJournal::Find(const std::string& uri, const JournalFilter& filter,
                               std::size_t limit, const EachRun& each) {
     FoundRuns found;
-    const std::unique_ptr<PgLink> db = LookupLink(uri, filter.utcOffsetMinutes, found);
-    if (!db) {
+    const LookupLink link = Connect(uri, filter.utcOffsetMinutes, found);
+    if (!link.db) {
         return found;
     }
+    PgLink* db = link.db.get();
+    const std::string where = WhereFilter(*link.columns);
     const std::vector<std::string> params = {filter.since,         filter.until,  filter.unit,
                                              filter.bench,         filter.result, filter.configHash,
                                              filter.configFileHash};
-    const PgReply counted = db->Run(std::string("SELECT count(*)") + kWhereFilter, params);
+    const PgReply counted = db->Run("SELECT count(*)" + where, params);
     if (!counted.ok) {
         found.outcome = Outcome::Refused(counted.error);
         return found;
@@ -145,8 +180,8 @@ FoundRuns SharedJournal::Find(const std::string& uri, const JournalFilter& filte
     const std::size_t total = std::stoull(counted.rows.at(0).at(0));
     PgReply step = db->Run("BEGIN");
     if (step.ok) {
-        step = db->Run(std::string("DECLARE runs NO SCROLL CURSOR FOR ") + kSelectRecord + "''" +
-                           kWhereFilter + kOrder,
+        step = db->Run("DECLARE runs NO SCROLL CURSOR FOR " + SelectRecord(*link.columns) + "''" +
+                           where + kOrder,
                        params);
     }
     const std::string fetch = "FETCH " + std::to_string(kPageRows) + " FROM runs";
@@ -171,13 +206,13 @@ FoundRuns SharedJournal::Find(const std::string& uri, const JournalFilter& filte
 FoundRuns SharedJournal::FindId(const std::string& uri, const std::string& id,
                                 int utcOffsetMinutes) {
     FoundRuns found;
-    const std::unique_ptr<PgLink> db = LookupLink(uri, utcOffsetMinutes, found);
-    if (!db) {
+    const LookupLink link = Connect(uri, utcOffsetMinutes, found);
+    if (!link.db) {
         return found;
     }
-    const PgReply reply = db->Run(std::string(kSelectRecord) +
-                                      "coalesce(radio_copy, '') FROM zekt_journal WHERE id = $1",
-                                  {id});
+    const PgReply reply = link.db->Run(
+        SelectRecord(*link.columns) + "coalesce(radio_copy, '') FROM zekt_journal WHERE id = $1",
+        {id});
     if (!reply.ok) {
         found.outcome = Outcome::Refused(reply.error);
         return found;

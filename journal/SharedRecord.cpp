@@ -8,7 +8,9 @@ namespace zekt {
 
 namespace {
 
-constexpr int kOutboxFields = 4 + kJournalColumns;
+// Version 1.0.0 wrote no zone.
+constexpr int kOutboxFields = 5 + kJournalColumns;
+constexpr int kOldOutboxFields = 4 + kJournalColumns;
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') {
@@ -146,7 +148,7 @@ std::string OutboxLine(const SharedRecord& record) {
     for (const std::string& column : record.columns) {
         line.append(Encoded(column)).push_back(';');
     }
-    line.back() = '\n'; // the last separator ends the line
+    line.append(Encoded(record.zone)).push_back('\n');
     return line;
 }
 
@@ -161,7 +163,11 @@ bool ParseOutboxLine(std::string_view line, SharedRecord& record) {
         }
         start = end + 1;
     }
-    if (fields.size() != kOutboxFields) {
+    if (fields.size() != kOutboxFields && fields.size() != kOldOutboxFields) {
+        return false;
+    }
+    record.zone.clear();
+    if (fields.size() == kOutboxFields && !Decoded(fields.back(), record.zone)) {
         return false;
     }
     bool ok = Decoded(fields[0], record.id) && Decoded(fields[1], record.bench) &&

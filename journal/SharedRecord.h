@@ -32,6 +32,7 @@ struct SharedRecord {
     std::string operatorLogin;
     std::array<std::string, kJournalColumns> columns; // as in the local journal
     std::string radioCopy;                            // a read's *.prg; empty otherwise
+    std::string zone = {}; // the bench's time zone ("Europe/Moscow"); the time has its offset
 
     const std::string& operator[](JournalColumn c) const {
         return columns[static_cast<std::size_t>(c)];

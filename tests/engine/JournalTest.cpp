@@ -69,7 +69,8 @@ private slots:
     // The shared journal's outbox keeps every field as it was, whatever it
     // holds; a URI's password is found in either form.
     void sharedJournalOutboxAndPasswords() {
-        SharedRecord record{"bench/2026-12-07T10:42:18+03:00/42-1", "bench", "оператор", {}, ""};
+        SharedRecord record{
+            "bench/2026-12-07T10:42:18+03:00/42-1", "bench", "оператор", {}, "", "Europe/Moscow"};
         record.columns[0] = "2026-12-07T10:42:18+03:00";
         record.columns[4] = "Текст; с разделителем\nи строкой 100%";
         record.radioCopy = "[Каналы]\r\nF1=150,5\r\n";
@@ -81,6 +82,7 @@ private slots:
         QCOMPARE(back.operatorLogin, record.operatorLogin);
         QCOMPARE(back.columns, record.columns);
         QCOMPARE(back.radioCopy, record.radioCopy);
+        QCOMPARE(back.zone, record.zone);
         QVERIFY(!ParseOutboxLine("a;b;c", back));            // cut short
         QVERIFY(!ParseOutboxLine(line.substr(0, 20), back)); // cut inside a field
         const struct {
@@ -101,11 +103,13 @@ private slots:
         for (const auto& [uri, password] : uris) {
             QVERIFY2(UriHasPassword(uri) == password, uri);
         }
-        // 1.0.0 wrote the seconds in the Russian locale.
+        // 1.0.0 wrote no zone, and the seconds in the Russian locale.
         SharedRecord old = record;
         old[kSecondsColumn] = "0,5";
-        QVERIFY(ParseOutboxLine(OutboxLine(old), back));
+        const std::string oldLine = OutboxLine(old);
+        QVERIFY(ParseOutboxLine(oldLine.substr(0, oldLine.rfind(';')), back));
         QCOMPARE(back[kSecondsColumn], std::string("0.5"));
+        QCOMPARE(back.zone, std::string());
     }
 
     // Text the server would refuse is stored with its bad bytes spelled out;

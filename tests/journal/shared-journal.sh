@@ -70,7 +70,7 @@ echo "== the Russian locale: the records reach the server, seconds with a point"
 LC_ALL=ru_RU.UTF-8 run russian "$bench" >/dev/null 2>russian.err || fail "run: $(cat russian.err)"
 ! grep -q "общий журнал" russian.err || fail "$(cat russian.err)"
 all_sent russian
-! cut -d';' -f12 russian/journal.csv | grep -q , || fail "a decimal comma: $(cat russian/journal.csv)"
+! cut -d';' -f12 russian/journal.csv | grep -c , >/dev/null || fail "a decimal comma: $(cat russian/journal.csv)"
 
 echo "== the server stopped in a series: kept, then sent exactly once"
 for i in 1 2 3; do run series "$bench" >/dev/null 2>/dev/null; done
@@ -82,7 +82,7 @@ done
 [ "$(grep -c . series/journal-outbox.txt)" = 8 ] || fail "outbox: $(grep -c . series/journal-outbox.txt)"
 # A record that 1.0.0 queued under ru_RU, with its seconds as "0,0".
 sed -n 1p series/journal-outbox.txt |
-  sed 's/^[^;]*;/bench\/1.0.0-comma;/; s/;[0-9]*\.[0-9];\([^;]*;[^;]*\)$/;0,0;\1/' \
+  sed 's/^[^;]*;/bench\/1.0.0-comma;/; s/;[^;]*$//; s/;[0-9]*\.[0-9];\([^;]*;[^;]*\)$/;0,0;\1/' \
   >>series/journal-outbox.txt
 server restart
 "$cli" --journal "$work/series/journal.csv" --journal-database "$bench" journal sync >sync.out
@@ -160,7 +160,7 @@ good=$(head -1 odd/journal-outbox.txt)
 printf '%s' "${good:0:40}" >>odd/journal-outbox.txt # cut by a full disk
 run odd "$bench" >/dev/null 2>&1
 # A record whose seconds are no number: the server refuses it.
-echo "$good" | sed 's/^[^;]*;/bench\/bad-seconds;/; s/;[0-9]*\.[0-9];\([^;]*;[^;]*\)$/;many;\1/' \
+echo "$good" | sed 's/^[^;]*;/bench\/bad-seconds;/; s/;[0-9]*\.[0-9];\([^;]*;[^;]*;[^;]*\)$/;many;\1/' \
   >>odd/journal-outbox.txt
 server restart
 "$cli" --journal "$work/odd/journal.csv" --journal-database "$bench" journal sync >odd.out 2>odd.err &&
@@ -202,8 +202,20 @@ look --limit 7 >limited.out
 grep -q "Найдено записей: $total; показаны первые 7 из $total" limited.out || fail "$(tail -1 limited.out)"
 [ "$(look --csv --limit 0 | tail -n +2 | wc -l)" = "$total" ] || fail "--limit 0"
 psql -c "UPDATE zekt_journal SET message = E'\\033]0;title\\007' WHERE id LIKE 'b/%'"
-look --bench bench-b | grep -q '\\x1B\]0;title\\x07' || fail "control characters: $(look --bench bench-b | cat -v)"
-look --bench bench-b | grep -q $'\033' && fail "an escape reached the terminal"
+look --bench bench-b | grep -c '\\x1B\]0;title\\x07' >/dev/null || fail "control characters: $(look --bench bench-b | cat -v)"
+look --bench bench-b | grep -c $'\033' >/dev/null && fail "an escape reached the terminal"
+# A record keeps the day it was made on where it was made: a summer night
+# at +04:00 is 1 July at a bench at +03:00, but 2 July where it was made.
+psql -c "INSERT INTO zekt_journal SELECT 'summer', timestamptz '2026-07-01 20:30+00', program,
+  command, result, message, config_file, config_file_sha256, config_sha256, firmware_file,
+  firmware_sha256, version, seconds, unit, latency, 'bench-s', operator, NULL, 'Europe/Samara',
+  '2026-07-02T00:30:00+04:00' FROM zekt_journal LIMIT 1"
+summer() { TZ=Europe/Moscow "$cli" --journal-database "$uri&user=reader" journal --bench bench-s "$@"; }
+summer --since 2026-07-02 --until 2026-07-02 | grep -c "^summer  *2026-07-02T00:30:00+04:00 " >/dev/null ||
+  fail "the summer record by its own day: $(summer --since 2026-07-02)"
+summer --until 2026-07-01 | grep -c "Найдено записей: 0" >/dev/null || fail "the summer record on the wrong day"
+TZ=Europe/Moscow "$cli" --journal-database "$uri&user=reader" journal show summer |
+  grep -q "^Пояс времени  *Europe/Samara$" || fail "the zone"
 # A read and a backup of one radio keep the same copy; the local file's
 # time is the shared one's.
 "$cli" --simulate bench1-a.hex --journal "$work/r/journal.csv" --journal-database "$bench" \
@@ -220,8 +232,23 @@ grep -q "^Время *$(sed -n 2p r/journal.csv | cut -d';' -f1)$" read.show || 
 ! look show no-such-id >/dev/null 2>&1 || fail "an unknown id was shown"
 # By what the file programs, not its bytes: the read and the backup of the
 # radio it went into are found too.
-look --config taxi.prg --csv | grep -q ";read;ok;" || fail "the read by its configuration"
-look --config taxi.prg --csv | grep -q ";backup;ok;" || fail "the backup by its configuration"
+look --config taxi.prg --csv >by-config.csv
+grep -q ";read;ok;" by-config.csv || fail "the read by its configuration"
+grep -q ";backup;ok;" by-config.csv || fail "the backup by its configuration"
+
+echo "== a table init-db has not yet brought up to date: records still sent, the owner asked for init-db"
+psql -c "CREATE DATABASE older"
+older="postgresql:///older?host=$pg&port=54329"
+"$cli" --journal-database "$older&user=zekt_admin" journal init-db >/dev/null
+command psql -X -q -h "$pg" -p 54329 -U zekt_admin older -c "ALTER TABLE zekt_journal DROP COLUMN zone,
+  DROP COLUMN local_time; UPDATE zekt_schema SET version = 2; GRANT INSERT, SELECT ON zekt_journal TO bench"
+run older "$older&user=bench" >/dev/null 2>older.err || fail "run: $(cat older.err)"
+[ "$(grep -c "init-db" older.err)" = 2 ] || fail "not asked for init-db once a unit: $(cat older.err)"
+"$cli" --journal-database "$older&user=zekt_admin" journal init-db | grep -c "версия 3" >/dev/null || fail "upgrade"
+run older "$older&user=bench" >/dev/null 2>older.err || fail "run: $(cat older.err)"
+! grep -q "общий журнал" older.err || fail "$(cat older.err)"
+[ "$(command psql -X -At -h "$pg" -p 54329 -U zekt_admin older -c "SELECT count(*), count(zone) FROM zekt_journal")" = "4|2" ] ||
+  fail "the older table's rows"
 
 echo "== what the server refuses: one Russian warning each, the run still succeeds"
 printf '%s\n' "*:*:*:pwuser:wrong" >"$work/pgpass"
