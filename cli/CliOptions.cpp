@@ -40,7 +40,9 @@ const char* const kCliUsage =
     "  journal show ЗАПИСЬ [--save OUT.prg]   одна работа; --save - копия радиостанции\n"
     "                                         (чтение, резервная копия) в файл\n"
     "  journal init-db                        создание или обновление общего журнала в базе\n"
-    "  journal sync                           отправка очереди в общий журнал\n"
+    "  journal sync [--check]                 отправка очереди в общий журнал; --check -\n"
+    "                                         сверка местного журнала с общим и отправка\n"
+    "                                         недостающих записей\n"
     "\n"
     "  --simulate RADIO.hex  имитатор программатора с микросхемой радиостанции из файла\n"
     "                        (пустой, если файла нет; сохраняется после команды); каждый\n"
@@ -218,6 +220,8 @@ void Parser::Option(const std::string& a) {
         File(a, o.inputFile);
     } else if (a == "--csv") {
         o.csv = true;
+    } else if (a == "--check") {
+        o.check = true;
     } else if (a == "--limit") {
         if (Value(a, value)) {
             const char* end = value.data() + value.size();
@@ -278,6 +282,9 @@ void Parser::Command() {
     if (LookupAsked()) {
         Refuse(
             "--since, --until, --bench, --result, --config, --csv и --limit относятся к journal");
+    }
+    if (o.check) {
+        Refuse("--check относится к journal sync");
     }
     const std::size_t files = positional.size() - 1;
     if (files < command->second.least || files > command->second.most) {
@@ -344,6 +351,9 @@ void Parser::JournalCommand() {
     if (!o.journalAction.empty() && (LookupAsked() || !o.units.empty())) {
         Refuse("--since, --until, --unit, --bench, --result, --config, --csv и --limit относятся к "
                "journal без действия");
+    }
+    if (o.check && o.journalAction != "sync") {
+        Refuse("--check относится к journal sync");
     }
     if (saveGiven && o.journalAction != "show") {
         Refuse("--save относится к read и journal show");

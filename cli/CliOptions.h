@@ -37,6 +37,7 @@ struct CliOptions {
     std::string bench;
     std::string result;
     bool csv = false;
+    bool check = false;               // journal sync --check
     std::optional<std::size_t> limit; // the runs shown; nothing: the default, 0: all
     // The journal file the options gave (empty: none); nothing: the default.
     std::optional<std::string> Journal() const {

@@ -223,12 +223,52 @@ int InitDbCommand(const std::string& uri) {
     return kExitOk;
 }
 
+// Queues the bench's local records the server lacks, with new ids (what the
+// server has is never sent twice); false when the comparison failed.
+bool QueueMissing(const std::string& localPath, const std::string& uri, const std::string& outbox) {
+    const JournalSource source{localPath, {}};
+    const FoundRuns local = FindRuns(source, {}, 0);
+    if (!local.outcome.Ok()) {
+        Say("zekt-cli: журнал: " + local.outcome.Why());
+        return false;
+    }
+    const std::string bench = BenchName();
+    const SharedJournal::Compared compared =
+        SharedJournal::Compare(uri, outbox, bench, BenchUtcOffsetMinutes(), local.runs);
+    if (!compared.outcome.Ok()) {
+        Say("zekt-cli: общий журнал: " + compared.outcome.Why());
+        return false;
+    }
+    Outbox queue(outbox);
+    for (SharedRecord record : compared.missing) {
+        if (record[kCommandColumn] == "read") { // only a read's copy is kept beside the journal
+            const FoundRuns copy = FindRun(source, record.id);
+            record.radioCopy = copy.runs.empty() ? std::string() : copy.runs.front().radioCopy;
+        }
+        record.id = NewRecordId(bench, record[kTimeColumn]);
+        record.operatorLogin = OperatorLogin();
+        record.zone = BenchZone();
+        if (const Outcome kept = queue.Append(record); !kept.Ok()) {
+            Say("zekt-cli: " + kept.Why());
+            return false;
+        }
+    }
+    std::fprintf(Out(),
+                 "Сверено с общим журналом: записей здесь %zu, у общего журнала от этого места "
+                 "%zu; недостающих поставлено в очередь: %zu\n",
+                 local.runs.size(), compared.onServer, compared.missing.size());
+    return true;
+}
+
 int SyncCommand(const CliOptions& options, const std::string& uri) {
     const std::optional<std::string> local = LocalJournal(options, "очереди общего журнала нет");
     if (!local) {
         return kExitUsage;
     }
     const std::string outbox = OutboxPath(*local);
+    if (options.check && !QueueMissing(*local, uri, outbox)) {
+        return kExitFailed;
+    }
     const SharedJournal::Synced synced = SharedJournal::Sync(uri, outbox);
     std::fprintf(Out(), "Отправлено в общий журнал: %d, ждут в очереди: %d\n", synced.sent,
                  synced.waiting);

@@ -134,6 +134,10 @@ std::string JournalTime() {
     return now.toString("yyyy-MM-ddTHH:mm:ss").toStdString() + zone;
 }
 
+std::string BenchZone() {
+    return QTimeZone::systemTimeZoneId().toStdString();
+}
+
 Journal::Journal(std::string path) : path(std::move(path)) {}
 
 Journal::~Journal() = default;
@@ -158,9 +162,8 @@ std::string OutboxPath(const std::string& journalPath) {
 }
 
 void Journal::SendShared(const JournalRecord& record, const std::string& time, std::string copy) {
-    SharedRecord shared{
-        NewRecordId(bench, time),     bench,           operatorLogin,
-        JournalColumns(record, time), std::move(copy), QTimeZone::systemTimeZoneId().toStdString()};
+    SharedRecord shared{NewRecordId(bench, time),     bench,           operatorLogin,
+                        JournalColumns(record, time), std::move(copy), BenchZone()};
     const Outcome kept = this->shared->Record(shared);
     if (!kept.Ok() && !sharedWarned && warn) {
         sharedWarned = true;

@@ -73,6 +73,8 @@ std::string FormatJournalLine(const JournalRecord& record, const std::string& ti
 std::string JournalCsvLine(const std::vector<std::string>& fields);
 // Now, as ISO 8601 with the local offset: 2026-12-07T10:42:18+03:00.
 std::string JournalTime();
+// The bench's time zone by name ("Europe/Moscow"), kept with shared records.
+std::string BenchZone();
 
 // The CSV journal. Each line goes out in one write on an O_APPEND
 // descriptor, so several programs can share the file. A journal that cannot

@@ -97,6 +97,19 @@ public:
     // Sends the outbox now, on the caller's thread (without the sender).
     static Synced Sync(const std::string& uri, const std::string& outboxPath);
 
+    // Of this bench's local records, those the server does not have (told
+    // by time, command, result, unit, configuration and file) and that do
+    // not wait in the outbox either; with how many the server has for the
+    // bench.
+    struct Compared {
+        Outcome outcome = Outcome::Done();
+        std::vector<SharedRecord> missing;
+        std::size_t onServer = 0;
+    };
+    static Compared Compare(const std::string& uri, const std::string& outboxPath,
+                            const std::string& bench, int utcOffsetMinutes,
+                            const std::vector<SharedRecord>& local);
+
     // Creates the journal's table, or brings an older one to this version.
     static Outcome InitDatabase(const std::string& uri);
 

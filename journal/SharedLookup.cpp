@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <limits>
+#include <map>
 
 namespace zekt {
 
@@ -201,6 +203,58 @@ FoundRuns SharedJournal::Find(const std::string& uri, const JournalFilter& filte
     (void)db->Run("COMMIT");
     found.total = std::max(total, found.total);
     return found;
+}
+
+namespace {
+
+// What tells one run from another for a comparison, as the server stores it.
+std::string RunKey(const std::string& time, const SharedRecord& r) {
+    return time + '|' + r[kCommandColumn] + '|' + r[kResultColumn] + '|' + r[kUnitColumn] + '|' +
+           r[kConfigHashColumn] + '|' + ServerText(r[kConfigFileColumn]);
+}
+
+} // namespace
+
+SharedJournal::Compared SharedJournal::Compare(const std::string& uri,
+                                               const std::string& outboxPath,
+                                               const std::string& bench, int utcOffsetMinutes,
+                                               const std::vector<SharedRecord>& local) {
+    Compared compared;
+    FoundRuns found;
+    const LookupLink link = Connect(uri, utcOffsetMinutes, found);
+    if (!link.db) {
+        compared.outcome = found.outcome;
+        return compared;
+    }
+    const PgReply reply =
+        link.db->Run(std::string("SELECT ") + link.columns->time +
+                         ", command, result, unit, config_sha256, config_file FROM "
+                         "zekt_journal WHERE bench = $1",
+                     {ServerText(bench)});
+    if (!reply.ok) {
+        compared.outcome = Outcome::Refused(reply.error);
+        return compared;
+    }
+    // Runs are counted, not just named: two alike in one second are two.
+    std::map<std::string, int> have;
+    for (const std::vector<std::string>& row : reply.rows) {
+        ++have[row.at(0) + '|' + row.at(1) + '|' + row.at(2) + '|' + row.at(3) + '|' + row.at(4) +
+               '|' + row.at(5)];
+    }
+    compared.onServer = reply.rows.size();
+    const Outbox::Waiting queued = Outbox(outboxPath).Take(std::numeric_limits<std::size_t>::max());
+    for (const SharedRecord& record : queued.records) {
+        ++have[RunKey(record[kTimeColumn], record)];
+    }
+    for (const SharedRecord& record : local) {
+        int& left = have[RunKey(record[kTimeColumn], record)];
+        if (left > 0) {
+            --left;
+        } else {
+            compared.missing.push_back(record);
+        }
+    }
+    return compared;
 }
 
 FoundRuns SharedJournal::FindId(const std::string& uri, const std::string& id,
