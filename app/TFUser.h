@@ -18,6 +18,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -28,6 +29,7 @@ class QGridLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 class QScrollArea;
 
 namespace zekt {
@@ -207,6 +209,20 @@ private:
     std::unique_ptr<Project> image;
     std::unique_ptr<USB_Prog> link;
     std::string linkWarning; // from the last run, shown when it is over
+    // The shared journal's news (the server gone, back): shown at once when
+    // the window is idle, else when the run is over, never in its middle.
+    std::vector<std::string> journalNews;
+    void TellJournalNews(const std::string& text);
+    void ShowJournalNews();
+    // The sender thread leaves its news here; the window's timer takes them
+    // (the sender is no Qt thread and calls nothing of Qt).
+    struct JournalMailbox {
+        std::mutex mutex;
+        std::vector<std::string> news;
+    };
+    std::shared_ptr<JournalMailbox> journalMailbox = std::make_shared<JournalMailbox>();
+    QTimer* journalNewsTimer = nullptr;
+    void TakeJournalMail();
 
     // Runs a command on the unit; when its Open failed, says why if known.
     void OnUnit(const std::function<void()>& command);

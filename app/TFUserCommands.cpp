@@ -16,6 +16,11 @@
 
 namespace zekt {
 
+namespace {
+// How often the window looks for the shared journal's news.
+constexpr int kJournalNewsMs = 250;
+} // namespace
+
 QLineEdit* TFUser::FieldFor(const FrequencyField& field) {
     switch (field.kind) {
     case FrequencyField::Kind::ChannelTx:
@@ -39,17 +44,48 @@ CommandContext TFUser::Context(std::string& firmware) {
 
 void TFUser::UseJournal(const std::string& path, const std::string& sharedUri) {
     journal = Journal(path);
-    const auto warn = [this](const std::string& text) {
+    journal.warn = [this](const std::string& text) {
         dialogs->Message(QString::fromStdString(text), kApplicationTitle, BoxIcon::Warning,
                          BoxButtons::Ok);
     };
-    journal.warn = warn;
     // The sender's news come from its thread: shown by the window's, once each.
-    journal.UseSharedJournal(sharedUri, [this, warn](const std::string& text) {
-        QMetaObject::invokeMethod(
-            this, [warn, text] { warn(text); }, Qt::QueuedConnection);
+    journal.UseSharedJournal(sharedUri, [mailbox = journalMailbox](const std::string& text) {
+        const std::lock_guard<std::mutex> lock(mailbox->mutex);
+        mailbox->news.push_back(text);
     });
+    if (!journalNewsTimer) {
+        journalNewsTimer = new QTimer(this);
+        connect(journalNewsTimer, &QTimer::timeout, this, &TFUser::TakeJournalMail);
+    }
+    if (!sharedUri.empty()) {
+        journalNewsTimer->start(kJournalNewsMs);
+    }
     journalSource = {path, sharedUri};
+}
+
+void TFUser::TakeJournalMail() {
+    std::vector<std::string> news;
+    {
+        const std::lock_guard<std::mutex> lock(journalMailbox->mutex);
+        news.swap(journalMailbox->news);
+    }
+    for (const std::string& text : news) {
+        TellJournalNews(text);
+    }
+}
+
+void TFUser::TellJournalNews(const std::string& text) {
+    journalNews.push_back(text);
+    if (!inputGuard) { // no command under way
+        ShowJournalNews();
+    }
+}
+
+void TFUser::ShowJournalNews() {
+    for (const std::string& text : std::exchange(journalNews, {})) {
+        dialogs->Message(QString::fromStdString(text), kApplicationTitle, BoxIcon::Warning,
+                         BoxButtons::Ok);
+    }
 }
 
 void TFUser::ShowLinkWarning() {
@@ -125,6 +161,7 @@ void TFUser::OnUnit(const std::function<void()>& command) {
         std::vector<const QWidget*>{this, Form1, Form2, Guide, JournalWindow});
     command(); // each command opens the unit first
     inputGuard.reset();
+    ShowJournalNews(); // what the shared journal said meanwhile
     if (closeAfterCommand) {
         // Stopped at the operator's close: the window goes once the command is over.
         QTimer::singleShot(0, this, [this] { close(); });

@@ -16,8 +16,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QThread>
 #include <QVBoxLayout>
-#include <thread>
 
 namespace zekt {
 
@@ -148,8 +148,13 @@ void TJournal::ChooseConfig() {
     }
 }
 
+QString TJournal::WaitingNote() const {
+    const int queued = waiting ? waiting() : 0;
+    return queued > 0 ? QString("; ждут отправки в общий журнал: %1").arg(queued) : QString();
+}
+
 void TJournal::Refuse(const std::string& why) {
-    LabelFound->setText("Журнал не прочитан.");
+    LabelFound->setText("Журнал не прочитан" + WaitingNote() + ".");
     ErrorMessage(dialogs, Text(why));
 }
 
@@ -201,7 +206,8 @@ void TJournal::Find() {
 void TJournal::FindInBackground(const JournalFilter& filter) {
     ButFind->setEnabled(false);
     LabelFound->setText("Поиск в общем журнале...");
-    std::thread([state = lookup, source = source, filter] {
+    // A thread of Qt's own: it may post to the window, and goes when done.
+    QThread* worker = QThread::create([state = lookup, source = source, filter] {
         FoundRuns found = FindRuns(source, filter);
         const std::lock_guard<std::mutex> lock(state->mutex);
         if (TJournal* window = state->window) {
@@ -213,7 +219,9 @@ void TJournal::FindInBackground(const JournalFilter& filter) {
                 },
                 Qt::QueuedConnection);
         }
-    }).detach();
+    });
+    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    worker->start();
 }
 
 void TJournal::Show(const FoundRuns& found) {
@@ -245,10 +253,7 @@ void TJournal::Show(const FoundRuns& found) {
     if (found.shown < found.total) {
         said += QString("; показаны первые %1 из %2").arg(found.shown).arg(found.total);
     }
-    if (const int queued = waiting ? waiting() : 0; queued > 0) {
-        said += QString("; ждут отправки в общий журнал: %1").arg(queued);
-    }
-    LabelFound->setText(said);
+    LabelFound->setText(said + WaitingNote());
 }
 
 void TJournal::SaveCopy() {

@@ -68,6 +68,8 @@ private:
     std::shared_ptr<Lookup> lookup;
     void FindInBackground(const JournalFilter& filter);
     void Refuse(const std::string& why);
+    // "; ждут отправки в общий журнал: N" while records wait, else nothing.
+    QString WaitingNote() const;
 };
 
 } // namespace zekt

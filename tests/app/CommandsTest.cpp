@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
@@ -219,6 +220,26 @@ private slots:
         QFile kept(read[5]);
         QVERIFY(copy.open(QIODevice::ReadOnly) && kept.open(QIODevice::ReadOnly));
         QCOMPARE(copy.readAll(), kept.readAll());
+    }
+
+    // The shared journal never holds the window: with its server away the
+    // radios are programmed, their records wait in the queue, and the window
+    // says so once, when the run is over, never in its middle.
+    void sharedJournalAwayNeverHoldsTheWindow() {
+        TempFiles files;
+        Bench b;
+        b.w->UseJournal(files.Path("journal.csv"),
+                        "postgresql:///zekt?host=" + files.Path("no-server") + "&port=5");
+        b.Configure(OpenConfigA());
+        b.dialogs.answers = {BoxResult::Ok, BoxResult::Ok, BoxResult::Cancel}; // two radios
+        b.w->ButProgClick();
+        QCOMPARE(b.Texts().filter("Программирование завершено!").size(), 2);
+        QTRY_COMPARE(b.Texts().filter("общий журнал недоступен").size(), 1);
+        QVERIFY(b.Texts().back().startsWith("общий журнал недоступен"));
+        b.w->ShowJournal();
+        QTRY_VERIFY2(
+            b.w->JournalWindow->LabelFound->text().contains("ждут отправки в общий журнал: 2"),
+            qPrintable(b.w->JournalWindow->LabelFound->text()));
     }
 
     void readingARadioBackIntoAFreshWindow() {
