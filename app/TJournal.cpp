@@ -188,7 +188,8 @@ TJournal::~TJournal() {
 }
 
 void TJournal::Find() {
-    if (source.localPath.empty() && source.sharedUri.empty()) {
+    const std::unique_ptr<JournalStore> store = OpenJournalStore(source, BenchUtcOffsetMinutes());
+    if (!store) {
         Show({});
         return;
     }
@@ -196,7 +197,7 @@ void TJournal::Find() {
     if (!filter) {
         return;
     }
-    if (!source.sharedUri.empty()) {
+    if (store->Remote()) {
         FindInBackground(*filter);
         return;
     }

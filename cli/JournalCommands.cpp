@@ -30,7 +30,7 @@ std::string SharedJournalUri(const CliOptions& options) {
 }
 
 // The local journal; said why not when there is none.
-std::optional<std::string> LocalJournal(const CliOptions& options, const char* withoutIt) {
+std::optional<std::string> LocalJournalPath(const CliOptions& options, const char* withoutIt) {
     const JournalChoice local = ChooseJournal(options.Journal());
     if (local.warning) {
         Say("zekt-cli: " + *local.warning);
@@ -261,7 +261,8 @@ bool QueueMissing(const std::string& localPath, const std::string& uri, const st
 }
 
 int SyncCommand(const CliOptions& options, const std::string& uri) {
-    const std::optional<std::string> local = LocalJournal(options, "очереди общего журнала нет");
+    const std::optional<std::string> local =
+        LocalJournalPath(options, "очереди общего журнала нет");
     if (!local) {
         return kExitUsage;
     }
@@ -293,7 +294,7 @@ int JournalCommand(const CliOptions& options) {
     if (lookup) {
         JournalSource source{{}, uri};
         if (uri.empty()) {
-            const std::optional<std::string> local = LocalJournal(options, "искать негде");
+            const std::optional<std::string> local = LocalJournalPath(options, "искать негде");
             if (!local) {
                 return kExitUsage;
             }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Console.h"
+#include "LocalJournal.h"
 #include "Project.h"
 #include "SafeFile.h"
 #include "SharedJournal.h"
@@ -17,45 +18,6 @@
 
 namespace zekt {
 
-// One run that touched a radio, as the journal keeps it.
-struct JournalRecord {
-    std::string program; // zekt-cli or zekt-programmer
-    std::string command; // program, write-frequencies, read, verify, backup
-    std::string result;  // ok, failed, cancelled or refused
-    std::string message; // the operator's text
-    std::string configFile;
-    std::string configFileHash;
-    std::string imageHash; // the configuration written or read
-    std::string firmwareFile;
-    std::string firmwareHash;
-    std::string version;
-    double seconds = 0;
-    std::string unit;    // the programmer unit's serial number (SIM1 for the simulated unit)
-    std::string latency; // the latency timer a run set, in ms, or kJournalDefaultLatency
-};
-
-inline constexpr const char* kJournalOk = "ok";
-inline constexpr const char* kJournalFailed = "failed";
-inline constexpr const char* kJournalCancelled = "cancelled";
-inline constexpr const char* kJournalRefused = "refused"; // ended before the radio was touched
-inline constexpr const char* kJournalDefaultLatency = "default"; // the chip's own timer
-
-// journal.csv in the per-user data place (UserFilePath); empty when the
-// system names none (then NoJournalPlaceText is the warning).
-std::string DefaultJournalPath();
-std::string NoJournalPlaceText();
-
-// The journal a program keeps: the file its option gave (an empty name: none),
-// else the default, with the warning when the default has no place.
-struct JournalChoice {
-    std::string path; // empty: no journal
-    std::optional<std::string> warning;
-};
-JournalChoice ChooseJournal(const std::optional<std::string>& given);
-
-// The shared journal's outbox beside a local journal.
-std::string OutboxPath(const std::string& journalPath);
-
 std::string Sha256Hex(std::string_view bytes);
 // The SHA-256 of a file's bytes; empty when the file cannot be read.
 std::string FileSha256(const std::string& path);
@@ -63,29 +25,21 @@ std::string FileSha256(const std::string& path);
 // (words 7936 to 8191), so the same content hashes the same from any source.
 std::string ConfigurationHash(const Project& image);
 
-// The header and one record as ';'-separated CSV lines (RFC 4180 quoting),
-// and the record's columns as they stand in the line.
-std::string JournalHeader();
-std::array<std::string, kJournalColumns> JournalColumns(const JournalRecord& record,
-                                                        const std::string& time);
-std::string FormatJournalLine(const JournalRecord& record, const std::string& time);
-// Fields as one journal line: ';'-separated, RFC 4180 quoting, CR LF.
-std::string JournalCsvLine(const std::vector<std::string>& fields);
 // Now, as ISO 8601 with the local offset: 2026-12-07T10:42:18+03:00.
 std::string JournalTime();
 // The bench's time zone by name ("Europe/Moscow"), kept with shared records.
 std::string BenchZone();
 
-// The CSV journal. Each line goes out in one write on an O_APPEND
-// descriptor, so several programs can share the file. A journal that cannot
-// be written warns once and never fails a run.
+// The journal a program keeps: the local file (LocalJournal), and with it
+// the workshop's shared journal when one is set. A journal that cannot be
+// written warns once and never fails a run.
 class Journal {
 public:
     explicit Journal(std::string path = {}); // empty: no journal
     ~Journal();
     Journal(Journal&&) = default;
     Journal& operator=(Journal&&) = default;
-    bool Enabled() const { return !path.empty(); }
+    bool Enabled() const { return !Path().empty(); }
     // Every record also goes to the workshop's shared journal (a libpq URI;
     // empty: none), after the local file, through the outbox beside it and
     // a sender thread; tell gets the sender's news (the server lost, back
@@ -93,7 +47,7 @@ public:
     void UseSharedJournal(const std::string& uri, SharedJournal::Tell tell);
     // How many records wait for the shared journal (0 without one).
     int SharedWaiting() const { return shared ? shared->Waiting() : 0; }
-    const std::string& Path() const { return path; }
+    const std::string& Path() const { return local.Path(); }
 
     bool Append(const JournalRecord& record);
     // Keeps what a read found, as radios/YYYY-MM-DD_HHMMSS.prg beside the
@@ -109,7 +63,7 @@ public:
     std::function<std::optional<std::string>()> spoilsOk;
 
 private:
-    std::string path;
+    LocalJournal local;
     bool warned = false;
     std::unique_ptr<SharedJournal> shared;
     bool sharedWarned = false;

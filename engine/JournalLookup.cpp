@@ -3,8 +3,6 @@
 #include "ConfigBuilder.h"
 #include "ConfigFile.h"
 #include "ConfigMessages.h"
-#include "Console.h"
-#include "Csv.h"
 #include "Journal.h"
 #include "SafeFile.h"
 
@@ -15,54 +13,6 @@
 namespace zekt {
 
 namespace {
-
-// A journal grows by a few hundred bytes a run: years of a busy bench.
-constexpr std::size_t kJournalReadLimit = 512u * 1024 * 1024;
-
-// The local journal's records that are wanted; a run's id is its line's
-// number, as an editor counts it.
-FoundRuns LocalRuns(const std::string& path, const std::function<bool(const SharedRecord&)>& wanted,
-                    std::size_t limit, const EachRun& each) {
-    FoundRuns found;
-    const FileRead read = ReadRegularFile(path, kJournalReadLimit);
-    if (read.error == FileError::NotFound) {
-        return found; // no run journaled yet
-    }
-    if (!read.Ok()) {
-        found.outcome = Outcome::Refused(DescribeFileError(path, read.error));
-        return found;
-    }
-    const std::string bench = BenchName();
-    int number = 0;
-    for (const std::string_view line : SplitLines(read.bytes)) {
-        ++number;
-        const std::vector<std::string> fields = CsvFields(line, ';');
-        // The header, and a line an older program cut short.
-        if (fields.size() != kJournalColumns || fields[kTimeColumn] == "time") {
-            continue;
-        }
-        SharedRecord record;
-        record.id = std::to_string(number);
-        record.bench = bench;
-        std::copy(fields.begin(), fields.end(), record.columns.begin());
-        if (wanted(record)) {
-            found.Take(std::move(record), limit, each);
-        }
-    }
-    return found;
-}
-
-// A read's copy is the file it kept in radios/ beside the journal; a file
-// named anywhere else is no copy of the journal's.
-std::string LocalCopy(const std::string& journalPath, const SharedRecord& run) {
-    const std::filesystem::path kept = PathOf(run[kConfigFileColumn]);
-    if (run[kCommandColumn] != "read" ||
-        kept.parent_path() != PathOf(journalPath).parent_path() / "radios") {
-        return {};
-    }
-    const FileRead read = ReadRegularFile(run[kConfigFileColumn], kConfigFileLimit);
-    return read.Ok() ? read.bytes : std::string();
-}
 
 // A lookup builds what programming would, and writes nothing: every
 // question is answered yes.
@@ -130,29 +80,18 @@ int BenchUtcOffsetMinutes() {
 
 FoundRuns FindRuns(const JournalSource& source, const JournalFilter& filter, std::size_t limit,
                    const EachRun& each) {
+    FoundRuns found;
     if (const std::optional<std::string> refused = FilterRefusal(filter)) {
-        FoundRuns found;
         found.outcome = Outcome::Refused(*refused);
         return found;
     }
-    if (!source.sharedUri.empty()) {
-        return SharedJournal::Find(source.sharedUri, filter, limit, each);
-    }
-    return LocalRuns(
-        source.localPath, [&filter](const SharedRecord& run) { return Matches(run, filter); },
-        limit, each);
+    const std::unique_ptr<JournalStore> store = OpenJournalStore(source, BenchUtcOffsetMinutes());
+    return store ? store->Find(filter, limit, each) : found;
 }
 
 FoundRuns FindRun(const JournalSource& source, const std::string& id) {
-    if (!source.sharedUri.empty()) {
-        return SharedJournal::FindId(source.sharedUri, id, BenchUtcOffsetMinutes());
-    }
-    FoundRuns found =
-        LocalRuns(source.localPath, [&id](const SharedRecord& run) { return run.id == id; }, 0, {});
-    for (SharedRecord& run : found.runs) {
-        run.radioCopy = LocalCopy(source.localPath, run);
-    }
-    return found;
+    const std::unique_ptr<JournalStore> store = OpenJournalStore(source, BenchUtcOffsetMinutes());
+    return store ? store->FindId(id) : FoundRuns{};
 }
 
 } // namespace zekt

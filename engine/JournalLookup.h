@@ -1,17 +1,10 @@
 #pragma once
 
-#include "SharedJournal.h"
+#include "JournalStore.h"
 
 #include <string>
 
 namespace zekt {
-
-// Where a lookup asks: the workshop's shared journal when a URI is set,
-// else this bench's local file.
-struct JournalSource {
-    std::string localPath;
-    std::string sharedUri;
-};
 
 // The bench's offset from UTC now, in minutes (days and times as it sees them).
 int BenchUtcOffsetMinutes();

@@ -4,6 +4,17 @@
 
 namespace zekt {
 
+FileError AppendAtOnce(int fd, std::string_view text, long long size) {
+    errno = 0;
+    if (WriteAtOnce(fd, text)) {
+        return FileError::None;
+    }
+    const int why = errno != 0 ? errno : ENOSPC; // a short write is a full disk
+    // Whole or not at all: a half line would glue the next one to it.
+    (void)CutFileTo(fd, size);
+    return FileErrorFromErrno(why);
+}
+
 std::filesystem::path PathOf(const std::string& utf8) {
     return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
 }

@@ -124,6 +124,9 @@ bool ByteAt(int fd, long long offset, char& byte);
 bool CutFileTo(int fd, long long size);
 bool SyncFile(int fd);
 void CloseFile(int fd);
+// Appends text to an open file of `size` bytes in one write, whole or not at
+// all: a write cut short (a full disk) is cut back to size.
+FileError AppendAtOnce(int fd, std::string_view text, long long size);
 
 // Creates a file that did not exist, never through a link; existed tells
 // a name already taken from any other failure.

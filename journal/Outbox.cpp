@@ -59,14 +59,9 @@ FileError AppendWhole(const std::string& path, std::string text) {
     if (last != '\n') {
         text.insert(0, 1, '\n');
     }
-    errno = 0;
-    const bool ok = WriteAtOnce(fd, text);
-    const int why = errno != 0 ? errno : ENOSPC; // a short write is a full disk
-    if (!ok) {
-        (void)CutFileTo(fd, size);
-    }
+    const FileError written = AppendAtOnce(fd, text, size);
     CloseFile(fd);
-    return ok ? FileError::None : FileErrorFromErrno(why);
+    return written;
 }
 
 std::string UtcNow() {

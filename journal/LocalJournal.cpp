@@ -1,0 +1,212 @@
+#include "LocalJournal.h"
+
+#include "Console.h"
+#include "Csv.h"
+#include "MachineNumber.h"
+
+#include <cerrno>
+#include <filesystem>
+
+namespace zekt {
+
+namespace {
+
+constexpr char kSeparator = ';';
+// A journal grows by a few hundred bytes a run: years of a busy bench.
+constexpr std::size_t kJournalReadLimit = 512u * 1024 * 1024;
+
+// One physical line per record, whatever a message holds: tail, grep and
+// wc -l see one record per line. A separator in a message becomes a blank
+// too, so the line splits into its columns even without a CSV reader.
+std::string OneLine(std::string text, bool separatorsToo) {
+    for (char& c : text) {
+        if (c == '\r' || c == '\n' || (separatorsToo && c == kSeparator)) {
+            c = ' ';
+        }
+    }
+    return text;
+}
+
+template <typename Fields>
+std::string Join(const Fields& fields) {
+    std::string line;
+    bool first = true;
+    for (const std::string& field : fields) {
+        if (!first) {
+            line += kSeparator;
+        }
+        first = false;
+        line += CsvField(OneLine(field, false), kSeparator);
+    }
+    return line + "\r\n";
+}
+
+// Whether the file's last byte ends a line (a record an older program cut).
+bool EndsWithLineEnd(int fd, long long size) {
+    char last = '\n';
+    return size == 0 || (ByteAt(fd, size - 1, last) && last == '\n');
+}
+
+} // namespace
+
+std::string NoJournalPlaceText() {
+    return std::string("журнал не ведётся: не заданы ") + UserPlaceVariables(UserPlace::Data) +
+           " (укажите --journal ФАЙЛ)";
+}
+
+std::string DefaultJournalPath() {
+    return UserFilePath(UserPlace::Data, "journal.csv");
+}
+
+JournalChoice ChooseJournal(const std::optional<std::string>& given) {
+    if (given) {
+        return {*given, std::nullopt};
+    }
+    JournalChoice choice{DefaultJournalPath(), std::nullopt};
+    if (choice.path.empty()) {
+        choice.warning = NoJournalPlaceText();
+    }
+    return choice;
+}
+
+std::string OutboxPath(const std::string& journalPath) {
+    return TextOf(PathOf(journalPath).parent_path() / "journal-outbox.txt");
+}
+
+std::string JournalHeader() {
+    return Join(std::initializer_list<std::string>{
+        "time", "program", "command", "result", "message", "configuration file",
+        "configuration file sha256", "configuration sha256", "firmware file", "firmware sha256",
+        "version", "seconds", "unit", "latency"});
+}
+
+std::array<std::string, kJournalColumns> JournalColumns(const JournalRecord& r,
+                                                        const std::string& time) {
+    const std::string seconds = MachineNumber(r.seconds, 1);
+    return {time,         r.program,        r.command,   r.result,       OneLine(r.message, true),
+            r.configFile, r.configFileHash, r.imageHash, r.firmwareFile, r.firmwareHash,
+            r.version,    seconds,          r.unit,      r.latency};
+}
+
+std::string FormatJournalLine(const JournalRecord& r, const std::string& time) {
+    return Join(JournalColumns(r, time));
+}
+
+std::string JournalCsvLine(const std::vector<std::string>& fields) {
+    return Join(fields);
+}
+
+FileError LocalJournal::Append(const JournalRecord& record, const std::string& time) const {
+    if (const FileError error = MakeFolders(TextOf(PathOf(path).parent_path()));
+        error != FileError::None) {
+        return error;
+    }
+    int fd = -1;
+    if (const FileError error = OpenForAppending(path, fd); error != FileError::None) {
+        return error;
+    }
+    // Under the lock only one of several programs finds the file empty and
+    // gives it its header, and a record cut short is taken back before
+    // another program appends after it.
+    LockWholeFile(fd);
+    long long size = 0;
+    if (!FileSizeOf(fd, size)) {
+        const int why = errno;
+        CloseFile(fd);
+        return FileErrorFromErrno(why);
+    }
+    std::string text = FormatJournalLine(record, time);
+    if (size == 0) {
+        text = JournalHeader() + text;
+    } else if (!EndsWithLineEnd(fd, size)) {
+        text = "\r\n" + text;
+    }
+    const FileError written = AppendAtOnce(fd, text, size);
+    CloseFile(fd);
+    return written;
+}
+
+LocalJournal::Kept LocalJournal::KeepRadio(const std::string& prgText,
+                                           const std::string& stamp) const {
+    std::string folder;
+    FileError error = ResolveSafeLinks(TextOf(PathOf(path).parent_path() / "radios"), folder);
+    if (error == FileError::None) {
+        error = MakeFolders(folder);
+    }
+    if (error != FileError::None) {
+        return {error, {}};
+    }
+    // Every read in the same second keeps its own file.
+    constexpr int kMostPerSecond = 1000000;
+    for (int n = 1; n <= kMostPerSecond; ++n) {
+        std::string name = stamp;
+        if (n > 1) {
+            name += '_';
+            name += std::to_string(n);
+        }
+        name += ".prg";
+        const std::string kept = folder + "/" + name;
+        int fd = -1;
+        bool existed = false;
+        const FileError created = CreateNewFile(kept, fd, existed);
+        if (existed) {
+            continue;
+        }
+        if (created != FileError::None) {
+            return {created, {}};
+        }
+        errno = 0;
+        const bool ok = WriteAtOnce(fd, prgText) && SyncFile(fd);
+        const int why = errno != 0 ? errno : ENOSPC;
+        CloseFile(fd);
+        if (!ok) {
+            RemoveFile(kept);
+            return {FileErrorFromErrno(why), {}};
+        }
+        return {FileError::None, kept};
+    }
+    return {FileError::Io, {}};
+}
+
+FoundRuns LocalRuns(const std::string& path, const std::function<bool(const SharedRecord&)>& wanted,
+                    std::size_t limit, const EachRun& each) {
+    FoundRuns found;
+    const FileRead read = ReadRegularFile(path, kJournalReadLimit);
+    if (read.error == FileError::NotFound) {
+        return found; // no run journaled yet
+    }
+    if (!read.Ok()) {
+        found.outcome = Outcome::Refused(DescribeFileError(path, read.error));
+        return found;
+    }
+    const std::string bench = BenchName();
+    int number = 0;
+    for (const std::string_view line : SplitLines(read.bytes)) {
+        ++number;
+        const std::vector<std::string> fields = CsvFields(line, kSeparator);
+        // The header, and a line an older program cut short.
+        if (fields.size() != kJournalColumns || fields[kTimeColumn] == "time") {
+            continue;
+        }
+        SharedRecord record;
+        record.id = std::to_string(number);
+        record.bench = bench;
+        std::copy(fields.begin(), fields.end(), record.columns.begin());
+        if (wanted(record)) {
+            found.Take(std::move(record), limit, each);
+        }
+    }
+    return found;
+}
+
+std::string LocalCopy(const std::string& journalPath, const SharedRecord& run) {
+    const std::filesystem::path kept = PathOf(run[kConfigFileColumn]);
+    if (run[kCommandColumn] != "read" ||
+        kept.parent_path() != PathOf(journalPath).parent_path() / "radios") {
+        return {};
+    }
+    const FileRead read = ReadRegularFile(run[kConfigFileColumn], kConfigFileLimit);
+    return read.Ok() ? read.bytes : std::string();
+}
+
+} // namespace zekt

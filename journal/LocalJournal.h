@@ -1,0 +1,94 @@
+#pragma once
+
+#include "SafeFile.h"
+#include "SharedJournal.h"
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zekt {
+
+// One run that touched a radio, as the journal keeps it.
+struct JournalRecord {
+    std::string program; // zekt-cli or zekt-programmer
+    std::string command; // program, write-frequencies, read, verify, backup
+    std::string result;  // ok, failed, cancelled or refused
+    std::string message; // the operator's text
+    std::string configFile;
+    std::string configFileHash;
+    std::string imageHash; // the configuration written or read
+    std::string firmwareFile;
+    std::string firmwareHash;
+    std::string version;
+    double seconds = 0;
+    std::string unit;    // the programmer unit's serial number (SIM1 for the simulated unit)
+    std::string latency; // the latency timer a run set, in ms, or kJournalDefaultLatency
+};
+
+inline constexpr const char* kJournalOk = "ok";
+inline constexpr const char* kJournalFailed = "failed";
+inline constexpr const char* kJournalCancelled = "cancelled";
+inline constexpr const char* kJournalRefused = "refused"; // ended before the radio was touched
+inline constexpr const char* kJournalDefaultLatency = "default"; // the chip's own timer
+
+// journal.csv in the per-user data place (UserFilePath); empty when the
+// system names none (then NoJournalPlaceText is the warning).
+std::string DefaultJournalPath();
+std::string NoJournalPlaceText();
+
+// The journal a program keeps: the file its option gave (an empty name: none),
+// else the default, with the warning when the default has no place.
+struct JournalChoice {
+    std::string path; // empty: no journal
+    std::optional<std::string> warning;
+};
+JournalChoice ChooseJournal(const std::optional<std::string>& given);
+
+// The shared journal's outbox beside a local journal.
+std::string OutboxPath(const std::string& journalPath);
+
+// The header and one record as ';'-separated CSV lines (RFC 4180 quoting),
+// and the record's columns as they stand in the line.
+std::string JournalHeader();
+std::array<std::string, kJournalColumns> JournalColumns(const JournalRecord& record,
+                                                        const std::string& time);
+std::string FormatJournalLine(const JournalRecord& record, const std::string& time);
+// Fields as one journal line: ';'-separated, RFC 4180 quoting, CR LF.
+std::string JournalCsvLine(const std::vector<std::string>& fields);
+
+// The bench's own journal file, journal.csv, with the radios a read kept in
+// radios/ beside it. Each line goes out in one write on an O_APPEND
+// descriptor under a lock, so several programs can share the file.
+class LocalJournal {
+public:
+    explicit LocalJournal(std::string path) : path(std::move(path)) {}
+    const std::string& Path() const { return path; }
+
+    // Appends the record's line (time: as JournalTime gives it), whole or not
+    // at all: a write cut short is taken back. A new file gets the header.
+    FileError Append(const JournalRecord& record, const std::string& time) const;
+
+    struct Kept {
+        FileError error = FileError::None;
+        std::string path;
+    };
+    // Keeps a read's *.prg as radios/STAMP.prg (STAMP_2.prg, ... for more
+    // reads in the same second), never over another file.
+    Kept KeepRadio(const std::string& prgText, const std::string& stamp) const;
+
+private:
+    std::string path;
+};
+
+// The local journal's records that are wanted, oldest first; a run's id is
+// its line's number, as an editor counts it, its bench this one.
+FoundRuns LocalRuns(const std::string& path, const std::function<bool(const SharedRecord&)>& wanted,
+                    std::size_t limit, const EachRun& each);
+// A read's copy: the file it kept in radios/ beside the journal (a file
+// named anywhere else is no copy of the journal's); empty when none.
+std::string LocalCopy(const std::string& journalPath, const SharedRecord& run);
+
+} // namespace zekt
