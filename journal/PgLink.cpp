@@ -138,7 +138,7 @@ PgLink::Connected PgLink::Connect(const std::string& uri, int connectSeconds,
                                   int statementSeconds) {
     const libpq::Calls& pq = libpq::Library();
     if (const std::optional<std::string> missing = PgLibraryMissing()) {
-        return {nullptr, PgFailure::Settings, *missing};
+        return {nullptr, PgFailure::NoLibrary, *missing};
     }
     if (const std::optional<std::string> wrong = AddressMistake(uri)) {
         return {nullptr, PgFailure::Settings, *wrong};

@@ -23,7 +23,8 @@ struct PgReply {
 // Why a connection was not made: the server could not be reached (worth
 // trying again), or it was reached and refused this address (a mistake in
 // the settings: database, role, password, sslmode, an unknown parameter).
-enum class PgFailure { Unreachable, Settings };
+// NoLibrary: this computer has no libpq (Windows without libpq.dll).
+enum class PgFailure { Unreachable, Settings, NoLibrary };
 
 // One connection to a PostgreSQL server through libpq: linked on Linux,
 // loaded at run time on Windows (libpq.dll beside the program or on PATH).

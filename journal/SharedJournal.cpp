@@ -245,6 +245,9 @@ std::string LeftText(int count) {
 } // namespace
 
 std::string SharedJournal::UnreachableText(PgFailure failure, const std::string& why) {
+    if (failure == PgFailure::NoLibrary) {
+        return why;
+    }
     if (failure == PgFailure::Settings) {
         return "общий журнал не принимает записи: " + why +
                ". Проверьте адрес journal-database (база данных, пользователь, пароль, sslmode, "

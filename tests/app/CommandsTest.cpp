@@ -234,8 +234,10 @@ private slots:
         b.dialogs.answers = {BoxResult::Ok, BoxResult::Ok, BoxResult::Cancel}; // two radios
         b.w->ButProgClick();
         QCOMPARE(b.Texts().filter("Программирование завершено!").size(), 2);
-        QTRY_COMPARE(b.Texts().filter("общий журнал недоступен").size(), 1);
-        QVERIFY(b.Texts().back().startsWith("общий журнал недоступен"));
+        // Unreachable, or on a computer without libpq "общий журнал на этом компьютере недоступен".
+        const QRegularExpression away("^общий журнал .*недоступен");
+        QTRY_COMPARE(b.Texts().filter(away).size(), 1);
+        QVERIFY(b.Texts().back().contains(away));
         b.w->ShowJournal();
         QTRY_VERIFY2(
             b.w->JournalWindow->LabelFound->text().contains("ждут отправки в общий журнал: 2"),
