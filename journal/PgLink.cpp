@@ -2,6 +2,9 @@
 
 #include "LibPq.h"
 
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 #include <utility>
 
 namespace zekt {
@@ -30,6 +33,53 @@ void Finish(void* connection) {
     if (connection != nullptr) {
         libpq::Library().finish(connection);
     }
+}
+
+// What StartBefore gives when the deadline came first.
+void* const kTooLate = reinterpret_cast<void*>(1);
+
+// libpq starts a connection by looking the server's name up, in one call
+// that no deadline reaches: it runs on a thread of its own, and one that
+// outlives the deadline is left to finish (and close what it made) alone.
+void* StartBefore(Clock::time_point deadline, const char* const* keywords,
+                  const char* const* values) {
+    struct Start {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false;
+        bool abandoned = false;
+        void* connection = nullptr;
+        std::vector<std::string> texts; // the thread's own copies
+    };
+    auto start = std::make_shared<Start>();
+    for (const char* const* k = keywords; *k != nullptr; ++k) {
+        start->texts.emplace_back(*k);
+        start->texts.emplace_back(values[k - keywords]);
+    }
+    std::thread([start] {
+        std::vector<const char*> k, v;
+        for (std::size_t i = 0; i < start->texts.size(); i += 2) {
+            k.push_back(start->texts[i].c_str());
+            v.push_back(start->texts[i + 1].c_str());
+        }
+        k.push_back(nullptr);
+        v.push_back(nullptr);
+        void* connection = libpq::Library().connectStartParams(k.data(), v.data(), 1);
+        const std::lock_guard<std::mutex> lock(start->mutex);
+        if (start->abandoned) {
+            Finish(connection);
+            return;
+        }
+        start->connection = connection;
+        start->finished = true;
+        start->done.notify_all();
+    }).detach();
+    std::unique_lock<std::mutex> lock(start->mutex);
+    if (!start->done.wait_until(lock, deadline, [&start] { return start->finished; })) {
+        start->abandoned = true;
+        return kTooLate;
+    }
+    return start->connection;
 }
 
 // Drives a started connection to its end, or gives up at the deadline.
@@ -166,7 +216,10 @@ PgLink::Connected PgLink::Connect(const std::string& uri, int connectSeconds,
         uri.c_str(), timeout.c_str(), options.c_str(),    "UTF8",          "zekt-programmer",
         "1",         kKeepaliveIdle,  kKeepaliveInterval, kKeepaliveCount, userTimeout.c_str(),
         nullptr};
-    void* connection = pq.connectStartParams(keywords, values, 1);
+    void* connection = StartBefore(deadline, keywords, values);
+    if (connection == kTooLate) {
+        return {nullptr, PgFailure::Unreachable, "имя сервера не найдено за отведённое время"};
+    }
     if (connection == nullptr) {
         return {nullptr, PgFailure::Unreachable, "нет памяти для соединения"};
     }

@@ -294,6 +294,20 @@ nobody listening|недоступен|postgresql://bench@127.0.0.1:1/zekt
 EOF
 unset PGPASSFILE
 
+echo "== a name server that never answers: a run ends in 2 s, a lookup gives up in 3 s"
+far=postgresql://bench@db.workshop.example/zekt
+if run_ms=$("$here/hung-name-server.sh" "$cli" --simulate dns.hex --workdir "$demo" \
+  --journal "$work/dns/journal.csv" --journal-database "$far" write-frequencies \
+  "$(file_of dns)" --yes 2>/dev/null); then
+  lookup_ms=$("$here/hung-name-server.sh" "$cli" --journal-database "$far" journal 2>dns.err)
+  [ "$run_ms" -lt 3000 ] || fail "the run waited $run_ms ms for the name server"
+  [ "$lookup_ms" -lt 4500 ] || fail "the lookup waited $lookup_ms ms for the name server"
+  grep -q "имя сервера не найдено за отведённое время" dns.err || fail "$(cat dns.err)"
+  echo "ok    run $run_ms ms, lookup $lookup_ms ms"
+else
+  echo "skipped here: no namespaces or no python3"
+fi
+
 echo "== a password in a settings file others can read is refused, in any spelling"
 mkdir -p config/zekt-programmer
 while read -r spelling; do
