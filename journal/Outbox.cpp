@@ -119,6 +119,21 @@ Lines ReadLines(const std::string& path) {
     return lines;
 }
 
+// Everything in the queue has gone: it is cut to nothing under the lock,
+// without the temporary file and its sync. Nothing can be lost by it: a
+// crash leaves the old lines, which the server knows and takes as sent.
+Outcome Emptied(const std::string& path) {
+    int fd = -1;
+    FileError error = OpenForAppending(path, fd);
+    if (error == FileError::None) {
+        if (!CutFileTo(fd, 0)) {
+            error = FileErrorFromErrno(errno);
+        }
+        CloseFile(fd);
+    }
+    return error == FileError::None ? Outcome::Done() : Outcome::Refused(Described(path, error));
+}
+
 } // namespace
 
 Outbox::Outbox(std::string path)
@@ -207,6 +222,9 @@ Outcome Outbox::Settle(const std::set<std::string>& sent, const std::vector<Refu
         if (leaving.count(lines.parsed[i].id) == 0) {
             kept.append(lines.records[i]).push_back('\n');
         }
+    }
+    if (kept.empty()) {
+        return Emptied(path); // the usual end of a round
     }
     if (const FileWrite written = WriteFileSafely(path, kept); !written.Ok()) {
         return Outcome::Refused(Described(path, written.error));
