@@ -164,7 +164,6 @@ void SendBatch(const SenderLink& link, const std::vector<SharedRecord>& batch, T
 struct Round {
     Outcome outcome = Outcome::Done();
     PgFailure failure = PgFailure::Unreachable;
-    bool reached = false; // the server answered
     int sent = 0;
     int refused = 0;
     bool oldTable = false; // written to without the zone
@@ -194,7 +193,6 @@ Round SendWaiting(const std::string& uri, Outbox& outbox, SenderLink& link) {
             link.db = std::move(connected.link);
             link.withZone = TableKeepsZone(*link.db);
         }
-        round.reached = true;
         round.oldTable = !link.withZone;
         Tried tried;
         for (std::size_t at = 0; at < waiting.records.size() && !tried.stopped;
@@ -213,7 +211,6 @@ Round SendWaiting(const std::string& uri, Outbox& outbox, SenderLink& link) {
             } else {
                 round.failure = PgFailure::Settings; // the server refuses this bench
             }
-            round.reached = !tried.stopped->lost;
             round.outcome = Outcome::Refused(tried.stopped->error);
             return round;
         }

@@ -86,7 +86,6 @@ public:
     Outcome Record(const SharedRecord& record);
     // How many records wait in the outbox.
     int Waiting() const;
-    const Outbox& Queue() const { return outbox; }
 
     struct Synced {
         Outcome outcome = Outcome::Done();
