@@ -200,9 +200,15 @@ FoundRuns LocalRuns(const std::string& path, const std::function<bool(const Shar
 }
 
 std::string LocalCopy(const std::string& journalPath, const SharedRecord& run) {
-    const std::filesystem::path kept = PathOf(run[kConfigFileColumn]);
-    if (run[kCommandColumn] != "read" ||
-        kept.parent_path() != PathOf(journalPath).parent_path() / "radios") {
+    // Both as absolute paths: a journal named relative to the working folder
+    // ("--journal j.csv") keeps its copies under their full names.
+    std::error_code ec;
+    const std::filesystem::path kept =
+        std::filesystem::absolute(PathOf(run[kConfigFileColumn]), ec).lexically_normal();
+    const std::filesystem::path radios =
+        std::filesystem::absolute(PathOf(journalPath), ec).lexically_normal().parent_path() /
+        "radios";
+    if (run[kCommandColumn] != "read" || kept.parent_path() != radios) {
         return {};
     }
     const FileRead read = ReadRegularFile(run[kConfigFileColumn], kConfigFileLimit);

@@ -791,6 +791,10 @@ private slots:
         QFile kept(cli.Journal()[1].split(';')[5]);
         QVERIFY(kept.open(QIODevice::ReadOnly));
         QCOMPARE(cli.Contents("copy.prg"), kept.readAll());
+        // A journal named relative to the working folder finds its copies too.
+        QCOMPARE(cli.Sim({"--journal", "rel.csv", "read"}).status, 0);
+        QVERIFY(cli.Run({"--journal", "rel.csv", "journal", "show", "2"})
+                    .out.contains("Копия радиостанции      есть"));
         const struct {
             QStringList args;
             int status;
