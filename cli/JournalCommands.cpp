@@ -144,6 +144,20 @@ void PrintRun(const SharedRecord& run) {
     }
 }
 
+} // namespace
+
+std::vector<NamedFile> KeptFiles(const std::string& journalPath) {
+    std::vector<NamedFile> kept = {{"файл настроек", DefaultSettingsPath()}};
+    if (!journalPath.empty()) {
+        const std::string outbox = OutboxPath(journalPath);
+        kept.push_back({"очередь общего журнала", outbox});
+        kept.push_back({"файл отложенных записей", Outbox(outbox).RefusedPath()});
+    }
+    return kept;
+}
+
+namespace {
+
 int ShowCommand(const CliOptions& options, const JournalSource& source) {
     const FoundRuns found = FindRun(source, options.journalId);
     if (!found.outcome.Ok()) {
@@ -158,6 +172,15 @@ int ShowCommand(const CliOptions& options, const JournalSource& source) {
     PrintRun(run);
     if (options.outputFile.empty()) {
         return kExitOk;
+    }
+    // The journal and what is kept beside it are never the copy's place.
+    const std::string journal = ChooseJournal(options.Journal()).path;
+    std::vector<NamedFile> kept = KeptFiles(journal);
+    kept.push_back({"журнал", journal});
+    if (const std::optional<std::string> clash =
+            FilesClash({{"--save", options.outputFile}}, kept)) {
+        Say("zekt-cli: " + *clash);
+        return kExitUsage;
     }
     if (run.radioCopy.empty()) {
         Say("zekt-cli: у записи " + run.id + " нет копии радиостанции: --save не записан");

@@ -283,8 +283,13 @@ bool MakePathsAbsolute(zekt::CliOptions& o) {
 // "--trace WORK/St611.hex" the maker's firmware.
 bool FilesApart(const CliOptions& o) {
     const bool importing = o.command == "import-csv"; // reads and rewrites CONFIG.prg
-    std::vector<NamedFile> written = {{"--trace", o.traceFile}, {"--journal", o.journalFile}};
+    // The journal the run keeps, named or the default, and what lives beside it.
+    const std::string journal = ChooseJournal(o.Journal()).path;
+    std::vector<NamedFile> written = {{"--trace", o.traceFile},
+                                      {o.journalGiven ? "--journal" : "журнал", journal}};
     std::vector<NamedFile> read = {{"входной файл", o.inputFile}, {"--firmware", o.firmware}};
+    const std::vector<NamedFile> kept = KeptFiles(journal);
+    read.insert(read.end(), kept.begin(), kept.end());
     (importing ? read : written).push_back({"выходной файл", o.outputFile});
     for (const std::string& radio : o.radioFiles) {
         written.push_back({"--simulate", radio}); // read and written

@@ -236,7 +236,16 @@ private slots:
         QVERIFY(firmware.open(QIODevice::ReadOnly));
         const QByteArray standard = firmware.readAll();
         cli.files.Write("w/WORK/St611.hex", standard.toStdString());
+        // The journal a run keeps (here the default one), what lives beside it, the settings.
+        cli.files.Write("config/zekt-programmer/settings.conf", "usb-latency = 2\n");
+        QCOMPARE(cli.Sim({"read"}).status, 1); // a blank radio: journal line 2
+        const QByteArray journal = cli.Contents("xdg/zekt-programmer/journal.csv");
         const QStringList refused[] = {
+            {"--simulate", "radio.hex", "--trace", "xdg/zekt-programmer/journal.csv", "test"},
+            {"--simulate", "radio.hex", "read", "--save", "config/zekt-programmer/settings.conf"},
+            {"--simulate", "radio.hex", "backup", "xdg/zekt-programmer/journal-outbox.txt"},
+            {"--journal", "config/zekt-programmer/settings.conf", "test"},
+            {"journal", "show", "2", "--save", "xdg/zekt-programmer/journal.csv"},
             {"export-csv", "a.prg", "a.prg"},
             {"--simulate", "radio.hex", "--trace", "a.prg", "program", "a.prg"},
             {"--simulate", "radio.hex", "--journal", "a.prg", "verify", "a.prg"},
@@ -255,6 +264,9 @@ private slots:
             QVERIFY2(r.err.contains("один файл"), qPrintable(r.err));
             QCOMPARE(cli.Contents("a.prg"), original);
             QCOMPARE(cli.Contents("w/WORK/St611.hex"), standard);
+            QCOMPARE(cli.Contents("xdg/zekt-programmer/journal.csv"), journal);
+            QCOMPARE(cli.Contents("config/zekt-programmer/settings.conf"),
+                     QByteArray("usb-latency = 2\n"));
         }
     }
 
