@@ -297,8 +297,8 @@ int SyncCommand(const CliOptions& options, const std::string& uri) {
     std::fprintf(Out(), "Отправлено в общий журнал: %d, ждут в очереди: %d\n", synced.sent,
                  synced.waiting);
     if (synced.refused > 0) {
-        Say("zekt-cli: общий журнал не принял записей: " + std::to_string(synced.refused) +
-            "; они отложены с причиной в файл " + Outbox(outbox).RefusedPath());
+        Say("zekt-cli: " +
+            SharedJournal::RefusedText(synced.refused, Outbox(outbox).RefusedPath()));
     }
     if (!synced.outcome.Ok()) {
         Say("zekt-cli: " + synced.outcome.Why());

@@ -6,11 +6,8 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QTimeZone>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
 #include <utility>
 
 namespace zekt {

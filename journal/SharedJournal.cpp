@@ -224,11 +224,6 @@ Round SendWaiting(const std::string& uri, Outbox& outbox, SenderLink& link) {
     }
 }
 
-std::string RefusedText(int count, const std::string& refusedPath) {
-    return "общий журнал не принял записей: " + std::to_string(count) +
-           "; они отложены с причиной в файл " + refusedPath + " (записи в местном журнале есть).";
-}
-
 std::string OldTableText() {
     return "общий журнал в базе данных старой версии: записи отправляются без пояса времени. "
            "Попросите владельца базы выполнить zekt-cli journal init-db.";
@@ -253,6 +248,11 @@ std::string SharedJournal::UnreachableText(PgFailure failure, const std::string&
     return "общий журнал недоступен: " + why +
            ". Записи ждут в очереди и будут отправлены, как только сервер ответит (или командой "
            "zekt-cli journal sync).";
+}
+
+std::string SharedJournal::RefusedText(int count, const std::string& refusedPath) {
+    return "общий журнал не принял записей: " + std::to_string(count) +
+           "; они отложены с причиной в файл " + refusedPath + " (записи в местном журнале есть).";
 }
 
 std::string SharedJournal::ReachableAgainText() {

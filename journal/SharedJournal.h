@@ -122,6 +122,7 @@ public:
     // The texts the sender tells.
     static std::string UnreachableText(PgFailure failure, const std::string& why);
     static std::string ReachableAgainText();
+    static std::string RefusedText(int count, const std::string& refusedPath);
 
 private:
     struct Sender;

@@ -1,5 +1,6 @@
 #include "Journal.h"
 
+#include "Csv.h"
 #include "JournalLookup.h"
 #include "TempFiles.h"
 
@@ -27,22 +28,11 @@ QStringList JournalLines(const std::string& path) {
     return lines;
 }
 
-// Splits one ';' line with RFC 4180 quotes.
+// Splits one ';' line with RFC 4180 quotes (the journal's own reader).
 QStringList CsvFields(const QString& line) {
-    QStringList fields{""};
-    bool quoted = false;
-    for (int i = 0; i < line.size(); ++i) {
-        const QChar c = line[i];
-        if (quoted && c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-            fields.back() += '"';
-            ++i;
-        } else if (c == '"') {
-            quoted = !quoted;
-        } else if (c == ';' && !quoted) {
-            fields << "";
-        } else {
-            fields.back() += c;
-        }
+    QStringList fields;
+    for (const std::string& field : zekt::CsvFields(line.toStdString(), ';')) {
+        fields << QString::fromStdString(field);
     }
     return fields;
 }
