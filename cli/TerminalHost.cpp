@@ -126,6 +126,17 @@ bool WaitForEnter(std::FILE* out, std::FILE* in) {
              answer.starts_with("Н"));
 }
 
+bool WaitForConnect(std::FILE* out, std::FILE* in) {
+    if (WaitForEnter(out, in)) {
+        return true;
+    }
+    // A stop here ends the command before its run: that is a run stopped.
+    if (RunStopSignal() != 0) {
+        NoteRunStopTaken();
+    }
+    return false;
+}
+
 bool TerminalHost::Tell(const OperatorMessage& message) {
     switch (message.kind) {
     case PromptKind::NextRadio:
@@ -136,7 +147,7 @@ bool TerminalHost::Tell(const OperatorMessage& message) {
         return WaitForEnter(out, nextRadioInput);
     case PromptKind::ConnectRadio:
         Say(message.text);
-        return promptInput == nullptr || WaitForEnter(out, promptInput);
+        return promptInput == nullptr || WaitForConnect(out, promptInput);
     case PromptKind::Notice:
     case PromptKind::Question: // the options have answered it
         break;

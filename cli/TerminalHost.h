@@ -65,5 +65,8 @@ private:
 // Waits for a line from in: Enter answers yes; n, Ctrl+C or the end of the
 // input answer no.
 bool WaitForEnter(std::FILE* out, std::FILE* in);
+// The same before a radio's run: a stop request that answers it stopped
+// the command.
+bool WaitForConnect(std::FILE* out, std::FILE* in);
 
 } // namespace zekt

@@ -224,18 +224,17 @@ int BackupCommand(const CliOptions& options, Session& session) {
         journal.Write(run.stopped ? kJournalCancelled : kJournalFailed, run.message, nullptr);
         return kExitFailed;
     }
+    // Before anything read is believed: a second pass that agrees.
+    if (const StepResult again = ConfirmRead(host->Parts(), kOpsWholeChip, image, session.Link());
+        !again.ok) {
+        Say(again.message);
+        journal.Write(again.stopped ? kJournalCancelled : kJournalFailed, again.message, nullptr);
+        return kExitFailed;
+    }
     // Protected memory reads as zeros: a copy of it would restore nothing.
     if (ChipProtected(image)) {
         Say(msg::kReadProtected);
         journal.Write(kJournalFailed, msg::kReadProtected, &image);
-        return kExitFailed;
-    }
-    // Before anything read is kept: a second pass that agrees.
-    if (const StepResult again = ConfirmRead(host->Parts(), kOpsWholeChip, image, session.Link());
-        !again.ok) {
-        Say(again.message);
-        journal.Write(RunStopSignal() != 0 ? kJournalCancelled : kJournalFailed, again.message,
-                      &image);
         return kExitFailed;
     }
     const ChipFileResult saved = SaveChipHex(options.outputFile, ChipOf(image));
@@ -399,7 +398,7 @@ const char* RunResultText(int status) {
     default:
         break;
     }
-    return RunStopSignal() != 0 ? "прервано" : "ошибка";
+    return RunStopTaken() ? "прервано" : "ошибка";
 }
 
 // One round: the command on every unit at once; the table of the units.
@@ -436,7 +435,7 @@ int RunOnUnits(const CliOptions& options, LinkBackend& backend,
                const std::vector<UnitInfo>& units) {
     if (zekt::IsTerminal(stdin) && !options.yes && options.command != "test") {
         Say(msg::kConnectRadio);
-        if (!WaitForEnter(stderr, stdin)) {
+        if (!WaitForConnect(stderr, stdin)) {
             return kExitFailed;
         }
     }
@@ -513,9 +512,12 @@ int RunWithProgrammer(int argc, char** argv, const zekt::CliOptions& options) {
             status = zekt::kExitOutputLost;
         }
     }
-    if (const int signal = zekt::RunStopSignal(); signal != 0) {
+    if (const int signal = zekt::RunStopSignal(); signal != 0 && zekt::RunStopTaken()) {
         Say(std::string("zekt-cli: прервано сигналом ") + zekt::StopEventName(signal) + ".");
         status = 128 + signal;
+    } else if (signal != 0) {
+        Say(std::string("zekt-cli: сигнал ") + zekt::StopEventName(signal) +
+            " пришёл, когда прерывать было уже нечего: результат не изменён.");
     }
     return status;
 }

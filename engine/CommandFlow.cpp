@@ -1,5 +1,6 @@
 #include "CommandFlow.h"
 
+#include "ChipMemory.h"
 #include "CommandMessages.h"
 #include "ConfigFile.h"
 #include "ConfigMessages.h"
@@ -266,7 +267,43 @@ CommandOutcome RunWriteCommand(const WriteCommand& command, const RadioConfig& c
     return outcome;
 }
 
-ReadOutcome ReadRadio(CommandContext& context, const CommandHost& host, ReadConfirm confirm) {
+namespace {
+
+// The read after the identification: the memories, then a second pass over
+// both. What the first pass found is said only once the second agrees.
+ReadOutcome ReadMemoriesAndConfirm(CommandContext& context, const CommandHost& host) {
+    ReadOutcome result{CommandOutcome::Done, true};
+    const bool oldProgrammer = ProgrammedByOldUnit(context.image);
+    PrepareMemoryRead(context.image);
+    const StepResult memories = Run(kOpsReadMemories, context, host);
+    if (!memories.ok) {
+        result.outcome = ReportFailedRun(memories, host);
+    }
+    if (memories.stopped) {
+        // Stopped on request: nothing of a read cut short is decoded.
+        result.decode = false;
+    }
+    if (memories.ok) {
+        if (const StepResult again = ConfirmRead(host, kOpsReadIdentification | kOpsReadMemories,
+                                                 context.image, context.link);
+            !again.ok) {
+            // Two passes that disagree: neither is the radio.
+            result = {ReportFailedRun(again, host), false};
+        }
+    }
+    host.runs.HideProgress();
+    if (result.decode && oldProgrammer) {
+        Notify(host, msg::kOldProgrammer, msg::kOldProgrammerCaption, BoxKind::Information);
+    }
+    if (result.decode && OldFirmware(context.image)) {
+        Notify(host, msg::kOldFirmware, msg::kOldFirmwareCaption, BoxKind::Warning);
+    }
+    return result;
+}
+
+} // namespace
+
+ReadOutcome ReadRadio(CommandContext& context, const CommandHost& host) {
     if (context.link.IsReady() && !context.link.Test()) {
         Notify(host, msg::kReadTestFailed, msg::kReadTestFailedCaption, BoxKind::Error);
         return {CommandOutcome::TestFailed, false};
@@ -287,32 +324,7 @@ ReadOutcome ReadRadio(CommandContext& context, const CommandHost& host, ReadConf
             // The unit answered: a failed read, not a refused command.
             return {CommandOutcome::RunFailed, false};
         } else {
-            result = {CommandOutcome::Done, true};
-            if (ProgrammedByOldUnit(context.image)) {
-                Notify(host, msg::kOldProgrammer, msg::kOldProgrammerCaption, BoxKind::Information);
-            }
-            PrepareMemoryRead(context.image);
-            const StepResult memories = Run(kOpsReadMemories, context, host);
-            if (!memories.ok) {
-                result.outcome = ReportFailedRun(memories, host);
-            }
-            if (memories.stopped) {
-                // Stopped on request: nothing of a read cut short is decoded.
-                result.decode = false;
-            }
-            if (memories.ok && confirm == ReadConfirm::TwoPasses) {
-                if (const StepResult again =
-                        ConfirmRead(host, kOpsReadIdentification | kOpsReadMemories, context.image,
-                                    context.link);
-                    !again.ok) {
-                    // Two passes that disagree: neither is the radio.
-                    result = {ReportFailedRun(again, host), false};
-                }
-            }
-            host.runs.HideProgress();
-            if (result.decode && OldFirmware(context.image)) {
-                Notify(host, msg::kOldFirmware, msg::kOldFirmwareCaption, BoxKind::Warning);
-            }
+            result = ReadMemoriesAndConfirm(context, host);
         }
     }
     ShowConfig(host);
@@ -409,7 +421,15 @@ ReadOutcome ReadRadioJournaled(CommandContext& context, const CommandHost& host,
         const ReadBackPanels decoded = DecodeReadBack(context.image, panels);
         journal.Base().version = VersionText(decoded.decodingVersion);
         const Outcome checked = after ? after(decoded) : Outcome::Done();
-        if (checked.Ok()) {
+        if (!checked.Ok()) {
+            result = kJournalFailed;
+            message = checked.Why();
+        } else if (decoded.readProtected || ChipProtected(context.image)) {
+            // Protected memory reads as zeros: shown, but no read of the radio.
+            read.outcome = CommandOutcome::RunFailed;
+            result = kJournalFailed;
+            message = msg::kReadProtected;
+        } else {
             // What the radio held, byte for byte, whatever a later command does.
             const std::string text = FormatReadConfigFile(decoded, context.image);
             const std::string kept = journal.KeepRadio(text);
@@ -417,9 +437,6 @@ ReadOutcome ReadRadioJournaled(CommandContext& context, const CommandHost& host,
                 journal.Base().configFile = kept;
                 journal.Base().configFileHash = Sha256Hex(text);
             }
-        } else {
-            result = kJournalFailed;
-            message = checked.Why();
         }
     }
     journal.Write(result, message, read.decode ? &context.image : nullptr);

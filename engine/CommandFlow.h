@@ -69,11 +69,9 @@ struct ReadOutcome {
     CommandOutcome outcome = CommandOutcome::Done;
     bool decode = false; // the image holds a radio to decode (even after a failed second run)
 };
-// A read is believed when a second pass gives the same; a caller that only
-// compares may read once and confirm a difference itself.
-enum class ReadConfirm { TwoPasses, OnePass };
-ReadOutcome ReadRadio(CommandContext& context, const CommandHost& host,
-                      ReadConfirm confirm = ReadConfirm::TwoPasses);
+// A read is believed, and what it found said, only when a second pass gives
+// the same.
+ReadOutcome ReadRadio(CommandContext& context, const CommandHost& host);
 
 // A second pass over the radio into a copy of the image, before anything
 // read is believed: a contact that fails now and then garbles a reply

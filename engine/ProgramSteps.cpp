@@ -38,6 +38,7 @@ StepResult ProgramSteps::Send(uint8_t command) {
     // A stop takes effect between frames; the End frame that winds the run
     // up still goes out.
     if (command != cmdEnd && RunStopSignal() != 0) {
+        NoteRunStopTaken();
         return {false, msg::kRunStopped, true};
     }
     frame[kGroupByte] = grpCommand;

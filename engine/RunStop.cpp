@@ -10,6 +10,7 @@ namespace zekt {
 namespace {
 
 std::atomic<int> stopSignal{0};
+std::atomic<bool> stopTaken{false};
 static_assert(std::atomic<int>::is_always_lock_free, "used from a signal handler");
 void (*stopCallback)(int) = nullptr;
 
@@ -38,6 +39,15 @@ int RunStopSignal() noexcept {
 
 void ClearRunStop() noexcept {
     stopSignal.store(0);
+    stopTaken.store(false);
+}
+
+void NoteRunStopTaken() noexcept {
+    stopTaken.store(true);
+}
+
+bool RunStopTaken() noexcept {
+    return stopTaken.load() && stopSignal.load() != 0;
 }
 
 void InstallRunStopHandlers(void (*onStop)(int)) {

@@ -13,6 +13,12 @@ inline constexpr int kStopByOperator = -1;
 int RunStopSignal() noexcept; // the signal that asked, 0 when none
 void ClearRunStop() noexcept;
 
+// Whether the request cut anything short: a run's frame, or a question
+// before a run. One that came after a run's last frame changed nothing, and
+// neither the record nor the exit status says otherwise.
+void NoteRunStopTaken() noexcept;
+bool RunStopTaken() noexcept;
+
 // Takes the stop events (SIGINT, SIGTERM and SIGHUP; on Windows the
 // console's): the first asks the run to stop, a second one ends the process
 // at once. onStop, when given, is also called from the handler (it must be

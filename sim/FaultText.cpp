@@ -8,8 +8,8 @@
 namespace zekt {
 
 const char* const kSimFaultHelp =
-    "                          unplug@N, timeout@N, short-write@N, garbage@N, wrong-command@N:\n"
-    "                              на кадре N (с 1)\n"
+    "                          unplug@N, timeout@N, short-write@N, garbage@N, wrong-command@N,\n"
+    "                              slow@N (ответ через 3 с): на кадре N (с 1)\n"
     "                          fail-word@A, fail-byte@A: программатор сообщает об ошибке\n"
     "                              записи этого слова или байта\n"
     "                          stuck-bit@A:B, stuck-data-bit@A:B: бит B этого слова или байта\n"
@@ -76,7 +76,7 @@ bool ApplySimFault(const std::string& text, SimulatedDriver& driver, std::string
     } else if (Number(value, n)) {
         ok = true;
         const bool atFrame = kind == "unplug" || kind == "timeout" || kind == "short-write" ||
-                             kind == "garbage" || kind == "wrong-command";
+                             kind == "garbage" || kind == "wrong-command" || kind == "slow";
         if (atFrame && n < 1) {
             ok = false; // frames count from 1: a fault at 0 would never come
         } else if (kind == "unplug") {
@@ -89,6 +89,8 @@ bool ApplySimFault(const std::string& text, SimulatedDriver& driver, std::string
             faults.garbageReplyAtFrame = n;
         } else if (kind == "wrong-command") {
             faults.wrongCommandAtFrame = n;
+        } else if (kind == "slow") {
+            faults.slowReplyAtFrame = n;
         } else if (kind == "fail-word" && n < Pic16F877::kCodeWords) {
             driver.Unit().FailCodeWordAt(n);
         } else if (kind == "fail-byte" && n < Pic16F877::kDataBytes) {

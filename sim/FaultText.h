@@ -7,7 +7,8 @@
 namespace zekt {
 
 // Applies one fault given as text to the simulated unit:
-//   unplug@N  timeout@N  short-write@N  garbage@N  wrong-command@N   at frame N (from 1)
+//   unplug@N  timeout@N  short-write@N  garbage@N  wrong-command@N
+//   slow@N (the reply comes kSlowReply late)                        at frame N (from 1)
 //   fail-word@A  fail-byte@A       the unit reports that word or byte as failed
 //   stuck-bit@A:B  stuck-data-bit@A:B   bit B of that word or byte will not program
 //   open  flow  purge              that driver call fails

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <thread>
+#include <utility>
 
 namespace zekt {
 
@@ -214,6 +215,7 @@ void SimulatedDriver::TakeFrame(const ProgrammerFrame& wire, int frameNumber) {
     if (frameNumber == faults.wrongCommandAtFrame) {
         reply[kCommandByte] = static_cast<uint8_t>(reply[kCommandByte] + 1);
     }
+    session.replyLate = frameNumber == faults.slowReplyAtFrame;
     ProgrammerFrame frame = Wrap(reply);
     if (frameNumber == faults.garbageReplyAtFrame) {
         for (uint8_t& b : frame) {
@@ -232,6 +234,9 @@ FT_STATUS SimulatedDriver::FT_Read(FT_HANDLE handle, void* buffer, DWORD bytesTo
     }
     if (frameDelay.count() > 0) {
         std::this_thread::sleep_for(frameDelay);
+    }
+    if (std::exchange(s->replyLate, false)) {
+        std::this_thread::sleep_for(kSlowReply);
     }
     const DWORD n = std::min<DWORD>(bytesToRead, static_cast<DWORD>(s->replies.size()));
     std::copy_n(s->replies.begin(), n, static_cast<uint8_t*>(buffer));

@@ -19,12 +19,17 @@ struct SimFaults {
     int shortWriteAtFrame = 0;   // only 79 bytes of that frame are taken
     int garbageReplyAtFrame = 0; // 80 random bytes answer that frame
     int wrongCommandAtFrame = 0; // the reply to that frame names another command
+    int slowReplyAtFrame = 0;    // the reply to that frame comes kSlowReply late
     bool failOpen = false;
     bool failFlowControl = false;
     bool failPurge = false;
     bool failLatencyTimer = false;
     bool busy = false; // another program holds the unit: it cannot be opened
 };
+
+// How late a slow reply comes: long enough for a test to act in between,
+// well inside the link's read time-out.
+inline constexpr std::chrono::milliseconds kSlowReply{3000};
 
 struct SimDevice {
     std::string description;
@@ -87,6 +92,7 @@ private:
         ULONG readTimeoutMs = 0;
         std::vector<uint8_t> pending; // request bytes not yet a whole frame
         std::deque<uint8_t> replies;
+        bool replyLate = false;
     };
 
     SimulatedUnit unit;

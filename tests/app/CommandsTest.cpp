@@ -303,7 +303,9 @@ private slots:
         QFETCH(int, yearWord);
         QFETCH(bool, blankPage);
         QFETCH(QStringList, texts);
+        TempFiles files;
         Bench b;
+        b.w->UseJournal(files.Path("journal.csv"));
         Pic16F877& chip = b.driver.Chip();
         chip.idWords = {uint16_t(mark), uint16_t(yearWord), 0x1CA0, 0x2004};
         chip.configWord = 0x3F72;
@@ -323,9 +325,12 @@ private slots:
             QCOMPARE(b.w->GetRadioConfig().version, -1);
             QCOMPARE(b.dialogs.boxes[1].title, kApplicationTitle);
         }
-        if (QTest::currentDataTag() == QByteArray("read protection")) {
-            QVERIFY(b.w->CheckBoxProtect->isChecked());
-        }
+        // A protected radio's zeros are shown, but are no read of the radio.
+        const bool isProtected = QTest::currentDataTag() == QByteArray("read protection");
+        QCOMPARE(b.w->CheckBoxProtect->isChecked(), isProtected);
+        QVERIFY(files.Read("journal.csv").find(isProtected ? ";read;failed;" : ";read;ok;") !=
+                std::string::npos);
+        QCOMPARE(QDir(QString::fromStdString(files.Path("radios"))).exists(), !isProtected);
         QVERIFY(b.Usable());
     }
 

@@ -85,8 +85,9 @@ struct Cli {
         [&] { QVERIFY(LoadChipHex(files.Path("radio.hex"), chip).ok); }();
         return chip;
     }
-    QByteArray Contents(const char* name) {
-        QFile f(Path(name));
+    // A file of the scratch folder, or one named absolutely (a journal's).
+    QByteArray Contents(const QString& name) {
+        QFile f(QDir::isAbsolutePath(name) ? name : Path(qPrintable(name)));
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 };
@@ -434,22 +435,81 @@ private slots:
             QVERIFY(!QFile::exists(cli.Path(file)));
             QVERIFY(cli.Journal().constLast().contains(";failed;"));
         }
+    }
 
-        // A garbled reply at any frame of a read or a verify: the radio's own
-        // table or a failure, never a wrong table believed or an unchanged
-        // radio called different; the journal says the same as the status.
-        const Result clean = cli.Sim({"read"});
-        QCOMPARE(clean.status, 0);
-        constexpr int kFramesOfThreePasses = 68;
-        for (int frame = 1; frame <= kFramesOfThreePasses; ++frame) {
-            const QString fault = QString("garbage@%1").arg(frame);
-            const Result read = cli.Sim({"--sim-fault", fault, "read"});
-            QVERIFY2(read.status == 1 || (read.status == 0 && read.out == clean.out),
-                     qPrintable(fault + "\n" + read.out));
-            QVERIFY(cli.Journal().constLast().contains(read.status == 0 ? ";read;ok;"
-                                                                        : ";read;failed;"));
-            const Result verify = cli.Sim({"--sim-fault", fault, "verify", "a.prg"});
-            QVERIFY2(verify.status == 0 || verify.status == 1, qPrintable(fault + verify.out));
+    // A garbled reply at every frame of every command: a failure, or exactly
+    // what a clean run gives (the record, its hash, the copy kept, the file
+    // written, the radio, the table). Runs go several at a time, each on its
+    // own radio, journal and output.
+    void garbledReplyAtEveryFrame() {
+        Cli cli;
+        cli.WriteConfig("a.prg", OpenConfigA());
+        QCOMPARE(cli.Sim({"program", "a.prg"}).status, 0);
+        const QByteArray programmed = cli.Contents("radio.hex");
+        const QStringList commands[] = {{"program", "a.prg"},
+                                        {"write-frequencies", "a.prg"},
+                                        {"read"},
+                                        {"verify", "a.prg"},
+                                        {"backup", "out"}};
+        struct Run {
+            QString dir;
+            std::unique_ptr<QProcess> process;
+            QStringList Record(Cli& cli) {
+                const QStringList lines = QString::fromUtf8(cli.Contents(dir + "/j.csv"))
+                                              .split("\r\n", Qt::SkipEmptyParts);
+                return lines.isEmpty() ? QStringList() : lines.constLast().split(';');
+            }
+        };
+        const auto start = [&](const QStringList& command, int frame) {
+            Run run{QString("f%1").arg(frame), std::make_unique<QProcess>()};
+            cli.files.Write((run.dir + "/radio.hex").toStdString(), programmed.toStdString());
+            QStringList args = {"--simulate", run.dir + "/radio.hex", "--workdir", ZEKT_DEMO_DIR,
+                                "--journal",  run.dir + "/j.csv"};
+            args += frame == 0 ? QStringList{"--trace", "t.txt"}
+                               : QStringList{"--sim-fault", QString("garbage@%1").arg(frame)};
+            args += command;
+            args.replaceInStrings(QRegularExpression("^out$"), run.dir + "/out");
+            cli.Prepare(*run.process);
+            run.process->start(ZEKT_CLI_PATH, args);
+            return run;
+        };
+        for (const QStringList& command : commands) {
+            Run clean = start(command, 0);
+            QVERIFY(clean.process->waitForFinished(60000));
+            QCOMPARE(clean.process->exitCode(), 0);
+            const QByteArray cleanOut = clean.process->readAllStandardOutput();
+            const QStringList cleanRecord = clean.Record(cli);
+            const QByteArray cleanCopy = cli.Contents(cleanRecord[5]);
+            QVERIFY(!cleanCopy.isEmpty());
+            const QByteArray cleanRadio = cli.Contents("f0/radio.hex");
+            const int frames = static_cast<int>(cli.Contents("t.txt").count("TX 80 bytes"));
+            QVERIFY(frames > 50);
+            constexpr int kAtOnce = 4;
+            for (int first = 1; first <= frames; first += kAtOnce) {
+                std::vector<Run> runs;
+                for (int frame = first; frame < first + kAtOnce && frame <= frames; ++frame) {
+                    runs.push_back(start(command, frame));
+                }
+                for (Run& run : runs) {
+                    const QString where = command.join(' ') + ", garbage@" + run.dir.mid(1);
+                    QVERIFY2(run.process->waitForFinished(60000), qPrintable(where));
+                    const int status = run.process->exitCode();
+                    const QStringList record = run.Record(cli);
+                    QVERIFY2(status == 0 || status == 1, qPrintable(where));
+                    QVERIFY2(record.size() > 7 && record[3] == (status == 0 ? "ok" : "failed"),
+                             qPrintable(where + ": " + record.join(';')));
+                    if (status == 0) {
+                        QVERIFY2(record[7] == cleanRecord[7] &&
+                                     cli.Contents(record[5]) == cleanCopy &&
+                                     cli.Contents(run.dir + "/radio.hex") == cleanRadio &&
+                                     run.process->readAllStandardOutput() == cleanOut,
+                                 qPrintable(where));
+                    } else {
+                        QVERIFY2(!QFile::exists(cli.Path("") + run.dir + "/out"),
+                                 qPrintable(where));
+                    }
+                }
+            }
         }
     }
 
@@ -525,10 +585,16 @@ private slots:
         QCOMPARE(backup.status, 1);
         QVERIFY(backup.err.contains(msg::kReadProtected));
         QVERIFY(!QFile::exists(cli.Path("copy.hex")));
-        const Result read = cli.Sim({"read", "--save", "back.prg"});
-        QCOMPARE(read.status, 1);
-        QVERIFY(read.err.contains("не сохранена: радиостанция защищена от чтения"));
+        const Result save = cli.Sim({"read", "--save", "back.prg"});
+        QCOMPARE(save.status, 1);
+        QVERIFY(save.err.contains("не сохранена: радиостанция защищена от чтения"));
         QVERIFY(!QFile::exists(cli.Path("back.prg")));
+        // Shown, but no read of the radio: failed, and no copy of zeros kept.
+        const Result read = cli.Sim({"read"});
+        QCOMPARE(read.status, 1);
+        QCOMPARE(read.err.count(msg::kReadProtected), 1);
+        QVERIFY(cli.Journal().constLast().contains(";read;failed;"));
+        QVERIFY(!QDir(cli.Path("xdg/zekt-programmer/radios")).exists());
     }
 
     void statuses() {
@@ -1066,6 +1132,81 @@ private slots:
                 QStringList());
             QVERIFY(QFile::exists(cli.Path("radio.hex")));
         }
+    }
+
+    // A stop request once the run's last frame is out (during the final
+    // writes) interrupted nothing: status 0 and "ok". At the next-radio
+    // question it ends the series as "n" would, whatever the signal.
+    void lateStopsChangeNothing() {
+        Cli cli;
+        cli.WriteConfig("a.prg", OpenConfigA());
+        QCOMPARE(cli.Sim({"program", "a.prg"}).status, 0);
+        const QByteArray radio = cli.Contents("radio.hex");
+        const struct {
+            QStringList command;
+            int signal;
+        } cases[] = {{{"program", "a.prg"}, SIGTERM},
+                     {{"read", "--save", "OUT"}, SIGHUP},
+                     {{"backup", "OUT"}, SIGINT},
+                     {{"read"}, SIGTERM}};
+        const auto frames = [&](const QString& trace) {
+            return static_cast<int>(cli.Contents(trace).count("TX 80 bytes"));
+        };
+        std::vector<std::unique_ptr<QProcess>> runs;
+        std::vector<int> lastFrame;
+        for (std::size_t k = 0; k < std::size(cases); ++k) {
+            const QString dir = QString("late%1/").arg(k);
+            cli.files.Write((dir + "radio.hex").toStdString(), radio.toStdString());
+            QStringList args = cases[k].command;
+            args.replaceInStrings("OUT", dir + "out");
+            args = QStringList{"--simulate", dir + "radio.hex", "--workdir", ZEKT_DEMO_DIR,
+                               "--journal",  dir + "j.csv",     "--trace",   dir + "t.txt"} +
+                   args;
+            QCOMPARE(cli.Run(args).status, 0); // a clean run: how many frames
+            lastFrame.push_back(frames(dir + "t.txt"));
+            runs.push_back(std::make_unique<QProcess>());
+            cli.Prepare(*runs.back());
+            args.replaceInStrings("t.txt", "late.txt");
+            runs.back()->start(
+                ZEKT_CLI_PATH,
+                QStringList{"--sim-fault", QString("slow@%1").arg(lastFrame.back())} + args);
+        }
+        // Each signal comes while its last frame waits for the reply.
+        for (std::size_t waiting = std::size(cases); waiting > 0; QTest::qWait(10)) {
+            for (std::size_t k = 0; k < std::size(cases); ++k) {
+                if (lastFrame[k] > 0 && frames(QString("late%1/late.txt").arg(k)) == lastFrame[k]) {
+                    ::kill(static_cast<pid_t>(runs[k]->processId()), cases[k].signal);
+                    lastFrame[k] = 0;
+                    waiting -= 1;
+                }
+            }
+        }
+        for (std::size_t k = 0; k < std::size(cases); ++k) {
+            QVERIFY(runs[k]->state() == QProcess::NotRunning || runs[k]->waitForFinished(20000));
+            const QString err = QString::fromUtf8(runs[k]->readAllStandardError());
+            QVERIFY2(runs[k]->exitCode() == 0 && err.contains("прерывать было уже нечего"),
+                     qPrintable(err));
+            const QByteArray journal = cli.Contents(QString("late%1/j.csv").arg(k));
+            QCOMPARE(journal.count(";ok;"), 2);
+        }
+
+        for (const int signal : {SIGTERM, SIGHUP, SIGINT}) {
+            QProcess p;
+            cli.Prepare(p);
+            p.start(ZEKT_CLI_PATH, {"--simulate", "radio.hex", "--workdir", ZEKT_DEMO_DIR,
+                                    "--journal", "series.csv", "program", "a.prg", "--repeat"});
+            p.setReadChannel(QProcess::StandardError);
+            QString err;
+            while (!err.contains(msg::kProgNextQuestion) && p.waitForReadyRead(20000)) {
+                err += QString::fromUtf8(p.readAllStandardError());
+            }
+            ::kill(static_cast<pid_t>(p.processId()), signal);
+            QVERIFY(p.waitForFinished(20000));
+            QCOMPARE(p.exitCode(), 0);
+            QVERIFY(p.readAllStandardOutput().contains(
+                "Запрограммировано радиостанций: 1, с ошибкой: 0"));
+        }
+        QCOMPARE(cli.Contents("series.csv").count(";ok;"), 3);
     }
 
     // A signal in the last step of a series ends it without the next-radio

@@ -4,6 +4,7 @@
 #include <QtTest>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 
 // A scratch folder that writes files byte for byte (no line-end translation).
@@ -17,6 +18,11 @@ public:
         std::ofstream out(path, std::ios::binary);
         out << content;
         return path;
+    }
+
+    std::string Read(const std::string& name) const {
+        std::ifstream in(Path(name), std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     }
 
     std::string Path(const std::string& name) const {
