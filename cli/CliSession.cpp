@@ -142,14 +142,18 @@ bool BuildDataSaying(const RadioConfig& config, Project& image) {
     return built.outcome == DataBuildResult::Outcome::Complete;
 }
 
-bool ApplyBuildOptions(const CliOptions& options, RadioConfig& config) {
+bool ApplyBuildOptions(const CliOptions& options, Session& session, RadioConfig& config) {
     config.bandMode = options.band ? 1 : 0;
     if (options.band) {
         for (const auto& [text, check] : {std::pair{options.bandLow, &CheckLowerBandLimit},
                                           std::pair{options.bandHigh, &CheckUpperBandLimit}}) {
             const LimitCheck result = check(text);
             if (result.outcome != LimitCheck::Outcome::Accepted) {
+                // A refused band is journaled as one from the file is.
                 Say(result.message);
+                CommandJournal journal(session.journal,
+                                       session.Record(options.inputFile, config.version));
+                journal.Write(kJournalRefused, result.message, nullptr);
                 return false;
             }
         }

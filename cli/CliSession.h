@@ -78,7 +78,8 @@ bool LoadConfiguration(const std::string& path, RadioConfig& config, DataArray& 
 // The data build of a configuration; a refusal is said in the build's own
 // words, with the field at fault.
 bool BuildDataSaying(const RadioConfig& config, Project& image);
-// --band, --firmware and --yes against what the configuration asks for.
-bool ApplyBuildOptions(const CliOptions& options, RadioConfig& config);
+// --band, --firmware and --yes against what the configuration asks for; a
+// refused band leaves a journal line.
+bool ApplyBuildOptions(const CliOptions& options, Session& session, RadioConfig& config);
 
 } // namespace zekt

@@ -108,7 +108,7 @@ int VerifyCommand(const CliOptions& options, Session& session) {
     DataArray data;
     Project expected;
     if (!LoadConfiguration(options.inputFile, config, data) ||
-        !ApplyBuildOptions(options, config) || !BuildExpected(options, config, expected)) {
+        !ApplyBuildOptions(options, session, config) || !BuildExpected(options, config, expected)) {
         return kExitUsage;
     }
     CommandState state(session, options.firmware);

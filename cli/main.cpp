@@ -81,7 +81,7 @@ int WriteRadio(const CliOptions& options, Session& session, const zekt::WriteCom
     RadioConfig config;
     DataArray data;
     if (!LoadConfiguration(options.inputFile, config, data) ||
-        !ApplyBuildOptions(options, config)) {
+        !ApplyBuildOptions(options, session, config)) {
         return kExitUsage;
     }
     CommandState state(session, options.firmware);
@@ -428,6 +428,16 @@ std::vector<UnitRun> RunRound(const CliOptions& options, LinkBackend& backend,
     return runs;
 }
 
+// The round's question declined: each unit's line, as one unit's would be.
+void JournalDeclined(const CliOptions& options, LinkBackend& backend,
+                     const std::vector<UnitInfo>& units) {
+    for (const UnitInfo& unit : units) {
+        Session session(options, backend, &unit);
+        CommandJournal journal(session.journal, session.Record(options.inputFile));
+        journal.Write(kJournalCancelled, msg::kConnectRadio, nullptr);
+    }
+}
+
 // One radio on each unit at the same time, round after round with --repeat;
 // each unit's output apart, a table of the units at the end of a round. One
 // question before each round: to connect the radios, then for the next ones.
@@ -436,6 +446,7 @@ int RunOnUnits(const CliOptions& options, LinkBackend& backend,
     if (zekt::IsTerminal(stdin) && !options.yes && options.command != "test") {
         Say(msg::kConnectRadio);
         if (!WaitForConnect(stderr, stdin)) {
+            JournalDeclined(options, backend, units);
             return kExitFailed;
         }
     }

@@ -22,6 +22,7 @@
 #include <QRegularExpression>
 #include <QtTest>
 #include <csignal>
+#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <pty.h>
@@ -639,7 +640,14 @@ private slots:
             return c;
         }());
         QCOMPARE(cli.Sim({"program", "user.prg"}).status, 2);
-        QCOMPARE(cli.Sim({"program", "a.prg", "--band", "100", "120"}).status, 2);
+        // A band refused field by field is journaled as one refused whole.
+        cli.WriteConfig("a.prg", OpenConfigA());
+        for (const QStringList& band : {QStringList{"100", "120"}, QStringList{"150", "145"}}) {
+            const Result refused = cli.Sim(QStringList{"program", "a.prg", "--band"} + band);
+            QCOMPARE(refused.status, 2);
+            QVERIFY(cli.Journal().constLast().contains(
+                ";program;refused;" + refused.err.trimmed().split(QChar(10)).constLast()));
+        }
     }
 
     void userFirmwareAndBand() {
@@ -1247,38 +1255,62 @@ private slots:
         QCOMPARE(cli.Journal().size(), 1);
     }
 
-    // Enter typed before the question (on a terminal) answers nothing: one
-    // radio, then the operator's own answer.
-    void typedAheadAnswersAreDiscarded() {
+    // On a terminal: Enter typed before the question answers nothing (one
+    // radio, then the operator's own answer); "n" at the question of a round
+    // on several units leaves each unit's line, as one unit's would.
+    void terminalQuestions() {
         Cli cli;
         cli.WriteConfig("a.prg", OpenConfigA());
-        int master = -1;
-        const pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
-        if (child == 0) {
-            setenv("XDG_DATA_HOME", cli.files.Path("xdg").c_str(), 1);
-            if (chdir(cli.files.Path("").c_str()) == 0) {
-                execl(ZEKT_CLI_PATH, ZEKT_CLI_PATH, "--simulate", "radio.hex", "--workdir",
-                      ZEKT_DEMO_DIR, "program", "a.prg", "--yes", "--repeat", nullptr);
+        const struct {
+            std::vector<const char*> args;
+            const char* typedAhead;
+            int status;
+            const char* line;
+            qsizetype lines;
+        } cases[] = {
+            {{"--simulate", "radio.hex", "program", "a.prg", "--yes", "--repeat"},
+             "\n\n",
+             0,
+             ";program;ok;",
+             1},
+            {{"--simulate", "a.hex", "--simulate", "b.hex", "--all-units", "program", "a.prg"},
+             "",
+             1,
+             ";program;cancelled;",
+             2},
+        };
+        for (const auto& [args, typedAhead, expected, line, lines] : cases) {
+            std::vector<const char*> argv = {ZEKT_CLI_PATH, "--workdir", ZEKT_DEMO_DIR};
+            argv.insert(argv.end(), args.begin(), args.end());
+            argv.push_back(nullptr);
+            int master = -1;
+            const pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
+            if (child == 0) {
+                setenv("XDG_DATA_HOME", cli.files.Path("xdg").c_str(), 1);
+                if (chdir(cli.files.Path("").c_str()) == 0) {
+                    execv(ZEKT_CLI_PATH, const_cast<char* const*>(argv.data()));
+                }
+                _exit(127);
             }
-            _exit(127);
+            QVERIFY(child > 0);
+            const auto typed = static_cast<ssize_t>(std::strlen(typedAhead));
+            QCOMPARE(write(master, typedAhead, typed), typed); // while the first radio runs
+            QString shown;
+            char buffer[4096];
+            while (!shown.contains("n: отменить]")) { // the question's hint
+                const ssize_t n = read(master, buffer, sizeof buffer);
+                QVERIFY(n > 0);
+                shown += QString::fromUtf8(buffer, static_cast<int>(n));
+            }
+            QCOMPARE(write(master, "n\n", 2), 2);
+            int status = 0;
+            while (read(master, buffer, sizeof buffer) > 0) {
+            }
+            QCOMPARE(waitpid(child, &status, 0), child);
+            close(master);
+            QCOMPARE(WEXITSTATUS(status), expected);
+            QCOMPARE(cli.Journal().filter(line).size(), lines);
         }
-        QVERIFY(child > 0);
-        QCOMPARE(write(master, "\n\n", 2), 2); // typed while the first radio is programmed
-        QString shown;
-        char buffer[4096];
-        while (!shown.contains("n: отменить]")) { // the question's hint
-            const ssize_t n = read(master, buffer, sizeof buffer);
-            QVERIFY(n > 0);
-            shown += QString::fromUtf8(buffer, static_cast<int>(n));
-        }
-        QCOMPARE(write(master, "n\n", 2), 2);
-        int status = 0;
-        while (read(master, buffer, sizeof buffer) > 0) {
-        }
-        QCOMPARE(waitpid(child, &status, 0), child);
-        close(master);
-        QCOMPARE(WEXITSTATUS(status), 0);
-        QCOMPARE(cli.Journal().filter(";program;ok;").size(), 1);
     }
 
     // --repeat: after each radio the question, answered by standard input;
