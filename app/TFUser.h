@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChannelBand.h"
 #include "ChoiceBox.h"
 #include "CommandFlow.h"
 #include "ConfigBuilder.h"
@@ -259,6 +260,8 @@ private:
     JournalRecord Record() const;
     QLineEdit* FieldFor(const FrequencyField& field);
     void ApplyReadBack(const ReadBackPanels& panels);
+    // Channel fields no radio can tune to, turned red.
+    std::vector<ChannelFrequency> MarkUntunableChannels();
     bool BuildForFile(const RadioConfig& config);
 };
 

@@ -263,6 +263,12 @@ void TFUser::ApplyReadBack(const ReadBackPanels& panels) {
         zekt::PlainMessage(*dialogs, msg::kConstructionMismatch);
         ComboBoxVer->SetItemIndex(kNoVersion);
     }
+    // Shown as the radio holds them, never emptied: marked and said.
+    if (const std::vector<ChannelFrequency> untunable = MarkUntunableChannels();
+        !untunable.empty()) {
+        dialogs->Message(QString::fromStdString(UntunableText(msg::kUntunableRead, untunable)),
+                         msg::kFieldCaption, BoxIcon::Warning, BoxButtons::Ok);
+    }
     dialogs->Message(QString::fromStdString(panels.summary), msg::kSummaryCaption, BoxIcon::None,
                      BoxButtons::Ok);
 }

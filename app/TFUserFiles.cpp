@@ -120,6 +120,16 @@ void TFUser::ReadConfigFile(const QString& path) {
         scanBoxes[k]->setChecked(channels[k].scan);
         ctcssBoxes[k]->SetItemIndex(channels[k].ctcss);
     }
+    // Old files stay readable; a radio will not take these.
+    MarkUntunableChannels();
+}
+
+std::vector<ChannelFrequency> TFUser::MarkUntunableChannels() {
+    const std::vector<ChannelFrequency> untunable = UntunableChannels(GetRadioConfig());
+    for (const ChannelFrequency& f : untunable) {
+        SetFieldColour(FieldFor(f.field), FieldColour::Red);
+    }
+    return untunable;
 }
 
 } // namespace zekt

@@ -19,10 +19,10 @@ const char* const kCliUsage =
     "                        [--usb-latency MS] [--unit СЕРИЙНЫЙ]... [--all-units] КОМАНДА ...\n"
     "  test                                   тест программатора\n"
     "  units                                  подключённые программаторы\n"
-    "  program CONFIG.prg [--firmware ФАЙЛ] [--band НИЖН ВЕРХН] [--yes] [--repeat]\n"
-    "                                         программирование радиостанции\n"
-    "  write-frequencies CONFIG.prg [--firmware ФАЙЛ] [--band НИЖН ВЕРХН] [--yes]\n"
-    "                                         запись частот\n"
+    "  program CONFIG.prg [--firmware ФАЙЛ] [--band НИЖН ВЕРХН] [--force-band] [--yes]\n"
+    "          [--repeat]                     программирование радиостанции\n"
+    "  write-frequencies CONFIG.prg [--firmware ФАЙЛ] [--band НИЖН ВЕРХН] [--force-band]\n"
+    "          [--yes]                        запись частот\n"
     "  read [--save OUT.prg] [--yes]          чтение конфигурации: сводка и таблица каналов\n"
     "  verify CONFIG.prg [--firmware ФАЙЛ] [--band НИЖН ВЕРХН] [--yes]\n"
     "                                         сравнение радиостанции с CONFIG.prg\n"
@@ -66,6 +66,8 @@ const char* const kCliUsage =
     "                        без него - journal-database из файла настроек\n"
     "  --firmware ФАЙЛ       файл программы, если конфигурация требует программу по выбору\n"
     "  --band НИЖН ВЕРХН     свои границы диапазона в МГц вместо предустановленного\n"
+    "  --force-band          программировать и каналы вне выбранного диапазона (без него\n"
+    "                        такая конфигурация отклоняется с их списком)\n"
     "  --repeat              программировать радиостанции одну за другой, спрашивая после "
     "каждой\n"
     "  --yes                 подтвердить защиту от чтения; не ждать у приглашений подключить\n"
@@ -198,6 +200,8 @@ void Parser::Option(const std::string& a) {
         o.band = Value(a, o.bandLow) && Value(a, o.bandHigh);
     } else if (a == "--yes") {
         o.yes = true;
+    } else if (a == "--force-band") {
+        o.forceBand = true;
     } else if (a == "--repeat") {
         o.repeat = true;
     } else if (a == "--journal") {
@@ -331,6 +335,9 @@ void Parser::Command() {
     }
     if (o.repeat && o.command != "program") {
         Refuse("--repeat относится к program");
+    }
+    if (o.forceBand && !writes) {
+        Refuse("--force-band относится к program и write-frequencies");
     }
 }
 

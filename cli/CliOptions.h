@@ -56,6 +56,7 @@ struct CliOptions {
     std::string bandHigh;
     bool yes = false;
     bool repeat = false;
+    bool forceBand = false; // program channels outside the chosen band
 
     std::string error; // why the command line was refused
 };

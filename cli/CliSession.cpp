@@ -57,6 +57,7 @@ std::unique_ptr<TerminalHost> Session::MakeHost(const std::string& firmware) {
     // With several units the round asks once for all of them.
     host->promptInput = IsTerminal(stdin) && !options.yes && !oneOfSeveral ? stdin : nullptr;
     host->nextRadioInput = options.repeat && !oneOfSeveral ? stdin : nullptr;
+    host->forceBand = options.forceBand;
     host->afterRun = [this] { SaveRadio(); };
     return host;
 }

@@ -148,6 +148,12 @@ bool TerminalHost::Tell(const OperatorMessage& message) {
     case PromptKind::ConnectRadio:
         Say(message.text);
         return promptInput == nullptr || WaitForConnect(out, promptInput);
+    case PromptKind::OutsideBand:
+        Say(message.text);
+        if (!forceBand) {
+            Say("zekt-cli: программировать каналы вне диапазона можно только с --force-band");
+        }
+        return forceBand;
     case PromptKind::Notice:
     case PromptKind::Question: // the options have answered it
         break;

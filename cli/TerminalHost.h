@@ -52,6 +52,8 @@ public:
     // Where the operator answers whether to program the next radio (the
     // batch of --repeat); nullptr answers no: one radio per call.
     std::FILE* nextRadioInput = nullptr;
+    // Channels outside the chosen band are programmed (--force-band).
+    bool forceBand = false;
 
 private:
     std::FILE* out;

@@ -1,5 +1,6 @@
 // The commands for workshops: whether a radio holds what a file says, and
 // channel plans kept in a spreadsheet.
+#include "ChannelBand.h"
 #include "ChannelTable.h"
 #include "ChipMemory.h"
 #include "CliCommands.h"
@@ -190,6 +191,12 @@ int ImportCsvCommand(const CliOptions& options) {
         Say(msg::kCannotCreate);
         Say(DescribeFileError(configPath, written.error));
         return kExitOutputLost;
+    }
+    // Kept as the table says; no radio will take these until mended.
+    config.channels = table.channels;
+    if (const std::vector<ChannelFrequency> untunable = UntunableChannels(config);
+        !untunable.empty()) {
+        Say(UntunableText(msg::kUntunableFile, untunable));
     }
     return kExitOk;
 }

@@ -1,5 +1,6 @@
 // zekt-cli: the programmer on the command line, for scripts, SSH sessions and
 // production benches. The same build, runs and operator texts as the window.
+#include "ChannelBand.h"
 #include "ChipHexFile.h"
 #include "ChipMemory.h"
 #include "CliCommands.h"
@@ -130,6 +131,11 @@ void ShowRead(const ReadBackPanels& panels) {
     }
     std::fprintf(Out(), "%s\n", panels.summary.c_str());
     PrintChannelTable(panels);
+    // Shown as the radio holds them, and said.
+    if (const std::vector<ChannelFrequency> untunable = UntunableChannels(panels.config);
+        !untunable.empty()) {
+        Say(UntunableText(msg::kUntunableRead, untunable));
+    }
 }
 
 // Memory that a chip's protection bits hide reads as zeros.

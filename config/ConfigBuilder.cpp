@@ -1,5 +1,6 @@
 #include "ConfigBuilder.h"
 
+#include "ChannelBand.h"
 #include "ConfigMessages.h"
 #include "Firmware.h"
 #include "FrequencyCodec.h"
@@ -321,10 +322,6 @@ std::string FrequencyFieldName(const FrequencyField& field) {
 
 namespace {
 
-// The radio's bands span 33 to 174 MHz.
-constexpr float kLowestBandMHz = 33.0f;
-constexpr float kHighestBandMHz = 174.0f;
-
 FieldProblem Problem(const FrequencyField& field, std::string message) {
     return {field, std::move(message)};
 }
@@ -368,10 +365,10 @@ std::optional<FieldProblem> CheckOwnBand(const RadioConfig& config) {
     }
     const float low = *ParseFrequency(config.bandLow);
     const float high = *ParseFrequency(config.bandHigh);
-    if (low > kHighestBandMHz) {
+    if (low > kHighestTunableMHz) {
         return Problem(lowField, msg::kLowerAboveBands);
     }
-    if (high < kLowestBandMHz) {
+    if (high < kLowestTunableMHz) {
         return Problem(highField, msg::kUpperBelowBands);
     }
     if (low > high) {

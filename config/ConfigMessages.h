@@ -28,6 +28,20 @@ inline constexpr const char* kUpperBelowBands =
     "Конечная частота диапазона ниже 33 МГц: такого диапазона у радиостанции нет.";
 inline constexpr const char* kLimitsInverted =
     "Начальная частота диапазона выше конечной. Поменяйте границы местами.";
+// Channels no radio can tune to, and channels outside the chosen band.
+inline constexpr const char* kUntunable =
+    "вне 33 - 174 МГц, на которые настраиваются радиостанции. Исправьте частоту или очистите "
+    "канал.";
+inline constexpr const char* kUntunableRead =
+    "В радиостанции записаны частоты вне 33 - 174 МГц, на которые радиостанции не настраиваются "
+    "(показаны как записаны). Перед программированием исправьте их или очистите каналы:";
+inline constexpr const char* kUntunableFile =
+    "В таблице частоты вне 33 - 174 МГц, на которые радиостанции не настраиваются. Файл "
+    "сохранён, но программировать его нельзя, пока они не исправлены или каналы не очищены:";
+inline constexpr const char* kOutsideBand = "Частоты вне выбранного диапазона ";
+inline constexpr const char* kOutsideBandQuestion =
+    "\n\nРадиостанция на них работать не будет. Программировать всё равно?";
+inline constexpr const char* kOutsideBandCaption = "Каналы вне диапазона";
 inline constexpr const char* kLowerLimitName = "Начальная частота, МГц";
 inline constexpr const char* kUpperLimitName = "Конечная частота, МГц";
 

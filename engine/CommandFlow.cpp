@@ -1,5 +1,6 @@
 #include "CommandFlow.h"
 
+#include "ChannelBand.h"
 #include "ChipMemory.h"
 #include "CommandMessages.h"
 #include "ConfigFile.h"
@@ -93,6 +94,23 @@ bool ConfirmWrite(const WriteCommand& command, const RadioConfig& config, const 
                                   BoxKind::Information, true, PromptKind::Question});
     }
     return AskToConnect(host, ProgramPrompt(config), msg::kProgPromptCaption, true);
+}
+
+// Channels outside the chosen band: the operator decides (the command line
+// by an option); declined, the first of them takes the focus.
+bool AcceptOutsideBand(const RadioConfig& config, const CommandHost& host) {
+    const std::vector<ChannelFrequency> outside = ChannelsOutsideBand(config);
+    if (outside.empty()) {
+        return true;
+    }
+    if (host.prompts.Tell({OutsideBandText(*BandOf(config), outside) + msg::kOutsideBandQuestion,
+                           msg::kOutsideBandCaption, BoxKind::Warning, true,
+                           PromptKind::OutsideBand})) {
+        return true;
+    }
+    ShowConfig(host);
+    FocusField(host, outside.front().field);
+    return false;
 }
 
 void MakeStartDirCurrent(const CommandContext& context) {
@@ -218,7 +236,11 @@ CommandOutcome RunWriteCommand(const WriteCommand& command, const RadioConfig& c
     context.buildAborted = false;
     // A field to mend is said before the operator fetches a radio, and
     // nothing goes to the unit.
-    if (const std::optional<FieldProblem> problem = CheckFrequencyFields(config)) {
+    std::optional<FieldProblem> problem = CheckFrequencyFields(config);
+    if (!problem) {
+        problem = CheckTunableChannels(config);
+    }
+    if (problem) {
         host.prompts.ShowRefusedField(problem->field);
         Notify(host, problem->message, msg::kFieldCaption, BoxKind::Error);
         ShowConfig(host);
@@ -235,6 +257,9 @@ CommandOutcome RunWriteCommand(const WriteCommand& command, const RadioConfig& c
     }
     if (command.needsConfigShown && !ConfigShown(host)) {
         Notify(host, msg::kConfigNotSet, msg::kConfigNotSetCaption, BoxKind::Error);
+        return CommandOutcome::Refused;
+    }
+    if (!AcceptOutsideBand(config, host)) {
         return CommandOutcome::Refused;
     }
     HideConfig(host);

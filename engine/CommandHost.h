@@ -16,6 +16,7 @@ enum class PromptKind {
     Question,     // a choice before anything reaches the radio
     ConnectRadio, // connect (and power) a radio, then press OK: a run follows
     NextRadio,    // the last radio is done; another of the same command?
+    OutsideBand,  // channels outside the chosen band: program all the same?
 };
 
 struct OperatorMessage {

@@ -171,9 +171,11 @@ std::optional<std::string> TakeChannelRow(const std::vector<std::string>& row,
     if (seen[static_cast<std::size_t>(n)]) {
         return "канал " + field(colChannel) + " указан второй раз";
     }
-    for (const std::string& frequency : {field(colTx), field(colRx)}) {
+    for (const bool transmit : {true, false}) {
+        const std::string& frequency = field(transmit ? colTx : colRx);
         if (!FrequencyOk(frequency)) {
-            return "\"" + frequency + "\" не является частотой в МГц";
+            return ChannelFieldName(n, transmit) + ": \"" + frequency +
+                   "\" не является частотой в МГц";
         }
     }
     const std::string scan = Lower(field(colScan));
@@ -299,7 +301,7 @@ ChannelImport ImportChannels(const RadioConfig& options, const DataArray& data,
     if (built.outcome != DataBuildResult::Outcome::Complete) {
         result.channel = built.field.channel;
         result.error = built.outcome == DataBuildResult::Outcome::InvalidFrequency
-                           ? msg::kSyntaxError
+                           ? FrequencyFieldName(built.field) + ": " + msg::kSyntaxError
                            : built.conversionError;
         return result;
     }

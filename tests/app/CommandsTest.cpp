@@ -171,6 +171,28 @@ private slots:
         QCOMPARE(b.w->focusWidget(), b.w->ButPrFrec);
     }
 
+    // Channels outside the chosen band: the operator decides; declined, the
+    // radio is untouched and the first such field takes the focus.
+    void channelsOutsideTheBandAreAsked() {
+        Bench b;
+        RadioConfig c = OpenConfigA();
+        c.mainBand = 2; // 40 - 48,5 МГц, the channels at 145-150
+        b.Configure(c);
+        b.dialogs.answers = {BoxResult::Cancel};
+        b.w->ButProgClick();
+        QCOMPARE(b.dialogs.boxes.size(), 1);
+        QCOMPARE(b.dialogs.boxes[0].title, QString(msg::kOutsideBandCaption));
+        QVERIFY(b.dialogs.boxes[0].text.contains("40 - 48,5 МГц:\n  Канал 1, передача: 145,0125"));
+        const Pic16F877 blank;
+        QVERIFY(b.driver.Chip().code == blank.code && b.driver.Chip().data == blank.data);
+        QCOMPARE(b.w->focusWidget(), b.w->channelEdits[0]);
+
+        b.dialogs.answers = {BoxResult::Ok, BoxResult::Ok, BoxResult::Cancel};
+        b.w->ButProgClick();
+        QCOMPARE(b.Texts().last(), ProgNext());
+        QVERIFY(b.Usable());
+    }
+
     // The window's programming (one line per radio) and read-back go into
     // the journal; the read is kept beside it.
     void windowRunsAreJournaled() {

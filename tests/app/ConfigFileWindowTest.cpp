@@ -93,6 +93,7 @@ private slots:
         RadioConfig saved = reference::ConfigA();
         saved.channels[4] = {"57,2", "57,2", 11, true};
         saved.channels[9] = {"160", "160,5", -1, true};
+        saved.channels[12] = {"30", "30", -1, false}; // no radio tunes there: loads, marked
         b.w->SetRadioConfig(saved);
         b.Save("radio.prg");
         QVERIFY(b.dialogs.boxes.empty()); // no message on success
@@ -104,6 +105,8 @@ private slots:
         QVERIFY(b.w->PanClient->isVisible());
         // bandMode and the limits are not part of the file.
         QCOMPARE(b.w->GetRadioConfig(), saved);
+        QCOMPARE(b.w->FieldColourOf(b.w->channelEdits[24]), FieldColour::Red);
+        QCOMPARE(b.w->FieldColourOf(b.w->channelEdits[18]), FieldColour::Window);
     }
 
     void bandLimitsAreNotInTheFile() {

@@ -9,6 +9,7 @@
 #include "EngineMessages.h"
 #include "FileMessages.h"
 #include "FrequencyCodec.h"
+#include "RadioLayout.h"
 #include "ReferenceImages.h"
 #include "TempFiles.h"
 #include "TerminalHost.h"
@@ -180,6 +181,7 @@ private slots:
             {{"--usb-latency", "1", "test"}, ""},
             {{"--journal=", "--save=out.prg", "read"}, ""},
             {{"--yes=1", "read"}, "не нужно значение"},
+            {{"--force-band", "verify", "a.prg"}, "относится к program и write-frequencies"},
             {{"--trace", "a.txt", "--trace", "b.txt", "test"}, "второй раз"},
             {{"--simulate", "a.hex", "--simulate", "b.hex", "--unit", "1", "--unit", "2", "test"},
              ""},
@@ -512,6 +514,47 @@ private slots:
                 }
             }
         }
+    }
+
+    // Channels no radio can tune to are refused by the writing commands,
+    // yet their files still load; channels outside the chosen band need
+    // --force-band; a radio word outside decodes as it is, with a warning.
+    void channelsOutsideTheBands() {
+        Cli cli;
+        RadioConfig low = OpenConfigA();
+        low.channels[0].tx = "30";
+        cli.WriteConfig("low.prg", low);
+        for (const char* command : {"program", "write-frequencies"}) {
+            const Result r = cli.Sim({"--trace", "t.txt", command, "low.prg"});
+            QCOMPARE(r.status, 2);
+            QVERIFY2(r.err.contains("Канал 1, передача: 30 МГц - вне 33 - 174 МГц"),
+                     qPrintable(r.err));
+            QVERIFY(!cli.Contents("t.txt").contains("TX 80 bytes"));
+            QVERIFY(cli.Journal().constLast().contains(";refused;"));
+        }
+        QVERIFY(cli.Run({"export-csv", "low.prg"}).out.contains("\r\n1;30;"));
+
+        RadioConfig band = OpenConfigA();
+        band.mainBand = 2; // 40 - 48,5 МГц, the channels at 145-150
+        cli.WriteConfig("band.prg", band);
+        const Result refused = cli.Sim({"program", "band.prg"});
+        QCOMPARE(refused.status, 2);
+        QVERIFY2(
+            refused.err.contains("диапазона 40 - 48,5 МГц:\n  Канал 1, передача: 145,0125 МГц") &&
+                refused.err.contains("--force-band"),
+            qPrintable(refused.err));
+        QVERIFY(cli.Journal().constLast().contains(";refused;"));
+        QCOMPARE(cli.Sim({"program", "band.prg", "--force-band"}).status, 0);
+
+        ChipMemory radio = cli.Radio();
+        radio.code[layout::kPageChannelTable] = 0xFE; // channel 1's RX word: 225,396875 MHz
+        radio.code[layout::kPageChannelTable + 1] = 0xFF;
+        QVERIFY(SaveChipHex(cli.files.Path("radio.hex"), radio).ok);
+        const Result read = cli.Sim({"read"});
+        QCOMPARE(read.status, 0);
+        QVERIFY(read.out.contains("225,396875"));
+        QVERIFY(
+            read.err.contains(QString(msg::kUntunableRead) + "\n  Канал 1, приём: 225,396875 МГц"));
     }
 
     // A channel with one frequency is refused by every command that would

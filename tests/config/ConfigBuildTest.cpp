@@ -1,3 +1,4 @@
+#include "ChannelBand.h"
 #include "ConfigBuilder.h"
 #include "ConfigMessages.h"
 #include "Firmware.h"
@@ -253,6 +254,49 @@ private slots:
                 QCOMPARE(problem->field, *field);
                 QCOMPARE(problem->message, message);
             }
+        }
+    }
+
+    // Channel 1 against what radios tune to (33-174 MHz; 10 MHz and below
+    // left to the build) and against the band the panels choose.
+    void channelsAgainstTheBands() {
+        using Kind = FrequencyField::Kind;
+        const struct {
+            const char* tx;
+            const char* rx;
+            int mainBand;
+            const char* ownBand[2]; // nullptr: the preset
+            std::size_t untunable;
+            std::optional<Kind> refused;
+            std::size_t outside;
+        } cases[] = {
+            {"144", "174", 4, {}, 0, std::nullopt, 0},
+            {"33", "33", 0, {}, 0, std::nullopt, 0},
+            {"30", "100", 4, {}, 1, Kind::ChannelTx, 1},
+            {"145", "174,01", 4, {}, 1, Kind::ChannelRx, 0},
+            {"10", "5", 4, {}, 2, std::nullopt, 0},
+            {"150", "48,5", 2, {}, 0, std::nullopt, 1},
+            {"45", "45,0125", 2, {"40", "45"}, 0, std::nullopt, 1},
+            {"145", "145", 2, {"", "45"}, 0, std::nullopt, 0}, // no band to compare with
+        };
+        for (const auto& [tx, rx, mainBand, ownBand, untunable, refused, outside] : cases) {
+            RadioConfig config;
+            config.channels[0] = {tx, rx, -1, false};
+            config.mainBand = mainBand;
+            config.bandMode = ownBand[0] != nullptr ? 1 : 0;
+            if (ownBand[0] != nullptr) {
+                config.bandLow = ownBand[0];
+                config.bandHigh = ownBand[1];
+            }
+            const QString where = QString("%1/%2, band %3").arg(tx, rx).arg(mainBand);
+            QVERIFY2(UntunableChannels(config).size() == untunable, qPrintable(where));
+            const std::optional<FieldProblem> problem = CheckTunableChannels(config);
+            QVERIFY2(problem.has_value() == refused.has_value(), qPrintable(where));
+            if (problem) {
+                QCOMPARE(problem->field, (FrequencyField{*refused, 0}));
+                QVERIFY(problem->message.starts_with(FrequencyFieldName(problem->field) + ": "));
+            }
+            QVERIFY2(ChannelsOutsideBand(config).size() == outside, qPrintable(where));
         }
     }
 

@@ -183,7 +183,7 @@ private slots:
             {"", 1, "заголов"},
             {"1;145;145;нет;\n", 1, "заголов"},
             {header + rows, 17, "канала 0"},
-            {header + rows + "0;145;abc;нет;\n", 17, "abc"},
+            {header + rows + "0;145;abc;нет;\n", 17, "Канал 0, приём: \"abc\""},
             {header + rows + "0;145;145;может;\n", 17, "Сканер"},
             {header + rows + "0;145;145;нет;68\n", 17, "68"},
             {header + rows + "G;145;145;нет;\n", 17, "G"},
@@ -202,7 +202,7 @@ private slots:
         const ChannelImport imported = ImportChannels(f.config, f.data, read.channels);
         QVERIFY(!imported.ok);
         QCOMPARE(imported.channel, 15);
-        QCOMPARE(imported.error, std::string(msg::kSyntaxError));
+        QCOMPARE(imported.error, "Канал 0, передача: " + std::string(msg::kSyntaxError));
     }
 };
 
