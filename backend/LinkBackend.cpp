@@ -372,7 +372,7 @@ FtdiDriver& LinkBackend::DriverFor(const UnitInfo* unit) {
     if (traceOut != nullptr) {
         // Several units' frames share the trace: each line names its unit.
         const std::string tag = unit != nullptr ? unit->serial + " " : std::string();
-        drivers.push_back(std::make_unique<TracingDriver>(*driver, traceOut, tag));
+        drivers.push_back(std::make_unique<TracingDriver>(*driver, traceOut, tag, &traceError));
         driver = drivers.back().get();
     }
     if (unit != nullptr) {
@@ -419,7 +419,7 @@ Outcome LinkBackend::CloseTrace() {
     }
     // A full disk shows at the latest when the buffer goes out.
     const bool flushed = std::fflush(traceOut) == 0 && std::ferror(traceOut) == 0;
-    const int why = errno;
+    const int why = traceError != 0 ? traceError.load() : errno;
     const bool closed = std::fclose(traceOut) == 0;
     traceOut = nullptr;
     if (flushed && closed) {

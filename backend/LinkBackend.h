@@ -4,6 +4,7 @@
 #include "Outcome.h"
 #include "UserSettings.h"
 
+#include <atomic>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -125,6 +126,7 @@ private:
     std::vector<std::unique_ptr<FtdiDriver>> drivers; // every driver handed out, tracers too
     std::map<std::string, FtdiDriver*> driverOf;      // a chosen unit's driver, by serial@location
     std::FILE* traceOut = nullptr;
+    std::atomic<int> traceError{0}; // why the trace first failed to write
     bool hardwareMissing = false;
     std::mutex mutex; // DriverFor and SaveRadio from the runs' threads
 

@@ -8,7 +8,10 @@ void TracingDriver::Line(const std::string& text) {
     const double ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     std::fprintf(out, "%s%10s ms  %s\n", tag.c_str(), MachineNumber(ms, 3).c_str(), text.c_str());
-    std::fflush(out);
+    if (std::fflush(out) != 0 && writeError != nullptr) {
+        int none = 0;
+        writeError->compare_exchange_strong(none, errno);
+    }
 }
 
 void TracingDriver::Dump(const char* direction, const void* bytes, DWORD count, FT_STATUS status,

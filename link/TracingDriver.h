@@ -2,6 +2,8 @@
 
 #include "FtdiDriver.h"
 
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -13,9 +15,12 @@ namespace zekt {
 // fewer bytes than asked is marked as a time-out.
 class TracingDriver : public FtdiDriver {
 public:
-    // tag starts every line (the unit's serial number when several share a trace).
-    TracingDriver(FtdiDriver& inner, std::FILE* out, std::string tag = {})
-        : inner(inner), out(out), tag(std::move(tag)) {}
+    // tag starts every line (the unit's serial number when several share a
+    // trace); writeError, when given, keeps the errno of the first line that
+    // did not reach the file (a full disk), which a later call would lose.
+    TracingDriver(FtdiDriver& inner, std::FILE* out, std::string tag = {},
+                  std::atomic<int>* writeError = nullptr)
+        : inner(inner), out(out), tag(std::move(tag)), writeError(writeError) {}
 
     FT_STATUS FT_CreateDeviceInfoList(DWORD* numDevices) override;
     FT_STATUS FT_GetDeviceInfoDetail(DWORD index, DWORD* flags, DWORD* type, DWORD* id,
@@ -45,6 +50,7 @@ private:
     FtdiDriver& inner;
     std::FILE* out;
     std::string tag;
+    std::atomic<int>* writeError;
     std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
 
     void Line(const std::string& text);

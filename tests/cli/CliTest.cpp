@@ -842,6 +842,13 @@ private slots:
         QVERIFY(shell.exitCode() != 0);
         QVERIFY(QString::fromUtf8(shell.readAllStandardError()).contains("нет места на диске"));
         QCOMPARE(QDir(cli.Path("")).entryList(QDir::Files | QDir::Hidden), before);
+        shell.start("bash",
+                    {"-c", "ulimit -f 2; exec \"$0\" --simulate radio.hex --trace t.txt read",
+                     ZEKT_CLI_PATH});
+        QVERIFY(shell.waitForFinished(60000));
+        QVERIFY(
+            QString::fromUtf8(shell.readAllStandardError())
+                .contains(QRegularExpression("трасса записана не полностью.*нет места на диске")));
 
         // Started in a folder that was deleted: a message, not an abort.
         shell.start("bash", {"-c",
