@@ -44,7 +44,10 @@ Session::Session(const CliOptions& options, LinkBackend& backend, const UnitInfo
 
 void Session::SaveRadio() {
     if (const Outcome saved = backend.SaveRadio(unit); !saved.Ok()) {
-        Say("zekt-cli: " + saved.Why());
+        // Tried again after every run and at the end: each reason said once.
+        if (lostBecause != saved.Why()) {
+            Say("zekt-cli: " + saved.Why());
+        }
         radioLost = true;
         lostBecause = saved.Why();
     }

@@ -842,13 +842,23 @@ private slots:
         QVERIFY(shell.exitCode() != 0);
         QVERIFY(QString::fromUtf8(shell.readAllStandardError()).contains("нет места на диске"));
         QCOMPARE(QDir(cli.Path("")).entryList(QDir::Files | QDir::Hidden), before);
-        shell.start("bash",
-                    {"-c", "ulimit -f 2; exec \"$0\" --simulate radio.hex --trace t.txt read",
-                     ZEKT_CLI_PATH});
-        QVERIFY(shell.waitForFinished(60000));
-        QVERIFY(
-            QString::fromUtf8(shell.readAllStandardError())
-                .contains(QRegularExpression("трасса записана не полностью.*нет места на диске")));
+        // The trace and the simulated radio on a full disk: said once, as such.
+        const struct {
+            const char* script;
+            const char* says;
+        } full[] = {
+            {"ulimit -f 2; exec \"$0\" --simulate radio.hex --trace t.txt read",
+             "трасса записана не полностью. Файл .*: нет места на диске"},
+            {"ulimit -f 0; exec \"$0\" --journal '' --simulate new.hex --workdir \"$1\" program "
+             "a.prg",
+             "состояние радиостанции не сохранено: Файл .*: нет места на диске"},
+        };
+        for (const auto& [script, says] : full) {
+            shell.start("bash", {"-c", script, ZEKT_CLI_PATH, ZEKT_DEMO_DIR});
+            QVERIFY(shell.waitForFinished(60000));
+            const QString err = QString::fromUtf8(shell.readAllStandardError());
+            QVERIFY2(err.count(QRegularExpression(says)) == 1, qPrintable(err));
+        }
 
         // Started in a folder that was deleted: a message, not an abort.
         shell.start("bash", {"-c",
