@@ -118,8 +118,10 @@ std::string Journal::KeepRadio(const std::string& prgText) {
     }
     const LocalJournal::Kept kept = local.KeepRadio(
         prgText, QDateTime::currentDateTime().toString("yyyy-MM-dd_HHmmss").toStdString());
-    if (kept.error != FileError::None) {
-        Warn(kept.error);
+    if (kept.error != FileError::None && warn) {
+        // The record itself still goes in, without the copy.
+        warn(std::string("копия радиостанции не сохранена в radios/ рядом с журналом ") + Path() +
+             ": " + FileErrorText(kept.error) + "; запись в журнал сделана без неё.");
     }
     return kept.path;
 }

@@ -1,9 +1,11 @@
 #include "JournalLookup.h"
 
+#include "ChipHexFile.h"
 #include "ConfigBuilder.h"
 #include "ConfigFile.h"
 #include "ConfigMessages.h"
 #include "Journal.h"
+#include "ReadBack.h"
 #include "SafeFile.h"
 
 #include <QDateTime>
@@ -89,9 +91,35 @@ FoundRuns FindRuns(const JournalSource& source, const JournalFilter& filter, std
     return store ? store->Find(filter, limit, each) : found;
 }
 
+namespace {
+
+// A local backup's copy: the configuration its full-chip file holds, while
+// that file is still the one the record names.
+std::string BackupCopy(const SharedRecord& run) {
+    const std::string& file = run[kConfigFileColumn];
+    ChipMemory chip;
+    if (run[kCommandColumn] != "backup" || file.empty() ||
+        FileSha256(file) != run[kConfigFileHashColumn] || !LoadChipHex(file, chip).ok) {
+        return {};
+    }
+    const Project image = ImageOf(chip);
+    return FormatReadConfigFile(DecodeReadBack(image, RadioConfig{}), image);
+}
+
+} // namespace
+
 FoundRuns FindRun(const JournalSource& source, const std::string& id) {
     const std::unique_ptr<JournalStore> store = OpenJournalStore(source, BenchUtcOffsetMinutes());
-    return store ? store->FindId(id) : FoundRuns{};
+    if (!store) {
+        return {};
+    }
+    FoundRuns found = store->FindId(id);
+    for (SharedRecord& run : found.runs) {
+        if (!store->Remote() && run.radioCopy.empty()) {
+            run.radioCopy = BackupCopy(run);
+        }
+    }
+    return found;
 }
 
 } // namespace zekt

@@ -1,5 +1,7 @@
 #include "ChipMemory.h"
 
+#include <algorithm>
+
 namespace zekt {
 
 namespace {
@@ -50,6 +52,15 @@ ChipMemory ChipOf(const Project& image) {
     }
     chip.configWord = static_cast<uint16_t>(image.ConfigWord() & ChipMemory::kWordMask);
     return chip;
+}
+
+Project ImageOf(const ChipMemory& chip) {
+    Project image;
+    std::copy(chip.code.begin(), chip.code.end(), image.ProgramMemory().begin());
+    std::copy(chip.data.begin(), chip.data.end(), image.DataMemory().begin());
+    std::copy(chip.idWords.begin(), chip.idWords.end(), image.IdWords().begin());
+    image.SetConfigWord(chip.configWord);
+    return image;
 }
 
 bool ChipProtected(const Project& image) {

@@ -30,8 +30,9 @@ struct ChipMemory {
 int CodeProtectedFrom(uint16_t configWord);
 bool DataProtectedBy(uint16_t configWord);
 
-// What an image read from a radio says of the chip.
+// What an image read from a radio says of the chip, and back.
 ChipMemory ChipOf(const Project& image);
+Project ImageOf(const ChipMemory& chip);
 // Read from a protected chip: what was read is zeros, not the radio.
 bool ChipProtected(const Project& image);
 

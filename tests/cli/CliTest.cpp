@@ -941,6 +941,13 @@ private slots:
         QCOMPARE(cli.Sim({"--journal", "rel.csv", "read"}).status, 0);
         QVERIFY(cli.Run({"--journal", "rel.csv", "journal", "show", "2"})
                     .out.contains("Копия радиостанции      есть"));
+        // A backup's copy is its file, while that is still the one recorded.
+        QCOMPARE(cli.Sim({"backup", "b.hex"}).status, 0); // 5
+        QCOMPARE(cli.Run({"journal", "show", "5", "--save", "backup.prg"}).status, 0);
+        QCOMPARE(cli.Sim({"read", "--save", "now.prg"}).status, 0);
+        QCOMPARE(cli.Contents("backup.prg"), cli.Contents("now.prg"));
+        cli.files.Write("b.hex", ":00000001FF\n"); // another file by now
+        QCOMPARE(cli.Run({"journal", "show", "5", "--save", "gone.prg"}).status, 1);
         const struct {
             QStringList args;
             int status;

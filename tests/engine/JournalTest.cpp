@@ -331,6 +331,9 @@ private slots:
         QVERIFY(!journal.Append(Sample()));
         QVERIFY2(warning.contains("ссылка другого пользователя"), qPrintable(warning));
         QVERIFY(journal.KeepRadio("radio").empty());
+        QVERIFY2(warning.startsWith("копия радиостанции не сохранена") &&
+                     warning.contains("ссылка другого пользователя"),
+                 qPrintable(warning));
         QCOMPARE(JournalLines(victim), QStringList{"keep"});
         QVERIFY(QDir(QString::fromStdString(files.Path("victims"))).isEmpty());
     }
