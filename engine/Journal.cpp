@@ -8,6 +8,7 @@
 #include <QTimeZone>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <utility>
 
 namespace zekt {
@@ -119,9 +120,10 @@ std::string Journal::KeepRadio(const std::string& prgText) {
     const LocalJournal::Kept kept = local.KeepRadio(
         prgText, QDateTime::currentDateTime().toString("yyyy-MM-dd_HHmmss").toStdString());
     if (kept.error != FileError::None && warn) {
-        // The record itself still goes in, without the copy.
-        warn(std::string("копия радиостанции не сохранена в radios/ рядом с журналом ") + Path() +
-             ": " + FileErrorText(kept.error) + "; запись в журнал сделана без неё.");
+        // Only the copy: the record is written (or its own failure said) apart.
+        const std::filesystem::path radios = PathOf(Path()).parent_path() / "radios";
+        warn("копия радиостанции не сохранена в " + TextOf(radios) + ": " +
+             FileErrorText(kept.error) + ".");
     }
     return kept.path;
 }
