@@ -13,6 +13,10 @@ inline constexpr const char* kMainCaption =
 inline constexpr const char* kExitQuestion = "Завершить приложение ?";
 inline constexpr const char* kExitCaption = " Подтвердите выход";
 // The window's close box during a run.
+inline constexpr const char* kStopRunOnlyQuestion =
+    "Идёт работа с радиостанцией.\nОстановить её на следующем кадре?\n"
+    "Радиостанцию, запись в которую прервана, нужно будет запрограммировать заново.";
+inline constexpr const char* kStopRunCaption = "Остановка работы";
 inline constexpr const char* kStopRunQuestion =
     "Идёт работа с радиостанцией.\nОстановить её на следующем кадре и завершить приложение?\n"
     "Радиостанцию, запись в которую прервана, нужно будет запрограммировать заново.";

@@ -110,6 +110,8 @@ TFUser::TFUser(std::unique_ptr<USB_Prog> unitLink, OperatorDialogs* givenDialogs
     ConnectHandlers();
     Form1 = new TForm1(this);
     Form2 = new TForm2(this);
+    // Alt+F4 or the close box on the progress window: stop the run, keep the program.
+    Form2->closeAsked = [this] { AskToStopRun(false); };
     Guide = new TGuide(this);
     JournalWindow = new TJournal(*dialogs, this);
 }
@@ -362,21 +364,27 @@ void TFUser::WindowCloseBox(QCloseEvent* event) {
         // A run goes on: it may stop at its next frame, as a stop signal
         // stops it, and the window closes once the command is over.
         event->ignore();
-        if (!closeAfterCommand && !askingToStop) {
-            askingToStop = true; // the run waits before its next step meanwhile
-            const bool stop =
-                dialogs->Message(msg::kStopRunQuestion, msg::kExitCaption, BoxIcon::Warning,
-                                 BoxButtons::OkCancel) == BoxResult::Ok;
-            askingToStop = false;
-            if (stop) {
-                closeAfterCommand = true;
-                RequestRunStop(kStopByOperator);
-            }
-        }
+        AskToStopRun(true);
         return;
     }
     if (!AskToExit()) {
         event->ignore();
+    }
+}
+
+void TFUser::AskToStopRun(bool thenClose) {
+    if (!GuardsInput() || closeAfterCommand || askingToStop) {
+        return; // no run, or the operator has answered or is answering
+    }
+    askingToStop = true; // the run waits before its next step meanwhile
+    const bool stop =
+        dialogs->Message(thenClose ? msg::kStopRunQuestion : msg::kStopRunOnlyQuestion,
+                         thenClose ? msg::kExitCaption : msg::kStopRunCaption, BoxIcon::Warning,
+                         BoxButtons::OkCancel) == BoxResult::Ok;
+    askingToStop = false;
+    if (stop && GuardsInput()) {
+        closeAfterCommand = thenClose;
+        RequestRunStop(kStopByOperator);
     }
 }
 

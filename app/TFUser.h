@@ -151,6 +151,9 @@ public:
     // The window system's close box: the exit question when idle, the offer
     // to stop a run at its next frame during one (the event ignored).
     void WindowCloseBox(QCloseEvent* event);
+    // During a run (✕, Ctrl+Q, Esc or Alt+F4 on the progress window): stop
+    // it at its next frame, and close the window after when thenClose.
+    void AskToStopRun(bool thenClose);
     void ButClearClick();
     void RG2TypeClick();
     void RG4BandClick();

@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -107,9 +108,13 @@ namespace {
 
 // Drops the operator's input to the program's windows while a command talks
 // to the unit; boxes the command opens meanwhile take theirs.
+// The keys that still work: Ctrl+Q anywhere and Esc on the progress window
+// ask whether to stop the run (Ctrl+Q then closes, as Выход would).
 class InputGuard : public QObject {
 public:
-    explicit InputGuard(std::vector<const QWidget*> windows) : windows(std::move(windows)) {
+    InputGuard(std::vector<const QWidget*> windows, const QWidget* progress,
+               std::function<void(bool thenClose)> stopAsked)
+        : windows(std::move(windows)), progress(progress), stopAsked(std::move(stopAsked)) {
         qApp->installEventFilter(this);
     }
 
@@ -120,11 +125,27 @@ protected:
         }
         const auto* widget = qobject_cast<const QWidget*>(watched);
         const QWidget* window = widget != nullptr ? widget->window() : nullptr;
-        return std::find(windows.begin(), windows.end(), window) != windows.end();
+        if (std::find(windows.begin(), windows.end(), window) == windows.end()) {
+            return false;
+        }
+        if (event->type() == QEvent::KeyPress) {
+            const auto* key = static_cast<const QKeyEvent*>(event);
+            const bool quit =
+                key->key() == Qt::Key_Q && (key->modifiers() & Qt::ControlModifier) != 0;
+            const bool escape = key->key() == Qt::Key_Escape && window == progress;
+            if ((quit || escape) && !key->isAutoRepeat()) {
+                // After this event: the question has an event loop of its own.
+                QMetaObject::invokeMethod(
+                    this, [this, quit] { stopAsked(quit); }, Qt::QueuedConnection);
+            }
+        }
+        return true;
     }
 
 private:
     std::vector<const QWidget*> windows;
+    const QWidget* progress;
+    std::function<void(bool)> stopAsked;
 
     static bool IsInput(QEvent::Type type) {
         switch (type) {
@@ -158,7 +179,8 @@ private:
 
 void TFUser::OnUnit(const std::function<void()>& command) {
     inputGuard = std::make_unique<InputGuard>(
-        std::vector<const QWidget*>{this, Form1, Form2, Guide, JournalWindow});
+        std::vector<const QWidget*>{this, Form1, Form2, Guide, JournalWindow}, Form2,
+        [this](bool thenClose) { AskToStopRun(thenClose); });
     command(); // each command opens the unit first
     inputGuard.reset();
     ShowJournalNews(); // what the shared journal said meanwhile

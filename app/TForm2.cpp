@@ -65,13 +65,23 @@ void TForm2::changeEvent(QEvent* event) {
 }
 
 void TForm2::closeEvent(QCloseEvent* event) {
-    // The window manager's close box, where one draws it anyway: the run
-    // goes on and its window stays; the program closes it when it ends.
+    // The window manager's close box or Alt+F4: the window stays while the
+    // run goes on (the program closes it when the run ends); the operator
+    // is asked whether to stop the run.
     if (event->spontaneous()) {
         event->ignore();
+        AskToClose();
         return;
     }
     QDialog::closeEvent(event);
+}
+
+void TForm2::AskToClose() {
+    if (closeAsked) {
+        // After the event that asked: the question has a loop of its own.
+        QMetaObject::invokeMethod(
+            this, [this] { closeAsked(); }, Qt::QueuedConnection);
+    }
 }
 
 void TForm2::SetMaximum(int maximum) {
@@ -81,8 +91,6 @@ void TForm2::SetMaximum(int maximum) {
 void TForm2::SetPosition(int position) {
     // Qt ignores values outside the range; beyond the end the bar is full.
     ProgressBar->setValue(std::clamp(position, ProgressBar->minimum(), ProgressBar->maximum()));
-    // The step holds the user-interface thread: paint now, not later.
-    ProgressBar->repaint();
 }
 
 void TForm2::showEvent(QShowEvent* event) {

@@ -3,6 +3,7 @@
 #include "RunInterfaces.h"
 
 #include <QDialog>
+#include <functional>
 
 class QLabel;
 class QProgressBar;
@@ -18,6 +19,9 @@ public:
     explicit TForm2(QWidget* parent = nullptr);
 
     bool shown = false;
+    // The operator asked to close the window (Alt+F4, a close box the window
+    // manager draws anyway): the run is asked about.
+    std::function<void()> closeAsked;
 
     QLabel* Label = nullptr;
     QProgressBar* ProgressBar = nullptr;
@@ -34,6 +38,7 @@ protected:
 
 private:
     void ShowCaption();
+    void AskToClose();
 };
 
 } // namespace zekt

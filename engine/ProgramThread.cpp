@@ -26,9 +26,24 @@ const std::array<std::pair<ProgramOp, StepResult (ProgramSteps::*)()>, 10> kStep
 
 } // namespace
 
+void QueuedProgress::SetCaption(const std::string& caption) {
+    QMetaObject::invokeMethod(
+        side, [this, caption] { view.SetCaption(caption); }, Qt::QueuedConnection);
+}
+
+void QueuedProgress::SetMaximum(int maximum) {
+    QMetaObject::invokeMethod(
+        side, [this, maximum] { view.SetMaximum(maximum); }, Qt::QueuedConnection);
+}
+
+void QueuedProgress::SetPosition(int position) {
+    QMetaObject::invokeMethod(
+        side, [this, position] { view.SetPosition(position); }, Qt::QueuedConnection);
+}
+
 ProgramThread::ProgramThread(bool createSuspended, RunOwner* owner, ProgramOp ops, Project& image,
                              USB_Prog& link, ProgressView& progress)
-    : owner(owner), steps(image, link, progress, ops) {
+    : owner(owner), queuedProgress(progress, this), steps(image, link, queuedProgress, ops) {
     if (!createSuspended) {
         Resume();
     }
@@ -82,17 +97,19 @@ constexpr unsigned long kHeldRunPollMs = 20;
 
 StepResult ProgramThread::HandOver(StepResult (ProgramSteps::*step)()) {
     StepResult result;
-    bool ran = false;
+    Synchronize([this, step, &result] { result = (steps.*step)(); });
+    return result;
+}
+
+void ProgramThread::WaitWhileHeld() {
+    if (owner == nullptr) {
+        return;
+    }
     for (;;) {
-        Synchronize([this, step, &result, &ran] {
-            if (owner != nullptr && owner->HoldsRun()) {
-                return;
-            }
-            result = (steps.*step)();
-            ran = true;
-        });
-        if (ran) {
-            return result;
+        bool held = false;
+        Synchronize([this, &held] { held = owner->HoldsRun(); });
+        if (!held) {
+            return;
         }
         QThread::msleep(kHeldRunPollMs);
     }
@@ -109,7 +126,8 @@ StepResult ProgramThread::RunSteps() {
         if ((steps.Ops() & op) == 0) {
             continue;
         }
-        if (StepResult result = HandOver(step); !result.ok) {
+        WaitWhileHeld(); // the unit idles between steps while the operator is asked
+        if (StepResult result = (steps.*step)(); !result.ok) {
             return result;
         }
     }
@@ -124,19 +142,19 @@ void ProgramThread::Execute() {
         if (owner != nullptr) {
             owner->DisableCommands();
         }
-        steps.Progress().SetCaption("");
     });
+    steps.Progress().SetCaption("");
     const StepResult result = RunSteps();
-    Synchronize([this, &result] { Finish(result); });
-}
-
-void ProgramThread::Finish(const StepResult& result) {
     if (!result.ok) {
         // The run is wound up; the operator is told what ended it, not what
         // went wrong while winding up.
         (void)steps.SendEnd();
-        (void)steps.CloseStep();
+        (void)HandOver(&ProgramSteps::CloseStep);
     }
+    Synchronize([this, &result] { Finish(result); });
+}
+
+void ProgramThread::Finish(const StepResult& result) {
     outcome = result;
     if (owner != nullptr) {
         owner->EnableCommands();

@@ -10,10 +10,28 @@
 
 namespace zekt {
 
-// One run against the programmer unit. The worker thread only sequences the
-// run: it exchanges the run's first and last regular frames itself and hands
-// every other step synchronously to the user-interface thread, which serves
-// them while it waits in WaitFor.
+// What the worker shows of a run, passed on to the progress view by queued
+// calls on the thread that waits for the run: the view is only ever touched
+// there, and the worker never waits for it.
+class QueuedProgress : public ProgressView {
+public:
+    QueuedProgress(ProgressView& view, QObject* waitingSide) : view(view), side(waitingSide) {}
+    void SetCaption(const std::string& caption) override;
+    void SetMaximum(int maximum) override;
+    void SetPosition(int position) override;
+
+private:
+    ProgressView& view;
+    QObject* side;
+};
+
+// One run against the programmer unit. The chip steps and their exchanges
+// run on the worker thread, so that a reply awaited for seconds never holds
+// the window; the thread that waits in WaitFor keeps its event loop going,
+// leaves the link and the image alone meanwhile, and gets the progress by
+// queued calls. Opening and closing the unit (which may warn the operator)
+// and asking the owner whether to hold the run are handed over to it
+// synchronously, between steps.
 class ProgramThread : public QThread {
     Q_OBJECT
 
@@ -36,6 +54,7 @@ protected:
 
 private:
     RunOwner* owner; // none: nothing to lock
+    QueuedProgress queuedProgress;
     ProgramSteps steps;
     // Not failed until a run says so; a failure without a text of its own
     // would read as unknown.
@@ -44,8 +63,10 @@ private:
     void Execute();
     StepResult RunSteps();
     void Synchronize(const std::function<void()>& step);
-    // Runs one step on the user-interface thread.
+    // Runs one step on the waiting thread.
     StepResult HandOver(StepResult (ProgramSteps::*step)());
+    // Waits while the owner holds the run (it is asking about it).
+    void WaitWhileHeld();
     void Finish(const StepResult& result);
 };
 

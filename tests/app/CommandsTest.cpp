@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -666,6 +667,37 @@ private slots:
         QVERIFY(b.driver.FramesSeen() - before < wholeRead); // cut short
         QTRY_VERIFY(!b.w->isVisible());
         ClearRunStop();
+    }
+
+    // At the real unit's pace the window's event loop keeps going through a
+    // whole programming, and Esc on the progress window and Ctrl+Q each bring
+    // the stop question while the run goes on (answered: go on).
+    void windowAnswersAtTheUnitsPace() {
+        Bench b;
+        b.Configure(OpenConfigA());
+        b.driver.SetFrameDelay(std::chrono::milliseconds(16));
+        b.dialogs.answers = {BoxResult::Ok, BoxResult::Cancel, BoxResult::Cancel,
+                             BoxResult::Cancel};
+        QElapsedTimer sinceTick;
+        qint64 longestStall = 0;
+        QTimer ticks;
+        QObject::connect(&ticks, &QTimer::timeout,
+                         [&] { longestStall = std::max(longestStall, sinceTick.restart()); });
+        QTimer::singleShot(1000, b.w.get(), [&b] { QTest::keyClick(b.w->Form2, Qt::Key_Escape); });
+        QTimer::singleShot(2000, b.w.get(),
+                           [&b] { QTest::keyClick(b.w.get(), Qt::Key_Q, Qt::ControlModifier); });
+        sinceTick.start();
+        ticks.start(10);
+        b.w->ButProgClick();
+        ticks.stop();
+        const QStringList shown = b.Texts();
+        QCOMPARE(shown.size(), 4);
+        QCOMPARE(shown[1], QString(msg::kStopRunOnlyQuestion));
+        QCOMPARE(shown[2], QString(msg::kStopRunQuestion));
+        QCOMPARE(shown[3], ProgNext()); // the run went on to its end
+        QVERIFY2(longestStall < 500, qPrintable(QString::number(longestStall)));
+        QCOMPARE(RunStopSignal(), 0);
+        QVERIFY(b.Usable());
     }
 
     void everyRunIsReported() {

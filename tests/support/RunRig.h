@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QThread>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,13 +19,19 @@ public:
     std::vector<std::string> captions;
     std::vector<int> maxima;
     std::vector<int> positions;
+    std::function<void()> onPosition; // called as each position is shown
 
     void SetCaption(const std::string& text) override {
         caption = text;
         captions.push_back(text);
     }
     void SetMaximum(int maximum) override { maxima.push_back(maximum); }
-    void SetPosition(int position) override { positions.push_back(position); }
+    void SetPosition(int position) override {
+        positions.push_back(position);
+        if (onPosition) {
+            onPosition();
+        }
+    }
 };
 
 // Counts the locking of the command column, and on which thread it happened.
