@@ -1,12 +1,17 @@
 // A full programming run (erase, write and verify everything) against the
-// simulated unit with no delay: what the host adds to each exchange.
+// simulated unit with no delay: what the host adds to each exchange; and at
+// the real unit's pace, how long the waiting event loop is ever held.
 #include "Figures.h"
 #include "ProgramOp.h"
 #include "ProgramThread.h"
 #include "SimulatedDriver.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTimer>
+#include <algorithm>
 #include <benchmark/benchmark.h>
+#include <chrono>
 #include <fstream>
 #include <string>
 
@@ -96,7 +101,35 @@ void SimulatorSessionGrowth(benchmark::State& state) {
     state.counters["growth_kb"] = static_cast<double>(growth);
 }
 
+// The longest time the event loop of the thread that waits for a run (the
+// window's) went unserved during a full programming at the real unit's pace
+// (16 ms an exchange): a 10 ms timer on it, the gaps beyond 10 ms counted.
+void UiStallAtUnitPace(benchmark::State& state) {
+    App();
+    SimulatedRig rig;
+    rig.driver.SetFrameDelay(std::chrono::milliseconds(16));
+    constexpr qint64 kTickMs = 10;
+    qint64 longestGap = 0;
+    for (auto _ : state) {
+        QElapsedTimer sinceTick;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout,
+                         [&] { longestGap = std::max(longestGap, sinceTick.restart()); });
+        sinceTick.start();
+        tick.start(static_cast<int>(kTickMs));
+        if (!rig.Program(state)) {
+            break;
+        }
+    }
+    state.counters["stall_ms"] = static_cast<double>(std::max<qint64>(0, longestGap - kTickMs));
+}
+
 BENCHMARK(SimulatorSessionGrowth)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(UiStallAtUnitPace)
+    ->Iterations(1)
+    ->Repetitions(1) // a full run at the real pace takes 9 s
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 BENCHMARK(FullProgrammingRun)->Unit(benchmark::kMillisecond)->UseRealTime();
 const bool figures =
     RegisterFigure("FullProgrammingRun/real_time", {"program_run_frames", 1, "frames", "frames"}) &&
@@ -104,6 +137,8 @@ const bool figures =
     RegisterFigure("FullProgrammingRun/real_time",
                    {"host_us_per_exchange", 1e6, "us", "us_per_exchange"}) &&
     RegisterFigure("SimulatorSessionGrowth/iterations:1/real_time",
-                   {"sim_cycle_growth_kb", 1, "KB", "growth_kb"});
+                   {"sim_cycle_growth_kb", 1, "KB", "growth_kb"}) &&
+    RegisterFigure("UiStallAtUnitPace/iterations:1/repeats:1/real_time",
+                   {"ui_max_stall_ms", 1, "ms", "stall_ms"});
 
 } // namespace
