@@ -26,8 +26,9 @@ struct FileDialogRequest {
 class OperatorDialogs {
 public:
     virtual ~OperatorDialogs() = default;
+    // advice: what to do, shown below the text (none when empty).
     virtual BoxResult Message(const QString& text, const QString& title, BoxIcon icon,
-                              BoxButtons buttons) = 0;
+                              BoxButtons buttons, const QString& advice = {}) = 0;
     // nullopt when the operator cancels.
     virtual std::optional<QString> OpenFile(const FileDialogRequest& request) = 0;
     // Asks before an existing file is replaced.

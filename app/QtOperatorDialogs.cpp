@@ -148,13 +148,13 @@ QString QtFileFilter(const QString& filter) {
 }
 
 OperatorBox::OperatorBox(const QString& text, const QString& title, BoxIcon icon,
-                         BoxButtons buttons, QWidget* parent)
+                         BoxButtons buttons, QWidget* parent, const QString& advice)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
       label(new QLabel(text)) {
     setWindowTitle(title);
     setAccessibleName(title);
-    setAccessibleDescription(text);
+    setAccessibleDescription(advice.isEmpty() ? text : text + "\n\n" + advice);
     label->setTextFormat(Qt::PlainText);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* layout = new QGridLayout(this);
@@ -169,6 +169,16 @@ OperatorBox::OperatorBox(const QString& text, const QString& title, BoxIcon icon
         layout->addWidget(picture, 0, 0);
     }
     layout->addWidget(label, 0, 1, Qt::AlignLeft | Qt::AlignVCenter);
+    if (!advice.isEmpty()) {
+        // Below the fault's own words: what to do about it.
+        adviceLabel = new QLabel(advice);
+        adviceLabel->setObjectName("advice");
+        adviceLabel->setTextFormat(Qt::PlainText);
+        adviceLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        adviceLabel->setContentsMargins(0, style()->pixelMetric(QStyle::PM_LayoutVerticalSpacing),
+                                        0, 0);
+        layout->addWidget(adviceLabel, 1, 1, Qt::AlignLeft | Qt::AlignTop);
+    }
     layout->setColumnStretch(1, 1); // a wide title widens the text's column, not the icon's
     auto* box = new QDialogButtonBox(buttons == BoxButtons::OkCancel
                                          ? QDialogButtonBox::Ok | QDialogButtonBox::Cancel
@@ -176,7 +186,7 @@ OperatorBox::OperatorBox(const QString& text, const QString& title, BoxIcon icon
     box->setCenterButtons(true);
     connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(box, 1, 0, 1, 2);
+    layout->addWidget(box, 2, 0, 1, 2);
     box->button(QDialogButtonBox::Ok)->setDefault(true);
     box->button(QDialogButtonBox::Ok)->setFocus();
 
@@ -194,8 +204,8 @@ OperatorBox::OperatorBox(const QString& text, const QString& title, BoxIcon icon
 }
 
 BoxResult QtOperatorDialogs::Message(const QString& text, const QString& title, BoxIcon icon,
-                                     BoxButtons buttons) {
-    OperatorBox box(text, title, icon, buttons, parent);
+                                     BoxButtons buttons, const QString& advice) {
+    OperatorBox box(text, title, icon, buttons, parent, advice);
     const bool ok = box.exec() == QDialog::Accepted;
     return ok || buttons == BoxButtons::Ok ? BoxResult::Ok : BoxResult::Cancel;
 }

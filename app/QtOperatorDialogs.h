@@ -33,8 +33,9 @@ class OperatorBox : public QDialog {
 
 public:
     OperatorBox(const QString& text, const QString& title, BoxIcon icon, BoxButtons buttons,
-                QWidget* parent);
+                QWidget* parent, const QString& advice = {});
     QLabel* TextLabel() const { return label; }
+    QLabel* AdviceLabel() const { return adviceLabel; } // nullptr without advice
 
 protected:
     // A window manager may still offer to minimise a box: it would hide the
@@ -43,6 +44,7 @@ protected:
 
 private:
     QLabel* label;
+    QLabel* adviceLabel = nullptr;
 };
 
 // Brings a window back when the window manager minimised it.
@@ -53,8 +55,8 @@ class QtOperatorDialogs : public OperatorDialogs {
 public:
     explicit QtOperatorDialogs(QWidget* parent) : parent(parent) {}
 
-    BoxResult Message(const QString& text, const QString& title, BoxIcon icon,
-                      BoxButtons buttons) override;
+    BoxResult Message(const QString& text, const QString& title, BoxIcon icon, BoxButtons buttons,
+                      const QString& advice = {}) override;
     std::optional<QString> OpenFile(const FileDialogRequest& request) override;
     std::optional<QString> SaveFile(const FileDialogRequest& request) override;
     void Beep() override;

@@ -3,6 +3,7 @@
 #include "AppMessages.h"
 #include "Artwork.h"
 #include "CommandMessages.h"
+#include "EngineMessages.h"
 #include "FrequencyCodec.h"
 #include "PanelTexts.h"
 #include "QtOperatorDialogs.h"
@@ -295,10 +296,21 @@ void TFUser::ButTestClick() {
             dialogs->Message(msg::kTestPassed, msg::kTestPassedCaption, BoxIcon::None,
                              BoxButtons::Ok);
         } else {
+            const std::optional<std::string> held = UnitHeldElsewhere();
             dialogs->Message(msg::kTestFailed, msg::kTestButtonFailedCaption, BoxIcon::Error,
-                             BoxButtons::Ok);
+                             BoxButtons::Ok,
+                             QString::fromStdString(held ? *held : msg::kAdviceTestFailed));
         }
     });
+}
+
+std::optional<std::string> TFUser::UnitHeldElsewhere() {
+    if (!whyNotOpened || link->ErrorCode() != errNoDevice) {
+        return std::nullopt;
+    }
+    std::optional<std::string> why = whyNotOpened();
+    heldNamed = why.has_value(); // said in the command's box, not again after it
+    return why;
 }
 
 void TFUser::ButAboutClick() {

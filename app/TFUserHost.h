@@ -36,9 +36,9 @@ public:
         }
         const QString title =
             message.title.empty() ? QString(kApplicationTitle) : Text(message.title);
-        const BoxResult result =
-            w.dialogs->Message(Text(message.text), title, message.icon,
-                               message.okCancel ? BoxButtons::OkCancel : BoxButtons::Ok);
+        const BoxResult result = w.dialogs->Message(
+            Text(message.text), title, message.icon,
+            message.okCancel ? BoxButtons::OkCancel : BoxButtons::Ok, Text(message.advice));
         return !message.okCancel || result == BoxResult::Ok;
     }
     std::optional<std::string> ChooseFirmwareFile() override {
@@ -57,6 +57,7 @@ public:
         return Tell({msg::kProtectionQuestion, msg::kProtectionQuestionCaption, BoxKind::Warning,
                      true, PromptKind::Question});
     }
+    std::optional<std::string> UnitHeldElsewhere() override { return w.UnitHeldElsewhere(); }
     void ShowRefusedField(const FrequencyField& field) override {
         w.SetFieldColour(w.FieldFor(field), FieldColour::Red);
     }

@@ -159,6 +159,9 @@ bool TerminalHost::Tell(const OperatorMessage& message) {
         break;
     }
     Say(message.text);
+    if (!message.advice.empty()) {
+        Say(message.advice);
+    }
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "CommandMessages.h"
 #include "ConfigFile.h"
 #include "ConfigMessages.h"
+#include "EngineMessages.h"
 #include "Firmware.h"
 #include "Journal.h"
 #include "ReadBack.h"
@@ -35,10 +36,15 @@ void Notify(const CommandHost& host, const std::string& text, const std::string&
     host.prompts.Tell({text, title, icon, false, PromptKind::Notice});
 }
 
-// A text in a box with the program's own title and OK.
-void NotifyPlain(const CommandHost& host, const std::string& text) {
-    Notify(host, text, {}, BoxKind::None);
+// The programmer test failed: the unit another program holds is named,
+// else the usual causes.
+void NotifyTestFailed(const CommandHost& host, const char* text, const char* title) {
+    const std::optional<std::string> held = host.prompts.UnitHeldElsewhere();
+    host.prompts.Tell({text, title, BoxKind::Error, false, PromptKind::Notice,
+                       held ? *held : std::string(msg::kAdviceTestFailed)});
 }
+
+enum class RunKind { Reading, Writing };
 
 // The prompt before a run; false when the operator cancelled.
 bool AskToConnect(const CommandHost& host, const std::string& text, const std::string& title,
@@ -147,9 +153,31 @@ StepResult ConfirmRead(const CommandHost& host, ProgramOp ops, const Project& im
 
 namespace {
 
-// A failed run's message; how the command ends.
-CommandOutcome ReportFailedRun(const StepResult& result, const CommandHost& host) {
-    NotifyPlain(host, result.message);
+// What to do after a failed run: a link fault is the cable or the power; a
+// write cut short left the radio half-written.
+std::string RunFaultAdvice(const StepResult& result, RunKind kind) {
+    if (result.stopped) {
+        return {}; // the text says it all
+    }
+    std::string advice = result.linkFault           ? msg::kAdviceCheckLink
+                         : kind == RunKind::Writing ? msg::kAdviceChipFault
+                                                    : "";
+    if (kind == RunKind::Writing) {
+        advice += std::string("\n") + msg::kAdviceWriteAgain;
+    } else if (result.linkFault) {
+        advice += std::string(" ") + msg::kAdviceReadAgain;
+    }
+    return advice;
+}
+
+// A failed run's message in a plain box, with what to do; how the command ends.
+CommandOutcome ReportFailedRun(const StepResult& result, const CommandHost& host, RunKind kind) {
+    host.prompts.Tell({result.message,
+                       {},
+                       BoxKind::None,
+                       false,
+                       PromptKind::Notice,
+                       RunFaultAdvice(result, kind)});
     return result.stopped ? CommandOutcome::Cancelled : CommandOutcome::RunFailed;
 }
 
@@ -162,7 +190,7 @@ CommandOutcome RunLoop(const WriteCommand& command, CommandContext& context,
             context.runDone(result);
         }
         if (!result.ok) {
-            return ReportFailedRun(result, host);
+            return ReportFailedRun(result, host, RunKind::Writing);
         }
         if (!host.prompts.Tell({NextRadioQuestion(command), command.title, BoxKind::None, true,
                                 PromptKind::NextRadio})) {
@@ -248,7 +276,7 @@ CommandOutcome RunWriteCommand(const WriteCommand& command, const RadioConfig& c
         return CommandOutcome::Refused;
     }
     if (context.link.IsReady() && !context.link.Test()) {
-        Notify(host, command.testFailed, msg::kTestFailedCaption, BoxKind::Error);
+        NotifyTestFailed(host, command.testFailed, msg::kTestFailedCaption);
         return CommandOutcome::TestFailed;
     }
     if (config.version < kVersion410 || config.version > kVersion611) {
@@ -302,7 +330,7 @@ ReadOutcome ReadMemoriesAndConfirm(CommandContext& context, const CommandHost& h
     PrepareMemoryRead(context.image);
     const StepResult memories = Run(kOpsReadMemories, context, host);
     if (!memories.ok) {
-        result.outcome = ReportFailedRun(memories, host);
+        result.outcome = ReportFailedRun(memories, host, RunKind::Reading);
     }
     if (memories.stopped) {
         // Stopped on request: nothing of a read cut short is decoded.
@@ -313,7 +341,7 @@ ReadOutcome ReadMemoriesAndConfirm(CommandContext& context, const CommandHost& h
                                                  context.image, context.link);
             !again.ok) {
             // Two passes that disagree: neither is the radio.
-            result = {ReportFailedRun(again, host), false};
+            result = {ReportFailedRun(again, host, RunKind::Reading), false};
         }
     }
     host.runs.HideProgress();
@@ -330,7 +358,7 @@ ReadOutcome ReadMemoriesAndConfirm(CommandContext& context, const CommandHost& h
 
 ReadOutcome ReadRadio(CommandContext& context, const CommandHost& host) {
     if (context.link.IsReady() && !context.link.Test()) {
-        Notify(host, msg::kReadTestFailed, msg::kReadTestFailedCaption, BoxKind::Error);
+        NotifyTestFailed(host, msg::kReadTestFailed, msg::kReadTestFailedCaption);
         return {CommandOutcome::TestFailed, false};
     }
     HideConfig(host);
@@ -340,7 +368,7 @@ ReadOutcome ReadRadio(CommandContext& context, const CommandHost& host) {
         RunStarting(context);
         const StepResult identification = Run(kOpsReadIdentification, context, host);
         if (!identification.ok) {
-            result.outcome = ReportFailedRun(identification, host);
+            result.outcome = ReportFailedRun(identification, host, RunKind::Reading);
             host.runs.HideProgress();
         } else if (RadioBlank(context.image)) {
             Notify(host, msg::kRadioBlank, msg::kRadioBlankCaption, BoxKind::Error);

@@ -25,6 +25,7 @@ struct OperatorMessage {
     BoxKind icon = BoxKind::None;
     bool okCancel = false;
     PromptKind kind = PromptKind::Notice;
+    std::string advice = {}; // what to do, shown below the text
 };
 
 // Every host: the texts and questions for the operator.
@@ -38,6 +39,8 @@ public:
     virtual bool ConfirmReadProtection() = 0;
     // Shows which frequency field the build refused.
     virtual void ShowRefusedField(const FrequencyField& field) = 0;
+    // Why the unit could not be opened when another program holds it.
+    virtual std::optional<std::string> UnitHeldElsewhere() { return std::nullopt; }
 };
 
 // The progress of the runs of a command.

@@ -9,6 +9,20 @@ inline constexpr const char* kRunStopped =
     "не полностью: запрограммируйте её заново.";
 inline constexpr const char* kPortNotReady = "USB-порт не инициализирован";
 
+// What to do, shown below a fault's own text.
+inline constexpr const char* kAdviceCheckLink =
+    "Проверьте USB-кабель, питание программатора и подключение радиостанции.";
+inline constexpr const char* kAdviceChipFault =
+    "Программатор сообщил, что данные не записались или не совпали при проверке.\n"
+    "Если ошибка повторится на том же адресе, радиостанция, вероятно, неисправна.";
+inline constexpr const char* kAdviceWriteAgain =
+    "Радиостанция могла остаться записанной не полностью: повторите запись\n"
+    "и не отдавайте радиостанцию, пока запись не пройдёт без ошибок.";
+inline constexpr const char* kAdviceReadAgain = "Затем повторите чтение.";
+inline constexpr const char* kAdviceTestFailed =
+    "Если кабель и питание в порядке, закройте другие программы, работающие\n"
+    "с программатором, отключите его и подключите снова.";
+
 inline constexpr const char* kCaptionProgCode = "Программирование памяти программ...";
 inline constexpr const char* kCaptionProgData = "Программирование памяти данных...";
 inline constexpr const char* kCaptionProgConfig = "Программирование конфигурации...";

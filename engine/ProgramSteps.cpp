@@ -44,14 +44,14 @@ StepResult ProgramSteps::Send(uint8_t command) {
     frame[kGroupByte] = grpCommand;
     frame[kCommandByte] = command;
     if (!link.Exchange(frame)) {
-        return StepResult::Failure(link.Message());
+        return StepResult::LinkFailure(link.Message());
     }
     return {};
 }
 
 StepResult ProgramSteps::CheckLink() {
     if (!link.IsReady()) {
-        return StepResult::Failure(msg::kPortNotReady);
+        return StepResult::LinkFailure(msg::kPortNotReady);
     }
     return {};
 }
@@ -71,7 +71,7 @@ StepResult ProgramSteps::SendEnd() {
 StepResult ProgramSteps::OpenStep() {
     ZEKT_TRY(CheckLink());
     if (!link.Open()) {
-        return StepResult::Failure(link.Message());
+        return StepResult::LinkFailure(link.Message());
     }
     return {};
 }
@@ -79,7 +79,7 @@ StepResult ProgramSteps::OpenStep() {
 StepResult ProgramSteps::CloseStep() {
     ZEKT_TRY(CheckLink());
     if (!link.Close()) {
-        return StepResult::Failure(link.Message());
+        return StepResult::LinkFailure(link.Message());
     }
     return {};
 }

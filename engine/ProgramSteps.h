@@ -16,9 +16,13 @@ namespace zekt {
 struct [[nodiscard]] StepResult {
     bool ok = true;
     std::string message;
-    bool stopped = false; // failed because the run was asked to stop (a signal)
+    bool stopped = false;   // failed because the run was asked to stop (a signal)
+    bool linkFault = false; // the link failed (cable, power, time-out), not the chip
 
     static StepResult Failure(std::string text) { return {false, std::move(text), false}; }
+    static StepResult LinkFailure(std::string text) {
+        return {false, std::move(text), false, true};
+    }
 };
 
 // The basic routines and the chip steps of one run. Each step moves data

@@ -29,8 +29,8 @@ void LoadDemo(zekt::TFUser& window) {
 // Answers every box with OK, but declines to program a further radio.
 class AutoDialogs : public zekt::OperatorDialogs {
 public:
-    zekt::BoxResult Message(const QString& text, const QString&, zekt::BoxIcon,
-                            zekt::BoxButtons) override {
+    zekt::BoxResult Message(const QString& text, const QString&, zekt::BoxIcon, zekt::BoxButtons,
+                            const QString& = {}) override {
         std::fprintf(stderr, "box: %s\n", qPrintable(text.section('\n', 0, 0)));
         return text.toStdString() == zekt::NextRadioQuestion(zekt::kProgramCommand)
                    ? zekt::BoxResult::Cancel

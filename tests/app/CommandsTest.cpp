@@ -3,6 +3,7 @@
 #include "AppMessages.h"
 #include "CommandMessages.h"
 #include "ConfigMessages.h"
+#include "EngineMessages.h"
 #include "FrequencyCodec.h"
 #include "ReferenceImages.h"
 #include "RunStop.h"
@@ -24,6 +25,7 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QtTest>
+#include <functional>
 
 using namespace zekt;
 
@@ -443,17 +445,25 @@ private slots:
     }
 
     // A unit another program holds fails to open like a missing one: the
-    // window then says why, only after a command that tried to open it.
-    void heldUnitIsNamedAfterAFailedOpen() {
+    // test's box keeps its text and names the holder below it, where the
+    // advice for a unit that does not answer would be.
+    void heldUnitIsNamedInTheTestBox() {
         Bench b;
-        b.w->whyNotOpened = [] { return std::optional<std::string>("held"); };
+        std::optional<std::string> held = "held";
+        b.w->whyNotOpened = [&held] { return held; };
         b.driver.Faults().busy = true;
         b.w->ButTestClick();
         b.w->ButReadClick();
+        held.reset(); // unplugged, say: nobody holds it
+        b.w->ButTestClick();
         b.driver.Faults().busy = false;
         b.w->ButTestClick();
-        QCOMPARE(b.Texts(), (QStringList{msg::kTestFailed, "held", msg::kReadTestFailed, "held",
+        QCOMPARE(b.Texts(), (QStringList{msg::kTestFailed, msg::kReadTestFailed, msg::kTestFailed,
                                          msg::kTestPassed}));
+        const QString advice[] = {"held", "held", msg::kAdviceTestFailed, ""};
+        for (std::size_t k = 0; k < std::size(advice); ++k) {
+            QCOMPARE(b.dialogs.boxes[k].advice, advice[k]);
+        }
     }
 
     void refusalsBeforeThePrompt() {
@@ -506,6 +516,43 @@ private slots:
         QCOMPARE(b.w->focusWidget(), b.w->ButProg);
         QVERIFY(b.Usable());
         QVERIFY(b.w->PanClient->isVisible());
+    }
+
+    // Each fault box keeps its own text and says below it what to do: the
+    // cable and the power for a link fault, the radio left half-written
+    // after a write, reading again after a read.
+    void faultBoxesSayWhatToDo() {
+        const QString link = msg::kAdviceCheckLink;
+        const QString rewrite = QString("\n") + msg::kAdviceWriteAgain;
+        const struct {
+            std::function<void(SimulatedDriver&, int frames)> fault;
+            bool read;
+            QString text;
+            QString advice;
+        } cases[] = {
+            {[](SimulatedDriver& d, int n) { d.Faults().unplugAtFrame = n + 100; }, false,
+             "Ошибка записи в порт USB: Ошибка ввода/вывода", link + rewrite},
+            {[](SimulatedDriver& d, int n) { d.Faults().readTimeoutAtFrame = n + 20; }, true,
+             "Тайм-аут обмена с устройством", link + " " + msg::kAdviceReadAgain},
+            {[](SimulatedDriver& d, int) { d.Unit().FailCodeWordAt(101); }, false,
+             "Ошибка программирования памяти программ по адресу: 101",
+             msg::kAdviceChipFault + rewrite},
+            {[](SimulatedDriver& d, int) { d.Chip().SetStuckCodeBit(0x1F00, 13); }, false,
+             "Ошибка при верификации памяти программ по адресу: 7936записанное значение: 154 "
+             "прочитанное значение: 8346",
+             msg::kAdviceChipFault + rewrite},
+        };
+        for (const auto& [fault, read, text, advice] : cases) {
+            Bench b;
+            b.Configure(OpenConfigA());
+            b.dialogs.answers = {BoxResult::Ok, BoxResult::Cancel};
+            b.w->ButProgClick(); // a radio to read
+            fault(b.driver, b.driver.FramesSeen());
+            b.dialogs.boxes.clear();
+            read ? b.w->ButReadClick() : b.w->ButProgClick();
+            QCOMPARE(b.dialogs.boxes[1].text, text);
+            QCOMPARE(b.dialogs.boxes[1].advice, advice);
+        }
     }
 
     void verificationMismatchIsReported() {

@@ -16,6 +16,7 @@ public:
         QString title;
         zekt::BoxIcon icon;
         zekt::BoxButtons buttons;
+        QString advice;
     };
     std::vector<Box> boxes;
     std::vector<zekt::FileDialogRequest> fileDialogs;
@@ -26,8 +27,8 @@ public:
     std::function<void(const Box&)> onBox;
 
     zekt::BoxResult Message(const QString& text, const QString& title, zekt::BoxIcon icon,
-                            zekt::BoxButtons buttons) override {
-        boxes.push_back({text, title, icon, buttons});
+                            zekt::BoxButtons buttons, const QString& advice = {}) override {
+        boxes.push_back({text, title, icon, buttons, advice});
         if (onBox) {
             onBox(boxes.back());
         }
