@@ -108,6 +108,7 @@ TFUser::TFUser(std::unique_ptr<USB_Prog> unitLink, OperatorDialogs* givenDialogs
     clearFrom = -1;
 
     SetTabOrder();
+    ButSetConf->setFocus(); // the first key of a day's work, though Tab runs top to bottom
     ConnectHandlers();
     Form1 = new TForm1(this);
     Form2 = new TForm2(this);

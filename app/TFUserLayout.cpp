@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
@@ -113,6 +114,23 @@ int ComboWidthFor(const QComboBox* box, const QString& text) {
         ->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(textWidth, kRowHeight), box)
         .width();
 }
+
+// A check box on a dark panel, where the style's faint focus frame does not
+// show: a dotted frame in the text colour around the whole box when focused.
+class FramedFocusCheckBox : public QCheckBox {
+public:
+    using QCheckBox::QCheckBox;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QCheckBox::paintEvent(event);
+        if (hasFocus()) {
+            QPainter painter(this);
+            painter.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
+            painter.drawRect(rect().adjusted(1, 1, -2, -2));
+        }
+    }
+};
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
     auto* label = new QLabel(text, parent);
@@ -259,13 +277,14 @@ void TFUser::BuildConfigurationArea() {
 // "Версия:", its list and "Подробнее..." on one row.
 QLayout* TFUser::BuildVersionRow() {
     auto* versionRow = new QHBoxLayout;
-    STVersii = MakeLabel(PanRadioGr, "STVersii", "Версия:");
+    STVersii = MakeLabel(PanRadioGr, "STVersii", "Верси&я:"); // Alt+Я opens the list
     ComboBoxVer = new ChoiceBox("ComboBoxVer", Items(kVersionTexts), PanRadioGr);
+    STVersii->setBuddy(ComboBoxVer);
     ComboBoxVer->setAccessibleName("Версия");
     QPalette tip = ComboBoxVer->palette();
     tip.setColor(QPalette::Base, QToolTip::palette().color(QPalette::ToolTipBase));
     ComboBoxVer->setPalette(tip);
-    ButDetail = new QPushButton("Подробнее...", PanRadioGr);
+    ButDetail = new QPushButton("Подробн&ее...", PanRadioGr);
     Describe(ButDetail, "Подробнее...", "ButDetail");
     ButDetail->setToolTip("Подробнее о версии программного обеспечения");
     ButDetail->setCursor(Qt::PointingHandCursor);
@@ -308,7 +327,7 @@ void TFUser::BuildAttributesBox() {
     GBoxAttr = new QGroupBox(" &Аттрибуты программирования ", PanRadioGr);
     Describe(GBoxAttr, "Аттрибуты программирования", "GBoxAttr");
     auto* attr = new QVBoxLayout(GBoxAttr);
-    CheckBoxProtect = new QCheckBox("Защита программы от чтения", GBoxAttr);
+    CheckBoxProtect = new FramedFocusCheckBox("Защита программы от чтения", GBoxAttr);
     Describe(CheckBoxProtect, "Защита программы от чтения", "CheckBoxProtect");
     // The teal panel with white text, and an indicator the operator can
     // read on it: light, with the style's dark frame and check mark.
@@ -475,7 +494,7 @@ QWidget* TFUser::BuildChannelPanel() {
     channels->setRowStretch(kChannelCount + 1, 1);
     ctc->setRowStretch(kChannelCount + 1, 1);
 
-    ButClear = new QPushButton("Очистить каналы памяти", PanChanell);
+    ButClear = new QPushButton("Оч&истить каналы памяти", PanChanell);
     Describe(ButClear, "Очистить каналы памяти", "ButClear");
     ButClear->setToolTip("Щёлкните указателем мыши на поле канала, с которого удалить");
     ButClear->setCursor(Qt::PointingHandCursor);
@@ -494,8 +513,10 @@ QWidget* TFUser::BuildChannelPanel() {
 }
 
 void TFUser::SetTabOrder() {
-    std::vector<QWidget*> order = {ButSetConf, ButProg, ButPrFrec, ButRead,  ButRdFile,
-                                   ButWrFile,  ButHelp, ButExit,   ButAbout, ButTest};
+    // The command column top to bottom, then the panels: Shift+Tab from
+    // Конфигурация goes up to Тест, never round to Очистить каналы памяти.
+    std::vector<QWidget*> order = {ButAbout, ButTest,   ButSetConf, ButProg, ButPrFrec,
+                                   ButRead,  ButRdFile, ButWrFile,  ButHelp, ButExit};
     for (RadioGroup* g : {RG1ProgOb}) {
         for (int i = 0; i < g->Count(); ++i) {
             order.push_back(g->Button(i));

@@ -114,7 +114,7 @@ QWidget* TJournal::BuildFilters() {
     EditSince->setText(QDate::currentDate().addDays(-kDaysShown).toString(Qt::ISODate));
     ComboResult = new QComboBox(filters);
     for (const char* result : kResults) {
-        ComboResult->addItem(*result != '\0' ? result : "все", result);
+        ComboResult->addItem(*result != '\0' ? Text(JournalResultText(result)) : "все", result);
     }
     labelled(first, "&Итог", ComboResult);
     edit(first, "Про&грамматор", "серийный номер", EditUnit);
@@ -237,7 +237,11 @@ void TJournal::Show(const FoundRuns& found) {
         for (int c = 0; c < Runs->columnCount(); ++c) {
             const JournalColumn column = kTableColumns[c].column;
             QString text = column == kJournalColumns ? Text(run.bench) : Text(run[column]);
-            if (column == kConfigFileColumn) {
+            if (column == kCommandColumn) {
+                text = Text(JournalCommandText(run[column]));
+            } else if (column == kResultColumn) {
+                text = Text(JournalResultText(run[column]));
+            } else if (column == kConfigFileColumn) {
                 text = QFileInfo(text).fileName();
             }
             auto* item = new QTableWidgetItem(text);

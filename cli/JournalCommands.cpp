@@ -100,10 +100,11 @@ void PrintRunsTable(const FoundRuns& found) {
     for (const SharedRecord& run : runs) {
         const std::string file = TextOf(PathOf(run[kConfigFileColumn]).filename());
         std::fprintf(Out(), "%s%s%s%s%s%s%s%s\n", Column(run.id, id).c_str(),
-                     Column(run[kTimeColumn], 27).c_str(), Column(run[kCommandColumn], 19).c_str(),
-                     Column(run[kResultColumn], 11).c_str(), Column(run[kUnitColumn], unit).c_str(),
-                     Column(run.bench, bench).c_str(), Column(file, 24).c_str(),
-                     run[kMessageColumn].c_str());
+                     Column(run[kTimeColumn], 27).c_str(),
+                     Column(JournalCommandText(run[kCommandColumn]), 19).c_str(),
+                     Column(JournalResultText(run[kResultColumn]), 11).c_str(),
+                     Column(run[kUnitColumn], unit).c_str(), Column(run.bench, bench).c_str(),
+                     Column(file, 24).c_str(), run[kMessageColumn].c_str());
     }
     std::fprintf(Out(), "%s\n", FoundText(found).c_str());
 }
@@ -123,8 +124,8 @@ void PrintRun(const SharedRecord& run) {
         {"Время", run[kTimeColumn]},
         {"Пояс времени", run.zone},
         {"Программа", run[kProgramColumn]},
-        {"Команда", run[kCommandColumn]},
-        {"Итог", run[kResultColumn]},
+        {"Команда", JournalCommandText(run[kCommandColumn])},
+        {"Итог", JournalResultText(run[kResultColumn])},
         {"Сообщение", run[kMessageColumn]},
         {"Файл конфигурации", run[kConfigFileColumn]},
         {"SHA-256 файла", run[kConfigFileHashColumn]},
@@ -134,7 +135,9 @@ void PrintRun(const SharedRecord& run) {
         {"Версия", run[kVersionColumn]},
         {"Секунды", run[kSecondsColumn]},
         {"Программатор", run[kUnitColumn]},
-        {"Таймер задержки USB", run[kLatencyColumn]},
+        {"Таймер задержки USB", run[kLatencyColumn] == kJournalDefaultLatency
+                                    ? std::string("не менялся")
+                                    : run[kLatencyColumn] + " мс"},
         {"Копия радиостанции", run.radioCopy.empty()
                                    ? "нет"
                                    : "есть (" + std::to_string(run.radioCopy.size()) + " байт)"},

@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <initializer_list>
 
 namespace zekt {
 
@@ -197,6 +198,35 @@ FoundRuns LocalRuns(const std::string& path, const std::function<bool(const Shar
         }
     }
     return found;
+}
+
+namespace {
+
+std::string Spoken(const std::string& word,
+                   std::initializer_list<std::pair<const char*, const char*>> words) {
+    for (const auto& [machine, spoken] : words) {
+        if (word == machine) {
+            return spoken;
+        }
+    }
+    return word;
+}
+
+} // namespace
+
+std::string JournalResultText(const std::string& result) {
+    return Spoken(result, {{kJournalOk, "успешно"},
+                           {kJournalFailed, "ошибка"},
+                           {kJournalCancelled, "прервано"},
+                           {kJournalRefused, "отказ"}});
+}
+
+std::string JournalCommandText(const std::string& command) {
+    return Spoken(command, {{"program", "Программирование"},
+                            {"write-frequencies", "Запись частот"},
+                            {"read", "Чтение"},
+                            {"verify", "Проверка"},
+                            {"backup", "Резервная копия"}});
 }
 
 std::string LocalCopy(const std::string& journalPath, const SharedRecord& run) {

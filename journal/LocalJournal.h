@@ -34,6 +34,11 @@ inline constexpr const char* kJournalCancelled = "cancelled";
 inline constexpr const char* kJournalRefused = "refused"; // ended before the radio was touched
 inline constexpr const char* kJournalDefaultLatency = "default"; // the chip's own timer
 
+// A result and a command as the operator reads them ("успешно",
+// "Программирование"); what the journal does not know stays as it is.
+std::string JournalResultText(const std::string& result);
+std::string JournalCommandText(const std::string& command);
+
 // journal.csv in the per-user data place (UserFilePath); empty when the
 // system names none (then NoJournalPlaceText is the warning).
 std::string DefaultJournalPath();

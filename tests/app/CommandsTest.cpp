@@ -226,7 +226,7 @@ private slots:
         TJournal& view = *b.w->JournalWindow;
         QVERIFY(view.isVisible());
         QCOMPARE(view.Runs->rowCount(), 3);
-        QCOMPARE(view.Runs->item(2, 1)->text(), QString("read"));
+        QCOMPARE(view.Runs->item(2, 1)->text(), QString("Чтение"));
         view.ComboResult->setCurrentIndex(view.ComboResult->findData(kJournalFailed));
         view.Find();
         QCOMPARE(view.Runs->rowCount(), 0);

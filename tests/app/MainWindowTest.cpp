@@ -432,6 +432,7 @@ private slots:
                 text = button->text();
                 room = button->width() - (qobject_cast<QPushButton*>(button) ? 0 : 20);
             }
+            text.remove('&'); // a mnemonic's mark is drawn as an underline
             if (!text.isEmpty() && widget->isVisibleTo(&w)) {
                 QVERIFY2(widget->fontMetrics().horizontalAdvance(text) <= room,
                          qPrintable(widget->objectName() + ": " + text));
@@ -544,6 +545,12 @@ private slots:
         press(&w, Qt::ALT | Qt::Key(u'К')); // Конфигурация
         QTRY_VERIFY(w.PanClient->isVisible());
         QVERIFY(w.ButSetConf->text().contains('&') && w.ButRead->text().contains('&'));
+        press(&w, Qt::ALT | Qt::Key(u'Я')); // Версия
+        QTRY_VERIFY(w.ComboBoxVer->hasFocus());
+        // Up the column from Конфигурация: Тест, never round to Очистить каналы памяти.
+        w.ButSetConf->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(w.ButSetConf, Qt::Key_Backtab);
+        QVERIFY(w.ButTest->hasFocus());
 
         w.RG3FrTon->SetItemIndex(1);
         w.RG2Type->Button(0)->setFocus(Qt::TabFocusReason);

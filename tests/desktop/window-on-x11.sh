@@ -61,7 +61,8 @@ read -r x y w h < <(xwininfo -id "$main" | awk '/Absolute upper-left X/{x=$4} /A
 [ $((x + w)) -le "${screen%x*}" ] && [ $((y + h)) -le "${screen#*x}" ] ||
   fail "main window $w x $h at $x,$y is off a $screen screen"
 
-# The tab order starts at Конфигурация; Выход is the eighth stop, О программе the ninth.
+# The focus starts at Конфигурация; Tab runs down the column: Выход is the seventh
+# stop from there, О программе (the top) the next.
 xdotool windowactivate --sync "$main"
 xdotool key --delay 50 Tab Tab Tab Tab Tab Tab Tab Return
 exit_box=$(window_titled " Подтвердите выход") || fail "Enter on Выход showed no exit question"
