@@ -128,8 +128,15 @@ std::string Journal::KeepRadio(const std::string& prgText) {
     return kept.path;
 }
 
+void CommandJournal::StartClock() {
+    clockStarted = true;
+    if (unitLink != nullptr) {
+        unitLink->MarkFrames();
+    }
+}
+
 CommandJournal::CommandJournal(Journal& journal, JournalRecord base)
-    : journal(journal), base(std::move(base)), start(std::chrono::steady_clock::now()) {}
+    : journal(journal), base(std::move(base)) {}
 
 void CommandJournal::Write(const std::string& result, const std::string& message,
                            const Project* image) {
@@ -153,9 +160,12 @@ void CommandJournal::Write(const std::string& result, const std::string& message
         const int latency = unitLink->LatencyInUse();
         record.latency = latency > 0 ? std::to_string(latency) : kJournalDefaultLatency;
     }
-    const auto now = std::chrono::steady_clock::now();
-    record.seconds = std::chrono::duration<double>(now - start).count();
-    start = now;
+    record.seconds = 0; // refused before any run
+    if (clockStarted && unitLink != nullptr && unitLink->Frames().frames > 0) {
+        const USB_Prog::FrameSpan& span = unitLink->Frames();
+        record.seconds = std::chrono::duration<double>(span.last - span.first).count();
+    }
+    StartClock(); // the next radio of a series
     journal.Append(record);
     ++lines;
     okLines += record.result == kJournalOk ? 1 : 0;

@@ -89,10 +89,10 @@ public:
     std::string KeepRadio(const std::string& prgText) { return journal.KeepRadio(prgText); }
     void AttachRadioCopy(std::string prgText) { journal.AttachRadioCopy(std::move(prgText)); }
     // The unit whose serial number each line records.
-    void RecordUnitOf(const USB_Prog& link) { unitLink = &link; }
-    // A radio's runs start now: the time before (questions, prompts) is not
-    // the radio's.
-    void StartClock() { start = std::chrono::steady_clock::now(); }
+    void RecordUnitOf(USB_Prog& link) { unitLink = &link; }
+    // A radio's runs start now: its seconds are those from its first frame
+    // to its last, whatever questions or boxes came before, between or after.
+    void StartClock();
     // A line for what just ended (image: the configuration written or read);
     // the clock starts again for the next radio.
     void Write(const std::string& result, const std::string& message, const Project* image);
@@ -103,8 +103,8 @@ private:
     int lines = 0;
     int okLines = 0;
     int failedLines = 0;
-    const USB_Prog* unitLink = nullptr;
-    std::chrono::steady_clock::time_point start;
+    USB_Prog* unitLink = nullptr;
+    bool clockStarted = false; // a record before any run took no time
 };
 
 } // namespace zekt

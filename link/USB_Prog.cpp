@@ -166,6 +166,16 @@ void USB_Prog::UnwrapFrame() {
 }
 
 bool USB_Prog::Exchange(const ProgrammerFrame& payload) {
+    const auto began = std::chrono::steady_clock::now();
+    const bool exchanged = ExchangeFrame(payload);
+    if (span.frames++ == 0) {
+        span.first = began;
+    }
+    span.last = std::chrono::steady_clock::now();
+    return exchanged;
+}
+
+bool USB_Prog::ExchangeFrame(const ProgrammerFrame& payload) {
     if (handle == nullptr) {
         return Fail(errNoDevice);
     }

@@ -3,6 +3,7 @@
 #include "FtdiDriver.h"
 #include "ProgrammerFrame.h"
 
+#include <chrono>
 #include <functional>
 #include <string>
 
@@ -53,6 +54,17 @@ public:
     bool Close();
     // Sends payload bytes 0 to 75 of the buffer and receives one reply frame.
     bool Exchange(const ProgrammerFrame& payload);
+
+    // The frames exchanged since the last MarkFrames: how many, when the
+    // first began and the last ended (a run's own time, whatever boxes were
+    // open around it).
+    struct FrameSpan {
+        int frames = 0;
+        std::chrono::steady_clock::time_point first;
+        std::chrono::steady_clock::time_point last;
+    };
+    void MarkFrames() { span = {}; }
+    const FrameSpan& Frames() const { return span; }
     // The programmer test: echo frame, then the test flag set and cleared.
     bool Test();
 
@@ -91,6 +103,7 @@ private:
     std::string serialNumber;
     ProgrammerFrame reply{};
     ProgrammerFrame request{};
+    FrameSpan span;
 
     void BuildMessage();
     bool Fail(int code);
@@ -98,6 +111,7 @@ private:
     void SetLatencyTimerIfAsked();
     void WrapFrame();
     void UnwrapFrame();
+    bool ExchangeFrame(const ProgrammerFrame& payload);
     bool SendTestCommand(ProgrammerFrame& buffer, uint8_t command);
     bool FailTest();
 };

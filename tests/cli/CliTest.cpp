@@ -690,6 +690,7 @@ private slots:
             QCOMPARE(refused.status, 2);
             QVERIFY(cli.Journal().constLast().contains(
                 ";program;refused;" + refused.err.trimmed().split(QChar(10)).constLast()));
+            QCOMPARE(cli.Journal().constLast().split(';')[11], QString("0.0")); // no frame
         }
     }
 
