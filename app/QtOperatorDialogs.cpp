@@ -1,6 +1,7 @@
 #include "QtOperatorDialogs.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
@@ -9,6 +10,7 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QIcon>
 #include <QLabel>
 #include <QLocale>
@@ -16,8 +18,10 @@
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
+#include <QTreeView>
 #include <algorithm>
 #include <array>
+#include <utility>
 
 namespace zekt {
 
@@ -55,6 +59,41 @@ std::optional<QString> Chosen(const QString& path, const FileDialogRequest& requ
 
 constexpr QFileDialog::Options kDialogOptions = QFileDialog::HideNameFilterDetails;
 
+const QLocale& Russian() {
+    static const QLocale russian(QLocale::Russian, QLocale::Russia);
+    return russian;
+}
+
+constexpr int kSizeColumn = 1;
+constexpr int kTypeColumn = 2;
+constexpr int kDateColumn = 3;
+
+// Qt sizes the detail columns for its own texts, and the date column only
+// gets what the last column is left: the Russian type names and date with
+// time are wider, and the year was cut ("08.12.2…6"). Each gets its room.
+void FitDetailColumns(QFileDialog& dialog) {
+    auto* view = dialog.findChild<QTreeView*>();
+    if (view == nullptr) {
+        return; // the system's own dialog
+    }
+    const int margin = view->style()->pixelMetric(QStyle::PM_HeaderMargin) * 4;
+    const auto room = [&](const QString& text) {
+        return view->fontMetrics().horizontalAdvance(text) + margin;
+    };
+    const QString widestDate =
+        Russian().toString(QDateTime(QDate(2026, 12, 28), QTime(23, 58)), QLocale::ShortFormat);
+    QHeaderView* header = view->header();
+    header->setStretchLastSection(false);
+    for (const auto& [column, widest] : {std::pair{kSizeColumn, QString("999,99 КБ")},
+                                         std::pair{kTypeColumn, QString("Текстовый документ")},
+                                         std::pair{kDateColumn, widestDate}}) {
+        header->resizeSection(column, std::max(header->sectionSize(column), room(widest)));
+    }
+    // Wide enough to show them all beside the places list, when the screen is.
+    constexpr int kBesideTheList = 300;
+    dialog.resize(std::max(dialog.width(), header->length() + kBesideTheList), dialog.height());
+}
+
 // The file chosen in Qt's own file dialog with Russian details, or in the
 // system's where the platform has one; empty when cancelled.
 QString ChooseFile(QWidget* parent, const FileDialogRequest& request,
@@ -66,6 +105,7 @@ QString ChooseFile(QWidget* parent, const FileDialogRequest& request,
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile
                                                        : QFileDialog::AnyFile);
     dialog.setProxyModel(new RussianFileDetails(&dialog));
+    FitDetailColumns(dialog);
     if (!request.fileName.isEmpty()) {
         dialog.selectFile(request.fileName);
     }
@@ -73,11 +113,6 @@ QString ChooseFile(QWidget* parent, const FileDialogRequest& request,
         return {};
     }
     return dialog.selectedFiles().constFirst();
-}
-
-const QLocale& Russian() {
-    static const QLocale russian(QLocale::Russian, QLocale::Russia);
-    return russian;
 }
 
 // "1,30 КБ": Qt's own texts leave the units in English.
@@ -98,8 +133,6 @@ QString RussianSize(qint64 bytes) {
 } // namespace
 
 QVariant RussianFileDetails::data(const QModelIndex& index, int role) const {
-    constexpr int kSizeColumn = 1;
-    constexpr int kDateColumn = 3;
     const auto* files = qobject_cast<const QFileSystemModel*>(sourceModel());
     if (role != Qt::DisplayRole || files == nullptr ||
         (index.column() != kSizeColumn && index.column() != kDateColumn)) {

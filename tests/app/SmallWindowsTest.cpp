@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QFrame>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLocale>
 #include <QPushButton>
@@ -24,6 +25,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTreeView>
 #include <QtTest>
 
 using namespace zekt;
@@ -60,6 +62,28 @@ private slots:
         QCOMPARE(size, QString("1,30 КБ"));
         QVERIFY2(QRegularExpression(R"(^\d\d\.\d\d\.\d{4} \d\d:\d\d$)").match(date).hasMatch(),
                  qPrintable(date));
+
+        // The dialog's date column is wide enough for such a date, year and all.
+        QtOperatorDialogs dialogs(nullptr);
+        int room = 0;
+        int needed = 0;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QTreeView* view = dialog != nullptr ? dialog->findChild<QTreeView*>() : nullptr;
+            if (view != nullptr) {
+                room = view->header()->sectionSize(3);
+                needed = view->fontMetrics().horizontalAdvance(date) +
+                         2 * view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin);
+            }
+            if (dialog != nullptr) {
+                dialog->reject();
+            }
+        });
+        FileDialogRequest request;
+        request.initialDir = dir.path();
+        QVERIFY(!dialogs.OpenFile(request));
+        QVERIFY2(needed > 0 && room >= needed,
+                 qPrintable(QString("%1 < %2").arg(room).arg(needed)));
     }
 
     // A box keeps its text's own lines, no more and no fewer, and is wide
