@@ -94,6 +94,7 @@ private slots:
         saved.channels[4] = {"57,2", "57,2", 11, true};
         saved.channels[9] = {"160", "160,5", -1, true};
         saved.channels[12] = {"30", "30", -1, false}; // no radio tunes there: loads, marked
+        saved.channels[13] = {"150", "", -1, false};  // half-made: loads, its gap marked
         b.w->SetRadioConfig(saved);
         b.Save("radio.prg");
         QVERIFY(b.dialogs.boxes.empty()); // no message on success
@@ -106,6 +107,8 @@ private slots:
         // bandMode and the limits are not part of the file.
         QCOMPARE(b.w->GetRadioConfig(), saved);
         QCOMPARE(b.w->FieldColourOf(b.w->channelEdits[24]), FieldColour::Red);
+        QCOMPARE(b.w->FieldColourOf(b.w->channelEdits[27]), FieldColour::Red);
+        QCOMPARE(b.w->FieldColourOf(b.w->channelEdits[26]), FieldColour::Window);
         QCOMPARE(b.w->FieldColourOf(b.w->channelEdits[18]), FieldColour::Window);
     }
 
