@@ -44,8 +44,6 @@ void NotifyTestFailed(const CommandHost& host, const char* text, const char* tit
                        held ? *held : std::string(msg::kAdviceTestFailed)});
 }
 
-enum class RunKind { Reading, Writing };
-
 // The prompt before a run; false when the operator cancelled.
 bool AskToConnect(const CommandHost& host, const std::string& text, const std::string& title,
                   bool okCancel) {
@@ -151,10 +149,6 @@ StepResult ConfirmRead(const CommandHost& host, ProgramOp ops, const Project& im
     return again.run;
 }
 
-namespace {
-
-// What to do after a failed run: a link fault is the cable or the power; a
-// write cut short left the radio half-written.
 std::string RunFaultAdvice(const StepResult& result, RunKind kind) {
     if (result.stopped) {
         return {}; // the text says it all
@@ -169,6 +163,8 @@ std::string RunFaultAdvice(const StepResult& result, RunKind kind) {
     }
     return advice;
 }
+
+namespace {
 
 // A failed run's message in a plain box, with what to do; how the command ends.
 CommandOutcome ReportFailedRun(const StepResult& result, const CommandHost& host, RunKind kind) {

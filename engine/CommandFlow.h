@@ -63,6 +63,11 @@ CommandOutcome RunWriteCommandJournaled(const WriteCommand& command, const Radio
                                         CommandContext& context, const CommandHost& host,
                                         CommandJournal& journal);
 
+// What to do after a failed run, shown below its text: a link fault is the
+// cable or the power; a write cut short left the radio half-written.
+enum class RunKind { Reading, Writing };
+std::string RunFaultAdvice(const StepResult& result, RunKind kind);
+
 // "Чтение конфигурации" up to the decoding: the test, the prompt, both runs
 // and their checks.
 struct ReadOutcome {

@@ -3,17 +3,25 @@
 //   zekt-screenshots --screen OUTPUT.png   (the whole screen, window configured)
 // main-hidden.png (start-up), main-configured.png (demo/demo.prg on the
 // panels), main-readback.png (the panels after reading a radio back that was
-// just programmed on the simulated unit) and about.png. Run it from the
+// just programmed on the simulated unit), about.png, fault-box.png (an
+// unplug during programming, with its advice) and main-running.png (the
+// screen during a programming, the bar half-way through the program memory). Run it from the
 // repository under a real X server (scripts/screenshots).
+#include "CommandFlow.h"
 #include "Commands.h"
+#include "EngineMessages.h"
 #include "OperatorDialogs.h"
+#include "QtOperatorDialogs.h"
 #include "SimulatedDriver.h"
 #include "TFUser.h"
 #include "TForm1.h"
+#include "TForm2.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLabel>
+#include <QProgressBar>
 #include <QScreen>
 #include <QTimer>
 #include <cstdio>
@@ -55,6 +63,51 @@ bool Save(QWidget* w, const QString& path) {
     const bool saved = w->grab().save(path);
     std::fprintf(stderr, "%s %s\n", saved ? "saved" : "could not save", qPrintable(path));
     return saved;
+}
+
+// The box of a unit unplugged while a radio was written: its text and, below
+// it, what to do.
+bool SaveFaultBox(QWidget* window, const QString& path) {
+    const zekt::StepResult unplugged =
+        zekt::StepResult::LinkFailure("Ошибка записи в порт USB: Ошибка ввода/вывода");
+    zekt::OperatorBox box(
+        QString::fromStdString(unplugged.message), zekt::kApplicationTitle, zekt::BoxIcon::None,
+        zekt::BoxButtons::Ok, window,
+        QString::fromStdString(zekt::RunFaultAdvice(unplugged, zekt::RunKind::Writing)));
+    box.show();
+    QApplication::processEvents();
+    return Save(&box, path);
+}
+
+// The screen during a programming, taken while the unit is slow to answer
+// one frame in the program memory (the simulator's slow reply): the bar then
+// stands still at the same place every time.
+void SaveRunning(zekt::TFUser& window, zekt::SimulatedDriver& driver, const QString& path,
+                 int& failures) {
+    constexpr int kSlowFrame = 150; // about half-way through the program memory
+    constexpr int kStillMs = 600;
+    driver.Faults().slowReplyAtFrame = driver.FramesSeen() + kSlowFrame;
+    QTimer watch;
+    QElapsedTimer still;
+    int lastValue = -1;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        const int value = window.Form2->ProgressBar->value();
+        if (value != lastValue || window.Form2->windowTitle() != zekt::msg::kCaptionProgCode) {
+            lastValue = value;
+            still.start();
+            return;
+        }
+        if (still.elapsed() >= kStillMs) {
+            watch.stop();
+            const bool saved = window.screen()->grabWindow(0).save(path);
+            std::fprintf(stderr, "%s %s\n", saved ? "saved" : "could not save", qPrintable(path));
+            failures += saved ? 0 : 1;
+        }
+    });
+    still.start();
+    watch.start(50);
+    window.ButProgClick();
+    driver.Faults().slowReplyAtFrame = 0;
 }
 
 } // namespace
@@ -110,6 +163,9 @@ int main(int argc, char** argv) {
                 window.Form1->show();
                 QTimer::singleShot(300, [&] {
                     failures += !Save(window.Form1, out + "/about.png");
+                    window.Form1->hide();
+                    failures += !SaveFaultBox(&window, out + "/fault-box.png");
+                    SaveRunning(window, driver, out + "/main-running.png", failures);
                     app.exit(failures);
                 });
             });
