@@ -68,32 +68,6 @@ constexpr int kSizeColumn = 1;
 constexpr int kTypeColumn = 2;
 constexpr int kDateColumn = 3;
 
-// Qt sizes the detail columns for its own texts, and the date column only
-// gets what the last column is left: the Russian type names and date with
-// time are wider, and the year was cut ("08.12.2…6"). Each gets its room.
-void FitDetailColumns(QFileDialog& dialog) {
-    auto* view = dialog.findChild<QTreeView*>();
-    if (view == nullptr) {
-        return; // the system's own dialog
-    }
-    const int margin = view->style()->pixelMetric(QStyle::PM_HeaderMargin) * 4;
-    const auto room = [&](const QString& text) {
-        return view->fontMetrics().horizontalAdvance(text) + margin;
-    };
-    const QString widestDate =
-        Russian().toString(QDateTime(QDate(2026, 12, 28), QTime(23, 58)), QLocale::ShortFormat);
-    QHeaderView* header = view->header();
-    header->setStretchLastSection(false);
-    for (const auto& [column, widest] : {std::pair{kSizeColumn, QString("999,99 КБ")},
-                                         std::pair{kTypeColumn, QString("Текстовый документ")},
-                                         std::pair{kDateColumn, widestDate}}) {
-        header->resizeSection(column, std::max(header->sectionSize(column), room(widest)));
-    }
-    // Wide enough to show them all beside the places list, when the screen is.
-    constexpr int kBesideTheList = 300;
-    dialog.resize(std::max(dialog.width(), header->length() + kBesideTheList), dialog.height());
-}
-
 // The file chosen in Qt's own file dialog with Russian details, or in the
 // system's where the platform has one; empty when cancelled.
 QString ChooseFile(QWidget* parent, const FileDialogRequest& request,
@@ -143,6 +117,29 @@ QVariant RussianFileDetails::data(const QModelIndex& index, int role) const {
         return Russian().toString(info.lastModified(), QLocale::ShortFormat);
     }
     return info.isDir() ? QString() : RussianSize(info.size());
+}
+
+void FitDetailColumns(QFileDialog& dialog) {
+    auto* view = dialog.findChild<QTreeView*>();
+    if (view == nullptr) {
+        return; // the system's own dialog
+    }
+    const int margin = view->style()->pixelMetric(QStyle::PM_HeaderMargin) * 4;
+    const auto room = [&](const QString& text) {
+        return view->fontMetrics().horizontalAdvance(text) + margin;
+    };
+    const QString widestDate =
+        Russian().toString(QDateTime(QDate(2026, 12, 28), QTime(23, 58)), QLocale::ShortFormat);
+    QHeaderView* header = view->header();
+    header->setStretchLastSection(false);
+    for (const auto& [column, widest] : {std::pair{kSizeColumn, QString("999,99 КБ")},
+                                         std::pair{kTypeColumn, QString("Текстовый документ")},
+                                         std::pair{kDateColumn, widestDate}}) {
+        header->resizeSection(column, std::max(header->sectionSize(column), room(widest)));
+    }
+    // Wide enough to show them all beside the places list, when the screen is.
+    constexpr int kBesideTheList = 300;
+    dialog.resize(std::max(dialog.width(), header->length() + kBesideTheList), dialog.height());
 }
 
 void RestoreIfMinimised(QWidget* window, QEvent* event) {

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QIdentityProxyModel>
 
+class QFileDialog;
 class QLabel;
 class QWidget;
 
@@ -46,6 +47,12 @@ private:
     QLabel* label;
     QLabel* adviceLabel = nullptr;
 };
+
+// Qt's own file dialog sizes its detail columns for its own texts, and the
+// date column only gets what the last column is left: the Russian type names
+// and the date with its time are wider, and the year was cut ("08.12.2…6").
+// Each column gets its room; nothing happens to a system's own dialog.
+void FitDetailColumns(QFileDialog& dialog);
 
 // Brings a window back when the window manager minimised it.
 void RestoreIfMinimised(QWidget* window, QEvent* event);

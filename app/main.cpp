@@ -66,7 +66,7 @@ const char* const kUsage =
     "  --journal=ФАЙЛ          журнал работ (по умолчанию %s\n"
     "                          journal.csv); пустое имя выключает журнал\n"
     "  --journal-database=АДРЕС  общий журнал мастерской в PostgreSQL (адрес libpq; пароль -\n"
-    "                          в ~/.pgpass); без него - journal-database из файла настроек\n"
+    "                          в %s); без него - journal-database из файла настроек\n"
     "  --workdir=ПАПКА         рабочая папка: стандартные программы берутся из ПАПКА/WORK\n"
     "                          (по умолчанию текущая папка)\n"
     "  --unit=СЕРИЙНЫЙ         программатор с этим серийным номером USB или тот, чей номер\n"
@@ -84,8 +84,9 @@ const char* const kUsage =
 std::string Usage() {
     const char* data = zekt::UserFolderShown(zekt::UserPlace::Data);
     const char* config = zekt::UserFolderShown(zekt::UserPlace::Config);
-    std::string text(std::snprintf(nullptr, 0, kUsage, data, config), '\0');
-    std::snprintf(text.data(), text.size() + 1, kUsage, data, config);
+    const char* password = zekt::PasswordFileShown();
+    std::string text(std::snprintf(nullptr, 0, kUsage, data, password, config), '\0');
+    std::snprintf(text.data(), text.size() + 1, kUsage, data, password, config);
     return text;
 }
 

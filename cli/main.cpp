@@ -545,7 +545,7 @@ int Main(int argc, char** argv) {
         zekt::ParseCliOptions(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
     if (options.help) {
         std::printf(zekt::kCliUsage, zekt::SimulatedFaultsHelp(),
-                    zekt::UserFolderShown(zekt::UserPlace::Data));
+                    zekt::UserFolderShown(zekt::UserPlace::Data), zekt::PasswordFileShown());
         return zekt::kExitOk;
     }
     if (options.version) {

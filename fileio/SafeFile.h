@@ -57,6 +57,8 @@ std::string UserFilePath(UserPlace place, const std::string& name);
 // The per-user folder as help texts show it, with its trailing separator:
 // "$XDG_DATA_HOME/zekt-programmer/", "%APPDATA%\zekt-programmer\".
 const char* UserFolderShown(UserPlace place);
+// Where libpq reads the shared journal's password, as help texts show it.
+const char* PasswordFileShown();
 
 // The variables UserFilePath reads, for a warning when none is set:
 // "ни XDG_DATA_HOME, ни HOME".

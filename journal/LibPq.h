@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 // libpq's C interface as far as the shared journal uses it, as a table the
 // system's half fills: the linked library on Linux, libpq.dll loaded at run
 // time on Windows. Connections and results are opaque here.
@@ -51,6 +53,7 @@ struct Calls {
     ConninfoOption* (*conninfoParse)(const char*, char**) = nullptr;
     void (*conninfoFree)(ConninfoOption*) = nullptr;
     void (*freemem)(void*) = nullptr;
+    std::string missing; // why the library is not complete, in the operator's words
 };
 
 // The system's libpq; `complete` false when it is not there.

@@ -309,8 +309,7 @@ std::optional<std::string> PgLibraryMissing() {
     if (libpq::Library().complete) {
         return std::nullopt;
     }
-    return std::string("общий журнал на этом компьютере недоступен: не найдена библиотека "
-                       "libpq.dll (клиент PostgreSQL); ведётся только местный журнал.");
+    return "общий журнал на этом компьютере недоступен: " + libpq::Library().missing;
 }
 
 } // namespace zekt

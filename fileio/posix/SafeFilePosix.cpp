@@ -284,6 +284,10 @@ const char* UserFolderShown(UserPlace place) {
                                     : "$XDG_CONFIG_HOME/zekt-programmer/";
 }
 
+const char* PasswordFileShown() {
+    return "~/.pgpass";
+}
+
 const char* UserPlaceVariables(UserPlace place) {
     return place == UserPlace::Data ? "ни XDG_DATA_HOME, ни HOME" : "ни XDG_CONFIG_HOME, ни HOME";
 }

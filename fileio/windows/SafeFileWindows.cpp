@@ -325,6 +325,10 @@ const char* UserFolderShown(UserPlace) {
     return "%APPDATA%\\zekt-programmer\\";
 }
 
+const char* PasswordFileShown() {
+    return "%APPDATA%\\postgresql\\pgpass.conf";
+}
+
 const char* UserPlaceVariables(UserPlace) {
     return "ни APPDATA, ни LOCALAPPDATA";
 }

@@ -1,4 +1,5 @@
 #include "HardwareDriver.h"
+#include "RunTimeLibrary.h"
 
 #include <windows.h>
 
@@ -27,28 +28,38 @@ struct D2xxCalls {
 };
 
 template <typename Function>
-bool Take(HMODULE library, const char* name, Function& function) {
-    function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-    return function != nullptr;
+void Take(const RunTimeLibrary& library, const char* name, Function& function) {
+    function = reinterpret_cast<Function>(LibraryFunction(library, name));
+}
+
+const RunTimeLibrary& Library() {
+    static const RunTimeLibrary library = LoadRunTimeLibrary(
+        kLibrary, {"FT_CreateDeviceInfoList", "FT_GetDeviceInfoDetail", "FT_Open", "FT_ResetDevice",
+                   "FT_SetFlowControl", "FT_Purge", "FT_SetLatencyTimer", "FT_SetTimeouts",
+                   "FT_Write", "FT_Read", "FT_Close"});
+    return library;
 }
 
 // Loaded once for the process; the library stays until the process ends.
 const D2xxCalls& Calls() {
     static const D2xxCalls calls = [] {
         D2xxCalls c;
-        HMODULE library = LoadLibraryW(kLibrary);
-        if (library == nullptr) {
+        const RunTimeLibrary& library = Library();
+        if (library.handle == nullptr) {
             return c;
         }
-        c.complete =
-            Take(library, "FT_CreateDeviceInfoList", c.CreateDeviceInfoList) &&
-            Take(library, "FT_GetDeviceInfoDetail", c.GetDeviceInfoDetail) &&
-            Take(library, "FT_Open", c.Open) && Take(library, "FT_ResetDevice", c.ResetDevice) &&
-            Take(library, "FT_SetFlowControl", c.SetFlowControl) &&
-            Take(library, "FT_Purge", c.Purge) &&
-            Take(library, "FT_SetLatencyTimer", c.SetLatencyTimer) &&
-            Take(library, "FT_SetTimeouts", c.SetTimeouts) && Take(library, "FT_Write", c.Write) &&
-            Take(library, "FT_Read", c.Read) && Take(library, "FT_Close", c.Close);
+        Take(library, "FT_CreateDeviceInfoList", c.CreateDeviceInfoList);
+        Take(library, "FT_GetDeviceInfoDetail", c.GetDeviceInfoDetail);
+        Take(library, "FT_Open", c.Open);
+        Take(library, "FT_ResetDevice", c.ResetDevice);
+        Take(library, "FT_SetFlowControl", c.SetFlowControl);
+        Take(library, "FT_Purge", c.Purge);
+        Take(library, "FT_SetLatencyTimer", c.SetLatencyTimer);
+        Take(library, "FT_SetTimeouts", c.SetTimeouts);
+        Take(library, "FT_Write", c.Write);
+        Take(library, "FT_Read", c.Read);
+        Take(library, "FT_Close", c.Close);
+        c.complete = true; // the loader checked every name
         return c;
     }();
     return calls;
@@ -127,8 +138,8 @@ std::optional<std::string> HardwareDriverMissing() {
     if (Calls().complete) {
         return std::nullopt;
     }
-    return "не найдена библиотека ftd2xx.dll (драйвер D2XX): установите USB-драйвер "
-           "программатора и повторите.";
+    return DescribeLibraryProblem(Library(), "ftd2xx.dll", " (драйвер D2XX)",
+                                  "установите USB-драйвер программатора и повторите.");
 }
 
 } // namespace zekt

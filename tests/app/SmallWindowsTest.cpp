@@ -63,27 +63,17 @@ private slots:
         QVERIFY2(QRegularExpression(R"(^\d\d\.\d\d\.\d{4} \d\d:\d\d$)").match(date).hasMatch(),
                  qPrintable(date));
 
-        // The dialog's date column is wide enough for such a date, year and all.
-        QtOperatorDialogs dialogs(nullptr);
-        int room = 0;
-        int needed = 0;
-        QTimer::singleShot(0, [&] {
-            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-            QTreeView* view = dialog != nullptr ? dialog->findChild<QTreeView*>() : nullptr;
-            if (view != nullptr) {
-                room = view->header()->sectionSize(3);
-                needed = view->fontMetrics().horizontalAdvance(date) +
-                         2 * view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin);
-            }
-            if (dialog != nullptr) {
-                dialog->reject();
-            }
-        });
-        FileDialogRequest request;
-        request.initialDir = dir.path();
-        QVERIFY(!dialogs.OpenFile(request));
-        QVERIFY2(needed > 0 && room >= needed,
-                 qPrintable(QString("%1 < %2").arg(room).arg(needed)));
+        // Qt's own dialog gives the date column room for such a date, year and all.
+        QFileDialog dialog(nullptr, {}, dir.path());
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setProxyModel(new RussianFileDetails(&dialog));
+        FitDetailColumns(dialog);
+        const QTreeView* view = dialog.findChild<QTreeView*>();
+        QVERIFY(view != nullptr);
+        const int needed = view->fontMetrics().horizontalAdvance(date) +
+                           2 * view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin);
+        QVERIFY2(view->header()->sectionSize(3) >= needed && !view->header()->stretchLastSection(),
+                 qPrintable(QString("%1 < %2").arg(view->header()->sectionSize(3)).arg(needed)));
     }
 
     // A box keeps its text's own lines, no more and no fewer, and is wide

@@ -85,21 +85,42 @@ check "two units at once, each line with its unit" grep -q '^\[SIM2\] Вериф
 check "... and both radios programmed" cmp a.hex b.hex
 cli --simulate a.hex --simulate b.hex --all-units read >units.out 2>/dev/null
 check "... their tables apart on standard output" test "$(grep -c '^== SIM' units.out)" = 2
-# Ctrl+C: wine turns SIGINT into the console's CTRL_C_EVENT.
-cli --journal stop.csv --simulate stop.hex --sim-delay 20 program demo.prg --yes \
-  >/dev/null 2>stop.err &
+# Ctrl+C: wine turns SIGINT into the console's CTRL_C_EVENT. Sent to this
+# run's own process only.
+wine "$stage/zekt-cli.exe" --journal stop.csv --simulate stop.hex --sim-delay 20 program demo.prg \
+  --yes >/dev/null 2>stop.err &
+run=$!
 sleep 4
-pkill -INT -f 'zekt-cli.exe --journal stop.csv' || true
+kill -INT "$run" || true
 status=0
-wait $! || status=$?
+wait "$run" || status=$?
 check "Ctrl+C ends a run with 130" test "$status" = 130
 check "... journaled as cancelled" grep -q ';program;cancelled;' stop.csv
 
 echo "== zekt-cli through ftd2xx.dll (the stand-in over the simulated unit)"
+# The driver's installer puts ftd2xx.dll in the system folder; the programs
+# take it from there or their own folder, never from the current folder or PATH.
+system32="$WINEPREFIX/drive_c/windows/system32"
+units_say() { # TEXT: zekt-cli units exits 1 saying it
+  local out status=0
+  out=$(wine "$stage/zekt-cli.exe" --journal "" units 2>&1) || status=$?
+  test "$status" = 1 && grep -q "$1" <<<"$out"
+}
 check "no ftd2xx.dll: exit 1 and the Russian text" \
-  bash -c 'out=$(wine "$0/zekt-cli.exe" --journal "" units 2>&1); test $? = 1 &&
-           grep -q "ftd2xx.dll.*установите USB-драйвер программатора" <<<"$out"' "$stage"
+  units_say "не найдена библиотека ftd2xx.dll.*установите USB-драйвер программатора"
+cp "$build/test-d2xx/ftd2xx.dll" "$work/"
 export WINEPATH="$(win "$build/test-d2xx")"
+check "... one in the current folder or on PATH is not loaded" \
+  units_say "не найдена библиотека ftd2xx.dll"
+unset WINEPATH
+rm "$work/ftd2xx.dll"
+cp "$stage/libwinpthread-1.dll" "$system32/ftd2xx.dll"
+check "a library without the driver's functions is named incompatible" \
+  units_say "ftd2xx.dll несовместимой версии (в ней нет функции FT_CreateDeviceInfoList)"
+printf 'not a library' >"$system32/ftd2xx.dll"
+check "a file that is no library is named with the system's reason" \
+  units_say "библиотека ftd2xx.dll не загружается ("
+cp "$build/test-d2xx/ftd2xx.dll" "$system32/ftd2xx.dll"
 export ZEKT_TEST_D2XX_RADIO="$work/d2xx.hex"
 check "units lists the unit" bash -c 'wine "$0/zekt-cli.exe" units | grep -q "^TD1 .*свободен"' "$stage"
 check "test" cli test
@@ -107,7 +128,8 @@ check "program --unit TD1" cli --unit TD1 program demo.prg --yes
 check "... the same radio as on the simulated unit" cmp d2xx.hex radio.hex
 check "verify --unit 1 (the serial's end)" cli --unit 1 verify demo.prg --yes
 check "a busy unit is refused" bash -c '! ZEKT_TEST_D2XX_BUSY=1 wine "$0/zekt-cli.exe" --unit TD1 test' "$stage"
-unset WINEPATH ZEKT_TEST_D2XX_RADIO
+unset ZEKT_TEST_D2XX_RADIO
+rm "$system32/ftd2xx.dll"
 
 echo "== the shared journal"
 check "no libpq.dll: said, exit 1" \
