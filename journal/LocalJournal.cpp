@@ -146,7 +146,8 @@ LocalJournal::Kept LocalJournal::KeepRadio(const std::string& prgText,
             name += std::to_string(n);
         }
         name += ".prg";
-        const std::string kept = folder + "/" + name;
+        // In the system's own separators, as every other path the journal names.
+        const std::string kept = TextOf((PathOf(folder) / name).make_preferred());
         int fd = -1;
         bool existed = false;
         const FileError created = CreateNewFile(kept, fd, existed);
