@@ -297,7 +297,7 @@ void TFUser::ButTestClick() {
             dialogs->Message(msg::kTestPassed, msg::kTestPassedCaption, BoxIcon::None,
                              BoxButtons::Ok);
         } else {
-            const std::optional<std::string> held = UnitHeldElsewhere();
+            const std::optional<std::string> held = WhyUnitNotOpened();
             dialogs->Message(msg::kTestFailed, msg::kTestButtonFailedCaption, BoxIcon::Error,
                              BoxButtons::Ok,
                              QString::fromStdString(held ? *held : msg::kAdviceTestFailed));
@@ -305,12 +305,12 @@ void TFUser::ButTestClick() {
     });
 }
 
-std::optional<std::string> TFUser::UnitHeldElsewhere() {
+std::optional<std::string> TFUser::WhyUnitNotOpened() {
     if (!whyNotOpened || link->ErrorCode() != errNoDevice) {
         return std::nullopt;
     }
     std::optional<std::string> why = whyNotOpened();
-    heldNamed = why.has_value(); // said in the command's box, not again after it
+    unitReasonSaid = why.has_value(); // said in the command's box, not again after it
     return why;
 }
 

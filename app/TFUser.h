@@ -178,9 +178,9 @@ public:
     // Why the unit could not be opened, when the program can tell more than
     // the link (another program holds it).
     std::function<std::optional<std::string>()> whyNotOpened;
-    bool heldNamed = false; // a command's box has named the program holding the unit
-    // Why the unit could not be opened, when another program holds it.
-    std::optional<std::string> UnitHeldElsewhere();
+    bool unitReasonSaid = false; // a command's box has said why the unit did not open
+    // Why the unit could not be opened: another program holds it, no driver.
+    std::optional<std::string> WhyUnitNotOpened();
     // What the window needs to show everything without scrolling.
     QSize NaturalSize() const;
     // The first size on a screen: the natural size, within what the screen

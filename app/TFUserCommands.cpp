@@ -178,7 +178,7 @@ private:
 } // namespace
 
 void TFUser::OnUnit(const std::function<void()>& command) {
-    heldNamed = false;
+    unitReasonSaid = false;
     inputGuard = std::make_unique<InputGuard>(
         std::vector<const QWidget*>{this, Form1, Form2, Guide, JournalWindow}, Form2,
         [this](bool thenClose) { AskToStopRun(thenClose); });
@@ -190,7 +190,7 @@ void TFUser::OnUnit(const std::function<void()>& command) {
         QTimer::singleShot(0, this, [this] { close(); });
         return;
     }
-    if (heldNamed || !whyNotOpened || link->ErrorCode() != errNoDevice) {
+    if (unitReasonSaid || !whyNotOpened || link->ErrorCode() != errNoDevice) {
         return;
     }
     if (const std::optional<std::string> why = whyNotOpened()) {

@@ -57,7 +57,7 @@ public:
         return Tell({msg::kProtectionQuestion, msg::kProtectionQuestionCaption, BoxKind::Warning,
                      true, PromptKind::Question});
     }
-    std::optional<std::string> UnitHeldElsewhere() override { return w.UnitHeldElsewhere(); }
+    std::optional<std::string> WhyUnitNotOpened() override { return w.WhyUnitNotOpened(); }
     void ShowRefusedField(const FrequencyField& field) override {
         w.SetFieldColour(w.FieldFor(field), FieldColour::Red);
     }

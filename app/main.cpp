@@ -7,6 +7,7 @@
 #include "ErrorReportingApplication.h"
 #include "Firmware.h"
 #include "FrameWatch.h"
+#include "HardwareDriver.h"
 #include "LinkBackend.h"
 #include "OperatorDialogs.h"
 #include "RunStop.h"
@@ -22,7 +23,6 @@
 #include <QFileInfo>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QMessageBox>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -292,10 +292,9 @@ std::optional<int> OpenBackend(const Options& options, zekt::LinkBackend& backen
     }
     SayOnStandardError(opened.Why());
     if (backend.HardwareMissing()) {
-        // Started from the Start menu, the window has no console to say it on.
-        QString text = QString::fromStdString(opened.Why());
-        text[0] = text[0].toUpper();
-        QMessageBox::critical(nullptr, "zekt-programmer", text);
+        // Files, panels and the journal need no unit: the window opens, and
+        // each command that needs the unit says what is missing.
+        return std::nullopt;
     }
     return 1;
 }
@@ -404,7 +403,15 @@ int main(int argc, char** argv) {
         }
     };
     window->runFinished = saveRadio;
-    window->whyNotOpened = [&backend, unit] { return backend.WhyHeld(unit); };
+    window->whyNotOpened = [&backend, unit]() -> std::optional<std::string> {
+        if (const std::optional<std::string> missing = zekt::HardwareDriverMissing();
+            missing && backend.HardwareMissing()) {
+            QString text = QString::fromStdString(*missing);
+            text[0] = text[0].toUpper();
+            return text.toStdString();
+        }
+        return backend.WhyHeld(unit);
+    };
     // The journal file was made absolute with the other files named.
     const zekt::JournalChoice journal = zekt::ChooseJournal(
         options.journalGiven ? std::optional(options.journalFile.toStdString()) : std::nullopt);

@@ -36,10 +36,10 @@ void Notify(const CommandHost& host, const std::string& text, const std::string&
     host.prompts.Tell({text, title, icon, false, PromptKind::Notice});
 }
 
-// The programmer test failed: the unit another program holds is named,
-// else the usual causes.
+// The programmer test failed: why the unit did not open when the host knows
+// (another program holds it, no driver), else the usual causes.
 void NotifyTestFailed(const CommandHost& host, const char* text, const char* title) {
-    const std::optional<std::string> held = host.prompts.UnitHeldElsewhere();
+    const std::optional<std::string> held = host.prompts.WhyUnitNotOpened();
     host.prompts.Tell({text, title, BoxKind::Error, false, PromptKind::Notice,
                        held ? *held : std::string(msg::kAdviceTestFailed)});
 }

@@ -39,8 +39,9 @@ public:
     virtual bool ConfirmReadProtection() = 0;
     // Shows which frequency field the build refused.
     virtual void ShowRefusedField(const FrequencyField& field) = 0;
-    // Why the unit could not be opened when another program holds it.
-    virtual std::optional<std::string> UnitHeldElsewhere() { return std::nullopt; }
+    // Why the unit could not be opened, when the host knows more than the
+    // link: another program holds it, or this computer has no driver for it.
+    virtual std::optional<std::string> WhyUnitNotOpened() { return std::nullopt; }
 };
 
 // The progress of the runs of a command.

@@ -21,7 +21,7 @@ public:
     std::optional<std::string> ChooseFirmwareFile() override { return inner.ChooseFirmwareFile(); }
     bool ConfirmReadProtection() override { return inner.ConfirmReadProtection(); }
     void ShowRefusedField(const FrequencyField& field) override { inner.ShowRefusedField(field); }
-    std::optional<std::string> UnitHeldElsewhere() override { return inner.UnitHeldElsewhere(); }
+    std::optional<std::string> WhyUnitNotOpened() override { return inner.WhyUnitNotOpened(); }
 
 private:
     OperatorPrompts& inner;

@@ -108,6 +108,8 @@ units_say() { # TEXT: zekt-cli units exits 1 saying it
 }
 check "no ftd2xx.dll: exit 1 and the Russian text" \
   units_say "не найдена библиотека ftd2xx.dll.*установите USB-драйвер программатора"
+check "... the window opens all the same (files, panels, journal)" \
+  timeout 120 wine "$stage/zekt-programmer.exe" --journal "" --exit-when-shown
 cp "$build/test-d2xx/ftd2xx.dll" "$work/"
 export WINEPATH="$(win "$build/test-d2xx")"
 check "... one in the current folder or on PATH is not loaded" \
