@@ -108,6 +108,8 @@ const char* FileErrorText(FileError error) {
         return "слишком длинное имя";
     case FileError::LinkLoop:
         return "ссылки замкнуты в кольцо";
+    case FileError::InUse:
+        return "файл открыт другой программой (например, таблицей): закройте его там";
     case FileError::Io:
         break;
     }

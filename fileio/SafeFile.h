@@ -20,6 +20,7 @@ enum class FileError {
     UnsafeLink, // a link another user planted in a shared (sticky) folder
     NameTooLong,
     LinkLoop, // links that name each other, or too long a chain
+    InUse,    // another program holds the file open without sharing it (Windows)
     Io,       // any other system error
 };
 

@@ -32,9 +32,10 @@ FileError ErrorFromSystem(DWORD error) {
     case ERROR_INVALID_DRIVE:
     case ERROR_BAD_NETPATH:
         return FileError::NotFound;
-    case ERROR_ACCESS_DENIED:
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
+        return FileError::InUse;
+    case ERROR_ACCESS_DENIED:
     case ERROR_WRITE_PROTECT:
         return FileError::Permission;
     case ERROR_DISK_FULL:

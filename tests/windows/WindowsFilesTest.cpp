@@ -9,6 +9,7 @@
 #include <QtTest>
 #include <cstdlib>
 #include <thread>
+#include <windows.h>
 
 using namespace zekt;
 
@@ -85,6 +86,22 @@ private slots:
             QVERIFY2(lines[n].find(";test;") != std::string_view::npos,
                      std::string(lines[n]).c_str());
         }
+    }
+
+    // A journal a spreadsheet holds open without sharing: the warning names
+    // the cause, not the permissions.
+    void AJournalHeldOpenIsNamedSo() {
+        const std::string path = Path("открытый.csv");
+        Journal(path).Append(JournalRecord{});
+        const HANDLE held = CreateFileW(PathOf(path).c_str(), GENERIC_READ, 0, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        QVERIFY(held != INVALID_HANDLE_VALUE);
+        Journal journal(path);
+        std::string warning;
+        journal.warn = [&warning](const std::string& text) { warning = text; };
+        QVERIFY(!journal.Append(JournalRecord{}));
+        CloseHandle(held);
+        QVERIFY2(warning.find("открыт другой программой") != std::string::npos, warning.c_str());
     }
 
     void PerUserPlacesFollowAppData() {
