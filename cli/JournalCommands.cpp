@@ -155,6 +155,7 @@ std::vector<NamedFile> KeptFiles(const std::string& journalPath) {
         const std::string outbox = OutboxPath(journalPath);
         kept.push_back({"очередь общего журнала", outbox});
         kept.push_back({"файл отложенных записей", Outbox(outbox).RefusedPath()});
+        kept.push_back({"записи, ждущие журнал", PendingPath(journalPath)});
     }
     return kept;
 }
@@ -291,6 +292,11 @@ int SyncCommand(const CliOptions& options, const std::string& uri) {
         LocalJournalPath(options, "очереди общего журнала нет");
     if (!local) {
         return kExitUsage;
+    }
+    // Records that waited beside a journal held open go in first.
+    if (const FileError error = LocalJournal(*local).AppendPending(); error != FileError::None) {
+        Say("zekt-cli: журнал " + *local + ": " + FileErrorText(error) + "; записи ждут в " +
+            PendingPath(*local));
     }
     const std::string outbox = OutboxPath(*local);
     if (options.check && !QueueMissing(*local, uri, outbox)) {

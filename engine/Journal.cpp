@@ -101,8 +101,15 @@ bool Journal::Append(const JournalRecord& record) {
         return true;
     }
     const std::string time = JournalTime();
-    if (const FileError error = local.Append(record, time); error != FileError::None) {
-        Warn(error);
+    const LocalJournal::Appended appended = local.Append(record, time);
+    if (appended.pending) {
+        if (!pendingWarned && warn) {
+            warn("Журнал " + Path() + ": " + FileErrorText(appended.error) + ". Записи ждут в " +
+                 PendingPath(Path()) + " и будут дописаны в журнал, когда он освободится.");
+        }
+        pendingWarned = true;
+    } else if (appended.error != FileError::None) {
+        Warn(appended.error);
         return false;
     }
     // The local file first: the shared journal never holds what it lacks.

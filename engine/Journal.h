@@ -67,7 +67,8 @@ private:
     bool warned = false;
     std::unique_ptr<SharedJournal> shared;
     bool sharedWarned = false;
-    std::string radioCopy; // what the last read kept, for the shared record
+    bool pendingWarned = false; // records wait beside a journal held open
+    std::string radioCopy;      // what the last read kept, for the shared record
     std::string bench = BenchName();
     std::string operatorLogin = OperatorLogin();
 

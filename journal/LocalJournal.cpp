@@ -97,7 +97,49 @@ std::string JournalCsvLine(const std::vector<std::string>& fields) {
     return Join(fields);
 }
 
-FileError LocalJournal::Append(const JournalRecord& record, const std::string& time) const {
+namespace {
+
+// Thousands of records: far more than a day with the journal held open.
+constexpr std::size_t kPendingLimit = std::size_t{1} << 20;
+
+} // namespace
+
+std::string PendingPath(const std::string& journalPath) {
+    return TextOf(PathOf(journalPath).parent_path() / "journal-pending.txt");
+}
+
+namespace {
+
+// Appends whole lines to a file of lines, under its lock.
+FileError AppendToFile(const std::string& path, const std::string& lines) {
+    int fd = -1;
+    if (const FileError error = OpenForAppending(path, fd); error != FileError::None) {
+        return error;
+    }
+    LockWholeFile(fd);
+    long long size = 0;
+    FileError written = FileError::Io;
+    if (FileSizeOf(fd, size)) {
+        written = AppendAtOnce(fd, lines, size);
+    }
+    CloseFile(fd);
+    return written;
+}
+
+// The waiting records taken into the journal: what is still there is the
+// part that came after the taken bytes (another program's, meanwhile).
+void ForgetPending(const std::string& pendingPath, std::size_t taken) {
+    const FileRead now = ReadRegularFile(pendingPath, kPendingLimit);
+    if (now.Ok() && now.bytes.size() > taken) {
+        (void)WriteFileSafely(pendingPath, std::string_view(now.bytes).substr(taken));
+    } else {
+        RemoveFile(pendingPath);
+    }
+}
+
+} // namespace
+
+FileError LocalJournal::AppendLines(const std::string& lines) const {
     if (const FileError error = MakeFolders(TextOf(PathOf(path).parent_path()));
         error != FileError::None) {
         return error;
@@ -107,8 +149,8 @@ FileError LocalJournal::Append(const JournalRecord& record, const std::string& t
         return error;
     }
     // Under the lock only one of several programs finds the file empty and
-    // gives it its header, and a record cut short is taken back before
-    // another program appends after it.
+    // gives it its header, takes the waiting records in, and a record cut
+    // short is taken back before another program appends after it.
     LockWholeFile(fd);
     long long size = 0;
     if (!FileSizeOf(fd, size)) {
@@ -116,15 +158,36 @@ FileError LocalJournal::Append(const JournalRecord& record, const std::string& t
         CloseFile(fd);
         return FileErrorFromErrno(why);
     }
-    std::string text = FormatJournalLine(record, time);
+    const std::string pendingPath = PendingPath(path);
+    const FileRead pending = ReadRegularFile(pendingPath, kPendingLimit);
+    std::string text = (pending.Ok() ? pending.bytes : std::string()) + lines;
     if (size == 0) {
         text = JournalHeader() + text;
     } else if (!EndsWithLineEnd(fd, size)) {
         text = "\r\n" + text;
     }
-    const FileError written = AppendAtOnce(fd, text, size);
+    const FileError written = text.empty() ? FileError::None : AppendAtOnce(fd, text, size);
+    if (written == FileError::None && pending.Ok()) {
+        ForgetPending(pendingPath, pending.bytes.size());
+    }
     CloseFile(fd);
     return written;
+}
+
+LocalJournal::Appended LocalJournal::Append(const JournalRecord& record,
+                                            const std::string& time) const {
+    const std::string line = FormatJournalLine(record, time);
+    const FileError error = AppendLines(line);
+    if (error != FileError::InUse) {
+        return {error, false};
+    }
+    const FileError kept = AppendToFile(PendingPath(path), line);
+    return {kept == FileError::None ? FileError::InUse : kept, kept == FileError::None};
+}
+
+FileError LocalJournal::AppendPending() const {
+    const FileRead pending = ReadRegularFile(PendingPath(path), kPendingLimit);
+    return pending.Ok() && !pending.bytes.empty() ? AppendLines({}) : FileError::None;
 }
 
 LocalJournal::Kept LocalJournal::KeepRadio(const std::string& prgText,

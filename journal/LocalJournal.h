@@ -54,6 +54,9 @@ JournalChoice ChooseJournal(const std::optional<std::string>& given);
 
 // The shared journal's outbox beside a local journal.
 std::string OutboxPath(const std::string& journalPath);
+// The records waiting beside a journal another program holds open without
+// sharing it (a spreadsheet on Windows), until it is free.
+std::string PendingPath(const std::string& journalPath);
 
 // The header and one record as ';'-separated CSV lines (RFC 4180 quoting),
 // and the record's columns as they stand in the line.
@@ -74,7 +77,16 @@ public:
 
     // Appends the record's line (time: as JournalTime gives it), whole or not
     // at all: a write cut short is taken back. A new file gets the header.
-    FileError Append(const JournalRecord& record, const std::string& time) const;
+    // The records waiting in the pending file go in first, in their order;
+    // while another program holds the journal open without sharing it, the
+    // line waits there instead (error InUse, pending true: nothing lost).
+    struct Appended {
+        FileError error = FileError::None;
+        bool pending = false;
+    };
+    Appended Append(const JournalRecord& record, const std::string& time) const;
+    // Only the waiting records, when the journal is free again.
+    FileError AppendPending() const;
 
     struct Kept {
         FileError error = FileError::None;
@@ -86,6 +98,8 @@ public:
 
 private:
     std::string path;
+
+    FileError AppendLines(const std::string& lines) const;
 };
 
 // The local journal's records that are wanted, oldest first; a run's id is

@@ -305,6 +305,24 @@ private slots:
         QCOMPARE(CsvFields(lines[3]).size(), 14);
     }
 
+    // Records that waited beside a journal held open go in first, in their
+    // order, and wait no more; what came after them meanwhile keeps waiting.
+    void pendingRecordsGoInFirst() {
+        TempFiles files;
+        const std::string path = files.Path("journal.csv");
+        JournalRecord waited = Sample();
+        waited.command = "waited";
+        const std::string pending = PendingPath(path);
+        files.Write("journal-pending.txt", FormatJournalLine(waited, "2026-12-08T09:00:00+00:00"));
+        QVERIFY(Journal(path).Append(Sample()));
+        const QStringList lines = JournalLines(path);
+        QCOMPARE(lines.size(), 3);
+        QVERIFY(lines[1].contains(";waited;") && !lines[2].contains(";waited;"));
+        QVERIFY(!QFile::exists(QString::fromStdString(pending)));
+        QCOMPARE(LocalJournal(path).AppendPending(), FileError::None); // nothing waits
+        QCOMPARE(JournalLines(path).size(), 3);
+    }
+
     // The journal and its radios/ folder follow a link only where every
     // other output would: never one another user planted in a shared folder.
     void plantedLinksRefused() {

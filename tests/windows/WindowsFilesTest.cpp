@@ -9,6 +9,7 @@
 #include <QtTest>
 #include <cstdlib>
 #include <thread>
+#include <vector>
 #include <windows.h>
 
 using namespace zekt;
@@ -88,20 +89,33 @@ private slots:
         }
     }
 
-    // A journal a spreadsheet holds open without sharing: the warning names
-    // the cause, not the permissions.
-    void AJournalHeldOpenIsNamedSo() {
+    // A journal a spreadsheet holds open without sharing loses nothing: the
+    // records wait beside it, the warning names the cause (once), and they
+    // go in when it is free again.
+    void AJournalHeldOpenLosesNothing() {
         const std::string path = Path("открытый.csv");
-        Journal(path).Append(JournalRecord{});
+        QVERIFY(Journal(path).Append(JournalRecord{}));
         const HANDLE held = CreateFileW(PathOf(path).c_str(), GENERIC_READ, 0, nullptr,
                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
         QVERIFY(held != INVALID_HANDLE_VALUE);
         Journal journal(path);
-        std::string warning;
-        journal.warn = [&warning](const std::string& text) { warning = text; };
-        QVERIFY(!journal.Append(JournalRecord{}));
+        std::vector<std::string> warnings;
+        journal.warn = [&warnings](const std::string& text) { warnings.push_back(text); };
+        JournalRecord record;
+        record.command = "held";
+        QVERIFY(journal.Append(record));
+        QVERIFY(journal.Append(record));
         CloseHandle(held);
-        QVERIFY2(warning.find("открыт другой программой") != std::string::npos, warning.c_str());
+        QCOMPARE(warnings.size(), std::size_t(1));
+        QVERIFY2(warnings[0].find("открыт другой программой") != std::string::npos,
+                 warnings[0].c_str());
+        QVERIFY(journal.Append(JournalRecord{}));
+        const FileRead read = ReadRegularFile(path, kHexFileLimit);
+        const std::vector<std::string_view> lines = SplitLines(read.bytes);
+        QCOMPARE(static_cast<int>(lines.size()), 5); // the header and four records
+        QVERIFY(lines[2].find(";held;") != std::string_view::npos);
+        QVERIFY(lines[3].find(";held;") != std::string_view::npos);
+        QCOMPARE(ReadRegularFile(PendingPath(path), kHexFileLimit).error, FileError::NotFound);
     }
 
     void PerUserPlacesFollowAppData() {
