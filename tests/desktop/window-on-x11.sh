@@ -95,7 +95,7 @@ about_size_right() {
   awk -v f="$frame" -v s="$scale" 'BEGIN{split(f, d, "x"); dw = d[1] - 612 * s; dh = d[2] - 316 * s
     exit !(dw * dw <= 9 && dh * dh <= 9)}'
 }
-for _ in $(seq 60); do about_size_right && break; sleep 0.1; done
+for _ in $(seq 150); do about_size_right && break; sleep 0.1; done
 about_size_right || fail "about window: outer size $frame (client $client) at scale $scale"
 echo "main $w x $h at $x,$y; about client $client, frame $frame"
 
