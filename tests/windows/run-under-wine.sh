@@ -61,6 +61,13 @@ if ! ctest --test-dir "$build" --output-on-failure -j2 --repeat after-timeout:2;
   grep -h -B2 -A6 'FAIL!' "$build"/tests/*.log "$build"/tests/windows/*.log 2>/dev/null || true
 fi
 
+echo "== the programs' version resource"
+for exe in zekt-cli zekt-programmer; do
+  check "$exe.exe carries the version $(wine "$stage/zekt-cli.exe" --version | tr -d '\r' | cut -d' ' -f2)" \
+    bash -c 'version=$(wine "$1/zekt-cli.exe" --version | tr -d "\r" | cut -d" " -f2)
+             strings -el "$1/$0.exe" | grep -A1 -x FileVersion | grep -qx "$version"' "$exe" "$stage"
+done
+
 echo "== zekt-cli on the simulated unit"
 work=$(mktemp -d)
 cp -r "$root/demo/demo.prg" "$root/demo/WORK" "$work/"
