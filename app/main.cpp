@@ -216,7 +216,7 @@ std::optional<std::string> FilesClash(const Options& options) {
 }
 
 void SayOnStandardError(const std::string& text) {
-    std::fprintf(stderr, "zekt-programmer: %s\n", text.c_str());
+    zekt::Print(stderr, "zekt-programmer: %s\n", text.c_str());
 }
 
 // The window's size, frame, whether the fit to the frame was seen (a resize
@@ -224,9 +224,9 @@ void SayOnStandardError(const std::string& text) {
 void ReportFit(const zekt::TFUser& w, const char* refit) {
     const QSize natural = w.NaturalSize();
     const QRect frame = w.frameGeometry();
-    std::printf("fitted %dx%d frame %dx%d+%d+%d natural %dx%d refit %s scroll %s%s\n", w.width(),
-                w.height(), frame.width(), frame.height(), frame.x(), frame.y(), natural.width(),
-                natural.height(), refit,
+    zekt::Print(stdout, "fitted %dx%d frame %dx%d+%d+%d natural %dx%d refit %s scroll %s%s\n",
+                w.width(), w.height(), frame.width(), frame.height(), frame.x(), frame.y(),
+                natural.width(), natural.height(), refit,
                 w.ScrollClient->horizontalScrollBar()->isVisible() ? "h" : "",
                 w.ScrollClient->verticalScrollBar()->isVisible() ? "v" : "");
     std::fflush(stdout);
@@ -234,9 +234,9 @@ void ReportFit(const zekt::TFUser& w, const char* refit) {
 
 // A usage error: the mistake and where the help is, not the whole help.
 int UsageError(const QString& option) {
-    std::fprintf(stderr, "zekt-programmer: неизвестный или неверный параметр %s\n",
-                 qPrintable(option));
-    std::fputs("Подробнее: zekt-programmer --help\n", stderr);
+    zekt::Print(stderr, "zekt-programmer: неизвестный или неверный параметр %s\n",
+                qPrintable(option));
+    zekt::WriteText(stderr, "Подробнее: zekt-programmer --help\n");
     return 2;
 }
 
@@ -244,11 +244,11 @@ int UsageError(const QString& option) {
 // is to start.
 std::optional<int> AnswerWithoutWindow(const Options& options) {
     if (options.help) {
-        std::fputs(Usage().c_str(), stdout);
+        zekt::WriteText(stdout, Usage());
         return 0;
     }
     if (options.version) {
-        std::printf("zekt-programmer %s\n", ZEKT_VERSION);
+        zekt::Print(stdout, "zekt-programmer %s\n", ZEKT_VERSION);
         return 0;
     }
     if (!options.error.isEmpty()) {
@@ -267,8 +267,8 @@ std::optional<int> SettleFiles(Options& options) {
         }
     }
     if (!options.workdir.isEmpty() && !QDir::setCurrent(options.workdir)) {
-        std::fprintf(stderr, "zekt-programmer: папка %s не существует или недоступна (--workdir)\n",
-                     qPrintable(options.workdir));
+        zekt::Print(stderr, "zekt-programmer: папка %s не существует или недоступна (--workdir)\n",
+                    qPrintable(options.workdir));
         return 2;
     }
     if (const std::optional<std::string> clash = FilesClash(options)) {
@@ -327,7 +327,7 @@ void ShowFitted(QApplication& app, zekt::TFUser& window, bool exitWhenShown) {
     window.show();
     if (exitWhenShown) {
         QTimer::singleShot(0, &app, [] {
-            std::fputs("shown\n", stdout);
+            zekt::WriteText(stdout, "shown\n");
             std::fflush(stdout);
         });
     }

@@ -1,6 +1,7 @@
 // The journal from the command line: looking runs up, the shared journal's
 // database and its outbox.
 #include "CliCommands.h"
+#include "Console.h"
 #include "Journal.h"
 #include "JournalLookup.h"
 #include "SafeFile.h"
@@ -93,27 +94,27 @@ void PrintRunsTable(const FoundRuns& found) {
     const std::size_t unit =
         WidestOf(runs, 12, [](const SharedRecord& r) { return r[kUnitColumn]; });
     const std::size_t bench = WidestOf(runs, 5, [](const SharedRecord& r) { return r.bench; });
-    std::fprintf(Out(), "%s%s%s%s%s%s%s%s\n", Column("Запись", id).c_str(),
-                 Column("Время", 27).c_str(), Column("Команда", 19).c_str(),
-                 Column("Итог", 11).c_str(), Column("Программатор", unit).c_str(),
-                 Column("Место", bench).c_str(), Column("Файл", 24).c_str(), "Сообщение");
+    Print(Out(), "%s%s%s%s%s%s%s%s\n", Column("Запись", id).c_str(), Column("Время", 27).c_str(),
+          Column("Команда", 19).c_str(), Column("Итог", 11).c_str(),
+          Column("Программатор", unit).c_str(), Column("Место", bench).c_str(),
+          Column("Файл", 24).c_str(), "Сообщение");
     for (const SharedRecord& run : runs) {
         const std::string file = TextOf(PathOf(run[kConfigFileColumn]).filename());
-        std::fprintf(Out(), "%s%s%s%s%s%s%s%s\n", Column(run.id, id).c_str(),
-                     Column(run[kTimeColumn], 27).c_str(),
-                     Column(JournalCommandText(run[kCommandColumn]), 19).c_str(),
-                     Column(JournalResultText(run[kResultColumn]), 11).c_str(),
-                     Column(run[kUnitColumn], unit).c_str(), Column(run.bench, bench).c_str(),
-                     Column(file, 24).c_str(), run[kMessageColumn].c_str());
+        Print(Out(), "%s%s%s%s%s%s%s%s\n", Column(run.id, id).c_str(),
+              Column(run[kTimeColumn], 27).c_str(),
+              Column(JournalCommandText(run[kCommandColumn]), 19).c_str(),
+              Column(JournalResultText(run[kResultColumn]), 11).c_str(),
+              Column(run[kUnitColumn], unit).c_str(), Column(run.bench, bench).c_str(),
+              Column(file, 24).c_str(), run[kMessageColumn].c_str());
     }
-    std::fprintf(Out(), "%s\n", FoundText(found).c_str());
+    Print(Out(), "%s\n", FoundText(found).c_str());
 }
 
 // The journal's own columns after the run's id, bench and operator.
 void PrintRunCsv(const SharedRecord& run) {
     std::vector<std::string> fields = {run.id, run.bench, run.operatorLogin};
     fields.insert(fields.end(), run.columns.begin(), run.columns.end());
-    std::fputs(JournalCsvLine(fields).c_str(), Out());
+    WriteText(Out(), JournalCsvLine(fields));
 }
 
 void PrintRun(const SharedRecord& run) {
@@ -143,7 +144,7 @@ void PrintRun(const SharedRecord& run) {
                                    : "есть (" + std::to_string(run.radioCopy.size()) + " байт)"},
     };
     for (const auto& [label, value] : rows) {
-        std::fprintf(Out(), "%s%s\n", Column(label, 24).c_str(), Printable(value).c_str());
+        Print(Out(), "%s%s\n", Column(label, 24).c_str(), Printable(value).c_str());
     }
 }
 
@@ -221,7 +222,7 @@ int LookupCommand(const CliOptions& options, const JournalSource& source) {
     const std::size_t limit = options.limit.value_or(kLookupLimit);
     if (options.csv) {
         // Printed as the pages come: memory stays flat however many runs there are.
-        std::fprintf(Out(), "id;bench;operator;%s", JournalHeader().c_str());
+        Print(Out(), "id;bench;operator;%s", JournalHeader().c_str());
         const FoundRuns found = FindRuns(source, filter, limit, PrintRunCsv);
         if (!found.outcome.Ok()) {
             Say("zekt-cli: журнал: " + found.outcome.Why());
@@ -246,7 +247,7 @@ int InitDbCommand(const std::string& uri) {
         Say("zekt-cli: общий журнал: " + made.Why());
         return kExitFailed;
     }
-    std::fprintf(Out(), "Общий журнал готов (версия %d).\n", kSchemaVersion);
+    Print(Out(), "Общий журнал готов (версия %d).\n", kSchemaVersion);
     return kExitOk;
 }
 
@@ -280,10 +281,10 @@ bool QueueMissing(const std::string& localPath, const std::string& uri, const st
             return false;
         }
     }
-    std::fprintf(Out(),
-                 "Сверено с общим журналом: записей здесь %zu, у общего журнала от этого места "
-                 "%zu; недостающих поставлено в очередь: %zu\n",
-                 local.runs.size(), compared.onServer, compared.missing.size());
+    Print(Out(),
+          "Сверено с общим журналом: записей здесь %zu, у общего журнала от этого места "
+          "%zu; недостающих поставлено в очередь: %zu\n",
+          local.runs.size(), compared.onServer, compared.missing.size());
     return true;
 }
 
@@ -303,8 +304,8 @@ int SyncCommand(const CliOptions& options, const std::string& uri) {
         return kExitFailed;
     }
     const SharedJournal::Synced synced = SharedJournal::Sync(uri, outbox);
-    std::fprintf(Out(), "Отправлено в общий журнал: %d, ждут в очереди: %d\n", synced.sent,
-                 synced.waiting);
+    Print(Out(), "Отправлено в общий журнал: %d, ждут в очереди: %d\n", synced.sent,
+          synced.waiting);
     if (synced.refused > 0) {
         Say("zekt-cli: " +
             SharedJournal::RefusedText(synced.refused, Outbox(outbox).RefusedPath()));

@@ -29,12 +29,12 @@ void TerminalProgress::SetCaption(const std::string& text) {
         return;
     }
     if (!terminal) {
-        std::fprintf(out, "%s\n", caption.c_str());
+        Print(out, "%s\n", caption.c_str());
         return;
     }
     // A step without a bar (the configuration words) shows its caption too;
     // a bar, when one follows, is drawn over it.
-    std::fprintf(out, "%s", caption.c_str());
+    Print(out, "%s", caption.c_str());
     std::fflush(out);
     barOpen = true;
 }
@@ -48,16 +48,16 @@ void TerminalProgress::SetPosition(int position) {
         return;
     }
     const int filled = std::min(position, maximum) * kBarWidth / maximum;
-    std::fprintf(out, "\r%s [%s%s] %3d%%", caption.c_str(), std::string(filled, '#').c_str(),
-                 std::string(kBarWidth - filled, '.').c_str(),
-                 std::min(position, maximum) * 100 / maximum);
+    Print(out, "\r%s [%s%s] %3d%%", caption.c_str(), std::string(filled, '#').c_str(),
+          std::string(kBarWidth - filled, '.').c_str(),
+          std::min(position, maximum) * 100 / maximum);
     std::fflush(out);
     barOpen = true;
 }
 
 void TerminalProgress::Finish() {
     if (barOpen) {
-        std::fprintf(out, "\n");
+        Print(out, "\n");
         barOpen = false;
     }
 }
@@ -68,7 +68,7 @@ TerminalHost::TerminalHost(std::FILE* out, std::string firmware, bool confirmPro
 
 void TerminalHost::Say(const std::string& text) {
     progress.Finish();
-    std::fprintf(out, "%s\n", text.c_str());
+    Print(out, "%s\n", text.c_str());
     std::fflush(out);
 }
 
@@ -100,7 +100,7 @@ bool WaitForEnter(std::FILE* out, std::FILE* in) {
     // What was typed before the question answers nothing; what is typed
     // once its hint shows does.
     DiscardTypedAhead(in);
-    std::fprintf(out, "[Enter: продолжить, n: отменить] ");
+    Print(out, "[Enter: продолжить, n: отменить] ");
     std::fflush(out);
     // Ctrl+C while waiting cancels like n, rather than ending the process:
     // the read returns at once. A termination or hang-up cancels too, and
@@ -119,7 +119,7 @@ bool WaitForEnter(std::FILE* out, std::FILE* in) {
     }
     if (!answered) {
         std::clearerr(in);
-        std::fprintf(out, "\n");
+        Print(out, "\n");
         return false;
     }
     return !(answer.starts_with("n") || answer.starts_with("N") || answer.starts_with("н") ||

@@ -1,5 +1,7 @@
 #include "UnitOutput.h"
 
+#include "Console.h"
+
 #include <mutex>
 
 namespace zekt {
@@ -27,7 +29,7 @@ std::string Prefixed(const std::string& text) {
 
 void Say(const std::string& text) {
     const std::lock_guard<std::mutex> lock(sayMutex);
-    std::fprintf(stderr, "%s\n", Prefixed(text).c_str());
+    Print(stderr, "%s\n", Prefixed(text).c_str());
 }
 
 std::FILE* Out() {
@@ -42,7 +44,7 @@ UnitOutput::UnitOutput(const std::string& serial)
     : errLines([prefix = "[" + serial + "] "](const std::string& line) {
           // Whole lines with the unit's prefix, never mixed with another unit's.
           const std::lock_guard<std::mutex> lock(sayMutex);
-          std::fprintf(stderr, "%s%s\n", prefix.c_str(), line.c_str());
+          Print(stderr, "%s%s\n", prefix.c_str(), line.c_str());
       }) {
     sayPrefix = "[" + serial + "] ";
     unitOut = kept.Stream();

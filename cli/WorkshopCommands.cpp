@@ -7,6 +7,7 @@
 #include "ConfigCompare.h"
 #include "ConfigFile.h"
 #include "ConfigMessages.h"
+#include "Console.h"
 #include "FileMessages.h"
 #include "Journal.h"
 #include "PanelTexts.h"
@@ -62,18 +63,18 @@ bool BuildExpected(const CliOptions& options, const RadioConfig& config, Project
 }
 
 void PrintDifferences(const std::vector<ConfigDifference>& differences) {
-    std::fprintf(Out(), "  %s%s%s\n", Column("Настройка", 34).c_str(),
-                 Column("В радиостанции", 32).c_str(), "В файле");
+    Print(Out(), "  %s%s%s\n", Column("Настройка", 34).c_str(),
+          Column("В радиостанции", 32).c_str(), "В файле");
     for (const ConfigDifference& d : differences) {
         const auto shown = [](const std::string& text) { return text.empty() ? "—" : text; };
-        std::fprintf(Out(), "  %s%s%s\n", Column(d.setting, 34).c_str(),
-                     Column(shown(d.inRadio), 32).c_str(), shown(d.inFile).c_str());
+        Print(Out(), "  %s%s%s\n", Column(d.setting, 34).c_str(),
+              Column(shown(d.inRadio), 32).c_str(), shown(d.inFile).c_str());
     }
 }
 
 bool WriteCsvOutput(const std::string& path, const std::string& text) {
     if (path.empty()) {
-        std::fwrite(text.data(), 1, text.size(), stdout);
+        WriteText(stdout, text);
         return std::fflush(stdout) == 0;
     }
     std::fflush(stdout); // what went before, when the path is standard output
@@ -87,20 +88,19 @@ bool WriteCsvOutput(const std::string& path, const std::string& text) {
 } // namespace
 
 void PrintChannelTable(const ReadBackPanels& panels) {
-    std::fprintf(Out(), "\n  %s%s%s%s%s\n", Column("Канал", 7).c_str(),
-                 Column("Передача", 14).c_str(), Column("Приём", 14).c_str(),
-                 Column("Сканер", 8).c_str(), "CTCSS, Гц");
+    Print(Out(), "\n  %s%s%s%s%s\n", Column("Канал", 7).c_str(), Column("Передача", 14).c_str(),
+          Column("Приём", 14).c_str(), Column("Сканер", 8).c_str(), "CTCSS, Гц");
     for (int n = 0; n < kChannelCount; ++n) {
         const auto i = static_cast<std::size_t>(n);
         const ChannelConfig& c = panels.config.channels[i];
         const std::string name(1, kChannelNames[n]);
         if (panels.channelEmpty[i]) {
-            std::fprintf(Out(), "  %s-\n", Column(name, 7).c_str());
+            Print(Out(), "  %s-\n", Column(name, 7).c_str());
             continue;
         }
-        std::fprintf(Out(), "  %s%s%s%s%s\n", Column(name, 7).c_str(), Column(c.tx, 14).c_str(),
-                     Column(c.rx, 14).c_str(), Column(panels.ScanText(n), 8).c_str(),
-                     panels.toneTexts[i].c_str());
+        Print(Out(), "  %s%s%s%s%s\n", Column(name, 7).c_str(), Column(c.tx, 14).c_str(),
+              Column(c.rx, 14).c_str(), Column(panels.ScanText(n), 8).c_str(),
+              panels.toneTexts[i].c_str());
     }
 }
 

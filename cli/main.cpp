@@ -75,7 +75,7 @@ bool AskForNextRadio(std::FILE* in) {
 }
 
 void PrintSeriesTotal(int done, int failed) {
-    std::fprintf(Out(), "Запрограммировано радиостанций: %d, с ошибкой: %d\n", done, failed);
+    Print(Out(), "Запрограммировано радиостанций: %d, с ошибкой: %d\n", done, failed);
 }
 
 int WriteRadio(const CliOptions& options, Session& session, const zekt::WriteCommand& command) {
@@ -129,7 +129,7 @@ void ShowRead(const ReadBackPanels& panels) {
     if (panels.constructionMismatch) {
         Say(msg::kConstructionMismatch);
     }
-    std::fprintf(Out(), "%s\n", panels.summary.c_str());
+    Print(Out(), "%s\n", panels.summary.c_str());
     PrintChannelTable(panels);
     // Shown as the radio holds them, and said.
     if (const std::vector<ChannelFrequency> untunable = UntunableChannels(panels.config);
@@ -343,7 +343,7 @@ int UnitsCommand(LinkBackend& backend) {
         return kExitFailed;
     }
     for (const UnitInfo& unit : units) {
-        std::fprintf(Out(), "%s\n", UnitLine(unit).c_str());
+        Print(Out(), "%s\n", UnitLine(unit).c_str());
     }
     return kExitOk;
 }
@@ -420,15 +420,15 @@ std::vector<UnitRun> RunRound(const CliOptions& options, LinkBackend& backend,
     for (const auto& thread : threads) {
         thread->wait();
     }
-    std::fprintf(Out(), "\n  %s%s%s\n", Column("Программатор", 20).c_str(),
-                 Column("Результат", 16).c_str(), "Секунды");
+    Print(Out(), "\n  %s%s%s\n", Column("Программатор", 20).c_str(),
+          Column("Результат", 16).c_str(), "Секунды");
     for (std::size_t k = 0; k < units.size(); ++k) {
-        std::fprintf(Out(), "  %s%s%.1f\n", Column(units[k].serial, 20).c_str(),
-                     Column(RunResultText(runs[k].status), 16).c_str(), runs[k].seconds);
+        Print(Out(), "  %s%s%.1f\n", Column(units[k].serial, 20).c_str(),
+              Column(RunResultText(runs[k].status), 16).c_str(), runs[k].seconds);
     }
     for (std::size_t k = 0; k < units.size(); ++k) {
         if (!runs[k].printed.empty()) {
-            std::fprintf(Out(), "\n== %s ==\n%s", units[k].serial.c_str(), runs[k].printed.c_str());
+            Print(Out(), "\n== %s ==\n%s", units[k].serial.c_str(), runs[k].printed.c_str());
         }
     }
     return runs;
@@ -544,12 +544,12 @@ int Main(int argc, char** argv) {
     zekt::CliOptions options =
         zekt::ParseCliOptions(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
     if (options.help) {
-        std::printf(zekt::kCliUsage, zekt::SimulatedFaultsHelp(),
+        zekt::Print(stdout, zekt::kCliUsage, zekt::SimulatedFaultsHelp(),
                     zekt::UserFolderShown(zekt::UserPlace::Data), zekt::PasswordFileShown());
         return zekt::kExitOk;
     }
     if (options.version) {
-        std::printf("zekt-cli %s\n", ZEKT_VERSION);
+        zekt::Print(stdout, "zekt-cli %s\n", ZEKT_VERSION);
         return zekt::kExitOk;
     }
     if (!options.error.empty()) {

@@ -56,6 +56,24 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
     return arguments;
 }
 
+void WriteText(std::FILE* stream, std::string_view text) {
+    if (text.empty()) {
+        return;
+    }
+    if (!IsTerminal(stream)) {
+        std::fwrite(text.data(), 1, text.size(), stream);
+        return;
+    }
+    std::fflush(stream); // what stdio still holds goes first
+    const int size = static_cast<int>(text.size());
+    const int wideSize = MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(wideSize), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), wideSize);
+    DWORD written = 0;
+    WriteConsoleW(HandleOf(stream), wide.data(), static_cast<DWORD>(wide.size()), &written,
+                  nullptr);
+}
+
 void UseUtf8Console() {
     SetConsoleOutputCP(CP_UTF8);
     SetConsoleCP(CP_UTF8);
