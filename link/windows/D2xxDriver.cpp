@@ -1,6 +1,8 @@
 #include "HardwareDriver.h"
 #include "RunTimeLibrary.h"
 
+#include <string>
+#include <vector>
 #include <windows.h>
 
 namespace zekt {
@@ -16,6 +18,7 @@ struct D2xxCalls {
     FT_STATUS(WINAPI* GetDeviceInfoDetail)
     (DWORD, DWORD*, DWORD*, DWORD*, DWORD*, void*, void*, FT_HANDLE*) = nullptr;
     FT_STATUS(WINAPI* Open)(int, FT_HANDLE*) = nullptr;
+    FT_STATUS(WINAPI* GetDeviceInfo)(FT_HANDLE, DWORD*, DWORD*, char*, char*, void*) = nullptr;
     FT_STATUS(WINAPI* ResetDevice)(FT_HANDLE) = nullptr;
     FT_STATUS(WINAPI* SetFlowControl)(FT_HANDLE, USHORT, UCHAR, UCHAR) = nullptr;
     FT_STATUS(WINAPI* Purge)(FT_HANDLE, ULONG) = nullptr;
@@ -34,9 +37,9 @@ void Take(const RunTimeLibrary& library, const char* name, Function& function) {
 
 const RunTimeLibrary& Library() {
     static const RunTimeLibrary library = LoadRunTimeLibrary(
-        kLibrary, {"FT_CreateDeviceInfoList", "FT_GetDeviceInfoDetail", "FT_Open", "FT_ResetDevice",
-                   "FT_SetFlowControl", "FT_Purge", "FT_SetLatencyTimer", "FT_SetTimeouts",
-                   "FT_Write", "FT_Read", "FT_Close"});
+        kLibrary, {"FT_CreateDeviceInfoList", "FT_GetDeviceInfoDetail", "FT_Open",
+                   "FT_GetDeviceInfo", "FT_ResetDevice", "FT_SetFlowControl", "FT_Purge",
+                   "FT_SetLatencyTimer", "FT_SetTimeouts", "FT_Write", "FT_Read", "FT_Close"});
     return library;
 }
 
@@ -51,6 +54,7 @@ const D2xxCalls& Calls() {
         Take(library, "FT_CreateDeviceInfoList", c.CreateDeviceInfoList);
         Take(library, "FT_GetDeviceInfoDetail", c.GetDeviceInfoDetail);
         Take(library, "FT_Open", c.Open);
+        Take(library, "FT_GetDeviceInfo", c.GetDeviceInfo);
         Take(library, "FT_ResetDevice", c.ResetDevice);
         Take(library, "FT_SetFlowControl", c.SetFlowControl);
         Take(library, "FT_Purge", c.Purge);
@@ -80,12 +84,29 @@ public:
         if (!Usable()) {
             return FT_DEVICE_NOT_FOUND;
         }
-        return calls.GetDeviceInfoDetail(index, flags, type, id, locationId, serialNumber,
-                                         description, handle);
+        const FT_STATUS status = calls.GetDeviceInfoDetail(index, flags, type, id, locationId,
+                                                           serialNumber, description, handle);
+        serialNumber[kDeviceStringSize - 1] = '\0';
+        if (listedSerials.size() <= index) {
+            listedSerials.resize(index + 1);
+        }
+        listedSerials[index] = status == FT_OK ? serialNumber : "";
+        return status;
     }
+    // The driver opens by its list as it is now: a unit plugged in or out
+    // since the listing shifts the indexes, so the serial is checked.
     FT_STATUS FT_Open(int index, FT_HANDLE* handle) override {
         *handle = nullptr;
-        return Usable() ? calls.Open(index, handle) : FT_DEVICE_NOT_FOUND;
+        if (!Usable()) {
+            return FT_DEVICE_NOT_FOUND;
+        }
+        const FT_STATUS status = calls.Open(index, handle);
+        if (status != FT_OK || OpenedSerial(*handle) == ListedSerial(index)) {
+            return status;
+        }
+        calls.Close(*handle);
+        *handle = nullptr;
+        return FT_DEVICE_NOT_FOUND;
     }
     FT_STATUS FT_ResetDevice(FT_HANDLE handle) override { return calls.ResetDevice(handle); }
     FT_STATUS FT_SetFlowControl(FT_HANDLE handle, USHORT flowControl, UCHAR xon,
@@ -124,6 +145,23 @@ public:
 
 private:
     const D2xxCalls& calls = Calls();
+    std::vector<std::string> listedSerials; // as the last listing named them
+
+    std::string ListedSerial(int index) const {
+        const auto at = static_cast<std::size_t>(index);
+        return at < listedSerials.size() ? listedSerials[at] : std::string();
+    }
+
+    std::string OpenedSerial(FT_HANDLE handle) const {
+        DWORD type = 0, id = 0;
+        char serial[kDeviceStringSize] = {};
+        char description[kDeviceStringSize] = {};
+        if (calls.GetDeviceInfo(handle, &type, &id, serial, description, nullptr) != FT_OK) {
+            return {};
+        }
+        serial[kDeviceStringSize - 1] = '\0';
+        return serial;
+    }
 
     bool Usable() const { return calls.complete; }
 };

@@ -5,9 +5,13 @@
 //                          made and saved when the unit is closed
 //   ZEKT_TEST_D2XX_SERIAL  the unit's serial number (TD1 unless set)
 //   ZEKT_TEST_D2XX_BUSY    1: another program has the unit open
+//   ZEKT_TEST_D2XX_SHIFTED 1: the list changed between listing and opening,
+//                          so the opened device is another unit (TD2)
 #include "ChipHexFile.h"
 #include "SimulatedDriver.h"
+#include "USB_Prog.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -57,6 +61,20 @@ D2XX_EXPORT FT_GetDeviceInfoDetail(zekt::DWORD index, zekt::DWORD* flags, zekt::
 
 D2XX_EXPORT FT_Open(int index, zekt::FT_HANDLE* handle) {
     return Unit().FT_Open(index, handle);
+}
+
+D2XX_EXPORT FT_GetDeviceInfo(zekt::FT_HANDLE handle, zekt::DWORD* type, zekt::DWORD* id,
+                             char* serial, char* description, void*) {
+    if (handle == nullptr) {
+        return zekt::FT_INVALID_HANDLE;
+    }
+    *type = 0;
+    *id = 0;
+    const std::string opened =
+        Setting("ZEKT_TEST_D2XX_SHIFTED") == "1" ? "TD2" : Setting("ZEKT_TEST_D2XX_SERIAL", "TD1");
+    std::snprintf(serial, zekt::kDeviceStringSize, "%s", opened.c_str());
+    std::snprintf(description, zekt::kDeviceStringSize, "%s", zekt::DeviceDescription);
+    return zekt::FT_OK;
 }
 
 D2XX_EXPORT FT_ResetDevice(zekt::FT_HANDLE handle) {
