@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <filesystem>
 #include <optional>
@@ -118,9 +119,13 @@ FileError ResolveSafeLinks(const std::string& path, std::string& target);
 FileError MakeFolders(const std::string& path);
 
 // A journal's own file operations on an open descriptor: an exclusive lock
-// on the whole file (waits; released by closing), one write of the whole
-// text, the size, the byte at an offset, a cut back to a size, a sync.
+// on the whole file (waits; released by closing), the same waiting at most
+// `wait` (false: another program still holds it), one write of the whole
+// text, the size, the byte at an offset, a cut back to a size, a sync. A
+// file system without locks counts as locked.
 void LockWholeFile(int fd);
+[[nodiscard]] bool LockWholeFileWithin(int fd, std::chrono::milliseconds wait);
+inline constexpr std::chrono::milliseconds kLockPoll{10}; // how often a held lock is tried
 bool WriteAtOnce(int fd, std::string_view text);
 bool FileSizeOf(int fd, long long& size);
 bool ByteAt(int fd, long long offset, char& byte);

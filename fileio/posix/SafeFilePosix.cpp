@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace zekt {
@@ -500,6 +501,20 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 void LockWholeFile(int fd) {
     (void)!flock(fd, LOCK_EX);
+}
+
+bool LockWholeFileWithin(int fd, std::chrono::milliseconds wait) {
+    const auto until = std::chrono::steady_clock::now() + wait;
+    while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            return true; // no locks here: as before, go on without
+        }
+        if (std::chrono::steady_clock::now() >= until) {
+            return false;
+        }
+        std::this_thread::sleep_for(kLockPoll);
+    }
+    return true;
 }
 
 bool WriteAtOnce(int fd, std::string_view text) {

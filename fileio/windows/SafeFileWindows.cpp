@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <io.h>
+#include <thread>
 #include <windows.h>
 
 namespace zekt {
@@ -511,6 +512,22 @@ bool SameFile(const std::string& a, const std::string& b) {
 void LockWholeFile(int fd) {
     OVERLAPPED whole{};
     LockFileEx(HandleOf(fd), LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole);
+}
+
+bool LockWholeFileWithin(int fd, std::chrono::milliseconds wait) {
+    const auto until = std::chrono::steady_clock::now() + wait;
+    OVERLAPPED whole{};
+    while (!LockFileEx(HandleOf(fd), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
+                       MAXDWORD, MAXDWORD, &whole)) {
+        if (GetLastError() != ERROR_LOCK_VIOLATION) {
+            return true; // no locks here: as before, go on without
+        }
+        if (std::chrono::steady_clock::now() >= until) {
+            return false;
+        }
+        std::this_thread::sleep_for(kLockPoll);
+    }
+    return true;
 }
 
 bool WriteAtOnce(int fd, std::string_view text) {

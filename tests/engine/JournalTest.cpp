@@ -2,6 +2,7 @@
 
 #include "Csv.h"
 #include "JournalLookup.h"
+#include "SafeFile.h"
 #include "TempFiles.h"
 
 #include <QFile>
@@ -321,6 +322,33 @@ private slots:
         QVERIFY(!QFile::exists(QString::fromStdString(pending)));
         QCOMPARE(LocalJournal(path).AppendPending(), FileError::None); // nothing waits
         QCOMPARE(JournalLines(path).size(), 3);
+    }
+
+    // Another program holding the journal's lock longer than an append takes
+    // costs no record and no hang: the record waits beside the journal.
+    void aLockedJournalLosesNothing() {
+        TempFiles files;
+        const std::string path = files.Path("journal.csv");
+        QVERIFY(Journal(path).Append(Sample()));
+        int held = -1;
+        QCOMPARE(OpenForAppending(path, held), FileError::None);
+        LockWholeFile(held);
+        Journal journal(path);
+        QString warning;
+        journal.warn = [&warning](const std::string& text) {
+            warning = QString::fromStdString(text);
+        };
+        JournalRecord waited = Sample();
+        waited.command = "waited";
+        QVERIFY(journal.Append(waited));
+        QVERIFY2(warning.contains("открыт другой программой"), qPrintable(warning));
+        QCOMPARE(JournalLines(path).size(), 2);
+        CloseFile(held);
+        QVERIFY(journal.Append(Sample()));
+        const QStringList lines = JournalLines(path);
+        QCOMPARE(lines.size(), 4);
+        QVERIFY(lines[2].contains(";waited;") && !lines[3].contains(";waited;"));
+        QVERIFY(!QFile::exists(QString::fromStdString(PendingPath(path))));
     }
 
     // The journal and its radios/ folder follow a link only where every
