@@ -23,7 +23,7 @@ std::string_view Trimmed(std::string_view text) {
 }
 
 // Takes a "name = value" line, or says why not. A password is never kept
-// where others can read it: the user's .pgpass holds it.
+// where others can read it: the user's password file holds it.
 Outcome TakeLine(std::string_view line, UserSettings& settings, bool readableByOthers) {
     const std::size_t equals = line.find('=');
     if (equals == std::string_view::npos) {
@@ -40,9 +40,10 @@ Outcome TakeLine(std::string_view line, UserSettings& settings, bool readableByO
     }
     if (name == "journal-database") {
         if (readableByOthers && UriHasPassword(value)) {
-            return Outcome::Refused(
-                "journal-database: в адресе есть пароль, а файл могут читать другие "
-                "пользователи; адрес не принят (храните пароль в ~/.pgpass)");
+            return Outcome::Refused(std::string("journal-database: в адресе есть пароль, а файл "
+                                                "могут читать другие пользователи; адрес не "
+                                                "принят (храните пароль в ") +
+                                    PasswordFileShown() + ")");
         }
         settings.journalDatabase = value;
         return Outcome::Done();
