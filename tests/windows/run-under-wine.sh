@@ -68,6 +68,18 @@ for exe in zekt-cli zekt-programmer; do
              strings -el "$1/$0.exe" | grep -A1 -x FileVersion | grep -qx "$version"' "$exe" "$stage"
 done
 
+echo "== Russian in a console"
+# Under script the program's streams are wine's console, as in cmd.exe; a
+# character written in pieces shows as replacement marks (U+FFFD).
+console_says() { # TEXT ARGS...: what zekt-cli writes to a console holds TEXT, no U+FFFD
+  local text=$1 out
+  shift
+  out=$(LC_ALL=C.UTF-8 script -qec "wine '$stage/zekt-cli.exe' $*" /dev/null 2>&1 </dev/null) || true
+  grep -q "$text" <<<"$out" && ! grep -q $'\xef\xbf\xbd' <<<"$out"
+}
+check "zekt-cli --help in a console, whole lines" console_says "Использование: zekt-cli" --help
+check "... and its errors" console_says "неизвестная команда" no-such-command
+
 echo "== zekt-cli on the simulated unit"
 work=$(mktemp -d)
 cp -r "$root/demo/demo.prg" "$root/demo/WORK" "$work/"
@@ -136,6 +148,9 @@ check "test" cli test
 check "program --unit TD1" cli --unit TD1 program demo.prg --yes
 check "... the same radio as on the simulated unit" cmp d2xx.hex radio.hex
 check "verify --unit 1 (the serial's end)" cli --unit 1 verify demo.prg --yes
+check "a unit the list shifted away from is not used" \
+  bash -c 'out=$(ZEKT_TEST_D2XX_SHIFTED=1 wine "$0/zekt-cli.exe" --unit TD1 test 2>&1)
+           test $? != 0 && grep -q "Устройство не подключено или не найдено" <<<"$out"' "$stage"
 check "a busy unit is refused" bash -c '! ZEKT_TEST_D2XX_BUSY=1 wine "$0/zekt-cli.exe" --unit TD1 test' "$stage"
 unset ZEKT_TEST_D2XX_RADIO
 rm "$system32/ftd2xx.dll"
@@ -167,21 +182,64 @@ if [ -n "${ZEKT_LIBPQ_DLL:-}" ]; then
   rm -rf "$pgdir"
 fi
 
+echo "== what ships"
+check "no debug sections in the shipped programs and DLLs" \
+  bash -c 'for f in $(find "$0" -name "*.exe" -o -name "*.dll"); do
+             ! x86_64-w64-mingw32-objdump -h "$f" | grep -q " \.debug_" || { echo "$f"; exit 1; }
+           done' "$stage"
+check "the notices of the libraries inside the DLLs" \
+  bash -c 'for name in zlib PCRE2 libpng HarfBuzz double-conversion winpthreads "GCC RUNTIME LIBRARY EXCEPTION"; do
+             grep -q "$name" "$0/licenses/THIRD-PARTY-NOTICES.txt" || exit 1
+           done' "$stage"
+check "... and the program's source beside them" \
+  bash -c 'tar -tzf "$0/licenses/zekt-programmer-source.tar.gz" | grep -q "/engine/CommandFlow.cpp$"' "$stage"
+# A throw-away certificate, as an IT person's would be used.
+(cd "$work" && openssl req -x509 -newkey rsa:2048 -nodes -keyout sign.key -out sign.pem -days 2 \
+  -subj "/CN=ZEKT test signing" 2>/dev/null &&
+  openssl pkcs12 -export -inkey sign.key -in sign.pem -out sign.pfx -passout pass:проба 2>/dev/null &&
+  cp "$stage/zekt-cli.exe" signed.exe)
+ZEKT_SIGN_PFX="$work/sign.pfx" ZEKT_SIGN_PASSWORD=проба "$root/packaging/windows/sign" \
+  "$work/signed.exe" >/dev/null || true
+verify() { osslsigncode verify -CAfile "$work/sign.pem" -in "$1" >/dev/null 2>&1; }
+check "a program signed with a throw-away certificate verifies" verify "$work/signed.exe"
+check "... and still runs" bash -c 'WINEPATH="$1" wine "$0" --version | grep -q "^zekt-cli "' \
+  "$work/signed.exe" "$(win "$stage")"
+cp "$work/signed.exe" "$work/tampered.exe"
+printf 'X' | dd of="$work/tampered.exe" bs=1 seek=4096 conv=notrunc 2>/dev/null
+check "... and a changed byte is caught" bash -c '! osslsigncode verify -CAfile "$0" -in "$1" >/dev/null 2>&1' \
+  "$work/sign.pem" "$work/tampered.exe"
+
 echo "== the installer"
-check "setup.exe /S installs" wine "$setup" /S
 installed="$WINEPREFIX/drive_c/Program Files/zekt-programmer"
+menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/ZEKT Программатор"
+data="$WINEPREFIX/drive_c/ProgramData/zekt-programmer"
+# An older version first, with a file the new one no longer has.
+oldstage="$work/old/zekt-programmer-0.9.0"
+mkdir -p "$work/old" && cp -r "$stage" "$oldstage" && printf 'old\n' >"$oldstage/old-only.dll"
+ZEKT_NSIS_OPTIONS=-DCOMPRESSOR=zlib "$root/packaging/windows/make-installer" "$oldstage" 0.9.0 \
+  "$work/old-setup.exe" >/dev/null
+check "an older version installs" wine "$work/old-setup.exe" /S
+check "... with its own file" test -e "$installed/old-only.dll"
+check "setup.exe /S installs over it" wine "$setup" /S
+check "... and none of the older version's files is left" test ! -e "$installed/old-only.dll"
 check "... the installed zekt-cli runs the demo" \
   wine "$installed/zekt-cli.exe" --simulate installed.hex program "$installed/demo/demo.prg" --yes
-check "... the Start menu has the window" \
-  test -n "$(find "$WINEPREFIX/drive_c" -name 'ZEKT Программатор.lnk')"
+check "... the window's shortcut is in the all-users Start menu" test -s "$menu/ZEKT Программатор.lnk"
+check "... and in no account's own" \
+  test -z "$(find "$WINEPREFIX/drive_c/users" -name 'ZEKT Программатор.lnk')"
+check "... it starts in the data folder" \
+  bash -c 'strings -el "$0" | grep -qixF "$1"' "$menu/ZEKT Программатор.lnk" 'C:\ProgramData\zekt-programmer'
+check "... which holds WORK for the maker's firmware" test -d "$data/WORK"
 # As an operator runs it: it copies itself away and removes the folder.
+printf 'kept\n' >"$data/WORK/maker.hex"
 wine "$installed/uninstall.exe" /S
 for _ in $(seq 30); do
   [ -e "$installed" ] || break
   sleep 1
 done
 check "the uninstaller leaves nothing" test ! -e "$installed"
-check "... nor in the Start menu" test -z "$(find "$WINEPREFIX/drive_c" -name 'ZEKT*.lnk')"
+check "... nor in the Start menu" test ! -e "$menu"
+check "... and keeps the data folder's firmware" test -s "$data/WORK/maker.hex"
 
 echo "== the window under wine, demo.prg on its panels"
 mkdir -p "$build/screens"
