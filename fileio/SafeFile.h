@@ -128,7 +128,13 @@ void LockWholeFile(int fd);
 inline constexpr std::chrono::milliseconds kLockPoll{10}; // how often a held lock is tried
 bool WriteAtOnce(int fd, std::string_view text);
 bool FileSizeOf(int fd, long long& size);
-bool ByteAt(int fd, long long offset, char& byte);
+std::size_t BytesAt(int fd, long long offset, char* into, std::size_t count); // bytes read
+inline bool ByteAt(int fd, long long offset, char& byte) {
+    return BytesAt(fd, offset, &byte, 1) == 1;
+}
+// Whether the path still names the open file: a file replaced whole (by a
+// rename) leaves whoever waited on its lock with the old one.
+bool StillNamed(int fd, const std::string& path);
 bool CutFileTo(int fd, long long size);
 bool SyncFile(int fd);
 void CloseFile(int fd);

@@ -79,7 +79,7 @@ std::string JournalHeader() {
     return Join(std::initializer_list<std::string>{
         "time", "program", "command", "result", "message", "configuration file",
         "configuration file sha256", "configuration sha256", "firmware file", "firmware sha256",
-        "version", "seconds", "unit", "latency"});
+        "version", "seconds", "unit", "latency", "radio"});
 }
 
 std::array<std::string, kJournalColumns> JournalColumns(const JournalRecord& r,
@@ -87,7 +87,7 @@ std::array<std::string, kJournalColumns> JournalColumns(const JournalRecord& r,
     const std::string seconds = MachineNumber(r.seconds, 1);
     return {time,         r.program,        r.command,   r.result,       OneLine(r.message, true),
             r.configFile, r.configFileHash, r.imageHash, r.firmwareFile, r.firmwareHash,
-            r.version,    seconds,          r.unit,      r.latency};
+            r.version,    seconds,          r.unit,      r.latency,      r.radio};
 }
 
 std::string FormatJournalLine(const JournalRecord& r, const std::string& time) {
@@ -147,22 +147,77 @@ void ForgetPending(const std::string& pendingPath, std::size_t taken) {
 
 } // namespace
 
+namespace {
+
+// The header of 1.0.0, without the radio's number.
+std::string HeaderBefore11() {
+    std::string header = JournalHeader();
+    return header.replace(header.rfind(";radio"), 6, "");
+}
+
+bool HasHeaderBefore11(int fd) {
+    const std::string old = HeaderBefore11();
+    std::string first(old.size(), '\0');
+    return BytesAt(fd, 0, first.data(), first.size()) == first.size() && first == old;
+}
+
+// A journal of 1.0.0 gets the new header once: the whole file replaced
+// (the other programs, waiting on the old file's lock, see it replaced and
+// open the new one) with the waiting and new lines after it. False when the
+// file could not be replaced: then they are appended under the old header.
+bool ReplacedWithNewHeader(const std::string& path, const std::string& text) {
+    const FileRead read = ReadRegularFile(path, kJournalReadLimit);
+    if (!read.Ok()) {
+        return false;
+    }
+    std::string body = read.bytes.substr(HeaderBefore11().size());
+    if (!body.empty() && body.back() != '\n') {
+        body += "\r\n"; // a record an older program cut short
+    }
+    return WriteFileSafely(path, JournalHeader() + body + text).Ok();
+}
+
+// A journal opened and locked, still the file its path names.
+struct LockedJournal {
+    int fd = -1;
+    FileError error = FileError::None;
+};
+
+LockedJournal OpenLocked(const std::string& path) {
+    // A journal replaced whole while this program waited is opened again.
+    constexpr int kTries = 3;
+    for (int tries = 0; tries < kTries; ++tries) {
+        int fd = -1;
+        if (const FileError error = OpenForAppending(path, fd); error != FileError::None) {
+            return {-1, error};
+        }
+        if (!LockWholeFileWithin(fd, kLockWait)) {
+            CloseFile(fd);
+            return {-1, FileError::InUse};
+        }
+        if (StillNamed(fd, path)) {
+            return {fd, FileError::None};
+        }
+        CloseFile(fd);
+    }
+    return {-1, FileError::InUse};
+}
+
+} // namespace
+
 FileError LocalJournal::AppendLines(const std::string& lines) const {
     if (const FileError error = MakeFolders(TextOf(PathOf(path).parent_path()));
         error != FileError::None) {
         return error;
     }
-    int fd = -1;
-    if (const FileError error = OpenForAppending(path, fd); error != FileError::None) {
-        return error;
-    }
     // Under the lock only one of several programs finds the file empty and
     // gives it its header, takes the waiting records in, and a record cut
     // short is taken back before another program appends after it.
-    if (!LockWholeFileWithin(fd, kLockWait)) {
-        CloseFile(fd);
-        return FileError::InUse;
+    const LockedJournal locked = OpenLocked(path);
+    if (locked.error != FileError::None) {
+        return locked.error;
     }
+    const int fd = locked.fd;
     long long size = 0;
     if (!FileSizeOf(fd, size)) {
         const int why = errno;
@@ -172,12 +227,17 @@ FileError LocalJournal::AppendLines(const std::string& lines) const {
     const std::string pendingPath = PendingPath(path);
     const FileRead pending = ReadRegularFile(pendingPath, kPendingLimit);
     std::string text = (pending.Ok() ? pending.bytes : std::string()) + lines;
-    if (size == 0) {
+    FileError written = FileError::None;
+    if (size > 0 && HasHeaderBefore11(fd) && ReplacedWithNewHeader(path, text)) {
+        text.clear();
+    } else if (size == 0) {
         text = JournalHeader() + text;
     } else if (!EndsWithLineEnd(fd, size)) {
         text = "\r\n" + text;
     }
-    const FileError written = text.empty() ? FileError::None : AppendAtOnce(fd, text, size);
+    if (!text.empty()) {
+        written = AppendAtOnce(fd, text, size);
+    }
     if (written == FileError::None && pending.Ok()) {
         ForgetPending(pendingPath, pending.bytes.size());
     }
@@ -260,8 +320,10 @@ FoundRuns LocalRuns(const std::string& path, const std::function<bool(const Shar
     for (const std::string_view line : SplitLines(read.bytes)) {
         ++number;
         const std::vector<std::string> fields = CsvFields(line, kSeparator);
-        // The header, and a line an older program cut short.
-        if (fields.size() != kJournalColumns || fields[kTimeColumn] == "time") {
+        // The header, and a line an older program cut short; a line of 1.0.0
+        // has no radio number.
+        if ((fields.size() != kJournalColumns && fields.size() != kJournalColumnsBefore11) ||
+            fields[kTimeColumn] == "time") {
             continue;
         }
         SharedRecord record;

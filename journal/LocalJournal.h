@@ -24,8 +24,9 @@ struct JournalRecord {
     std::string firmwareHash;
     std::string version;
     double seconds = 0;
-    std::string unit;    // the programmer unit's serial number (SIM1 for the simulated unit)
-    std::string latency; // the latency timer a run set, in ms, or kJournalDefaultLatency
+    std::string unit;       // the programmer unit's serial number (SIM1 for the simulated unit)
+    std::string latency;    // the latency timer a run set, in ms, or kJournalDefaultLatency
+    std::string radio = {}; // the radio's own number; empty: none given
 };
 
 inline constexpr const char* kJournalOk = "ok";

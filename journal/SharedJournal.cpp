@@ -24,20 +24,31 @@ constexpr std::size_t kRoundRecords = 5000;
 constexpr int kFirstRetrySeconds = 1;
 constexpr int kLongestRetrySeconds = 30;
 
-// A record into a table of this version, and into one that init-db has not
-// yet brought to it (without the zone and the local time).
-constexpr const char* kInsert =
-    "INSERT INTO zekt_journal (id, time, program, command, result, message, config_file, "
-    "config_file_sha256, config_sha256, firmware_file, firmware_sha256, version, seconds, unit, "
-    "latency, bench, operator, radio_copy, zone, local_time) VALUES ($1, $2::timestamptz, $3, $4, "
-    "$5, $6, $7, $8, $9, $10, $11, $12, $13::double precision, $14, $15, $16, $17, NULLIF($18, "
-    "''), NULLIF($19, ''), $20) ON CONFLICT (id) DO NOTHING RETURNING id";
-constexpr const char* kInsertWithoutZone =
-    "INSERT INTO zekt_journal (id, time, program, command, result, message, config_file, "
-    "config_file_sha256, config_sha256, firmware_file, firmware_sha256, version, seconds, unit, "
-    "latency, bench, operator, radio_copy) VALUES ($1, $2::timestamptz, $3, $4, $5, $6, $7, $8, "
-    "$9, $10, $11, $12, $13::double precision, $14, $15, $16, $17, NULLIF($18, '')) "
-    "ON CONFLICT (id) DO NOTHING RETURNING id";
+// A record into a table of this version, or into one that init-db has not
+// yet brought to it (without the zone and local time, or the radio number).
+std::string InsertStatement(const TableKeeps& keeps) {
+    std::string columns =
+        "id, time, program, command, result, message, config_file, config_file_sha256, "
+        "config_sha256, firmware_file, firmware_sha256, version, seconds, unit, latency, bench, "
+        "operator, radio_copy";
+    std::string values = "$1, $2::timestamptz, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, "
+                         "$13::double precision, $14, $15, $16, $17, NULLIF($18, '')";
+    int next = 19;
+    const auto add = [&](const char* column, const char* format) {
+        columns += std::string(", ") + column;
+        const std::string n = "$" + std::to_string(next++);
+        values += ", " + std::string(format).replace(std::string(format).find('#'), 1, n);
+    };
+    if (keeps.zone) {
+        add("zone", "NULLIF(#, '')");
+        add("local_time", "#");
+    }
+    if (keeps.radio) {
+        add("radio", "NULLIF(#, '')");
+    }
+    return "INSERT INTO zekt_journal (" + columns + ") VALUES (" + values +
+           ") ON CONFLICT (id) DO NOTHING RETURNING id";
+}
 
 // Whether the row a record's id already names is that record (sent before,
 // its acknowledgement lost) and not another with the same id.
@@ -54,24 +65,32 @@ bool RecordAtFault(const std::string& sqlState) {
     return group == "22" || group == "23" || group == "54";
 }
 
-// A connection of the sender's, and the version of the table it writes to.
+// A connection of the sender's, and what the table it writes to keeps.
 struct SenderLink {
     std::unique_ptr<PgLink> db;
-    bool withZone = true;
-    bool WithZone() const { return withZone; }
+    TableKeeps keeps;
+    std::string insert = InsertStatement(keeps);
+    void Connected(std::unique_ptr<PgLink> connected) {
+        db = std::move(connected);
+        keeps = WhatTableKeeps(*db);
+        insert = InsertStatement(keeps);
+    }
 };
 
-std::vector<std::string> InsertParameters(const SharedRecord& r, bool withZone) {
+std::vector<std::string> InsertParameters(const SharedRecord& r, const TableKeeps& keeps) {
     std::vector<std::string> params = {ServerText(r.id)};
-    for (const std::string& column : r.columns) {
-        params.push_back(ServerText(column));
+    for (int c = 0; c < kRadioColumn; ++c) {
+        params.push_back(ServerText(r[static_cast<JournalColumn>(c)]));
     }
     params.push_back(ServerText(r.bench));
     params.push_back(ServerText(r.operatorLogin));
     params.push_back(ServerText(r.radioCopy));
-    if (withZone) {
+    if (keeps.zone) {
         params.push_back(ServerText(r.zone));
         params.push_back(ServerText(r[kTimeColumn])); // as the bench wrote it
+    }
+    if (keeps.radio) {
+        params.push_back(ServerText(r[kRadioColumn]));
     }
     return params;
 }
@@ -88,17 +107,16 @@ struct Tried {
 bool Insert(const SenderLink& link, const SharedRecord& record, Tried& tried,
             std::vector<Outbox::Refusal>& refused) {
     PgLink& db = *link.db;
-    const std::vector<std::string> params = InsertParameters(record, link.WithZone());
-    PgReply reply = db.Run(link.WithZone() ? kInsert : kInsertWithoutZone, params);
+    const std::vector<std::string> params = InsertParameters(record, link.keeps);
+    PgReply reply = db.Run(link.insert, params);
     if (reply.ok && !reply.rows.empty()) {
         tried.sent.insert(record.id);
         return true;
     }
     if (reply.ok) {
-        reply =
-            db.Run(kSameRecord, {params[0], params[1 + kJournalColumns], params[1 + kTimeColumn],
-                                 params[1 + kCommandColumn], params[1 + kResultColumn],
-                                 params[1 + kConfigHashColumn], params[1 + kUnitColumn]});
+        reply = db.Run(kSameRecord, {params[0], params[1 + kRadioColumn], params[1 + kTimeColumn],
+                                     params[1 + kCommandColumn], params[1 + kResultColumn],
+                                     params[1 + kConfigHashColumn], params[1 + kUnitColumn]});
         if (reply.ok && !reply.rows.empty() && reply.rows[0][0] == "t") {
             tried.sent.insert(record.id);
             return true;
@@ -166,7 +184,7 @@ struct Round {
     PgFailure failure = PgFailure::Unreachable;
     int sent = 0;
     int refused = 0;
-    bool oldTable = false; // written to without the zone
+    std::optional<TableKeeps> oldTable; // what a table init-db has not upgraded lacks
 };
 
 // Sends what waits until the outbox is empty or the server fails.
@@ -190,10 +208,11 @@ Round SendWaiting(const std::string& uri, Outbox& outbox, SenderLink& link) {
                 round.outcome = Outcome::Refused(connected.why);
                 return round;
             }
-            link.db = std::move(connected.link);
-            link.withZone = TableKeepsZone(*link.db);
+            link.Connected(std::move(connected.link));
         }
-        round.oldTable = !link.withZone;
+        if (!link.keeps.All()) {
+            round.oldTable = link.keeps;
+        }
         Tried tried;
         for (std::size_t at = 0; at < waiting.records.size() && !tried.stopped;
              at += SharedJournal::kBatchRecords) {
@@ -224,9 +243,12 @@ Round SendWaiting(const std::string& uri, Outbox& outbox, SenderLink& link) {
     }
 }
 
-std::string OldTableText() {
-    return "общий журнал в базе данных старой версии: записи отправляются без пояса времени. "
-           "Попросите владельца базы выполнить zekt-cli journal init-db.";
+std::string OldTableText(const TableKeeps& keeps) {
+    const std::string without = !keeps.zone && !keeps.radio ? "пояса времени и номера радиостанции"
+                                : !keeps.zone ? "пояса времени"
+                                              : "номера радиостанции";
+    return "общий журнал в базе данных старой версии: записи отправляются без " + without +
+           ". Попросите владельца базы выполнить zekt-cli journal init-db.";
 }
 
 std::string LeftText(int count) {
@@ -294,7 +316,7 @@ struct SharedJournal::Sender {
         }
         if (round.oldTable && !toldOldTable) {
             toldOldTable = true;
-            Say(OldTableText());
+            Say(OldTableText(*round.oldTable));
         }
         const auto now = std::chrono::steady_clock::now();
         if (round.outcome.Ok()) {
@@ -322,8 +344,7 @@ struct SharedJournal::Sender {
         if (PgLink::Connected early =
                 PgLink::Connect(uri, SharedJournal::kConnectSeconds, kStatementSeconds);
             early.link) {
-            link.db = std::move(early.link);
-            link.withZone = TableKeepsZone(*link.db);
+            link.Connected(std::move(early.link));
         }
         std::unique_lock<std::mutex> lock(mutex);
         for (;;) {

@@ -24,6 +24,7 @@ struct JournalFilter {
     // that hold it included), or that were made from a file with these bytes.
     std::string configHash = {};
     std::string configFileHash = {};
+    std::string radio = {};   // the radio's own number
     int utcOffsetMinutes = 0; // the bench's zone: days and times as it sees them
 };
 

@@ -30,23 +30,34 @@ constexpr TimeColumns kLocalTime = {"coalesce(local_time, to_json(time) #>> '{}'
 constexpr TimeColumns kBenchTime = {"to_json(time) #>> '{}'", "to_char(time, 'YYYY-MM-DD')", "''",
                                     "", ""};
 
+// A connection for a lookup, its times in the bench's zone, and how its
+// table gives times, days and radio numbers.
+struct LookupLink {
+    std::unique_ptr<PgLink> db;
+    const TimeColumns* columns = &kBenchTime;
+    const char* radio = "''"; // a table from before the radio number
+};
+
 // A record's columns as the lookups select them, in the record's order.
-std::string SelectRecord(const TimeColumns& t) {
+std::string SelectRecord(const LookupLink& link) {
+    const TimeColumns& t = *link.columns;
     return std::string("SELECT id, ") + t.time +
            ", program, command, result, message, config_file, config_file_sha256, "
            "config_sha256, firmware_file, firmware_sha256, version, to_char(seconds, "
-           "'FM999999990.0'), unit, latency, bench, operator, " +
-           t.zone + ", ";
+           "'FM999999990.0'), unit, latency, " +
+           link.radio + ", bench, operator, " + t.zone + ", ";
 }
 
 // Days from since to until, both included, as calendar days where each
 // record was made.
-std::string WhereFilter(const TimeColumns& t) {
+std::string WhereFilter(const LookupLink& link) {
+    const TimeColumns& t = *link.columns;
     return std::string(" FROM zekt_journal WHERE (NULLIF($1, '') IS NULL OR (") + t.nearSince +
            t.day + " >= $1)) AND (NULLIF($2, '') IS NULL OR (" + t.nearUntil + t.day +
            " <= $2)) AND ($3 = '' OR unit = $3) AND ($4 = '' OR bench = $4) AND ($5 = '' OR "
            "result = $5) AND (($6 = '' AND $7 = '') OR ($6 <> '' AND config_sha256 = $6) OR "
-           "($7 <> '' AND config_file_sha256 = $7))";
+           "($7 <> '' AND config_file_sha256 = $7)) AND ($8 = '' OR " +
+           link.radio + " = $8)";
 }
 
 // The runs are read through a cursor, a page at a time: one query on the
@@ -93,13 +104,6 @@ SharedRecord RecordOfRow(const std::vector<std::string>& row) {
     return record;
 }
 
-// A connection for a lookup, its times in the bench's zone, and how its
-// table gives times and days.
-struct LookupLink {
-    std::unique_ptr<PgLink> db;
-    const TimeColumns* columns = &kBenchTime;
-};
-
 LookupLink Connect(const std::string& uri, int utcOffsetMinutes, FoundRuns& found) {
     // A server that is not there is said as soon as for a run; a search may take longer.
     PgLink::Connected connected =
@@ -112,10 +116,10 @@ LookupLink Connect(const std::string& uri, int utcOffsetMinutes, FoundRuns& foun
         found.outcome = Outcome::Refused(zone.error);
         return {};
     }
-    LookupLink link{std::move(connected.link), &kBenchTime};
-    if (TableKeepsZone(*link.db)) {
-        link.columns = &kLocalTime;
-    }
+    LookupLink link{std::move(connected.link)};
+    const TableKeeps keeps = WhatTableKeeps(*link.db);
+    link.columns = keeps.zone ? &kLocalTime : &kBenchTime;
+    link.radio = keeps.radio ? "coalesce(radio, '')" : "''";
     return link;
 }
 
@@ -142,7 +146,7 @@ bool Matches(const SharedRecord& record, const JournalFilter& filter) {
     return (filter.since.empty() || day >= filter.since) &&
            (filter.until.empty() || day <= filter.until) &&
            asks(filter.unit, record[kUnitColumn]) && asks(filter.bench, record.bench) &&
-           asks(filter.result, record[kResultColumn]) &&
+           asks(filter.radio, record[kRadioColumn]) && asks(filter.result, record[kResultColumn]) &&
            ((filter.configHash.empty() && filter.configFileHash.empty()) ||
             (!filter.configHash.empty() && filter.configHash == record[kConfigHashColumn]) ||
             (!filter.configFileHash.empty() &&
@@ -170,10 +174,10 @@ FoundRuns SharedJournal::Find(const std::string& uri, const JournalFilter& filte
         return found;
     }
     PgLink* db = link.db.get();
-    const std::string where = WhereFilter(*link.columns);
-    const std::vector<std::string> params = {filter.since,         filter.until,  filter.unit,
-                                             filter.bench,         filter.result, filter.configHash,
-                                             filter.configFileHash};
+    const std::string where = WhereFilter(link);
+    const std::vector<std::string> params = {
+        filter.since,  filter.until,      filter.unit,           filter.bench,
+        filter.result, filter.configHash, filter.configFileHash, ServerText(filter.radio)};
     const PgReply counted = db->Run("SELECT count(*)" + where, params);
     if (!counted.ok) {
         found.outcome = Outcome::Refused(counted.error);
@@ -182,8 +186,8 @@ FoundRuns SharedJournal::Find(const std::string& uri, const JournalFilter& filte
     const std::size_t total = std::stoull(counted.rows.at(0).at(0));
     PgReply step = db->Run("BEGIN");
     if (step.ok) {
-        step = db->Run("DECLARE runs NO SCROLL CURSOR FOR " + SelectRecord(*link.columns) + "''" +
-                           where + kOrder,
+        step = db->Run("DECLARE runs NO SCROLL CURSOR FOR " + SelectRecord(link) + "''" + where +
+                           kOrder,
                        params);
     }
     const std::string fetch = "FETCH " + std::to_string(kPageRows) + " FROM runs";
@@ -265,8 +269,7 @@ FoundRuns SharedJournal::FindId(const std::string& uri, const std::string& id,
         return found;
     }
     const PgReply reply = link.db->Run(
-        SelectRecord(*link.columns) + "coalesce(radio_copy, '') FROM zekt_journal WHERE id = $1",
-        {id});
+        SelectRecord(link) + "coalesce(radio_copy, '') FROM zekt_journal WHERE id = $1", {id});
     if (!reply.ok) {
         found.outcome = Outcome::Refused(reply.error);
         return found;

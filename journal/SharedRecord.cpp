@@ -8,9 +8,11 @@ namespace zekt {
 
 namespace {
 
-// Version 1.0.0 wrote no zone.
-constexpr int kOutboxFields = 5 + kJournalColumns;
-constexpr int kOldOutboxFields = 4 + kJournalColumns;
+// The id, bench, operator and copy, the journal's columns, the zone. Version
+// 1.0.0 wrote no zone and no radio number; the zone came first.
+constexpr std::size_t kOutboxFields = 5 + kJournalColumns;
+constexpr std::size_t kOutboxFieldsWithoutRadio = 5 + kJournalColumnsBefore11;
+constexpr std::size_t kOutboxFields100 = 4 + kJournalColumnsBefore11;
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') {
@@ -163,18 +165,21 @@ bool ParseOutboxLine(std::string_view line, SharedRecord& record) {
         }
         start = end + 1;
     }
-    if (fields.size() != kOutboxFields && fields.size() != kOldOutboxFields) {
+    const std::size_t count = fields.size();
+    if (count != kOutboxFields && count != kOutboxFieldsWithoutRadio && count != kOutboxFields100) {
         return false;
     }
     record.zone.clear();
-    if (fields.size() == kOutboxFields && !Decoded(fields.back(), record.zone)) {
+    if (count != kOutboxFields100 && !Decoded(fields.back(), record.zone)) {
         return false;
     }
+    const std::size_t columns =
+        count == kOutboxFields ? std::size_t{kJournalColumns} : kJournalColumnsBefore11;
+    record[kRadioColumn].clear();
     bool ok = Decoded(fields[0], record.id) && Decoded(fields[1], record.bench) &&
               Decoded(fields[2], record.operatorLogin) && Decoded(fields[3], record.radioCopy);
-    for (int c = 0; ok && c < kJournalColumns; ++c) {
-        ok = Decoded(fields[static_cast<std::size_t>(4 + c)],
-                     record.columns[static_cast<std::size_t>(c)]);
+    for (std::size_t c = 0; ok && c < columns; ++c) {
+        ok = Decoded(fields[4 + c], record.columns[c]);
     }
     for (char& c : record[kSecondsColumn]) {
         c = c == ',' ? '.' : c; // 1.0.0 under ru_RU

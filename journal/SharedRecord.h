@@ -22,8 +22,12 @@ enum JournalColumn : int {
     kSecondsColumn,
     kUnitColumn,
     kLatencyColumn,
+    kRadioColumn, // the radio's own number; lines of 1.0.0 end before it
     kJournalColumns
 };
+
+// Lines of 1.0.0 have every column but the radio's number.
+inline constexpr std::size_t kJournalColumnsBefore11 = kRadioColumn;
 
 // One journal record as the workshop's shared journal keeps it.
 struct SharedRecord {

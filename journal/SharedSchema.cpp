@@ -1,5 +1,6 @@
 #include "SharedSchema.h"
 
+#include <algorithm>
 #include <string>
 
 namespace zekt {
@@ -22,13 +23,21 @@ const std::vector<std::vector<const char*>> kSchemaSteps = {
     // 3: the bench's zone and its own time, so that a record keeps its day
     // whatever the season or the zone it is looked up from.
     {"ALTER TABLE zekt_journal ADD COLUMN zone text, ADD COLUMN local_time text"},
+    // 4: the radio's own number, and every run on one radio found by it.
+    {"ALTER TABLE zekt_journal ADD COLUMN radio text",
+     "CREATE INDEX zekt_journal_radio ON zekt_journal (radio)"},
 };
 
-bool TableKeepsZone(PgLink& db) {
+TableKeeps WhatTableKeeps(PgLink& db) {
     const PgReply reply =
-        db.Run("SELECT count(*) FROM information_schema.columns WHERE table_name = "
-               "'zekt_journal' AND column_name IN ('zone', 'local_time')");
-    return reply.ok && !reply.rows.empty() && reply.rows[0][0] == "2";
+        db.Run("SELECT column_name FROM information_schema.columns WHERE table_name = "
+               "'zekt_journal' AND column_name IN ('zone', 'local_time', 'radio')");
+    const auto has = [&reply](const char* name) {
+        return std::any_of(
+            reply.rows.begin(), reply.rows.end(),
+            [name](const std::vector<std::string>& row) { return row.at(0) == name; });
+    };
+    return {reply.ok && has("zone") && has("local_time"), reply.ok && has("radio")};
 }
 
 } // namespace zekt

@@ -535,8 +535,16 @@ bool FileSizeOf(int fd, long long& size) {
     return true;
 }
 
-bool ByteAt(int fd, long long offset, char& byte) {
-    return pread(fd, &byte, 1, static_cast<off_t>(offset)) == 1;
+std::size_t BytesAt(int fd, long long offset, char* into, std::size_t count) {
+    const ssize_t n = pread(fd, into, count, static_cast<off_t>(offset));
+    return n > 0 ? static_cast<std::size_t>(n) : 0;
+}
+
+bool StillNamed(int fd, const std::string& path) {
+    struct stat open {};
+    struct stat named {};
+    return fstat(fd, &open) == 0 && stat(path.c_str(), &named) == 0 &&
+           open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }
 
 bool CutFileTo(int fd, long long size) {

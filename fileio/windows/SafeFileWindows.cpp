@@ -487,15 +487,19 @@ FileWrite WriteFileInPlace(const std::string& path, std::string_view content) {
     return {FileError::None, path};
 }
 
-std::string FileIdentity(const std::string& path) {
-    Handle h(OpenExisting(path, 0));
+static std::string IdentityOf(HANDLE handle) {
     BY_HANDLE_FILE_INFORMATION info{};
-    if (!h.Valid() || GetFileInformationByHandle(h.Get(), &info) == 0) {
+    if (GetFileInformationByHandle(handle, &info) == 0) {
         return {};
     }
     return std::to_string(info.dwVolumeSerialNumber) + ":" +
            std::to_string((static_cast<unsigned long long>(info.nFileIndexHigh) << 32) |
                           info.nFileIndexLow);
+}
+
+std::string FileIdentity(const std::string& path) {
+    Handle h(OpenExisting(path, 0));
+    return h.Valid() ? IdentityOf(h.Get()) : std::string();
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -541,12 +545,17 @@ bool FileSizeOf(int fd, long long& size) {
     return size >= 0;
 }
 
-bool ByteAt(int fd, long long offset, char& byte) {
+std::size_t BytesAt(int fd, long long offset, char* into, std::size_t count) {
     OVERLAPPED at{};
     at.Offset = static_cast<DWORD>(offset & 0xFFFFFFFF);
     at.OffsetHigh = static_cast<DWORD>(offset >> 32);
     DWORD n = 0;
-    return ReadFile(HandleOf(fd), &byte, 1, &n, &at) != 0 && n == 1;
+    return ReadFile(HandleOf(fd), into, static_cast<DWORD>(count), &n, &at) != 0 ? n : 0;
+}
+
+bool StillNamed(int fd, const std::string& path) {
+    const std::string named = FileIdentity(path);
+    return !named.empty() && named == IdentityOf(HandleOf(fd));
 }
 
 bool CutFileTo(int fd, long long size) {

@@ -2,6 +2,7 @@
 
 #include "Csv.h"
 #include "JournalLookup.h"
+#include "RadioNumber.h"
 #include "SafeFile.h"
 #include "TempFiles.h"
 
@@ -176,9 +177,9 @@ private slots:
         QVERIFY(journal.Append(Sample()));
         const QStringList lines = JournalLines(path);
         QCOMPARE(lines.size(), 3); // one header, whatever the number of lines
-        QCOMPARE(CsvFields(lines[0]).size(), 14);
+        QCOMPARE(CsvFields(lines[0]).size(), qsizetype(kJournalColumns));
         const QStringList f = CsvFields(lines[1]);
-        QCOMPARE(f.size(), 14);
+        QCOMPARE(f.size(), qsizetype(kJournalColumns));
         QVERIFY2(QRegularExpression(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d$)")
                      .match(f[0])
                      .hasMatch(),
@@ -226,7 +227,7 @@ private slots:
         QCOMPARE(lines.size(), 2 * kLines + 1);
         QCOMPARE(lines.count(lines[0]), 1); // the header once, first
         for (int i = 1; i < lines.size(); ++i) {
-            QCOMPARE(CsvFields(lines[i]).size(), 14);
+            QCOMPARE(CsvFields(lines[i]).size(), qsizetype(kJournalColumns));
         }
     }
 
@@ -303,7 +304,7 @@ private slots:
         QVERIFY(journal.Append(Sample()));
         const QStringList lines = JournalLines(path);
         QCOMPARE(lines.size(), 4);
-        QCOMPARE(CsvFields(lines[3]).size(), 14);
+        QCOMPARE(CsvFields(lines[3]).size(), qsizetype(kJournalColumns));
     }
 
     // Records that waited beside a journal held open go in first, in their
@@ -322,6 +323,65 @@ private slots:
         QVERIFY(!QFile::exists(QString::fromStdString(pending)));
         QCOMPARE(LocalJournal(path).AppendPending(), FileError::None); // nothing waits
         QCOMPARE(JournalLines(path).size(), 3);
+    }
+
+    // What a scanner adds around a number is trimmed; a number is 1-32
+    // letters (Latin, Cyrillic), digits, '-', '/', '.' and blanks inside.
+    void radioNumbersAsTypedOrScanned() {
+        const std::string longest(kRadioNumberMaxCharacters, '7');
+        std::string cyrillic; // two bytes a letter, one character
+        for (std::size_t n = 0; n < kRadioNumberMaxCharacters; ++n) {
+            cyrillic += "Ж";
+        }
+        const struct {
+            std::string typed;
+            std::optional<std::string> number; // nothing: refused
+        } cases[] = {
+            {"12345\r\n", "12345"},
+            {"\tАБ-12/3.4 x\t", "АБ-12/3.4 x"},
+            {"", ""},
+            {" \r\n", ""},
+            {longest, longest},
+            {longest + "7", std::nullopt},
+            {cyrillic, cyrillic},
+            {"12;34", std::nullopt},
+            {"12\x01", std::nullopt},
+            {"\xff\xfe", std::nullopt},
+            {"12\xd0", std::nullopt}, // cut in the middle of a character
+            {"€5", std::nullopt},
+        };
+        for (const auto& c : cases) {
+            const RadioNumberInput read = ReadRadioNumber(c.typed);
+            QCOMPARE(read.refusal.has_value(), !c.number.has_value());
+            if (c.number) {
+                QCOMPARE(read.number, *c.number);
+            }
+        }
+    }
+
+    // A journal of 1.0.0 gets the radio's column in its header once; its
+    // lines stay, read as having no number.
+    void aJournalOf100GetsTheRadioColumnOnce() {
+        TempFiles files;
+        std::string header = JournalHeader();
+        header.replace(header.rfind(";radio"), 6, "");
+        std::string old = FormatJournalLine(Sample(), "2026-01-01T10:00:00+03:00");
+        old.replace(old.rfind(';'), std::string::npos, "\r\n");
+        const std::string cut = old.substr(0, 20); // a line a full disk cut
+        const std::string path = files.Write("journal.csv", header + old + cut);
+        JournalRecord numbered = Sample();
+        numbered.radio = "R-7";
+        QVERIFY(Journal(path).Append(numbered));
+        QVERIFY(Journal(path).Append(numbered));
+        const QStringList lines = JournalLines(path);
+        QCOMPARE(lines.size(), 5);
+        QCOMPARE(lines[0] + "\r\n", QString::fromStdString(JournalHeader()));
+        QCOMPARE(lines[1] + "\r\n", QString::fromStdString(old));
+        QVERIFY(lines[3].endsWith(";R-7") && lines[4].endsWith(";R-7"));
+        const FoundRuns found = LocalRuns(path, [](const SharedRecord&) { return true; }, 0, {});
+        QCOMPARE(found.runs.size(), std::size_t(3));
+        QCOMPARE(found.runs[0][kRadioColumn], std::string());
+        QCOMPARE(found.runs[2][kRadioColumn], std::string("R-7"));
     }
 
     // Another program holding the journal's lock longer than an append takes

@@ -80,10 +80,10 @@ for i in 1 2 3 4; do
   grep -q "общий журнал недоступен" series.err || fail "no warning with the server down"
 done
 [ "$(grep -c . series/journal-outbox.txt)" = 8 ] || fail "outbox: $(grep -c . series/journal-outbox.txt)"
-# A record that 1.0.0 queued under ru_RU (no zone), with its seconds as "0,0"
-# (and a unit of its own: it is no copy of the bench's records).
+# A record that 1.0.0 queued under ru_RU (no radio number, no zone), with its
+# seconds as "0,0" (and a unit of its own: it is no copy of the bench's records).
 sed -n 1p series/journal-outbox.txt |
-  sed 's/^[^;]*;/bench\/1.0.0-comma;/; s/;[^;]*$//; s/;[0-9]*\.[0-9];[^;]*;\([^;]*\)$/;0,0;SIM9;\1/' \
+  sed 's/^[^;]*;/bench\/1.0.0-comma;/; s/;[^;]*;[^;]*$//; s/;[0-9]*\.[0-9];[^;]*;\([^;]*\)$/;0,0;SIM9;\1/' \
   >>series/journal-outbox.txt
 server restart
 "$cli" --journal "$work/series/journal.csv" --journal-database "$bench" journal sync >sync.out
@@ -172,7 +172,7 @@ good=$(head -1 odd/journal-outbox.txt)
 printf '%s' "${good:0:40}" >>odd/journal-outbox.txt # cut by a full disk
 run odd "$bench" >/dev/null 2>&1
 # A record whose seconds are no number: the server refuses it.
-echo "$good" | sed 's/^[^;]*;/bench\/bad-seconds;/; s/;[0-9]*\.[0-9];\([^;]*;[^;]*;[^;]*\)$/;many;\1/' \
+echo "$good" | sed 's/^[^;]*;/bench\/bad-seconds;/; s/;[0-9]*\.[0-9];\([^;]*;[^;]*;[^;]*;[^;]*\)$/;many;\1/' \
   >>odd/journal-outbox.txt
 server restart
 "$cli" --journal "$work/odd/journal.csv" --journal-database "$bench" journal sync >odd.out 2>odd.err &&
@@ -248,18 +248,37 @@ look --config taxi.prg --csv >by-config.csv
 grep -q ";read;ok;" by-config.csv || fail "the read by its configuration"
 grep -q ";backup;ok;" by-config.csv || fail "the backup by its configuration"
 
+echo "== radio numbers: a series' history, from the shared journal as from the local one"
+printf 'N-1\n\nN-2\n\nN-1\nn\n' | "$cli" --simulate numbered.hex --workdir "$demo" \
+  --journal "$work/numbered/journal.csv" --journal-database "$bench" --radio-number ask \
+  program "$(file_of numbered)" --repeat --yes >/dev/null 2>numbered.err || fail "$(cat numbered.err)"
+look radio N-1 >shared-history.txt || fail "history: $(cat shared-history.txt)"
+TZ=UTC "$cli" --journal "$work/numbered/journal.csv" journal radio N-1 >local-history.txt
+grep -q "^Радиостанция N-1: работ 2$" shared-history.txt || fail "$(cat shared-history.txt)"
+# The same rows, whichever journal: the place is the bench's name in both.
+diff shared-history.txt local-history.txt || fail "the shared and the local history differ"
+[ "$(look --radio N-2 --csv | grep -c ';program;ok;')" = 1 ] || fail "--radio N-2"
+
 echo "== a table init-db has not yet brought up to date: records still sent, the owner asked for init-db"
 psql -c "CREATE DATABASE older"
 older="postgresql:///older?host=$pg&port=54329"
 "$cli" --journal-database "$older&user=zekt_admin" journal init-db >/dev/null
 command psql -X -q -h "$pg" -p 54329 -U zekt_admin older -c "ALTER TABLE zekt_journal DROP COLUMN zone,
-  DROP COLUMN local_time; UPDATE zekt_schema SET version = 2; GRANT INSERT, SELECT ON zekt_journal TO bench"
-run older "$older&user=bench" >/dev/null 2>older.err || fail "run: $(cat older.err)"
-grep -q "старой версии.*init-db" older.err || fail "not asked for init-db: $(cat older.err)"
-"$cli" --journal-database "$older&user=zekt_admin" journal init-db | grep -c "версия 3" >/dev/null || fail "upgrade"
-run older "$older&user=bench" >/dev/null 2>older.err || fail "run: $(cat older.err)"
+  DROP COLUMN local_time, DROP COLUMN radio; UPDATE zekt_schema SET version = 2;
+  GRANT INSERT, SELECT ON zekt_journal TO bench"
+one_radio() { # URI NUMBER: one radio with its number
+  "$cli" --simulate older.hex --workdir "$demo" --journal "$work/older/journal.csv" \
+    --journal-database "$1" --radio-number "$2" write-frequencies "$(file_of older)" --yes
+}
+one_radio "$older&user=bench" 77-1 >/dev/null 2>older.err || fail "run: $(cat older.err)"
+grep -q "без пояса времени и номера радиостанции.*init-db" older.err ||
+  fail "not asked for init-db: $(cat older.err)"
+! grep -q "отклонен" older.err || fail "refused: $(cat older.err)"
+"$cli" --journal-database "$older&user=zekt_admin" journal init-db | grep -q "версия 4" || fail "upgrade"
+one_radio "$older&user=bench" 77-2 >/dev/null 2>older.err || fail "run: $(cat older.err)"
 ! grep -q "общий журнал" older.err || fail "$(cat older.err)"
-[ "$(command psql -X -At -h "$pg" -p 54329 -U zekt_admin older -c "SELECT count(*), count(zone) FROM zekt_journal")" = "4|2" ] ||
+[ "$(command psql -X -At -h "$pg" -p 54329 -U zekt_admin older -c \
+  "SELECT count(*), count(zone), string_agg(radio, ',') FROM zekt_journal")" = "2|1|77-2" ] ||
   fail "the older table's rows"
 
 echo "== what the server refuses: one Russian warning each, the run still succeeds"
