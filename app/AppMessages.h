@@ -21,6 +21,11 @@ inline constexpr const char* kStopRunQuestion =
     "Идёт работа с радиостанцией.\nОстановить её на следующем кадре и завершить приложение?\n"
     "Радиостанцию, запись в которую прервана, нужно будет запрограммировать заново.";
 
+// The radio's own number, asked once it is connected (radio-number = ask).
+inline constexpr const char* kRadioNumberLabel =
+    "Номер радиостанции (с корпуса; можно сканером).\nПусто - без номера.";
+inline constexpr const char* kRadioNumberCaption = "Номер радиостанции";
+
 struct VersionDetails {
     const char* caption;
     const char* text;

@@ -35,6 +35,9 @@ public:
     virtual std::optional<QString> SaveFile(const FileDialogRequest& request) = 0;
     // A short beep before some error boxes.
     virtual void Beep() = 0;
+    // One line of text (a radio's number, typed or scanned: Enter is OK);
+    // nullopt when the operator cancels.
+    virtual std::optional<QString> AskLine(const QString& label, const QString& title) = 0;
 };
 
 // The title of plain messages and of the standard error box.

@@ -13,12 +13,14 @@
 #include <QHeaderView>
 #include <QIcon>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
 #include <QTimer>
 #include <QTreeView>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -250,6 +252,25 @@ std::optional<QString> QtOperatorDialogs::SaveFile(const FileDialogRequest& requ
 
 void QtOperatorDialogs::Beep() {
     QApplication::beep();
+}
+
+std::optional<QString> QtOperatorDialogs::AskLine(const QString& label, const QString& title) {
+    QDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(new QLabel(label, &dialog));
+    auto* line = new QLineEdit(&dialog);
+    line->setMinimumWidth(line->fontMetrics().horizontalAdvance(QString(24, QChar('0'))));
+    layout->addWidget(line);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    line->setFocus(); // a scanner types at once
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return line->text();
 }
 
 } // namespace zekt

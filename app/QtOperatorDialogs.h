@@ -67,6 +67,7 @@ public:
     std::optional<QString> OpenFile(const FileDialogRequest& request) override;
     std::optional<QString> SaveFile(const FileDialogRequest& request) override;
     void Beep() override;
+    std::optional<QString> AskLine(const QString& label, const QString& title) override;
 
 private:
     QWidget* parent;

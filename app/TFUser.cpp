@@ -7,6 +7,7 @@
 #include "FrequencyCodec.h"
 #include "PanelTexts.h"
 #include "QtOperatorDialogs.h"
+#include "RadioNumber.h"
 #include "RunStop.h"
 #include "TForm1.h"
 #include "TForm2.h"
@@ -303,6 +304,24 @@ void TFUser::ButTestClick() {
                              QString::fromStdString(held ? *held : msg::kAdviceTestFailed));
         }
     });
+}
+
+std::optional<std::string> TFUser::AskRadioNumber() {
+    if (!askRadioNumber) {
+        return std::string();
+    }
+    for (;;) {
+        const std::optional<QString> typed =
+            dialogs->AskLine(msg::kRadioNumberLabel, msg::kRadioNumberCaption);
+        if (!typed) {
+            return std::nullopt;
+        }
+        const RadioNumberInput number = ReadRadioNumber(typed->toStdString());
+        if (!number.refusal) {
+            return number.number;
+        }
+        ErrorMessage(*dialogs, "Неверный " + QString::fromStdString(*number.refusal));
+    }
 }
 
 std::optional<std::string> TFUser::WhyUnitNotOpened() {

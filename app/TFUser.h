@@ -179,6 +179,9 @@ public:
     // the link (another program holds it).
     std::function<std::optional<std::string>()> whyNotOpened;
     bool unitReasonSaid = false; // a command's box has said why the unit did not open
+    // Each radio's number is asked once it is connected, for the journal.
+    bool askRadioNumber = false;
+    std::optional<std::string> AskRadioNumber();
     // Why the unit could not be opened: another program holds it, no driver.
     std::optional<std::string> WhyUnitNotOpened();
     // What the window needs to show everything without scrolling.

@@ -58,6 +58,7 @@ public:
                      true, PromptKind::Question});
     }
     std::optional<std::string> WhyUnitNotOpened() override { return w.WhyUnitNotOpened(); }
+    std::optional<std::string> AskRadioNumber() override { return w.AskRadioNumber(); }
     void ShowRefusedField(const FrequencyField& field) override {
         w.SetFieldColour(w.FieldFor(field), FieldColour::Red);
     }

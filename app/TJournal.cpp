@@ -35,9 +35,13 @@ struct TableColumn {
     JournalColumn column; // kJournalColumns: the run's bench
 };
 const TableColumn kTableColumns[] = {
-    {"Время", kTimeColumn},        {"Команда", kCommandColumn},
-    {"Итог", kResultColumn},       {"Программатор", kUnitColumn},
-    {"Место", kJournalColumns},    {"Файл конфигурации", kConfigFileColumn},
+    {"Время", kTimeColumn},
+    {"Команда", kCommandColumn},
+    {"Итог", kResultColumn},
+    {"Программатор", kUnitColumn},
+    {"Радиостанция", kRadioColumn},
+    {"Место", kJournalColumns},
+    {"Файл конфигурации", kConfigFileColumn},
     {"Сообщение", kMessageColumn},
 };
 
@@ -119,6 +123,7 @@ QWidget* TJournal::BuildFilters() {
     labelled(first, "&Итог", ComboResult);
     edit(first, "Про&грамматор", "серийный номер", EditUnit);
     edit(first, "&Место", "имя компьютера", EditBench);
+    edit(second, "&Радиостанция", "номер с корпуса", EditRadio);
     edit(second, "&Файл конфигурации", "все файлы; или файл *.prg", EditConfig);
     ButConfig = new QPushButton("&Выбрать...", filters);
     connect(ButConfig, &QPushButton::clicked, this, &TJournal::ChooseConfig);
@@ -164,6 +169,7 @@ std::optional<JournalFilter> TJournal::Filter() {
                          .unit = EditUnit->text().trimmed().toStdString(),
                          .bench = EditBench->text().trimmed().toStdString(),
                          .result = ComboResult->currentData().toString().toStdString(),
+                         .radio = EditRadio->text().trimmed().toStdString(),
                          .utcOffsetMinutes = BenchUtcOffsetMinutes()};
     const std::string path = EditConfig->text().trimmed().toStdString();
     if (!path.empty()) {

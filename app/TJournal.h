@@ -39,6 +39,7 @@ public:
     QLineEdit* EditUntil = nullptr;
     QLineEdit* EditUnit = nullptr;
     QLineEdit* EditBench = nullptr;
+    QLineEdit* EditRadio = nullptr;
     QComboBox* ComboResult = nullptr;
     QLineEdit* EditConfig = nullptr;
     QPushButton* ButConfig = nullptr;

@@ -10,6 +10,7 @@
 #include "HardwareDriver.h"
 #include "LinkBackend.h"
 #include "OperatorDialogs.h"
+#include "RadioNumber.h"
 #include "RunStop.h"
 #include "RussianTexts.h"
 #include "SafeFile.h"
@@ -46,16 +47,17 @@ struct Options {
     bool help = false;
     bool version = false;
     bool journalGiven = false;
-    QString journalFile;     // with journalGiven: empty turns the journal off
-    QString journalDatabase; // the shared journal's URI; empty: the settings file's
-    QString workdir;         // the start folder; empty: the current one
-    QString error;           // the option that was refused
+    QString journalFile;         // with journalGiven: empty turns the journal off
+    QString journalDatabase;     // the shared journal's URI; empty: the settings file's
+    QString workdir;             // the start folder; empty: the current one
+    bool askRadioNumber = false; // --radio-number=ask; else as the settings file says
+    QString error;               // the option that was refused
 };
 
 const char* const kUsage =
     "Использование: zekt-programmer [--simulate[=RADIO.hex]] [--sim-delay=MS] [--journal=ФАЙЛ]\n"
     "                               [--workdir=ПАПКА] [--unit=СЕРИЙНЫЙ] [--usb-latency=MS]\n"
-    "                               [--journal-database=АДРЕС]\n"
+    "                               [--journal-database=АДРЕС] [--radio-number=ask]\n"
     "                               [параметры Qt]\n"
     "       zekt-programmer --help | --version\n"
     "\n"
@@ -71,6 +73,8 @@ const char* const kUsage =
     "                          (по умолчанию текущая папка)\n"
     "  --unit=СЕРИЙНЫЙ         программатор с этим серийным номером USB или тот, чей номер\n"
     "                          оканчивается на него (по умолчанию первый найденный)\n"
+    "  --radio-number=ask      спрашивать номер каждой радиостанции (с корпуса или сканером)\n"
+    "                          для журнала (по умолчанию как в файле настроек)\n"
     "  --usb-latency=MS        таймер задержки USB программатора, 1-255 мс (по умолчанию как\n"
     "                          в %ssettings.conf, иначе\n"
     "                          собственный таймер микросхемы); 1 ускоряет программирование\n"
@@ -161,6 +165,9 @@ bool TakeOwnOption(const QStringList& args, int& i, Options& options) {
         ok = value(options.journalDatabase) && !options.journalDatabase.isEmpty();
     } else if (name == "--workdir") {
         ok = value(options.workdir) && !options.workdir.isEmpty();
+    } else if (name == "--radio-number") {
+        ok = value(text) && text == zekt::kRadioNumberAsk;
+        options.askRadioNumber = ok;
     } else if (arg == "--help" || arg == "-h") {
         options.help = true;
     } else if (arg == "--version") {
@@ -418,6 +425,7 @@ int main(int argc, char** argv) {
     if (journal.warning) {
         SayOnStandardError(*journal.warning);
     }
+    window->askRadioNumber = options.askRadioNumber || backend.KeptSettings().askRadioNumber;
     window->UseJournal(journal.path, options.journalDatabase.isEmpty()
                                          ? backend.KeptSettings().journalDatabase
                                          : options.journalDatabase.toStdString());

@@ -1,6 +1,7 @@
 #include "UserSettings.h"
 
 #include "Outcome.h"
+#include "RadioNumber.h"
 #include "SafeFile.h"
 #include "SharedJournal.h"
 #include "SharedOptions.h"
@@ -47,6 +48,13 @@ Outcome TakeLine(std::string_view line, UserSettings& settings, bool readableByO
         }
         settings.journalDatabase = value;
         return Outcome::Done();
+    }
+    if (name == "radio-number") {
+        if (value == kRadioNumberAsk) {
+            settings.askRadioNumber = true;
+            return Outcome::Done();
+        }
+        return Outcome::Refused("radio-number: нужно ask");
     }
     return Outcome::Refused("неизвестный параметр \"" + name + "\"");
 }

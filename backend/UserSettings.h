@@ -9,6 +9,7 @@ namespace zekt {
 struct UserSettings {
     int usbLatencyMs = 0;        // 0: the chip's own latency timer
     std::string journalDatabase; // the shared journal's libpq URI; empty: none
+    bool askRadioNumber = false; // radio-number = ask: each radio's number is asked
 };
 
 // $XDG_CONFIG_HOME/zekt-programmer/settings.conf, ~/.config/... when unset;

@@ -1,5 +1,6 @@
 #include "CliOptions.h"
 
+#include "RadioNumber.h"
 #include "SharedOptions.h"
 #include "USB_Prog.h"
 #include "UserSettings.h"
@@ -16,7 +17,8 @@ const char* const kCliUsage =
     "Использование: zekt-cli [--simulate RADIO.hex]... [--sim-delay MS] [--sim-fault ОТКАЗ]...\n"
     "                        [--workdir ПАПКА] [--trace ФАЙЛ] [--journal ФАЙЛ]\n"
     "                        [--journal-database АДРЕС]\n"
-    "                        [--usb-latency MS] [--unit СЕРИЙНЫЙ]... [--all-units] КОМАНДА ...\n"
+    "                        [--usb-latency MS] [--unit СЕРИЙНЫЙ]... [--all-units]\n"
+    "                        [--radio-number ask|НОМЕР] КОМАНДА ...\n"
     "  test                                   тест программатора\n"
     "  units                                  подключённые программаторы\n"
     "  program CONFIG.prg [--firmware ФАЙЛ] [--band НИЖН ВЕРХН] [--force-band] [--yes]\n"
@@ -31,12 +33,14 @@ const char* const kCliUsage =
     "вывод)\n"
     "  import-csv CHANNELS.csv CONFIG.prg     замена каналов CONFIG.prg таблицей CSV\n"
     "  journal [--since ДАТА] [--until ДАТА] [--unit СЕРИЙНЫЙ] [--bench МЕСТО]\n"
-    "          [--result ИТОГ] [--config ФАЙЛ.prg] [--csv] [--limit N]\n"
+    "          [--result ИТОГ] [--config ФАЙЛ.prg] [--radio НОМЕР] [--csv] [--limit N]\n"
     "                                         работы из журнала: общего, если он задан, иначе\n"
     "                                         местного (даты ГГГГ-ММ-ДД включительно; итог ok,\n"
     "                                         failed, cancelled, refused; --config - работы с\n"
     "                                         этим файлом, по его содержимому; показываются\n"
     "                                         первые 1000, --limit N - первые N, 0 - все)\n"
+    "  journal radio НОМЕР [--csv]            все работы с радиостанцией, по порядку, и где\n"
+    "                                         менялась её конфигурация\n"
     "  journal show ЗАПИСЬ [--save OUT.prg]   одна работа; --save - копия радиостанции\n"
     "                                         (чтение, резервная копия) в файл\n"
     "  journal init-db                        создание или обновление общего журнала в базе\n"
@@ -70,6 +74,9 @@ const char* const kCliUsage =
     "                        такая конфигурация отклоняется с их списком)\n"
     "  --repeat              программировать радиостанции одну за другой, спрашивая после "
     "каждой\n"
+    "  --radio-number НОМЕР  номер радиостанции (с корпуса) для журнала; ask - спрашивать\n"
+    "                        номер каждой радиостанции (строка с терминала или сканера;\n"
+    "                        пустая - без номера); без него - radio-number из файла настроек\n"
     "  --yes                 подтвердить защиту от чтения; не ждать у приглашений подключить\n"
     "                        радиостанцию (на терминале они ждут Enter; n или Ctrl+C - отмена)\n"
     "  --help, --version     эта справка; версия программы\n"
@@ -95,7 +102,7 @@ const std::map<std::string, CommandFiles> kCommands = {
 
 // The options that ask the journal lookup.
 const std::set<std::string> kLookupOptions = {"--since",  "--until", "--bench", "--result",
-                                              "--config", "--csv",   "--limit"};
+                                              "--config", "--radio", "--csv",   "--limit"};
 
 bool LooksLikeOption(const std::string& text) {
     return text.size() > 1 && text[0] == '-';
@@ -148,7 +155,9 @@ private:
         }
     }
     void Option(const std::string& a);
+    void RadioNumberOption(const std::string& a);
     void Command();
+    void RadioNumberFits();
     void JournalCommand();
     bool LookupAsked() const;
 };
@@ -224,6 +233,10 @@ void Parser::Option(const std::string& a) {
         Value(a, o.result);
     } else if (a == "--config") {
         File(a, o.inputFile);
+    } else if (a == "--radio") {
+        Value(a, o.radio);
+    } else if (a == "--radio-number") {
+        RadioNumberOption(a);
     } else if (a == "--csv") {
         o.csv = true;
     } else if (a == "--check") {
@@ -241,6 +254,38 @@ void Parser::Option(const std::string& a) {
         }
     } else {
         Refuse("неизвестный параметр " + a);
+    }
+}
+
+void Parser::RadioNumberOption(const std::string& a) {
+    std::string value;
+    if (!Value(a, value)) {
+        return;
+    }
+    if (value == kRadioNumberAsk) {
+        o.radioNumber = value;
+        return;
+    }
+    const RadioNumberInput number = ReadRadioNumber(value);
+    if (number.refusal || number.number.empty()) {
+        Refuse("параметру --radio-number нужно ask или " + std::string(kRadioNumberRule));
+        return;
+    }
+    o.radioNumber = number.number;
+}
+
+// A number given on the command line is one radio's.
+void Parser::RadioNumberFits() {
+    if (o.radioNumber.empty()) {
+        return;
+    }
+    static const std::set<std::string> kOnRadios = {"program", "write-frequencies", "read",
+                                                    "verify", "backup"};
+    if (kOnRadios.count(o.command) == 0) {
+        Refuse("--radio-number относится к program, write-frequencies, read, verify и backup");
+    } else if (o.radioNumber != kRadioNumberAsk && (o.repeat || o.allUnits || o.units.size() > 1)) {
+        Refuse("--radio-number " + o.radioNumber +
+               " - номер одной радиостанции; для нескольких: --radio-number ask");
     }
 }
 
@@ -286,8 +331,8 @@ void Parser::Command() {
         return;
     }
     if (LookupAsked()) {
-        Refuse(
-            "--since, --until, --bench, --result, --config, --csv и --limit относятся к journal");
+        Refuse("--since, --until, --bench, --result, --config, --radio, --csv и --limit относятся "
+               "к journal");
     }
     if (o.check) {
         Refuse("--check относится к journal sync");
@@ -339,27 +384,39 @@ void Parser::Command() {
     if (o.forceBand && !writes) {
         Refuse("--force-band относится к program и write-frequencies");
     }
+    RadioNumberFits();
 }
 
 // journal [filter], journal show ID, journal init-db, journal sync.
 void Parser::JournalCommand() {
     const std::vector<std::string> words(positional.begin() + 1, positional.end());
     o.journalAction = words.empty() ? std::string() : words[0];
-    const std::size_t wordsWanted = o.journalAction == "show" ? 2 : o.journalAction.empty() ? 0 : 1;
-    if (o.journalAction != "" && o.journalAction != "show" && o.journalAction != "init-db" &&
+    const bool named = o.journalAction == "show" || o.journalAction == "radio";
+    const std::size_t wordsWanted = named ? 2 : o.journalAction.empty() ? 0 : 1;
+    if (o.journalAction != "" && !named && o.journalAction != "init-db" &&
         o.journalAction != "sync") {
-        Refuse("команде journal нужно show ЗАПИСЬ, init-db или sync, а не \"" + o.journalAction +
-               "\"");
+        Refuse("команде journal нужно show ЗАПИСЬ, radio НОМЕР, init-db или sync, а не \"" +
+               o.journalAction + "\"");
     } else if (words.size() != wordsWanted) {
-        Refuse(o.journalAction == "show"
-                   ? "команде journal show нужен номер записи"
+        Refuse(o.journalAction == "show" ? "команде journal show нужен номер записи"
+               : o.journalAction == "radio"
+                   ? "команде journal radio нужен номер радиостанции"
                    : "команде journal " + o.journalAction + " не нужно ничего, кроме параметров");
     } else if (o.journalAction == "show") {
         o.journalId = words[1];
+    } else if (o.journalAction == "radio") {
+        if (given.count("--radio") > 0) {
+            Refuse("номер радиостанции указан дважды: journal radio НОМЕР и --radio");
+        }
+        o.radio = words[1];
     }
-    if (!o.journalAction.empty() && (LookupAsked() || !o.units.empty())) {
-        Refuse("--since, --until, --unit, --bench, --result, --config, --csv и --limit относятся к "
-               "journal без действия");
+    const bool filtered = std::any_of(
+        kLookupOptions.begin(), kLookupOptions.end(),
+        [this](const std::string& option) { return option != "--csv" && given.count(option) > 0; });
+    const bool historyAsked = o.journalAction == "radio" && !filtered && o.units.empty();
+    if (!o.journalAction.empty() && (LookupAsked() || !o.units.empty()) && !historyAsked) {
+        Refuse("--since, --until, --unit, --bench, --result, --config, --radio, --csv и --limit "
+               "относятся к journal без действия (journal radio берёт только --csv)");
     }
     if (o.check && o.journalAction != "sync") {
         Refuse("--check относится к journal sync");

@@ -36,6 +36,7 @@ struct CliOptions {
     std::string until;
     std::string bench;
     std::string result;
+    std::string radio; // journal --radio, journal radio: the radio's own number
     bool csv = false;
     bool check = false;               // journal sync --check
     std::optional<std::size_t> limit; // the runs shown; nothing: the default, 0: all
@@ -57,6 +58,9 @@ struct CliOptions {
     bool yes = false;
     bool repeat = false;
     bool forceBand = false; // program channels outside the chosen band
+    // --radio-number: kRadioNumberAsk, one radio's number, or empty: as the
+    // settings file says.
+    std::string radioNumber;
 
     std::string error; // why the command line was refused
 };

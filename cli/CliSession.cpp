@@ -4,6 +4,7 @@
 #include "ConfigMessages.h"
 #include "Console.h"
 #include "FileMessages.h"
+#include "RadioNumber.h"
 #include "SafeFile.h"
 #include "UserSettings.h"
 
@@ -28,6 +29,13 @@ Outcome OpenBackend(const CliOptions& options, LinkBackend& backend) {
     settings.userSettings = true;
     return backend.Open(settings,
                         [](const std::string& warning) { Say("zekt-cli: настройки: " + warning); });
+}
+
+std::string RadioNumberMode(const CliOptions& options, const LinkBackend& backend) {
+    if (!options.radioNumber.empty()) {
+        return options.radioNumber;
+    }
+    return backend.KeptSettings().askRadioNumber ? kRadioNumberAsk : "";
 }
 
 Session::Session(const CliOptions& options, LinkBackend& backend, const UnitInfo* unit)
@@ -61,6 +69,13 @@ std::unique_ptr<TerminalHost> Session::MakeHost(const std::string& firmware) {
     host->promptInput = IsTerminal(stdin) && !options.yes && !oneOfSeveral ? stdin : nullptr;
     host->nextRadioInput = options.repeat && !oneOfSeveral ? stdin : nullptr;
     host->forceBand = options.forceBand;
+    const std::string mode = RadioNumberMode(options, backend);
+    host->radioNumber = [this, mode]() -> std::optional<std::string> {
+        if (mode != kRadioNumberAsk) {
+            return mode;
+        }
+        return oneOfSeveral ? std::optional(presetRadio) : AskRadioNumberLine(Err(), stdin, "");
+    };
     host->afterRun = [this] { SaveRadio(); };
     return host;
 }

@@ -21,6 +21,10 @@ ProgDate Today();
 // latency timer (the settings file's unless given).
 Outcome OpenBackend(const CliOptions& options, LinkBackend& backend);
 
+// How radio numbers are had: kRadioNumberAsk, one radio's number, or empty
+// (none): the option, else the settings file.
+std::string RadioNumberMode(const CliOptions& options, const LinkBackend& backend);
+
 // Everything a command on one unit works with: the link over its own driver,
 // the chip image and the journal.
 class Session {
@@ -36,8 +40,9 @@ public:
     std::optional<std::string> WhyHeld() { return backend.WhyHeld(unit); }
     bool RadioLost() const { return radioLost; }
     // One of several units at work: the round, not this session, asks the
-    // operator.
+    // operator (the radio's number included: presetRadio).
     bool oneOfSeveral = false;
+    std::string presetRadio;
 
     USB_Prog& Link() { return *link; }
     const std::string& Workdir() const { return options.workdir; }

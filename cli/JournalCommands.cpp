@@ -205,6 +205,7 @@ int LookupCommand(const CliOptions& options, const JournalSource& source) {
                          .unit = options.units.empty() ? std::string() : options.units.front(),
                          .bench = options.bench,
                          .result = options.result,
+                         .radio = options.radio,
                          .utcOffsetMinutes = BenchUtcOffsetMinutes()};
     if (!options.inputFile.empty()) {
         const FileConfiguration config = ConfigurationOfFile(options.inputFile);
@@ -239,6 +240,54 @@ int LookupCommand(const CliOptions& options, const JournalSource& source) {
         return kExitFailed;
     }
     PrintRunsTable(found);
+    return kExitOk;
+}
+
+// A configuration as the history shows it: enough of its hash to tell one
+// plan from another at a glance (the CSV has it whole).
+constexpr std::size_t kShortHash = 16;
+
+void PrintHistory(const std::string& radio, const FoundRuns& found) {
+    Print(Out(), "Радиостанция %s: работ %zu\n", Printable(radio).c_str(), found.total);
+    if (found.runs.empty()) {
+        return;
+    }
+    Print(Out(), "%s%s%s%s%s%s\n", Column("Время", 27).c_str(), Column("Команда", 19).c_str(),
+          Column("Итог", 11).c_str(), Column("Место", 14).c_str(),
+          Column("Программатор", 14).c_str(), "Конфигурация");
+    std::string current; // the configuration the radio holds, as far as the journal knows
+    for (const SharedRecord& run : found.runs) {
+        const std::string& hash = run[kConfigHashColumn];
+        std::string shown = hash.empty() ? "-" : hash.substr(0, kShortHash);
+        if (!hash.empty() && !current.empty() && hash != current) {
+            shown += "  новая конфигурация";
+        }
+        if (!hash.empty()) {
+            current = hash;
+        }
+        Print(Out(), "%s%s%s%s%s%s\n", Column(run[kTimeColumn], 27).c_str(),
+              Column(JournalCommandText(run[kCommandColumn]), 19).c_str(),
+              Column(JournalResultText(run[kResultColumn]), 11).c_str(),
+              Column(Printable(run.bench), 14).c_str(),
+              Column(Printable(run[kUnitColumn]), 14).c_str(), shown.c_str());
+    }
+}
+
+// Every run on one radio, oldest first, and where its configuration changed.
+int HistoryCommand(const CliOptions& options, const JournalSource& source) {
+    const JournalFilter filter{.radio = options.radio, .utcOffsetMinutes = BenchUtcOffsetMinutes()};
+    if (options.csv) {
+        Print(Out(), "id;bench;operator;%s", JournalHeader().c_str());
+    }
+    const FoundRuns found =
+        options.csv ? FindRuns(source, filter, 0, PrintRunCsv) : FindRuns(source, filter, 0);
+    if (!found.outcome.Ok()) {
+        Say("zekt-cli: журнал: " + found.outcome.Why());
+        return kExitFailed;
+    }
+    if (!options.csv) {
+        PrintHistory(options.radio, found);
+    }
     return kExitOk;
 }
 
@@ -323,7 +372,8 @@ int SyncCommand(const CliOptions& options, const std::string& uri) {
 
 int JournalCommand(const CliOptions& options) {
     const std::string uri = SharedJournalUri(options);
-    const bool lookup = options.journalAction.empty() || options.journalAction == "show";
+    const bool lookup = options.journalAction.empty() || options.journalAction == "show" ||
+                        options.journalAction == "radio";
     if (lookup) {
         JournalSource source{{}, uri};
         if (uri.empty()) {
@@ -332,6 +382,9 @@ int JournalCommand(const CliOptions& options) {
                 return kExitUsage;
             }
             source.localPath = *local;
+        }
+        if (options.journalAction == "radio") {
+            return HistoryCommand(options, source);
         }
         return options.journalAction == "show" ? ShowCommand(options, source)
                                                : LookupCommand(options, source);

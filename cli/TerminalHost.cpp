@@ -2,6 +2,7 @@
 
 #include "Console.h"
 #include "PanelTexts.h"
+#include "RadioNumber.h"
 #include "RunStop.h"
 #include "StopEvents.h"
 
@@ -90,9 +91,9 @@ bool ReadLine(std::FILE* in, std::string& line) {
     return std::ferror(in) == 0 && !line.empty();
 }
 
-} // namespace
-
-bool WaitForEnter(std::FILE* out, std::FILE* in) {
+// The operator's line after a prompt; false when none came (the end of the
+// input, Ctrl+C, a stop request).
+bool ReadAnswer(std::FILE* out, std::FILE* in, const std::string& prompt, std::string& answer) {
     // A stopped command asks nothing more.
     if (RunStopSignal() != 0) {
         return false;
@@ -100,13 +101,12 @@ bool WaitForEnter(std::FILE* out, std::FILE* in) {
     // What was typed before the question answers nothing; what is typed
     // once its hint shows does.
     DiscardTypedAhead(in);
-    Print(out, "[Enter: продолжить, n: отменить] ");
+    WriteText(out, prompt);
     std::fflush(out);
     // Ctrl+C while waiting cancels like n, rather than ending the process:
     // the read returns at once. A termination or hang-up cancels too, and
     // still ends the command as stopped.
     promptSignal = 0;
-    std::string answer;
     bool answered = false;
     {
         const PromptStopRoute route([](int signal) { promptSignal = signal; });
@@ -120,10 +120,41 @@ bool WaitForEnter(std::FILE* out, std::FILE* in) {
     if (!answered) {
         std::clearerr(in);
         Print(out, "\n");
+    }
+    return answered;
+}
+
+} // namespace
+
+bool WaitForEnter(std::FILE* out, std::FILE* in) {
+    std::string answer;
+    if (!ReadAnswer(out, in, "[Enter: продолжить, n: отменить] ", answer)) {
         return false;
     }
     return !(answer.starts_with("n") || answer.starts_with("N") || answer.starts_with("н") ||
              answer.starts_with("Н"));
+}
+
+std::optional<std::string> AskRadioNumberLine(std::FILE* out, std::FILE* in,
+                                              const std::string& unitSerial) {
+    const std::string prompt =
+        (unitSerial.empty() ? std::string("Номер радиостанции")
+                            : "Номер радиостанции на программаторе " + unitSerial) +
+        " (Enter: без номера): ";
+    for (;;) {
+        std::string line;
+        if (!ReadAnswer(out, in, prompt, line)) {
+            if (RunStopSignal() != 0) {
+                NoteRunStopTaken(); // the run it would have started is the one stopped
+            }
+            return std::nullopt;
+        }
+        const RadioNumberInput number = ReadRadioNumber(line);
+        if (!number.refusal) {
+            return number.number;
+        }
+        Print(out, "Неверный %s\n", number.refusal->c_str());
+    }
 }
 
 bool WaitForConnect(std::FILE* out, std::FILE* in) {

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace zekt {
@@ -36,6 +37,9 @@ public:
     std::optional<std::string> ChooseFirmwareFile() override;
     bool ConfirmReadProtection() override;
     void ShowRefusedField(const FrequencyField& field) override;
+    std::optional<std::string> AskRadioNumber() override {
+        return radioNumber ? radioNumber() : std::string();
+    }
 
     bool ShowProgress() override { return true; }
     void HideProgress() override { progress.Finish(); }
@@ -54,6 +58,8 @@ public:
     std::FILE* nextRadioInput = nullptr;
     // Channels outside the chosen band are programmed (--force-band).
     bool forceBand = false;
+    // Each radio's number; empty: none is asked.
+    std::function<std::optional<std::string>()> radioNumber;
 
 private:
     std::FILE* out;
@@ -70,5 +76,11 @@ bool WaitForEnter(std::FILE* out, std::FILE* in);
 // The same before a radio's run: a stop request that answers it stopped
 // the command.
 bool WaitForConnect(std::FILE* out, std::FILE* in);
+// A radio's number from a line of in (a terminal, a scanner, a script),
+// asked again until it is one; empty: none. Nothing at the end of the input,
+// Ctrl+C or a stop request: the run is cancelled. unitSerial names the unit
+// when several are at work.
+std::optional<std::string> AskRadioNumberLine(std::FILE* out, std::FILE* in,
+                                              const std::string& unitSerial);
 
 } // namespace zekt

@@ -115,7 +115,7 @@ int VerifyCommand(const CliOptions& options, Session& session) {
     CommandState state(session, options.firmware);
     CommandJournal journal(session.journal, session.Record(options.inputFile, config.version));
     journal.RecordUnitOf(session.Link());
-    state.context.runStarting = [&journal] { journal.StartClock(); };
+    state.context.runStarting = [&journal](const std::string& radio) { journal.StartRadio(radio); };
     // Every verdict, "equal" included, from two passes that agree: a garbled
     // reply in a word the comparison skips would still reach the hash.
     RecordingPrompts recording(state.host->Parts().prompts);

@@ -15,6 +15,7 @@
 #include "Firmware.h"
 #include "FrequencyCodec.h"
 #include "PanelTexts.h"
+#include "RadioNumber.h"
 #include "ReadBack.h"
 #include "RunStop.h"
 #include "SafeFile.h"
@@ -220,7 +221,12 @@ int BackupCommand(const CliOptions& options, Session& session) {
     Project& image = session.image;
     image.SetStartWord(0);
     constexpr ProgramOp kOpsWholeChip = opReadConfig | opReadCode | opReadData;
-    journal.StartClock();
+    const std::optional<std::string> radio = host->AskRadioNumber();
+    if (!radio) {
+        journal.Write(kJournalCancelled, "", nullptr);
+        return kExitFailed;
+    }
+    journal.StartRadio(*radio);
     const StepResult run =
         RunProgramThread(nullptr, kOpsWholeChip, image, session.Link(), host->Progress());
     host->HideProgress();
@@ -376,13 +382,15 @@ struct UnitRun {
     std::string printed;
 };
 
-UnitRun RunOnUnit(const CliOptions& options, LinkBackend& backend, const UnitInfo& unit) {
+UnitRun RunOnUnit(const CliOptions& options, LinkBackend& backend, const UnitInfo& unit,
+                  const std::string& radio) {
     UnitRun run;
     UnitOutput output(unit.serial);
     const auto start = std::chrono::steady_clock::now();
     {
         Session session(options, backend, &unit);
         session.oneOfSeveral = true;
+        session.presetRadio = radio;
         run.status = RunUnlessBusy(options, session, &unit);
         if (session.RadioLost() && run.status == kExitOk) {
             run.status = kExitFailed;
@@ -409,12 +417,13 @@ const char* RunResultText(int status) {
 
 // One round: the command on every unit at once; the table of the units.
 std::vector<UnitRun> RunRound(const CliOptions& options, LinkBackend& backend,
-                              const std::vector<UnitInfo>& units) {
+                              const std::vector<UnitInfo>& units,
+                              const std::vector<std::string>& radios) {
     std::vector<UnitRun> runs(units.size());
     std::vector<std::unique_ptr<QThread>> threads;
     for (std::size_t k = 0; k < units.size(); ++k) {
-        threads.emplace_back(
-            QThread::create([&, k] { runs[k] = RunOnUnit(options, backend, units[k]); }));
+        threads.emplace_back(QThread::create(
+            [&, k] { runs[k] = RunOnUnit(options, backend, units[k], radios.at(k)); }));
         threads.back()->start();
     }
     for (const auto& thread : threads) {
@@ -444,9 +453,30 @@ void JournalDeclined(const CliOptions& options, LinkBackend& backend,
     }
 }
 
+// The round's radio numbers, one per unit in the order of the list, each
+// asked naming its unit when they are asked; nothing when the operator
+// cancelled.
+std::optional<std::vector<std::string>> AskRoundRadios(const CliOptions& options,
+                                                       const LinkBackend& backend,
+                                                       const std::vector<UnitInfo>& units) {
+    std::vector<std::string> radios(units.size());
+    if (RadioNumberMode(options, backend) != zekt::kRadioNumberAsk || options.command == "test") {
+        return radios;
+    }
+    for (std::size_t k = 0; k < units.size(); ++k) {
+        const std::optional<std::string> radio = AskRadioNumberLine(stderr, stdin, units[k].serial);
+        if (!radio) {
+            return std::nullopt;
+        }
+        radios[k] = *radio;
+    }
+    return radios;
+}
+
 // One radio on each unit at the same time, round after round with --repeat;
 // each unit's output apart, a table of the units at the end of a round. One
-// question before each round: to connect the radios, then for the next ones.
+// question before each round: to connect the radios, then for the next ones;
+// then their numbers, when asked.
 int RunOnUnits(const CliOptions& options, LinkBackend& backend,
                const std::vector<UnitInfo>& units) {
     if (zekt::IsTerminal(stdin) && !options.yes && options.command != "test") {
@@ -459,8 +489,17 @@ int RunOnUnits(const CliOptions& options, LinkBackend& backend,
     int status = kExitOk;
     int done = 0;
     int failed = 0;
-    for (;;) {
-        for (const UnitRun& run : RunRound(options, backend, units)) {
+    for (bool first = true;; first = false) {
+        const std::optional<std::vector<std::string>> radios =
+            AskRoundRadios(options, backend, units);
+        if (!radios && first) {
+            JournalDeclined(options, backend, units);
+            return kExitFailed;
+        }
+        if (!radios) {
+            break;
+        }
+        for (const UnitRun& run : RunRound(options, backend, units, *radios)) {
             if (status == kExitOk) {
                 status = run.status;
             }

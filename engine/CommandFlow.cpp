@@ -131,10 +131,17 @@ StepResult Run(ProgramOp ops, CommandContext& context, const CommandHost& host) 
     return result;
 }
 
-void RunStarting(const CommandContext& context) {
-    if (context.runStarting) {
-        context.runStarting();
+// A radio's number is asked once it is connected; false when the operator
+// cancelled there. Then its runs start.
+bool RunStarting(const CommandContext& context, const CommandHost& host) {
+    const std::optional<std::string> radio = host.prompts.AskRadioNumber();
+    if (!radio) {
+        return false;
     }
+    if (context.runStarting) {
+        context.runStarting(*radio);
+    }
+    return true;
 }
 
 } // namespace
@@ -179,8 +186,11 @@ CommandOutcome ReportFailedRun(const StepResult& result, const CommandHost& host
 
 CommandOutcome RunLoop(const WriteCommand& command, CommandContext& context,
                        const CommandHost& host) {
-    for (;;) {
-        RunStarting(context);
+    for (bool first = true;; first = false) {
+        if (!RunStarting(context, host)) {
+            // Cancelled at the first radio's number; at a later one, the series ends.
+            return first ? CommandOutcome::Cancelled : CommandOutcome::Done;
+        }
         const StepResult result = Run(command.ops, context, host);
         if (context.runDone) {
             context.runDone(result);
@@ -360,8 +370,7 @@ ReadOutcome ReadRadio(CommandContext& context, const CommandHost& host) {
     HideConfig(host);
     ReadOutcome result{CommandOutcome::Cancelled, false};
     if (AskToConnect(host, msg::kConnectRadio, msg::kConnectRadioForReadCaption, true) &&
-        host.runs.ShowProgress()) {
-        RunStarting(context);
+        RunStarting(context, host) && host.runs.ShowProgress()) {
         const StepResult identification = Run(kOpsReadIdentification, context, host);
         if (!identification.ok) {
             result.outcome = ReportFailedRun(identification, host, RunKind::Reading);
@@ -434,7 +443,7 @@ CommandOutcome RunWriteCommandJournaled(const WriteCommand& command, const Radio
     journal.Base().command = command.journalName;
     journal.RecordUnitOf(context.link);
     const int linesBefore = journal.Lines();
-    context.runStarting = [&journal] { journal.StartClock(); };
+    context.runStarting = [&journal](const std::string& radio) { journal.StartRadio(radio); };
     context.runDone = [&](const StepResult& result) {
         NoteFirmware(command, config, context, journal);
         journal.Write(result.ok        ? kJournalOk
@@ -459,7 +468,7 @@ ReadOutcome ReadRadioJournaled(CommandContext& context, const CommandHost& host,
     CommandHost recorded{recording, host.runs, host.panels, host.owner};
     journal.Base().command = "read";
     journal.RecordUnitOf(context.link);
-    context.runStarting = [&journal] { journal.StartClock(); };
+    context.runStarting = [&journal](const std::string& radio) { journal.StartRadio(radio); };
     ReadOutcome read = ReadRadio(context, recorded);
     context.runStarting = nullptr;
     // The prompt to connect the radio is no outcome; a warning after it is.

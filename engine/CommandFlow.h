@@ -25,9 +25,9 @@ struct CommandContext {
     // Called after each run of a writing command, before the next-radio
     // question: the journal's line for that radio.
     std::function<void(const StepResult&)> runDone = {};
-    // Called as a radio's first run starts: the journal times the runs, not
-    // the questions around them.
-    std::function<void()> runStarting = {};
+    // Called as a radio's first run starts, with the radio's number (empty:
+    // none): the journal times the runs, not the questions around them.
+    std::function<void(const std::string& radio)> runStarting = {};
 };
 
 // How a command ended, for a caller that reports it (the command line's exit

@@ -42,6 +42,9 @@ public:
     // Why the unit could not be opened, when the host knows more than the
     // link: another program holds it, or this computer has no driver for it.
     virtual std::optional<std::string> WhyUnitNotOpened() { return std::nullopt; }
+    // The radio's own number, once it is connected: empty when none is
+    // asked or given; nothing when the operator cancelled the run.
+    virtual std::optional<std::string> AskRadioNumber() { return std::string(); }
 };
 
 // The progress of the runs of a command.

@@ -94,6 +94,11 @@ public:
     // A radio's runs start now: its seconds are those from its first frame
     // to its last, whatever questions or boxes came before, between or after.
     void StartClock();
+    // A radio's runs start, on the radio with this number (empty: none).
+    void StartRadio(const std::string& radio) {
+        base.radio = radio;
+        StartClock();
+    }
     // A line for what just ended (image: the configuration written or read);
     // the clock starts again for the next radio.
     void Write(const std::string& result, const std::string& message, const Project* image);

@@ -22,6 +22,7 @@ public:
     bool ConfirmReadProtection() override { return inner.ConfirmReadProtection(); }
     void ShowRefusedField(const FrequencyField& field) override { inner.ShowRefusedField(field); }
     std::optional<std::string> WhyUnitNotOpened() override { return inner.WhyUnitNotOpened(); }
+    std::optional<std::string> AskRadioNumber() override { return inner.AskRadioNumber(); }
 
 private:
     OperatorPrompts& inner;

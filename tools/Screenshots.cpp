@@ -51,6 +51,7 @@ public:
         return std::nullopt;
     }
     void Beep() override {}
+    std::optional<QString> AskLine(const QString&, const QString&) override { return QString(); }
 };
 
 // The programming date the window shows is today's: the pictures show one

@@ -11,6 +11,7 @@
 #include "FrequencyCodec.h"
 #include "RadioLayout.h"
 #include "ReferenceImages.h"
+#include "SharedRecord.h"
 #include "TempFiles.h"
 #include "TerminalHost.h"
 #include "UnitOutput.h"
@@ -194,7 +195,7 @@ private slots:
             {{"journal"}, ""},
             {{"journal", "--since", "2026-01-01", "--unit", "SIM1", "--csv"}, ""},
             {{"journal", "show", "7", "--save", "r.prg"}, ""},
-            {{"journal", "frob"}, "show ЗАПИСЬ, init-db или sync"},
+            {{"journal", "frob"}, "show ЗАПИСЬ, radio НОМЕР, init-db или sync"},
             {{"journal", "show"}, "номер записи"},
             {{"journal", "sync", "more"}, "кроме параметров"},
             {{"journal", "sync", "--csv"}, "без действия"},
@@ -211,6 +212,18 @@ private slots:
             {{"export-csv", "-a.prg"}, "неизвестный параметр -a.prg"},
             {{"--frobnicate", "test"}, "неизвестный параметр"},
             {{"flash"}, "неизвестная команда"},
+            {{"--radio-number", "12-34/5.A", "read"}, ""},
+            {{"--radio-number", "ask", "program", "a.prg", "--repeat"}, ""},
+            {{"--radio-number", "12", "program", "a.prg", "--repeat"}, "для нескольких"},
+            {{"--radio-number", "12", "--all-units", "read"}, "для нескольких"},
+            {{"--radio-number", "a*b", "read"}, "от 1 до 32 знаков"},
+            {{"--radio-number", "", "read"}, "от 1 до 32 знаков"},
+            {{"--radio-number", "1", "test"}, "относится к program"},
+            {{"journal", "radio", "77", "--csv"}, ""},
+            {{"journal", "--radio", "77", "--since", "2026-01-01"}, ""},
+            {{"journal", "radio"}, "номер радиостанции"},
+            {{"journal", "radio", "7", "--since", "2026-01-01"}, "без действия"},
+            {{"journal", "radio", "7", "--radio", "8"}, "дважды"},
         };
         for (const auto& [args, says] : cases) {
             const CliOptions o = ParseCliOptions(args);
@@ -986,8 +999,9 @@ private slots:
                              .toHex()));
         QVERIFY(program[8].endsWith("/WORK/St611.hex"));
         QCOMPARE(read.mid(1, 3), (QStringList{"zekt-cli", "read", "ok"}));
-        QCOMPARE(program.mid(12), (QStringList{"SIM1", "default"})); // unit and latency timer
-        QCOMPARE(read.mid(12), (QStringList{"SIM1", "default"}));
+        // unit, latency timer and no radio number
+        QCOMPARE(program.mid(12), (QStringList{"SIM1", "default", ""}));
+        QCOMPARE(read.mid(12), (QStringList{"SIM1", "default", ""}));
         QCOMPARE(read[7], program[7]);
         QVERIFY(read[5].contains("/xdg/zekt-programmer/radios/"));
         // The kept file holds the radio's bytes: the same channel table.
@@ -1007,7 +1021,7 @@ private slots:
         QVERIFY(badSetting.err.contains("settings.conf: строка 1: usb-latency"));
         QStringList latencies;
         for (const QString& line : cli.Journal().mid(2)) {
-            latencies << line.split(';').constLast();
+            latencies << line.split(';')[kLatencyColumn];
         }
         QCOMPARE(latencies, (QStringList{"2", "9", "default", "default"}));
     }
@@ -1379,6 +1393,55 @@ private slots:
             QCOMPARE(WEXITSTATUS(status), expected);
             QCOMPARE(cli.Journal().filter(line).size(), lines);
         }
+    }
+
+    // Radio numbers typed or scanned, one per radio (a bad one asked again,
+    // none at the end of the input cancelling), one per unit in the list's
+    // order, or turned on by the settings file; the history of one radio
+    // marks where its configuration changed.
+    void radioNumbersAndTheirHistory() {
+        Cli cli;
+        cli.WriteConfig("a.prg", OpenConfigA());
+        RadioConfig other = OpenConfigA();
+        other.channels[0].rx = "150.125";
+        cli.WriteConfig("b.prg", other);
+        const Result series = cli.Sim({"--radio-number", "ask", "program", "a.prg", "--repeat"},
+                                      "R-1\n\nбад*\n\tR 2\r\n\nR-1\nn\n");
+        QCOMPARE(series.status, 0);
+        QCOMPARE(series.err.count("Неверный номер радиостанции"), 1);
+        QCOMPARE(cli.Sim({"--radio-number", "R-1", "program", "b.prg", "--yes"}).status, 0);
+        QStringList radios;
+        for (const QString& line : cli.Journal()) {
+            radios << line.split(';')[kRadioColumn];
+        }
+        QCOMPARE(radios, (QStringList{"R-1", "R 2", "R-1", "R-1"}));
+        const Result history = cli.Run({"journal", "radio", "R-1"});
+        QCOMPARE(history.status, 0);
+        QVERIFY2(history.out.startsWith("Радиостанция R-1: работ 3\n"), qPrintable(history.out));
+        const QStringList rows = history.out.split('\n', Qt::SkipEmptyParts).mid(2);
+        QCOMPARE(rows.size(), 3);
+        QVERIFY(!rows[0].contains("новая") && !rows[1].contains("новая"));
+        QVERIFY(rows[2].endsWith("новая конфигурация"));
+        QCOMPARE(cli.Run({"journal", "radio", "R-1", "--csv"}).out.count(";program;ok;"), 3);
+
+        const Result none = cli.Sim({"--radio-number", "ask", "read", "--yes"});
+        QCOMPARE(none.status, 1);
+        QVERIFY(cli.Journal().constLast().contains(";read;cancelled;"));
+
+        const Result units =
+            cli.Run({"--simulate", "a.hex", "--simulate", "b.hex", "--workdir", ZEKT_DEMO_DIR,
+                     "--all-units", "--radio-number", "ask", "program", "a.prg", "--yes"},
+                    "U-1\nU-2\n");
+        QCOMPARE(units.status, 0);
+        QVERIFY(units.err.indexOf("на программаторе SIM1") <
+                units.err.indexOf("на программаторе SIM2"));
+        for (const char* unitAndRadio : {";SIM1;default;U-1", ";SIM2;default;U-2"}) {
+            QCOMPARE(cli.Journal().filter(unitAndRadio).size(), 1);
+        }
+
+        cli.files.Write("config/zekt-programmer/settings.conf", "radio-number = ask\n");
+        QCOMPARE(cli.Sim({"read", "--yes"}, "S-9\n").status, 0);
+        QVERIFY(cli.Journal().constLast().endsWith(";S-9"));
     }
 
     // --repeat: after each radio the question, answered by standard input;

@@ -23,6 +23,8 @@ public:
     std::deque<zekt::BoxResult> answers; // Ok when empty
     QStringList files; // chosen paths in order; an empty entry or none left cancels
     int beeps = 0;
+    QStringList lines; // typed lines in order; none left cancels
+    QStringList asked; // the label of every line asked
     // Called with each box before it is answered (a test may swap radios here).
     std::function<void(const Box&)> onBox;
 
@@ -46,6 +48,13 @@ public:
         return NextFile(request);
     }
     void Beep() override { ++beeps; }
+    std::optional<QString> AskLine(const QString& label, const QString&) override {
+        asked.push_back(label);
+        if (lines.isEmpty()) {
+            return std::nullopt;
+        }
+        return lines.takeFirst();
+    }
 
     const Box& Last() const { return boxes.back(); }
 
