@@ -196,17 +196,22 @@ private slots:
         QVERIFY(b.Usable());
     }
 
-    // The window's programming (one line per radio) and read-back go into
-    // the journal; the read is kept beside it.
+    // The window's programming (one line per radio, with the number each
+    // radio was given; a bad one asked again) and read-back go into the
+    // journal; the read is kept beside it.
     void windowRunsAreJournaled() {
         TempFiles files;
         Bench b;
         b.w->UseJournal(files.Path("journal.csv"));
+        b.w->askRadioNumber = true;
+        b.dialogs.lines = {"R-1", "бад*", " R-2\r\n", ""};
         b.Configure(OpenConfigA());
-        b.dialogs.answers = {BoxResult::Ok, BoxResult::Ok, BoxResult::Cancel};
+        b.dialogs.answers = {BoxResult::Ok, BoxResult::Ok, BoxResult::Ok, BoxResult::Cancel};
         b.w->ButProgClick();
         b.dialogs.answers = {BoxResult::Ok};
         b.w->ButReadClick();
+        QCOMPARE(b.dialogs.asked.size(), 4);
+        QCOMPARE(b.Texts().filter("Неверный номер радиостанции").size(), 1);
         QFile file(QString::fromStdString(files.Path("journal.csv")));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QStringList lines =
@@ -218,6 +223,9 @@ private slots:
         QCOMPARE(read.mid(1, 3), (QStringList{"zekt-programmer", "read", "ok"}));
         QCOMPARE(read[7], lines[1].split(';')[7]); // the same configuration hash
         QVERIFY(QFile::exists(read[5]));
+        QCOMPARE((QStringList{lines[1].split(';')[kRadioColumn], lines[2].split(';')[kRadioColumn],
+                              read[kRadioColumn]}),
+                 (QStringList{"R-1", "R-2", ""}));
         QVERIFY(b.dialogs.boxes.size() > 0 && b.dialogs.boxes.back().icon != BoxIcon::Warning);
 
         // The journal window shows the runs; a filter narrows them; the
@@ -227,6 +235,10 @@ private slots:
         QVERIFY(view.isVisible());
         QCOMPARE(view.Runs->rowCount(), 3);
         QCOMPARE(view.Runs->item(2, 1)->text(), QString("Чтение"));
+        view.EditRadio->setText("R-2");
+        view.Find();
+        QCOMPARE(view.Runs->rowCount(), 1);
+        view.EditRadio->clear();
         view.ComboResult->setCurrentIndex(view.ComboResult->findData(kJournalFailed));
         view.Find();
         QCOMPARE(view.Runs->rowCount(), 0);
