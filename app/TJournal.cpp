@@ -83,9 +83,12 @@ TJournal::TJournal(OperatorDialogs& dialogs, QWidget* parent)
     layout->addWidget(Runs, 1);
     LabelFound = new QLabel(this);
     layout->addWidget(LabelFound);
-    ButSaveCopy = AddCloseButton(*this, *layout)
-                      ->addButton("Сохранить &копию радиостанции...", QDialogButtonBox::ActionRole);
+    QDialogButtonBox* buttons = AddCloseButton(*this, *layout);
+    ButSaveCopy =
+        buttons->addButton("Сохранить &копию радиостанции...", QDialogButtonBox::ActionRole);
     connect(ButSaveCopy, &QPushButton::clicked, this, &TJournal::SaveCopy);
+    ButReport = buttons->addButton("&Отчёт...", QDialogButtonBox::ActionRole);
+    connect(ButReport, &QPushButton::clicked, this, &TJournal::SaveReport);
     ResizeWithinScreen(*this, {kWidth, kHeight});
 }
 
@@ -292,6 +295,53 @@ void TJournal::SaveCopy() {
     const FileWrite written = WriteFileSafely(path->toStdString(), found.runs.front().radioCopy);
     if (!written.Ok()) {
         ErrorMessage(dialogs, Text(DescribeFileError(path->toStdString(), written.error)));
+    }
+}
+
+void TJournal::SaveReport() {
+    const std::optional<JournalFilter> asked = Filter();
+    if (!asked) {
+        return;
+    }
+    // A report covers a period and a bench; the other fields narrow lookups only.
+    const JournalFilter filter{.since = asked->since,
+                               .until = asked->until,
+                               .bench = asked->bench,
+                               .utcOffsetMinutes = asked->utcOffsetMinutes};
+    const std::optional<QString> path =
+        dialogs.SaveFile({"Сохранить отчёт", "Страница HTML|*.html", {}, "отчёт.html", false});
+    if (!path) {
+        return;
+    }
+    ButReport->setEnabled(false);
+    LabelFound->setText("Составляется отчёт...");
+    QThread* worker = QThread::create([state = lookup, source = source, filter, path = *path] {
+        const ReportMade made = MakeReport(source, filter);
+        Outcome written = made.outcome;
+        if (written.Ok()) {
+            const FileWrite file = WriteFileSafely(path.toStdString(), made.page);
+            written = file.Ok()
+                          ? Outcome::Done()
+                          : Outcome::Refused(DescribeFileError(path.toStdString(), file.error));
+        }
+        const std::lock_guard<std::mutex> lock(state->mutex);
+        if (TJournal* window = state->window) {
+            QMetaObject::invokeMethod(
+                window, [window, path, written] { window->ReportWritten(path, written); },
+                Qt::QueuedConnection);
+        }
+    });
+    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
+    worker->start();
+}
+
+void TJournal::ReportWritten(const QString& path, const Outcome& written) {
+    ButReport->setEnabled(true);
+    LabelFound->setText(written.Ok() ? "Отчёт сохранён: " + path : QString("Отчёт не составлен."));
+    if (!written.Ok()) {
+        ErrorMessage(dialogs, Text(written.Why()));
+    } else if (openReport) {
+        openReport(path);
     }
 }
 

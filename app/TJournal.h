@@ -34,6 +34,11 @@ public:
     void Find();
     // The selected run's radio copy (a read's, a backup's) into a *.prg file.
     void SaveCopy();
+    // The workshop's report over the period and bench the fields ask, into
+    // an HTML page the operator names (made on a thread of its own), then
+    // opened with openReport when set.
+    void SaveReport();
+    std::function<void(const QString& path)> openReport;
 
     QLineEdit* EditSince = nullptr;
     QLineEdit* EditUntil = nullptr;
@@ -48,6 +53,7 @@ public:
     QLabel* LabelFound = nullptr;
     QTableWidget* Runs = nullptr;
     QPushButton* ButSaveCopy = nullptr;
+    QPushButton* ButReport = nullptr;
 
 private:
     OperatorDialogs& dialogs;
@@ -68,6 +74,7 @@ private:
     };
     std::shared_ptr<Lookup> lookup;
     void FindInBackground(const JournalFilter& filter);
+    void ReportWritten(const QString& path, const Outcome& written);
     void Refuse(const std::string& why);
     // "; ждут отправки в общий журнал: N" while records wait, else nothing.
     QString WaitingNote() const;

@@ -18,8 +18,10 @@
 #include "StopEvents.h"
 #include "StopRequests.h"
 #include "TFUser.h"
+#include "TJournal.h"
 #include "UserSettings.h"
 
+#include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
 #include <QLibraryInfo>
@@ -29,6 +31,7 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QTranslator>
+#include <QUrl>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -426,6 +429,9 @@ int main(int argc, char** argv) {
         SayOnStandardError(*journal.warning);
     }
     window->askRadioNumber = options.askRadioNumber || backend.KeptSettings().askRadioNumber;
+    window->JournalWindow->openReport = [](const QString& path) {
+        QDesktopServices::openUrl(QUrl::fromLocalFile(path)); // the system's browser
+    };
     window->UseJournal(journal.path, options.journalDatabase.isEmpty()
                                          ? backend.KeptSettings().journalDatabase
                                          : options.journalDatabase.toStdString());

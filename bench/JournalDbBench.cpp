@@ -7,6 +7,8 @@
 // exchange (about 80 ms a run): the connection made while a run works is
 // in place by its end, as in any real run, which takes seconds. journal_lookup_peak_rss_mb:
 // zekt-cli listing all of 250 000 runs as CSV, its peak memory.
+// journal_report_250k_s, journal_report_peak_rss_mb: the workshop report over
+// those runs (six benches, twelve units, 100 000 radios), its time and memory.
 #include "PgLink.h"
 #include "PrintFigure.h"
 #include "SharedJournal.h"
@@ -170,10 +172,16 @@ int main(int argc, char** argv) {
     PgLink::Connected connected = PgLink::Connect(uri, SharedJournal::kConnectSeconds, 300);
     if (!connected.link ||
         !Run(*connected.link,
-             "INSERT INTO zekt_journal SELECT 'lookup/' || n, now() - n * interval '1 minute', "
-             "program, command, result, message, config_file, config_file_sha256, config_sha256, "
-             "firmware_file, firmware_sha256, version, seconds, unit, latency, bench, operator, "
-             "NULL FROM zekt_journal, generate_series(1, " +
+             // A workshop's half year: six benches, twelve units, radios
+             // programmed more than once, a few configurations, some failures.
+             "INSERT INTO zekt_journal (id, time, program, command, result, message, "
+             "config_file, config_file_sha256, config_sha256, firmware_file, firmware_sha256, "
+             "version, seconds, unit, latency, bench, operator, radio) SELECT 'lookup/' || n, "
+             "now() - n * interval '1 minute', program, command, CASE WHEN n % 17 = 0 THEN "
+             "'failed' ELSE result END, message, config_file, config_file_sha256, config_sha256 "
+             "|| n % 5, firmware_file, firmware_sha256, version, seconds, 'FT' || n % 12, "
+             "latency, 'bench-' || n % 6, operator, 'R' || n % 100000 FROM zekt_journal, "
+             "generate_series(1, " +
                  std::to_string(kLookupRows) + ") AS n WHERE id = (SELECT min(id) FROM " +
                  "zekt_journal)")) {
         std::fprintf(stderr, "bench_journal_db: the rows to look up: %s\n", connected.why.c_str());
@@ -185,5 +193,12 @@ int main(int argc, char** argv) {
         return 1;
     }
     std::printf("figure journal_lookup_peak_rss_mb %.1f MB\n", lookup.peakMb);
+    const Child report = RunCli(folder, {cli, "--journal-database", uri, "journal", "report",
+                                         "--html", folder + "/report.html"});
+    if (!report.ok) {
+        return 1;
+    }
+    std::printf("figure journal_report_250k_s %.2f s\n", report.ms / 1000);
+    std::printf("figure journal_report_peak_rss_mb %.1f MB\n", report.peakMb);
     return 0;
 }

@@ -41,6 +41,11 @@ const char* const kCliUsage =
     "                                         первые 1000, --limit N - первые N, 0 - все)\n"
     "  journal radio НОМЕР [--csv]            все работы с радиостанцией, по порядку, и где\n"
     "                                         менялась её конфигурация\n"
+    "  journal report [--since ДАТА] [--until ДАТА] [--bench МЕСТО] --html OUT.html\n"
+    "                                         отчёт мастерской: страница с графиками работ по\n"
+    "                                         дням и местам, итогов, ошибок программаторов,\n"
+    "                                         повторно запрограммированных радиостанций и\n"
+    "                                         конфигураций\n"
     "  journal show ЗАПИСЬ [--save OUT.prg]   одна работа; --save - копия радиостанции\n"
     "                                         (чтение, резервная копия) в файл\n"
     "  journal init-db                        создание или обновление общего журнала в базе\n"
@@ -235,6 +240,8 @@ void Parser::Option(const std::string& a) {
         File(a, o.inputFile);
     } else if (a == "--radio") {
         Value(a, o.radio);
+    } else if (a == "--html") {
+        File(a, o.htmlFile);
     } else if (a == "--radio-number") {
         RadioNumberOption(a);
     } else if (a == "--csv") {
@@ -337,6 +344,9 @@ void Parser::Command() {
     if (o.check) {
         Refuse("--check относится к journal sync");
     }
+    if (!o.htmlFile.empty()) {
+        Refuse("--html относится к journal report");
+    }
     const std::size_t files = positional.size() - 1;
     if (files < command->second.least || files > command->second.most) {
         Refuse("команде " + o.command +
@@ -392,10 +402,11 @@ void Parser::JournalCommand() {
     const std::vector<std::string> words(positional.begin() + 1, positional.end());
     o.journalAction = words.empty() ? std::string() : words[0];
     const bool named = o.journalAction == "show" || o.journalAction == "radio";
+    const bool report = o.journalAction == "report";
     const std::size_t wordsWanted = named ? 2 : o.journalAction.empty() ? 0 : 1;
-    if (o.journalAction != "" && !named && o.journalAction != "init-db" &&
+    if (o.journalAction != "" && !named && !report && o.journalAction != "init-db" &&
         o.journalAction != "sync") {
-        Refuse("команде journal нужно show ЗАПИСЬ, radio НОМЕР, init-db или sync, а не \"" +
+        Refuse("команде journal нужно show ЗАПИСЬ, radio НОМЕР, report, init-db или sync, а не \"" +
                o.journalAction + "\"");
     } else if (words.size() != wordsWanted) {
         Refuse(o.journalAction == "show" ? "команде journal show нужен номер записи"
@@ -410,13 +421,27 @@ void Parser::JournalCommand() {
         }
         o.radio = words[1];
     }
-    const bool filtered = std::any_of(
-        kLookupOptions.begin(), kLookupOptions.end(),
-        [this](const std::string& option) { return option != "--csv" && given.count(option) > 0; });
-    const bool historyAsked = o.journalAction == "radio" && !filtered && o.units.empty();
-    if (!o.journalAction.empty() && (LookupAsked() || !o.units.empty()) && !historyAsked) {
+    // Options given beyond those an action takes.
+    const auto givenBeyond = [this](const std::set<std::string>& allowed) {
+        return std::any_of(kLookupOptions.begin(), kLookupOptions.end(),
+                           [&](const std::string& option) {
+                               return allowed.count(option) == 0 && given.count(option) > 0;
+                           });
+    };
+    const bool historyAsked =
+        o.journalAction == "radio" && !givenBeyond({"--csv"}) && o.units.empty();
+    const bool reportAsked =
+        report && !givenBeyond({"--since", "--until", "--bench"}) && o.units.empty();
+    if (report && o.htmlFile.empty()) {
+        Refuse("команде journal report нужно --html ФАЙЛ.html: куда записать отчёт");
+    } else if (!report && !o.htmlFile.empty()) {
+        Refuse("--html относится к journal report");
+    }
+    if (!o.journalAction.empty() && (LookupAsked() || !o.units.empty()) && !historyAsked &&
+        !reportAsked) {
         Refuse("--since, --until, --unit, --bench, --result, --config, --radio, --csv и --limit "
-               "относятся к journal без действия (journal radio берёт только --csv)");
+               "относятся к journal без действия (journal radio берёт только --csv, journal "
+               "report - --since, --until и --bench)");
     }
     if (o.check && o.journalAction != "sync") {
         Refuse("--check относится к journal sync");

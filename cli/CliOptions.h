@@ -36,7 +36,8 @@ struct CliOptions {
     std::string until;
     std::string bench;
     std::string result;
-    std::string radio; // journal --radio, journal radio: the radio's own number
+    std::string radio;    // journal --radio, journal radio: the radio's own number
+    std::string htmlFile; // journal report --html: the page
     bool csv = false;
     bool check = false;               // journal sync --check
     std::optional<std::size_t> limit; // the runs shown; nothing: the default, 0: all

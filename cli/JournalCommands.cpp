@@ -291,6 +291,29 @@ int HistoryCommand(const CliOptions& options, const JournalSource& source) {
     return kExitOk;
 }
 
+// The workshop's page over a period, written whole or not at all.
+int ReportCommand(const CliOptions& options, const JournalSource& source) {
+    const JournalFilter filter{.since = options.since,
+                               .until = options.until,
+                               .bench = options.bench,
+                               .utcOffsetMinutes = BenchUtcOffsetMinutes()};
+    if (const std::optional<std::string> refused = FilterRefusal(filter)) {
+        Say("zekt-cli: " + *refused);
+        return kExitUsage;
+    }
+    const ReportMade made = MakeReport(source, filter);
+    if (!made.outcome.Ok()) {
+        Say("zekt-cli: журнал: " + made.outcome.Why());
+        return kExitFailed;
+    }
+    if (const FileWrite written = WriteOutputFile(options.htmlFile, made.page); !written.Ok()) {
+        Say("zekt-cli: " + DescribeFileError(options.htmlFile, written.error));
+        return kExitOutputLost;
+    }
+    Print(Out(), "Отчёт записан: %s\n", options.htmlFile.c_str());
+    return kExitOk;
+}
+
 int InitDbCommand(const std::string& uri) {
     if (const Outcome made = SharedJournal::InitDatabase(uri); !made.Ok()) {
         Say("zekt-cli: общий журнал: " + made.Why());
@@ -373,7 +396,7 @@ int SyncCommand(const CliOptions& options, const std::string& uri) {
 int JournalCommand(const CliOptions& options) {
     const std::string uri = SharedJournalUri(options);
     const bool lookup = options.journalAction.empty() || options.journalAction == "show" ||
-                        options.journalAction == "radio";
+                        options.journalAction == "radio" || options.journalAction == "report";
     if (lookup) {
         JournalSource source{{}, uri};
         if (uri.empty()) {
@@ -385,6 +408,9 @@ int JournalCommand(const CliOptions& options) {
         }
         if (options.journalAction == "radio") {
             return HistoryCommand(options, source);
+        }
+        if (options.journalAction == "report") {
+            return ReportCommand(options, source);
         }
         return options.journalAction == "show" ? ShowCommand(options, source)
                                                : LookupCommand(options, source);

@@ -122,4 +122,21 @@ FoundRuns FindRun(const JournalSource& source, const std::string& id) {
     return found;
 }
 
+ReportMade MakeReport(const JournalSource& source, const JournalFilter& filter) {
+    WorkshopReport report;
+    const FoundRuns found =
+        FindRuns(source, filter, 0, [&report](const SharedRecord& run) { report.Add(run); });
+    if (!found.outcome.Ok()) {
+        return {found.outcome, {}};
+    }
+    const ReportScope scope{
+        .journal = source.sharedUri.empty() ? "журнал рабочего места " + source.localPath
+                                            : std::string("общий журнал мастерской"),
+        .since = filter.since,
+        .until = filter.until,
+        .bench = filter.bench,
+        .made = QDateTime::currentDateTime().toString("yyyy-MM-dd HH:mm").toStdString()};
+    return {Outcome::Done(), ReportPage(report, scope)};
+}
+
 } // namespace zekt

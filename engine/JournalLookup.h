@@ -1,6 +1,8 @@
 #pragma once
 
 #include "JournalStore.h"
+#include "ReportPage.h"
+#include "WorkshopReport.h"
 
 #include <string>
 
@@ -28,5 +30,14 @@ FoundRuns FindRuns(const JournalSource& source, const JournalFilter& filter,
 // One run by its id, with its radio copy when it has one; an empty list when
 // no run has that id.
 FoundRuns FindRun(const JournalSource& source, const std::string& id);
+
+// The workshop's report of the runs that pass the filter, counted as they
+// come, and its page, with what it covers; the lookup's failure when the
+// journal could not be read.
+struct ReportMade {
+    Outcome outcome = Outcome::Done();
+    std::string page;
+};
+ReportMade MakeReport(const JournalSource& source, const JournalFilter& filter);
 
 } // namespace zekt

@@ -257,6 +257,16 @@ private slots:
         QFile kept(read[5]);
         QVERIFY(copy.open(QIODevice::ReadOnly) && kept.open(QIODevice::ReadOnly));
         QCOMPARE(copy.readAll(), kept.readAll());
+
+        // The report of the same runs, made on a thread of its own.
+        QString opened;
+        view.openReport = [&opened](const QString& path) { opened = path; };
+        b.dialogs.files = {QString::fromStdString(files.Path("отчёт.html"))};
+        view.SaveReport();
+        QTRY_VERIFY(!opened.isEmpty());
+        QFile report(opened);
+        QVERIFY(report.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(report.readAll()).contains("Работ: <b>3</b>"));
     }
 
     // The shared journal never holds the window: with its server away the

@@ -195,7 +195,7 @@ private slots:
             {{"journal"}, ""},
             {{"journal", "--since", "2026-01-01", "--unit", "SIM1", "--csv"}, ""},
             {{"journal", "show", "7", "--save", "r.prg"}, ""},
-            {{"journal", "frob"}, "show ЗАПИСЬ, radio НОМЕР, init-db или sync"},
+            {{"journal", "frob"}, "show ЗАПИСЬ, radio НОМЕР, report, init-db или sync"},
             {{"journal", "show"}, "номер записи"},
             {{"journal", "sync", "more"}, "кроме параметров"},
             {{"journal", "sync", "--csv"}, "без действия"},
@@ -224,6 +224,12 @@ private slots:
             {{"journal", "radio"}, "номер радиостанции"},
             {{"journal", "radio", "7", "--since", "2026-01-01"}, "без действия"},
             {{"journal", "radio", "7", "--radio", "8"}, "дважды"},
+            {{"journal", "report", "--since", "2026-01-01", "--bench", "b", "--html", "r.html"},
+             ""},
+            {{"journal", "report"}, "нужно --html"},
+            {{"journal", "report", "--html", "r.html", "--result", "ok"}, "без действия"},
+            {{"journal", "--html", "r.html"}, "относится к journal report"},
+            {{"read", "--html", "r.html"}, "относится к journal report"},
         };
         for (const auto& [args, says] : cases) {
             const CliOptions o = ParseCliOptions(args);

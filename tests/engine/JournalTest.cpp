@@ -3,6 +3,7 @@
 #include "Csv.h"
 #include "JournalLookup.h"
 #include "RadioNumber.h"
+#include "ReportPage.h"
 #include "SafeFile.h"
 #include "TempFiles.h"
 
@@ -357,6 +358,63 @@ private slots:
                 QCOMPARE(read.number, *c.number);
             }
         }
+    }
+
+    // The report over generated runs of several benches, units and days:
+    // its tallies equal a count made here, a unit failing at least twice as
+    // often as the median of the units with 10 runs is marked, radios
+    // programmed twice are listed, and the page escapes what it shows.
+    void workshopReportCounts() {
+        WorkshopReport report;
+        std::map<std::string, int> perBench;
+        std::map<std::string, std::pair<int, int>> perUnit; // runs, failed
+        const auto run = [&](int n, const std::string& unit, bool failed) {
+            SharedRecord r;
+            r.bench = n % 3 == 0 ? "<b>" : "bench" + std::to_string(n % 3);
+            r[kTimeColumn] = "2026-12-0" + std::to_string(1 + n % 5) + "T10:00:00+03:00";
+            r[kCommandColumn] = n % 4 == 0 ? "read" : "program";
+            r[kResultColumn] = failed ? "failed" : "ok";
+            r[kUnitColumn] = unit;
+            r[kRadioColumn] = "R" + std::to_string(n % 7);
+            r[kConfigHashColumn] = n % 2 == 0 ? "aaaa" : "bbbb";
+            r[kConfigFileColumn] = "/w/plan" + std::to_string(n % 2) + ".prg";
+            report.Add(r);
+            ++perBench[r.bench];
+            perUnit[unit].first += 1;
+            perUnit[unit].second += failed ? 1 : 0;
+        };
+        // Units of 20 runs failing 1, 2, 2 and 5 times (median 2 of 20), one of 9 runs.
+        const std::map<std::string, int> failures = {{"U1", 1}, {"U2", 2}, {"U3", 2}, {"U4", 5}};
+        int n = 0;
+        for (const auto& [unit, failed] : failures) {
+            for (int k = 0; k < 20; ++k, ++n) {
+                run(n, unit, k < failed);
+            }
+        }
+        for (int k = 0; k < 9; ++k, ++n) {
+            run(n, "U5", true);
+        }
+        QCOMPARE(report.runs, std::size_t(89));
+        QCOMPARE(report.perBench, perBench);
+        QCOMPARE(report.MedianFailureRate(), 0.1);
+        for (const auto& [unit, counted] : perUnit) {
+            const WorkshopReport::UnitTally& tally = report.units.at(unit);
+            QCOMPARE(std::pair(tally.runs, tally.failed), counted);
+            QCOMPARE(report.UnitStandsOut(tally), unit == "U4"); // U5: too few runs to judge
+        }
+        int programmedOk = 0;
+        for (const auto& [number, radio] : report.radios) {
+            programmedOk += radio.programmed;
+        }
+        QCOMPARE(report.configs.at("aaaa").radios + report.configs.at("bbbb").radios, programmedOk);
+        QCOMPARE(report.configs.at("bbbb").fileName, std::string("plan1.prg"));
+        QCOMPARE(report.Reprogrammed().size(), std::size_t(7));
+        const std::string page = ReportPage(report, {"журнал", "", "", "", "сейчас"});
+        QVERIFY(page.find("&lt;b&gt;") != std::string::npos &&
+                page.find("<b>:") == std::string::npos);
+        QCOMPARE(page.find("<script"), std::string::npos);
+        QVERIFY(page.find("<tr class=\"out\"><td>U4</td><td>20</td><td>5</td>") !=
+                std::string::npos);
     }
 
     // A journal of 1.0.0 gets the radio's column in its header once; its

@@ -259,6 +259,55 @@ grep -q "^Радиостанция N-1: работ 2$" shared-history.txt || fai
 diff shared-history.txt local-history.txt || fail "the shared and the local history differ"
 [ "$(look --radio N-2 --csv | grep -c ';program;ok;')" = 1 ] || fail "--radio N-2"
 
+echo "== the workshop report: its numbers are the journal's, counted here; its charts drawn"
+# A week of three benches and four units, made on the server, in a period
+# no other case touches.
+psql -c "INSERT INTO zekt_journal (id, time, program, command, result, message, config_file,
+  config_file_sha256, config_sha256, firmware_file, firmware_sha256, version, seconds, unit,
+  latency, bench, operator, zone, local_time, radio)
+  SELECT 'report/' || n, t, 'zekt-cli', CASE WHEN n % 5 = 0 THEN 'read' ELSE 'program' END,
+    CASE WHEN n % 11 = 0 OR (n % 4 = 3 AND n % 3 = 0) THEN 'failed'
+         WHEN n % 13 = 0 THEN 'cancelled' ELSE 'ok' END, '', '/w/plan' || n % 2 || '.prg', '',
+    'plan' || n % 2, '', '', '6.1.1', 1.5, 'U' || n % 4, 'default', 'bench-' || n % 3, 'op',
+    'Europe/Moscow', to_char(t AT TIME ZONE 'Europe/Moscow', 'YYYY-MM-DD\"T\"HH24:MI:SS+03:00'),
+    'RAD-' || n % 250
+  FROM generate_series(1, 600) AS n,
+    LATERAL (SELECT timestamptz '2026-03-01 09:00+03' + (n % 7) * interval '1 day'
+                    + (n % 50) * interval '1 minute' AS t) AS at"
+week=(--since 2026-03-01 --until 2026-03-07)
+look report "${week[@]}" --html report.html >report.out 2>&1 || fail "report: $(cat report.out)"
+look "${week[@]}" --csv --limit 0 >week.csv
+# By hand: id;bench;operator;time;program;command;result;...;unit (16th).
+[ "$(tail -n +2 week.csv | grep -c .)" = 600 ] || fail "the week's runs: $(grep -c . week.csv)"
+grep -q "Работ: <b>600</b>" report.html || fail "the total"
+expected=$(tail -n +2 week.csv | awk -F';' '{ n[$2]++ } END { for (b in n) print b, n[b] }' | sort |
+  awk '{ printf "<td>%s</td>", $2 }')
+grep -qF "<tr class=\"total\"><td>Всего</td>$expected<td>600</td></tr>" report.html ||
+  fail "the benches' totals: $expected"
+while read -r unit runs failed; do
+  grep -qE "<tr( class=\"out\")?><td>$unit</td><td>$runs</td><td>$failed</td>" report.html ||
+    fail "unit $unit: $runs runs, $failed failed"
+done < <(tail -n +2 week.csv | awk -F';' '{ r[$16]++; if ($7 == "failed") f[$16]++ }
+  END { for (u in r) print u, r[u], f[u] + 0 }')
+twice=$(tail -n +2 week.csv | awk -F';' '$6 == "program" && $7 == "ok" { n[$18]++ }
+  END { for (r in n) if (n[r] > 1) c++; print c + 0 }')
+grep -q "запрограммированных больше одного раза: $twice\." report.html || fail "reprogrammed: $twice"
+# The unit failing most, and only it, stands out (its failures are twice the others').
+[ "$(grep -c '<tr class="out">' report.html)" = 1 ] || fail "marked units"
+if command -v chromium >/dev/null; then
+  HOME="$work" timeout 120 chromium --headless=new --no-sandbox --disable-gpu \
+    --enable-logging=stderr --v=0 --window-size=1100,1800 --screenshot="$work/report.png" \
+    "file://$work/report.html" >/dev/null 2>browser.err || fail "chromium: $(tail -3 browser.err)"
+  ! grep ':CONSOLE' browser.err || fail "the page's console"
+  # The first chart's band holds coloured bars; the heading above it is text.
+  coloured() { convert "$work/report.png" -crop "$1" -colorspace HSL -channel G -separate +channel \
+    -threshold 30% -format '%[fx:mean]' info:; }
+  awk -v c="$(coloured 1000x260+0+220)" -v h="$(coloured 1000x150+0+0)" \
+    'BEGIN { exit !(c > 0.05 && h < 0.01) }' || fail "no chart drawn (report.png)"
+else
+  echo "skip  the report in a browser: chromium is not installed (scripts/setup installs it)"
+fi
+
 echo "== a table init-db has not yet brought up to date: records still sent, the owner asked for init-db"
 psql -c "CREATE DATABASE older"
 older="postgresql:///older?host=$pg&port=54329"
