@@ -34,17 +34,19 @@ std::string InsertStatement(const TableKeeps& keeps) {
     std::string values = "$1, $2::timestamptz, $3, $4, $5, $6, $7, $8, $9, $10, $11, $12, "
                          "$13::double precision, $14, $15, $16, $17, NULLIF($18, '')";
     int next = 19;
-    const auto add = [&](const char* column, const char* format) {
-        columns += std::string(", ") + column;
-        const std::string n = "$" + std::to_string(next++);
-        values += ", " + std::string(format).replace(std::string(format).find('#'), 1, n);
+    // An empty text stored as NULL where the column may lack a value.
+    const auto add = [&](const char* column, bool emptyIsNull) {
+        columns.append(", ").append(column);
+        const std::string parameter = std::to_string(next++);
+        values.append(emptyIsNull ? ", NULLIF($" : ", $").append(parameter);
+        values.append(emptyIsNull ? ", '')" : "");
     };
     if (keeps.zone) {
-        add("zone", "NULLIF(#, '')");
-        add("local_time", "#");
+        add("zone", true);
+        add("local_time", false);
     }
     if (keeps.radio) {
-        add("radio", "NULLIF(#, '')");
+        add("radio", true);
     }
     return "INSERT INTO zekt_journal (" + columns + ") VALUES (" + values +
            ") ON CONFLICT (id) DO NOTHING RETURNING id";
