@@ -22,6 +22,18 @@ as_server() {
     "$@"
   fi
 }
+# A port no other server here uses: on a Unix socket the folder keeps servers
+# apart; on 127.0.0.1 the first free one from 54329.
+free_port() {
+  local p
+  for p in $(seq 54329 54999); do
+    if ! (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null; then
+      echo "$p"
+      return
+    fi
+  done
+  echo 54329
+}
 port=54329
 listen=
 host=$dir
@@ -31,6 +43,7 @@ if [ "${ZEKT_PG_TCP:-}" = 1 ]; then
 fi
 case "$action" in
 start)
+  [ -n "$listen" ] && port=$(free_port)
   mkdir -p "$dir"
   [ "$(id -u)" -eq 0 ] && chown nobody "$dir"
   as_server "$bin/initdb" -D "$dir/data" -U zekt_admin -A trust -E UTF8 --no-sync >"$dir/initdb.log"

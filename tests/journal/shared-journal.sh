@@ -22,8 +22,9 @@ cleanup() {
 trap cleanup EXIT
 [ -n "${ZEKT_KEEP:-}" ] && trap - EXIT
 uri=$("$here/postgres.sh" start "$pg") || exit $?
+port=${uri##*port=}
 server() { "$here/postgres.sh" "$1" "$pg"; }
-psql() { command psql -X -q -At -v ON_ERROR_STOP=1 -h "$pg" -p 54329 -U zekt_admin zekt "$@"; }
+psql() { command psql -X -q -At -v ON_ERROR_STOP=1 -h "$pg" -p "$port" -U zekt_admin zekt "$@"; }
 rows() { psql -c "SELECT count(*), count(DISTINCT id) FROM zekt_journal $*"; }
 fail() { echo "FAIL: $*"; exit 1; }
 ms_since() { echo $((($(date +%s%N) - $1) / 1000000)); }
@@ -310,9 +311,9 @@ fi
 
 echo "== a table init-db has not yet brought up to date: records still sent, the owner asked for init-db"
 psql -c "CREATE DATABASE older"
-older="postgresql:///older?host=$pg&port=54329"
+older="postgresql:///older?host=$pg&port=$port"
 "$cli" --journal-database "$older&user=zekt_admin" journal init-db >/dev/null
-command psql -X -q -h "$pg" -p 54329 -U zekt_admin older -c "ALTER TABLE zekt_journal DROP COLUMN zone,
+command psql -X -q -h "$pg" -p "$port" -U zekt_admin older -c "ALTER TABLE zekt_journal DROP COLUMN zone,
   DROP COLUMN local_time, DROP COLUMN radio; UPDATE zekt_schema SET version = 2;
   GRANT INSERT, SELECT ON zekt_journal TO bench"
 one_radio() { # URI NUMBER: one radio with its number
@@ -326,7 +327,7 @@ grep -q "без пояса времени и номера радиостанци
 "$cli" --journal-database "$older&user=zekt_admin" journal init-db | grep -q "версия 4" || fail "upgrade"
 one_radio "$older&user=bench" 77-2 >/dev/null 2>older.err || fail "run: $(cat older.err)"
 ! grep -q "общий журнал" older.err || fail "$(cat older.err)"
-[ "$(command psql -X -At -h "$pg" -p 54329 -U zekt_admin older -c \
+[ "$(command psql -X -At -h "$pg" -p "$port" -U zekt_admin older -c \
   "SELECT count(*), count(zone), string_agg(radio, ',') FROM zekt_journal")" = "2|1|77-2" ] ||
   fail "the older table's rows"
 
@@ -354,7 +355,7 @@ while IFS='|' read -r name says address; do
 done <<EOF
 wrong password|не принимает записи|$uri&user=pwuser
 no INSERT|не принимает записи|$uri&user=reader
-no such database|не принимает записи|postgresql:///nodb?host=$pg&port=54329&user=bench
+no such database|не принимает записи|postgresql:///nodb?host=$pg&port=$port&user=bench
 bad sslmode|не принимает записи|$uri&user=bench&sslmode=sometimes
 unknown parameter|не принимает записи|$uri&user=bench&colour=red
 no such host|недоступен|postgresql://bench@host.invalid/zekt
