@@ -239,7 +239,7 @@ FT_STATUS LibFtdiDriver::FT_Read(FT_HANDLE handle, void* buffer, DWORD bytesToRe
     // at once (nothing buffered on the host side) from spinning.
     using SteadyClock = std::chrono::steady_clock;
     SteadyClock::time_point readStarted;
-    const ReadOutcome outcome = ReadUntil(
+    const ReadUntilOutcome outcome = ReadUntil(
         static_cast<uint8_t*>(buffer), bytesToRead,
         std::chrono::milliseconds(device->readTimeoutMs),
         [context, &readStarted](uint8_t* to, int size) {

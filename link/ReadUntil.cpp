@@ -2,9 +2,9 @@
 
 namespace zekt {
 
-ReadOutcome ReadUntil(uint8_t* buffer, uint32_t size, std::chrono::milliseconds timeout,
-                      const ChunkReader& readChunk, const Clock& now, const Pause& pause) {
-    ReadOutcome outcome;
+ReadUntilOutcome ReadUntil(uint8_t* buffer, uint32_t size, std::chrono::milliseconds timeout,
+                           const ChunkReader& readChunk, const Clock& now, const Pause& pause) {
+    ReadUntilOutcome outcome;
     const auto deadline = now() + timeout;
     while (outcome.received < size) {
         const int n =

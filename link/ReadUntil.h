@@ -8,7 +8,7 @@ namespace zekt {
 
 // D2XX's FT_Read waits for the whole count or the read time-out; libftdi's
 // read returns whatever is buffered at once. This loop bridges the two.
-struct ReadOutcome {
+struct ReadUntilOutcome {
     bool ioError = false;
     uint32_t received = 0;
 };
@@ -20,7 +20,7 @@ using ChunkReader = std::function<int(uint8_t* buffer, int size)>;
 using Clock = std::function<std::chrono::steady_clock::time_point()>;
 using Pause = std::function<void()>;
 
-ReadOutcome ReadUntil(uint8_t* buffer, uint32_t size, std::chrono::milliseconds timeout,
-                      const ChunkReader& readChunk, const Clock& now, const Pause& pause);
+ReadUntilOutcome ReadUntil(uint8_t* buffer, uint32_t size, std::chrono::milliseconds timeout,
+                           const ChunkReader& readChunk, const Clock& now, const Pause& pause);
 
 } // namespace zekt

@@ -95,7 +95,7 @@ private slots:
         Chunks chunks;
         chunks.sizes = {0, 62, 0, 0, 18};
         uint8_t buffer[80] = {};
-        const ReadOutcome r =
+        const ReadUntilOutcome r =
             ReadUntil(buffer, 80, 5000ms, chunks.Reader(), time.ClockFn(), time.PauseFn());
         QVERIFY(!r.ioError);
         QCOMPARE(r.received, 80u);
@@ -108,7 +108,7 @@ private slots:
         Chunks chunks;
         chunks.sizes = {40, 39};
         uint8_t buffer[80] = {};
-        const ReadOutcome r =
+        const ReadUntilOutcome r =
             ReadUntil(buffer, 80, 5000ms, chunks.Reader(), time.ClockFn(), time.PauseFn());
         QVERIFY(!r.ioError);
         QCOMPARE(r.received, 79u);
@@ -121,7 +121,7 @@ private slots:
         Chunks chunks;
         chunks.sizes = {10, -1};
         uint8_t buffer[80] = {};
-        const ReadOutcome r =
+        const ReadUntilOutcome r =
             ReadUntil(buffer, 80, 5000ms, chunks.Reader(), time.ClockFn(), time.PauseFn());
         QVERIFY(r.ioError);
     }
@@ -131,7 +131,7 @@ private slots:
         Chunks chunks;
         chunks.sizes = {80};
         uint8_t buffer[80] = {};
-        const ReadOutcome r =
+        const ReadUntilOutcome r =
             ReadUntil(buffer, 80, 0ms, chunks.Reader(), time.ClockFn(), time.PauseFn());
         QCOMPARE(r.received, 80u);
     }
