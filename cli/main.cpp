@@ -14,6 +14,7 @@
 #include "FileMessages.h"
 #include "Firmware.h"
 #include "FrequencyCodec.h"
+#include "MachineNumber.h"
 #include "PanelTexts.h"
 #include "RadioNumber.h"
 #include "ReadBack.h"
@@ -23,6 +24,7 @@
 
 #include <QCoreApplication>
 #include <QThread>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -432,8 +434,11 @@ std::vector<UnitRun> RunRound(const CliOptions& options, LinkBackend& backend,
     Print(Out(), "\n  %s%s%s\n", Column("Программатор", 20).c_str(),
           Column("Результат", 16).c_str(), "Секунды");
     for (std::size_t k = 0; k < units.size(); ++k) {
-        Print(Out(), "  %s%s%.1f\n", Column(units[k].serial, 20).c_str(),
-              Column(RunResultText(runs[k].status), 16).c_str(), runs[k].seconds);
+        // Seconds as Russian writes them, whatever the locale says.
+        std::string seconds = MachineNumber(runs[k].seconds, 1);
+        std::replace(seconds.begin(), seconds.end(), '.', ',');
+        Print(Out(), "  %s%s%s\n", Column(units[k].serial, 20).c_str(),
+              Column(RunResultText(runs[k].status), 16).c_str(), seconds.c_str());
     }
     for (std::size_t k = 0; k < units.size(); ++k) {
         if (!runs[k].printed.empty()) {
