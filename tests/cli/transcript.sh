@@ -33,7 +33,7 @@ mask() {
 
 # A run: its command line, what it printed on each stream, its status.
 # Several units run at once: their lines are compared unit by unit.
-by_unit() { if [ "$1" = several ]; then sort -s -k1,1; else cat; fi; }
+by_unit() { case $1 in several | busy-of-two) sort -s -k1,1 ;; *) cat ;; esac; }
 run() { # NAME [STDIN] -- ARGS...
   local name=$1 input="" status=0
   shift
@@ -55,6 +55,7 @@ show() { # FILE: its lines
 sim=(--simulate radio.hex --workdir "$demo")
 
 {
+  run no-arguments --
   run version -- --version
   run help -- --help
   run unknown -- frobnicate
@@ -62,28 +63,40 @@ sim=(--simulate radio.hex --workdir "$demo")
   run empty-unit -- --unit '' test
   run bad-radio-number -- --radio-number 'a*b' read
   run test -- "${sim[@]}" test
-  run units -- "${sim[@]}" units
+  run units -- "${sim[@]}" --simulate s.hex units
+  run no-unit -- "${sim[@]}" --unit NOPE test
+  run option-twice -- "${sim[@]}" --trace t1.txt --trace t2.txt test
+  run bad-delay -- "${sim[@]}" --sim-delay 99999 test
+  run latency -- "${sim[@]}" --usb-latency 1 test
+  run latency-refused -- "${sim[@]}" --usb-latency 2 --sim-fault latency test
+  run missing-file -- "${sim[@]}" program missing.prg --yes
   run program -- "${sim[@]}" program taxi.prg --yes
   run read-traced -- "${sim[@]}" --trace trace.txt read --yes
   show trace.txt
   run read-save -- "${sim[@]}" read --save read.prg --yes
   show read.prg
   run verify-same -- "${sim[@]}" verify taxi.prg --yes
+  run export-stdout -- export-csv taxi.prg
   run export -- export-csv taxi.prg channels.csv
   show channels.csv
   sed -i '2s/;[0-9]*,[0-9]*;/;150,125;/' channels.csv
   cp taxi.prg other.prg
   run import -- import-csv channels.csv other.prg
   run verify-other -- "${sim[@]}" verify other.prg --yes
+  run verify-blank -- --simulate blank.hex --workdir "$demo" verify taxi.prg --yes
   run write-frequencies -- "${sim[@]}" --radio-number R-7 write-frequencies other.prg --yes
   run backup -- "${sim[@]}" backup whole.hex
   echo "== whole.hex: $(wc -l <whole.hex) lines, sha256 $(sha256sum whole.hex | cut -c1-16)"
+  run backup-reads-differ -- "${sim[@]}" --sim-fault garbage@300 backup whole2.hex
   run series '\n\nn\n' -- "${sim[@]}" program taxi.prg --repeat
   run numbered 'N-1\n\n\tN-2\r\n\nбад*\nN-1\nn\n' -- "${sim[@]}" --radio-number ask program taxi.prg --repeat --yes
   run timeout -- "${sim[@]}" --sim-fault timeout@5 read --yes
   run garbage -- "${sim[@]}" --sim-fault garbage@10 read --yes
   run unplug -- "${sim[@]}" --sim-fault unplug@100 program taxi.prg --yes
+  run stuck-bit -- --simulate f3.hex --workdir "$demo" --sim-fault stuck-bit@0x10:3 program taxi.prg --yes
   run busy -- "${sim[@]}" --sim-fault busy test
+  run busy-chosen -- --simulate f5.hex --workdir "$demo" --sim-fault busy --unit SIM1 program taxi.prg --yes
+  run busy-of-two -- --simulate a.hex --simulate f6.hex --sim-fault SIM2:busy --all-units test
   run several -- --simulate a.hex --simulate b.hex --workdir "$demo" --all-units \
     --journal several.csv program taxi.prg --yes
   echo "== several.csv, by unit"
