@@ -28,6 +28,9 @@ FileError FileErrorFromErrno(int error) {
     switch (error) {
     case ENOSPC:
     case EFBIG:
+#ifdef EDQUOT // a user's quota is a full disk too, where the system has quotas
+    case EDQUOT:
+#endif
         return FileError::NoSpace;
     case EACCES:
     case EPERM:

@@ -19,11 +19,6 @@ constexpr int kMaxLinkHops = 40; // as the kernel's own limit on symlink chains
 
 constexpr std::size_t kNameMax = 255; // bytes of one name on Linux file systems
 
-// Linux's one code more than the shared table: a user's quota is a full disk.
-FileError ErrorFromErrno(int error) {
-    return error == EDQUOT ? FileError::NoSpace : FileErrorFromErrno(error);
-}
-
 class Descriptor {
 public:
     explicit Descriptor(int fd) : fd(fd) {}
@@ -90,7 +85,7 @@ FileError ResolveLinks(const std::string& path, std::string& target) {
     for (int hop = 0; hop < kMaxLinkHops; ++hop) {
         struct stat st {};
         if (lstat(target.c_str(), &st) != 0) {
-            return errno == ENOENT ? FileError::None : ErrorFromErrno(errno);
+            return errno == ENOENT ? FileError::None : FileErrorFromErrno(errno);
         }
         if (!S_ISLNK(st.st_mode)) {
             return FileError::None;
@@ -101,7 +96,7 @@ FileError ResolveLinks(const std::string& path, std::string& target) {
         std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
         const ssize_t n = readlink(target.c_str(), link.data(), link.size());
         if (n < 0) {
-            return ErrorFromErrno(errno);
+            return FileErrorFromErrno(errno);
         }
         link.resize(static_cast<std::size_t>(n));
         target = link.starts_with('/') ? link : ParentOf(target) + "/" + link;
@@ -197,7 +192,7 @@ WriteTarget InspectTarget(const std::string& path) {
     }
     t.exists = stat(t.path.c_str(), &t.st) == 0;
     if (!t.exists && errno != ENOENT) {
-        t.error = ErrorFromErrno(errno);
+        t.error = FileErrorFromErrno(errno);
     } else if (t.exists && !S_ISREG(t.st.st_mode)) {
         t.error = FileError::NotRegular;
     } else if (t.exists && !MayWrite(t.path, t.st)) {
@@ -215,7 +210,7 @@ WriteTarget InspectTarget(const std::string& path) {
 FileRead ReadRegularFile(const std::string& path, std::size_t limit) {
     struct stat st {};
     if (stat(path.c_str(), &st) != 0) {
-        return {ErrorFromErrno(errno), {}};
+        return {FileErrorFromErrno(errno), {}};
     }
     // Checked before opening: opening a device or a FIFO may block or act.
     if (!S_ISREG(st.st_mode)) {
@@ -223,7 +218,7 @@ FileRead ReadRegularFile(const std::string& path, std::size_t limit) {
     }
     Descriptor fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (fd.Get() < 0) {
-        return {ErrorFromErrno(errno), {}};
+        return {FileErrorFromErrno(errno), {}};
     }
     if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return {FileError::NotRegular, {}};
@@ -239,7 +234,7 @@ FileRead ReadRegularFile(const std::string& path, std::size_t limit) {
             continue;
         }
         if (n < 0) {
-            return {ErrorFromErrno(errno), {}};
+            return {FileErrorFromErrno(errno), {}};
         }
         if (n == 0) {
             break;
@@ -319,7 +314,7 @@ FileWrite WriteFileSafely(const std::string& path, std::string_view content) {
         if (exists && (why == EACCES || why == EPERM || why == EROFS)) {
             return WriteFileInPlace(target, content);
         }
-        return Failed(ErrorFromErrno(why), target);
+        return Failed(FileErrorFromErrno(why), target);
     }
     Descriptor fd(tempFd);
     // The old file's mode (and owner, for root) where the file system keeps
@@ -335,7 +330,7 @@ FileWrite WriteFileSafely(const std::string& path, std::string_view content) {
     if (!ok) {
         const int why = errno;
         unlink(temporary.c_str());
-        return Failed(ErrorFromErrno(why), target);
+        return Failed(FileErrorFromErrno(why), target);
     }
     SyncFolder(folder);
     return {FileError::None, target};
@@ -347,7 +342,7 @@ FileWrite WriteOutputFile(const std::string& path, std::string_view content) {
     if (stat(path.c_str(), &named) == 0 && fstat(STDOUT_FILENO, &out) == 0 &&
         named.st_dev == out.st_dev && named.st_ino == out.st_ino) {
         if (!WriteAll(STDOUT_FILENO, content, 0, false)) {
-            return Failed(ErrorFromErrno(errno), path);
+            return Failed(FileErrorFromErrno(errno), path);
         }
         return {FileError::None, path};
     }
@@ -357,14 +352,14 @@ FileWrite WriteOutputFile(const std::string& path, std::string_view content) {
     // O_NONBLOCK: a FIFO nobody reads fails at once instead of waiting.
     Descriptor fd(open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
     if (fd.Get() < 0) {
-        return Failed(ErrorFromErrno(errno), path);
+        return Failed(FileErrorFromErrno(errno), path);
     }
     (void)!fcntl(fd.Get(), F_SETFL, fcntl(fd.Get(), F_GETFL) & ~O_NONBLOCK);
     bool ok = WriteAll(fd.Get(), content, 0, false);
     const int why = errno;
     ok = fd.Close() && ok;
     if (!ok) {
-        return Failed(ErrorFromErrno(why), path);
+        return Failed(FileErrorFromErrno(why), path);
     }
     return {FileError::None, path};
 }
@@ -382,7 +377,7 @@ FileError OpenTarget(const std::string& path, int access, Descriptor& opened) {
     opened.Take(
         open(inspected.path.c_str(), access | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666));
     if (opened.Get() < 0) {
-        return ErrorFromErrno(errno);
+        return FileErrorFromErrno(errno);
     }
     struct stat st {};
     if (fstat(opened.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -400,7 +395,7 @@ FileError OpenForWriting(const std::string& path, int& fd) {
         return error;
     }
     if (ftruncate(opened.Get(), 0) != 0) {
-        return ErrorFromErrno(errno);
+        return FileErrorFromErrno(errno);
     }
     fd = opened.Release();
     return FileError::None;
@@ -432,7 +427,7 @@ FileError MakeFolders(const std::string& path) {
         return S_ISDIR(st.st_mode) ? FileError::None : FileError::NotRegular;
     }
     if (errno != ENOENT) {
-        return ErrorFromErrno(errno);
+        return FileErrorFromErrno(errno);
     }
     const std::string parent = ParentOf(folder);
     if (parent != folder) {
@@ -441,7 +436,7 @@ FileError MakeFolders(const std::string& path) {
         }
     }
     if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
-        return ErrorFromErrno(errno);
+        return FileErrorFromErrno(errno);
     }
     return FileError::None;
 }
@@ -459,7 +454,7 @@ FileWrite WriteFileInPlace(const std::string& path, std::string_view content) {
     Descriptor fd(open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
     struct stat st {};
     if (fd.Get() < 0) {
-        return Failed(ErrorFromErrno(errno), path);
+        return Failed(FileErrorFromErrno(errno), path);
     }
     if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return Failed(FileError::NotRegular, path);
@@ -468,7 +463,7 @@ FileWrite WriteFileInPlace(const std::string& path, std::string_view content) {
     if (!content.empty()) {
         const int reserved = posix_fallocate(fd.Get(), 0, static_cast<off_t>(content.size()));
         if (reserved != 0 && reserved != EOPNOTSUPP && reserved != EINVAL) {
-            return Failed(ErrorFromErrno(reserved), path);
+            return Failed(FileErrorFromErrno(reserved), path);
         }
     }
     bool ok = WriteAll(fd.Get(), content, 0, true) &&
@@ -476,7 +471,7 @@ FileWrite WriteFileInPlace(const std::string& path, std::string_view content) {
     const int why = errno;
     ok = fd.Close() && ok;
     if (!ok) {
-        return Failed(ErrorFromErrno(why), path);
+        return Failed(FileErrorFromErrno(why), path);
     }
     return {FileError::None, path};
 }
@@ -562,7 +557,7 @@ void CloseFile(int fd) {
 FileError CreateNewFile(const std::string& path, int& fd, bool& existed) {
     fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
     existed = fd < 0 && errno == EEXIST;
-    return fd < 0 ? ErrorFromErrno(errno) : FileError::None;
+    return fd < 0 ? FileErrorFromErrno(errno) : FileError::None;
 }
 
 void RemoveFile(const std::string& path) {

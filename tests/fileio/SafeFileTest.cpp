@@ -187,6 +187,10 @@ private slots:
         QCOMPARE(Listing(files), QStringList{"radio.hex"});
         QVERIFY(DescribeFileError(path, written.error).find("нет места на диске") !=
                 std::string::npos);
+        // Every writer names a full disk the same, a user's quota included.
+        for (const int full : {ENOSPC, EFBIG, EDQUOT}) {
+            QCOMPARE(FileErrorFromErrno(full), FileError::NoSpace);
+        }
     }
 
     // The longest names a folder takes are saved through a temporary file
