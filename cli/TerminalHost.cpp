@@ -6,6 +6,7 @@
 #include "RunStop.h"
 #include "StopEvents.h"
 
+#include <atomic>
 #include <csignal>
 #include <cstdlib>
 
@@ -75,7 +76,10 @@ void TerminalHost::Say(const std::string& text) {
 
 namespace {
 
-volatile std::sig_atomic_t promptSignal = 0;
+// Set by the stop route: a signal handler on POSIX, the console's own thread
+// on Windows. A lock-free atomic is safe in both.
+std::atomic<int> promptSignal = 0;
+static_assert(std::atomic<int>::is_always_lock_free);
 
 // A line of any length; false at the end of the input or when a signal
 // interrupted the wait.
@@ -114,8 +118,8 @@ bool ReadAnswer(std::FILE* out, std::FILE* in, const std::string& prompt, std::s
         const bool stopped = RunStopSignal() != 0 || promptSignal != 0;
         answered = !stopped && ReadLine(in, answer) && promptSignal == 0;
     }
-    if (promptSignal == kStopTerminate || promptSignal == kStopHangUp) {
-        RequestRunStop(promptSignal);
+    if (const int signal = promptSignal; signal == kStopTerminate || signal == kStopHangUp) {
+        RequestRunStop(signal);
     }
     if (!answered) {
         std::clearerr(in);

@@ -14,7 +14,9 @@ std::atomic<bool> stopTaken{false};
 static_assert(std::atomic<int>::is_always_lock_free, "used from a signal handler");
 void (*stopCallback)(int) = nullptr;
 
-void OnStopSignal(int signal) {
+} // namespace
+
+void TakeStopRequest(int signal) noexcept {
     const int savedErrno = errno; // the interrupted code may be about to read it
     // One exchange: of two signals close together, only one is the first.
     if (stopSignal.exchange(signal) != 0) {
@@ -26,8 +28,6 @@ void OnStopSignal(int signal) {
     }
     errno = savedErrno;
 }
-
-} // namespace
 
 void RequestRunStop(int signal) noexcept {
     stopSignal.store(signal);
@@ -52,7 +52,7 @@ bool RunStopTaken() noexcept {
 
 void InstallRunStopHandlers(void (*onStop)(int)) {
     stopCallback = onStop;
-    RouteStopEvents(OnStopSignal);
+    RouteStopEvents([](int signal) { TakeStopRequest(signal); });
 }
 
 } // namespace zekt

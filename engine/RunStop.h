@@ -19,10 +19,14 @@ void ClearRunStop() noexcept;
 void NoteRunStopTaken() noexcept;
 bool RunStopTaken() noexcept;
 
+// A stop request from outside as every front takes it: the first asks the
+// run to stop, a second one ends the process at once (the operator insists).
+// May be called from a signal handler.
+void TakeStopRequest(int signal) noexcept;
+
 // Takes the stop events (SIGINT, SIGTERM and SIGHUP; on Windows the
-// console's): the first asks the run to stop, a second one ends the process
-// at once. onStop, when given, is also called from the handler (it must be
-// async-signal-safe).
+// console's) with TakeStopRequest. onStop, when given, is also called from
+// the handler (it must be async-signal-safe).
 void InstallRunStopHandlers(void (*onStop)(int) = nullptr);
 
 } // namespace zekt

@@ -14,10 +14,7 @@ void QuitOnStopRequests(QCoreApplication& app) {
         return;
     }
     QObject::connect(gui, &QGuiApplication::commitDataRequest, gui, [gui](QSessionManager&) {
-        if (zekt::RunStopSignal() != 0) {
-            zekt::EndByStopEvent(zekt::kStopHangUp);
-        }
-        zekt::RequestRunStop(zekt::kStopHangUp);
+        zekt::TakeStopRequest(zekt::kStopHangUp);
         gui->quit(); // a run in progress is waited for (it stops at its next frame)
     });
 }
