@@ -103,8 +103,8 @@ void TFUser::ReadConfigFile(const QString& path) {
             break;
         }
     }
-    if (!plan.refusal.empty()) {
-        PlainMessage(*dialogs, QString::fromStdString(plan.refusal));
+    if (plan.refusal) {
+        PlainMessage(*dialogs, QString::fromStdString(*plan.refusal));
         return;
     }
     if (plan.versionMessage) {

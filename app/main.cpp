@@ -318,8 +318,8 @@ std::optional<int> ChooseUnit(const Options& options, zekt::LinkBackend& backend
     }
     const zekt::UnitChoice choice =
         zekt::ChooseUnits(backend.ListUnits(), {options.unit.toStdString()}, false);
-    if (!choice.refusal.empty()) {
-        SayOnStandardError(choice.refusal);
+    if (choice.refusal) {
+        SayOnStandardError(*choice.refusal);
         return choice.ambiguous ? 2 : 1;
     }
     chosen = choice.units.front();

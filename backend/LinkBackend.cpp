@@ -179,10 +179,11 @@ UnitChoice ChooseUnits(const std::vector<UnitInfo>& attached,
             return choice;
         }
         if (fitting.size() > 1) {
-            choice.refusal = "--unit " + text + ": подходят несколько программаторов:";
+            std::string refusal = "--unit " + text + ": подходят несколько программаторов:";
             for (const UnitInfo& unit : fitting) {
-                choice.refusal += "\n  " + UnitLine(unit);
+                refusal += "\n  " + UnitLine(unit);
             }
+            choice.refusal = refusal;
             choice.ambiguous = true;
             return choice;
         }

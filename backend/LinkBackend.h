@@ -61,10 +61,10 @@ std::string BusyText(const UnitInfo& unit);
 
 // The units the --unit texts name: each an exact serial number or location,
 // else the one serial number that ends with it; with all, every unit.
-struct UnitChoice {
+struct [[nodiscard]] UnitChoice {
     std::vector<UnitInfo> units;
-    std::string refusal;    // empty: chosen
-    bool ambiguous = false; // a text fits several units (a usage error)
+    std::optional<std::string> refusal; // why none was chosen
+    bool ambiguous = false;             // a text fits several units (a usage error)
 };
 UnitChoice ChooseUnits(const std::vector<UnitInfo>& attached,
                        const std::vector<std::string>& wanted, bool all);

@@ -129,7 +129,7 @@ private:
     std::optional<std::string> inlineValue; // of --name=value
 
     void Refuse(const std::string& why) {
-        if (o.error.empty()) {
+        if (!o.error) {
             o.error = why;
         }
     }

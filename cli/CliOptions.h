@@ -63,10 +63,10 @@ struct CliOptions {
     // settings file says.
     std::string radioNumber;
 
-    std::string error; // why the command line was refused
+    std::optional<std::string> error; // why the command line was refused
 };
 
-CliOptions ParseCliOptions(const std::vector<std::string>& args);
+[[nodiscard]] CliOptions ParseCliOptions(const std::vector<std::string>& args);
 
 extern const char* const kCliUsage;
 

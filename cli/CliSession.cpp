@@ -129,8 +129,8 @@ bool LoadConfiguration(const std::string& path, RadioConfig& config, DataArray& 
     }
     const ParsedConfigFile file = ParseConfigFile(read.bytes);
     const FileReadPlan plan = PlanConfigFileRead(file);
-    if (!plan.refusal.empty()) {
-        Say(plan.refusal);
+    if (plan.refusal) {
+        Say(*plan.refusal);
         return false;
     }
     if (plan.versionMessage) {

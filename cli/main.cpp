@@ -543,8 +543,8 @@ int RunWithProgrammer(int argc, char** argv, const zekt::CliOptions& options) {
     std::vector<UnitInfo> units;
     if (options.allUnits || !options.units.empty()) {
         const UnitChoice choice = ChooseUnits(backend.ListUnits(), options.units, options.allUnits);
-        if (!choice.refusal.empty()) {
-            Say("zekt-cli: " + choice.refusal);
+        if (choice.refusal) {
+            Say("zekt-cli: " + *choice.refusal);
             return choice.ambiguous ? kExitUsage : kExitFailed;
         }
         units = choice.units;
@@ -596,8 +596,8 @@ int Main(int argc, char** argv) {
         zekt::Print(stdout, "zekt-cli %s\n", ZEKT_VERSION);
         return zekt::kExitOk;
     }
-    if (!options.error.empty()) {
-        return Usage(options.error);
+    if (options.error) {
+        return Usage(*options.error);
     }
     if (options.command == "journal") {
         return zekt::JournalCommand(options);

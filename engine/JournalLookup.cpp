@@ -39,8 +39,8 @@ FileConfiguration ConfigurationOfFile(const std::string& path) {
     }
     const ParsedConfigFile file = ParseConfigFile(read.bytes);
     const FileReadPlan plan = PlanConfigFileRead(file);
-    if (!plan.refusal.empty()) {
-        found.refusal = plan.refusal;
+    if (plan.refusal) {
+        found.refusal = *plan.refusal;
         return found;
     }
     RadioConfig config;

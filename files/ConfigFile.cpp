@@ -235,7 +235,7 @@ void ApplyFileOptions(const FileReadPlan& plan, RadioConfig& config) {
         }
         config.*field = applied.value;
     }
-    if (plan.refusal.empty()) {
+    if (!plan.refusal) {
         config.version = plan.version;
         config.readProtect = plan.readProtect;
     }

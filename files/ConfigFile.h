@@ -58,9 +58,9 @@ struct AppliedOption {
     FileOption option;
     int value;
 };
-struct FileReadPlan {
+struct [[nodiscard]] FileReadPlan {
     std::vector<AppliedOption> options;
-    std::string refusal; // the plain message of the first value out of range
+    std::optional<std::string> refusal; // the plain message of the first value out of range
     // Only when nothing was refused:
     bool versionMessage = false; // the version is not 0, 1 or 2; none is chosen
     int version = kNoVersion;

@@ -27,11 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     const FileReadPlan plan = PlanConfigFileRead(file);
-    if (plan.options.size() > 5 || (!plan.refusal.empty() && plan.versionMessage)) {
+    if (plan.options.size() > 5 || (plan.refusal && plan.versionMessage)) {
         std::abort();
     }
-    if (plan.refusal.empty() && plan.version != kNoVersion &&
-        (plan.version < 0 || plan.version > 2)) {
+    if (!plan.refusal && plan.version != kNoVersion && (plan.version < 0 || plan.version > 2)) {
         std::abort();
     }
     DataArray memory;

@@ -143,19 +143,19 @@ private slots:
         };
         for (const auto& [wanted, all, chosen, refusal, ambiguous] : cases) {
             const UnitChoice choice = ChooseUnits(attached, wanted, all);
-            QVERIFY2(*refusal ? choice.refusal.find(refusal) != std::string::npos
-                              : choice.refusal.empty(),
-                     choice.refusal.c_str());
+            QVERIFY2(*refusal ? choice.refusal && choice.refusal->find(refusal) != std::string::npos
+                              : !choice.refusal,
+                     choice.refusal.value_or("").c_str());
             QCOMPARE(choice.ambiguous, ambiguous);
             std::vector<std::string> locations;
             for (const UnitInfo& unit : choice.units) {
                 locations.push_back(unit.location);
             }
-            if (choice.refusal.empty()) {
+            if (!choice.refusal) {
                 QCOMPARE(locations, chosen);
             }
         }
-        QVERIFY(ChooseUnits({}, {}, true).refusal.find("не найдено") != std::string::npos);
+        QVERIFY(ChooseUnits({}, {}, true).refusal->find("не найдено") != std::string::npos);
     }
 
     // Simulated units: one per file, SIM1, SIM2..., each link its own unit,

@@ -125,7 +125,7 @@ private slots:
         const ParsedConfigFile file = ParseConfigFile("");
         QCOMPARE(file.options, FileOptions{});
         const FileReadPlan plan = PlanConfigFileRead(file);
-        QVERIFY(plan.refusal.empty());
+        QVERIFY(!plan.refusal);
         QVERIFY(!plan.versionMessage);
         QCOMPARE(plan.version, kVersion410);
         QCOMPARE(plan.options.size(), std::size_t(5));
@@ -151,7 +151,7 @@ private slots:
         QFETCH(QString, refusal);
         const FileReadPlan plan = PlanConfigFileRead(ParseConfigFile(Line1(qPrintable(line))));
         QCOMPARE(static_cast<int>(plan.options.size()), applied);
-        QCOMPARE(QString::fromStdString(plan.refusal), refusal);
+        QCOMPARE(QString::fromStdString(plan.refusal.value_or("")), refusal);
         const FileOption order[] = {FileOption::Software, FileOption::RadioType,
                                     FileOption::TonePair, FileOption::MainBand,
                                     FileOption::GridStep};

@@ -130,7 +130,7 @@ private slots:
                                                count == 4 ? std::vector<std::string>{"A1", "1-4"}
                                                           : std::vector<std::string>{"A1"},
                                                false);
-            QVERIFY(two.refusal.empty());
+            QVERIFY(!two.refusal);
             QCOMPARE(two.units.size(), count == 4 ? std::size_t(2) : std::size_t(1));
             std::vector<LinkRun> runs(two.units.size());
             for (std::size_t k = 0; k < two.units.size(); ++k) {
