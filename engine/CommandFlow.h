@@ -70,7 +70,7 @@ std::string RunFaultAdvice(const StepResult& result, RunKind kind);
 
 // "Чтение конфигурации" up to the decoding: the test, the prompt, both runs
 // and their checks.
-struct ReadOutcome {
+struct [[nodiscard]] ReadOutcome {
     CommandOutcome outcome = CommandOutcome::Done;
     bool decode = false; // the image holds a radio to decode (even after a failed second run)
 };

@@ -14,7 +14,7 @@ int BenchUtcOffsetMinutes();
 // What a *.prg file programs into a radio, for a lookup by configuration:
 // the configuration hash of the image it builds (as programming it builds
 // it, without --band) and the hash of its bytes; or why the file gives none.
-struct FileConfiguration {
+struct [[nodiscard]] FileConfiguration {
     std::optional<std::string> refusal;
     std::string configHash;
     std::string fileHash;
@@ -34,7 +34,7 @@ FoundRuns FindRun(const JournalSource& source, const std::string& id);
 // The workshop's report of the runs that pass the filter, counted as they
 // come, and its page, with what it covers; the lookup's failure when the
 // journal could not be read.
-struct ReportMade {
+struct [[nodiscard]] ReportMade {
     Outcome outcome = Outcome::Done();
     std::string page;
 };

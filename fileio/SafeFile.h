@@ -33,7 +33,7 @@ FileError FileErrorFromErrno(int error);
 inline constexpr std::size_t kConfigFileLimit = 64 * 1024;
 inline constexpr std::size_t kHexFileLimit = 4 * 1024 * 1024;
 
-struct FileRead {
+struct [[nodiscard]] FileRead {
     FileError error = FileError::None;
     std::string bytes; // the whole file when error is None
     bool Ok() const { return error == FileError::None; }
@@ -74,7 +74,7 @@ std::string TextOf(const std::filesystem::path& path);
 // A text's lines: CR LF, LF and a lone CR all end a line.
 std::vector<std::string_view> SplitLines(std::string_view text);
 
-struct FileWrite {
+struct [[nodiscard]] FileWrite {
     FileError error = FileError::None;
     std::string target; // the file actually written (a symlink's target)
     bool Ok() const { return error == FileError::None; }

@@ -81,7 +81,7 @@ public:
     // The records waiting in the pending file go in first, in their order;
     // while another program holds the journal open without sharing it, the
     // line waits there instead (error InUse, pending true: nothing lost).
-    struct Appended {
+    struct [[nodiscard]] Appended {
         FileError error = FileError::None;
         bool pending = false;
     };
@@ -89,7 +89,7 @@ public:
     // Only the waiting records, when the journal is free again.
     FileError AppendPending() const;
 
-    struct Kept {
+    struct [[nodiscard]] Kept {
         FileError error = FileError::None;
         std::string path;
     };

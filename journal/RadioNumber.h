@@ -15,7 +15,7 @@ inline constexpr const char* kRadioNumberRule =
 // A number as typed: what a scanner adds around it (CR, LF, Tab) and blanks
 // at its ends trimmed. Empty: no number (allowed). Refused, with the
 // operator's text, when it holds anything else.
-struct RadioNumberInput {
+struct [[nodiscard]] RadioNumberInput {
     std::string number;                 // trimmed; empty: none given
     std::optional<std::string> refusal; // why not, when not
 };

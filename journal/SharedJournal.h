@@ -39,7 +39,7 @@ bool Matches(const SharedRecord& record, const JournalFilter& filter);
 using EachRun = std::function<void(const SharedRecord&)>;
 
 // The runs a lookup found, oldest first, or why there are none to show.
-struct FoundRuns {
+struct [[nodiscard]] FoundRuns {
     Outcome outcome = Outcome::Done();
     std::vector<SharedRecord> runs; // the runs shown, unless each took them
     std::size_t shown = 0;          // at most the limit
