@@ -1,7 +1,6 @@
 #include "ProgramOp.h"
 #include "RunRig.h"
 
-#include <QElapsedTimer>
 #include <QtTest>
 
 using namespace zekt;
@@ -48,8 +47,6 @@ private slots:
         for (int k = 1; k <= kFullRunFrames; ++k) {
             RunRig rig;
             rig.driver.Faults().*(f.frame) = k;
-            QElapsedTimer clock;
-            clock.start();
             const int code = rig.Run(kOpsProgramRadio);
             const QString where = QString("%1 at frame %2").arg(f.name).arg(k);
             QVERIFY2(code == 0, qPrintable(where));
@@ -58,7 +55,6 @@ private slots:
             QVERIFY2(!rig.link.IsOpen() && !rig.driver.IsOpen(), qPrintable(where));
             QVERIFY2(rig.owner.disabled == 1 && rig.owner.enabled == 1 && !rig.owner.locked,
                      qPrintable(where));
-            QVERIFY2(clock.elapsed() < 2000, qPrintable(where + ": too slow"));
             // Nothing after the failing frame but the winding-up end frame.
             QVERIFY2(static_cast<int>(rig.driver.ReceivedFrames().size()) <= k + 1,
                      qPrintable(where));
