@@ -29,6 +29,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <optional>
 
 namespace {
@@ -325,23 +326,28 @@ int FinishStandardOutput(int status) {
     return status;
 }
 
+// The commands that work with a radio, by the name the parser took.
+using RadioCommand = int (*)(const CliOptions&, Session&);
+const std::map<std::string, RadioCommand> kRadioCommands = {
+    {"test", [](const CliOptions&, Session& session) { return TestCommand(session); }},
+    {"program", [](const CliOptions& options,
+                   Session& session) { return WriteRadio(options, session, kProgramCommand); }},
+    {"write-frequencies",
+     [](const CliOptions& options, Session& session) {
+         return WriteRadio(options, session, kWriteFrequenciesCommand);
+     }},
+    {"read", ReadCommand},
+    {"verify", VerifyCommand},
+    {"backup", BackupCommand},
+};
+
 int RunCommand(const CliOptions& options, Session& session) {
-    if (options.command == "test") {
-        return TestCommand(session);
+    const auto command = kRadioCommands.find(options.command);
+    if (command == kRadioCommands.end()) {
+        Say("zekt-cli: команда " + options.command + " не работает с радиостанцией");
+        return kExitUsage;
     }
-    if (options.command == "program") {
-        return WriteRadio(options, session, kProgramCommand);
-    }
-    if (options.command == "write-frequencies") {
-        return WriteRadio(options, session, kWriteFrequenciesCommand);
-    }
-    if (options.command == "read") {
-        return ReadCommand(options, session);
-    }
-    if (options.command == "verify") {
-        return VerifyCommand(options, session);
-    }
-    return BackupCommand(options, session);
+    return command->second(options, session);
 }
 
 int UnitsCommand(LinkBackend& backend) {
