@@ -106,6 +106,8 @@ int ExitFor(CommandOutcome outcome) {
     case CommandOutcome::Refused:
     case CommandOutcome::FirmwareNotLoaded:
         return kExitUsage;
+    case CommandOutcome::OutputLost:
+        return kExitOutputLost;
     case CommandOutcome::TestFailed:
     case CommandOutcome::Cancelled:
     case CommandOutcome::RunFailed:

@@ -1,5 +1,6 @@
 // zekt-cli: the programmer on the command line, for scripts, SSH sessions and
 // production benches. The same build, runs and operator texts as the window.
+#include "Backup.h"
 #include "ChannelBand.h"
 #include "ChipHexFile.h"
 #include "ChipMemory.h"
@@ -213,58 +214,14 @@ int BackupCommand(const CliOptions& options, Session& session) {
     if (!OutputWritable(options.outputFile)) {
         return kExitUsage;
     }
+    CommandState state(session, "");
     CommandJournal journal(session.journal, session.Record(""));
-    journal.RecordUnitOf(session.Link());
-    if (!session.Link().Test()) {
-        Say(msg::kReadTestFailed);
-        journal.Write(kJournalFailed, msg::kReadTestFailed, nullptr);
-        return kExitFailed;
-    }
-    auto host = session.MakeHost("");
-    Project& image = session.image;
-    image.SetStartWord(0);
-    constexpr ProgramOp kOpsWholeChip = opReadConfig | opReadCode | opReadData;
-    const std::optional<std::string> radio = host->AskRadioNumber();
-    if (!radio) {
-        journal.Write(kJournalCancelled, "", nullptr);
-        return kExitFailed;
-    }
-    journal.StartRadio(*radio);
-    const StepResult run =
-        RunProgramThread(nullptr, kOpsWholeChip, image, session.Link(), host->Progress());
-    host->HideProgress();
-    session.SaveRadio();
-    if (!run.ok) {
-        Say(run.message);
-        journal.Write(run.stopped ? kJournalCancelled : kJournalFailed, run.message, nullptr);
-        return kExitFailed;
-    }
-    // Before anything read is believed: a second pass that agrees.
-    if (const StepResult again = ConfirmRead(host->Parts(), kOpsWholeChip, image, session.Link());
-        !again.ok) {
-        Say(again.message);
-        journal.Write(again.stopped ? kJournalCancelled : kJournalFailed, again.message, nullptr);
-        return kExitFailed;
-    }
-    // Protected memory reads as zeros: a copy of it would restore nothing.
-    if (ChipProtected(image)) {
-        Say(msg::kReadProtected);
-        journal.Write(kJournalFailed, msg::kReadProtected, &image);
-        return kExitFailed;
-    }
-    const ChipFileResult saved = SaveChipHex(options.outputFile, ChipOf(image));
-    if (!saved.ok) {
-        Say("Копия радиостанции не записана. " + saved.error);
-        journal.Write(kJournalFailed, saved.error, &image);
-        return kExitOutputLost;
-    }
-    // The copy is the file this command made: named where files are named.
-    journal.Base().configFile = options.outputFile;
-    journal.Base().configFileHash = FileSha256(options.outputFile);
-    // The shared journal keeps the radio's configuration, as for a read.
-    journal.AttachRadioCopy(FormatReadConfigFile(DecodeReadBack(image, RadioConfig{}), image));
-    journal.Write(kJournalOk, "", &image);
-    return kExitOk;
+    const BackupCopy copy{options.outputFile, [&options](const Project& image) {
+                              const ChipFileResult saved =
+                                  SaveChipHex(options.outputFile, ChipOf(image));
+                              return saved.ok ? Outcome::Done() : Outcome::Refused(saved.error);
+                          }};
+    return ExitFor(BackupRadioJournaled(state.context, state.host->Parts(), journal, copy));
 }
 
 // The commands make the start folder current; every file named on the

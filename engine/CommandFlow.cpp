@@ -403,6 +403,7 @@ const char* JournalResult(CommandOutcome outcome) {
         return kJournalRefused; // nothing reached the radio
     case CommandOutcome::TestFailed:
     case CommandOutcome::RunFailed:
+    case CommandOutcome::OutputLost:
         break;
     }
     return kJournalFailed;

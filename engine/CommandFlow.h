@@ -39,6 +39,7 @@ enum class CommandOutcome {
     Cancelled,         // the operator declined a prompt
     FirmwareNotLoaded, // the firmware file could not be loaded
     RunFailed,         // a run ended with a failure message
+    OutputLost,        // the radio was read; what it held could not be written
 };
 
 // "Программирование" or "Запись частот" from the click to the end, with the

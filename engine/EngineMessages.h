@@ -8,6 +8,8 @@ inline constexpr const char* kRunStopped =
     "Работа с радиостанцией прервана. Если шла запись, радиостанция запрограммирована\n"
     "не полностью: запрограммируйте её заново.";
 inline constexpr const char* kPortNotReady = "USB-порт не инициализирован";
+// A backup that read the radio but could not write its copy (the reason follows).
+inline constexpr const char* kCopyNotWritten = "Копия радиостанции не записана. ";
 
 // What to do, shown below a fault's own text.
 inline constexpr const char* kAdviceCheckLink =
