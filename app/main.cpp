@@ -432,9 +432,9 @@ int main(int argc, char** argv) {
     window->JournalWindow->openReport = [](const QString& path) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(path)); // the system's browser
     };
-    window->UseJournal(journal.path, options.journalDatabase.isEmpty()
-                                         ? backend.KeptSettings().journalDatabase
-                                         : options.journalDatabase.toStdString());
+    window->UseJournal(journal.path,
+                       zekt::SharedJournalAddress(options.journalDatabase.toStdString(),
+                                                  [&backend] { return backend.KeptSettings(); }));
     ShowFitted(app, *window, options.exitWhenShown);
     const int code = app.exec();
     saveRadio();

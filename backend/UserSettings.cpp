@@ -69,6 +69,11 @@ namespace {
 constexpr int kWarningsShown = 5;
 } // namespace
 
+std::string SharedJournalAddress(const std::string& given,
+                                 const std::function<UserSettings()>& settings) {
+    return given.empty() ? settings().journalDatabase : given;
+}
+
 SettingsRead ReadUserSettings(const std::string& path) {
     SettingsRead read;
     // A link that leads nowhere is a settings file that cannot be read.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,5 +25,10 @@ struct SettingsRead {
 // "name = value" lines; blank lines and lines starting with # are skipped.
 // A missing file is no settings and no warning.
 SettingsRead ReadUserSettings(const std::string& path);
+
+// The shared journal's address: the one an option gave, else the settings
+// file's (asked only then: its warnings are said only when it is used).
+std::string SharedJournalAddress(const std::string& given,
+                                 const std::function<UserSettings()>& settings);
 
 } // namespace zekt

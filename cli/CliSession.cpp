@@ -44,9 +44,8 @@ Session::Session(const CliOptions& options, LinkBackend& backend, const UnitInfo
       link(backend.MakeLink(unit, [](const std::string& text) { Say("zekt-cli: " + text); })) {
     journal.warn = [](const std::string& text) { Say("zekt-cli: " + text); };
     journal.spoilsOk = [this] { return lostBecause; };
-    journal.UseSharedJournal(options.journalDatabase.empty()
-                                 ? backend.KeptSettings().journalDatabase
-                                 : options.journalDatabase,
+    journal.UseSharedJournal(SharedJournalAddress(options.journalDatabase,
+                                                  [&backend] { return backend.KeptSettings(); }),
                              [](const std::string& text) { Say("zekt-cli: " + text); });
 }
 

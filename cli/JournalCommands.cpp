@@ -20,14 +20,13 @@ namespace {
 
 // The shared journal's URI: the option's, else the settings file's.
 std::string SharedJournalUri(const CliOptions& options) {
-    if (!options.journalDatabase.empty()) {
-        return options.journalDatabase;
-    }
-    const SettingsRead read = ReadUserSettings(DefaultSettingsPath());
-    for (const std::string& warning : read.warnings) {
-        Say("zekt-cli: настройки: " + warning);
-    }
-    return read.settings.journalDatabase;
+    return SharedJournalAddress(options.journalDatabase, [] {
+        const SettingsRead read = ReadUserSettings(DefaultSettingsPath());
+        for (const std::string& warning : read.warnings) {
+            Say("zekt-cli: настройки: " + warning);
+        }
+        return read.settings;
+    });
 }
 
 // The local journal; said why not when there is none.
