@@ -188,10 +188,11 @@ std::string RunsPerDayTable(const WorkshopReport& report) {
 
 int Others(const std::map<std::string, int>& results) {
     int others = 0;
-    for (const auto& [result, runs] : results) {
-        const bool known = std::any_of(kResults.begin(), kResults.end(),
-                                       [&](const ResultStyle& r) { return result == r.result; });
-        others += known ? 0 : runs;
+    for (const auto& counted : results) {
+        const bool known =
+            std::any_of(kResults.begin(), kResults.end(),
+                        [&counted](const ResultStyle& r) { return counted.first == r.result; });
+        others += known ? 0 : counted.second;
     }
     return others;
 }
