@@ -323,8 +323,8 @@ std::optional<int> ChooseUnit(const Options& options, zekt::LinkBackend& backend
         return choice.ambiguous ? 2 : 1;
     }
     chosen = choice.units.front();
-    if (chosen->access == zekt::DeviceAccess::Busy) {
-        SayOnStandardError(zekt::BusyText(*chosen));
+    if (const std::optional<std::string> held = zekt::LinkBackend::HeldBeforeRun(&*chosen)) {
+        SayOnStandardError(*held);
         return 1;
     }
     return std::nullopt;

@@ -340,6 +340,17 @@ std::optional<std::string> LinkBackend::WhyHeld(const UnitInfo* unit) {
     return std::nullopt;
 }
 
+std::optional<std::string> LinkBackend::WhyLinkHeld(const USB_Prog& link, const UnitInfo* unit) {
+    return link.ErrorCode() == errNoDevice ? WhyHeld(unit) : std::nullopt;
+}
+
+std::optional<std::string> LinkBackend::HeldBeforeRun(const UnitInfo* unit) {
+    if (unit != nullptr && unit->access == DeviceAccess::Busy) {
+        return BusyText(*unit);
+    }
+    return std::nullopt;
+}
+
 LinkBackend::Sim* LinkBackend::SimOf(const UnitInfo* unit) {
     if (sims.empty()) {
         return nullptr;

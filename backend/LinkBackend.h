@@ -95,6 +95,11 @@ public:
     // there: when the unit (nullptr: the first, which a link without a
     // chosen unit takes) is held, why; nothing otherwise.
     std::optional<std::string> WhyHeld(const UnitInfo* unit);
+    // The same after a link failed: only when it failed to find its unit.
+    std::optional<std::string> WhyLinkHeld(const USB_Prog& link, const UnitInfo* unit);
+    // A unit the list already shows held: refused before any command, so
+    // that two programs never share a unit.
+    static std::optional<std::string> HeldBeforeRun(const UnitInfo* unit);
     // The link to the unit (nullptr: whichever unit it finds first, as a
     // program with one unit does), over a driver of its own, with the
     // settings that are the link's own; what it warns of (a refused latency

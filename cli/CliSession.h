@@ -37,7 +37,7 @@ public:
     // could not be saved has lost its state, which fails the command.
     void SaveRadio();
     // Why the unit failed to open when another program holds it.
-    std::optional<std::string> WhyHeld() { return backend.WhyHeld(unit); }
+    std::optional<std::string> WhyHeld() { return backend.WhyLinkHeld(*link, unit); }
     bool RadioLost() const { return radioLost; }
     // One of several units at work: the round, not this session, asks the
     // operator (the radio's number included: presetRadio).

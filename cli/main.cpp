@@ -63,7 +63,7 @@ int TestCommand(Session& session) {
     // A unit another program holds is named after the command, not by the
     // driver's raw status.
     const int code = session.Link().ErrorCode();
-    if (!ok && code != errNone && (code != errNoDevice || !session.WhyHeld())) {
+    if (!ok && code != errNone && !session.WhyHeld()) {
         Say(session.Link().Message());
     }
     return ok ? kExitOk : kExitFailed;
@@ -321,8 +321,7 @@ int UnitsCommand(LinkBackend& backend) {
 
 // A unit another program holds: said, and journaled as a failed command
 // (as when the unit fails to open without --unit).
-int RefuseBusy(Session& session, const CliOptions& options, const UnitInfo& unit) {
-    const std::string why = BusyText(unit);
+int RefuseBusy(Session& session, const CliOptions& options, const std::string& why) {
     Say(why);
     if (options.command != "test") {
         CommandJournal journal(session.journal, session.Record(options.inputFile));
@@ -334,8 +333,8 @@ int RefuseBusy(Session& session, const CliOptions& options, const UnitInfo& unit
 // The command on a unit, unless another program holds it: never two
 // programs on one unit.
 int RunUnlessBusy(const CliOptions& options, Session& session, const UnitInfo* unit) {
-    if (unit != nullptr && unit->access == DeviceAccess::Busy) {
-        return RefuseBusy(session, options, *unit);
+    if (const std::optional<std::string> held = LinkBackend::HeldBeforeRun(unit)) {
+        return RefuseBusy(session, options, *held);
     }
     return RunCommand(options, session);
 }
@@ -520,8 +519,8 @@ int RunWithProgrammer(int argc, char** argv, const zekt::CliOptions& options) {
         Session session(options, backend, unit);
         status = RunUnlessBusy(options, session, unit);
         // A unit held by another program fails to open as if it were not there.
-        if (status == kExitFailed && session.Link().ErrorCode() == errNoDevice) {
-            if (const std::optional<std::string> held = backend.WhyHeld(unit)) {
+        if (status == kExitFailed) {
+            if (const std::optional<std::string> held = session.WhyHeld()) {
                 Say(*held);
             }
         }
