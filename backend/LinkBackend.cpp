@@ -52,19 +52,6 @@ namespace {
 
 constexpr const char* kSimLocation = "sim";
 
-// The chip's true contents as bytes, to tell whether it changed.
-std::string ChipContents(const Pic16F877& chip) {
-    std::string bytes;
-    const auto append = [&bytes](const void* data, std::size_t size) {
-        bytes.append(static_cast<const char*>(data), size);
-    };
-    append(chip.code.data(), sizeof chip.code);
-    append(chip.data.data(), sizeof chip.data);
-    append(chip.idWords.data(), sizeof chip.idWords);
-    append(&chip.configWord, sizeof chip.configWord);
-    return bytes;
-}
-
 // The radio file by its full path, links followed as far as they lead.
 std::string FullPath(const std::string& file) {
     std::error_code ec;
@@ -268,7 +255,7 @@ Outcome LinkBackend::OpenSimulated() {
                 return Outcome::Refused("--simulate: файл " + sim.radioFile + ": " + loaded.error +
                                         ".");
             }
-            sim.kept = ChipContents(sim.driver->Chip());
+            sim.kept = sim.driver->Chip();
         }
         sims.push_back(std::move(sim));
     }
@@ -411,13 +398,13 @@ Outcome LinkBackend::SaveRadio(const UnitInfo* unit) {
             sim.heldElsewhere) {
             continue;
         }
-        std::string now = ChipContents(sim.driver->Chip());
+        const ChipMemory& now = sim.driver->Chip();
         if (sim.kept == now) {
             continue; // one write and one sync per run, not one per save asked
         }
-        const ChipFileResult saved = SaveChipHex(sim.radioFile, sim.driver->Chip());
+        const ChipFileResult saved = SaveChipHex(sim.radioFile, now);
         if (saved.ok) {
-            sim.kept = std::move(now);
+            sim.kept = now;
         } else if (!refused) {
             refused = Outcome::Refused("состояние радиостанции не сохранено: " + saved.error);
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ChipMemory.h"
 #include "FtdiDriver.h"
 #include "Outcome.h"
 #include "UserSettings.h"
@@ -123,7 +124,7 @@ private:
         bool heldElsewhere = false;
         // What the file holds now (loaded or last saved): an unchanged radio
         // is not written again.
-        std::optional<std::string> kept = std::nullopt;
+        std::optional<ChipMemory> kept = std::nullopt;
     };
     LinkSettings settings;
     UserSettings kept;

@@ -23,6 +23,8 @@ struct ChipMemory {
     std::array<uint8_t, kDataBytes> data;
     std::array<uint16_t, kIdWordCount> idWords;
     uint16_t configWord;
+
+    bool operator==(const ChipMemory&) const = default; // the same contents
 };
 
 // The first program word the configuration word's CP1:CP0 protect
