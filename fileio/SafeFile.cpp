@@ -1,6 +1,8 @@
 #include "SafeFile.h"
 
 #include <cerrno>
+#include <chrono>
+#include <thread>
 
 namespace zekt {
 
@@ -48,6 +50,21 @@ FileError FileErrorFromErrno(int error) {
         return FileError::LinkLoop;
     default:
         return FileError::Io;
+    }
+}
+
+bool LockWholeFileWithin(int fd, std::chrono::milliseconds wait) {
+    constexpr std::chrono::milliseconds kPoll{10}; // how often a held lock is tried
+    const auto until = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+        const LockTry tried = TryLockWholeFile(fd);
+        if (tried != LockTry::Held) {
+            return true; // locked, or no locks here: as before, go on without
+        }
+        if (std::chrono::steady_clock::now() >= until) {
+            return false;
+        }
+        std::this_thread::sleep_for(kPoll);
     }
 }
 

@@ -125,7 +125,9 @@ FileError MakeFolders(const std::string& path);
 // file system without locks counts as locked.
 void LockWholeFile(int fd);
 [[nodiscard]] bool LockWholeFileWithin(int fd, std::chrono::milliseconds wait);
-inline constexpr std::chrono::milliseconds kLockPoll{10}; // how often a held lock is tried
+// One try, without waiting (each system's half).
+enum class LockTry { Locked, Held, NoLocks };
+LockTry TryLockWholeFile(int fd);
 bool WriteAtOnce(int fd, std::string_view text);
 bool FileSizeOf(int fd, long long& size);
 std::size_t BytesAt(int fd, long long offset, char* into, std::size_t count); // bytes read

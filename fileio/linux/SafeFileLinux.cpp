@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 namespace zekt {
@@ -498,18 +497,11 @@ void LockWholeFile(int fd) {
     (void)!flock(fd, LOCK_EX);
 }
 
-bool LockWholeFileWithin(int fd, std::chrono::milliseconds wait) {
-    const auto until = std::chrono::steady_clock::now() + wait;
-    while (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EWOULDBLOCK && errno != EINTR) {
-            return true; // no locks here: as before, go on without
-        }
-        if (std::chrono::steady_clock::now() >= until) {
-            return false;
-        }
-        std::this_thread::sleep_for(kLockPoll);
+LockTry TryLockWholeFile(int fd) {
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        return LockTry::Locked;
     }
-    return true;
+    return errno == EWOULDBLOCK || errno == EINTR ? LockTry::Held : LockTry::NoLocks;
 }
 
 bool WriteAtOnce(int fd, std::string_view text) {

@@ -11,7 +11,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <io.h>
-#include <thread>
 #include <windows.h>
 
 namespace zekt {
@@ -518,20 +517,13 @@ void LockWholeFile(int fd) {
     LockFileEx(HandleOf(fd), LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole);
 }
 
-bool LockWholeFileWithin(int fd, std::chrono::milliseconds wait) {
-    const auto until = std::chrono::steady_clock::now() + wait;
+LockTry TryLockWholeFile(int fd) {
     OVERLAPPED whole{};
-    while (!LockFileEx(HandleOf(fd), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0,
-                       MAXDWORD, MAXDWORD, &whole)) {
-        if (GetLastError() != ERROR_LOCK_VIOLATION) {
-            return true; // no locks here: as before, go on without
-        }
-        if (std::chrono::steady_clock::now() >= until) {
-            return false;
-        }
-        std::this_thread::sleep_for(kLockPoll);
+    if (LockFileEx(HandleOf(fd), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD,
+                   MAXDWORD, &whole)) {
+        return LockTry::Locked;
     }
-    return true;
+    return GetLastError() == ERROR_LOCK_VIOLATION ? LockTry::Held : LockTry::NoLocks;
 }
 
 bool WriteAtOnce(int fd, std::string_view text) {
