@@ -21,6 +21,38 @@ inline constexpr const char* kStopRunQuestion =
     "Идёт работа с радиостанцией.\nОстановить её на следующем кадре и завершить приложение?\n"
     "Радиостанцию, запись в которую прервана, нужно будет запрограммировать заново.";
 
+// zekt-programmer --help, with the data folder, the password file and the
+// settings folder.
+inline constexpr const char* kWindowUsage =
+    "Использование: zekt-programmer [--simulate[=RADIO.hex]] [--sim-delay=MS] [--journal=ФАЙЛ]\n"
+    "                               [--workdir=ПАПКА] [--unit=СЕРИЙНЫЙ] [--usb-latency=MS]\n"
+    "                               [--journal-database=АДРЕС] [--radio-number=ask]\n"
+    "                               [параметры Qt]\n"
+    "       zekt-programmer --help | --version\n"
+    "\n"
+    "  --simulate[=RADIO.hex]  имитатор программатора; память радиостанции читается из\n"
+    "                          RADIO.hex при запуске (чистая, если файла нет) и сохраняется в "
+    "него\n"
+    "  --sim-delay=MS          имитатор отвечает на каждый кадр через MS миллисекунд (0-10000)\n"
+    "  --journal=ФАЙЛ          журнал работ (по умолчанию %s\n"
+    "                          journal.csv); пустое имя выключает журнал\n"
+    "  --journal-database=АДРЕС  общий журнал мастерской в PostgreSQL (адрес libpq; пароль -\n"
+    "                          в %s); без него - journal-database из файла настроек\n"
+    "  --workdir=ПАПКА         рабочая папка: стандартные программы берутся из ПАПКА/WORK\n"
+    "                          (по умолчанию текущая папка)\n"
+    "  --unit=СЕРИЙНЫЙ         программатор с этим серийным номером USB или тот, чей номер\n"
+    "                          оканчивается на него (по умолчанию первый найденный)\n"
+    "  --radio-number=ask      спрашивать номер каждой радиостанции (с корпуса или сканером)\n"
+    "                          для журнала (по умолчанию как в файле настроек)\n"
+    "  --usb-latency=MS        таймер задержки USB программатора, 1-255 мс (по умолчанию как\n"
+    "                          в %ssettings.conf, иначе\n"
+    "                          собственный таймер микросхемы); 1 ускоряет программирование\n"
+    "  --help, --version       эта справка; версия программы\n"
+    "Значение параметра пишется после \"=\" или следующим аргументом (--simulate только\n"
+    "после \"=\").\n"
+    "\n"
+    "Принимаются и стандартные параметры Qt (-platform, -style, -session, -reverse, ...).\n";
+
 // The radio's own number, asked once it is connected (radio-number = ask).
 inline constexpr const char* kRadioNumberLabel =
     "Номер радиостанции (с корпуса; можно сканером).\nПусто - без номера.";

@@ -3,6 +3,7 @@
 // Without --simulate the program looks for a real programmer unit through
 // libftdi1. With it, a simulated unit with a simulated radio stands in; a
 // file given to it holds that radio's chip between runs.
+#include "AppMessages.h"
 #include "Console.h"
 #include "ErrorReportingApplication.h"
 #include "Firmware.h"
@@ -10,6 +11,7 @@
 #include "HardwareDriver.h"
 #include "LinkBackend.h"
 #include "OperatorDialogs.h"
+#include "ProgramSetUp.h"
 #include "RadioNumber.h"
 #include "RunStop.h"
 #include "RussianTexts.h"
@@ -41,59 +43,25 @@
 namespace {
 
 struct Options {
-    bool simulate = false;
-    QString radioFile;
-    int frameDelayMs = 0;
-    int usbLatencyMs = 0; // 0: as the settings file says
-    QString unit;         // the unit's serial number or its trailing part; empty: the first found
+    // The units, the link and the journals, as zekt-cli takes them too; one
+    // simulated unit, its radio file empty when none was named.
+    zekt::CommonOptions common;
+    QString unit; // the unit's serial number or its trailing part; empty: the first found
     bool exitWhenShown = false; // for the start-up benchmark
     bool help = false;
     bool version = false;
-    bool journalGiven = false;
-    QString journalFile;         // with journalGiven: empty turns the journal off
-    QString journalDatabase;     // the shared journal's URI; empty: the settings file's
-    QString workdir;             // the start folder; empty: the current one
-    bool askRadioNumber = false; // --radio-number=ask; else as the settings file says
-    QString error;               // the option that was refused
+    QString workdir; // the start folder; empty: the current one
+    QString error;   // the option that was refused
 };
-
-const char* const kUsage =
-    "Использование: zekt-programmer [--simulate[=RADIO.hex]] [--sim-delay=MS] [--journal=ФАЙЛ]\n"
-    "                               [--workdir=ПАПКА] [--unit=СЕРИЙНЫЙ] [--usb-latency=MS]\n"
-    "                               [--journal-database=АДРЕС] [--radio-number=ask]\n"
-    "                               [параметры Qt]\n"
-    "       zekt-programmer --help | --version\n"
-    "\n"
-    "  --simulate[=RADIO.hex]  имитатор программатора; память радиостанции читается из\n"
-    "                          RADIO.hex при запуске (чистая, если файла нет) и сохраняется в "
-    "него\n"
-    "  --sim-delay=MS          имитатор отвечает на каждый кадр через MS миллисекунд (0-10000)\n"
-    "  --journal=ФАЙЛ          журнал работ (по умолчанию %s\n"
-    "                          journal.csv); пустое имя выключает журнал\n"
-    "  --journal-database=АДРЕС  общий журнал мастерской в PostgreSQL (адрес libpq; пароль -\n"
-    "                          в %s); без него - journal-database из файла настроек\n"
-    "  --workdir=ПАПКА         рабочая папка: стандартные программы берутся из ПАПКА/WORK\n"
-    "                          (по умолчанию текущая папка)\n"
-    "  --unit=СЕРИЙНЫЙ         программатор с этим серийным номером USB или тот, чей номер\n"
-    "                          оканчивается на него (по умолчанию первый найденный)\n"
-    "  --radio-number=ask      спрашивать номер каждой радиостанции (с корпуса или сканером)\n"
-    "                          для журнала (по умолчанию как в файле настроек)\n"
-    "  --usb-latency=MS        таймер задержки USB программатора, 1-255 мс (по умолчанию как\n"
-    "                          в %ssettings.conf, иначе\n"
-    "                          собственный таймер микросхемы); 1 ускоряет программирование\n"
-    "  --help, --version       эта справка; версия программы\n"
-    "Значение параметра пишется после \"=\" или следующим аргументом (--simulate только\n"
-    "после \"=\").\n"
-    "\n"
-    "Принимаются и стандартные параметры Qt (-platform, -style, -session, -reverse, ...).\n";
 
 // The usage with this system's per-user folders.
 std::string Usage() {
     const char* data = zekt::UserFolderShown(zekt::UserPlace::Data);
     const char* config = zekt::UserFolderShown(zekt::UserPlace::Config);
     const char* password = zekt::PasswordFileShown();
-    std::string text(std::snprintf(nullptr, 0, kUsage, data, password, config), '\0');
-    std::snprintf(text.data(), text.size() + 1, kUsage, data, password, config);
+    std::string text(std::snprintf(nullptr, 0, zekt::msg::kWindowUsage, data, password, config),
+                     '\0');
+    std::snprintf(text.data(), text.size() + 1, zekt::msg::kWindowUsage, data, password, config);
     return text;
 }
 
@@ -127,58 +95,66 @@ const std::set<QString> kQtOptionsWithValue = {"platform",
 const std::set<QString> kQtFlags = {"reverse", "widgetcount", "nograb",
                                     "dograb",  "sync",        "testability"};
 
+// Keeps a value the option table accepted where the window's options go.
+void KeepValue(const zekt::ProgramOption& option, const QString& text, Options& options) {
+    zekt::CommonOptions& common = options.common;
+    const std::string value = text.toStdString();
+    if (&option == &zekt::kSimDelayOption) {
+        (void)zekt::ParseOptionMs(option, value, common.link.simDelayMs);
+    } else if (&option == &zekt::kUsbLatencyOption) {
+        (void)zekt::ParseOptionMs(option, value, common.link.usbLatencyMs);
+    } else if (&option == &zekt::kUnitOption) {
+        options.unit = text;
+    } else if (&option == &zekt::kJournalOption) {
+        common.journalFile = value;
+    } else if (&option == &zekt::kJournalDatabaseOption) {
+        common.journalDatabase = value;
+    } else if (&option == &zekt::kWorkdirOption) {
+        options.workdir = text;
+    } else if (&option == &zekt::kRadioNumberOption) {
+        common.radioNumber = value;
+    }
+}
+
 // One of our options at args[i], as --name=value or --name value (then i
 // moves past the value); false when it is none of ours.
 bool TakeOwnOption(const QStringList& args, int& i, Options& options) {
     const QString& arg = args[i];
-    const QString name = arg.section('=', 0, 0);
     const bool inline_ = arg.contains('=');
-    const auto value = [&](QString& into) {
-        if (inline_) {
-            into = arg.section('=', 1);
-            return true;
-        }
-        if (i + 1 >= args.size()) {
-            return false;
-        }
-        into = args[++i];
-        return true;
-    };
-    bool ok = true;
-    QString text;
-    if (arg == "--simulate") {
-        options.simulate = true;
-    } else if (name == "--simulate") { // the file only after '=': the option may stand alone
-        options.simulate = true;
-        options.radioFile = arg.section('=', 1);
-    } else if (arg == "--exit-when-shown") {
-        options.exitWhenShown = true;
-    } else if (name == "--sim-delay") {
-        ok = value(text) &&
-             zekt::ParseOptionMs(zekt::kSimDelayOption, text.toStdString(), options.frameDelayMs);
-    } else if (name == "--unit") {
-        ok = value(options.unit) && !options.unit.isEmpty();
-    } else if (name == "--usb-latency") {
-        ok = value(text) &&
-             zekt::ParseOptionMs(zekt::kUsbLatencyOption, text.toStdString(), options.usbLatencyMs);
-    } else if (name == "--journal") {
-        options.journalGiven = true;
-        ok = value(options.journalFile);
-    } else if (name == "--journal-database") {
-        ok = value(options.journalDatabase) && !options.journalDatabase.isEmpty();
-    } else if (name == "--workdir") {
-        ok = value(options.workdir) && !options.workdir.isEmpty();
-    } else if (name == "--radio-number") {
-        ok = value(text) && text == zekt::kRadioNumberAsk;
-        options.askRadioNumber = ok;
-    } else if (arg == "--help" || arg == "-h") {
-        options.help = true;
-    } else if (arg == "--version") {
-        options.version = true;
-    } else {
+    const zekt::ProgramOption* option =
+        zekt::FindOption(arg.section('=', 0, 0).toStdString(), zekt::kWindowProgram);
+    if (option == nullptr || (option->value == zekt::OptionValue::None && inline_)) {
         return false;
     }
-    if (!ok) {
+    if (option == &zekt::kSimulateOption) { // the file only after '=': the option may stand alone
+        options.common.link.simulate = true;
+        options.common.link.radioFiles = {arg.section('=', 1).toStdString()};
+        return true;
+    }
+    if (option->value == zekt::OptionValue::None) {
+        options.help = options.help || option == &zekt::kHelpOption;
+        options.version = options.version || option == &zekt::kVersionOption;
+        options.exitWhenShown = options.exitWhenShown || option == &zekt::kExitWhenShownOption;
+        return true;
+    }
+    QString text;
+    if (inline_) {
+        text = arg.section('=', 1);
+    } else if (i + 1 < args.size()) {
+        text = args[++i];
+    } else {
+        options.error = arg;
+        return true;
+    }
+    // The window asks each radio's number; one number is for one radio.
+    const bool fits = !zekt::RefuseOptionValue(*option, text.toStdString()) &&
+                      (option != &zekt::kRadioNumberOption || text == zekt::kRadioNumberAsk);
+    if (option == &zekt::kJournalOption) {
+        options.common.journalFile = std::string(); // given, even without a value
+    }
+    if (fits) {
+        KeepValue(*option, text, options);
+    } else {
         options.error = arg;
     }
     return true;
@@ -187,6 +163,7 @@ bool TakeOwnOption(const QStringList& args, int& i, Options& options) {
 // Before the application object exists: our options, Qt's passed over.
 Options ParseOptions(const QStringList& args) {
     Options options;
+    options.common.link.radioFiles = {std::string()};
     for (int i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
         if (TakeOwnOption(args, i, options)) {
@@ -220,8 +197,8 @@ QStringList Arguments(int argc, char** argv) {
 // The files the window writes apart from each other and from the standard
 // firmware it reads (the start folder is current); nothing when they are.
 std::optional<std::string> FilesClash(const Options& options) {
-    return zekt::FilesClash({{"--journal", options.journalFile.toStdString()},
-                             {"--simulate", options.radioFile.toStdString()}},
+    return zekt::FilesClash({{"--journal", options.common.journalFile.value_or("")},
+                             {"--simulate", options.common.link.radioFiles.front()}},
                             zekt::StandardFirmwareInputs({}));
 }
 
@@ -271,9 +248,10 @@ std::optional<int> AnswerWithoutWindow(const Options& options) {
 // made, whatever folder a file dialog or --workdir makes current later; the
 // firmware's WORK folder is the start folder's. Nothing, or the exit status.
 std::optional<int> SettleFiles(Options& options) {
-    for (QString* path : {&options.radioFile, &options.journalFile}) {
-        if (!path->isEmpty()) {
-            *path = QFileInfo(*path).absoluteFilePath();
+    std::string* journal = options.common.journalFile ? &*options.common.journalFile : nullptr;
+    for (std::string* path : {&options.common.link.radioFiles.front(), journal}) {
+        if (path != nullptr && !path->empty()) {
+            *path = QFileInfo(QString::fromStdString(*path)).absoluteFilePath().toStdString();
         }
     }
     if (!options.workdir.isEmpty() && !QDir::setCurrent(options.workdir)) {
@@ -288,19 +266,15 @@ std::optional<int> SettleFiles(Options& options) {
     return std::nullopt;
 }
 
-// The units as the options describe them. Nothing, or the exit status.
-std::optional<int> OpenBackend(const Options& options, zekt::LinkBackend& backend) {
-    zekt::LinkSettings settings;
-    settings.simulate = options.simulate;
-    settings.radioFiles = {options.radioFile.toStdString()};
-    settings.simDelayMs = options.frameDelayMs;
-    settings.usbLatencyMs = options.usbLatencyMs;
-    settings.userSettings = true;
-    const zekt::Outcome opened = backend.Open(settings, SayOnStandardError);
-    if (opened.Ok()) {
+// The units and the journals as the options and the settings file describe
+// them. Nothing, or the exit status.
+std::optional<int> SetUp(const Options& options, zekt::LinkBackend& backend,
+                         std::optional<zekt::ProgramSetUp>& setUp) {
+    setUp = zekt::SetUpProgram(options.common, backend, SayOnStandardError);
+    if (setUp->opened.Ok()) {
         return std::nullopt;
     }
-    SayOnStandardError(opened.Why());
+    SayOnStandardError(setUp->opened.Why());
     if (backend.HardwareMissing()) {
         // Files, panels and the journal need no unit: the window opens, and
         // each command that needs the unit says what is missing.
@@ -323,7 +297,7 @@ std::optional<int> ChooseUnit(const Options& options, zekt::LinkBackend& backend
         return choice.ambiguous ? 2 : 1;
     }
     chosen = choice.units.front();
-    if (const std::optional<std::string> held = zekt::LinkBackend::HeldBeforeRun(&*chosen)) {
+    if (const std::optional<std::string> held = zekt::HeldBeforeRun(&*chosen)) {
         SayOnStandardError(*held);
         return 1;
     }
@@ -384,7 +358,8 @@ int main(int argc, char** argv) {
         return *refused;
     }
     zekt::LinkBackend backend;
-    if (const std::optional<int> refused = OpenBackend(options, backend)) {
+    std::optional<zekt::ProgramSetUp> setUp;
+    if (const std::optional<int> refused = SetUp(options, backend, setUp)) {
         return *refused;
     }
     std::optional<zekt::UnitInfo> chosen;
@@ -423,18 +398,14 @@ int main(int argc, char** argv) {
         return backend.WhyHeld(unit);
     };
     // The journal file was made absolute with the other files named.
-    const zekt::JournalChoice journal = zekt::ChooseJournal(
-        options.journalGiven ? std::optional(options.journalFile.toStdString()) : std::nullopt);
-    if (journal.warning) {
-        SayOnStandardError(*journal.warning);
+    if (setUp->journal.warning) {
+        SayOnStandardError(*setUp->journal.warning);
     }
-    window->askRadioNumber = options.askRadioNumber || backend.KeptSettings().askRadioNumber;
+    window->askRadioNumber = setUp->radioNumber == zekt::kRadioNumberAsk;
     window->JournalWindow->openReport = [](const QString& path) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(path)); // the system's browser
     };
-    window->UseJournal(journal.path,
-                       zekt::SharedJournalAddress(options.journalDatabase.toStdString(),
-                                                  [&backend] { return backend.KeptSettings(); }));
+    window->UseJournal(setUp->journal.path, setUp->sharedJournal);
     ShowFitted(app, *window, options.exitWhenShown);
     const int code = app.exec();
     saveRadio();

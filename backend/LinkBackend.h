@@ -3,7 +3,7 @@
 #include "ChipMemory.h"
 #include "FtdiDriver.h"
 #include "Outcome.h"
-#include "UserSettings.h"
+#include "Units.h"
 
 #include <atomic>
 #include <cstdio>
@@ -34,41 +34,13 @@ struct LinkSettings {
     std::vector<std::string> simFaults;
     std::string traceFile; // every frame with its time; empty: none
     int usbLatencyMs = 0;  // the chip's latency timer; 0: left as it is
-    // What the options leave open (the latency timer) from the user's
-    // settings file, as both programs do; the tests leave it off.
-    bool userSettings = false;
 };
 
 // A warning for the program to say in its own voice.
 using LinkWarning = std::function<void(const std::string& text)>;
 
-// One attached programmer unit.
-struct UnitInfo {
-    std::string serial;   // the USB serial number; "?" when it cannot be read
-    std::string location; // USB bus and port ("1-4"); "sim" for a simulated unit
-    DWORD locationId = 0;
-    DeviceAccess access = DeviceAccess::Free;
-};
-
 // The faults the simulated units take (--sim-fault), for help texts.
 const char* SimulatedFaultsHelp();
-
-// "свободен", "занят", "нет доступа".
-const char* AccessText(DeviceAccess access);
-// A line of the units list: serial, location, access.
-std::string UnitLine(const UnitInfo& unit);
-// Why a unit another program holds is not used.
-std::string BusyText(const UnitInfo& unit);
-
-// The units the --unit texts name: each an exact serial number or location,
-// else the one serial number that ends with it; with all, every unit.
-struct [[nodiscard]] UnitChoice {
-    std::vector<UnitInfo> units;
-    std::optional<std::string> refusal; // why none was chosen
-    bool ambiguous = false;             // a text fits several units (a usage error)
-};
-UnitChoice ChooseUnits(const std::vector<UnitInfo>& attached,
-                       const std::vector<std::string>& wanted, bool all);
 
 // The drivers under the programs' links: the real units through libftdi1
 // or the simulated ones, maybe traced. Both programs build them here; every
@@ -81,12 +53,9 @@ public:
     LinkBackend& operator=(const LinkBackend&) = delete;
 
     // Whether the units can be reached; if not, what was refused, naming
-    // the option (and the file) at fault. The settings file's lines that
-    // were not taken go to `settingsWarning`.
-    Outcome Open(const LinkSettings& settings, const LinkWarning& settingsWarning = nullptr);
+    // the option (and the file) at fault.
+    Outcome Open(const LinkSettings& settings);
     bool Simulated() const { return !sims.empty(); }
-    // What the user's settings file gave (with LinkSettings::userSettings).
-    const UserSettings& KeptSettings() const { return kept; }
     // Open refused because the system's unit driver is not installed.
     bool HardwareMissing() const { return hardwareMissing; }
 
@@ -98,9 +67,6 @@ public:
     std::optional<std::string> WhyHeld(const UnitInfo* unit);
     // The same after a link failed: only when it failed to find its unit.
     std::optional<std::string> WhyLinkHeld(const USB_Prog& link, const UnitInfo* unit);
-    // A unit the list already shows held: refused before any command, so
-    // that two programs never share a unit.
-    static std::optional<std::string> HeldBeforeRun(const UnitInfo* unit);
     // The link to the unit (nullptr: whichever unit it finds first, as a
     // program with one unit does), over a driver of its own, with the
     // settings that are the link's own; what it warns of (a refused latency
@@ -127,7 +93,6 @@ private:
         std::optional<ChipMemory> kept = std::nullopt;
     };
     LinkSettings settings;
-    UserSettings kept;
     std::vector<Sim> sims;
     std::vector<std::unique_ptr<FtdiDriver>> drivers; // every driver handed out, tracers too
     std::map<std::string, FtdiDriver*> driverOf;      // a chosen unit's driver, by serial@location

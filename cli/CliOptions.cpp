@@ -106,8 +106,11 @@ const std::map<std::string, CommandFiles> kCommands = {
     {"import-csv", {2, 2}}, {"journal", {0, 2}}};
 
 // The options that ask the journal lookup.
-const std::set<std::string> kLookupOptions = {"--since",  "--until", "--bench", "--result",
-                                              "--config", "--radio", "--csv",   "--limit"};
+const std::set<std::string> kLookupOptions = {
+    std::string(kSinceOption.name),  std::string(kUntilOption.name),
+    std::string(kBenchOption.name),  std::string(kResultOption.name),
+    std::string(kConfigOption.name), std::string(kRadioOption.name),
+    std::string(kCsvOption.name),    std::string(kLimitOption.name)};
 
 bool LooksLikeOption(const std::string& text) {
     return text.size() > 1 && text[0] == '-';
@@ -160,7 +163,7 @@ private:
         }
     }
     void Option(const std::string& a);
-    void RadioNumberOption(const std::string& a);
+    void Keep(const ProgramOption& option, const std::string& value);
     void Command();
     void RadioNumberFits();
     void JournalCommand();
@@ -172,126 +175,101 @@ bool Parser::LookupAsked() const {
                        [this](const std::string& option) { return given.count(option) > 0; });
 }
 
+// Where each option's value goes.
+using Switch = bool CliOptions::*;
+const std::map<const ProgramOption*, Switch> kSwitches = {
+    {&kHelpOption, &CliOptions::help},
+    {&kVersionOption, &CliOptions::version},
+    {&kAllUnitsOption, &CliOptions::allUnits},
+    {&kYesOption, &CliOptions::yes},
+    {&kForceBandOption, &CliOptions::forceBand},
+    {&kRepeatOption, &CliOptions::repeat},
+    {&kCsvOption, &CliOptions::csv},
+    {&kCheckOption, &CliOptions::check}};
+using Text = std::string CliOptions::*;
+const std::map<const ProgramOption*, Text> kTexts = {
+    {&kWorkdirOption, &CliOptions::workdir}, {&kFirmwareOption, &CliOptions::firmware},
+    {&kSaveOption, &CliOptions::outputFile}, {&kSinceOption, &CliOptions::since},
+    {&kUntilOption, &CliOptions::until},     {&kBenchOption, &CliOptions::bench},
+    {&kResultOption, &CliOptions::result},   {&kConfigOption, &CliOptions::inputFile},
+    {&kRadioOption, &CliOptions::radio},     {&kHtmlOption, &CliOptions::htmlFile}};
+
 void Parser::Option(const std::string& a) {
-    if (a != "--sim-fault" && a != "--simulate" && a != "--unit" && !given.insert(a).second) {
+    const ProgramOption* option = FindOption(a, kCliProgram);
+    if (option != nullptr && !option->repeatable && !given.insert(a).second) {
         Refuse("параметр " + a + " указан второй раз");
         return;
     }
-    std::string value;
-    if (a == "--help" || a == "-h") {
-        o.help = true;
-    } else if (a == "--version") {
-        o.version = true;
-    } else if (a == "--simulate") {
-        o.simulate = true;
-        File(a, o.radioFiles.emplace_back());
-    } else if (a == "--sim-delay") {
-        if (Value(a, value) && !ParseOptionMs(kSimDelayOption, value, o.simDelayMs)) {
-            Refuse(OptionMsRefusal(kSimDelayOption, value));
-        }
-    } else if (a == "--unit") {
-        if (Value(a, value) && value.empty()) {
-            Refuse("параметру --unit нужен серийный номер программатора или его окончание");
-        }
-        o.units.push_back(value);
-    } else if (a == "--all-units") {
-        o.allUnits = true;
-    } else if (a == "--usb-latency") {
-        if (Value(a, value) && !ParseOptionMs(kUsbLatencyOption, value, o.usbLatencyMs)) {
-            Refuse(OptionMsRefusal(kUsbLatencyOption, value));
-        }
-    } else if (a == "--sim-fault") {
-        if (Value(a, value)) {
-            o.simFaults.push_back(value);
-        }
-    } else if (a == "--workdir") {
-        File(a, o.workdir);
-    } else if (a == "--trace") {
-        File(a, o.traceFile);
-    } else if (a == "--firmware") {
-        File(a, o.firmware);
-    } else if (a == "--band") {
-        o.band = Value(a, o.bandLow) && Value(a, o.bandHigh);
-    } else if (a == "--yes") {
-        o.yes = true;
-    } else if (a == "--force-band") {
-        o.forceBand = true;
-    } else if (a == "--repeat") {
-        o.repeat = true;
-    } else if (a == "--journal") {
-        o.journalGiven = true;
-        File(a, o.journalFile, true);
-    } else if (a == "--journal-database") {
-        if (Value(a, o.journalDatabase) && o.journalDatabase.empty()) {
-            Refuse("параметру --journal-database нужен адрес базы данных");
-        }
-    } else if (a == "--save") {
-        saveGiven = true;
-        File(a, o.outputFile);
-    } else if (a == "--since") {
-        Value(a, o.since);
-    } else if (a == "--until") {
-        Value(a, o.until);
-    } else if (a == "--bench") {
-        Value(a, o.bench);
-    } else if (a == "--result") {
-        Value(a, o.result);
-    } else if (a == "--config") {
-        File(a, o.inputFile);
-    } else if (a == "--radio") {
-        Value(a, o.radio);
-    } else if (a == "--html") {
-        File(a, o.htmlFile);
-    } else if (a == "--radio-number") {
-        RadioNumberOption(a);
-    } else if (a == "--csv") {
-        o.csv = true;
-    } else if (a == "--check") {
-        o.check = true;
-    } else if (a == "--limit") {
-        if (Value(a, value)) {
-            const char* end = value.data() + value.size();
-            std::size_t limit = 0;
-            const auto [stop, error] = std::from_chars(value.data(), end, limit);
-            if (value.empty() || error != std::errc() || stop != end) {
-                Refuse("параметру --limit нужно число записей (0: все), а не \"" + value + "\"");
-            } else {
-                o.limit = limit;
-            }
-        }
-    } else {
+    if (option == nullptr) {
         Refuse("неизвестный параметр " + a);
+        return;
     }
+    std::string value;
+    if (option->value == OptionValue::TwoTexts) {
+        o.band = Value(a, o.bandLow) && Value(a, o.bandHigh);
+        return;
+    }
+    const bool taken = option->value == OptionValue::None || Value(a, value);
+    if (!taken) {
+        Keep(*option, value);
+        return;
+    }
+    if (const std::optional<std::string> refusal = RefuseOptionValue(*option, value)) {
+        Refuse(*refusal);
+    } else if ((option->value == OptionValue::File || option->value == OptionValue::FileOrEmpty) &&
+               LooksLikeOption(value)) {
+        Refuse("параметру " + a + " нужно имя файла, а не \"" + value +
+               "\" (файл с таким именем: ./" + value + ")");
+    }
+    Keep(*option, value);
 }
 
-void Parser::RadioNumberOption(const std::string& a) {
-    std::string value;
-    if (!Value(a, value)) {
-        return;
+void Parser::Keep(const ProgramOption& option, const std::string& value) {
+    CommonOptions& common = o.common;
+    if (const auto it = kSwitches.find(&option); it != kSwitches.end()) {
+        o.*(it->second) = true;
+    } else if (const auto text = kTexts.find(&option); text != kTexts.end()) {
+        o.*(text->second) = value;
+    } else if (&option == &kSimulateOption) {
+        common.link.simulate = true;
+        common.link.radioFiles.push_back(value);
+    } else if (&option == &kSimDelayOption) {
+        (void)ParseOptionMs(option, value, common.link.simDelayMs);
+    } else if (&option == &kUsbLatencyOption) {
+        (void)ParseOptionMs(option, value, common.link.usbLatencyMs);
+    } else if (&option == &kSimFaultOption) {
+        common.link.simFaults.push_back(value);
+    } else if (&option == &kTraceOption) {
+        common.link.traceFile = value;
+    } else if (&option == &kUnitOption) {
+        o.units.push_back(value);
+    } else if (&option == &kJournalOption) {
+        common.journalFile = value;
+    } else if (&option == &kJournalDatabaseOption) {
+        common.journalDatabase = value;
+    } else if (&option == &kRadioNumberOption) {
+        common.radioNumber = value == kRadioNumberAsk ? value : ReadRadioNumber(value).number;
+    } else if (&option == &kLimitOption) {
+        std::size_t limit = 0;
+        if (std::from_chars(value.data(), value.data() + value.size(), limit).ec == std::errc()) {
+            o.limit = limit;
+        }
     }
-    if (value == kRadioNumberAsk) {
-        o.radioNumber = value;
-        return;
-    }
-    const RadioNumberInput number = ReadRadioNumber(value);
-    if (number.refusal || number.number.empty()) {
-        Refuse("параметру --radio-number нужно ask или " + std::string(kRadioNumberRule));
-        return;
-    }
-    o.radioNumber = number.number;
+    saveGiven = saveGiven || &option == &kSaveOption;
 }
 
 // A number given on the command line is one radio's.
 void Parser::RadioNumberFits() {
-    if (o.radioNumber.empty()) {
+    if (o.common.radioNumber.empty()) {
         return;
     }
     static const std::set<std::string> kOnRadios = {"program", "write-frequencies", "read",
                                                     "verify", "backup"};
     if (kOnRadios.count(o.command) == 0) {
         Refuse("--radio-number относится к program, write-frequencies, read, verify и backup");
-    } else if (o.radioNumber != kRadioNumberAsk && (o.repeat || o.allUnits || o.units.size() > 1)) {
-        Refuse("--radio-number " + o.radioNumber +
+    } else if (o.common.radioNumber != kRadioNumberAsk &&
+               (o.repeat || o.allUnits || o.units.size() > 1)) {
+        Refuse("--radio-number " + o.common.radioNumber +
                " - номер одной радиостанции; для нескольких: --radio-number ask");
     }
 }
@@ -416,7 +394,7 @@ void Parser::JournalCommand() {
     } else if (o.journalAction == "show") {
         o.journalId = words[1];
     } else if (o.journalAction == "radio") {
-        if (given.count("--radio") > 0) {
+        if (given.count(std::string(kRadioOption.name)) > 0) {
             Refuse("номер радиостанции указан дважды: journal radio НОМЕР и --radio");
         }
         o.radio = words[1];
@@ -428,10 +406,13 @@ void Parser::JournalCommand() {
                                return allowed.count(option) == 0 && given.count(option) > 0;
                            });
     };
-    const bool historyAsked =
-        o.journalAction == "radio" && !givenBeyond({"--csv"}) && o.units.empty();
+    const bool historyAsked = o.journalAction == "radio" &&
+                              !givenBeyond({std::string(kCsvOption.name)}) && o.units.empty();
     const bool reportAsked =
-        report && !givenBeyond({"--since", "--until", "--bench"}) && o.units.empty();
+        report &&
+        !givenBeyond({std::string(kSinceOption.name), std::string(kUntilOption.name),
+                      std::string(kBenchOption.name)}) &&
+        o.units.empty();
     if (report && o.htmlFile.empty()) {
         Refuse("команде journal report нужно --html ФАЙЛ.html: куда записать отчёт");
     } else if (!report && !o.htmlFile.empty()) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ProgramSetUp.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,20 +19,13 @@ inline constexpr int kExitDifferent = 3; // verify: the radio differs from the f
 struct CliOptions {
     bool help = false;
     bool version = false;
-    bool simulate = false;
-    std::vector<std::string> radioFiles; // one simulated unit each
-    int simDelayMs = 0;
-    std::vector<std::string> simFaults;
-    std::string workdir; // empty: the current folder
-    std::string traceFile;
-    int usbLatencyMs = 0;           // 0: as the settings file says
+    // The units, the link and the journals, as the window takes them too.
+    CommonOptions common;
+    std::string workdir;            // empty: the current folder
     std::vector<std::string> units; // --unit: serial numbers or their trailing parts
     bool allUnits = false;
-    bool journalGiven = false;
-    std::string journalFile;     // with journalGiven: empty turns the journal off
-    std::string journalDatabase; // the shared journal's URI; empty: the settings file's
-    std::string journalAction;   // journal: empty (the runs), show, init-db or sync
-    std::string journalId;       // journal show: the run's id
+    std::string journalAction; // journal: empty (the runs), show, init-db or sync
+    std::string journalId;     // journal show: the run's id
     // The journal lookup's filter (the configuration file in inputFile).
     std::string since;
     std::string until;
@@ -41,10 +36,6 @@ struct CliOptions {
     bool csv = false;
     bool check = false;               // journal sync --check
     std::optional<std::size_t> limit; // the runs shown; nothing: the default, 0: all
-    // The journal file the options gave (empty: none); nothing: the default.
-    std::optional<std::string> Journal() const {
-        return journalGiven ? std::optional(journalFile) : std::nullopt;
-    }
 
     std::string command;    // test, units, program, write-frequencies, read, verify, backup,
                             // export-csv, import-csv, journal
@@ -59,9 +50,6 @@ struct CliOptions {
     bool yes = false;
     bool repeat = false;
     bool forceBand = false; // program channels outside the chosen band
-    // --radio-number: kRadioNumberAsk, one radio's number, or empty: as the
-    // settings file says.
-    std::string radioNumber;
 
     std::optional<std::string> error; // why the command line was refused
 };

@@ -18,34 +18,13 @@ ProgDate Today() {
     return {today.day(), today.month(), today.year()};
 }
 
-Outcome OpenBackend(const CliOptions& options, LinkBackend& backend) {
-    LinkSettings settings;
-    settings.simulate = options.simulate;
-    settings.radioFiles = options.radioFiles;
-    settings.simDelayMs = options.simDelayMs;
-    settings.simFaults = options.simFaults;
-    settings.traceFile = options.traceFile;
-    settings.usbLatencyMs = options.usbLatencyMs;
-    settings.userSettings = true;
-    return backend.Open(settings,
-                        [](const std::string& warning) { Say("zekt-cli: настройки: " + warning); });
-}
-
-std::string RadioNumberMode(const CliOptions& options, const LinkBackend& backend) {
-    if (!options.radioNumber.empty()) {
-        return options.radioNumber;
-    }
-    return backend.KeptSettings().askRadioNumber ? kRadioNumberAsk : "";
-}
-
-Session::Session(const CliOptions& options, LinkBackend& backend, const UnitInfo* unit)
-    : journal(ChooseJournal(options.Journal()).path), options(options), backend(backend),
-      unit(unit),
+Session::Session(const CliOptions& options, const ProgramSetUp& setUp, LinkBackend& backend,
+                 const UnitInfo* unit)
+    : journal(setUp.journal.path), options(options), setUp(setUp), backend(backend), unit(unit),
       link(backend.MakeLink(unit, [](const std::string& text) { Say("zekt-cli: " + text); })) {
     journal.warn = [](const std::string& text) { Say("zekt-cli: " + text); };
     journal.spoilsOk = [this] { return lostBecause; };
-    journal.UseSharedJournal(SharedJournalAddress(options.journalDatabase,
-                                                  [&backend] { return backend.KeptSettings(); }),
+    journal.UseSharedJournal(setUp.sharedJournal,
                              [](const std::string& text) { Say("zekt-cli: " + text); });
 }
 
@@ -68,7 +47,7 @@ std::unique_ptr<TerminalHost> Session::MakeHost(const std::string& firmware) {
     host->promptInput = IsTerminal(stdin) && !options.yes && !oneOfSeveral ? stdin : nullptr;
     host->nextRadioInput = options.repeat && !oneOfSeveral ? stdin : nullptr;
     host->forceBand = options.forceBand;
-    const std::string mode = RadioNumberMode(options, backend);
+    const std::string mode = setUp.radioNumber;
     host->radioNumber = [this, mode]() -> std::optional<std::string> {
         if (mode != kRadioNumberAsk) {
             return mode;

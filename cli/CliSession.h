@@ -4,6 +4,7 @@
 #include "CommandFlow.h"
 #include "Journal.h"
 #include "LinkBackend.h"
+#include "ProgramSetUp.h"
 #include "TerminalHost.h"
 #include "USB_Prog.h"
 #include "UnitOutput.h"
@@ -17,20 +18,13 @@ namespace zekt {
 
 ProgDate Today();
 
-// The drivers for the options: real or simulated units, the trace, the
-// latency timer (the settings file's unless given).
-Outcome OpenBackend(const CliOptions& options, LinkBackend& backend);
-
-// How radio numbers are had: kRadioNumberAsk, one radio's number, or empty
-// (none): the option, else the settings file.
-std::string RadioNumberMode(const CliOptions& options, const LinkBackend& backend);
-
 // Everything a command on one unit works with: the link over its own driver,
 // the chip image and the journal.
 class Session {
 public:
     // unit: nullptr for the first unit found, as with one unit.
-    Session(const CliOptions& options, LinkBackend& backend, const UnitInfo* unit = nullptr);
+    Session(const CliOptions& options, const ProgramSetUp& setUp, LinkBackend& backend,
+            const UnitInfo* unit = nullptr);
     Session(const Session&) = delete;
     Session& operator=(const Session&) = delete;
     // The simulated radio keeps what every run left in it; a radio that
@@ -57,6 +51,7 @@ public:
 
 private:
     const CliOptions& options;
+    const ProgramSetUp& setUp;
     LinkBackend& backend;
     const UnitInfo* unit;
     std::unique_ptr<USB_Prog> link;

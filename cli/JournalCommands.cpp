@@ -20,7 +20,7 @@ namespace {
 
 // The shared journal's URI: the option's, else the settings file's.
 std::string SharedJournalUri(const CliOptions& options) {
-    return SharedJournalAddress(options.journalDatabase, [] {
+    return SharedJournalAddress(options.common.journalDatabase, [] {
         const SettingsRead read = ReadUserSettings(DefaultSettingsPath());
         for (const std::string& warning : read.warnings) {
             Say("zekt-cli: настройки: " + warning);
@@ -31,7 +31,7 @@ std::string SharedJournalUri(const CliOptions& options) {
 
 // The local journal; said why not when there is none.
 std::optional<std::string> LocalJournalPath(const CliOptions& options, const char* withoutIt) {
-    const JournalChoice local = ChooseJournal(options.Journal());
+    const JournalChoice local = ChooseJournal(options.common.journalFile);
     if (local.warning) {
         Say("zekt-cli: " + *local.warning);
     }
@@ -178,7 +178,7 @@ int ShowCommand(const CliOptions& options, const JournalSource& source) {
         return kExitOk;
     }
     // The journal and what is kept beside it are never the copy's place.
-    const std::string journal = ChooseJournal(options.Journal()).path;
+    const std::string journal = ChooseJournal(options.common.journalFile).path;
     std::vector<NamedFile> kept = KeptFiles(journal);
     kept.push_back({"журнал", journal});
     if (const std::optional<std::string> clash =

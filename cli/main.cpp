@@ -228,9 +228,12 @@ int BackupCommand(const CliOptions& options, Session& session) {
 // command line is meant relative to where the call was made. False when
 // that folder is gone (started in a deleted folder).
 bool MakePathsAbsolute(zekt::CliOptions& o) {
-    std::vector<std::string*> paths = {&o.inputFile, &o.outputFile, &o.traceFile,
-                                       &o.firmware,  &o.workdir,    &o.journalFile};
-    for (std::string& radio : o.radioFiles) {
+    std::vector<std::string*> paths = {&o.inputFile, &o.outputFile, &o.common.link.traceFile,
+                                       &o.firmware, &o.workdir};
+    if (o.common.journalFile) {
+        paths.push_back(&*o.common.journalFile);
+    }
+    for (std::string& radio : o.common.link.radioFiles) {
         paths.push_back(&radio);
     }
     for (std::string* path : paths) {
@@ -255,14 +258,14 @@ bool MakePathsAbsolute(zekt::CliOptions& o) {
 bool FilesApart(const CliOptions& o) {
     const bool importing = o.command == "import-csv"; // reads and rewrites CONFIG.prg
     // The journal the run keeps, named or the default, and what lives beside it.
-    const std::string journal = ChooseJournal(o.Journal()).path;
-    std::vector<NamedFile> written = {{"--trace", o.traceFile},
-                                      {o.journalGiven ? "--journal" : "журнал", journal}};
+    const std::string journal = ChooseJournal(o.common.journalFile).path;
+    std::vector<NamedFile> written = {{"--trace", o.common.link.traceFile},
+                                      {o.common.journalFile ? "--journal" : "журнал", journal}};
     std::vector<NamedFile> read = {{"входной файл", o.inputFile}, {"--firmware", o.firmware}};
     const std::vector<NamedFile> kept = KeptFiles(journal);
     read.insert(read.end(), kept.begin(), kept.end());
     (importing ? read : written).push_back({"выходной файл", o.outputFile});
-    for (const std::string& radio : o.radioFiles) {
+    for (const std::string& radio : o.common.link.radioFiles) {
         written.push_back({"--simulate", radio}); // read and written
     }
     const std::vector<NamedFile> standard = StandardFirmwareInputs(o.workdir);
@@ -333,7 +336,7 @@ int RefuseBusy(Session& session, const CliOptions& options, const std::string& w
 // The command on a unit, unless another program holds it: never two
 // programs on one unit.
 int RunUnlessBusy(const CliOptions& options, Session& session, const UnitInfo* unit) {
-    if (const std::optional<std::string> held = LinkBackend::HeldBeforeRun(unit)) {
+    if (const std::optional<std::string> held = HeldBeforeRun(unit)) {
         return RefuseBusy(session, options, *held);
     }
     return RunCommand(options, session);
@@ -346,13 +349,13 @@ struct UnitRun {
     std::string printed;
 };
 
-UnitRun RunOnUnit(const CliOptions& options, LinkBackend& backend, const UnitInfo& unit,
-                  const std::string& radio) {
+UnitRun RunOnUnit(const CliOptions& options, const ProgramSetUp& setUp, LinkBackend& backend,
+                  const UnitInfo& unit, const std::string& radio) {
     UnitRun run;
     UnitOutput output(unit.serial);
     const auto start = std::chrono::steady_clock::now();
     {
-        Session session(options, backend, &unit);
+        Session session(options, setUp, backend, &unit);
         session.oneOfSeveral = true;
         session.presetRadio = radio;
         run.status = RunUnlessBusy(options, session, &unit);
@@ -380,14 +383,14 @@ const char* RunResultText(int status) {
 }
 
 // One round: the command on every unit at once; the table of the units.
-std::vector<UnitRun> RunRound(const CliOptions& options, LinkBackend& backend,
-                              const std::vector<UnitInfo>& units,
+std::vector<UnitRun> RunRound(const CliOptions& options, const ProgramSetUp& setUp,
+                              LinkBackend& backend, const std::vector<UnitInfo>& units,
                               const std::vector<std::string>& radios) {
     std::vector<UnitRun> runs(units.size());
     std::vector<std::unique_ptr<QThread>> threads;
     for (std::size_t k = 0; k < units.size(); ++k) {
         threads.emplace_back(QThread::create(
-            [&, k] { runs[k] = RunOnUnit(options, backend, units[k], radios.at(k)); }));
+            [&, k] { runs[k] = RunOnUnit(options, setUp, backend, units[k], radios.at(k)); }));
         threads.back()->start();
     }
     for (const auto& thread : threads) {
@@ -411,10 +414,10 @@ std::vector<UnitRun> RunRound(const CliOptions& options, LinkBackend& backend,
 }
 
 // The round's question declined: each unit's line, as one unit's would be.
-void JournalDeclined(const CliOptions& options, LinkBackend& backend,
+void JournalDeclined(const CliOptions& options, const ProgramSetUp& setUp, LinkBackend& backend,
                      const std::vector<UnitInfo>& units) {
     for (const UnitInfo& unit : units) {
-        Session session(options, backend, &unit);
+        Session session(options, setUp, backend, &unit);
         CommandJournal journal(session.journal, session.Record(options.inputFile));
         journal.Write(kJournalCancelled, msg::kConnectRadio, nullptr);
     }
@@ -424,10 +427,10 @@ void JournalDeclined(const CliOptions& options, LinkBackend& backend,
 // asked naming its unit when they are asked; nothing when the operator
 // cancelled.
 std::optional<std::vector<std::string>> AskRoundRadios(const CliOptions& options,
-                                                       const LinkBackend& backend,
+                                                       const ProgramSetUp& setUp,
                                                        const std::vector<UnitInfo>& units) {
     std::vector<std::string> radios(units.size());
-    if (RadioNumberMode(options, backend) != zekt::kRadioNumberAsk || options.command == "test") {
+    if (setUp.radioNumber != zekt::kRadioNumberAsk || options.command == "test") {
         return radios;
     }
     for (std::size_t k = 0; k < units.size(); ++k) {
@@ -444,12 +447,12 @@ std::optional<std::vector<std::string>> AskRoundRadios(const CliOptions& options
 // each unit's output apart, a table of the units at the end of a round. One
 // question before each round: to connect the radios, then for the next ones;
 // then their numbers, when asked.
-int RunOnUnits(const CliOptions& options, LinkBackend& backend,
+int RunOnUnits(const CliOptions& options, const ProgramSetUp& setUp, LinkBackend& backend,
                const std::vector<UnitInfo>& units) {
     if (zekt::IsTerminal(stdin) && !options.yes && options.command != "test") {
         Say(msg::kConnectRadio);
         if (!WaitForConnect(stderr, stdin)) {
-            JournalDeclined(options, backend, units);
+            JournalDeclined(options, setUp, backend, units);
             return kExitFailed;
         }
     }
@@ -458,15 +461,15 @@ int RunOnUnits(const CliOptions& options, LinkBackend& backend,
     int failed = 0;
     for (bool first = true;; first = false) {
         const std::optional<std::vector<std::string>> radios =
-            AskRoundRadios(options, backend, units);
+            AskRoundRadios(options, setUp, units);
         if (!radios && first) {
-            JournalDeclined(options, backend, units);
+            JournalDeclined(options, setUp, backend, units);
             return kExitFailed;
         }
         if (!radios) {
             break;
         }
-        for (const UnitRun& run : RunRound(options, backend, units, *radios)) {
+        for (const UnitRun& run : RunRound(options, setUp, backend, units, *radios)) {
             if (status == kExitOk) {
                 status = run.status;
             }
@@ -492,15 +495,18 @@ int RunWithProgrammer(int argc, char** argv, const zekt::CliOptions& options) {
     QCoreApplication app(argc, argv); // the runs wait in its event loop
     zekt::InstallRunStopHandlers();
     LinkBackend backend;
-    if (const Outcome opened = OpenBackend(options, backend); !opened.Ok()) {
-        Say("zekt-cli: " + opened.Why());
+    const ProgramSetUp setUp =
+        SetUpProgram(options.common, backend,
+                     [](const std::string& warning) { Say("zekt-cli: настройки: " + warning); });
+    if (!setUp.opened.Ok()) {
+        Say("zekt-cli: " + setUp.opened.Why());
         return backend.HardwareMissing() ? zekt::kExitFailed : zekt::kExitUsage;
     }
     if (options.command == "units") {
         return UnitsCommand(backend);
     }
-    if (const std::optional<std::string> warning = ChooseJournal(options.Journal()).warning) {
-        Say("zekt-cli: " + *warning);
+    if (setUp.journal.warning) {
+        Say("zekt-cli: " + *setUp.journal.warning);
     }
     std::vector<UnitInfo> units;
     if (options.allUnits || !options.units.empty()) {
@@ -513,10 +519,10 @@ int RunWithProgrammer(int argc, char** argv, const zekt::CliOptions& options) {
     }
     int status = kExitOk;
     if (units.size() > 1) {
-        status = RunOnUnits(options, backend, units);
+        status = RunOnUnits(options, setUp, backend, units);
     } else {
         const UnitInfo* unit = units.empty() ? nullptr : &units.front();
-        Session session(options, backend, unit);
+        Session session(options, setUp, backend, unit);
         status = RunUnlessBusy(options, session, unit);
         // A unit held by another program fails to open as if it were not there.
         if (status == kExitFailed) {

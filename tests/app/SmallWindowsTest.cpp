@@ -8,6 +8,7 @@
 #include "SimulatedDriver.h"
 #include "TFUser.h"
 #include "TForm1.h"
+#include "UsageOptions.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -41,6 +42,11 @@ private:
     }
 
 private slots:
+    // The window's help names every option the window takes, and only those.
+    void helpNamesTheWindowsOptions() {
+        QCOMPARE(OptionsNamed(msg::kWindowUsage), OptionsInHelp(kWindowProgram));
+    }
+
     // The file dialog's sizes and dates in Russian under any locale (the
     // tests run under LANG=C too).
     void fileDetailsInRussian() {

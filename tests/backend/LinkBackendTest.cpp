@@ -1,5 +1,6 @@
 #include "LinkBackend.h"
 
+#include "ProgramSetUp.h"
 #include "TempFiles.h"
 #include "USB_Prog.h"
 #include "UserSettings.h"
@@ -66,12 +67,12 @@ private slots:
             std::ofstream(path) << file;
             LinkBackend backend;
             std::vector<std::string> warnings;
-            LinkSettings settings{true, {""}, 0, {}, "", option};
-            settings.userSettings = true;
-            QVERIFY(backend
-                        .Open(settings,
-                              [&warnings](const std::string& text) { warnings.push_back(text); })
-                        .Ok());
+            CommonOptions options;
+            options.link = {true, {""}, 0, {}, "", option};
+            const ProgramSetUp setUp =
+                SetUpProgram(options, backend,
+                             [&warnings](const std::string& text) { warnings.push_back(text); });
+            QVERIFY(setUp.opened.Ok());
             const auto link = backend.MakeLink(nullptr, nullptr);
             QVERIFY(link->Test());
             QCOMPARE(link->LatencyInUse(), inUse);

@@ -15,6 +15,7 @@
 #include "TempFiles.h"
 #include "TerminalHost.h"
 #include "UnitOutput.h"
+#include "UsageOptions.h"
 
 #include <QCryptographicHash>
 #include <QDate>
@@ -298,7 +299,7 @@ private slots:
         CliOptions o = ParseCliOptions(
             {"--simulate", "r.hex", "program", "a.prg", "--band", "40", "48", "--yes"});
         QVERIFY(!o.error);
-        QVERIFY(o.simulate);
+        QVERIFY(o.common.link.simulate);
         QCOMPARE(o.command, std::string("program"));
         QCOMPARE(o.inputFile, std::string("a.prg"));
         QVERIFY(o.band && o.yes);
@@ -314,6 +315,7 @@ private slots:
         QVERIFY(ParseCliOptions({"--sim-delay", "x", "test"}).error.has_value());
         QVERIFY(ParseCliOptions({"--frobnicate", "test"}).error.has_value());
         QVERIFY(ParseCliOptions({"--help"}).help);
+        QCOMPARE(OptionsNamed(kCliUsage), OptionsInHelp(kCliProgram));
     }
 
     // On a terminal the prompts to connect a radio wait: Enter goes on; n,

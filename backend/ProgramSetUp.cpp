@@ -1,0 +1,30 @@
+#include "ProgramSetUp.h"
+
+#include "RadioNumber.h"
+#include "UserSettings.h"
+
+namespace zekt {
+
+ProgramSetUp SetUpProgram(const CommonOptions& options, LinkBackend& backend,
+                          const LinkWarning& settingsWarning) {
+    const SettingsRead read = ReadUserSettings(DefaultSettingsPath());
+    for (const std::string& warning : read.warnings) {
+        if (settingsWarning) {
+            settingsWarning(warning);
+        }
+    }
+    const UserSettings& kept = read.settings;
+    LinkSettings link = options.link;
+    if (link.usbLatencyMs == 0) {
+        link.usbLatencyMs = kept.usbLatencyMs;
+    }
+    ProgramSetUp setUp{backend.Open(link), ChooseJournal(options.journalFile),
+                       SharedJournalAddress(options.journalDatabase, [&kept] { return kept; }),
+                       options.radioNumber};
+    if (setUp.radioNumber.empty() && kept.askRadioNumber) {
+        setUp.radioNumber = kRadioNumberAsk;
+    }
+    return setUp;
+}
+
+} // namespace zekt
