@@ -1,10 +1,39 @@
 #include "SafeFile.h"
 
+#include "SystemFiles.h"
+
 #include <cerrno>
 #include <chrono>
 #include <thread>
 
 namespace zekt {
+
+FileError CheckWriteTarget(const std::string& path) {
+    return InspectTarget(path).error;
+}
+
+FileWrite WriteFileSafely(const std::string& path, std::string_view content) {
+    const WriteTarget target = InspectTarget(path);
+    if (target.error != FileError::None) {
+        return {target.error, target.path};
+    }
+    const TemporaryFile temporary = CreateTemporaryBeside(target);
+    if (temporary.fd < 0) {
+        // In place only where the folder takes no new file at all.
+        if (target.exists && temporary.folderTakesNoNewFile) {
+            return WriteFileInPlace(target.path, content);
+        }
+        return {temporary.error, target.path};
+    }
+    FileError error = WriteAndClose(temporary.fd, content);
+    if (error == FileError::None) {
+        error = ReplaceWithTemporary(temporary.path, target);
+    }
+    if (error != FileError::None) {
+        RemoveFile(temporary.path);
+    }
+    return {error, target.path};
+}
 
 FileError AppendAtOnce(int fd, std::string_view text, long long size) {
     errno = 0;

@@ -1,5 +1,6 @@
 #include "ReadBuffer.h"
 #include "SafeFile.h"
+#include "SystemFiles.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -170,13 +171,7 @@ FileWrite Failed(FileError error, const std::string& target) {
     return {error, target};
 }
 
-// The checks before a write: where it goes and whether it may.
-struct WriteTarget {
-    FileError error = FileError::None;
-    std::string path;
-    bool exists = false;
-    struct stat st {};
-};
+} // namespace
 
 WriteTarget InspectTarget(const std::string& path) {
     WriteTarget t;
@@ -189,12 +184,13 @@ WriteTarget InspectTarget(const std::string& path) {
         t.error = FileError::NotRegular;
         return t;
     }
-    t.exists = stat(t.path.c_str(), &t.st) == 0;
+    struct stat st {};
+    t.exists = stat(t.path.c_str(), &st) == 0;
     if (!t.exists && errno != ENOENT) {
         t.error = FileErrorFromErrno(errno);
-    } else if (t.exists && !S_ISREG(t.st.st_mode)) {
+    } else if (t.exists && !S_ISREG(st.st_mode)) {
         t.error = FileError::NotRegular;
-    } else if (t.exists && !MayWrite(t.path, t.st)) {
+    } else if (t.exists && !MayWrite(t.path, st)) {
         t.error = FileError::Permission;
     } else if (!t.exists && !FolderUsable(ParentOf(t.path))) {
         t.error = FileError::NotFound;
@@ -203,8 +199,6 @@ WriteTarget InspectTarget(const std::string& path) {
     }
     return t;
 }
-
-} // namespace
 
 FileRead ReadRegularFile(const std::string& path, std::size_t limit) {
     struct stat st {};
@@ -292,47 +286,44 @@ bool FolderUsable(const std::string& path) {
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && access(path.c_str(), X_OK) == 0;
 }
 
-FileError CheckWriteTarget(const std::string& path) {
-    return InspectTarget(path).error;
-}
-
-FileWrite WriteFileSafely(const std::string& path, std::string_view content) {
-    const WriteTarget inspected = InspectTarget(path);
-    const std::string& target = inspected.path;
-    if (inspected.error != FileError::None) {
-        return Failed(inspected.error, target);
-    }
-    const bool exists = inspected.exists;
-    const struct stat& st = inspected.st;
-    const std::string folder = ParentOf(target);
-    std::string temporary = TemporaryTemplate(target);
-    const int tempFd = mkstemp(temporary.data()); // O_EXCL: never an existing file
-    if (tempFd < 0) {
+TemporaryFile CreateTemporaryBeside(const WriteTarget& target) {
+    TemporaryFile temporary;
+    temporary.path = TemporaryTemplate(target.path);
+    temporary.fd = mkstemp(temporary.path.data()); // O_EXCL: never an existing file
+    if (temporary.fd < 0) {
         const int why = errno;
-        // In place only where the folder takes no new file at all.
-        if (exists && (why == EACCES || why == EPERM || why == EROFS)) {
-            return WriteFileInPlace(target, content);
-        }
-        return Failed(FileErrorFromErrno(why), target);
+        temporary.error = FileErrorFromErrno(why);
+        temporary.folderTakesNoNewFile = why == EACCES || why == EPERM || why == EROFS;
+        return temporary;
     }
-    Descriptor fd(tempFd);
     // The old file's mode (and owner, for root) where the file system keeps
     // them; a USB stick's FAT may refuse, which must not refuse the save.
+    struct stat st {};
+    const bool exists = target.exists && stat(target.path.c_str(), &st) == 0;
     const mode_t mode = exists ? (st.st_mode & 07777) : DefaultMode();
     if (exists && geteuid() == 0) {
-        (void)!fchown(fd.Get(), st.st_uid, st.st_gid);
+        (void)!fchown(temporary.fd, st.st_uid, st.st_gid);
     }
-    (void)!fchmod(fd.Get(), mode); // after chown, which clears set-id bits
-    bool ok = WriteAll(fd.Get(), content, 0, false) && Synced(fd.Get());
-    ok = fd.Close() && ok;
-    ok = ok && std::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        const int why = errno;
-        unlink(temporary.c_str());
-        return Failed(FileErrorFromErrno(why), target);
+    (void)!fchmod(temporary.fd, mode); // after chown, which clears set-id bits
+    return temporary;
+}
+
+FileError WriteAndClose(int fd, std::string_view content) {
+    Descriptor written(fd);
+    const bool ok = WriteAll(fd, content, 0, false) && Synced(fd);
+    const int why = errno;
+    if (!written.Close() || !ok) {
+        return FileErrorFromErrno(ok ? errno : why);
     }
-    SyncFolder(folder);
-    return {FileError::None, target};
+    return FileError::None;
+}
+
+FileError ReplaceWithTemporary(const std::string& temporary, const WriteTarget& target) {
+    if (std::rename(temporary.c_str(), target.path.c_str()) != 0) {
+        return FileErrorFromErrno(errno);
+    }
+    SyncFolder(ParentOf(target.path));
+    return FileError::None;
 }
 
 FileWrite WriteOutputFile(const std::string& path, std::string_view content) {

@@ -5,6 +5,7 @@
 // folders, so no link is refused for its owner).
 #include "ReadBuffer.h"
 #include "SafeFile.h"
+#include "SystemFiles.h"
 
 #include <atomic>
 #include <cerrno>
@@ -150,49 +151,6 @@ FileWrite Failed(FileError error, const std::string& target) {
     return {error, target};
 }
 
-struct WriteTarget {
-    FileError error = FileError::None;
-    std::string path;
-    bool exists = false;
-};
-
-WriteTarget InspectTarget(const std::string& path) {
-    WriteTarget t;
-    t.error = ResolveLinks(path, t.path);
-    if (t.error != FileError::None) {
-        return t;
-    }
-    const std::string name = TextOf(PathOf(t.path).filename());
-    if (name.empty() || name == "." || name == "..") {
-        t.error = FileError::NotRegular;
-        return t;
-    }
-    const DWORD attributes = Attributes(t.path);
-    t.exists = attributes != kNoAttributes;
-    if (!t.exists) {
-        const DWORD why = GetLastError();
-        if (why != ERROR_FILE_NOT_FOUND && why != ERROR_PATH_NOT_FOUND) {
-            t.error = ErrorFromSystem(why);
-        } else if (!FolderUsable(ParentOf(t.path))) {
-            t.error = FileError::NotFound;
-        }
-        return t;
-    }
-    if (IsFolder(attributes)) {
-        t.error = FileError::NotRegular;
-    } else if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        t.error = FileError::Permission;
-    } else {
-        Handle h(OpenExisting(t.path, GENERIC_WRITE));
-        if (!h.Valid()) {
-            t.error = LastError();
-        } else if (!IsDiskFile(h.Get())) {
-            t.error = FileError::NotRegular; // a device (CON, NUL, COM1) or a pipe
-        }
-    }
-    return t;
-}
-
 bool WriteAllTo(HANDLE h, std::string_view content) {
     std::size_t done = 0;
     while (done < content.size()) {
@@ -270,6 +228,43 @@ FileError OpenTarget(const std::string& path, DWORD access, int flags, int& fd) 
 
 } // namespace
 
+WriteTarget InspectTarget(const std::string& path) {
+    WriteTarget t;
+    t.error = ResolveLinks(path, t.path);
+    if (t.error != FileError::None) {
+        return t;
+    }
+    const std::string name = TextOf(PathOf(t.path).filename());
+    if (name.empty() || name == "." || name == "..") {
+        t.error = FileError::NotRegular;
+        return t;
+    }
+    const DWORD attributes = Attributes(t.path);
+    t.exists = attributes != kNoAttributes;
+    if (!t.exists) {
+        const DWORD why = GetLastError();
+        if (why != ERROR_FILE_NOT_FOUND && why != ERROR_PATH_NOT_FOUND) {
+            t.error = ErrorFromSystem(why);
+        } else if (!FolderUsable(ParentOf(t.path))) {
+            t.error = FileError::NotFound;
+        }
+        return t;
+    }
+    if (IsFolder(attributes)) {
+        t.error = FileError::NotRegular;
+    } else if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+        t.error = FileError::Permission;
+    } else {
+        Handle h(OpenExisting(t.path, GENERIC_WRITE));
+        if (!h.Valid()) {
+            t.error = LastError();
+        } else if (!IsDiskFile(h.Get())) {
+            t.error = FileError::NotRegular; // a device (CON, NUL, COM1) or a pipe
+        }
+    }
+    return t;
+}
+
 FileRead ReadRegularFile(const std::string& path, std::size_t limit) {
     const DWORD attributes = Attributes(path);
     if (attributes == kNoAttributes) {
@@ -338,36 +333,39 @@ bool FolderUsable(const std::string& path) {
     return IsFolder(Attributes(path));
 }
 
-FileError CheckWriteTarget(const std::string& path) {
-    return InspectTarget(path).error;
-}
-
-FileWrite WriteFileSafely(const std::string& path, std::string_view content) {
-    const WriteTarget inspected = InspectTarget(path);
-    const std::string& target = inspected.path;
-    if (inspected.error != FileError::None) {
-        return Failed(inspected.error, target);
-    }
-    std::string temporary;
-    Handle h(CreateTemporary(target, temporary));
+TemporaryFile CreateTemporaryBeside(const WriteTarget& target) {
+    TemporaryFile temporary;
+    Handle h(CreateTemporary(target.path, temporary.path));
     if (!h.Valid()) {
         const DWORD why = GetLastError();
-        // In place only where the folder takes no new file at all.
-        if (inspected.exists && why == ERROR_ACCESS_DENIED) {
-            return WriteFileInPlace(target, content);
-        }
-        return Failed(ErrorFromSystem(why), target);
+        temporary.error = ErrorFromSystem(why);
+        temporary.folderTakesNoNewFile = why == ERROR_ACCESS_DENIED;
+        return temporary;
     }
-    bool ok = WriteAllTo(h.Get(), content) && FlushFileBuffers(h.Get()) != 0;
-    DWORD why = ok ? ERROR_SUCCESS : GetLastError();
-    ok = h.Close() && ok;
-    ok = ok && Replace(temporary, target, inspected.exists);
+    temporary.fd = _open_osfhandle(reinterpret_cast<intptr_t>(h.Get()), _O_BINARY);
+    if (temporary.fd < 0) {
+        temporary.error = FileError::Io;
+        h.Close();
+        DeleteFileW(Wide(temporary.path).c_str());
+        return temporary;
+    }
+    h.Release(); // the descriptor owns it now
+    return temporary;
+}
+
+FileError WriteAndClose(int fd, std::string_view content) {
+    const HANDLE h = HandleOf(fd);
+    const bool ok = WriteAllTo(h, content) && FlushFileBuffers(h) != 0;
+    const DWORD why = ok ? ERROR_SUCCESS : GetLastError();
+    const bool closed = _close(fd) == 0;
     if (!ok) {
-        why = why != ERROR_SUCCESS ? why : GetLastError();
-        DeleteFileW(Wide(temporary).c_str());
-        return Failed(ErrorFromSystem(why), target);
+        return ErrorFromSystem(why);
     }
-    return {FileError::None, target};
+    return closed ? FileError::None : FileErrorFromErrno(errno);
+}
+
+FileError ReplaceWithTemporary(const std::string& temporary, const WriteTarget& target) {
+    return Replace(temporary, target.path, target.exists) ? FileError::None : LastError();
 }
 
 FileWrite WriteOutputFile(const std::string& path, std::string_view content) {

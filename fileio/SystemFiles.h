@@ -1,0 +1,37 @@
+#pragma once
+
+// What each system half (linux/, windows/) does for the file rules of
+// SafeFile.cpp; the rules themselves are written once there.
+#include "SafeFile.h"
+
+#include <string>
+#include <string_view>
+
+namespace zekt {
+
+// Where a write to a path goes (links followed) and whether it may: a
+// regular file or a new one in a folder the user may write.
+struct WriteTarget {
+    FileError error = FileError::None;
+    std::string path;
+    bool exists = false;
+};
+WriteTarget InspectTarget(const std::string& path);
+
+// A new file beside the target that no file had, to take its place; the
+// target's mode (and owner) where the system keeps them.
+struct TemporaryFile {
+    int fd = -1; // -1: none made
+    std::string path;
+    FileError error = FileError::None;
+    bool folderTakesNoNewFile = false; // the folder refuses new files, not this one
+};
+TemporaryFile CreateTemporaryBeside(const WriteTarget& target);
+
+// All of the content written and on disk, then the descriptor closed.
+FileError WriteAndClose(int fd, std::string_view content);
+
+// The temporary takes the target's place in one step, and the step is on disk.
+FileError ReplaceWithTemporary(const std::string& temporary, const WriteTarget& target);
+
+} // namespace zekt
