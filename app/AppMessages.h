@@ -53,6 +53,15 @@ inline constexpr const char* kWindowUsage =
     "\n"
     "Принимаются и стандартные параметры Qt (-platform, -style, -session, -reverse, ...).\n";
 
+// The window with nowhere to open (zekt-programmer ends with status 2).
+inline constexpr const char* kNoDisplay =
+    "окно открыть негде: нет дисплея (не заданы DISPLAY и WAYLAND_DISPLAY). Запустите программу "
+    "в графическом сеансе; без окна работает zekt-cli.";
+inline constexpr const char* kDisplayUnreachable =
+    "окно открыть негде: дисплей недоступен (DISPLAY или WAYLAND_DISPLAY указывают на дисплей, "
+    "к которому нет доступа). Запустите программу в графическом сеансе; без окна работает "
+    "zekt-cli.";
+
 // The radio's own number, asked once it is connected (radio-number = ask).
 inline constexpr const char* kRadioNumberLabel =
     "Номер радиостанции (с корпуса; можно сканером).\nПусто - без номера.";

@@ -17,6 +17,7 @@
 #include "RussianTexts.h"
 #include "SafeFile.h"
 #include "SharedOptions.h"
+#include "StartUpMessages.h"
 #include "StopEvents.h"
 #include "StopRequests.h"
 #include "TFUser.h"
@@ -340,11 +341,13 @@ int main(int argc, char** argv) {
     // error, not death.
     zekt::OpenClosedStandardStreams();
     zekt::IgnoreFileSizeLimit();
+    zekt::InstallStartUpMessages();
     Options options = ParseOptions(Arguments(argc, argv));
     if (const std::optional<int> answered = AnswerWithoutWindow(options)) {
         return *answered;
     }
     zekt::ErrorReportingApplication app(argc, argv);
+    zekt::StartUpDone(); // the display was found
     // No display name: the window system shows each title exactly as set.
     app.setApplicationName("zekt-programmer");
     app.setDesktopFileName("zekt-programmer");

@@ -44,6 +44,17 @@ expect 1 --simulate=radio.hex --unit SIM7 --journal= --exit-when-shown
 grep -q 'не найдено (--unit SIM7)' err.txt
 expect 1 --sim-delay=5 --exit-when-shown # the simulator's option without the simulator
 grep -q 'sim-delay' err.txt
+# No display to open on: said in Russian, status 2, no abort; Qt's line on
+# its run-time folder is not the operator's business.
+status=0
+env -u QT_QPA_PLATFORM -u DISPLAY -u WAYLAND_DISPLAY -u XDG_RUNTIME_DIR timeout 60 "$program" \
+  --simulate=radio.hex --journal= >out.txt 2>err.txt || status=$?
+[ "$status" = 2 ] && grep -q 'окно открыть негде: нет дисплея' err.txt &&
+  [ "$(wc -l <err.txt)" -eq 1 ] ||
+  { echo "window-options: with no display: status $status"; cat err.txt; exit 1; }
+env -u XDG_RUNTIME_DIR timeout 60 "$program" --simulate=radio.hex --journal= --exit-when-shown \
+  >out.txt 2>err.txt
+! grep -q XDG_RUNTIME_DIR err.txt || { echo "window-options: Qt's run-time folder line shown"; exit 1; }
 # A settings line the window cannot take is said, and the window still starts.
 mkdir -p config/zekt-programmer && echo "usb-latency = fast" >config/zekt-programmer/settings.conf
 expect 0 --simulate=radio.hex --journal= --exit-when-shown
