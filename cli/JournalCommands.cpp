@@ -203,7 +203,7 @@ int LookupCommand(const CliOptions& options, const JournalSource& source) {
                          .until = options.until,
                          .unit = options.units.empty() ? std::string() : options.units.front(),
                          .bench = options.bench,
-                         .result = options.result,
+                         .result = JournalResultOf(options.result),
                          .radio = options.radio,
                          .utcOffsetMinutes = BenchUtcOffsetMinutes()};
     if (!options.inputFile.empty()) {

@@ -1,6 +1,7 @@
 #include "Commands.h"
 
 #include "CommandMessages.h"
+#include "EngineMessages.h"
 #include "ProgramThread.h"
 
 #include <algorithm>
@@ -50,12 +51,33 @@ StepResult RunProgramThread(RunOwner* owner, ProgramOp ops, Project& image, USB_
     return thread.Outcome();
 }
 
+namespace {
+
+// The confirming pass names itself: the operator sees why a read runs twice.
+class ConfirmingProgress : public ProgressView {
+public:
+    explicit ConfirmingProgress(ProgressView& view) : view(view) {}
+    void SetCaption(const std::string& caption) override {
+        view.SetCaption(caption == msg::kCaptionReadCode   ? msg::kCaptionConfirmCode
+                        : caption == msg::kCaptionReadData ? msg::kCaptionConfirmData
+                                                           : caption);
+    }
+    void SetMaximum(int maximum) override { view.SetMaximum(maximum); }
+    void SetPosition(int position) override { view.SetPosition(position); }
+
+private:
+    ProgressView& view;
+};
+
+} // namespace
+
 ReadAgain ReadAgainAndCompare(RunOwner* owner, ProgramOp ops, const Project& image, USB_Prog& link,
                               ProgressView& progress) {
     Project again;
     again.SetStartWord(image.StartWord());
     ReadAgain result;
-    result.run = RunProgramThread(owner, ops, again, link, progress);
+    ConfirmingProgress confirming(progress);
+    result.run = RunProgramThread(owner, ops, again, link, confirming);
     if (!result.run.ok) {
         return result;
     }

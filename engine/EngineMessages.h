@@ -33,6 +33,9 @@ inline constexpr const char* kCaptionVerifyData = "Верификация пам
 inline constexpr const char* kCaptionVerifyConfig = "Верификация конфигурации...";
 inline constexpr const char* kCaptionReadCode = "Чтение памяти программ...";
 inline constexpr const char* kCaptionReadData = "Чтение памяти данных...";
+// The second pass of a read, which confirms the first.
+inline constexpr const char* kCaptionConfirmCode = "Проверочное чтение памяти программ...";
+inline constexpr const char* kCaptionConfirmData = "Проверочное чтение памяти данных...";
 
 inline constexpr const char* kProgCodeFailed =
     "Ошибка программирования памяти программ по адресу: ";

@@ -351,11 +351,31 @@ std::string Spoken(const std::string& word,
 
 } // namespace
 
+namespace {
+
+constexpr std::pair<const char*, const char*> kResultWords[] = {{kJournalOk, "успешно"},
+                                                                {kJournalFailed, "ошибка"},
+                                                                {kJournalCancelled, "прервано"},
+                                                                {kJournalRefused, "отказ"}};
+
+} // namespace
+
 std::string JournalResultText(const std::string& result) {
-    return Spoken(result, {{kJournalOk, "успешно"},
-                           {kJournalFailed, "ошибка"},
-                           {kJournalCancelled, "прервано"},
-                           {kJournalRefused, "отказ"}});
+    for (const auto& [machine, spoken] : kResultWords) {
+        if (result == machine) {
+            return spoken;
+        }
+    }
+    return result;
+}
+
+std::string JournalResultOf(const std::string& word) {
+    for (const auto& [machine, spoken] : kResultWords) {
+        if (word == spoken) {
+            return machine;
+        }
+    }
+    return word;
 }
 
 std::string JournalCommandText(const std::string& command) {

@@ -39,6 +39,9 @@ inline constexpr const char* kJournalDefaultLatency = "default"; // the chip's o
 // "Программирование"); what the journal does not know stays as it is.
 std::string JournalResultText(const std::string& result);
 std::string JournalCommandText(const std::string& command);
+// The journal's own value of a result the operator names either way
+// ("отказ" or "refused"); any other word stays as it is.
+std::string JournalResultOf(const std::string& word);
 
 // journal.csv in the per-user data place (UserFilePath); empty when the
 // system names none (then NoJournalPlaceText is the warning).

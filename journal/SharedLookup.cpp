@@ -133,7 +133,8 @@ std::optional<std::string> FilterRefusal(const JournalFilter& filter) {
     }
     if (!filter.result.empty() &&
         std::find(std::begin(kResults), std::end(kResults), filter.result) == std::end(kResults)) {
-        return "итог \"" + filter.result + "\" не из ok, failed, cancelled, refused";
+        return "итог \"" + filter.result +
+               "\" не из успешно, ошибка, прервано, отказ (ok, failed, cancelled, refused)";
     }
     return std::nullopt;
 }

@@ -107,6 +107,9 @@ sim=(--simulate radio.hex --workdir "$demo")
   rm config/zekt-programmer/settings.conf
   run journal -- journal
   run journal-csv -- journal --csv --limit 0
+  run journal-failed -- journal --result ошибка --limit 3
+  run journal-ok-csv -- journal --result успешно --csv --limit 1
+  run journal-bad-result -- journal --result отказано
   run journal-show -- journal show 2
   run journal-radio -- journal radio N-1
   run journal-report -- journal report --html report.html
