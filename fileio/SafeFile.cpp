@@ -35,6 +35,24 @@ FileWrite WriteFileSafely(const std::string& path, std::string_view content) {
     return {error, target.path};
 }
 
+FileError MakeFolders(const std::string& path) {
+    std::string folder;
+    if (const FileError error = ResolveSafeLinks(path, folder); error != FileError::None) {
+        return error;
+    }
+    bool exists = false;
+    if (const FileError error = FolderAt(folder, exists); error != FileError::None || exists) {
+        return error;
+    }
+    const std::string parent = ParentOf(folder);
+    if (parent != folder && parent != ".") {
+        if (const FileError error = MakeFolders(parent); error != FileError::None) {
+            return error;
+        }
+    }
+    return MakeOneFolder(folder);
+}
+
 FileError AppendAtOnce(int fd, std::string_view text, long long size) {
     errno = 0;
     if (WriteAtOnce(fd, text)) {

@@ -34,4 +34,12 @@ FileError WriteAndClose(int fd, std::string_view content);
 // The temporary takes the target's place in one step, and the step is on disk.
 FileError ReplaceWithTemporary(const std::string& temporary, const WriteTarget& target);
 
+// The folder a path is in ("." for a bare name).
+std::string ParentOf(const std::string& path);
+
+// Whether a folder is there (`exists`); NotRegular when something else is.
+FileError FolderAt(const std::string& folder, bool& exists);
+// One folder made in a parent that exists; one made meanwhile is no error.
+FileError MakeOneFolder(const std::string& folder);
+
 } // namespace zekt

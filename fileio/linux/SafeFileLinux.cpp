@@ -13,6 +13,14 @@
 
 namespace zekt {
 
+std::string ParentOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 namespace {
 
 constexpr int kMaxLinkHops = 40; // as the kernel's own limit on symlink chains
@@ -52,14 +60,6 @@ public:
 private:
     int fd;
 };
-
-std::string ParentOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) {
-        return ".";
-    }
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
 
 std::string NameOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
@@ -407,24 +407,16 @@ FileError ResolveSafeLinks(const std::string& path, std::string& target) {
     return ResolveLinks(path, target);
 }
 
-FileError MakeFolders(const std::string& path) {
-    std::string folder;
-    if (const FileError error = ResolveLinks(path, folder); error != FileError::None) {
-        return error;
-    }
+FileError FolderAt(const std::string& folder, bool& exists) {
     struct stat st {};
-    if (stat(folder.c_str(), &st) == 0) {
+    exists = stat(folder.c_str(), &st) == 0;
+    if (exists) {
         return S_ISDIR(st.st_mode) ? FileError::None : FileError::NotRegular;
     }
-    if (errno != ENOENT) {
-        return FileErrorFromErrno(errno);
-    }
-    const std::string parent = ParentOf(folder);
-    if (parent != folder) {
-        if (const FileError error = MakeFolders(parent); error != FileError::None) {
-            return error;
-        }
-    }
+    return errno == ENOENT ? FileError::None : FileErrorFromErrno(errno);
+}
+
+FileError MakeOneFolder(const std::string& folder) {
     if (mkdir(folder.c_str(), 0777) != 0 && errno != EEXIST) {
         return FileErrorFromErrno(errno);
     }

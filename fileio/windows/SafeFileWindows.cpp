@@ -96,11 +96,6 @@ bool IsFolder(DWORD attributes) {
     return attributes != kNoAttributes && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-std::string ParentOf(const std::string& path) {
-    const std::filesystem::path parent = PathOf(path).parent_path();
-    return parent.empty() ? std::string(".") : TextOf(parent);
-}
-
 // The final path of an open file, without the \\?\ the system puts first.
 std::string FinalPath(HANDLE h) {
     std::wstring name(MAX_PATH, L'\0');
@@ -227,6 +222,11 @@ FileError OpenTarget(const std::string& path, DWORD access, int flags, int& fd) 
 }
 
 } // namespace
+
+std::string ParentOf(const std::string& path) {
+    const std::filesystem::path parent = PathOf(path).parent_path();
+    return parent.empty() ? std::string(".") : TextOf(parent);
+}
 
 WriteTarget InspectTarget(const std::string& path) {
     WriteTarget t;
@@ -411,21 +411,13 @@ FileError ResolveSafeLinks(const std::string& path, std::string& target) {
     return ResolveLinks(path, target);
 }
 
-FileError MakeFolders(const std::string& path) {
-    std::string folder;
-    if (const FileError error = ResolveLinks(path, folder); error != FileError::None) {
-        return error;
-    }
+FileError FolderAt(const std::string& folder, bool& exists) {
     const DWORD attributes = Attributes(folder);
-    if (attributes != kNoAttributes) {
-        return IsFolder(attributes) ? FileError::None : FileError::NotRegular;
-    }
-    const std::string parent = ParentOf(folder);
-    if (parent != folder && parent != ".") {
-        if (const FileError error = MakeFolders(parent); error != FileError::None) {
-            return error;
-        }
-    }
+    exists = attributes != kNoAttributes;
+    return !exists || IsFolder(attributes) ? FileError::None : FileError::NotRegular;
+}
+
+FileError MakeOneFolder(const std::string& folder) {
     if (CreateDirectoryW(Wide(folder).c_str(), nullptr) == 0 &&
         GetLastError() != ERROR_ALREADY_EXISTS) {
         return LastError();
