@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -42,6 +44,8 @@ void WritePrg(const std::string& path) {
     std::fclose(f);
 }
 
+// zekt-cli's milliseconds for the command in the folder; -1 when it failed,
+// with what it said on standard error shown.
 double Run(const std::string& cli, const std::string& dir, std::vector<std::string> args) {
     args.insert(args.begin(), cli);
     std::vector<char*> argv;
@@ -50,14 +54,14 @@ double Run(const std::string& cli, const std::string& dir, std::vector<std::stri
     }
     argv.push_back(nullptr);
     std::fflush(stdout); // a child must not print what this process has buffered
+    const std::string log = dir + "/cli.log";
     const auto start = std::chrono::steady_clock::now();
     const pid_t child = fork();
     if (child == 0) {
-        if (chdir(dir.c_str()) != 0) {
+        if (chdir(dir.c_str()) != 0 || !std::freopen(log.c_str(), "w", stderr) ||
+            !std::freopen("/dev/null", "w", stdout)) {
             _exit(127);
         }
-        std::freopen("/dev/null", "w", stderr);
-        std::freopen("/dev/null", "w", stdout);
         execv(cli.c_str(), argv.data());
         _exit(127);
     }
@@ -65,6 +69,10 @@ double Run(const std::string& cli, const std::string& dir, std::vector<std::stri
     waitpid(child, &status, 0);
     const auto end = std::chrono::steady_clock::now();
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::ifstream said(log);
+        std::fprintf(stderr, "bench_cli_program: zekt-cli ended with status %d:\n%s\n",
+                     WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status),
+                     std::string(std::istreambuf_iterator<char>(said), {}).c_str());
         return -1;
     }
     return std::chrono::duration<double, std::milli>(end - start).count();
@@ -104,12 +112,13 @@ int main(int argc, char** argv) {
     const std::vector<std::string> paced = {"--sim-delay", "16",        "--workdir",
                                             demo,          "--journal", ""};
     double inTurn = 0;
-    for (int k = 0; k < kUnits; ++k) {
+    for (int k = 0; k < kUnits && inTurn >= 0; ++k) {
         std::filesystem::remove(dir + "/radio.hex");
         std::vector<std::string> args = {"--simulate", "radio.hex"};
         args.insert(args.end(), paced.begin(), paced.end());
         args.insert(args.end(), {"program", "a.prg"});
-        inTurn += Run(cli, dir, args);
+        const double ms = Run(cli, dir, args);
+        inTurn = ms < 0 ? ms : inTurn + ms;
     }
     std::vector<std::string> args;
     for (int k = 0; k < kUnits; ++k) {

@@ -101,7 +101,8 @@ void SaveRunning(zekt::TFUser& window, zekt::SimulatedDriver& driver, const QStr
         if (still.elapsed() >= kStillMs) {
             watch.stop();
             const bool saved = window.screen()->grabWindow(0).save(path);
-            std::fprintf(stderr, "%s %s\n", saved ? "saved" : "could not save", qPrintable(path));
+            std::fprintf(stderr, "%s %s (bar at %d, frame %d)\n", saved ? "saved" : "could not save",
+                         qPrintable(path), value, driver.FramesSeen());
             failures += saved ? 0 : 1;
         }
     });

@@ -15,9 +15,9 @@ action=$1
 dir=$(realpath -m "$2")
 bin=$(ls -d /usr/lib/postgresql/*/bin 2>/dev/null | sort -V | tail -1)
 [ -x "$bin/initdb" ] || { echo "postgres.sh: no PostgreSQL server installed"; exit 77; }
-as_server() {
+as_server() { # from / : nobody may not enter root's working folder
   if [ "$(id -u)" -eq 0 ]; then
-    runuser -u nobody -- "$@"
+    (cd / && runuser -u nobody -- "$@")
   else
     "$@"
   fi
