@@ -1,5 +1,6 @@
 #include "TForm2.h"
 
+#include "FrameWatch.h"
 #include "QtOperatorDialogs.h"
 
 #include <QCloseEvent>
@@ -95,11 +96,25 @@ void TForm2::SetPosition(int position) {
 
 void TForm2::showEvent(QShowEvent* event) {
     ShowCaption();
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        move(screen->availableGeometry().center() - rect().center());
-    }
+    CenterOnScreen();
     QDialog::showEvent(event);
     shown = true;
+    // Before its first framing the window's size lacks the title bar: centred
+    // again once the window manager has framed it, at the same place every time.
+    if (!IsFramed(this)) {
+        WhenFramed(this, [this](bool framed) {
+            if (framed && isVisible()) {
+                CenterOnScreen();
+            }
+        });
+    }
+}
+
+void TForm2::CenterOnScreen() {
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QSize size = IsFramed(this) ? frameGeometry().size() : this->size();
+        move(screen->availableGeometry().center() - QPoint(size.width() / 2, size.height() / 2));
+    }
 }
 
 void TForm2::hideEvent(QHideEvent* event) {

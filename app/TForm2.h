@@ -39,6 +39,9 @@ protected:
 private:
     void ShowCaption();
     void AskToClose();
+    // The window (its frame, once the window manager has told it) in the
+    // middle of the screen.
+    void CenterOnScreen();
 };
 
 } // namespace zekt
