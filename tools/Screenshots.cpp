@@ -10,6 +10,8 @@
 #include "CommandFlow.h"
 #include "Commands.h"
 #include "EngineMessages.h"
+#include "FrameWatch.h"
+#include "FrameWatch.h"
 #include "OperatorDialogs.h"
 #include "QtOperatorDialogs.h"
 #include "SimulatedDriver.h"
@@ -24,6 +26,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <cstdio>
 
 namespace {
@@ -76,6 +79,13 @@ bool SaveFaultBox(QWidget* window, const QString& path) {
         zekt::BoxButtons::Ok, window,
         QString::fromStdString(zekt::RunFaultAdvice(unplugged, zekt::RunKind::Writing)));
     box.show();
+    // On a busy machine the box is laid out and shown some events later.
+    QElapsedTimer waited;
+    waited.start();
+    while ((box.windowHandle() == nullptr || !box.windowHandle()->isExposed()) &&
+           waited.elapsed() < 5000) {
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
     QApplication::processEvents();
     return Save(&box, path);
 }
@@ -86,7 +96,8 @@ bool SaveFaultBox(QWidget* window, const QString& path) {
 void SaveRunning(zekt::TFUser& window, zekt::SimulatedDriver& driver, const QString& path,
                  int& failures) {
     constexpr int kSlowFrame = 150; // about half-way through the program memory
-    constexpr int kStillMs = 600;
+    // Well beyond any pause a loaded machine makes, well within the 3 s reply.
+    constexpr int kStillMs = 1500;
     driver.Faults().slowReplyAtFrame = driver.FramesSeen() + kSlowFrame;
     QTimer watch;
     QElapsedTimer still;
@@ -99,10 +110,11 @@ void SaveRunning(zekt::TFUser& window, zekt::SimulatedDriver& driver, const QStr
             return;
         }
         if (still.elapsed() >= kStillMs) {
+            // The bar repaints only when it grows by a whole chunk: shown as it stands.
+            window.Form2->ProgressBar->repaint();
             watch.stop();
             const bool saved = window.screen()->grabWindow(0).save(path);
-            std::fprintf(stderr, "%s %s (bar at %d, frame %d)\n", saved ? "saved" : "could not save",
-                         qPrintable(path), value, driver.FramesSeen());
+            std::fprintf(stderr, "%s %s\n", saved ? "saved" : "could not save", qPrintable(path));
             failures += saved ? 0 : 1;
         }
     });
@@ -163,12 +175,15 @@ int main(int argc, char** argv) {
             QTimer::singleShot(300, [&] {
                 failures += !Save(&window, out + "/main-readback.png");
                 window.Form1->show();
-                QTimer::singleShot(300, [&] {
-                    failures += !Save(window.Form1, out + "/about.png");
-                    window.Form1->hide();
-                    failures += !SaveFaultBox(&window, out + "/fault-box.png");
-                    SaveRunning(window, driver, out + "/main-running.png", failures);
-                    app.exit(failures);
+                // Once framed the window takes its outer size: taken after that.
+                zekt::WhenFramed(window.Form1, [&](bool) {
+                    QTimer::singleShot(300, [&] {
+                        failures += !Save(window.Form1, out + "/about.png");
+                        window.Form1->hide();
+                        failures += !SaveFaultBox(&window, out + "/fault-box.png");
+                        SaveRunning(window, driver, out + "/main-running.png", failures);
+                        app.exit(failures);
+                    });
                 });
             });
         });
