@@ -22,6 +22,9 @@ std::vector<NamedFile> KeptFiles(const std::string& journalPath);
 std::string Column(const std::string& text, std::size_t width);
 std::size_t Characters(const std::string& text);
 
+// A number as Russian writes it for the operator ("2,4"); files keep the dot.
+std::string WithDecimalComma(std::string number);
+
 // The channel table as a read shows it.
 void PrintChannelTable(const ReadBackPanels& panels);
 

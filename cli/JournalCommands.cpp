@@ -133,7 +133,7 @@ void PrintRun(const SharedRecord& run) {
         {"Файл программы", run[kFirmwareFileColumn]},
         {"SHA-256 программы", run[kFirmwareHashColumn]},
         {"Версия", run[kVersionColumn]},
-        {"Секунды", run[kSecondsColumn]},
+        {"Секунды", WithDecimalComma(run[kSecondsColumn])},
         {"Программатор", run[kUnitColumn]},
         {"Таймер задержки USB", run[kLatencyColumn] == kJournalDefaultLatency
                                     ? std::string("не менялся")

@@ -15,6 +15,7 @@
 #include "SafeFile.h"
 #include "UnitOutput.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace zekt {
@@ -25,6 +26,11 @@ std::size_t Characters(const std::string& text) {
         characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
     }
     return characters;
+}
+
+std::string WithDecimalComma(std::string number) {
+    std::replace(number.begin(), number.end(), '.', ',');
+    return number;
 }
 
 std::string Column(const std::string& text, std::size_t width) {

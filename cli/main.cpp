@@ -400,8 +400,7 @@ std::vector<UnitRun> RunRound(const CliOptions& options, const ProgramSetUp& set
           Column("Результат", 16).c_str(), "Секунды");
     for (std::size_t k = 0; k < units.size(); ++k) {
         // Seconds as Russian writes them, whatever the locale says.
-        std::string seconds = MachineNumber(runs[k].seconds, 1);
-        std::replace(seconds.begin(), seconds.end(), '.', ',');
+        const std::string seconds = WithDecimalComma(MachineNumber(runs[k].seconds, 1));
         Print(Out(), "  %s%s%s\n", Column(units[k].serial, 20).c_str(),
               Column(RunResultText(runs[k].status), 16).c_str(), seconds.c_str());
     }
