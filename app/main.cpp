@@ -150,9 +150,6 @@ bool TakeOwnOption(const QStringList& args, int& i, Options& options) {
     // The window asks each radio's number; one number is for one radio.
     const bool fits = !zekt::RefuseOptionValue(*option, text.toStdString()) &&
                       (option != &zekt::kRadioNumberOption || text == zekt::kRadioNumberAsk);
-    if (option == &zekt::kJournalOption) {
-        options.common.journalFile = std::string(); // given, even without a value
-    }
     if (fits) {
         KeepValue(*option, text, options);
     } else {

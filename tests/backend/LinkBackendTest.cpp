@@ -48,34 +48,47 @@ private slots:
         }
     }
 
-    // The programs' links: the latency timer the option gives, else the
-    // user's settings file's, whose lines not taken are warned about.
-    void userSettingsUnderTheOptions() {
+    // The one set-up of both programs: each option, else the user's settings
+    // file (whose lines not taken are warned about), else nothing.
+    void setUpTakesOptionsOverTheSettingsFile() {
         const std::filesystem::path path = DefaultSettingsPath();
         std::filesystem::create_directories(path.parent_path());
+        const char* const kept = "usb-latency = 3\njournal-database = postgresql://file/zekt\n"
+                                 "radio-number = ask\n";
         const struct {
             const char* file;
-            int option;
-            int inUse;
+            int latency;
+            const char* database;
+            const char* radio;
+            int latencyInUse;
+            const char* sharedJournal;
+            const char* radioNumber;
             bool warned;
         } cases[] = {
-            {"usb-latency = 3\n", 0, 3, false},
-            {"usb-latency = 3\n", 7, 7, false},
-            {"usb-latency = x\n", 0, 0, true},
+            {kept, 0, "", "", 3, "postgresql://file/zekt", "ask", false},
+            {kept, 7, "postgresql://option/zekt", "R-7", 7, "postgresql://option/zekt", "R-7",
+             false},
+            {"", 0, "", "", 0, "", "", false},
+            {"usb-latency = x\n", 0, "", "", 0, "", "", true},
         };
-        for (const auto& [file, option, inUse, warned] : cases) {
+        for (const auto& [file, latency, database, radio, latencyInUse, sharedJournal, radioNumber,
+                          warned] : cases) {
             std::ofstream(path) << file;
             LinkBackend backend;
             std::vector<std::string> warnings;
             CommonOptions options;
-            options.link = {true, {""}, 0, {}, "", option};
+            options.link = {true, {""}, 0, {}, "", latency};
+            options.journalDatabase = database;
+            options.radioNumber = radio;
             const ProgramSetUp setUp =
                 SetUpProgram(options, backend,
                              [&warnings](const std::string& text) { warnings.push_back(text); });
             QVERIFY(setUp.opened.Ok());
             const auto link = backend.MakeLink(nullptr, nullptr);
             QVERIFY(link->Test());
-            QCOMPARE(link->LatencyInUse(), inUse);
+            QCOMPARE(link->LatencyInUse(), latencyInUse);
+            QCOMPARE(setUp.sharedJournal, std::string(sharedJournal));
+            QCOMPARE(setUp.radioNumber, std::string(radioNumber));
             QCOMPARE(!warnings.empty(), warned);
         }
         std::filesystem::remove(path);

@@ -328,6 +328,21 @@ private slots:
 
     // What a scanner adds around a number is trimmed; a number is 1-32
     // letters (Latin, Cyrillic), digits, '-', '/', '.' and blanks inside.
+    // A result as the tables print it and as the operator may ask for it:
+    // either word finds the journal's own value; other words stay as typed.
+    void resultWordsBothWays() {
+        const std::pair<const char*, const char*> words[] = {{kJournalOk, "успешно"},
+                                                             {kJournalFailed, "ошибка"},
+                                                             {kJournalCancelled, "прервано"},
+                                                             {kJournalRefused, "отказ"},
+                                                             {"отказано", "отказано"}};
+        for (const auto& [machine, spoken] : words) {
+            QCOMPARE(JournalResultText(machine), std::string(spoken));
+            QCOMPARE(JournalResultOf(spoken), std::string(machine));
+            QCOMPARE(JournalResultOf(machine), std::string(machine));
+        }
+    }
+
     void radioNumbersAsTypedOrScanned() {
         const std::string longest(kRadioNumberMaxCharacters, '7');
         std::string cyrillic; // two bytes a letter, one character
