@@ -2,7 +2,9 @@
 # The command line's recorded runs: every command on the simulated unit, with
 # its faults, its questions and its mistakes, and what each printed, its exit
 # status, the trace, the files it wrote and the journal; times, the scratch
-# folder, this computer's name and the user masked. Compared with
+# folder, this computer's name and the user masked, and so is the day the
+# radio stores in its ID words (the trace's ID frames, the backup's hash), so
+# that the runs read the same on any date, across midnight too. Compared with
 # tests/data/cli-transcript.txt, so that a change to any byte an operator or
 # a script sees shows; --update writes the file anew after an intended change.
 #   transcript.sh PATH_TO_zekt-cli DEMO_FOLDER [--update]
@@ -28,8 +30,12 @@ mask() {
     -e 's/ +[0-9]+\.[0-9]{3} ms/ MS ms/g' \
     -e 's/;[0-9]+\.[0-9];(SIM|FT)/;SECONDS;\1/g' \
     -e 's/(SIM[0-9] +[^ ]+ +)[0-9]+,[0-9]/\1SECONDS/g' \
-    -e "s/\\b$bench\\b/BENCH/g; s/;$user;/;USER;/g"
+    -e 's/((RX 80 bytes: 16 00 40 57|TX 80 bytes: 16 00 40 56) [0-9A-F]{2} [0-9A-F]{2}) [0-9A-F]{2} [0-9A-F]{2} [0-9A-F]{2} [0-9A-F]{2}/\1 DD DD DD DD/g' \
+    -e "s/\\b$bench\\b/BENCH/g; s/;$user;/;USER;/g" \
+    -e "${whole_sha:+s/$whole_sha/WHOLE_SHA256/g}"
 }
+# The backup without the ID words that carry the programming date.
+without_date() { srec_cat "$1" -Intel -exclude 0x4002 0x4006 -Output - -Intel; }
 
 # A run: its command line, what it printed on each stream, its status.
 # Several units run at once: their lines are compared unit by unit.
@@ -86,7 +92,7 @@ sim=(--simulate radio.hex --workdir "$demo")
   run verify-blank -- --simulate blank.hex --workdir "$demo" verify taxi.prg --yes
   run write-frequencies -- "${sim[@]}" --radio-number R-7 write-frequencies other.prg --yes
   run backup -- "${sim[@]}" backup whole.hex
-  echo "== whole.hex: $(wc -l <whole.hex) lines, sha256 $(sha256sum whole.hex | cut -c1-16)"
+  echo "== whole.hex: $(wc -l <whole.hex) lines, without the date sha256 $(without_date whole.hex | sha256sum | cut -c1-16)"
   run backup-reads-differ -- "${sim[@]}" --sim-fault garbage@300 backup whole2.hex
   run series '\n\nn\n' -- "${sim[@]}" program taxi.prg --repeat
   run numbered 'N-1\n\n\tN-2\r\n\nбад*\nN-1\nn\n' -- "${sim[@]}" --radio-number ask program taxi.prg --repeat --yes
@@ -115,7 +121,9 @@ sim=(--simulate radio.hex --workdir "$demo")
   run journal-report -- journal report --html report.html
   echo "== report.html: $(grep -c . report.html) lines, $(grep -o '<svg' report.html | wc -l) charts"
   show data/zekt-programmer/journal.csv
-} 2>&1 | mask >transcript.txt
+} >raw.txt 2>&1
+whole_sha=$(sha256sum whole.hex | cut -d' ' -f1)
+mask <raw.txt >transcript.txt
 
 if [ "${3:-}" = --update ]; then
   cp transcript.txt "$recorded"

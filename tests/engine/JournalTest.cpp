@@ -543,6 +543,8 @@ private slots:
         TempFiles files;
         const std::string path = files.Path("journal.csv");
         Journal journal(path);
+        // Read before the runs: they are on this day or, past midnight, after it.
+        const std::string firstDay = JournalTime().substr(0, 10);
         JournalRecord r = Sample();
         r.unit = "SIM1";
         journal.Append(r); // line 2 (failed)
@@ -555,7 +557,6 @@ private slots:
         std::ofstream(path, std::ios::app)
             << "2026-01-15T10:00:00+03:00;zekt-cli;verify;ok;;/x.prg;other;;;;6.1.1;1.0;SIM1;"
                "default\r\n2026-01-16T10:00:00+03:00;zekt-cli;verify\r\n";
-        const std::string today = JournalTime().substr(0, 10);
         const struct {
             JournalFilter filter;
             std::vector<std::string> ids;
@@ -563,7 +564,7 @@ private slots:
             {{}, {"2", "3", "4", "5"}},
             {{.unit = "SIM1"}, {"2", "5"}},
             {{.result = "ok"}, {"3", "4", "5"}},
-            {{.since = today}, {"2", "3", "4"}},
+            {{.since = firstDay}, {"2", "3", "4"}},
             {{.since = "2026-01-15", .until = "2026-01-15"}, {"5"}},
             {{.until = "2026-01-14"}, {}},
             {{.bench = "another bench"}, {}},

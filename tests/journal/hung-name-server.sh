@@ -12,15 +12,19 @@ if [ "${ZEKT_IN_NAMESPACE:-}" != 1 ]; then
 fi
 ip link set lo up 2>/dev/null || true
 resolv=$(mktemp)
-echo "nameserver 127.0.0.1" >"$resolv"
+# The system's own resolver waits 30 s for an answer: a command that gives up
+# by itself ends long before, one that does not is told from it at once.
+printf 'nameserver 127.0.0.1\noptions timeout:30 attempts:1\n' >"$resolv"
 mount --bind "$resolv" /etc/resolv.conf
-python3 -c "import socket, time
+# The listener says when it is bound; the command starts only then.
+exec {ready}< <(exec python3 -c "import socket, sys, time
 s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
 s.bind(('127.0.0.1', 53))
-time.sleep(60)" &
+print('bound', flush=True)
+time.sleep(3600)")
 listener=$!
 trap 'kill $listener 2>/dev/null; rm -f "$resolv"' EXIT
-sleep 0.3
+read -r bound <&"$ready" && [ "$bound" = bound ] || { echo "hung-name-server: no listener" >&2; exit 1; }
 start=$(date +%s%N)
 "$@" >&2 || true # its output on stderr: stdout is the time
 echo $((($(date +%s%N) - start) / 1000000))

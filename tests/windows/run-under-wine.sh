@@ -88,8 +88,13 @@ cli() { wine "$stage/zekt-cli.exe" "$@"; }
 check "program demo.prg" cli --simulate radio.hex program demo.prg --yes
 check "verify demo.prg" cli --simulate radio.hex verify demo.prg --yes
 if [ -n "${ZEKT_LINUX_CLI:-}" ]; then
+  # The radio keeps the day it was programmed: the Linux build programs on
+  # the day the Windows build wrote, read back from its radio.
+  cp radio.hex day.hex
+  day=$("$ZEKT_LINUX_CLI" --journal '' --simulate day.hex read --yes 2>/dev/null |
+    sed -nE 's/.*Дата последнего программирования : ([0-9]+)\.([0-9]+)\.([0-9]+).*/\3-\2-\1 12:00/p')
   (mkdir linux && cp -r demo.prg WORK linux/ && cd linux &&
-    "$ZEKT_LINUX_CLI" --journal '' --simulate radio.hex program demo.prg --yes 2>/dev/null)
+    faketime "$day" "$ZEKT_LINUX_CLI" --journal '' --simulate radio.hex program demo.prg --yes 2>/dev/null)
   check "the radio file is the Linux build's, byte for byte" cmp radio.hex linux/radio.hex
 fi
 check "the journal is in %APPDATA%" grep -q ';zekt-cli;verify;ok;' "$appdata/journal.csv"
