@@ -3,6 +3,7 @@
 #include "FtdiDriver.h"
 #include "SimulatedUnit.h"
 
+#include <atomic>
 #include <chrono>
 #include <deque>
 #include <random>
@@ -59,7 +60,8 @@ public:
     // 560 frames). FramesSeen counts every frame.
     static constexpr std::size_t kFrameLogKept = 4096;
     const std::vector<Payload>& ReceivedFrames() const { return received; }
-    int FramesSeen() const { return framesSeen; }
+    // Safe to read from another thread while a run exchanges frames.
+    int FramesSeen() const { return framesSeen.load(); }
     int LastOpenedIndex() const { return lastOpenedIndex; }
     bool IsOpen() const { return session.open; }
 
@@ -104,7 +106,7 @@ private:
     std::chrono::milliseconds frameDelay{0};
     bool waitOutTimeouts = false;
     std::vector<Payload> received;
-    int framesSeen = 0;
+    std::atomic<int> framesSeen{0};
     int lastOpenedIndex = -1;
     std::mt19937 random{20081205};
     std::string unitSerial;

@@ -9,6 +9,7 @@
 # a script sees shows; --update writes the file anew after an intended change.
 #   transcript.sh PATH_TO_zekt-cli DEMO_FOLDER [--update]
 set -euo pipefail
+trap 'echo "transcript: failed at line $LINENO: $BASH_COMMAND"' ERR
 cli=$(realpath "$1")
 demo=$(realpath "$2")
 here=$(cd "$(dirname "$0")" && pwd)

@@ -4,6 +4,7 @@
 # version, scripts/screenshots takes them anew).
 #   screenshots-unchanged.sh ZEKT-SCREENSHOTS SOURCE-DIR
 set -euo pipefail
+trap 'echo "screenshots: failed at line $LINENO: $BASH_COMMAND"' ERR
 tool=$1
 source=$2
 out=$(mktemp -d)

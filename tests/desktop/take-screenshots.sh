@@ -12,12 +12,10 @@ tool=$1
 out=$2
 mkdir -p "$out"
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/x11.sh"
+trap 'x11_stop; rm -rf "$work"' EXIT
 # Never the user's journal or settings.
 export XDG_DATA_HOME="$work/data" XDG_CONFIG_HOME="$work/config"
-xvfb-run -a -s "-screen 0 1400x900x24" bash -c \
-  'openbox >/dev/null 2>&1 & sleep 0.5
-   QT_QPA_PLATFORM=xcb "$1" "$2"' _ "$tool" "$out"
 cat >"$work/tint2rc" <<'RC'
 panel_items = T
 panel_size = 100% 30
@@ -27,12 +25,22 @@ taskbar_mode = single_desktop
 task_text = 1
 task_maximum_size = 220 30
 RC
+# Each picture set on a desktop of its own, ended before the next.
+desktop() { # WIDTHxHEIGHT TASKBAR COMMAND...
+  local screen=$1 taskbar=$2
+  shift 2
+  (
+    x11_pids=()
+    trap x11_stop EXIT
+    x11_server "$screen"
+    x11_manager
+    if [ -n "$taskbar" ]; then x11_taskbar "$work/tint2rc"; fi
+    QT_QPA_PLATFORM=xcb "$@"
+  )
+}
+desktop 1400x900 "" "$tool" "$out"
 shot() { # WIDTHxHEIGHT SCALE FILE [taskbar]
-  xvfb-run -a -s "-screen 0 ${1}x24" bash -c \
-    'openbox >/dev/null 2>&1 & sleep 0.5
-     if [ -n "$5" ]; then tint2 -c "$4" >/dev/null 2>&1 & sleep 1; fi
-     QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR=$1 "$2" --screen "$3"' \
-    _ "$2" "$tool" "$out/$3" "$work/tint2rc" "${4:-}"
+  desktop "$1" "${4:-}" env QT_SCALE_FACTOR="$2" "$tool" --screen "$out/$3"
 }
 shot 1366x768 1 main-1366x768.png taskbar
 shot 1024x600 1 main-1024x600.png taskbar

@@ -9,30 +9,27 @@ set -euo pipefail
 program=$(realpath "$1")
 screen=$2
 expected=${3:-}
-for tool in Xvfb openbox xdpyinfo; do
+for tool in Xvfb openbox xdpyinfo xprop; do
   command -v "$tool" >/dev/null || { echo "no $tool: skipped"; exit 77; }
 done
 work=$(mktemp -d)
-display=:$((100 + RANDOM % 800))
+. "$(dirname "$0")/x11.sh"
 cleanup() {
-  kill "${wm:-}" "${xvfb:-}" 2>/dev/null || true
+  x11_stop
   wait 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap 'echo "FAIL: line $LINENO: $BASH_COMMAND"' ERR
 cat >"$work/rc.xml" <<'XML'
 <?xml version="1.0" encoding="UTF-8"?>
 <openbox_config xmlns="http://openbox.org/3.4/rc">
   <margins><top>0</top><bottom>30</bottom><left>0</left><right>0</right></margins>
 </openbox_config>
 XML
-Xvfb "$display" -screen 0 "${screen}x24" -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=$display
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-openbox --config-file "$work/rc.xml" >/dev/null 2>&1 &
-wm=$!
-sleep 0.5
+x11_server "$screen"
+x11_manager --config-file "$work/rc.xml"
+x11_wait "openbox's margin" x11_strut_taken
 # The report is what counts; a sanitizer build's exit status may speak of
 # the system's libraries (libdbus keeps a buffer to the end).
 report=$( (cd "$work" && QT_QPA_PLATFORM=xcb "$program" --simulate=radio.hex --journal= \

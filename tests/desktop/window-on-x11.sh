@@ -13,24 +13,21 @@ for tool in Xvfb openbox xdotool xwininfo xprop xdpyinfo; do
 done
 
 work=$(mktemp -d)
-display=:$((100 + RANDOM % 800))
+. "$(dirname "$0")/x11.sh"
 cleanup() {
-  kill "${app:-}" "${wm:-}" "${xvfb:-}" 2>/dev/null || true
+  kill "${app:-}" 2>/dev/null || true
+  x11_stop
   wait 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
-Xvfb "$display" -screen 0 "${screen}x24" -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=$display
+trap 'echo "FAIL: line $LINENO: $BASH_COMMAND"' ERR
 # The program runs in the locale the test was given; the X11 tools match
 # Cyrillic titles only in a UTF-8 one.
 program_locale=${LC_ALL:-}
 export LC_ALL=C.UTF-8
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
-openbox >/dev/null 2>&1 &
-wm=$!
-sleep 0.5
+x11_server "$screen"
+x11_manager
 # exec: $app is the program itself, so that killing it ends the window.
 (cd "$work" && exec env LC_ALL="$program_locale" QT_QPA_PLATFORM=xcb QT_SCALE_FACTOR="$scale" "$program" \
   --simulate=radio.hex --journal= >app.log 2>&1) &
@@ -40,13 +37,19 @@ fail() { echo "FAIL: $*"; exit 1; }
 # A window's title as the window manager and the taskbar read it (the
 # legacy WM_NAME is garbled by the toolkit in a locale that is not UTF-8).
 title_of() { xprop -id "$1" -notype _NET_WM_NAME 2>/dev/null | sed -n 's/^_NET_WM_NAME = "\(.*\)"$/\1/p'; }
-# A window by its exact title (an extended regular expression), waited for.
-window_titled() {
+# A window by its exact title (an extended regular expression), waited for
+# and framed by the window manager.
+titled_now() {
   local id
-  for _ in $(seq 100); do
-    for id in $(xprop -root _NET_CLIENT_LIST | grep -o '0x[0-9a-f]*'); do
-      title_of "$id" | grep -Eqx -- "$1" && { echo $((id)); return 0; }
-    done
+  for id in $(xprop -root _NET_CLIENT_LIST | grep -o '0x[0-9a-f]*'); do
+    title_of "$id" | grep -Eqx -- "$1" && x11_framed "$id" && { echo $((id)); return 0; }
+  done
+  return 1
+}
+window_titled() {
+  local _
+  for _ in $(seq 600); do
+    titled_now "$1" && return 0
     sleep 0.1
   done
   return 1
@@ -55,7 +58,6 @@ window_titled() {
 main_title="Программатор возимых радиостанций ЗЕКТ (Версии ПО: 4.1.0, 6.1.0 и 6.1.1)   @USB ЗЕКТ УП-7"
 main=$(window_titled "$(sed 's/[().]/\\&/g' <<<"$main_title")") || fail "no main window titled as given"
 [ "$(title_of "$main")" = "$main_title" ] || fail "main title: $(title_of "$main")"
-sleep 0.5
 read -r x y w h < <(xwininfo -id "$main" | awk '/Absolute upper-left X/{x=$4} /Absolute upper-left Y/{y=$4}
   /Width:/{w=$2} /Height:/{h=$2} END{print x, y, w, h}')
 [ $((x + w)) -le "${screen%x*}" ] && [ $((y + h)) -le "${screen#*x}" ] ||
@@ -78,11 +80,10 @@ no_min_max() {
 }
 no_min_max "$exit_box" "the exit box"
 xdotool windowactivate --sync "$exit_box" key Escape
-sleep 0.3
+x11_wait "the exit box to close" x11_gone "$exit_box" || fail "Escape left the exit box open"
 xdotool windowactivate --sync "$main"
 xdotool key --delay 50 Tab KP_Enter
 about=$(window_titled "USB программатор ЗЕКТ") || fail "keypad Enter on О программе showed no about window"
-sleep 0.5
 no_min_max "$about" "the about window"
 # The frame the window manager draws around it: left, right, top, bottom.
 # 612 x 316 in the window's own pixels; the window system counts device
@@ -95,8 +96,7 @@ about_size_right() {
   awk -v f="$frame" -v s="$scale" 'BEGIN{split(f, d, "x"); dw = d[1] - 612 * s; dh = d[2] - 316 * s
     exit !(dw * dw <= 9 && dh * dh <= 9)}'
 }
-for _ in $(seq 150); do about_size_right && break; sleep 0.1; done
-about_size_right || fail "about window: outer size $frame (client $client) at scale $scale"
+x11_wait "the about window's size" about_size_right || fail "about window: outer size $frame (client $client) at scale $scale"
 echo "main $w x $h at $x,$y; about client $client, frame $frame"
 
 # The progress window of a read: a title, no close, no minimise or maximise.
@@ -104,7 +104,7 @@ if [ "$screen" = 1366x768 ]; then
   kill "$app"
   wait "$app" 2>/dev/null || true
   cli=$(dirname "$program")/../cli/zekt-cli
-  demo=$(dirname "$0")/../../demo
+  demo=$(cd "$(dirname "$0")/../../demo" && pwd)
   (cd "$work" && "$cli" --simulate radio.hex --journal '' --workdir "$demo" program \
     "$demo/demo.prg" --yes >/dev/null 2>&1)
   (cd "$work" && exec env LC_ALL="$program_locale" QT_QPA_PLATFORM=xcb "$program" --simulate=radio.hex --sim-delay=100 \

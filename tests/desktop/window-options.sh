@@ -3,9 +3,13 @@
 # signal: what a desktop entry, a script or a logout hands the window.
 set -euo pipefail
 program=$1
-demo=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+trap 'echo "window-options: failed at line $LINENO: $BASH_COMMAND"' ERR
+# A start folder of the test's own: what a run of the program left in the
+# checkout's demo/ (its radio.hex, a journal) changes nothing here.
+demo="$work/demo"
+mkdir -p "$demo" && cp -r "$2/WORK" "$2/demo.prg" "$demo/"
 cd "$work"
 export QT_QPA_PLATFORM=offscreen XDG_DATA_HOME="$work/xdg" XDG_CONFIG_HOME="$work/config"
 

@@ -8,6 +8,7 @@
 #include <QtTest>
 #include <algorithm>
 #include <csignal>
+#include <vector>
 
 using namespace zekt;
 using Commands = std::vector<std::pair<int, int>>;
@@ -104,17 +105,19 @@ private slots:
         RunRig rig;
         FillImage(rig.image);
         rig.owner.hold = true;
-        int framesWhileHeld = -1;
-        QTimer::singleShot(100, qApp, [&] {
-            framesWhileHeld = rig.driver.FramesSeen();
-            QTimer::singleShot(100, qApp, [&] {
-                QCOMPARE(rig.driver.FramesSeen(), framesWhileHeld);
-                rig.owner.hold = false;
-            });
-        });
-        QCOMPARE(rig.Run(opErase | opProgData), 1);             // a run that succeeded
-        QVERIFY(framesWhileHeld >= 0 && framesWhileHeld < 4);   // Start, at most
-        QVERIFY(rig.driver.FramesSeen() > framesWhileHeld + 2); // and went on once let go
+        // Told to wait, the run asks again and sends nothing in between;
+        // the third time it is let go.
+        int asked = 0;
+        std::vector<int> framesWhenAsked;
+        rig.owner.onAskedWhileHeld = [&] {
+            framesWhenAsked.push_back(rig.driver.FramesSeen());
+            rig.owner.hold = ++asked < 3;
+        };
+        QCOMPARE(rig.Run(opErase | opProgData), 1); // a run that succeeded
+        QCOMPARE(framesWhenAsked.size(), std::size_t(3));
+        QVERIFY(framesWhenAsked[0] >= 1 && framesWhenAsked[0] < 4); // Start, at most
+        QCOMPARE(framesWhenAsked[2], framesWhenAsked[0]);
+        QVERIFY(rig.driver.FramesSeen() > framesWhenAsked[0] + 2); // and went on once let go
     }
 
     void quitAndStopMidRun() {

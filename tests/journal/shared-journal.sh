@@ -8,6 +8,7 @@
 #   shared-journal.sh PATH_TO_zekt-cli DEMO_FOLDER
 # Exit 77 (skipped) without a PostgreSQL server installed.
 set -euo pipefail
+trap 'echo "shared-journal: failed at line $LINENO: $BASH_COMMAND"' ERR
 cli=$(realpath "$1")
 demo=$(realpath "$2")
 here=$(cd "$(dirname "$0")" && pwd)

@@ -41,9 +41,15 @@ public:
     int enabled = 0;
     bool locked = false;
     bool offUiThread = false;
-    bool hold = false; // the run's next step waits while set
+    bool hold = false;                      // the run's next step waits while set
+    std::function<void()> onAskedWhileHeld; // the run asked and was told to wait
 
-    bool HoldsRun() const override { return hold; }
+    bool HoldsRun() const override {
+        if (hold && onAskedWhileHeld) {
+            onAskedWhileHeld();
+        }
+        return hold;
+    }
 
     void DisableCommands() override {
         ++disabled;

@@ -36,21 +36,13 @@ check() { # WHAT CONDITION...
   fi
 }
 
-# The windows of the GUI tests need an X server for wine to draw on.
-display=57
-while [ -e "/tmp/.X$display-lock" ]; do
-  display=$((display + 1))
-done
-Xvfb ":$display" -screen 0 1366x768x24 >/dev/null 2>&1 &
-xvfb=$!
-export DISPLAY=":$display"
-sleep 1
-# A window manager as on a desktop: without one, wine waits 2 s at every
+# The windows of the GUI tests need an X server for wine to draw on, and a
+# window manager as on a desktop: without one, wine waits 2 s at every
 # hidden window for the manager's answer (5 minutes over the window tests).
-XDG_CONFIG_HOME="$build/openbox" XDG_CACHE_HOME="$build/openbox" openbox >/dev/null 2>&1 &
-wm=$!
-trap 'kill $wm $xvfb 2>/dev/null || true; wineserver -k 2>/dev/null || true' EXIT
-sleep 0.5
+. "$root/tests/desktop/x11.sh"
+trap 'x11_stop; wineserver -k 2>/dev/null || true' EXIT
+x11_server 1366x768
+XDG_CONFIG_HOME="$build/openbox" XDG_CACHE_HOME="$build/openbox" x11_manager
 
 echo "== unit tests under wine (CTest)"
 # The first programs in a new prefix start wine's desktop; two at once can
@@ -114,7 +106,8 @@ check "... their tables apart on standard output" test "$(grep -c '^== SIM' unit
 wine "$stage/zekt-cli.exe" --journal stop.csv --simulate stop.hex --sim-delay 20 program demo.prg \
   --yes >/dev/null 2>stop.err &
 run=$!
-sleep 4
+# Stopped once it is programming.
+x11_wait "the run to begin" grep -q "Программирование памяти программ" stop.err || true
 kill -INT "$run" || true
 status=0
 wait "$run" || status=$?
