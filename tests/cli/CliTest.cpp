@@ -1171,7 +1171,8 @@ private slots:
             said += p.readAllStandardError();
         }
         QVERIFY(said.contains(msg::kProgNextQuestion));
-        constexpr int kFetchingMs = 1500;
+        // Longer than a radio takes on any machine: counted, it would show.
+        constexpr int kFetchingMs = 3000;
         QTest::qWait(kFetchingMs);
         p.write("\nn\n");
         p.closeWriteChannel();

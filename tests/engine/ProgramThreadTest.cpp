@@ -8,6 +8,7 @@
 #include <QtTest>
 #include <algorithm>
 #include <csignal>
+#include <utility>
 #include <vector>
 
 using namespace zekt;
@@ -123,12 +124,18 @@ private slots:
     void quitAndStopMidRun() {
         RunRig quitting;
         FillImage(quitting.image);
-        quitting.driver.SetFrameDelay(std::chrono::milliseconds(2)); // outlasts the quit
         int code = -1;
+        // The main loop is asked to quit once the run shows its progress.
+        bool quitAsked = false;
+        quitting.progress.onPosition = [&quitAsked] {
+            if (!std::exchange(quitAsked, true)) {
+                QCoreApplication::quit();
+            }
+        };
         QTimer::singleShot(0, qApp,
                            [&] { code = quitting.Run(opErase | opProgData | opVerifyData); });
-        QTimer::singleShot(20, qApp, [] { QCoreApplication::quit(); });
         QCoreApplication::exec(); // as the window's main loop
+        QVERIFY(quitAsked);
         QCOMPARE(code, 1);
 
         RunRig stopped;
