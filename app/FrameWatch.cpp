@@ -47,7 +47,9 @@ protected:
 private:
     void Look() {
         const bool framed = IsFramed(window);
-        if (framed || waited.elapsed() >= patienceMs) {
+        const bool givenUp =
+            patienceMs == kWhileShown ? !window->isVisible() : waited.elapsed() >= patienceMs;
+        if (framed || givenUp) {
             Finish(framed);
         }
     }

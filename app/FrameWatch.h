@@ -12,6 +12,9 @@ namespace zekt {
 // then calls `then(true)` once; `then(false)` when none came within
 // `patienceMs` (no window manager), and at once on a platform without
 // frames. Stops with the window.
+// kWhileShown as the patience: until the window is hidden (a window manager
+// slowed by a busy machine may take longer than any fixed patience).
+inline constexpr int kWhileShown = -1;
 void WhenFramed(QWidget* window, std::function<void(bool framed)> then, int patienceMs = 5000);
 
 // Whether the window system has told the window's frame.

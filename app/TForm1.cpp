@@ -154,8 +154,14 @@ void TForm1::showEvent(QShowEvent* event) {
     FitOuterSize();
     QDialog::showEvent(event);
     if (!outerSizeFitted) {
-        WhenFramed(this, [this](bool framed) { outerSizeFitted = framed && FitOuterSize(); });
+        FitWhenFramed();
     }
+}
+
+void TForm1::FitWhenFramed() {
+    // However slow the window manager: the window is watched while it is shown.
+    WhenFramed(
+        this, [this](bool framed) { outerSizeFitted = framed && FitOuterSize(); }, kWhileShown);
 }
 
 } // namespace zekt

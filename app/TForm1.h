@@ -36,6 +36,8 @@ private:
 
     bool FormKeyDown(QKeyEvent* event);
     bool FitOuterSize();
+    // Fits the outer size once the window manager has framed the window.
+    void FitWhenFramed();
 };
 
 } // namespace zekt
