@@ -1,8 +1,10 @@
 #include "Console.h"
 
+#include <cerrno>
 #include <pwd.h>
 #include <termios.h>
 #include <unistd.h>
+#include <vector>
 
 namespace zekt {
 
@@ -35,10 +37,20 @@ std::string BenchName() {
 }
 
 std::string OperatorLogin() {
-    if (const passwd* user = getpwuid(geteuid()); user != nullptr && user->pw_name != nullptr) {
-        return user->pw_name;
+    // The reentrant lookup: each unit's thread asks at once, and getpwuid
+    // keeps one buffer for the whole process.
+    long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 1024);
+    for (;;) {
+        passwd entry{};
+        passwd* user = nullptr;
+        const int error = getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &user);
+        if (error == ERANGE && buffer.size() < (1u << 20)) {
+            buffer.resize(buffer.size() * 2);
+            continue;
+        }
+        return error == 0 && user != nullptr && user->pw_name != nullptr ? user->pw_name : "?";
     }
-    return "?";
 }
 
 } // namespace zekt
