@@ -416,7 +416,9 @@ void TFUser::AskToStopRun(bool thenClose) {
     askingToStop = false;
     if (stop && GuardsInput()) {
         closeAfterCommand = thenClose;
-        RequestRunStop(kStopByOperator);
+        if (commandStop) {
+            commandStop->Ask();
+        }
     }
 }
 

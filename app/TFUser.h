@@ -136,6 +136,10 @@ public:
     void EnableCommands() override;
     bool GuardsInput() const override { return inputGuard != nullptr; }
     bool HoldsRun() const override { return askingToStop; }
+    // The command under way was asked to stop (or the process was).
+    bool StopAsked() const override {
+        return commandStop ? commandStop->Asked() : RunStopSignal() != 0;
+    }
     void SetFieldColour(QLineEdit* field, FieldColour colour);
     FieldColour FieldColourOf(const QLineEdit* field) const;
 
@@ -242,6 +246,9 @@ private:
     std::unique_ptr<QObject> inputGuard;
     bool closeAfterCommand = false; // the operator closed the window during a run
     bool askingToStop = false;
+    // The stop of the command under way: made for each command, so that a
+    // stop never reaches the next one.
+    std::unique_ptr<CommandStop> commandStop;
     bool checkingLimit = false;
     bool swallowButtonPress = false;
     QPalette windowPalette;

@@ -179,11 +179,13 @@ private:
 
 void TFUser::OnUnit(const std::function<void()>& command) {
     unitReasonSaid = false;
+    commandStop = std::make_unique<CommandStop>();
     inputGuard = std::make_unique<InputGuard>(
         std::vector<const QWidget*>{this, Form1, Form2, Guide, JournalWindow}, Form2,
         [this](bool thenClose) { AskToStopRun(thenClose); });
     command(); // each command opens the unit first
     inputGuard.reset();
+    commandStop.reset();
     ShowJournalNews(); // what the shared journal said meanwhile
     if (closeAfterCommand) {
         // Stopped at the operator's close: the window goes once the command is over.

@@ -31,7 +31,7 @@ public:
     CommandHost Parts() { return {*this, *this, this, &w}; }
 
     bool Tell(const OperatorMessage& message) override {
-        if (message.kind == PromptKind::NextRadio && RunStopSignal() != 0) {
+        if (message.kind == PromptKind::NextRadio && w.StopAsked()) {
             return false; // a stopped series asks for no next radio
         }
         const QString title =

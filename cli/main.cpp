@@ -345,6 +345,7 @@ int RunUnlessBusy(const CliOptions& options, Session& session, const UnitInfo* u
 // One unit's command, on a thread of its own while others run.
 struct UnitRun {
     int status = kExitFailed;
+    bool cancelled = false; // its own run was stopped, whatever the others'
     double seconds = 0;
     std::string printed;
 };
@@ -362,14 +363,15 @@ UnitRun RunOnUnit(const CliOptions& options, const ProgramSetUp& setUp, LinkBack
         if (session.RadioLost() && run.status == kExitOk) {
             run.status = kExitFailed;
         }
+        run.cancelled = session.journal.LastResult() == kJournalCancelled;
     }
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     run.printed = output.Finish();
     return run;
 }
 
-const char* RunResultText(int status) {
-    switch (status) {
+const char* RunResultText(const UnitRun& run) {
+    switch (run.status) {
     case kExitOk:
         return "успешно";
     case kExitDifferent:
@@ -379,7 +381,7 @@ const char* RunResultText(int status) {
     default:
         break;
     }
-    return RunStopTaken() ? "прервано" : "ошибка";
+    return run.cancelled ? "прервано" : "ошибка";
 }
 
 // One round: the command on every unit at once; the table of the units.
@@ -402,7 +404,7 @@ std::vector<UnitRun> RunRound(const CliOptions& options, const ProgramSetUp& set
         // Seconds as Russian writes them, whatever the locale says.
         const std::string seconds = WithDecimalComma(MachineNumber(runs[k].seconds, 1));
         Print(Out(), "  %s%s%s\n", Column(units[k].serial, 20).c_str(),
-              Column(RunResultText(runs[k].status), 16).c_str(), seconds.c_str());
+              Column(RunResultText(runs[k]), 16).c_str(), seconds.c_str());
     }
     for (std::size_t k = 0; k < units.size(); ++k) {
         if (!runs[k].printed.empty()) {

@@ -97,6 +97,7 @@ void Journal::Warn(FileError error) {
 bool Journal::Append(const JournalRecord& record) {
     // A copy goes with this record only, whether or not it is sent.
     std::string copy = std::exchange(radioCopy, {});
+    lastResult = record.result;
     if (!Enabled()) {
         return true;
     }

@@ -50,6 +50,9 @@ public:
     const std::string& Path() const { return local.Path(); }
 
     bool Append(const JournalRecord& record);
+    // The result of the last record made here (written or not): a run's
+    // own outcome, whatever other runs of the process did.
+    const std::string& LastResult() const { return lastResult; }
     // Keeps what a read found, as radios/YYYY-MM-DD_HHMMSS.prg beside the
     // journal; the path, or empty when it could not be kept.
     std::string KeepRadio(const std::string& prgText);
@@ -69,6 +72,7 @@ private:
     bool sharedWarned = false;
     bool pendingWarned = false; // records wait beside a journal held open
     std::string radioCopy;      // what the last read kept, for the shared record
+    std::string lastResult;
     std::string bench = BenchName();
     std::string operatorLogin = OperatorLogin();
 

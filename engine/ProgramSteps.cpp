@@ -31,13 +31,18 @@ int StartIndex(const Project& image) {
         return result;                                                                             \
     }
 
-ProgramSteps::ProgramSteps(Project& image, USB_Prog& link, ProgressView& progress, ProgramOp ops)
-    : image(image), link(link), progress(progress), ops(ops) {}
+ProgramSteps::ProgramSteps(Project& image, USB_Prog& link, ProgressView& progress, ProgramOp ops,
+                           const RunOwner* owner)
+    : owner(owner), image(image), link(link), progress(progress), ops(ops) {}
+
+bool ProgramSteps::StopAsked() const {
+    return owner != nullptr ? owner->StopAsked() : RunStopSignal() != 0;
+}
 
 StepResult ProgramSteps::Send(uint8_t command) {
     // A stop takes effect between frames; the End frame that winds the run
     // up still goes out.
-    if (command != cmdEnd && RunStopSignal() != 0) {
+    if (command != cmdEnd && StopAsked()) {
         NoteRunStopTaken();
         return {false, msg::kRunStopped, true};
     }

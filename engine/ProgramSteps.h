@@ -30,7 +30,10 @@ struct [[nodiscard]] StepResult {
 // nothing is retried.
 class ProgramSteps {
 public:
-    ProgramSteps(Project& image, USB_Prog& link, ProgressView& progress, ProgramOp ops);
+    // owner, when given, says whether the run's command was asked to stop;
+    // without one only a stop event from outside stops it.
+    ProgramSteps(Project& image, USB_Prog& link, ProgressView& progress, ProgramOp ops,
+                 const RunOwner* owner = nullptr);
 
     // Basic routines.
     StepResult CheckLink();
@@ -57,6 +60,7 @@ public:
     const ProgrammerFrame& Frame() const { return frame; }
 
 private:
+    const RunOwner* owner;
     Project& image;
     USB_Prog& link;
     ProgressView& progress;
@@ -67,6 +71,8 @@ private:
     // Takes each word a pass reads: its index and value; a failure ends the pass.
     using TakeWord = std::function<StepResult(int, int)>;
 
+    // A stop takes effect between frames.
+    bool StopAsked() const;
     StepResult Send(uint8_t command);
     StepResult Preamble();
     void StartBar(const char* caption, int maximum, int position);

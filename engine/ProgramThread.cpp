@@ -43,7 +43,7 @@ void QueuedProgress::SetPosition(int position) {
 
 ProgramThread::ProgramThread(bool createSuspended, RunOwner* owner, ProgramOp ops, Project& image,
                              USB_Prog& link, ProgressView& progress)
-    : owner(owner), queuedProgress(progress, this), steps(image, link, queuedProgress, ops) {
+    : owner(owner), queuedProgress(progress, this), steps(image, link, queuedProgress, ops, owner) {
     if (!createSuspended) {
         Resume();
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RunStop.h"
+
 #include <string>
 
 namespace zekt {
@@ -28,6 +30,9 @@ public:
     // next step waits (the unit idles between steps), so the question is
     // answered at once instead of behind a long step.
     virtual bool HoldsRun() const { return false; }
+    // Whether the run's command was asked to stop; asked from the run's
+    // worker thread before every frame.
+    virtual bool StopAsked() const { return RunStopSignal() != 0; }
 };
 
 } // namespace zekt

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 namespace zekt {
 
 // A request from outside the window or the command line (a signal) to stop
@@ -7,9 +9,6 @@ namespace zekt {
 // its End frame and is closed, so a radio is never left mid-frame.
 // RequestRunStop may be called from a signal handler.
 void RequestRunStop(int signal) noexcept;
-// What RunStopSignal gives when the operator, not a signal, asked (the
-// window closed during a run).
-inline constexpr int kStopByOperator = -1;
 int RunStopSignal() noexcept; // the signal that asked, 0 when none
 void ClearRunStop() noexcept;
 
@@ -23,6 +22,20 @@ bool RunStopTaken() noexcept;
 // run to stop, a second one ends the process at once (the operator insists).
 // May be called from a signal handler.
 void TakeStopRequest(int signal) noexcept;
+
+// A stop asked of one command from its window (Esc, the close box, Ctrl+Q):
+// it ends the run it was asked in and the rest of that command (the next
+// radio of a series, a read's other pass), and nothing after it: each
+// command has its own. A stop event from outside (a signal) is asked of the
+// whole process and stops every command.
+class CommandStop {
+public:
+    void Ask() noexcept { asked.store(true); }
+    bool Asked() const noexcept { return asked.load() || RunStopSignal() != 0; }
+
+private:
+    std::atomic<bool> asked{false};
+};
 
 // Takes the stop events (SIGINT, SIGTERM and SIGHUP; on Windows the
 // console's) with TakeStopRequest. onStop, when given, is also called from

@@ -741,10 +741,48 @@ private slots:
         ticks.stop();
         QVERIFY(closed);
         QVERIFY(b.Texts().contains(msg::kStopRunQuestion));
-        QCOMPARE(RunStopSignal(), kStopByOperator);
         QVERIFY(b.driver.FramesSeen() - before < wholeRead); // cut short
         QTRY_VERIFY(!b.w->isVisible());
-        ClearRunStop();
+        QCOMPARE(RunStopSignal(), 0); // the operator's stop, not the process's
+    }
+
+    // A stop ends the command it was asked in and nothing after it: each
+    // command after a stopped programming runs to its end.
+    void aStopEndsOnlyItsOwnCommand() {
+        Bench b;
+        b.Configure(OpenConfigA());
+        b.driver.SetFrameDelay(std::chrono::milliseconds(2));
+        b.dialogs.answers = {BoxResult::Ok, BoxResult::Ok}; // connected; stop: yes
+        const int before = b.driver.FramesSeen();
+        bool escaped = false;
+        QTimer ticks;
+        QObject::connect(&ticks, &QTimer::timeout, [&] {
+            if (!escaped && b.driver.FramesSeen() - before >= 20) {
+                escaped = true;
+                QTest::keyClick(b.w->Form2, Qt::Key_Escape);
+            }
+        });
+        ticks.start(5);
+        b.w->ButProgClick();
+        ticks.stop();
+        QVERIFY(escaped);
+        QVERIFY(b.Texts().contains(msg::kRunStopped));
+        b.driver.SetFrameDelay(std::chrono::milliseconds(0));
+        const struct {
+            void (TFUser::*click)();
+            const char* name;
+        } commands[] = {{&TFUser::ButProgClick, "Программирование"},
+                        {&TFUser::ButPrFrecClick, "Запись частот"},
+                        {&TFUser::ButReadClick, "Чтение"}};
+        for (const auto& command : commands) {
+            b.dialogs.boxes.clear();
+            b.dialogs.answers = {BoxResult::Ok, BoxResult::Cancel}; // connected; no next radio
+            const int start = b.driver.FramesSeen();
+            (b.w.get()->*command.click)();
+            QVERIFY2(!b.Texts().contains(msg::kRunStopped), command.name);
+            QVERIFY2(b.driver.FramesSeen() - start > 50, command.name);
+            QVERIFY(b.Usable());
+        }
     }
 
     // At the real unit's pace the window's event loop keeps going through a

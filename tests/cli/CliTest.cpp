@@ -1335,6 +1335,31 @@ private slots:
         QCOMPARE(cli.Contents("series.csv").count(";ok;"), 3);
     }
 
+    // A signal reaches every unit's run, and each unit's line says what its
+    // own run came to: one that failed by itself before the signal failed,
+    // the one the signal cut short was stopped.
+    void aSignalAndEachUnitsOwnResult() {
+        Cli cli;
+        cli.WriteConfig("a.prg", OpenConfigA());
+        QProcess p;
+        cli.Prepare(p);
+        p.start(ZEKT_CLI_PATH,
+                {"--simulate", "a.hex", "--simulate", "b.hex", "--workdir", ZEKT_DEMO_DIR,
+                 "--journal", "units.csv", "--sim-fault", "SIM1:unplug@30", "--sim-fault",
+                 "SIM2:slow@40", "--all-units", "program", "a.prg"});
+        // Once SIM1's failure is in the journal, while SIM2 waits for a reply.
+        QTRY_VERIFY_WITH_TIMEOUT(cli.Contents("units.csv").contains(";failed;"), 20000);
+        ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+        QVERIFY(p.waitForFinished(20000));
+        QCOMPARE(p.exitCode(), 128 + SIGTERM);
+        const QString out = QString::fromUtf8(p.readAllStandardOutput());
+        QVERIFY2(out.contains(QRegularExpression("SIM1 +ошибка")), qPrintable(out));
+        QVERIFY2(out.contains(QRegularExpression("SIM2 +прервано")), qPrintable(out));
+        const QByteArray journal = cli.Contents("units.csv");
+        QCOMPARE(journal.count(";failed;"), 1);
+        QCOMPARE(journal.count(";cancelled;"), 1);
+    }
+
     // A signal in the last step of a series ends it without the next-radio
     // question, with standard input still open.
     void signalAtTheEndOfASeriesAsksNothing() {
