@@ -184,10 +184,8 @@ int ReadCommand(const CliOptions& options, Session& session) {
     CommandState state(session, "");
     CommandJournal journal(session.journal, session.Record(""));
     int status = kExitOk;
-    bool shown = false;
     const auto after = [&](const ReadBackPanels& decoded) {
         ShowRead(decoded);
-        shown = true;
         // A table that never arrived is no read the journal may call done.
         if (const std::optional<std::string> lost = StandardOutputLost()) {
             Say("zekt-cli: " + *lost);
@@ -202,10 +200,6 @@ int ReadCommand(const CliOptions& options, Session& session) {
         ReadRadioJournaled(state.context, state.host->Parts(), journal, RadioConfig{}, after);
     if (!read.decode) {
         return kExitFailed;
-    }
-    // A failed second run: what came back is shown, nothing is saved.
-    if (!shown) {
-        ShowRead(DecodeReadBack(session.image, RadioConfig{}));
     }
     return status != kExitOk ? status : ExitFor(read.outcome);
 }

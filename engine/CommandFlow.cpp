@@ -336,13 +336,10 @@ ReadOutcome ReadMemoriesAndConfirm(CommandContext& context, const CommandHost& h
     PrepareMemoryRead(context.image);
     const StepResult memories = Run(kOpsReadMemories, context, host);
     if (!memories.ok) {
-        result.outcome = ReportFailedRun(memories, host, RunKind::Reading);
-    }
-    if (memories.stopped) {
-        // Stopped on request: nothing of a read cut short is decoded.
-        result.decode = false;
-    }
-    if (memories.ok) {
+        // Stopped or failed: a read cut short is no radio, nothing of it is
+        // decoded, said or hashed.
+        result = {ReportFailedRun(memories, host, RunKind::Reading), false};
+    } else {
         if (const StepResult again = ConfirmRead(host, kOpsReadIdentification | kOpsReadMemories,
                                                  context.image, context.link);
             !again.ok) {
@@ -476,14 +473,19 @@ ReadOutcome ReadRadioJournaled(CommandContext& context, const CommandHost& host,
     std::string message =
         recording.lastKind == PromptKind::ConnectRadio ? std::string() : recording.lastText;
     const char* result = JournalResult(read.outcome);
+    const Project* confirmed = nullptr;
     if (read.outcome == CommandOutcome::Done) {
         const ReadBackPanels decoded = DecodeReadBack(context.image, panels);
         journal.Base().version = VersionText(decoded.decodingVersion);
+        const bool readProtected = decoded.readProtected || ChipProtected(context.image);
+        if (!readProtected) {
+            confirmed = &context.image;
+        }
         const Outcome checked = after ? after(decoded) : Outcome::Done();
         if (!checked.Ok()) {
             result = kJournalFailed;
             message = checked.Why();
-        } else if (decoded.readProtected || ChipProtected(context.image)) {
+        } else if (readProtected) {
             // Protected memory reads as zeros: shown, but no read of the radio.
             read.outcome = CommandOutcome::RunFailed;
             result = kJournalFailed;
@@ -498,7 +500,9 @@ ReadOutcome ReadRadioJournaled(CommandContext& context, const CommandHost& host,
             }
         }
     }
-    journal.Write(result, message, read.decode ? &context.image : nullptr);
+    // The configuration's hash only of what both passes read from a radio
+    // that let itself be read (a protected one reads as zeros).
+    journal.Write(result, message, confirmed);
     return read;
 }
 

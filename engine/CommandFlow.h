@@ -73,7 +73,7 @@ std::string RunFaultAdvice(const StepResult& result, RunKind kind);
 // and their checks.
 struct [[nodiscard]] ReadOutcome {
     CommandOutcome outcome = CommandOutcome::Done;
-    bool decode = false; // the image holds a radio to decode (even after a failed second run)
+    bool decode = false; // the image holds a radio both passes agreed on
 };
 // A read is believed, and what it found said, only when a second pass gives
 // the same.

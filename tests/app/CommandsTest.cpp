@@ -404,13 +404,15 @@ private slots:
         QCOMPARE(b.w->RG1ProgOb->ItemIndex(), 1);
     }
 
-    // A read that fails part-way shows nothing of the radio the window
-    // programmed before.
+    // A read that fails part-way decodes nothing: neither the radio the
+    // window programmed before nor what the pass read of this one; the
+    // panels keep what they held and the link's fault is all that is said.
     void failedMemoryReadShowsNoEarlierRadio() {
         Bench b;
         b.Configure(OpenConfigA());
         b.dialogs.answers = {BoxResult::Ok, BoxResult::Cancel};
         b.w->ButProgClick();
+        const RadioConfig held = b.w->GetRadioConfig();
         // Another radio: identified, but its memories are blank.
         b.driver.Chip() = Pic16F877();
         b.driver.Chip().idWords = {0x10D1, 0x17D8, 0x1CA0, 0x2004};
@@ -419,15 +421,9 @@ private slots:
         b.driver.Faults().unplugAtFrame = firstDataRead;
         b.dialogs.boxes.clear();
         b.w->ButReadClick();
-        QCOMPARE(b.dialogs.boxes[1].text, QString("Ошибка записи в порт USB: Ошибка ввода/вывода"));
-        QCOMPARE(b.dialogs.boxes[2].text, QString(msg::kOldFirmware));
-        for (QLineEdit* edit : b.w->channelEdits) {
-            QVERIFY2(edit->text().isEmpty(), qPrintable(edit->objectName() + ": " + edit->text()));
-        }
-        for (int k = 0; k < kChannelCount; ++k) {
-            QVERIFY(!b.w->scanBoxes[k]->isChecked());
-            QCOMPARE(b.w->ctcssBoxes[k]->ItemIndex(), -1);
-        }
+        QCOMPARE(b.Texts(), (QStringList{msg::kConnectRadio,
+                                         "Ошибка записи в порт USB: Ошибка ввода/вывода"}));
+        QCOMPARE(b.w->GetRadioConfig(), held);
         QVERIFY(b.Usable());
     }
 
@@ -744,6 +740,25 @@ private slots:
         QVERIFY(b.driver.FramesSeen() - before < wholeRead); // cut short
         QTRY_VERIFY(!b.w->isVisible());
         QCOMPARE(RunStopSignal(), 0); // the operator's stop, not the process's
+    }
+
+    // A read whose first pass the link cut short decodes nothing: the
+    // panels keep what they held, the link's fault is what is said.
+    void aReadCutShortLeavesThePanels() {
+        Bench b;
+        b.Configure(OpenConfigA());
+        b.dialogs.answers = {BoxResult::Ok, BoxResult::Cancel};
+        b.w->ButProgClick();
+        RadioConfig typed = OpenConfigA();
+        typed.channels[0].tx = "160";
+        b.w->SetRadioConfig(typed);
+        b.driver.Faults().readTimeoutAtFrame = b.driver.FramesSeen() + 20;
+        b.dialogs.boxes.clear();
+        b.w->ButReadClick();
+        QCOMPARE(b.w->GetRadioConfig(), typed);
+        QVERIFY(!b.Texts().contains(QString(msg::kOldFirmware)));
+        QCOMPARE(b.Texts().last(), QString::fromStdString(ErrorText(errExchangeTimeout)));
+        QVERIFY(b.Usable());
     }
 
     // A stop ends the command it was asked in and nothing after it: each

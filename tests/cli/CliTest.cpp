@@ -676,6 +676,44 @@ private slots:
         QCOMPARE(read.status, 1);
         QCOMPARE(read.err.count(msg::kReadProtected), 1);
         QVERIFY(cli.Journal().constLast().contains(";read;failed;"));
+        QVERIFY(cli.Journal().constLast().split(';')[kConfigHashColumn].isEmpty()); // zeros
+        QVERIFY(!QDir(cli.Path("xdg/zekt-programmer/radios")).exists());
+    }
+
+    // A link fault in a read's first pass ends the command with the link's
+    // own words: nothing of the pass is decoded, printed, kept or hashed.
+    void aReadCutShortShowsAndHashesNothing() {
+        Cli cli;
+        cli.WriteConfig("a.prg", OpenConfigA());
+        QCOMPARE(cli.Sim({"program", "a.prg"}).status, 0);
+        const QByteArray radio = cli.Contents("radio.hex");
+        const struct {
+            QStringList command;
+            const char* fault;
+        } cases[] = {{{"read"}, "timeout@20"},
+                     {{"read"}, "unplug@30"},
+                     {{"read", "--save", "back.prg"}, "short-write@25"},
+                     {{"verify", "a.prg"}, "unplug@30"},
+                     {{"verify", "a.prg"}, "timeout@38"},
+                     {{"backup", "whole.hex"}, "timeout@20"}};
+        for (const auto& c : cases) {
+            const QString where = c.command.join(' ') + " " + c.fault;
+            cli.files.Write("radio.hex", radio.toStdString());
+            const Result run = cli.Sim(QStringList{"--sim-fault", c.fault} + c.command);
+            QVERIFY2(run.status == 1, qPrintable(where));
+            QVERIFY2(run.out.isEmpty(), qPrintable(where + ": " + run.out));
+            QVERIFY2(!run.err.contains(msg::kOldFirmware), qPrintable(where + ": " + run.err));
+            const QStringList record = cli.Journal().constLast().split(';');
+            // verify names its input file; a read or a backup kept no file.
+            const bool fileKept =
+                c.command[0] != "verify" && !record[kConfigFileHashColumn].isEmpty();
+            QVERIFY2(record[kResultColumn] == "failed" && record[kConfigHashColumn].isEmpty() &&
+                         !fileKept,
+                     qPrintable(where + ": " + record.join(';')));
+            QVERIFY2(run.err.contains(record[kMessageColumn]), qPrintable(where));
+            QVERIFY2(!QFile::exists(cli.Path("back.prg")) && !QFile::exists(cli.Path("whole.hex")),
+                     qPrintable(where));
+        }
         QVERIFY(!QDir(cli.Path("xdg/zekt-programmer/radios")).exists());
     }
 
