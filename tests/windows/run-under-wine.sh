@@ -103,11 +103,13 @@ cli --simulate a.hex --simulate b.hex --all-units read >units.out 2>/dev/null
 check "... their tables apart on standard output" test "$(grep -c '^== SIM' units.out)" = 2
 # Ctrl+C: wine turns SIGINT into the console's CTRL_C_EVENT. Sent to this
 # run's own process only.
-wine "$stage/zekt-cli.exe" --journal stop.csv --simulate stop.hex --sim-delay 20 program demo.prg \
-  --yes >/dev/null 2>stop.err &
+wine "$stage/zekt-cli.exe" --journal stop.csv --simulate stop.hex --sim-delay 20 \
+  --trace stop-trace.txt program demo.prg --yes >/dev/null 2>stop.err &
 run=$!
-# Stopped once it is programming.
-x11_wait "the run to begin" grep -q "Программирование памяти программ" stop.err || true
+# Stopped once it is programming: the trace is written frame by frame (what
+# the program says on a redirected stream comes at its end under wine).
+frames_sent() { [ "$(grep -c "TX 80 bytes" stop-trace.txt 2>/dev/null)" -ge 50 ]; }
+x11_wait "the run to begin" frames_sent || true
 kill -INT "$run" || true
 status=0
 wait "$run" || status=$?
