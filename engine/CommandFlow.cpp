@@ -447,7 +447,9 @@ CommandOutcome RunWriteCommandJournaled(const WriteCommand& command, const Radio
         journal.Write(result.ok        ? kJournalOk
                       : result.stopped ? kJournalCancelled
                                        : kJournalFailed,
-                      result.ok ? command.doneText : result.message, &context.image);
+                      result.ok ? command.doneText : result.message,
+                      // What the radio holds only once the run wrote and verified it.
+                      result.ok ? &context.image : nullptr);
     };
     const CommandOutcome outcome = RunWriteCommand(command, config, context, recorded);
     context.runDone = nullptr;
