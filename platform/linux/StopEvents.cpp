@@ -11,6 +11,12 @@ namespace {
 
 constexpr std::array<int, 3> kStopSignals = {SIGINT, SIGTERM, SIGHUP};
 
+// A hang-up the program was started to ignore (nohup) stays ignored: the
+// operator asked for the run to outlive the terminal.
+bool KeptIgnored(int signal, const struct sigaction& current) {
+    return signal == SIGHUP && current.sa_handler == SIG_IGN;
+}
+
 } // namespace
 
 void RouteStopEvents(void (*handler)(int)) {
@@ -19,6 +25,10 @@ void RouteStopEvents(void (*handler)(int)) {
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART; // a run's I/O goes on; the run stops at its next frame
     for (const int signal : kStopSignals) {
+        struct sigaction current {};
+        if (sigaction(signal, nullptr, &current) == 0 && KeptIgnored(signal, current)) {
+            continue;
+        }
         sigaction(signal, &action, nullptr);
     }
 }
@@ -33,7 +43,10 @@ PromptStopRoute::PromptStopRoute(void (*handler)(int)) : saved(new Saved) {
     action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
     for (std::size_t k = 0; k < kStopSignals.size(); ++k) {
-        sigaction(kStopSignals[k], &action, &saved->previous[k]);
+        sigaction(kStopSignals[k], nullptr, &saved->previous[k]);
+        if (!KeptIgnored(kStopSignals[k], saved->previous[k])) {
+            sigaction(kStopSignals[k], &action, nullptr);
+        }
     }
 }
 

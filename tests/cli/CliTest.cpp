@@ -1496,6 +1496,27 @@ private slots:
         QCOMPARE(journal.count(";cancelled;"), 1);
     }
 
+    // Started under nohup, a run outlives the terminal's hang-up; a
+    // termination still stops it.
+    void nohupKeepsTheHangUpIgnored() {
+        Cli cli;
+        cli.WriteConfig("a.prg", OpenConfigA());
+        for (const int signal : {SIGHUP, SIGTERM}) {
+            QProcess p;
+            cli.Prepare(p);
+            p.setChildProcessModifier([] { ::signal(SIGHUP, SIG_IGN); });
+            QFile::remove(cli.Path("t.txt"));
+            p.start(ZEKT_CLI_PATH, {"--simulate", "radio.hex", "--workdir", ZEKT_DEMO_DIR,
+                                    "--sim-delay", "2", "--trace", "t.txt", "program", "a.prg"});
+            QTRY_VERIFY_WITH_TIMEOUT(cli.Contents("t.txt").count("TX 80 bytes") >= 50, 20000);
+            ::kill(static_cast<pid_t>(p.processId()), signal);
+            QVERIFY(p.waitForFinished(20000));
+            QCOMPARE(p.exitCode(), signal == SIGHUP ? 0 : 128 + SIGTERM);
+            QVERIFY(cli.Journal().constLast().contains(signal == SIGHUP ? ";program;ok;"
+                                                                        : ";program;cancelled;"));
+        }
+    }
+
     // A signal in the last step of a series ends it without the next-radio
     // question, with standard input still open.
     void signalAtTheEndOfASeriesAsksNothing() {
