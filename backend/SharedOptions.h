@@ -71,13 +71,20 @@ inline constexpr ProgramOption kForceBandOption{"--force-band", OptionValue::Non
 inline constexpr ProgramOption kYesOption{"--yes", OptionValue::None, kCliProgram};
 inline constexpr ProgramOption kRepeatOption{"--repeat", OptionValue::None, kCliProgram};
 inline constexpr ProgramOption kSaveOption{"--save", OptionValue::File, kCliProgram};
-// The journal lookup's filter.
-inline constexpr ProgramOption kSinceOption{"--since", OptionValue::Text, kCliProgram};
-inline constexpr ProgramOption kUntilOption{"--until", OptionValue::Text, kCliProgram};
-inline constexpr ProgramOption kBenchOption{"--bench", OptionValue::Text, kCliProgram};
-inline constexpr ProgramOption kResultOption{"--result", OptionValue::Text, kCliProgram};
+// The journal lookup's filter: an empty value filters nothing and is refused,
+// not taken for no filter.
+inline constexpr ProgramOption kSinceOption{"--since", OptionValue::Name, kCliProgram, false,
+                                            "нужна дата ГГГГ-ММ-ДД"};
+inline constexpr ProgramOption kUntilOption{"--until", OptionValue::Name, kCliProgram, false,
+                                            "нужна дата ГГГГ-ММ-ДД"};
+inline constexpr ProgramOption kBenchOption{"--bench", OptionValue::Name, kCliProgram, false,
+                                            "нужно имя места"};
+inline constexpr ProgramOption kResultOption{
+    "--result", OptionValue::Name, kCliProgram, false,
+    "нужен итог: успешно, ошибка, прервано, отказ или ok, failed, cancelled, refused"};
 inline constexpr ProgramOption kConfigOption{"--config", OptionValue::File, kCliProgram};
-inline constexpr ProgramOption kRadioOption{"--radio", OptionValue::Text, kCliProgram};
+inline constexpr ProgramOption kRadioOption{"--radio", OptionValue::Name, kCliProgram, false,
+                                            "нужен номер радиостанции"};
 inline constexpr ProgramOption kCsvOption{"--csv", OptionValue::None, kCliProgram};
 inline constexpr ProgramOption kLimitOption{"--limit", OptionValue::Count, kCliProgram, false,
                                             "нужно число записей (0: все)"};
