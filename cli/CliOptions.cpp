@@ -166,6 +166,7 @@ private:
     void Option(const std::string& a);
     void Keep(const ProgramOption& option, const std::string& value);
     void Command();
+    void LookedUpRadio();
     void RadioNumberFits();
     void JournalCommand();
     bool LookupAsked() const;
@@ -297,8 +298,23 @@ CliOptions Parser::Run() {
     }
     if (!o.help && !o.version) {
         Command();
+        LookedUpRadio();
     }
     return o;
+}
+
+// A radio looked up by its number is read as a typed number is recorded:
+// blanks around it trimmed, anything a number cannot hold refused.
+void Parser::LookedUpRadio() {
+    if (o.radio.empty()) {
+        return;
+    }
+    const RadioNumberInput number = ReadRadioNumber(o.radio);
+    if (number.refusal) {
+        Refuse("нужен " + *number.refusal);
+    } else {
+        o.radio = number.number;
+    }
 }
 
 void Parser::Command() {

@@ -83,12 +83,12 @@ static_assert(std::atomic<int>::is_always_lock_free);
 
 // A line of any length; false at the end of the input or when a signal
 // interrupted the wait.
+// Every byte is kept, a NUL too: what the operator sent is judged whole.
 bool ReadLine(std::FILE* in, std::string& line) {
     line.clear();
-    char chunk[256];
-    while (std::fgets(chunk, sizeof chunk, in) != nullptr) {
-        line += chunk;
-        if (line.back() == '\n') {
+    for (int c = std::getc(in); c != EOF; c = std::getc(in)) {
+        line += static_cast<char>(c);
+        if (c == '\n') {
             return true;
         }
     }

@@ -1503,6 +1503,21 @@ private slots:
         QCOMPARE(journal.count(";cancelled;"), 1);
     }
 
+    // A typed number is judged as it was sent, a NUL byte too; a lookup
+    // reads the number as recording does (trimmed, the same rule).
+    void radioNumbersJudgedWhole() {
+        Cli cli;
+        cli.WriteConfig("a.prg", OpenConfigA());
+        const QByteArray typed("bad\0x\n R-1 \n", 12);
+        const Result run = cli.Sim({"--radio-number", "ask", "program", "a.prg", "--yes"}, typed);
+        QCOMPARE(run.status, 0);
+        QCOMPARE(run.err.count("Неверный номер"), 1);
+        QCOMPARE(cli.Journal().constLast().split(';')[kRadioColumn], QString("R-1"));
+        QVERIFY(cli.Run({"journal", "radio", " R-1\t"}).out.contains("Радиостанция R-1: работ 1"));
+        QCOMPARE(cli.Run({"journal", "--radio", " R-1 ", "--csv"}).out.count(";R-1"), 1);
+        QCOMPARE(cli.Run({"journal", "--radio", "a*b"}).status, 2);
+    }
+
     // Started under nohup, a run outlives the terminal's hang-up; a
     // termination still stops it.
     void nohupKeepsTheHangUpIgnored() {
