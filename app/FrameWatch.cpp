@@ -12,6 +12,8 @@ namespace zekt {
 namespace {
 
 constexpr int kLookEveryMs = 20;
+// Looks between nudges of a window that stays unframed while shown.
+constexpr int kLooksBeforeNudge = 25;
 
 } // namespace
 
@@ -51,7 +53,17 @@ private:
             patienceMs == kWhileShown ? !window->isVisible() : waited.elapsed() >= patienceMs;
         if (framed || givenUp) {
             Finish(framed);
+        } else if (patienceMs == kWhileShown && ++looks % kLooksBeforeNudge == 0) {
+            Nudge();
         }
+    }
+    // Qt on X11 reads the frame's extents again only after the window was
+    // configured: a frame the window manager told after the last of those
+    // stays unknown. A step aside and back has it configured again.
+    void Nudge() {
+        const QPoint at = window->pos();
+        window->move(at + QPoint(1, 0));
+        window->move(at);
     }
     void Finish(bool framed) {
         if (done) {
@@ -68,6 +80,7 @@ private:
     int patienceMs;
     QElapsedTimer waited;
     QTimer timer;
+    int looks = 0;
     bool done = false;
 };
 
