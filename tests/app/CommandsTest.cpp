@@ -80,6 +80,23 @@ struct Bench {
         return n;
     }
     bool Usable() const { return w->PanButton->isEnabled() && !w->Form2->isVisible(); }
+    // Runs command; once its runs have sent `frames` more frames, act once
+    // (whatever the machine's pace). True when it acted.
+    bool ActAfterFrames(int frames, const std::function<void()>& command,
+                        const std::function<void()>& act) {
+        const int before = driver.FramesSeen();
+        bool acted = false;
+        QTimer ticks;
+        QObject::connect(&ticks, &QTimer::timeout, [&] {
+            if (!acted && driver.FramesSeen() - before >= frames) {
+                acted = true;
+                act();
+            }
+        });
+        ticks.start(5);
+        command();
+        return acted;
+    }
 };
 
 Project StandardFirmware(const char* name) {
@@ -721,21 +738,14 @@ private slots:
         const int wholeRead = b.driver.FramesSeen() - beforeWholeRead;
         b.driver.SetFrameDelay(std::chrono::milliseconds(5));
         const int before = b.driver.FramesSeen();
-        // The close box once the read is under way, whatever the machine's pace.
-        bool closed = false;
-        QTimer ticks;
-        QObject::connect(&ticks, &QTimer::timeout, [&] {
-            if (!closed && b.driver.FramesSeen() - before >= 20) {
-                closed = true;
+        // The close box once the read is under way.
+        QVERIFY(b.ActAfterFrames(
+            20, [&b] { b.w->ButReadClick(); },
+            [&b] {
                 QCloseEvent event;
                 b.w->WindowCloseBox(&event);
                 QVERIFY(!event.isAccepted()); // the run goes on to its next frame
-            }
-        });
-        ticks.start(5);
-        b.w->ButReadClick();
-        ticks.stop();
-        QVERIFY(closed);
+            }));
         QVERIFY(b.Texts().contains(msg::kStopRunQuestion));
         QVERIFY(b.driver.FramesSeen() - before < wholeRead); // cut short
         QTRY_VERIFY(!b.w->isVisible());
@@ -768,19 +778,9 @@ private slots:
         b.Configure(OpenConfigA());
         b.driver.SetFrameDelay(std::chrono::milliseconds(2));
         b.dialogs.answers = {BoxResult::Ok, BoxResult::Ok}; // connected; stop: yes
-        const int before = b.driver.FramesSeen();
-        bool escaped = false;
-        QTimer ticks;
-        QObject::connect(&ticks, &QTimer::timeout, [&] {
-            if (!escaped && b.driver.FramesSeen() - before >= 20) {
-                escaped = true;
-                QTest::keyClick(b.w->Form2, Qt::Key_Escape);
-            }
-        });
-        ticks.start(5);
-        b.w->ButProgClick();
-        ticks.stop();
-        QVERIFY(escaped);
+        QVERIFY(b.ActAfterFrames(
+            20, [&b] { b.w->ButProgClick(); },
+            [&b] { QTest::keyClick(b.w->Form2, Qt::Key_Escape); }));
         QVERIFY(b.Texts().contains(msg::kRunStopped));
         b.driver.SetFrameDelay(std::chrono::milliseconds(0));
         const struct {

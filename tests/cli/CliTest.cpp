@@ -777,9 +777,8 @@ private slots:
         seeds::ForEachSeed({1, 2, 3, 4}, [](uint32_t seed) { return RandomSequence(seed); });
     }
 
-    // A link fault in a read's first pass ends the command with the link's    // A link fault in a
-    // read's first pass ends the command with the link's own words: nothing of the pass is decoded,
-    // printed, kept or hashed.
+    // A link fault in a read's first pass ends the command with the link's
+    // own words: nothing of the pass is decoded, printed, kept or hashed.
     void aReadCutShortShowsAndHashesNothing() {
         Cli cli;
         cli.WriteConfig("a.prg", OpenConfigA());
