@@ -246,7 +246,7 @@ std::optional<QString> QtOperatorDialogs::OpenFile(const FileDialogRequest& requ
     return Chosen(ChooseFile(parent, request, QFileDialog::AcceptOpen), request);
 }
 
-std::optional<QString> QtOperatorDialogs::SaveFile(const FileDialogRequest& request) {
+std::optional<QString> QtOperatorDialogs::SaveFile(SaveDialog, const FileDialogRequest& request) {
     return Chosen(ChooseFile(parent, request, QFileDialog::AcceptSave), request);
 }
 

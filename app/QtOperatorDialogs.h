@@ -65,9 +65,11 @@ public:
     BoxResult Message(const QString& text, const QString& title, BoxIcon icon, BoxButtons buttons,
                       const QString& advice = {}) override;
     std::optional<QString> OpenFile(const FileDialogRequest& request) override;
-    std::optional<QString> SaveFile(const FileDialogRequest& request) override;
     void Beep() override;
     std::optional<QString> AskLine(const QString& label, const QString& title) override;
+
+protected:
+    std::optional<QString> SaveFile(SaveDialog which, const FileDialogRequest& request) override;
 
 private:
     QWidget* parent;

@@ -89,6 +89,7 @@ TFUser::TFUser(std::unique_ptr<USB_Prog> unitLink, OperatorDialogs* givenDialogs
 
     startDir.clear();
     firmwareFile.clear();
+    dialogs->GuardOutputsWith([this] { return FilesNotToWrite(); });
     const QDate today = QDate::currentDate();
     progDate = {today.day(), today.month(), today.year()};
     LabelDate->setText(QString("%1.%2.%3")

@@ -172,7 +172,12 @@ public:
     void ButReadClick();
     void ButWrFileClick();
     void ButRdFileClick();
-    void WriteConfigFile(const QString& path);
+    void WriteConfigFile(const OutputFile& output);
+    // What the window's save dialogs may not name: what the program keeps
+    // (the journal and beside it, the settings file, the simulated radios in
+    // keptRadios) and the firmware it reads.
+    std::vector<GuardedFile> FilesNotToWrite() const;
+    std::vector<std::string> keptRadios;
     void ReadConfigFile(const QString& path);
 
     // Called after every run, successful or not (the simulated radio is saved).

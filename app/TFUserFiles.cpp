@@ -3,6 +3,8 @@
 #include "ConfigFile.h"
 #include "ConfigMessages.h"
 #include "FileMessages.h"
+#include "Firmware.h"
+#include "ProgramSetUp.h"
 #include "SafeFile.h"
 #include "TFUserHost.h"
 
@@ -29,11 +31,23 @@ void TFUser::ButWrFileClick() {
                          BoxButtons::Ok);
         return;
     }
-    const std::optional<QString> path =
-        dialogs->SaveFile(ConfigFileDialog(startDir, msg::kConfigFileFilterSave));
-    if (path) {
-        WriteConfigFile(*path);
+    const std::optional<OutputFile> output = dialogs->SaveOutput(
+        SaveDialog::ConfigFile, ConfigFileDialog(startDir, msg::kConfigFileFilterSave));
+    if (output) {
+        WriteConfigFile(*output);
     }
+}
+
+std::vector<GuardedFile> TFUser::FilesNotToWrite() const {
+    std::vector<GuardedFile> guarded = ProgramKeptFiles(journal.Path());
+    std::vector<NamedFile> read = StandardFirmwareInputs(startDir.toStdString());
+    read.push_back({"файл программы", firmwareFile.toStdString()});
+    for (const std::string& radio : keptRadios) {
+        read.push_back({"--simulate", radio});
+    }
+    const std::vector<GuardedFile> named = GuardedFiles(read);
+    guarded.insert(guarded.end(), named.begin(), named.end());
+    return guarded;
 }
 
 void TFUser::ButRdFileClick() {
@@ -51,14 +65,14 @@ bool TFUser::BuildForFile(const RadioConfig& config) {
     return BuildDataReporting(config, *image, host.Parts()) == DataBuildResult::Outcome::Complete;
 }
 
-void TFUser::WriteConfigFile(const QString& path) {
+void TFUser::WriteConfigFile(const OutputFile& output) {
     const RadioConfig config = GetRadioConfig();
     // Built before the file is touched: a refused build leaves any file alone.
     if (!BuildForFile(config)) {
         return;
     }
     const std::string text = FormatConfigFile(OptionsOf(config), image->DataMemory());
-    if (!WriteFileSafely(path.toStdString(), text).Ok()) {
+    if (!SaveOutput(output, text).Ok()) {
         dialogs->Beep();
         dialogs->Message(msg::kCannotCreate, msg::kCannotCreateCaption, BoxIcon::Error,
                          BoxButtons::Ok);

@@ -287,14 +287,15 @@ void TJournal::SaveCopy() {
                               "резервные копии.");
         return;
     }
-    const std::optional<QString> path = dialogs.SaveFile(
+    const std::optional<OutputFile> output = dialogs.SaveOutput(
+        SaveDialog::RadioCopy,
         {"Сохранить копию радиостанции", "Файлы конфигурации|*.prg", {}, {}, false});
-    if (!path) {
+    if (!output) {
         return;
     }
-    const FileWrite written = WriteFileSafely(path->toStdString(), found.runs.front().radioCopy);
+    const FileWrite written = SaveOutput(*output, found.runs.front().radioCopy);
     if (!written.Ok()) {
-        ErrorMessage(dialogs, Text(DescribeFileError(path->toStdString(), written.error)));
+        ErrorMessage(dialogs, Text(DescribeFileError(output->Path(), written.error)));
     }
 }
 
@@ -308,29 +309,31 @@ void TJournal::SaveReport() {
                                .until = asked->until,
                                .bench = asked->bench,
                                .utcOffsetMinutes = asked->utcOffsetMinutes};
-    const std::optional<QString> path =
-        dialogs.SaveFile({"Сохранить отчёт", "Страница HTML|*.html", {}, "отчёт.html", false});
-    if (!path) {
+    const std::optional<OutputFile> output = dialogs.SaveOutput(
+        SaveDialog::Report, {"Сохранить отчёт", "Страница HTML|*.html", {}, "отчёт.html", false});
+    if (!output) {
         return;
     }
     ButReport->setEnabled(false);
     LabelFound->setText("Составляется отчёт...");
-    QThread* worker = QThread::create([state = lookup, source = source, filter, path = *path] {
-        const ReportMade made = MakeReport(source, filter);
-        Outcome written = made.outcome;
-        if (written.Ok()) {
-            const FileWrite file = WriteFileSafely(path.toStdString(), made.page);
-            written = file.Ok()
-                          ? Outcome::Done()
-                          : Outcome::Refused(DescribeFileError(path.toStdString(), file.error));
-        }
-        const std::lock_guard<std::mutex> lock(state->mutex);
-        if (TJournal* window = state->window) {
-            QMetaObject::invokeMethod(
-                window, [window, path, written] { window->ReportWritten(path, written); },
-                Qt::QueuedConnection);
-        }
-    });
+    const QString path = QString::fromStdString(output->Path());
+    QThread* worker =
+        QThread::create([state = lookup, source = source, filter, path, output = *output] {
+            const ReportMade made = MakeReport(source, filter);
+            Outcome written = made.outcome;
+            if (written.Ok()) {
+                const FileWrite file = SaveOutput(output, made.page);
+                written = file.Ok()
+                              ? Outcome::Done()
+                              : Outcome::Refused(DescribeFileError(output.Path(), file.error));
+            }
+            const std::lock_guard<std::mutex> lock(state->mutex);
+            if (TJournal* window = state->window) {
+                QMetaObject::invokeMethod(
+                    window, [window, path, written] { window->ReportWritten(path, written); },
+                    Qt::QueuedConnection);
+            }
+        });
     connect(worker, &QThread::finished, worker, &QObject::deleteLater);
     worker->start();
 }

@@ -192,12 +192,24 @@ QStringList Arguments(int argc, char** argv) {
     return args;
 }
 
-// The files the window writes apart from each other and from the standard
-// firmware it reads (the start folder is current); nothing when they are.
+// The files the window writes apart from each other, from what the program
+// keeps and from the standard firmware it reads (the start folder is
+// current); nothing when they are.
 std::optional<std::string> FilesClash(const Options& options) {
-    return zekt::FilesClash({{"--journal", options.common.journalFile.value_or("")},
-                             {"--simulate", options.common.link.radioFiles.front()}},
-                            zekt::StandardFirmwareInputs({}));
+    const std::vector<zekt::NamedFile> firmware = zekt::StandardFirmwareInputs({});
+    const std::string journal = zekt::ChooseJournal(options.common.journalFile).path;
+    std::vector<zekt::GuardedFile> guarded = zekt::ProgramKeptFiles(journal);
+    const std::vector<zekt::GuardedFile> read = zekt::GuardedFiles(firmware);
+    guarded.insert(guarded.end(), read.begin(), read.end());
+    const zekt::OutputsChecked checked =
+        zekt::GuardOutputs({{"--simulate", options.common.link.radioFiles.front()}}, guarded);
+    if (checked.refusal) {
+        return checked.refusal;
+    }
+    std::vector<zekt::NamedFile> apart = firmware;
+    apart.push_back({"файл настроек", zekt::DefaultSettingsPath()});
+    return zekt::FilesClash({{options.common.journalFile ? "--journal" : "журнал", journal}},
+                            apart);
 }
 
 void SayOnStandardError(const std::string& text) {
@@ -406,6 +418,7 @@ int main(int argc, char** argv) {
         QDesktopServices::openUrl(QUrl::fromLocalFile(path)); // the system's browser
     };
     window->UseJournal(setUp->journal.path, setUp->sharedJournal);
+    window->keptRadios = options.common.link.radioFiles;
     ShowFitted(app, *window, options.exitWhenShown);
     const int code = app.exec();
     saveRadio();

@@ -195,13 +195,13 @@ Outcome LinkBackend::ApplyFault(const std::string& fault) {
 }
 
 Outcome LinkBackend::OpenTrace() {
-    if (settings.traceFile.empty()) {
+    if (!settings.trace) {
         return Outcome::Done();
     }
     int fd = -1;
-    const FileError refused = OpenForWriting(settings.traceFile, fd);
+    const FileError refused = OpenOutput(*settings.trace, fd);
     if (refused != FileError::None) {
-        return Outcome::Refused("--trace: " + DescribeFileError(settings.traceFile, refused));
+        return Outcome::Refused("--trace: " + DescribeFileError(settings.trace->Path(), refused));
     }
     traceOut = fdopen(fd, "wb"); // binary: a trace is the same bytes everywhere
     return Outcome::Done();
@@ -323,7 +323,7 @@ Outcome LinkBackend::CloseTrace() {
         return Outcome::Done();
     }
     return Outcome::Refused("трасса записана не полностью. " +
-                            DescribeFileError(settings.traceFile, FileErrorFromErrno(why)));
+                            DescribeFileError(settings.trace->Path(), FileErrorFromErrno(why)));
 }
 
 } // namespace zekt

@@ -3,6 +3,7 @@
 #include "ChipMemory.h"
 #include "FtdiDriver.h"
 #include "Outcome.h"
+#include "OutputFile.h"
 #include "Units.h"
 
 #include <atomic>
@@ -32,8 +33,8 @@ struct LinkSettings {
     int simDelayMs = 0;
     // "SIM2:unplug@30" hits one simulated unit; a fault without a unit, all.
     std::vector<std::string> simFaults;
-    std::string traceFile; // every frame with its time; empty: none
-    int usbLatencyMs = 0;  // the chip's latency timer; 0: left as it is
+    std::optional<OutputFile> trace; // every frame with its time; nothing: none
+    int usbLatencyMs = 0;            // the chip's latency timer; 0: left as it is
 };
 
 // A warning for the program to say in its own voice.

@@ -27,4 +27,11 @@ ProgramSetUp SetUpProgram(const CommonOptions& options, LinkBackend& backend,
     return setUp;
 }
 
+std::vector<GuardedFile> ProgramKeptFiles(const std::string& journalPath) {
+    std::vector<GuardedFile> kept = {{"файл настроек", DefaultSettingsPath()}};
+    const std::vector<GuardedFile> journal = JournalKeptFiles(journalPath);
+    kept.insert(kept.end(), journal.begin(), journal.end());
+    return kept;
+}
+
 } // namespace zekt

@@ -3,9 +3,11 @@
 #include "LinkBackend.h"
 #include "LocalJournal.h"
 #include "Outcome.h"
+#include "OutputFile.h"
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace zekt {
 
@@ -32,5 +34,9 @@ struct [[nodiscard]] ProgramSetUp {
 // taken go to `settingsWarning` first.
 ProgramSetUp SetUpProgram(const CommonOptions& options, LinkBackend& backend,
                           const LinkWarning& settingsWarning);
+
+// Everything either program keeps, which no output may name: the settings
+// file and the journal with what lives beside it (JournalKeptFiles).
+std::vector<GuardedFile> ProgramKeptFiles(const std::string& journalPath);
 
 } // namespace zekt

@@ -59,6 +59,7 @@ std::optional<std::string> RefuseOptionValue(const ProgramOption& option,
     case OptionValue::FileOrEmpty:
         return std::nullopt;
     case OptionValue::File:
+    case OptionValue::Output:
         if (value.empty()) {
             return prefix + "нужно имя файла, а не пустая строка";
         }

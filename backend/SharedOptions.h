@@ -15,6 +15,7 @@ namespace zekt {
 enum class OptionValue {
     None,         // a switch
     File,         // a file name, never empty
+    Output,       // a file name, never empty, of a file the program writes
     FileOrEmpty,  // a file name; empty turns the file off
     Text,         // any text, empty too
     Name,         // a text that may not be empty
@@ -45,7 +46,7 @@ struct ProgramOption {
 inline constexpr ProgramOption kHelpOption{"--help", OptionValue::None, kBothPrograms};
 inline constexpr std::string_view kHelpShortOption = "-h";
 inline constexpr ProgramOption kVersionOption{"--version", OptionValue::None, kBothPrograms};
-inline constexpr ProgramOption kSimulateOption{"--simulate", OptionValue::File, kBothPrograms,
+inline constexpr ProgramOption kSimulateOption{"--simulate", OptionValue::Output, kBothPrograms,
                                                true};
 inline constexpr ProgramOption kSimDelayOption{
     "--sim-delay", OptionValue::Milliseconds, kBothPrograms, false, {}, 0, 10000};
@@ -56,7 +57,7 @@ inline constexpr ProgramOption kUnitOption{"--unit", OptionValue::Name, kBothPro
                                            "нужен серийный номер программатора или его окончание"};
 inline constexpr ProgramOption kAllUnitsOption{"--all-units", OptionValue::None, kCliProgram};
 inline constexpr ProgramOption kWorkdirOption{"--workdir", OptionValue::File, kBothPrograms};
-inline constexpr ProgramOption kTraceOption{"--trace", OptionValue::File, kCliProgram};
+inline constexpr ProgramOption kTraceOption{"--trace", OptionValue::Output, kCliProgram};
 inline constexpr ProgramOption kJournalOption{"--journal", OptionValue::FileOrEmpty, kBothPrograms};
 inline constexpr ProgramOption kJournalDatabaseOption{
     "--journal-database", OptionValue::Name, kBothPrograms, false, "нужен адрес базы данных"};
@@ -70,7 +71,7 @@ inline constexpr ProgramOption kBandOption{"--band", OptionValue::TwoTexts, kCli
 inline constexpr ProgramOption kForceBandOption{"--force-band", OptionValue::None, kCliProgram};
 inline constexpr ProgramOption kYesOption{"--yes", OptionValue::None, kCliProgram};
 inline constexpr ProgramOption kRepeatOption{"--repeat", OptionValue::None, kCliProgram};
-inline constexpr ProgramOption kSaveOption{"--save", OptionValue::File, kCliProgram};
+inline constexpr ProgramOption kSaveOption{"--save", OptionValue::Output, kCliProgram};
 // The journal lookup's filter: an empty value filters nothing and is refused,
 // not taken for no filter.
 inline constexpr ProgramOption kSinceOption{"--since", OptionValue::Name, kCliProgram, false,
@@ -88,7 +89,7 @@ inline constexpr ProgramOption kRadioOption{"--radio", OptionValue::Name, kCliPr
 inline constexpr ProgramOption kCsvOption{"--csv", OptionValue::None, kCliProgram};
 inline constexpr ProgramOption kLimitOption{"--limit", OptionValue::Count, kCliProgram, false,
                                             "нужно число записей (0: все)"};
-inline constexpr ProgramOption kHtmlOption{"--html", OptionValue::File, kCliProgram};
+inline constexpr ProgramOption kHtmlOption{"--html", OptionValue::Output, kCliProgram};
 inline constexpr ProgramOption kCheckOption{"--check", OptionValue::None, kCliProgram};
 
 inline constexpr const ProgramOption* kProgramOptions[] = {

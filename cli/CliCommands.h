@@ -13,11 +13,6 @@ int ExportCsvCommand(const CliOptions& options);
 int ImportCsvCommand(const CliOptions& options);
 // journal: the runs it holds, one run, and the shared journal (init-db, sync).
 int JournalCommand(const CliOptions& options);
-// The files the programs keep beside the journal a run uses (its queue for
-// the shared journal, that queue's refused records) and the settings file:
-// no output may be one of them.
-std::vector<NamedFile> KeptFiles(const std::string& journalPath);
-
 // Pads to a width in characters, not bytes (the texts are UTF-8).
 std::string Column(const std::string& text, std::size_t width);
 std::size_t Characters(const std::string& text);

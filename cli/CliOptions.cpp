@@ -96,15 +96,19 @@ const char* const kCliUsage =
 
 namespace {
 
-// Each command with the number of files it takes (at least, at most).
+// Each command with the number of files it takes (at least, at most) and
+// which of them, counted from 1, is the file it writes (0: none).
 struct CommandFiles {
     std::size_t least;
     std::size_t most;
+    std::size_t output = 0;
 };
 const std::map<std::string, CommandFiles> kCommands = {
-    {"test", {0, 0}},       {"units", {0, 0}},  {"program", {1, 1}}, {"write-frequencies", {1, 1}},
-    {"read", {0, 0}},       {"verify", {1, 1}}, {"backup", {1, 1}},  {"export-csv", {1, 2}},
-    {"import-csv", {2, 2}}, {"journal", {0, 2}}};
+    {"test", {0, 0}},          {"units", {0, 0}},
+    {"program", {1, 1}},       {"write-frequencies", {1, 1}},
+    {"read", {0, 0}},          {"verify", {1, 1}},
+    {"backup", {1, 1, 1}},     {"export-csv", {1, 2, 2}},
+    {"import-csv", {2, 2, 2}}, {"journal", {0, 2}}};
 
 // The options that ask the journal lookup.
 const std::set<std::string> kLookupOptions = {
@@ -218,7 +222,8 @@ void Parser::Option(const std::string& a) {
     }
     if (const std::optional<std::string> refusal = RefuseOptionValue(*option, value)) {
         Refuse(*refusal);
-    } else if ((option->value == OptionValue::File || option->value == OptionValue::FileOrEmpty) &&
+    } else if ((option->value == OptionValue::File || option->value == OptionValue::Output ||
+                option->value == OptionValue::FileOrEmpty) &&
                LooksLikeOption(value)) {
         Refuse("параметру " + a + " нужно имя файла, а не \"" + value +
                "\" (файл с таким именем: ./" + value + ")");
@@ -242,7 +247,7 @@ void Parser::Keep(const ProgramOption& option, const std::string& value) {
     } else if (&option == &kSimFaultOption) {
         common.link.simFaults.push_back(value);
     } else if (&option == &kTraceOption) {
-        common.link.traceFile = value;
+        o.traceFile = value;
     } else if (&option == &kUnitOption) {
         o.units.push_back(value);
     } else if (&option == &kJournalOption) {
@@ -355,11 +360,8 @@ void Parser::Command() {
             Refuse("имя файла не может быть пустым");
         }
     }
-    if (files >= 1) {
-        (o.command == "backup" ? o.outputFile : o.inputFile) = positional[1];
-    }
-    if (files == 2) {
-        o.outputFile = positional[2];
+    for (std::size_t f = 1; f <= files; ++f) {
+        (f == command->second.output ? o.outputFile : o.inputFile) = positional[f];
     }
     const bool writes = o.command == "program" || o.command == "write-frequencies";
     const bool builds = writes || o.command == "verify";
@@ -456,6 +458,21 @@ void Parser::JournalCommand() {
 
 CliOptions ParseCliOptions(const std::vector<std::string>& args) {
     return Parser(args).Run();
+}
+
+std::vector<OutputPlace> CliOutputPlaces() {
+    std::vector<OutputPlace> places;
+    for (const ProgramOption* option : kProgramOptions) {
+        if (option->value == OptionValue::Output && (option->programs & kCliProgram) != 0) {
+            places.push_back({std::string(option->name), {}, 0});
+        }
+    }
+    for (const auto& [command, files] : kCommands) {
+        if (files.output != 0) {
+            places.push_back({{}, command, files.output});
+        }
+    }
+    return places;
 }
 
 } // namespace zekt

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "OutputFile.h"
 #include "ProgramSetUp.h"
 
 #include <optional>
@@ -43,6 +44,10 @@ struct CliOptions {
                             // journal --config), CHANNELS.csv (import-csv)
     std::string outputFile; // OUT.prg of read --save and journal show --save, OUT.hex of
                             // backup, OUT.csv of export-csv, CONFIG.prg of import-csv
+    std::string traceFile;
+    // The command's output (outputFile or htmlFile) once checked against
+    // everything the program reads or keeps; the commands write only this.
+    std::optional<OutputFile> output;
     std::string firmware;
     bool band = false;
     std::string bandLow;
@@ -55,6 +60,15 @@ struct CliOptions {
 };
 
 [[nodiscard]] CliOptions ParseCliOptions(const std::vector<std::string>& args);
+
+// Where a command line names a file the program writes: an option's value
+// (--trace) or a command's file (the second of export-csv).
+struct OutputPlace {
+    std::string option;   // empty for a command's file
+    std::string command;  // empty for an option
+    std::size_t file = 0; // the command's file, counted from 1
+};
+std::vector<OutputPlace> CliOutputPlaces();
 
 extern const char* const kCliUsage;
 

@@ -149,17 +149,6 @@ void PrintRun(const SharedRecord& run) {
 
 } // namespace
 
-std::vector<NamedFile> KeptFiles(const std::string& journalPath) {
-    std::vector<NamedFile> kept = {{"файл настроек", DefaultSettingsPath()}};
-    if (!journalPath.empty()) {
-        const std::string outbox = OutboxPath(journalPath);
-        kept.push_back({"очередь общего журнала", outbox});
-        kept.push_back({"файл отложенных записей", Outbox(outbox).RefusedPath()});
-        kept.push_back({"записи, ждущие журнал", PendingPath(journalPath)});
-    }
-    return kept;
-}
-
 namespace {
 
 int ShowCommand(const CliOptions& options, const JournalSource& source) {
@@ -174,24 +163,14 @@ int ShowCommand(const CliOptions& options, const JournalSource& source) {
     }
     const SharedRecord& run = found.runs.front();
     PrintRun(run);
-    if (options.outputFile.empty()) {
+    if (!options.output) {
         return kExitOk;
-    }
-    // The journal and what is kept beside it are never the copy's place.
-    const std::string journal = ChooseJournal(options.common.journalFile).path;
-    std::vector<NamedFile> kept = KeptFiles(journal);
-    kept.push_back({"журнал", journal});
-    if (const std::optional<std::string> clash =
-            FilesClash({{"--save", options.outputFile}}, kept)) {
-        Say("zekt-cli: " + *clash);
-        return kExitUsage;
     }
     if (run.radioCopy.empty()) {
         Say("zekt-cli: у записи " + run.id + " нет копии радиостанции: --save не записан");
         return kExitFailed;
     }
-    if (const FileWrite written = WriteFileSafely(options.outputFile, run.radioCopy);
-        !written.Ok()) {
+    if (const FileWrite written = SaveOutput(*options.output, run.radioCopy); !written.Ok()) {
         Say("zekt-cli: " + DescribeFileError(options.outputFile, written.error));
         return kExitOutputLost;
     }
@@ -305,11 +284,11 @@ int ReportCommand(const CliOptions& options, const JournalSource& source) {
         Say("zekt-cli: журнал: " + made.outcome.Why());
         return kExitFailed;
     }
-    if (const FileWrite written = WriteOutputFile(options.htmlFile, made.page); !written.Ok()) {
-        Say("zekt-cli: " + DescribeFileError(options.htmlFile, written.error));
+    if (const FileWrite written = WriteOutput(*options.output, made.page); !written.Ok()) {
+        Say("zekt-cli: " + DescribeFileError(options.output->Path(), written.error));
         return kExitOutputLost;
     }
-    Print(Out(), "Отчёт записан: %s\n", options.htmlFile.c_str());
+    Print(Out(), "Отчёт записан: %s\n", options.output->Path().c_str());
     return kExitOk;
 }
 

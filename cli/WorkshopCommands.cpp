@@ -78,15 +78,15 @@ void PrintDifferences(const std::vector<ConfigDifference>& differences) {
     }
 }
 
-bool WriteCsvOutput(const std::string& path, const std::string& text) {
-    if (path.empty()) {
+bool WriteCsvOutput(const std::optional<OutputFile>& output, const std::string& text) {
+    if (!output) {
         WriteText(stdout, text);
         return std::fflush(stdout) == 0;
     }
     std::fflush(stdout); // what went before, when the path is standard output
-    const FileWrite written = WriteOutputFile(path, text);
+    const FileWrite written = WriteOutput(*output, text);
     if (!written.Ok()) {
-        Say(DescribeFileError(path, written.error));
+        Say(DescribeFileError(output->Path(), written.error));
     }
     return written.Ok();
 }
@@ -161,8 +161,8 @@ int ExportCsvCommand(const CliOptions& options) {
     if (!LoadConfiguration(options.inputFile, config, data)) {
         return kExitUsage;
     }
-    return WriteCsvOutput(options.outputFile, FormatChannelCsv(config.channels)) ? kExitOk
-                                                                                 : kExitOutputLost;
+    return WriteCsvOutput(options.output, FormatChannelCsv(config.channels)) ? kExitOk
+                                                                             : kExitOutputLost;
 }
 
 int ImportCsvCommand(const CliOptions& options) {
@@ -192,7 +192,7 @@ int ImportCsvCommand(const CliOptions& options) {
         return kExitUsage;
     }
     const FileWrite written =
-        WriteFileSafely(configPath, ReplaceConfigFileData(original, imported.data));
+        SaveOutput(*options.output, ReplaceConfigFileData(original, imported.data));
     if (!written.Ok()) {
         Say(msg::kCannotCreate);
         Say(DescribeFileError(configPath, written.error));

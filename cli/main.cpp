@@ -22,6 +22,7 @@
 #include "RunStop.h"
 #include "SafeFile.h"
 #include "StopEvents.h"
+#include "UserSettings.h"
 
 #include <QCoreApplication>
 #include <QThread>
@@ -166,7 +167,7 @@ Outcome SaveRead(const CliOptions& options, Session& session, const ReadBackPane
     }
     WarnUnlistedTones(decoded, session.image.DataMemory());
     const FileWrite written =
-        WriteFileSafely(options.outputFile, FormatReadConfigFile(decoded, session.image));
+        SaveOutput(*options.output, FormatReadConfigFile(decoded, session.image));
     if (!written.Ok()) {
         status = kExitOutputLost;
         const std::string why = DescribeFileError(options.outputFile, written.error);
@@ -210,11 +211,13 @@ int BackupCommand(const CliOptions& options, Session& session) {
     }
     CommandState state(session, "");
     CommandJournal journal(session.journal, session.Record(""));
-    const BackupCopy copy{options.outputFile, [&options](const Project& image) {
-                              const ChipFileResult saved =
-                                  SaveChipHex(options.outputFile, ChipOf(image));
-                              return saved.ok ? Outcome::Done() : Outcome::Refused(saved.error);
-                          }};
+    const OutputFile& output = *options.output;
+    const BackupCopy copy{
+        output.Path(), [&output](const Project& image) {
+            const FileWrite saved = SaveOutput(output, FormatChipHex(ChipOf(image)));
+            return saved.Ok() ? Outcome::Done()
+                              : Outcome::Refused(DescribeFileError(output.Path(), saved.error));
+        }};
     return ExitFor(BackupRadioJournaled(state.context, state.host->Parts(), journal, copy));
 }
 
@@ -222,8 +225,8 @@ int BackupCommand(const CliOptions& options, Session& session) {
 // command line is meant relative to where the call was made. False when
 // that folder is gone (started in a deleted folder).
 bool MakePathsAbsolute(zekt::CliOptions& o) {
-    std::vector<std::string*> paths = {&o.inputFile, &o.outputFile, &o.common.link.traceFile,
-                                       &o.firmware, &o.workdir};
+    std::vector<std::string*> paths = {&o.inputFile, &o.outputFile, &o.traceFile, &o.firmware,
+                                       &o.workdir};
     if (o.common.journalFile) {
         paths.push_back(&*o.common.journalFile);
     }
@@ -246,28 +249,39 @@ bool MakePathsAbsolute(zekt::CliOptions& o) {
     return true;
 }
 
-// No file the command writes may be one it reads or another it writes:
-// "--trace a.prg program a.prg" would empty the configuration first, and
-// "--trace WORK/St611.hex" the maker's firmware.
-bool FilesApart(const CliOptions& o) {
-    const bool importing = o.command == "import-csv"; // reads and rewrites CONFIG.prg
-    // The journal the run keeps, named or the default, and what lives beside it.
+// No file the command writes may be one it reads, one the program keeps or
+// another it writes: "--trace a.prg program a.prg" would empty the
+// configuration first, and "--trace WORK/St611.hex" the maker's firmware.
+// The outputs that pass are the only ones the commands can write.
+bool GuardFiles(CliOptions& o) {
     const std::string journal = ChooseJournal(o.common.journalFile).path;
-    std::vector<NamedFile> written = {{"--trace", o.common.link.traceFile},
-                                      {o.common.journalFile ? "--journal" : "журнал", journal}};
-    std::vector<NamedFile> read = {{"входной файл", o.inputFile}, {"--firmware", o.firmware}};
-    const std::vector<NamedFile> kept = KeptFiles(journal);
-    read.insert(read.end(), kept.begin(), kept.end());
-    (importing ? read : written).push_back({"выходной файл", o.outputFile});
-    for (const std::string& radio : o.common.link.radioFiles) {
-        written.push_back({"--simulate", radio}); // read and written
-    }
+    std::vector<NamedFile> inputs = {{"входной файл", o.inputFile}, {"--firmware", o.firmware}};
     const std::vector<NamedFile> standard = StandardFirmwareInputs(o.workdir);
-    read.insert(read.end(), standard.begin(), standard.end());
-    if (const std::optional<std::string> clash = FilesClash(written, read)) {
+    inputs.insert(inputs.end(), standard.begin(), standard.end());
+    std::vector<GuardedFile> guarded = GuardedFiles(inputs);
+    const std::vector<GuardedFile> kept = ProgramKeptFiles(journal);
+    guarded.insert(guarded.end(), kept.begin(), kept.end());
+    const bool saved = o.command == "read" || o.journalAction == "show";
+    std::vector<NamedFile> outputs = {
+        {"--trace", o.traceFile},
+        o.htmlFile.empty() ? NamedFile{saved ? "--save" : "выходной файл", o.outputFile}
+                           : NamedFile{"--html", o.htmlFile}};
+    for (const std::string& radio : o.common.link.radioFiles) {
+        outputs.push_back({"--simulate", radio}); // the simulated radio is kept there
+    }
+    const OutputsChecked checked = GuardOutputs(outputs, guarded);
+    // The journal the run appends to is no input, nor the settings file.
+    inputs.push_back({"файл настроек", DefaultSettingsPath()});
+    const std::optional<std::string> clash =
+        checked.refusal
+            ? checked.refusal
+            : FilesClash({{o.common.journalFile ? "--journal" : "журнал", journal}}, inputs);
+    if (clash) {
         Say("zekt-cli: " + *clash);
         return false;
     }
+    o.common.link.trace = checked.outputs[0];
+    o.output = checked.outputs[1];
     return true;
 }
 
@@ -563,9 +577,9 @@ int Main(int argc, char** argv) {
         return Usage(*options.error);
     }
     if (options.command == "journal") {
-        return zekt::JournalCommand(options);
+        return GuardFiles(options) ? zekt::JournalCommand(options) : zekt::kExitUsage;
     }
-    if (!MakePathsAbsolute(options) || !FilesApart(options)) {
+    if (!MakePathsAbsolute(options) || !GuardFiles(options)) {
         return zekt::kExitUsage;
     }
     // The channel tables need no programmer.

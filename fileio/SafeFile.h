@@ -89,21 +89,9 @@ struct [[nodiscard]] FileWrite {
 // On failure the target is as it was and no temporary file is left.
 FileWrite WriteFileSafely(const std::string& path, std::string_view content);
 
-// A command's output named on the command line: standard output itself
-// (/dev/stdout, whatever it is), a terminal or another character device, or
-// a FIFO with a reader is written in place, as a stream; a regular file
-// safely, as above. Never renamed over the file behind standard output.
-FileWrite WriteOutputFile(const std::string& path, std::string_view content);
-
 // What WriteFileSafely would refuse before writing anything: a target that
 // is not a regular file or may not be written, or a missing folder.
 FileError CheckWriteTarget(const std::string& path);
-
-// Opens a file for writing from its start (a trace) under the same rules as
-// WriteFileSafely: through safe links to a regular file the user may write,
-// never a FIFO or device (nothing blocks); truncated once open. fd is the
-// open descriptor when the result is None.
-FileError OpenForWriting(const std::string& path, int& fd);
 
 // Opens a file for appending (a journal) under the same rules, creating it
 // when missing; fd is the open descriptor when the result is None.

@@ -42,4 +42,17 @@ FileError FolderAt(const std::string& folder, bool& exists);
 // One folder made in a parent that exists; one made meanwhile is no error.
 FileError MakeOneFolder(const std::string& folder);
 
+// The writers behind OutputFile: outputs reach them only through it.
+// A command's output named on the command line: standard output itself
+// (/dev/stdout, whatever it is), a terminal or another character device, or
+// a FIFO with a reader is written in place, as a stream; a regular file
+// safely, as above. Never renamed over the file behind standard output.
+FileWrite WriteOutputFile(const std::string& path, std::string_view content);
+
+// Opens a file for writing from its start (a trace) under the same rules as
+// WriteFileSafely: through safe links to a regular file the user may write,
+// never a FIFO or device (nothing blocks); truncated once open. fd is the
+// open descriptor when the result is None.
+FileError OpenForWriting(const std::string& path, int& fd);
+
 } // namespace zekt

@@ -234,9 +234,13 @@ ChipFileResult LoadChipHex(const std::string& path, ChipMemory& chip) {
     return {true, {}};
 }
 
+std::string FormatChipHex(const ChipMemory& chip) {
+    return FormatIntelHex(CollectChip(chip));
+}
+
 ChipFileResult SaveChipHex(const std::string& path, const ChipMemory& chip) {
     // Written safely: a full disk is reported and the old file kept.
-    const FileWrite written = WriteFileSafely(path, FormatIntelHex(CollectChip(chip)));
+    const FileWrite written = WriteFileSafely(path, FormatChipHex(chip));
     if (!written.Ok()) {
         return {false, DescribeFileError(path, written.error)};
     }

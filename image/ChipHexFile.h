@@ -23,6 +23,9 @@ struct ChipFileResult {
 // неверная контрольная сумма"). Anything the file does not hold is blank.
 ChipFileResult LoadChipHex(const std::string& path, ChipMemory& chip);
 
+// The whole chip as Intel HEX text (blank words and bytes are left out).
+std::string FormatChipHex(const ChipMemory& chip);
+
 // Saves the whole chip (blank words and bytes are left out), written safely:
 // on failure the old file is as it was. The error names the file and why.
 ChipFileResult SaveChipHex(const std::string& path, const ChipMemory& chip);

@@ -3,6 +3,7 @@
 #include "Console.h"
 #include "Csv.h"
 #include "MachineNumber.h"
+#include "Outbox.h"
 
 #include <cerrno>
 #include <chrono>
@@ -111,6 +112,23 @@ constexpr std::chrono::milliseconds kLockWait{1000};
 
 std::string PendingPath(const std::string& journalPath) {
     return TextOf(PathOf(journalPath).parent_path() / "journal-pending.txt");
+}
+
+std::string CopiesFolder(const std::string& journalPath) {
+    return TextOf(PathOf(journalPath).parent_path() / "radios");
+}
+
+std::vector<GuardedFile> JournalKeptFiles(const std::string& journalPath) {
+    if (journalPath.empty()) {
+        return {};
+    }
+    const Outbox outbox(OutboxPath(journalPath));
+    return {{"журнал", journalPath},
+            {"копии радиостанций", CopiesFolder(journalPath), true},
+            {"очередь общего журнала", outbox.Path()},
+            {"блокировка очереди общего журнала", outbox.LockPath()},
+            {"файл отложенных записей", outbox.RefusedPath()},
+            {"записи, ждущие журнал", PendingPath(journalPath)}};
 }
 
 namespace {
@@ -264,7 +282,7 @@ FileError LocalJournal::AppendPending() const {
 LocalJournal::Kept LocalJournal::KeepRadio(const std::string& prgText,
                                            const std::string& stamp) const {
     std::string folder;
-    FileError error = ResolveSafeLinks(TextOf(PathOf(path).parent_path() / "radios"), folder);
+    FileError error = ResolveSafeLinks(CopiesFolder(path), folder);
     if (error == FileError::None) {
         error = MakeFolders(folder);
     }

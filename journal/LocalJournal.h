@@ -1,5 +1,6 @@
 #pragma once
 
+#include "OutputFile.h"
 #include "SafeFile.h"
 #include "SharedJournal.h"
 
@@ -61,6 +62,12 @@ std::string OutboxPath(const std::string& journalPath);
 // The records waiting beside a journal another program holds open without
 // sharing it (a spreadsheet on Windows), until it is free.
 std::string PendingPath(const std::string& journalPath);
+// The folder of a journal's radio copies (radios/ beside it).
+std::string CopiesFolder(const std::string& journalPath);
+// The journal and everything kept beside it (its copies' folder, the
+// outbox, its lock and refused file, the pending file), which no output may
+// name; none without a journal.
+std::vector<GuardedFile> JournalKeptFiles(const std::string& journalPath);
 
 // The header and one record as ';'-separated CSV lines (RFC 4180 quoting),
 // and the record's columns as they stand in the line.

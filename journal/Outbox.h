@@ -23,6 +23,7 @@ public:
 
     const std::string& Path() const { return path; }
     const std::string& RefusedPath() const { return refusedPath; }
+    const std::string& LockPath() const { return lockPath; }
 
     // Appends one whole line, or nothing (a short write is cut back).
     Outcome Append(const SharedRecord& record);

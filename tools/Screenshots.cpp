@@ -11,7 +11,6 @@
 #include "Commands.h"
 #include "EngineMessages.h"
 #include "FrameWatch.h"
-#include "FrameWatch.h"
 #include "OperatorDialogs.h"
 #include "QtOperatorDialogs.h"
 #include "SimulatedDriver.h"
@@ -50,11 +49,13 @@ public:
     std::optional<QString> OpenFile(const zekt::FileDialogRequest&) override {
         return std::nullopt;
     }
-    std::optional<QString> SaveFile(const zekt::FileDialogRequest&) override {
-        return std::nullopt;
-    }
     void Beep() override {}
     std::optional<QString> AskLine(const QString&, const QString&) override { return QString(); }
+
+protected:
+    std::optional<QString> SaveFile(zekt::SaveDialog, const zekt::FileDialogRequest&) override {
+        return std::nullopt;
+    }
 };
 
 // The programming date the window shows is today's: the pictures show one

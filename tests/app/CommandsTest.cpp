@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
@@ -25,7 +26,9 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QtTest>
+#include <filesystem>
 #include <functional>
+#include <map>
 
 using namespace zekt;
 
@@ -40,6 +43,11 @@ QString FreqNext() {
 }
 
 const QString kDemoDir = QStringLiteral(ZEKT_DEMO_DIR);
+
+QByteArray Contents(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
 
 // Reference A without read protection, so that the radio can be read back.
 RadioConfig OpenConfigA() {
@@ -284,6 +292,92 @@ private slots:
         QFile report(opened);
         QVERIFY(report.open(QIODevice::ReadOnly));
         QVERIFY(QString::fromUtf8(report.readAll()).contains("Работ: <b>3</b>"));
+    }
+
+    // Every save dialog of the window, answered with a file the program keeps
+    // or reads (by name, by a link, by a hard link): refused in an error
+    // box, nothing written.
+    void saveDialogsNeverNameWhatIsKept() {
+        TempFiles files;
+        const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", files.Path("config").c_str());
+        files.Write("config/zekt-programmer/settings.conf", "usb-latency = 2\n");
+        Bench b;
+        // A start folder of its own: a fault here must not reach the demo's firmware.
+        for (const QString& name : QDir(kDemoDir + "/WORK").entryList(QDir::Files)) {
+            files.Write("start/WORK/" + name.toStdString(),
+                        Contents((kDemoDir + "/WORK/" + name).toStdString()).toStdString());
+        }
+        b.w->startDir = QString::fromStdString(files.Path("start"));
+        b.w->UseJournal(files.Path("data/journal.csv"));
+        files.Write("data/journal-outbox.lock", "");
+        files.Write("radio.hex", "");
+        b.w->keptRadios = {files.Path("radio.hex")};
+        b.Configure(OpenConfigA());
+        b.dialogs.answers = {BoxResult::Ok, BoxResult::Ok, BoxResult::Cancel};
+        b.w->ButProgClick();
+        b.dialogs.answers = {BoxResult::Ok};
+        b.w->ButReadClick();
+        const QStringList copies =
+            QDir(QString::fromStdString(files.Path("data/radios"))).entryList(QDir::Files);
+        QCOMPARE(copies.size(), 1);
+        b.w->ShowJournal();
+        TJournal& view = *b.w->JournalWindow;
+        const std::map<SaveDialog, std::function<void()>> ask = {
+            {SaveDialog::ConfigFile, [&] { b.w->ButWrFileClick(); }},
+            {SaveDialog::RadioCopy,
+             [&] {
+                 const QList<QTableWidgetItem*> reads =
+                     view.Runs->findItems("Чтение", Qt::MatchExactly);
+                 QVERIFY(!reads.isEmpty());
+                 view.Runs->selectRow(reads.front()->row());
+                 view.SaveCopy();
+             }},
+            {SaveDialog::Report, [&] { view.SaveReport(); }},
+        };
+        const std::string kept[] = {"data/journal.csv",
+                                    "data/journal-outbox.lock",
+                                    "config/zekt-programmer/settings.conf",
+                                    "radio.hex",
+                                    "data/radios/" + copies.front().toStdString(),
+                                    "data/radios/new.prg",
+                                    "start/WORK/St611.hex"};
+        int k = 0;
+        for (const SaveDialog which : kSaveDialogs) {
+            QVERIFY2(ask.count(which) > 0, "a save dialog the test does not ask");
+            for (const std::string& target : kept) {
+                const std::string path = files.Path(target);
+                const std::string soft = files.Path("soft-" + std::to_string(++k));
+                const std::string hard = files.Path("hard-" + std::to_string(k));
+                std::filesystem::create_symlink(path, soft);
+                std::error_code ec;
+                std::filesystem::create_hard_link(path, hard, ec); // not for a new name
+                for (const std::string& named : {path, soft, hard}) {
+                    if (named == hard && ec) {
+                        continue;
+                    }
+                    const QByteArray before = Contents(path);
+                    b.dialogs.boxes.clear();
+                    b.dialogs.saveDialogs.clear();
+                    b.dialogs.files = {QString::fromStdString(named)};
+                    ask.at(which)();
+                    const QString what = QString::fromStdString(named + " -> " + target);
+                    QVERIFY2(b.dialogs.saveDialogs == std::vector<SaveDialog>{which},
+                             qPrintable(what + " " + b.Texts().join(" / ")));
+                    QVERIFY2(b.dialogs.boxes.size() == 1 &&
+                                 b.dialogs.boxes[0].icon == BoxIcon::Error &&
+                                 (b.dialogs.boxes[0].text.contains("один файл") ||
+                                  b.dialogs.boxes[0].text.contains("другую папку")),
+                             qPrintable(what));
+                    QVERIFY2(Contents(path) == before, qPrintable(what));
+                    QVERIFY2(QFileInfo(QString::fromStdString(named)).isSymLink() ==
+                                 (named == soft),
+                             qPrintable(what));
+                }
+            }
+        }
+        QVERIFY(!QFile::exists(QString::fromStdString(files.Path("data/radios/new.prg"))));
+        qputenv("XDG_CONFIG_HOME", configHome);
     }
 
     // The shared journal never holds the window: with its server away the

@@ -12,6 +12,11 @@
 
 using namespace zekt;
 
+// A trace's name as the programs pass it, nothing else guarded.
+std::optional<OutputFile> Output(const std::string& path) {
+    return std::get<OutputFile>(OutputFile::Guard({"--trace", path}, {}));
+}
+
 class LinkBackendTest : public QObject {
     Q_OBJECT
 
@@ -26,16 +31,16 @@ private slots:
             LinkSettings settings;
             const char* refusal; // empty: taken
         } cases[] = {
-            {{true, {files.Path("new.hex")}, 0, {}, ""}, ""},
-            {{true, {}, 5, {"unplug@3"}, ""}, ""},
-            {{true, {"", ""}, 0, {"SIM2:unplug@3"}, ""}, ""},
-            {{true, {""}, 0, {"SIM2:unplug@3"}, ""}, "нет имитатора SIM2"},
-            {{true, {files.Path("dangling.hex")}, 0, {}, ""}, "--simulate: "},
-            {{true, {files.Path("bad.hex")}, 0, {}, ""}, "--simulate: "},
-            {{true, {}, 0, {"meltdown"}, ""}, "meltdown"},
-            {{false, {}, 5, {}, ""}, "--sim-delay работает только с --simulate"},
-            {{false, {}, 0, {"open"}, ""}, "--sim-fault работает только с --simulate"},
-            {{true, {}, 0, {}, files.Path("no/such/trace.txt")}, "--trace: "},
+            {{true, {files.Path("new.hex")}, 0, {}, {}}, ""},
+            {{true, {}, 5, {"unplug@3"}, {}}, ""},
+            {{true, {"", ""}, 0, {"SIM2:unplug@3"}, {}}, ""},
+            {{true, {""}, 0, {"SIM2:unplug@3"}, {}}, "нет имитатора SIM2"},
+            {{true, {files.Path("dangling.hex")}, 0, {}, {}}, "--simulate: "},
+            {{true, {files.Path("bad.hex")}, 0, {}, {}}, "--simulate: "},
+            {{true, {}, 0, {"meltdown"}, {}}, "meltdown"},
+            {{false, {}, 5, {}, {}}, "--sim-delay работает только с --simulate"},
+            {{false, {}, 0, {"open"}, {}}, "--sim-fault работает только с --simulate"},
+            {{true, {}, 0, {}, Output(files.Path("no/such/trace.txt"))}, "--trace: "},
         };
         for (const auto& [settings, refusal] : cases) {
             LinkBackend backend;
@@ -77,7 +82,7 @@ private slots:
             LinkBackend backend;
             std::vector<std::string> warnings;
             CommonOptions options;
-            options.link = {true, {""}, 0, {}, "", latency};
+            options.link = {true, {""}, 0, {}, {}, latency};
             options.journalDatabase = database;
             options.radioNumber = radio;
             const ProgramSetUp setUp =
@@ -178,7 +183,7 @@ private slots:
         TempFiles files;
         LinkBackend backend;
         QVERIFY(
-            backend.Open({true, {files.Path("a.hex"), files.Path("b.hex")}, 0, {"SIM2:busy"}, ""})
+            backend.Open({true, {files.Path("a.hex"), files.Path("b.hex")}, 0, {"SIM2:busy"}, {}})
                 .Ok());
         const std::vector<UnitInfo> units = backend.ListUnits();
         QCOMPARE(units.size(), std::size_t(2));
@@ -200,7 +205,7 @@ private slots:
         TempFiles files;
         const std::string radio = files.Path("radio.hex");
         auto first = std::make_unique<LinkBackend>();
-        QVERIFY(first->Open({true, {radio}, 0, {}, ""}).Ok());
+        QVERIFY(first->Open({true, {radio}, 0, {}, {}}).Ok());
         const auto link = first->MakeLink(nullptr, nullptr);
         QVERIFY(link->Test());
         QVERIFY(first->SaveRadio().Ok());
@@ -208,7 +213,7 @@ private slots:
 
         LinkBackend second; // by another name
         std::filesystem::create_symlink(radio, files.Path("link.hex"));
-        QVERIFY(second.Open({true, {files.Path("link.hex")}, 0, {}, ""}).Ok());
+        QVERIFY(second.Open({true, {files.Path("link.hex")}, 0, {}, {}}).Ok());
         QCOMPARE(UnitLine(second.ListUnits().front()),
                  std::string("SIM1                sim       занят"));
         const auto other = second.MakeLink(nullptr, nullptr);
@@ -220,15 +225,15 @@ private slots:
         QCOMPARE(::link(radio.c_str(), files.Path("hard.hex").c_str()), 0);
         first.reset();
         auto fourth = std::make_unique<LinkBackend>();
-        QVERIFY(fourth->Open({true, {radio}, 0, {}, ""}).Ok()); // now by its inode as well
+        QVERIFY(fourth->Open({true, {radio}, 0, {}, {}}).Ok()); // now by its inode as well
         QCOMPARE(fourth->ListUnits().front().access, DeviceAccess::Free);
         LinkBackend byHardLink;
-        QVERIFY(byHardLink.Open({true, {files.Path("hard.hex")}, 0, {}, ""}).Ok());
+        QVERIFY(byHardLink.Open({true, {files.Path("hard.hex")}, 0, {}, {}}).Ok());
         QCOMPARE(byHardLink.ListUnits().front().access, DeviceAccess::Busy);
 
         fourth.reset();
         LinkBackend third;
-        QVERIFY(third.Open({true, {radio}, 0, {}, ""}).Ok());
+        QVERIFY(third.Open({true, {radio}, 0, {}, {}}).Ok());
         QCOMPARE(third.ListUnits().front().access, DeviceAccess::Free);
     }
 
@@ -237,7 +242,7 @@ private slots:
         const std::string radio = files.Path("radio.hex");
         {
             LinkBackend backend;
-            QVERIFY(backend.Open({true, {radio}, 0, {}, files.Path("trace.txt")}).Ok());
+            QVERIFY(backend.Open({true, {radio}, 0, {}, Output(files.Path("trace.txt"))}).Ok());
             const auto link = backend.MakeLink(nullptr, nullptr);
             QVERIFY(link->Test());
             QVERIFY(backend.SaveRadio().Ok());
@@ -253,7 +258,7 @@ private slots:
         };
         {
             LinkBackend again;
-            QVERIFY(again.Open({true, {radio}, 0, {}, ""}).Ok());
+            QVERIFY(again.Open({true, {radio}, 0, {}, {}}).Ok());
             const ino_t loaded = inode();
             QVERIFY(again.SaveRadio().Ok());
             QCOMPARE(inode(), loaded);
@@ -263,7 +268,7 @@ private slots:
             QCOMPARE(inode(), loaded);
         }
         LinkBackend blank;
-        QVERIFY(blank.Open({true, {""}, 0, {}, ""}).Ok());
+        QVERIFY(blank.Open({true, {""}, 0, {}, {}}).Ok());
         QVERIFY(blank.SaveRadio().Ok()); // a blank radio is not kept anywhere
         QVERIFY(blank.Simulated());
     }

@@ -2,6 +2,7 @@
 #include "ChannelTable.h"
 #include "ChipHexFile.h"
 #include "CliOptions.h"
+#include "CliRun.h"
 #include "CommandMessages.h"
 #include "ConfigBuilder.h"
 #include "ConfigFile.h"
@@ -39,82 +40,9 @@
 #include <utility>
 
 using namespace zekt;
+using namespace zekt::testing;
 
 namespace {
-
-struct Result {
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-// zekt-cli run as a process in a scratch folder, with the demo as start folder.
-struct Cli {
-    TempFiles files;
-
-    QString Path(const char* name) { return QString::fromStdString(files.Path(name)); }
-
-    // Standard input is the given text (not a terminal); the journal and
-    // the settings are the scratch folder's, never the user's own.
-    void Prepare(QProcess& p) {
-        p.setWorkingDirectory(Path(""));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("XDG_DATA_HOME", Path("xdg"));
-        env.insert("XDG_CONFIG_HOME", Path("config"));
-        p.setProcessEnvironment(env);
-    }
-    Result Run(QStringList args, const QByteArray& input = {}) {
-        QProcess p;
-        Prepare(p);
-        p.start(ZEKT_CLI_PATH, args);
-        p.write(input);
-        p.closeWriteChannel();
-        [&] { QVERIFY(p.waitForFinished(60000)); }();
-        return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
-                QString::fromUtf8(p.readAllStandardError())};
-    }
-    Result Sim(QStringList args, const QByteArray& input = {}) {
-        return Run(QStringList{"--simulate", "radio.hex", "--workdir", ZEKT_DEMO_DIR} + args,
-                   input);
-    }
-    QStringList Journal() {
-        QStringList lines = QString::fromUtf8(Contents("xdg/zekt-programmer/journal.csv"))
-                                .split("\r\n", Qt::SkipEmptyParts);
-        return lines.mid(1); // without the header
-    }
-    // A *.prg file of a configuration, as the window saves it.
-    void WriteConfig(const char* name, const RadioConfig& config) {
-        Project image;
-        BuildConfigurationData(config, image);
-        files.Write(name, FormatConfigFile(OptionsOf(config), image.DataMemory()));
-    }
-    ChipMemory Radio() {
-        ChipMemory chip;
-        [&] { QVERIFY(LoadChipHex(files.Path("radio.hex"), chip).ok); }();
-        return chip;
-    }
-    // A radio of the scratch folder with the day it was programmed left out:
-    // two runs either side of midnight store two days.
-    ChipMemory RadioBarTheDay(const QString& name) {
-        ChipMemory chip;
-        [&] { QVERIFY(LoadChipHex(files.Path(qPrintable(name)), chip).ok); }();
-        chip.idWords[layout::kIdYear] &= ~layout::kYearMask;
-        chip.idWords[layout::kIdDate] &= ~((layout::kDateDayMask << layout::kDateDayShift) |
-                                           (layout::kDateMonthMask << layout::kDateMonthShift));
-        return chip;
-    }
-    // A file of the scratch folder, or one named absolutely (a journal's).
-    QByteArray Contents(const QString& name) {
-        QFile f(QDir::isAbsolutePath(name) ? name : Path(qPrintable(name)));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-};
-
-RadioConfig OpenConfigA() {
-    RadioConfig c = reference::ConfigA();
-    c.readProtect = false;
-    return c;
-}
 
 std::string RandomSequence(uint32_t seed) {
     Cli cli;
@@ -344,53 +272,6 @@ private slots:
         const Result runtime = cli.Run({"--simulate", "r.hex", "--trace", "no/such/t.txt", "test"});
         QCOMPARE(runtime.status, 2);
         QVERIFY(runtime.err.contains("no/such/t.txt") && !runtime.err.contains("Использование"));
-    }
-
-    // A file the command writes is never one it reads: the configuration,
-    // the firmware and the simulated radio stay as they were.
-    // By name, by hard link, and the standard firmware the start folder holds.
-    void outputsNeverOverwriteInputs() {
-        Cli cli;
-        cli.WriteConfig("a.prg", OpenConfigA());
-        const QByteArray original = cli.Contents("a.prg");
-        QVERIFY(QFile::link(cli.Path("a.prg"), cli.Path("soft.prg")));
-        QCOMPARE(::link(cli.files.Path("a.prg").c_str(), cli.files.Path("hard.prg").c_str()), 0);
-        QFile firmware(QString(ZEKT_DEMO_DIR) + "/WORK/St611.hex");
-        QVERIFY(firmware.open(QIODevice::ReadOnly));
-        const QByteArray standard = firmware.readAll();
-        cli.files.Write("w/WORK/St611.hex", standard.toStdString());
-        // The journal a run keeps (here the default one), what lives beside it, the settings.
-        cli.files.Write("config/zekt-programmer/settings.conf", "usb-latency = 2\n");
-        QCOMPARE(cli.Sim({"read"}).status, 1); // a blank radio: journal line 2
-        const QByteArray journal = cli.Contents("xdg/zekt-programmer/journal.csv");
-        const QStringList refused[] = {
-            {"--simulate", "radio.hex", "--trace", "xdg/zekt-programmer/journal.csv", "test"},
-            {"--simulate", "radio.hex", "read", "--save", "config/zekt-programmer/settings.conf"},
-            {"--simulate", "radio.hex", "backup", "xdg/zekt-programmer/journal-outbox.txt"},
-            {"--journal", "config/zekt-programmer/settings.conf", "test"},
-            {"journal", "show", "2", "--save", "xdg/zekt-programmer/journal.csv"},
-            {"export-csv", "a.prg", "a.prg"},
-            {"--simulate", "radio.hex", "--trace", "a.prg", "program", "a.prg"},
-            {"--simulate", "radio.hex", "--journal", "a.prg", "verify", "a.prg"},
-            {"--simulate", "radio.hex", "--trace", "radio.hex", "test"},
-            {"--simulate", "radio.hex", "read", "--save", "radio.hex"},
-            {"--simulate", "radio.hex", "--trace", "hard.prg", "program", "a.prg"},
-            {"--simulate", "radio.hex", "--journal", "soft.prg", "verify", "a.prg"},
-            {"--simulate", "hard.prg", "verify", "a.prg"},
-            {"--workdir", "w", "--simulate", "radio.hex", "--trace", "w/WORK/St611.hex", "test"},
-            {"--workdir", "w", "--simulate", "radio.hex", "--journal", "w/WORK/St611.hex", "test"},
-            {"--workdir", "w", "--simulate", "w/WORK/St611.hex", "test"},
-        };
-        for (const QStringList& args : refused) {
-            const Result r = cli.Run(args);
-            QCOMPARE(r.status, 2);
-            QVERIFY2(r.err.contains("один файл"), qPrintable(r.err));
-            QCOMPARE(cli.Contents("a.prg"), original);
-            QCOMPARE(cli.Contents("w/WORK/St611.hex"), standard);
-            QCOMPARE(cli.Contents("xdg/zekt-programmer/journal.csv"), journal);
-            QCOMPARE(cli.Contents("config/zekt-programmer/settings.conf"),
-                     QByteArray("usb-latency = 2\n"));
-        }
     }
 
     void optionParsing() {

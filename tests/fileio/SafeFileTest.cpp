@@ -1,5 +1,6 @@
 #include "SafeFile.h"
 
+#include "SystemFiles.h"
 #include "TempFiles.h"
 
 #include <QDir>

@@ -44,7 +44,10 @@ public:
     std::optional<QString> OpenFile(const zekt::FileDialogRequest& request) override {
         return NextFile(request);
     }
-    std::optional<QString> SaveFile(const zekt::FileDialogRequest& request) override {
+    std::vector<zekt::SaveDialog> saveDialogs; // which save dialog each save asked
+    std::optional<QString> SaveFile(zekt::SaveDialog which,
+                                    const zekt::FileDialogRequest& request) override {
+        saveDialogs.push_back(which);
         return NextFile(request);
     }
     void Beep() override { ++beeps; }
