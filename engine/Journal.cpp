@@ -1,6 +1,7 @@
 #include "Journal.h"
 
 #include "Console.h"
+#include "EngineMessages.h"
 #include "SafeFile.h"
 
 #include <QCryptographicHash>
@@ -8,7 +9,9 @@
 #include <QTimeZone>
 #include <cstdio>
 #include <cstdlib>
+#include <atomic>
 #include <filesystem>
+#include <set>
 #include <utility>
 
 namespace zekt {
@@ -136,6 +139,15 @@ std::string Journal::KeepRadio(const std::string& prgText) {
     return kept.path;
 }
 
+namespace {
+
+// The commands whose lines may be owed, for WriteOwedLines.
+std::mutex openCommandsMutex;
+std::set<CommandJournal*> openCommands;
+std::atomic<bool> ending{false};
+
+} // namespace
+
 void CommandJournal::StartClock() {
     clockStarted = true;
     if (unitLink != nullptr) {
@@ -144,10 +156,43 @@ void CommandJournal::StartClock() {
 }
 
 CommandJournal::CommandJournal(Journal& journal, JournalRecord base)
-    : journal(journal), base(std::move(base)) {}
+    : journal(journal), base(std::move(base)) {
+    const std::lock_guard<std::mutex> lock(openCommandsMutex);
+    openCommands.insert(this);
+}
+
+CommandJournal::~CommandJournal() {
+    const std::lock_guard<std::mutex> lock(openCommandsMutex);
+    openCommands.erase(this);
+}
+
+std::string CommandJournal::KeepRadio(const std::string& prgText) {
+    const std::lock_guard<std::mutex> lock(lineMutex);
+    return journal.KeepRadio(prgText);
+}
+
+void CommandJournal::AttachRadioCopy(std::string prgText) {
+    const std::lock_guard<std::mutex> lock(lineMutex);
+    journal.AttachRadioCopy(std::move(prgText));
+}
+
+void CommandJournal::StartRadio(const std::string& radio) {
+    const std::lock_guard<std::mutex> lock(lineMutex);
+    base.radio = radio;
+    StartClock();
+    lineOwed = true;
+    owedUnit = unitLink != nullptr ? unitLink->SerialNumber() : std::string();
+    const int latency = unitLink != nullptr ? unitLink->LatencyInUse() : 0;
+    owedLatency = latency > 0 ? std::to_string(latency) : kJournalDefaultLatency;
+    owedSince = std::chrono::steady_clock::now();
+}
 
 void CommandJournal::Write(const std::string& result, const std::string& message,
                            const Project* image) {
+    const std::lock_guard<std::mutex> lock(lineMutex);
+    if (!lineOwed && ending) {
+        return; // the process is ending and wrote this command's line
+    }
     JournalRecord record = base;
     record.result = result;
     record.message = message;
@@ -174,10 +219,42 @@ void CommandJournal::Write(const std::string& result, const std::string& message
         record.seconds = std::chrono::duration<double>(span.last - span.first).count();
     }
     StartClock(); // the next radio of a series
+    lineOwed = false;
     journal.Append(record);
     ++lines;
     okLines += record.result == kJournalOk ? 1 : 0;
     failedLines += record.result == kJournalFailed ? 1 : 0;
+}
+
+// The owed line as the run stood when it began: the run's own thread may be
+// inside an exchange, so nothing of its link is read here.
+void CommandJournal::WriteOwedLine() {
+    const std::lock_guard<std::mutex> lock(lineMutex);
+    if (!lineOwed) {
+        return;
+    }
+    JournalRecord record = base;
+    record.result = kJournalCancelled;
+    record.message = msg::kRunStopped;
+    if (!owedUnit.empty()) {
+        record.unit = owedUnit;
+        record.latency = owedLatency;
+    }
+    if (owedSince != std::chrono::steady_clock::time_point{}) {
+        record.seconds =
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - owedSince).count();
+    }
+    lineOwed = false;
+    journal.warn = nullptr; // nobody is left to tell; the window's boxes are not this thread's
+    journal.Append(record);
+}
+
+void CommandJournal::WriteOwedLines() {
+    const std::lock_guard<std::mutex> lock(openCommandsMutex);
+    ending = true;
+    for (CommandJournal* command : openCommands) {
+        command->WriteOwedLine();
+    }
 }
 
 } // namespace zekt

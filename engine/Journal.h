@@ -11,6 +11,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -87,29 +88,44 @@ private:
 class CommandJournal {
 public:
     CommandJournal(Journal& journal, JournalRecord base);
+    ~CommandJournal();
+    CommandJournal(const CommandJournal&) = delete;
+    CommandJournal& operator=(const CommandJournal&) = delete;
     JournalRecord& Base() { return base; }
     int Lines() const { return lines; }
     int OkLines() const { return okLines; }
     int FailedLines() const { return failedLines; }
-    std::string KeepRadio(const std::string& prgText) { return journal.KeepRadio(prgText); }
-    void AttachRadioCopy(std::string prgText) { journal.AttachRadioCopy(std::move(prgText)); }
+    std::string KeepRadio(const std::string& prgText);
+    void AttachRadioCopy(std::string prgText);
     // The unit whose serial number each line records.
     void RecordUnitOf(USB_Prog& link) { unitLink = &link; }
     // A radio's runs start now: its seconds are those from its first frame
     // to its last, whatever questions or boxes came before, between or after.
     void StartClock();
-    // A radio's runs start, on the radio with this number (empty: none).
-    void StartRadio(const std::string& radio) {
-        base.radio = radio;
-        StartClock();
-    }
+    // A radio's runs start, on the radio with this number (empty: none):
+    // its line is owed until written.
+    void StartRadio(const std::string& radio);
     // A line for what just ended (image: the configuration written or read);
-    // the clock starts again for the next radio.
+    // the clock starts again for the next radio. Nothing once the process
+    // is ending by an insisted stop (its line was written for it).
     void Write(const std::string& result, const std::string& message, const Project* image);
+
+    // The process ends at once (a second stop signal): every command's owed
+    // line is written as cancelled, from the thread that ends it, whatever
+    // the runs' own threads are doing (a unit may hang mid-exchange).
+    static void WriteOwedLines();
 
 private:
     Journal& journal;
     JournalRecord base;
+    // Taken by every use of the journal, so that WriteOwedLines writes a
+    // line only when the run's own thread is not writing one.
+    std::mutex lineMutex;
+    bool lineOwed = true; // a command that ends before any run still has its line
+    std::string owedUnit; // the unit and latency as its run began
+    std::string owedLatency;
+    std::chrono::steady_clock::time_point owedSince{};
+    void WriteOwedLine();
     int lines = 0;
     int okLines = 0;
     int failedLines = 0;

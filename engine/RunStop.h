@@ -19,8 +19,11 @@ void NoteRunStopTaken() noexcept;
 bool RunStopTaken() noexcept;
 
 // A stop request from outside as every front takes it: the first asks the
-// run to stop, a second one ends the process at once (the operator insists).
-// May be called from a signal handler.
+// run to stop, a second one ends the process at once (the operator
+// insists). May be called from a signal handler: it only rings the bell of
+// the thread InstallRunStopHandlers started, which writes every owed
+// journal line as cancelled, removes the temporary files of writes under
+// way and ends the process, within a second whatever the runs are doing.
 void TakeStopRequest(int signal) noexcept;
 
 // A stop asked of one command from its window (Esc, the close box, Ctrl+Q):

@@ -4,9 +4,51 @@
 
 #include <cerrno>
 #include <chrono>
+#include <mutex>
+#include <set>
 #include <thread>
 
 namespace zekt {
+
+namespace {
+
+// The temporary files of the writes under way, for RemoveTemporaryFiles.
+std::mutex temporariesMutex;
+std::set<std::string> temporaries;
+bool temporariesRemoved = false; // the process is ending: no new one is kept
+
+class TemporaryHeld {
+public:
+    explicit TemporaryHeld(std::string path) : path(std::move(path)) {
+        const std::lock_guard<std::mutex> lock(temporariesMutex);
+        if (temporariesRemoved) {
+            refused = true;
+        } else {
+            temporaries.insert(this->path);
+        }
+    }
+    bool refused = false;
+    ~TemporaryHeld() {
+        const std::lock_guard<std::mutex> lock(temporariesMutex);
+        temporaries.erase(path);
+    }
+    TemporaryHeld(const TemporaryHeld&) = delete;
+    TemporaryHeld& operator=(const TemporaryHeld&) = delete;
+
+private:
+    std::string path;
+};
+
+} // namespace
+
+void RemoveTemporaryFiles() {
+    const std::lock_guard<std::mutex> lock(temporariesMutex);
+    for (const std::string& path : temporaries) {
+        RemoveFile(path);
+    }
+    temporaries.clear();
+    temporariesRemoved = true;
+}
 
 FileError CheckWriteTarget(const std::string& path) {
     return InspectTarget(path).error;
@@ -24,6 +66,12 @@ FileWrite WriteFileSafely(const std::string& path, std::string_view content) {
             return WriteFileInPlace(target.path, content);
         }
         return {temporary.error, target.path};
+    }
+    const TemporaryHeld held(temporary.path);
+    if (held.refused) {
+        CloseFile(temporary.fd);
+        RemoveFile(temporary.path);
+        return {FileError::Io, target.path};
     }
     FileError error = WriteAndClose(temporary.fd, content);
     if (error == FileError::None) {

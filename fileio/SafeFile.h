@@ -89,6 +89,10 @@ struct [[nodiscard]] FileWrite {
 // On failure the target is as it was and no temporary file is left.
 FileWrite WriteFileSafely(const std::string& path, std::string_view content);
 
+// Removes the temporary files of safe writes under way, for a process that
+// is about to end at once (an insisted stop): none is left behind.
+void RemoveTemporaryFiles();
+
 // What WriteFileSafely would refuse before writing anything: a target that
 // is not a regular file or may not be written, or a missing folder.
 FileError CheckWriteTarget(const std::string& path);

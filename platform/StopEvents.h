@@ -28,6 +28,13 @@ private:
     Saved* saved;
 };
 
+// A bell a stop handler rings and one thread waits for: ringing is
+// async-signal-safe (a POSIX semaphore; a Windows semaphore rung from the
+// console's own thread). PrepareStopBell comes before the first ring.
+void PrepareStopBell();
+void RingStopBell() noexcept;
+void WaitForStopBell();
+
 // Ends the process at once, as the event's default action would.
 [[noreturn]] void EndByStopEvent(int event);
 

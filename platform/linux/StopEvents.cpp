@@ -1,8 +1,10 @@
 #include "StopEvents.h"
 
 #include <array>
+#include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <semaphore.h>
 #include <unistd.h>
 
 namespace zekt {
@@ -55,6 +57,26 @@ PromptStopRoute::~PromptStopRoute() {
         sigaction(kStopSignals[k], &saved->previous[k], nullptr);
     }
     delete saved;
+}
+
+namespace {
+sem_t stopBell;
+} // namespace
+
+void PrepareStopBell() {
+    static const bool prepared = sem_init(&stopBell, 0, 0) == 0;
+    (void)prepared;
+}
+
+void RingStopBell() noexcept {
+    const int savedErrno = errno;
+    sem_post(&stopBell);
+    errno = savedErrno;
+}
+
+void WaitForStopBell() {
+    while (sem_wait(&stopBell) != 0 && errno == EINTR) {
+    }
 }
 
 void EndByStopEvent(int event) {

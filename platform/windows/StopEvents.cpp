@@ -62,6 +62,23 @@ PromptStopRoute::~PromptStopRoute() {
     delete saved;
 }
 
+namespace {
+HANDLE stopBell = nullptr;
+} // namespace
+
+void PrepareStopBell() {
+    static const HANDLE prepared = stopBell = CreateSemaphoreW(nullptr, 0, 1000, nullptr);
+    (void)prepared;
+}
+
+void RingStopBell() noexcept {
+    ReleaseSemaphore(stopBell, 1, nullptr);
+}
+
+void WaitForStopBell() {
+    WaitForSingleObject(stopBell, INFINITE);
+}
+
 void EndByStopEvent(int event) {
     ExitProcess(static_cast<UINT>(128 + event));
 }

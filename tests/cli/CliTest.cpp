@@ -26,6 +26,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QThread>
 #include <QtTest>
 #include <csignal>
 #include <cstring>
@@ -1280,6 +1281,79 @@ private slots:
                 QDir(cli.Path("")).entryList(QStringList{".*.??????"}, QDir::Files | QDir::Hidden),
                 QStringList());
             QVERIFY(QFile::exists(cli.Path("radio.hex")));
+        }
+    }
+
+    // A second signal ends the process at once, even with the unit hung in
+    // an exchange, and still leaves the run's one "cancelled" line and no
+    // temporary file; the output is absent, never half there.
+    void aSecondSignalStillLeavesTheRecord() {
+        Cli cli;
+        cli.WriteConfig("a.prg", OpenConfigA());
+        QCOMPARE(cli.Sim({"program", "a.prg"}).status, 0); // a radio to read
+        const QByteArray radio = cli.Contents("radio.hex");
+        const struct {
+            QStringList command;
+            const char* step;  // the first signal comes once this step is shown
+            QStringList fault; // else once the unit hangs in this frame
+        } cases[] = {
+            {{"program", "a.prg"}, msg::kCaptionProgCode, {}},
+            {{"write-frequencies", "a.prg"}, msg::kCaptionVerifyData, {}},
+            {{"read", "--save", "OUT"}, msg::kCaptionReadData, {}},
+            {{"backup", "OUT"}, msg::kCaptionReadCode, {}},
+            // The unit hangs for seconds in the exchange the signals come in.
+            {{"program", "a.prg"}, nullptr, {"--sim-fault", "slow@40"}},
+            {{"read", "--save", "OUT"}, nullptr, {"--sim-fault", "slow@30"}},
+        };
+        int trial = 0;
+        for (const auto& [command, step, fault] : cases) {
+            for (const int apartMs : {1, 7, 20}) {
+                const QString dir = QString("insist%1/").arg(++trial);
+                cli.files.Write((dir + "radio.hex").toStdString(), radio.toStdString());
+                QStringList args = command;
+                args.replaceInStrings("OUT", dir + "out");
+                QProcess p;
+                cli.Prepare(p);
+                p.start(ZEKT_CLI_PATH, QStringList{"--simulate", dir + "radio.hex", "--sim-delay",
+                                                   "5", "--workdir", ZEKT_DEMO_DIR, "--journal",
+                                                   dir + "j.csv", "--trace", dir + "t.txt"} +
+                                           fault + args);
+                p.setReadChannel(QProcess::StandardError);
+                QString err;
+                while (step != nullptr && !err.contains(step) && p.waitForReadyRead(20000)) {
+                    err += QString::fromUtf8(p.readAllStandardError());
+                }
+                QVERIFY2(step == nullptr || err.contains(step), qPrintable(err));
+                if (!fault.isEmpty()) { // the frame is out, its reply seconds away
+                    const int frame = fault[1].section('@', 1).toInt();
+                    QTRY_VERIFY_WITH_TIMEOUT(
+                        cli.Contents(dir + "t.txt").count("TX 80 bytes") == frame, 20000);
+                }
+                ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+                QThread::msleep(static_cast<unsigned long>(apartMs));
+                ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+                QVERIFY(p.waitForFinished(20000));
+                const QString what =
+                    args.join(' ') + " " + fault.join(' ') + QString(", %1 ms apart").arg(apartMs);
+                const QStringList lines = QString::fromUtf8(cli.Contents(dir + "j.csv"))
+                                              .split("\r\n", Qt::SkipEmptyParts)
+                                              .mid(1);
+                QVERIFY2(lines.size() == 1 && lines[0].contains(";cancelled;"),
+                         qPrintable(what + "\n" + lines.join('\n')));
+                QVERIFY2(QDir(cli.Path(qPrintable(dir)))
+                             .entryList(QStringList{".*.??????"}, QDir::Files | QDir::Hidden)
+                             .isEmpty(),
+                         qPrintable(what));
+                QVERIFY2(!QFile::exists(cli.Path(qPrintable(dir + "out"))), qPrintable(what));
+                if (!fault.isEmpty()) { // ended without waiting for the hung reply
+                    QVERIFY2(!cli.Contents(dir + "t.txt")
+                                  .trimmed()
+                                  .split('\n')
+                                  .constLast()
+                                  .contains("close (status"),
+                             qPrintable(what));
+                }
+            }
         }
     }
 
