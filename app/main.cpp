@@ -113,7 +113,7 @@ void KeepValue(const zekt::ProgramOption& option, const QString& text, Options& 
     } else if (&option == &zekt::kWorkdirOption) {
         options.workdir = text;
     } else if (&option == &zekt::kRadioNumberOption) {
-        common.radioNumber = value;
+        common.radioNumber = zekt::kRadioNumberAsk; // the only value the window takes
     }
 }
 
@@ -148,8 +148,9 @@ bool TakeOwnOption(const QStringList& args, int& i, Options& options) {
         return true;
     }
     // The window asks each radio's number; one number is for one radio.
-    const bool fits = !zekt::RefuseOptionValue(*option, text.toStdString()) &&
-                      (option != &zekt::kRadioNumberOption || text == zekt::kRadioNumberAsk);
+    const bool fits =
+        !zekt::RefuseOptionValue(*option, text.toStdString()) &&
+        (option != &zekt::kRadioNumberOption || zekt::IsRadioNumberAsk(text.toStdString()));
     if (fits) {
         KeepValue(*option, text, options);
     } else {

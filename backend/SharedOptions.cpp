@@ -39,7 +39,7 @@ bool IsCount(const std::string& text) {
 }
 
 bool IsRadioNumber(const std::string& text) {
-    if (text == kRadioNumberAsk) {
+    if (IsRadioNumberAsk(text)) {
         return true;
     }
     const RadioNumberInput number = ReadRadioNumber(text);

@@ -50,7 +50,7 @@ Outcome TakeLine(std::string_view line, UserSettings& settings, bool readableByO
         return Outcome::Done();
     }
     if (name == "radio-number") {
-        if (value == kRadioNumberAsk) {
+        if (IsRadioNumberAsk(value)) {
             settings.askRadioNumber = true;
             return Outcome::Done();
         }

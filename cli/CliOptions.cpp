@@ -255,7 +255,8 @@ void Parser::Keep(const ProgramOption& option, const std::string& value) {
     } else if (&option == &kJournalDatabaseOption) {
         common.journalDatabase = value;
     } else if (&option == &kRadioNumberOption) {
-        common.radioNumber = value == kRadioNumberAsk ? value : ReadRadioNumber(value).number;
+        common.radioNumber =
+            IsRadioNumberAsk(value) ? kRadioNumberAsk : ReadRadioNumber(value).number;
     } else if (&option == &kLimitOption) {
         std::size_t limit = 0;
         if (std::from_chars(value.data(), value.data() + value.size(), limit).ec == std::errc()) {

@@ -1,5 +1,7 @@
 #include "RadioNumber.h"
 
+#include <cctype>
+
 namespace zekt {
 
 namespace {
@@ -37,6 +39,13 @@ bool Allowed(char32_t c) {
 }
 
 } // namespace
+
+bool IsRadioNumberAsk(std::string_view text) {
+    const std::string number = ReadRadioNumber(text).number;
+    return number.size() == 3 && std::tolower(static_cast<unsigned char>(number[0])) == 'a' &&
+           std::tolower(static_cast<unsigned char>(number[1])) == 's' &&
+           std::tolower(static_cast<unsigned char>(number[2])) == 'k';
+}
 
 RadioNumberInput ReadRadioNumber(std::string_view typed) {
     while (!typed.empty() && Trimmed(typed.front())) {

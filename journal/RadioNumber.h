@@ -23,5 +23,8 @@ RadioNumberInput ReadRadioNumber(std::string_view typed);
 
 // Whether radio numbers are asked: `ask` in the settings file or the option.
 inline constexpr const char* kRadioNumberAsk = "ask";
+// The word `ask` as either place takes it: in any case, blanks around it
+// trimmed ("ASK" asks; it is no radio's number).
+bool IsRadioNumberAsk(std::string_view text);
 
 } // namespace zekt

@@ -21,7 +21,8 @@ const char* const kSimFaultHelp =
 namespace {
 
 std::string UnknownFault(const std::string& text) {
-    return "неизвестный отказ имитатора \"" + text + "\"; отказы:\n" + kSimFaultHelp;
+    // One line: the list of faults is in the help, not in every mistake.
+    return "неизвестный отказ имитатора \"" + text + "\" (отказы: zekt-cli --help)";
 }
 
 bool Number(std::string_view text, int& value) {

@@ -75,6 +75,8 @@ private slots:
              false},
             {"", 0, "", "", 0, "", "", false},
             {"usb-latency = x\n", 0, "", "", 0, "", "", true},
+            // "ask" in any case, as the command line takes it too.
+            {"radio-number = ASK\n", 0, "", "", 0, "", "ask", false},
         };
         for (const auto& [file, latency, database, radio, latencyInUse, sharedJournal, radioNumber,
                           warned] : cases) {

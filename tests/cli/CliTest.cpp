@@ -12,6 +12,7 @@
 #include "FrequencyCodec.h"
 #include "Journal.h"
 #include "RadioLayout.h"
+#include "RadioNumber.h"
 #include "ReferenceImages.h"
 #include "Seeds.h"
 #include "SharedRecord.h"
@@ -290,6 +291,10 @@ private slots:
         QVERIFY(!ParseCliOptions({"read", "--yes"}).error);
         QVERIFY(ParseCliOptions({"test", "--yes"}).error.has_value());
         QVERIFY(ParseCliOptions({"--version"}).version);
+        for (const char* ask : {"ask", "ASK", " Ask\t"}) { // a keyword, as in the settings file
+            QCOMPARE(ParseCliOptions({"--radio-number", ask, "read"}).common.radioNumber,
+                     std::string(kRadioNumberAsk));
+        }
         QVERIFY(ParseCliOptions({"backup", "a.hex", "--save", "b.prg"}).error.has_value());
         QVERIFY(ParseCliOptions({"test", "--band", "40"}).error.has_value());
         QVERIFY(ParseCliOptions({"--sim-delay", "x", "test"}).error.has_value());
