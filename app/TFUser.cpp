@@ -384,12 +384,28 @@ void TFUser::closeEvent(QCloseEvent* event) {
             return;
         }
     }
+    SayUnkeptRecords();
     // Closing the main window by any means closes the other two.
     Form1->close();
     Form2->close();
     Guide->close();
     JournalWindow->close();
     QWidget::closeEvent(event);
+}
+
+void TFUser::SayUnkeptRecords() {
+    const std::vector<std::string> unkept = journal.Flush();
+    if (unkept.empty()) {
+        return;
+    }
+    QString text = "Записи о работах не сохранены ни в журнале, ни в очереди общего журнала, и "
+                   "с закрытием программы будут потеряны:";
+    for (const std::string& line : unkept) {
+        text += "\n  " + QString::fromStdString(line);
+    }
+    dialogs->Message(text, kApplicationTitle, BoxIcon::Warning, BoxButtons::Ok,
+                     "Освободите место на диске с журналом (или дайте права на запись) и "
+                     "перепишите эти записи в журнал вручную.");
 }
 
 void TFUser::WindowCloseBox(QCloseEvent* event) {

@@ -177,6 +177,8 @@ public:
     // (the journal and beside it, the settings file, the simulated radios in
     // keptRadios) and the firmware it reads.
     std::vector<GuardedFile> FilesNotToWrite() const;
+    // Records the journal still holds in memory at closing, in a box.
+    void SayUnkeptRecords();
     std::vector<std::string> keptRadios;
     void ReadConfigFile(const QString& path);
 

@@ -16,6 +16,9 @@ inline constexpr int kExitUsage = 2;  // bad usage or a bad input file
 // problem like a bad input file, so the same status.
 inline constexpr int kExitOutputLost = kExitUsage;
 inline constexpr int kExitDifferent = 3; // verify: the radio differs from the file
+// The radio is done, but its record is in neither the journal nor the
+// shared journal's outbox (a full disk): said with the records at the end.
+inline constexpr int kExitRecordLost = 4;
 
 struct CliOptions {
     bool help = false;

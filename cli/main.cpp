@@ -350,6 +350,20 @@ int RunUnlessBusy(const CliOptions& options, Session& session, const UnitInfo* u
     return RunCommand(options, session);
 }
 
+// The records neither the journal nor its outbox took, said one by one; a
+// radio done whose record is not kept ends with a status of its own.
+int FinishJournal(Session& session, int status) {
+    const std::vector<std::string> unkept = session.journal.Flush();
+    if (unkept.empty()) {
+        return status;
+    }
+    Say("zekt-cli: записи о работах не сохранены ни в журнале, ни в очереди общего журнала:");
+    for (const std::string& line : unkept) {
+        Say("  " + line);
+    }
+    return status == kExitOk ? kExitRecordLost : status;
+}
+
 // One unit's command, on a thread of its own while others run.
 struct UnitRun {
     int status = kExitFailed;
@@ -371,6 +385,7 @@ UnitRun RunOnUnit(const CliOptions& options, const ProgramSetUp& setUp, LinkBack
         if (session.RadioLost() && run.status == kExitOk) {
             run.status = kExitFailed;
         }
+        run.status = FinishJournal(session, run.status);
         run.cancelled = session.journal.LastResult() == kJournalCancelled;
     }
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
@@ -384,6 +399,8 @@ const char* RunResultText(const UnitRun& run) {
         return "успешно";
     case kExitDifferent:
         return "отличается";
+    case kExitRecordLost:
+        return "без записи";
     case kExitUsage:
         return "ошибка в файле";
     default:
@@ -429,6 +446,7 @@ void JournalDeclined(const CliOptions& options, const ProgramSetUp& setUp, LinkB
         Session session(options, setUp, backend, &unit);
         CommandJournal journal(session.journal, session.Record(options.inputFile));
         journal.Write(kJournalCancelled, msg::kConnectRadio, nullptr);
+        (void)FinishJournal(session, kExitFailed);
     }
 }
 
@@ -468,6 +486,7 @@ int RunOnUnits(const CliOptions& options, const ProgramSetUp& setUp, LinkBackend
     int status = kExitOk;
     int done = 0;
     int failed = 0;
+    bool recordLost = false;
     for (bool first = true;; first = false) {
         const std::optional<std::vector<std::string>> radios =
             AskRoundRadios(options, setUp, units);
@@ -482,7 +501,9 @@ int RunOnUnits(const CliOptions& options, const ProgramSetUp& setUp, LinkBackend
             if (status == kExitOk) {
                 status = run.status;
             }
-            (run.status == kExitOk ? done : failed) += 1;
+            const bool radioDone = run.status == kExitOk || run.status == kExitRecordLost;
+            (radioDone ? done : failed) += 1;
+            recordLost = recordLost || run.status == kExitRecordLost;
         }
         if (!options.repeat) {
             return status;
@@ -493,7 +514,7 @@ int RunOnUnits(const CliOptions& options, const ProgramSetUp& setUp, LinkBackend
     }
     PrintSeriesTotal(done, failed);
     // A series ends well when no radio in it failed, however it was ended.
-    return failed > 0 ? status : kExitOk;
+    return failed > 0 ? status : recordLost ? kExitRecordLost : kExitOk;
 }
 
 int RunWithProgrammer(int argc, char** argv, const zekt::CliOptions& options) {
@@ -543,6 +564,7 @@ int RunWithProgrammer(int argc, char** argv, const zekt::CliOptions& options) {
         if (session.RadioLost() && status == zekt::kExitOk) {
             status = zekt::kExitFailed;
         }
+        status = FinishJournal(session, status);
     }
     if (const Outcome closed = backend.CloseTrace(); !closed.Ok()) {
         Say("zekt-cli: " + closed.Why());

@@ -7,9 +7,9 @@
 #include <QCryptographicHash>
 #include <QDateTime>
 #include <QTimeZone>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <atomic>
 #include <filesystem>
 #include <set>
 #include <utility>
@@ -75,17 +75,6 @@ void Journal::UseSharedJournal(const std::string& uri, SharedJournal::Tell tell)
     shared = std::make_unique<SharedJournal>(uri, OutboxPath(Path()), std::move(tell));
 }
 
-void Journal::SendShared(const JournalRecord& record, const std::string& time, std::string copy) {
-    SharedRecord shared{NewRecordId(bench, time),     bench,           operatorLogin,
-                        JournalColumns(record, time), std::move(copy), BenchZone()};
-    const Outcome kept = this->shared->Record(shared);
-    if (!kept.Ok() && !sharedWarned && warn) {
-        sharedWarned = true;
-        warn("запись не поставлена в очередь общего журнала: " + kept.Why() +
-             " (в местном журнале она есть).");
-    }
-}
-
 void Journal::Warn(const std::string& why) {
     if (!warned && warn) {
         warn("Журнал " + Path() + " не записан: " + why);
@@ -97,6 +86,91 @@ void Journal::Warn(FileError error) {
     Warn(std::string(FileErrorText(error)));
 }
 
+namespace {
+
+std::string HeldLine(const JournalRecord& record, const std::string& time) {
+    std::string line = time + " " + record.command + " " + record.result;
+    if (!record.radio.empty()) {
+        line += ", радиостанция " + record.radio;
+    }
+    return line;
+}
+
+} // namespace
+
+bool Journal::Keep(Held& record, std::string& why, std::string copy) {
+    FileError localError = FileError::None;
+    if (!record.inLocal) {
+        const LocalJournal::Appended appended = local.Append(record.record, record.time);
+        record.inLocal = appended.error == FileError::None || appended.pending;
+        if (appended.pending) {
+            if (!pendingWarned && warn) {
+                warn("Журнал " + Path() + ": " + FileErrorText(appended.error) +
+                     ". Записи ждут в " + PendingPath(Path()) +
+                     " и будут дописаны в журнал, когда он освободится.");
+            }
+            pendingWarned = true;
+        } else if (!record.inLocal) {
+            localError = appended.error;
+            why = "журнал " + Path() + ": " + FileErrorText(appended.error);
+        }
+    }
+    if (shared && !record.inOutbox && !record.withSender) {
+        SharedRecord sent{NewRecordId(bench, record.time),
+                          bench,
+                          operatorLogin,
+                          JournalColumns(record.record, record.time),
+                          std::move(copy),
+                          BenchZone()};
+        const Outcome queued = shared->Record(sent);
+        record.inOutbox = queued.Ok();
+        if (!queued.Ok()) {
+            why +=
+                (why.empty() ? "" : "; ") + std::string("очередь общего журнала: ") + queued.Why();
+            // Kept or not, the sender has it while the program runs.
+            shared->Hold(std::move(sent));
+            record.withSender = true;
+            if (record.inLocal && !sharedWarned && warn) {
+                sharedWarned = true;
+                warn("запись не поставлена в очередь общего журнала: " + queued.Why() +
+                     " (в местном журнале она есть; пока программа работает, она будет "
+                     "отправлена и так).");
+            }
+        }
+    }
+    const bool kept = record.inLocal || record.inOutbox;
+    if (kept && localError != FileError::None) {
+        Warn(localError); // in the outbox only: the local file is told once
+    }
+    return kept;
+}
+
+void Journal::KeepHeld() {
+    std::size_t kept = 0;
+    for (auto it = held.begin(); it != held.end();) {
+        std::string why;
+        if (Keep(*it, why, {})) {
+            it = held.erase(it);
+            ++kept;
+        } else {
+            ++it;
+        }
+    }
+    if (kept > 0 && warn) {
+        warn("записи, ждавшие в памяти программы, сохранены в журнале: " + std::to_string(kept) +
+             (held.empty() ? "." : "; ещё ждут: " + std::to_string(held.size()) + "."));
+    }
+}
+
+std::vector<std::string> Journal::Flush() {
+    KeepHeld();
+    std::vector<std::string> lines;
+    for (const Held& record : held) {
+        lines.push_back(HeldLine(record.record, record.time));
+    }
+    return lines;
+}
+
 bool Journal::Append(const JournalRecord& record) {
     // A copy goes with this record only, whether or not it is sent.
     std::string copy = std::exchange(radioCopy, {});
@@ -104,23 +178,21 @@ bool Journal::Append(const JournalRecord& record) {
     if (!Enabled()) {
         return true;
     }
-    const std::string time = JournalTime();
-    const LocalJournal::Appended appended = local.Append(record, time);
-    if (appended.pending) {
-        if (!pendingWarned && warn) {
-            warn("Журнал " + Path() + ": " + FileErrorText(appended.error) + ". Записи ждут в " +
-                 PendingPath(Path()) + " и будут дописаны в журнал, когда он освободится.");
-        }
-        pendingWarned = true;
-    } else if (appended.error != FileError::None) {
-        Warn(appended.error);
-        return false;
+    if (!held.empty()) {
+        KeepHeld();
     }
-    // The local file first: the shared journal never holds what it lacks.
-    if (shared) {
-        SendShared(record, time, std::move(copy));
+    Held one{record, JournalTime()};
+    std::string why;
+    if (Keep(one, why, std::move(copy))) {
+        return true;
     }
-    return true;
+    held.push_back(std::move(one));
+    if (warn) {
+        warn("запись о работе (" + HeldLine(record, held.back().time) + ") не сохранена: " + why +
+             ". Она ждёт в памяти программы и будет записана, как "
+             "только журнал сможет её принять.");
+    }
+    return false;
 }
 
 std::string Journal::KeepRadio(const std::string& prgText) {

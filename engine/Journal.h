@@ -50,7 +50,15 @@ public:
     int SharedWaiting() const { return shared ? shared->Waiting() : 0; }
     const std::string& Path() const { return local.Path(); }
 
+    // Keeps the record: in the local file, or (with a shared journal) in the
+    // outbox beside it; either is enough. One neither takes is held in memory
+    // and tried again before every later record and at Flush, each loss told
+    // through warn; the shared journal's sender gets the record either way.
+    // False when the record is held.
     bool Append(const JournalRecord& record);
+    // The held records tried once more; what is still held, one line each
+    // ("2026-12-09T10:42:18+03:00 program ok, радиостанция R-1").
+    std::vector<std::string> Flush();
     // The result of the last record made here (written or not): a run's
     // own outcome, whatever other runs of the process did.
     const std::string& LastResult() const { return lastResult; }
@@ -74,10 +82,21 @@ private:
     bool pendingWarned = false; // records wait beside a journal held open
     std::string radioCopy;      // what the last read kept, for the shared record
     std::string lastResult;
+    // A record neither the local file nor the outbox took yet.
+    struct Held {
+        JournalRecord record;
+        std::string time;
+        bool inLocal = false;
+        bool inOutbox = false;
+        bool withSender = false; // given to the sender when the outbox took it not
+    };
+    std::vector<Held> held;
+    // Tries what the held record still lacks; whether it is kept now, and
+    // why not when not.
+    bool Keep(Held& record, std::string& why, std::string copy);
+    void KeepHeld();
     std::string bench = BenchName();
     std::string operatorLogin = OperatorLogin();
-
-    void SendShared(const JournalRecord& record, const std::string& time, std::string copy);
 
     void Warn(const std::string& why);
     void Warn(FileError error);

@@ -189,6 +189,23 @@ struct Round {
     std::optional<TableKeeps> oldTable; // what a table init-db has not upgraded lacks
 };
 
+// The sender's connection, made when there is none; false (the round says
+// why) when the server cannot be reached.
+bool Connected(const std::string& uri, SenderLink& link, Round& round) {
+    if (link.db && link.db->Alive()) {
+        return true;
+    }
+    PgLink::Connected connected =
+        PgLink::Connect(uri, SharedJournal::kConnectSeconds, SharedJournal::kStatementSeconds);
+    if (!connected.link) {
+        round.failure = connected.failure;
+        round.outcome = Outcome::Refused(connected.why);
+        return false;
+    }
+    link.Connected(std::move(connected.link));
+    return true;
+}
+
 // Sends what waits until the outbox is empty or the server fails.
 Round SendWaiting(const std::string& uri, Outbox& outbox, SenderLink& link) {
     Round round;
@@ -202,15 +219,8 @@ Round SendWaiting(const std::string& uri, Outbox& outbox, SenderLink& link) {
         if (waiting.records.empty()) {
             return round;
         }
-        if (!link.db || !link.db->Alive()) {
-            PgLink::Connected connected = PgLink::Connect(uri, SharedJournal::kConnectSeconds,
-                                                          SharedJournal::kStatementSeconds);
-            if (!connected.link) {
-                round.failure = connected.failure;
-                round.outcome = Outcome::Refused(connected.why);
-                return round;
-            }
-            link.Connected(std::move(connected.link));
+        if (!Connected(uri, link, round)) {
+            return round;
         }
         if (!link.keeps.All()) {
             round.oldTable = link.keeps;
@@ -295,9 +305,10 @@ struct SharedJournal::Sender {
 
     std::mutex mutex;
     std::condition_variable changed;
-    Tell tell;                  // under the mutex: cleared before the thread is left behind
-    bool wake = true;           // what earlier programs left waits too
-    std::set<std::string> mine; // the records this program queued
+    Tell tell;                      // under the mutex: cleared before the thread is left behind
+    bool wake = true;               // what earlier programs left waits too
+    std::set<std::string> mine;     // the records this program queued
+    std::vector<SharedRecord> held; // records the outbox could not take, sent from memory
     bool stopping = false;
     bool finished = false;
     enum class State { Unknown, Up, Down } state = State::Unknown;
@@ -340,6 +351,41 @@ struct SharedJournal::Sender {
         retryAt = now + std::chrono::seconds(wait);
     }
 
+    // The records only this program's memory holds, after the outbox's.
+    void SendHeld(Round& round) {
+        std::vector<SharedRecord> records;
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            records = held;
+        }
+        if (records.empty() || !Connected(uri, link, round)) {
+            return;
+        }
+        Tried tried;
+        SendBatch(link, records, tried);
+        {
+            const std::lock_guard<std::mutex> lock(mutex);
+            std::erase_if(held, [&tried](const SharedRecord& record) {
+                return tried.sent.count(record.id) > 0 ||
+                       std::any_of(tried.refused.begin(), tried.refused.end(),
+                                   [&record](const Outbox::Refusal& refusal) {
+                                       return refusal.first.id == record.id;
+                                   });
+            });
+        }
+        if (!tried.refused.empty()) {
+            (void)outbox.Settle({}, tried.refused); // to the refused-records file, with why
+        }
+        round.sent += static_cast<int>(tried.sent.size());
+        round.refused += static_cast<int>(tried.refused.size());
+        if (tried.stopped) {
+            if (tried.stopped->lost) {
+                link.db.reset();
+            }
+            round.outcome = Outcome::Refused(tried.stopped->error);
+        }
+    }
+
     void Run() {
         // Connected while the run works, so that its record goes at once;
         // a server not there yet is said when a record waits for it.
@@ -356,7 +402,10 @@ struct SharedJournal::Sender {
             const bool last = stopping;
             wake = false;
             lock.unlock();
-            const Round round = SendWaiting(uri, outbox, link);
+            Round round = SendWaiting(uri, outbox, link);
+            if (round.outcome.Ok()) {
+                SendHeld(round);
+            }
             lock.lock();
             Note(round);
             if (last) {
@@ -399,6 +448,13 @@ Outcome SharedJournal::Record(const SharedRecord& record) {
     sender->wake = true;
     sender->changed.notify_all();
     return kept;
+}
+
+void SharedJournal::Hold(SharedRecord record) {
+    const std::lock_guard<std::mutex> lock(sender->mutex);
+    sender->held.push_back(std::move(record));
+    sender->wake = true;
+    sender->changed.notify_all();
 }
 
 int SharedJournal::Waiting() const {

@@ -85,6 +85,9 @@ public:
     // Queues the record and wakes the sender; fails only when the outbox
     // cannot be written.
     Outcome Record(const SharedRecord& record);
+    // A record the outbox could not take: the sender keeps it in memory and
+    // sends it while the program runs (lost when it ends first).
+    void Hold(SharedRecord record);
     // How many records wait in the outbox.
     int Waiting() const;
 

@@ -380,6 +380,27 @@ private slots:
         qputenv("XDG_CONFIG_HOME", configHome);
     }
 
+    // A record the journal cannot take is said at once, kept in memory and
+    // written with the next one once the journal can; one still unkept at
+    // closing is said in a box that lists it.
+    void unkeptRecordsAreSaid() {
+        TempFiles files;
+        files.Write("blocked", ""); // a file where the journal's folder should be
+        Bench b;
+        b.w->UseJournal(files.Path("blocked/journal.csv"));
+        b.Configure(OpenConfigA());
+        b.dialogs.answers = {BoxResult::Ok, BoxResult::Ok, BoxResult::Cancel};
+        b.w->ButProgClick();
+        QCOMPARE(b.Texts().filter("ждёт в памяти программы").size(), 1);
+        b.dialogs.boxes.clear();
+        b.w->close();
+        QCOMPARE(b.dialogs.boxes.size(), std::size_t(1));
+        QCOMPARE(b.dialogs.boxes[0].icon, BoxIcon::Warning);
+        QVERIFY2(b.dialogs.boxes[0].text.contains("будут потеряны:\n  20") &&
+                     b.dialogs.boxes[0].text.contains(" program ok"),
+                 qPrintable(b.dialogs.boxes[0].text));
+    }
+
     // The shared journal never holds the window: with its server away the
     // radios are programmed, their records wait in the queue, and the window
     // says so once, when the run is over, never in its middle.

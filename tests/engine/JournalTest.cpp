@@ -232,7 +232,9 @@ private slots:
         }
     }
 
-    void unwritableJournalWarnsOnce() {
+    // Every record a journal cannot take is said, held in memory and listed
+    // at the end; none is taken for kept.
+    void unwritableJournalSaysEveryLoss() {
         TempFiles files;
         const std::string blocker = files.Write("file", "not a folder");
         Journal journal(blocker + "/journal.csv");
@@ -242,8 +244,12 @@ private slots:
         };
         QVERIFY(!journal.Append(Sample()));
         QVERIFY(!journal.Append(Sample()));
-        QCOMPARE(warnings.size(), 1);
-        QVERIFY(warnings[0].contains("journal.csv"));
+        QCOMPARE(warnings.size(), 2);
+        for (const QString& warning : warnings) {
+            QVERIFY2(warning.contains("journal.csv") && warning.contains("ждёт в памяти"),
+                     qPrintable(warning));
+        }
+        QCOMPARE(journal.Flush().size(), std::size_t(2));
         QVERIFY(journal.KeepRadio("x").empty());
 
         Journal off;
@@ -302,10 +308,12 @@ private slots:
 
         std::ofstream(path, std::ios::app | std::ios::binary)
             << "2026-12-07;zekt-cli;write-frequen";
-        QVERIFY(journal.Append(Sample()));
+        QVERIFY(journal.Append(Sample())); // the held record first, then this one
         const QStringList lines = JournalLines(path);
-        QCOMPARE(lines.size(), 4);
+        QCOMPARE(lines.size(), 5);
         QCOMPARE(CsvFields(lines[3]).size(), qsizetype(kJournalColumns));
+        QCOMPARE(CsvFields(lines[4]).size(), qsizetype(kJournalColumns));
+        QVERIFY(journal.Flush().empty());
     }
 
     // Records that waited beside a journal held open go in first, in their
