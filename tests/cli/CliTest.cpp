@@ -33,8 +33,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <map>
 #include <pty.h>
 #include <random>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
@@ -46,9 +48,68 @@ using namespace zekt::testing;
 
 namespace {
 
+// One step of a random sequence: how it is run.
+enum class StepKind {
+    Plain,      // maybe with a fault at a random frame
+    Signalled,  // a stop signal at a random frame, maybe a second 1-20 ms later
+    OntoInput,  // its output aimed at a file the program reads or keeps
+    FullFolder, // the journal's folder full (a file-size limit on the run)
+};
+
+// A run of zekt-cli started as a step asks: the signals sent at their
+// frame, the file-size limit set in the child.
+Result RunStep(Cli& cli, const QStringList& args, StepKind kind, int signalFrame, int secondAfterMs,
+               rlim_t sizeLimit) {
+    QProcess p;
+    cli.Prepare(p);
+    if (kind == StepKind::FullFolder) {
+        p.setChildProcessModifier([sizeLimit] {
+            const rlimit limit{sizeLimit, sizeLimit};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            ::signal(SIGXFSZ, SIG_IGN);
+        });
+    }
+    QFile::remove(cli.Path("t.txt"));
+    p.start(ZEKT_CLI_PATH,
+            QStringList{"--simulate", "radio.hex", "--workdir", ZEKT_DEMO_DIR, "--trace", "t.txt"} +
+                (kind == StepKind::Signalled ? QStringList{"--sim-delay", "1"} : QStringList{}) +
+                args);
+    p.closeWriteChannel();
+    if (!p.waitForStarted()) {
+        return {};
+    }
+    // Its own process only: a pid of 0 would signal the whole group.
+    const auto pid = static_cast<pid_t>(p.processId());
+    const auto stop = [&p, pid] {
+        if (pid > 0 && p.state() == QProcess::Running) {
+            ::kill(pid, SIGTERM);
+        }
+    };
+    if (kind == StepKind::Signalled) {
+        while (!p.waitForFinished(5) && cli.Contents("t.txt").count("TX 80 bytes") < signalFrame) {
+        }
+        stop();
+        if (secondAfterMs > 0) {
+            QThread::msleep(static_cast<unsigned long>(secondAfterMs));
+            stop();
+        }
+    }
+    p.waitForFinished(60000);
+    const int status = p.exitStatus() == QProcess::CrashExit ? 128 + SIGTERM : p.exitCode();
+    return {status, QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+// The files the program keeps, which a step's output is aimed at (the
+// commands with an output read no configuration file), and which every step
+// but one that writes them leaves as they were.
+const QStringList kKeptByTheSequence = {"radio.hex", "xdg/zekt-programmer/journal.csv",
+                                        "config/zekt-programmer/settings.conf"};
+
 std::string RandomSequence(uint32_t seed) {
     Cli cli;
     cli.WriteConfig("a.prg", OpenConfigA());
+    cli.files.Write("config/zekt-programmer/settings.conf", "# the bench's settings\n");
     if (cli.Sim({"program", "a.prg"}).status != 0) {
         return "the first programming failed";
     }
@@ -63,45 +124,103 @@ std::string RandomSequence(uint32_t seed) {
                                     {"backup", "out.hex"}};
     const char* const faults[] = {"timeout", "unplug", "garbage", "short-write", "wrong-command"};
     const QStringList outputs = {"out.prg", "out.hex"};
-    constexpr int kRuns = 12;
+    constexpr int kRuns = 16;
     constexpr int kLastFrame = 600; // a whole programming is about 560
     for (int step = 0; step < kRuns; ++step) {
-        const QStringList& command = commands[pick(std::size(commands))];
+        QStringList command = commands[pick(std::size(commands))];
+        const auto kind = static_cast<StepKind>(pick(4));
         QStringList args;
-        QString fault = "no fault";
-        if (pick(3) != 0) {
-            fault = QString("%1@%2").arg(faults[pick(std::size(faults))]).arg(1 + pick(kLastFrame));
-            args << "--sim-fault" << fault;
+        QString how = "no fault";
+        const int signalFrame = 1 + pick(kLastFrame);
+        const int secondAfterMs = pick(2) == 0 ? 0 : 1 + pick(20);
+        const QString output = command.size() > 1 && outputs.contains(command.constLast())
+                                   ? command.constLast()
+                                   : QString();
+        if (kind == StepKind::Plain && pick(3) != 0) {
+            how = QString("%1@%2").arg(faults[pick(std::size(faults))]).arg(1 + pick(kLastFrame));
+            args << "--sim-fault" << how;
+        } else if (kind == StepKind::Signalled) {
+            how = QString("SIGTERM at frame %1").arg(signalFrame) +
+                  (secondAfterMs > 0 ? QString(", again %1 ms later").arg(secondAfterMs) : "");
+        } else if (kind == StepKind::OntoInput && !output.isEmpty()) {
+            command.last() = kKeptByTheSequence[pick(kKeptByTheSequence.size())];
+            how = "output onto " + command.constLast();
+        } else if (kind == StepKind::FullFolder) {
+            how = "the journal's folder full";
         }
-        for (const QString& output : outputs) {
-            QFile::remove(cli.Path(qPrintable(output)));
+        for (const QString& out : outputs) {
+            QFile::remove(cli.Path(qPrintable(out)));
+        }
+        std::map<QString, QByteArray> kept;
+        for (const QString& name : kKeptByTheSequence) {
+            kept[name] = cli.Contents(name);
         }
         const qsizetype lines = cli.Journal().size();
-        const Result run = cli.Sim(args + command);
-        const QString where = QString("run %1, %2, %3").arg(step).arg(command.join(' '), fault);
-        const auto broke = [&where](const QString& what) {
-            return (where + ": " + what).toStdString();
+        const rlim_t sizeLimit =
+            static_cast<rlim_t>(kept["xdg/zekt-programmer/journal.csv"].size() + 40);
+        const Result run =
+            RunStep(cli, args + command, kind, signalFrame, secondAfterMs, sizeLimit);
+        const QString where = QString("run %1, %2, %3").arg(step).arg(command.join(' '), how);
+        const auto broke = [&where, &run](const QString& what) {
+            return (where + ": " + what + "\n" + run.err).toStdString();
         };
+        for (const QString& folder : {QString(""), QString("xdg/zekt-programmer")}) {
+            const QStringList hidden =
+                QDir(cli.Path(qPrintable(folder))).entryList({".*"}, QDir::Files | QDir::Hidden);
+            if (!hidden.isEmpty()) {
+                return broke("left behind: " + hidden.join(' '));
+            }
+        }
+        if (how.startsWith("output onto")) {
+            if (run.status != kExitUsage || cli.Journal().size() != lines) {
+                return broke(QString("exit %1, an output onto an input").arg(run.status));
+            }
+            for (const auto& [name, bytes] : kept) {
+                if (cli.Contents(name) != bytes) {
+                    return broke(name + " changed");
+                }
+            }
+            continue;
+        }
+        // Each run has one record: a whole journal line, or (the folder
+        // full) one said as not kept; its result is the exit status's.
         const QStringList journal = cli.Journal();
-        if (journal.size() != lines + 1) {
-            return broke(QString("%1 journal lines").arg(journal.size() - lines));
+        const QStringList unkept =
+            run.err.split('\n').filter(QRegularExpression("^  20\\S+ \\S+ \\S+"));
+        if (journal.size() + unkept.size() != lines + 1) {
+            return broke(QString("%1 journal lines, %2 unkept")
+                             .arg(journal.size() - lines)
+                             .arg(unkept.size()));
         }
-        const QStringList record = journal.constLast().split(';');
-        if (record.size() < kJournalColumns) {
-            return broke("a record cut short: " + journal.constLast());
+        QString result;
+        if (unkept.isEmpty()) {
+            const QStringList record = journal.constLast().split(';');
+            if (record.size() < kJournalColumns) {
+                return broke("a record cut short: " + journal.constLast());
+            }
+            result = record[kResultColumn];
+        } else {
+            result = unkept[0].trimmed().section(' ', 2, 2).section(',', 0, 0);
         }
-        const bool ok = record[kResultColumn] == kJournalOk;
-        if ((run.status == 0) != ok || (run.status != 0 && run.status != 1 && run.status != 3)) {
-            return broke(
-                QString("exit %1, recorded %2").arg(run.status).arg(record[kResultColumn]));
+        const bool ok = result == kJournalOk;
+        const bool statusFits =
+            ok ? run.status == kExitOk || (run.status == kExitRecordLost && !unkept.isEmpty())
+            : result == kJournalCancelled
+                ? run.status == 128 + SIGTERM
+                : run.status == kExitFailed || run.status == kExitDifferent ||
+                      run.status == kExitOutputLost;
+        if (!statusFits) {
+            return broke(QString("exit %1, recorded %2").arg(run.status).arg(result));
         }
         ChipMemory radio;
         if (!LoadChipHex(cli.files.Path("radio.hex"), radio).ok) {
             return broke("the radio's file is unreadable");
         }
-        const QString hash = record[kConfigHashColumn];
-        if (!hash.isEmpty() && hash.toStdString() != ConfigurationHash(ImageOf(radio))) {
-            return broke("a recorded hash that is not the radio's");
+        if (unkept.isEmpty()) {
+            const QString hash = journal.constLast().split(';')[kConfigHashColumn];
+            if (!hash.isEmpty() && hash.toStdString() != ConfigurationHash(ImageOf(radio))) {
+                return broke("a recorded hash that is not the radio's");
+            }
         }
         const bool writes = command[0] == "program" || command[0] == "write-frequencies";
         if (ok && writes && radio.data != asked.data) {
@@ -110,20 +229,24 @@ std::string RandomSequence(uint32_t seed) {
         if (ok && command[0] == "program" && cli.RadioBarTheDay("radio.hex") != asked) {
             return broke("recorded as programmed, the radio is another");
         }
-        if (!ok && command[0] == "read" && !run.out.isEmpty()) {
+        if (run.status == kExitFailed && command[0] == "read" && !run.out.isEmpty()) {
             return broke("a table printed by a failed read");
         }
-        for (const QString& output : outputs) {
-            const bool there = QFile::exists(cli.Path(qPrintable(output)));
-            if (there != (ok && command.contains(output))) {
-                return broke(output + (there ? " written" : " missing"));
+        for (const QString& out : outputs) {
+            const bool there = QFile::exists(cli.Path(qPrintable(out)));
+            if (there && !(ok && command.contains(out))) {
+                return broke(out + " written");
+            }
+            if (!there && ok && command.contains(out) && kind != StepKind::FullFolder) {
+                return broke(out + " missing");
             }
         }
-        for (const QString& folder : {QString(""), QString("xdg/zekt-programmer")}) {
-            const QStringList hidden =
-                QDir(cli.Path(qPrintable(folder))).entryList({".*"}, QDir::Files | QDir::Hidden);
-            if (!hidden.isEmpty()) {
-                return broke("left behind: " + hidden.join(' '));
+        // What a read saved is what a clean read of the same radio saves.
+        if (ok && QFile::exists(cli.Path("out.prg"))) {
+            const QByteArray saved = cli.Contents("out.prg");
+            if (cli.Sim({"read", "--save", "clean.prg"}).status != 0 ||
+                cli.Contents("clean.prg") != saved) {
+                return broke("out.prg is not what a clean read saves");
             }
         }
     }
