@@ -32,6 +32,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <optional>
 
 namespace {
@@ -414,15 +415,22 @@ std::vector<UnitRun> RunRound(const CliOptions& options, const ProgramSetUp& set
                               LinkBackend& backend, const std::vector<UnitInfo>& units,
                               const std::vector<std::string>& radios) {
     std::vector<UnitRun> runs(units.size());
+    // Each unit's result handed over under a lock a thread checker sees
+    // (QThread::wait's own is Qt's).
+    std::mutex handedOver;
     std::vector<std::unique_ptr<QThread>> threads;
     for (std::size_t k = 0; k < units.size(); ++k) {
-        threads.emplace_back(QThread::create(
-            [&, k] { runs[k] = RunOnUnit(options, setUp, backend, units[k], radios.at(k)); }));
+        threads.emplace_back(QThread::create([&, k] {
+            UnitRun run = RunOnUnit(options, setUp, backend, units[k], radios.at(k));
+            const std::lock_guard<std::mutex> lock(handedOver);
+            runs[k] = std::move(run);
+        }));
         threads.back()->start();
     }
     for (const auto& thread : threads) {
         thread->wait();
     }
+    const std::lock_guard<std::mutex> taken(handedOver);
     Print(Out(), "\n  %s%s%s\n", Column("Программатор", 20).c_str(),
           Column("Результат", 16).c_str(), "Секунды");
     for (std::size_t k = 0; k < units.size(); ++k) {

@@ -213,9 +213,10 @@ std::string Journal::KeepRadio(const std::string& prgText) {
 
 namespace {
 
-// The commands whose lines may be owed, for WriteOwedLines.
-std::mutex openCommandsMutex;
-std::set<CommandJournal*> openCommands;
+// The commands whose lines may be owed, for WriteOwedLines; never destroyed,
+// since a stop may call it while the process exits.
+std::mutex& openCommandsMutex = *new std::mutex;
+std::set<CommandJournal*>& openCommands = *new std::set<CommandJournal*>;
 std::atomic<bool> ending{false};
 
 } // namespace

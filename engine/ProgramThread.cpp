@@ -4,6 +4,7 @@
 #include <QEventLoop>
 #include <QMetaObject>
 #include <array>
+#include <condition_variable>
 #include <utility>
 
 namespace zekt {
@@ -27,23 +28,51 @@ const std::array<std::pair<ProgramOp, StepResult (ProgramSteps::*)()>, 10> kStep
 } // namespace
 
 void QueuedProgress::SetCaption(const std::string& caption) {
-    QMetaObject::invokeMethod(
-        side, [this, caption] { view.SetCaption(caption); }, Qt::QueuedConnection);
+    side.Post([this, caption] { view.SetCaption(caption); });
 }
 
 void QueuedProgress::SetMaximum(int maximum) {
-    QMetaObject::invokeMethod(
-        side, [this, maximum] { view.SetMaximum(maximum); }, Qt::QueuedConnection);
+    side.Post([this, maximum] { view.SetMaximum(maximum); });
 }
 
 void QueuedProgress::SetPosition(int position) {
-    QMetaObject::invokeMethod(
-        side, [this, position] { view.SetPosition(position); }, Qt::QueuedConnection);
+    side.Post([this, position] { view.SetPosition(position); });
+}
+
+namespace {
+
+// A call handed from the worker to the waiting thread.
+class HandOffEvent : public QEvent {
+public:
+    static QEvent::Type Kind() {
+        static const auto kind = static_cast<QEvent::Type>(QEvent::registerEventType());
+        return kind;
+    }
+    explicit HandOffEvent(std::function<void()> call) : QEvent(Kind()), call(std::move(call)) {}
+    std::function<void()> call;
+};
+
+} // namespace
+
+void ProgramThread::Post(std::function<void()> call) {
+    auto* event = new HandOffEvent(std::move(call));
+    { const std::lock_guard<std::mutex> made(handOff); }
+    QCoreApplication::postEvent(this, event);
+}
+
+bool ProgramThread::event(QEvent* event) {
+    if (event->type() != HandOffEvent::Kind()) {
+        return QThread::event(event);
+    }
+    { const std::lock_guard<std::mutex> taken(handOff); }
+    static_cast<HandOffEvent*>(event)->call();
+    return true;
 }
 
 ProgramThread::ProgramThread(bool createSuspended, RunOwner* owner, ProgramOp ops, Project& image,
                              USB_Prog& link, ProgressView& progress)
-    : owner(owner), queuedProgress(progress, this), steps(image, link, queuedProgress, ops, owner) {
+    : owner(owner), queuedProgress(progress, *this),
+      steps(image, link, queuedProgress, ops, owner) {
     if (!createSuspended) {
         Resume();
     }
@@ -88,7 +117,18 @@ void ProgramThread::Synchronize(const std::function<void()>& step) {
         step();
         return;
     }
-    QMetaObject::invokeMethod(this, step, Qt::BlockingQueuedConnection);
+    // Waited for on a condition a thread checker sees, unlike Qt's blocking call.
+    std::mutex mutex;
+    std::condition_variable ran;
+    bool done = false;
+    Post([&] {
+        step();
+        const std::lock_guard<std::mutex> lock(mutex);
+        done = true;
+        ran.notify_one();
+    });
+    std::unique_lock<std::mutex> lock(mutex);
+    ran.wait(lock, [&done] { return done; });
 }
 
 namespace {

@@ -6,23 +6,27 @@
 
 #include <QThread>
 #include <functional>
+#include <mutex>
 #include <string>
 
 namespace zekt {
+
+class ProgramThread;
 
 // What the worker shows of a run, passed on to the progress view by queued
 // calls on the thread that waits for the run: the view is only ever touched
 // there, and the worker never waits for it.
 class QueuedProgress : public ProgressView {
 public:
-    QueuedProgress(ProgressView& view, QObject* waitingSide) : view(view), side(waitingSide) {}
+    QueuedProgress(ProgressView& view, ProgramThread& waitingSide)
+        : view(view), side(waitingSide) {}
     void SetCaption(const std::string& caption) override;
     void SetMaximum(int maximum) override;
     void SetPosition(int position) override;
 
 private:
     ProgressView& view;
-    QObject* side;
+    ProgramThread& side;
 };
 
 // One run against the programmer unit. The chip steps and their exchanges
@@ -49,10 +53,18 @@ public:
     const StepResult& Outcome() const { return outcome; }
     int ExitCode() const { return outcome.ok ? 1 : 0; }
 
+    // Queues a call to the thread that waits for the run. The call travels
+    // in an event made before a lock the receiving side takes first, so
+    // that what the worker did before it is ordered before the call for a
+    // thread checker too (Qt's own queue uses locks it cannot see).
+    void Post(std::function<void()> call);
+
 protected:
     void run() override;
+    bool event(QEvent* event) override;
 
 private:
+    std::mutex handOff;
     RunOwner* owner; // none: nothing to lock
     QueuedProgress queuedProgress;
     ProgramSteps steps;

@@ -12,9 +12,10 @@ namespace zekt {
 
 namespace {
 
-// The temporary files of the writes under way, for RemoveTemporaryFiles.
-std::mutex temporariesMutex;
-std::set<std::string> temporaries;
+// The temporary files of the writes under way, for RemoveTemporaryFiles;
+// never destroyed, since a stop may call it while the process exits.
+std::mutex& temporariesMutex = *new std::mutex;
+std::set<std::string>& temporaries = *new std::set<std::string>;
 bool temporariesRemoved = false; // the process is ending: no new one is kept
 
 class TemporaryHeld {
