@@ -187,6 +187,7 @@ struct Round {
     int sent = 0;
     int refused = 0;
     std::optional<TableKeeps> oldTable; // what a table init-db has not upgraded lacks
+    bool unreachable = false;           // no connection could be made
 };
 
 // The sender's connection, made when there is none; false (the round says
@@ -200,6 +201,7 @@ bool Connected(const std::string& uri, SenderLink& link, Round& round) {
     if (!connected.link) {
         round.failure = connected.failure;
         round.outcome = Outcome::Refused(connected.why);
+        round.unreachable = true;
         return false;
     }
     link.Connected(std::move(connected.link));
@@ -403,7 +405,7 @@ struct SharedJournal::Sender {
             wake = false;
             lock.unlock();
             Round round = SendWaiting(uri, outbox, link);
-            if (round.outcome.Ok()) {
+            if (!round.unreachable) { // an outbox that cannot be read holds none of these
                 SendHeld(round);
             }
             lock.lock();

@@ -211,6 +211,12 @@ grep -q "bench/bad-seconds" odd/journal-outbox-refused.txt || fail "the refused 
 grep -q "строка очереди не читается" odd/journal-outbox-refused.txt || fail "the cut line"
 all_sent odd
 
+echo "== an outbox that takes nothing: the records go from memory"
+mkdir -p held/journal-outbox.txt # a folder where the queue's file should be
+run held "$bench" >held.out 2>held.err || fail "held: $(cat held.err)"
+grep -q "запись не поставлена в очередь общего журнала" held.err || fail "held: $(cat held.err)"
+all_sent held
+
 echo "== looking runs up: each filter finds what the table holds"
 # Three runs of another bench on a day of their own.
 psql -c "INSERT INTO zekt_journal SELECT 'b/' || id, timestamptz '2026-01-15 10:00+00', program,
