@@ -31,6 +31,12 @@ std::vector<GuardedFile> ProgramKeptFiles(const std::string& journalPath) {
     std::vector<GuardedFile> kept = {{"файл настроек", DefaultSettingsPath()}};
     const std::vector<GuardedFile> journal = JournalKeptFiles(journalPath);
     kept.insert(kept.end(), journal.begin(), journal.end());
+    // The bench's own journal too, when this run keeps another or none: it
+    // is the one the next run and every lookup without --journal use.
+    if (const std::string usual = DefaultJournalPath(); usual != journalPath) {
+        const std::vector<GuardedFile> bench = JournalKeptFiles(usual);
+        kept.insert(kept.end(), bench.begin(), bench.end());
+    }
     return kept;
 }
 

@@ -36,7 +36,8 @@ ProgramSetUp SetUpProgram(const CommonOptions& options, LinkBackend& backend,
                           const LinkWarning& settingsWarning);
 
 // Everything either program keeps, which no output may name: the settings
-// file and the journal with what lives beside it (JournalKeptFiles).
+// file and the journal with what lives beside it (JournalKeptFiles), the
+// bench's default journal as well when the run keeps another or none.
 std::vector<GuardedFile> ProgramKeptFiles(const std::string& journalPath);
 
 } // namespace zekt

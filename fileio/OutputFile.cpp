@@ -8,6 +8,27 @@ namespace zekt {
 
 namespace {
 
+// Where a name's links lead (a dangling link: where it would create its file).
+std::string Followed(const std::string& path) {
+    std::string target;
+    return ResolveSafeLinks(path, target) == FileError::None ? target : path;
+}
+
+// Whether two names, links followed, name one file: by identity when both
+// exist; when neither does, by the identity of their folders and the same
+// name in them (the file either would create, through a bind mount too).
+bool SameName(const std::string& a, const std::string& b) {
+    const std::string first = Followed(a);
+    const std::string second = Followed(b);
+    const bool firstThere = !FileIdentity(first).empty();
+    const bool secondThere = !FileIdentity(second).empty();
+    if (firstThere || secondThere) {
+        return firstThere && secondThere && SameFile(first, second);
+    }
+    return PathOf(first).filename() == PathOf(second).filename() &&
+           SameFile(ParentOf(first), ParentOf(second));
+}
+
 std::string Clash(const std::string& output, const std::string& what, const std::string& path) {
     return output + " и " + what + " называют один файл " + path + ": он был бы испорчен.";
 }
@@ -15,10 +36,7 @@ std::string Clash(const std::string& output, const std::string& what, const std:
 // Whether the output would land in the folder: its own folder, links
 // followed, is that one.
 bool InFolder(const std::string& output, const std::string& folder) {
-    std::string target;
-    if (ResolveSafeLinks(output, target) != FileError::None) {
-        target = output;
-    }
+    const std::string target = Followed(output);
     return SameFile(ParentOf(target), folder) || SameFile(target, folder);
 }
 
@@ -54,7 +72,7 @@ std::optional<std::string> Refusal(const NamedFile& output, const GuardedFile& k
         }
         return std::nullopt;
     }
-    if (SameFile(output.path, kept.path)) {
+    if (SameName(output.path, kept.path)) {
         return Clash(output.what, kept.what, output.path);
     }
     return std::nullopt;

@@ -18,26 +18,30 @@ std::mutex& temporariesMutex = *new std::mutex;
 std::set<std::string>& temporaries = *new std::set<std::string>;
 bool temporariesRemoved = false; // the process is ending: no new one is kept
 
+// A temporary file beside the target, made and listed in one step under the
+// list's lock, so that RemoveTemporaryFiles never misses one just made;
+// none once the process is ending. Off the list when this goes.
 class TemporaryHeld {
 public:
-    explicit TemporaryHeld(std::string path) : path(std::move(path)) {
+    explicit TemporaryHeld(const WriteTarget& target) {
         const std::lock_guard<std::mutex> lock(temporariesMutex);
         if (temporariesRemoved) {
-            refused = true;
-        } else {
-            temporaries.insert(this->path);
+            file.error = FileError::Io;
+            return;
+        }
+        file = CreateTemporaryBeside(target);
+        if (file.fd >= 0) {
+            temporaries.insert(file.path);
         }
     }
-    bool refused = false;
     ~TemporaryHeld() {
         const std::lock_guard<std::mutex> lock(temporariesMutex);
-        temporaries.erase(path);
+        temporaries.erase(file.path);
     }
     TemporaryHeld(const TemporaryHeld&) = delete;
     TemporaryHeld& operator=(const TemporaryHeld&) = delete;
 
-private:
-    std::string path;
+    TemporaryFile file;
 };
 
 } // namespace
@@ -60,19 +64,14 @@ FileWrite WriteFileSafely(const std::string& path, std::string_view content) {
     if (target.error != FileError::None) {
         return {target.error, target.path};
     }
-    const TemporaryFile temporary = CreateTemporaryBeside(target);
+    const TemporaryHeld held(target);
+    const TemporaryFile& temporary = held.file;
     if (temporary.fd < 0) {
         // In place only where the folder takes no new file at all.
         if (target.exists && temporary.folderTakesNoNewFile) {
             return WriteFileInPlace(target.path, content);
         }
         return {temporary.error, target.path};
-    }
-    const TemporaryHeld held(temporary.path);
-    if (held.refused) {
-        CloseFile(temporary.fd);
-        RemoveFile(temporary.path);
-        return {FileError::Io, target.path};
     }
     FileError error = WriteAndClose(temporary.fd, content);
     if (error == FileError::None) {

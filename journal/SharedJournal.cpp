@@ -272,10 +272,15 @@ std::string LeftText(int count) {
 
 } // namespace
 
-std::string SharedJournal::UnreachableText(PgFailure failure, const std::string& why) {
+std::string SharedJournal::UnreachableText(PgFailure failure, const std::string& reason) {
     if (failure == PgFailure::NoLibrary) {
-        return why;
+        return reason;
     }
+    // A reason that ends its own sentence ("Файл ...: только для чтения.")
+    // is not stopped twice.
+    const std::string why = reason.ends_with('.') && !reason.ends_with("..")
+                                ? reason.substr(0, reason.size() - 1)
+                                : reason;
     if (failure == PgFailure::Settings) {
         return "общий журнал не принимает записи: " + why +
                ". Проверьте адрес journal-database (база данных, пользователь, пароль, sslmode, "

@@ -21,8 +21,13 @@ const char* const kSimFaultHelp =
 namespace {
 
 std::string UnknownFault(const std::string& text) {
-    // One line: the list of faults is in the help, not in every mistake.
-    return "неизвестный отказ имитатора \"" + text + "\" (отказы: zekt-cli --help)";
+    // One line: the list of faults is in the help, not in every mistake, and
+    // a control character typed in the value is shown, not obeyed.
+    std::string shown;
+    for (const char c : text) {
+        shown += static_cast<unsigned char>(c) < 0x20 || c == 0x7F ? '?' : c;
+    }
+    return "неизвестный отказ имитатора \"" + shown + "\" (отказы: zekt-cli --help)";
 }
 
 bool Number(std::string_view text, int& value) {
@@ -52,7 +57,7 @@ bool ApplySimFault(const std::string& text, SimulatedDriver& driver, std::string
             return true;
         }
     }
-    if (text.starts_with("device=")) {
+    if (text.starts_with("device=") && text.size() > 7) {
         std::vector<SimDevice> devices = {{text.substr(7), false}};
         devices.push_back({DeviceDescription, true});
         driver.SetDevices(devices);

@@ -23,7 +23,8 @@ std::string ParentOf(const std::string& path) {
 
 namespace {
 
-constexpr int kMaxLinkHops = 40; // as the kernel's own limit on symlink chains
+constexpr int kMaxLinkHops = 40;              // as the kernel's own limit on symlink chains
+constexpr std::size_t kMaxLinkLength = 65536; // PATH_MAX is 4096; room to spare
 
 constexpr std::size_t kNameMax = 255; // bytes of one name on Linux file systems
 
@@ -93,10 +94,20 @@ FileError ResolveLinks(const std::string& path, std::string& target) {
         if (!LinkMayBeFollowed(target, st)) {
             return FileError::UnsafeLink;
         }
-        std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
-        const ssize_t n = readlink(target.c_str(), link.data(), link.size());
+        // The size lstat gives is a hint only: /proc's links say 64 whatever
+        // they hold, and a link may change meanwhile; a target that fills the
+        // buffer may be cut, so the buffer grows until it does not.
+        std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+        ssize_t n = 0;
+        while ((n = readlink(target.c_str(), link.data(), link.size())) >= 0 &&
+               static_cast<std::size_t>(n) == link.size() && link.size() < kMaxLinkLength) {
+            link.resize(link.size() * 2);
+        }
         if (n < 0) {
             return FileErrorFromErrno(errno);
+        }
+        if (static_cast<std::size_t>(n) == link.size()) {
+            return FileError::NameTooLong;
         }
         link.resize(static_cast<std::size_t>(n));
         target = link.starts_with('/') ? link : ParentOf(target) + "/" + link;

@@ -833,7 +833,7 @@ private slots:
         QVERIFY(unplugged.err.contains(msg::kTestFailed));
         QCOMPARE(cli.Run({"flash"}).status, 2);
         QCOMPARE(cli.Run({"--sim-fault", "unplug@1", "test"}).status, 2); // needs --simulate
-        for (const char* fault : {"meltdown", "unplug@0", "garbage@-1"}) {
+        for (const char* fault : {"meltdown", "unplug@0", "garbage@-1", "slow@1\nx", "device="}) {
             const Result unknown = cli.Sim({"--sim-fault", fault, "test"});
             QCOMPARE(unknown.status, 2);
             QVERIFY2(unknown.err.contains("(отказы: zekt-cli --help)") &&

@@ -153,8 +153,9 @@ private slots:
                     QStringList args = QStringList{"--workdir", "w"} + use.args;
                     args.replace(args.indexOf("@"), named);
                     const Result r = RunHolding(cli, target, args);
-                    const QString what = output + " onto " + target + " (" + spelling.name +
-                                         "): " + args.join(' ') + "\n" + r.err;
+                    const QString what = QString("exit %1, ").arg(r.status) + output + " onto " +
+                                         target + " (" + spelling.name + "): " + args.join(' ') +
+                                         "\n" + r.err;
                     QVERIFY2(r.status == kExitUsage, qPrintable(what));
                     QVERIFY2(r.err.contains("один файл") || r.err.contains("другую папку"),
                              qPrintable(what));
@@ -164,6 +165,44 @@ private slots:
             }
         }
         qInfo("%d refused runs", runs);
+    }
+
+    // What the program keeps is guarded before it exists too (a link that
+    // dangles towards it would create it), and the bench's own journal is
+    // guarded whatever journal a run keeps (--journal elsewhere, or none).
+    void filesNotYetThereGuardedToo() {
+        Cli cli;
+        cli.WriteConfig("a.prg", OpenConfigA());
+        QCOMPARE(cli.Run({"export-csv", "a.prg", "channels.csv"}).status, 0);
+        QCOMPARE(cli.Sim({"program", "a.prg"}).status, 0);
+        QCOMPARE(cli.Sim({"read"}).status, 0); // journal line 3, with its copy
+        QDir(cli.Path("")).mkpath("links");
+        const QStringList missing = {
+            "xdg/zekt-programmer/journal-outbox.txt", "xdg/zekt-programmer/journal-outbox.lock",
+            "xdg/zekt-programmer/journal-outbox-refused.txt",
+            "xdg/zekt-programmer/journal-pending.txt", "config/zekt-programmer/settings.conf"};
+        int k = 0;
+        for (const auto& [output, use] : kUses) {
+            for (const QString& journal : {QString(), QString(""), QString("other/j.csv")}) {
+                for (const QString& target :
+                     missing + QStringList{"xdg/zekt-programmer/journal.csv"}) {
+                    const QString link = QString("links/dangling-%1").arg(++k);
+                    QFile::link(cli.Path(qPrintable(target)), cli.Path(qPrintable(link)));
+                    const std::map<QString, QByteArray> before = Snapshot(cli.Path(""));
+                    QStringList args = QStringList{"--workdir", "w"} + use.args;
+                    if (!journal.isNull()) {
+                        args = QStringList{"--journal", journal} + args;
+                    }
+                    args.replace(args.indexOf("@"), link);
+                    const Result r = cli.Run(args);
+                    const QString what =
+                        output + " onto " + target + ": " + args.join(' ') + "\n" + r.err;
+                    QVERIFY2(r.status == kExitUsage && r.err.contains("один файл"),
+                             qPrintable(what));
+                    QVERIFY2(Snapshot(cli.Path("")) == before, qPrintable(what));
+                }
+            }
+        }
     }
 
     // The journal a run appends to is kept, and never one of its inputs.

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QtTest>
 #include <csignal>
+#include <fcntl.h>
 #include <fstream>
 #include <functional>
 #include <sys/resource.h>
@@ -172,6 +173,18 @@ private slots:
 
         QVERIFY(WriteFileSafely(files.Path("fresh"), "x").Ok());
         QVERIFY(QFile::exists(QString::fromStdString(files.Path("fresh"))));
+
+        // /proc's links say they are 64 bytes long whatever they hold: a
+        // longer name behind one is followed whole, never cut.
+        const std::string deep = files.Write(std::string(80, 'n') + ".prg", "old");
+        const int fd = open(deep.c_str(), O_RDONLY);
+        QVERIFY(fd >= 0);
+        const FileWrite viaDescriptor =
+            WriteFileSafely("/proc/self/fd/" + std::to_string(fd), "through the descriptor");
+        close(fd);
+        QVERIFY(viaDescriptor.Ok());
+        QCOMPARE(viaDescriptor.target, deep);
+        QCOMPARE(Bytes(deep), std::string("through the descriptor"));
     }
 
     void fullDiskKeepsTheOldFile() {
