@@ -299,8 +299,11 @@ private slots:
     // box, nothing written.
     void saveDialogsNeverNameWhatIsKept() {
         TempFiles files;
+        // The settings file of the test's own (Linux's place, and Windows').
         const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
+        const QByteArray appData = qgetenv("APPDATA");
         qputenv("XDG_CONFIG_HOME", files.Path("config").c_str());
+        qputenv("APPDATA", files.Path("config").c_str());
         files.Write("config/zekt-programmer/settings.conf", "usb-latency = 2\n");
         Bench b;
         // A start folder of its own: a fault here must not reach the demo's firmware.
@@ -349,11 +352,14 @@ private slots:
                 const std::string path = files.Path(target);
                 const std::string soft = files.Path("soft-" + std::to_string(++k));
                 const std::string hard = files.Path("hard-" + std::to_string(k));
-                std::filesystem::create_symlink(path, soft);
-                std::error_code ec;
-                std::filesystem::create_hard_link(path, hard, ec); // not for a new name
+                // Each spelling the system lets the test make (Windows may
+                // refuse a link; no hard link to a name not there).
+                std::error_code noSoft;
+                std::error_code noHard;
+                std::filesystem::create_symlink(path, soft, noSoft);
+                std::filesystem::create_hard_link(path, hard, noHard);
                 for (const std::string& named : {path, soft, hard}) {
-                    if (named == hard && ec) {
+                    if ((named == soft && noSoft) || (named == hard && noHard)) {
                         continue;
                     }
                     const QByteArray before = Contents(path);
@@ -377,7 +383,10 @@ private slots:
             }
         }
         QVERIFY(!QFile::exists(QString::fromStdString(files.Path("data/radios/new.prg"))));
-        qputenv("XDG_CONFIG_HOME", configHome);
+        for (const auto& [name, value] :
+             {std::pair{"XDG_CONFIG_HOME", configHome}, std::pair{"APPDATA", appData}}) {
+            value.isNull() ? qunsetenv(name) : qputenv(name, value);
+        }
     }
 
     // A record the journal cannot take is said at once, kept in memory and
