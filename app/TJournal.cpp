@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QDate>
+#include <QDateTime>
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -47,6 +48,13 @@ const TableColumn kTableColumns[] = {
 
 QString Text(const std::string& text) {
     return QString::fromStdString(text);
+}
+
+// A record's time as the operator reads it, on this bench's clock
+// ("08.12.2026 23:30:03"); a time that is none stays as written.
+QString ShownTime(const std::string& recorded) {
+    const QDateTime time = QDateTime::fromString(Text(recorded), Qt::ISODate);
+    return time.isValid() ? time.toLocalTime().toString("dd.MM.yyyy HH:mm:ss") : Text(recorded);
 }
 
 // A URI as the window may show it: never a password.
@@ -252,11 +260,13 @@ void TJournal::Show(const FoundRuns& found) {
                 text = Text(JournalResultText(run[column]));
             } else if (column == kConfigFileColumn) {
                 text = QFileInfo(text).fileName();
+            } else if (column == kTimeColumn) {
+                text = ShownTime(run[column]);
             }
             auto* item = new QTableWidgetItem(text);
             item->setData(Qt::UserRole, Text(run.id));
-            if (column == kConfigFileColumn) {
-                item->setToolTip(Text(run[column]));
+            if (column == kConfigFileColumn || column == kTimeColumn) {
+                item->setToolTip(Text(run[column])); // as the journal keeps it
             }
             Runs->setItem(r, c, item);
         }

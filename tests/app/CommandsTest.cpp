@@ -17,6 +17,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -260,6 +261,11 @@ private slots:
         QVERIFY(view.isVisible());
         QCOMPARE(view.Runs->rowCount(), 3);
         QCOMPARE(view.Runs->item(2, 1)->text(), QString("Чтение"));
+        // The time as the operator reads it, the journal's own in the tip.
+        const QDateTime recorded = QDateTime::fromString(read[0], Qt::ISODate);
+        QCOMPARE(view.Runs->item(2, 0)->text(),
+                 recorded.toLocalTime().toString("dd.MM.yyyy HH:mm:ss"));
+        QCOMPARE(view.Runs->item(2, 0)->toolTip(), read[0]);
         view.EditRadio->setText("R-2");
         view.Find();
         QCOMPARE(view.Runs->rowCount(), 1);
