@@ -58,7 +58,10 @@ public:
                      true, PromptKind::Question});
     }
     std::optional<std::string> WhyUnitNotOpened() override { return w.WhyUnitNotOpened(); }
-    std::optional<std::string> AskRadioNumber() override { return w.AskRadioNumber(); }
+    std::optional<std::string> AskRadioNumber() override {
+        w.Form2->Clear(); // the next radio's run: nothing of the last one shows
+        return w.AskRadioNumber();
+    }
     void ShowRefusedField(const FrequencyField& field) override {
         w.SetFieldColour(w.FieldFor(field), FieldColour::Red);
     }

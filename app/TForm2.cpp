@@ -85,6 +85,11 @@ void TForm2::AskToClose() {
     }
 }
 
+void TForm2::Clear() {
+    SetCaption("");
+    ProgressBar->setValue(0);
+}
+
 void TForm2::SetMaximum(int maximum) {
     ProgressBar->setMaximum(maximum);
 }

@@ -29,6 +29,8 @@ public:
     void SetCaption(const std::string& caption) override;
     void SetMaximum(int maximum) override;
     void SetPosition(int position) override;
+    // Nothing of an earlier run: no step's caption, an empty bar.
+    void Clear();
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -23,6 +23,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTimer>
@@ -220,6 +221,28 @@ private slots:
         b.w->ButProgClick();
         QCOMPARE(b.Texts().last(), ProgNext());
         QVERIFY(b.Usable());
+    }
+
+    // While the next radio's number is asked, the progress window shows
+    // nothing of the last run: no step's caption, an empty bar.
+    void theProgressWindowStartsBlank() {
+        Bench b;
+        b.w->askRadioNumber = true;
+        b.dialogs.lines = {"R-1", "R-2", "R-3"};
+        b.Configure(OpenConfigA());
+        QStringList captions;
+        QList<int> bars;
+        b.dialogs.onLine = [&](const QString&) {
+            if (b.w->Form2->isVisible()) {
+                captions << b.w->Form2->windowTitle();
+                bars << b.w->Form2->ProgressBar->value();
+            }
+        };
+        b.dialogs.answers = {BoxResult::Ok, BoxResult::Ok, BoxResult::Ok, BoxResult::Cancel};
+        b.w->ButProgClick(); // three radios
+        QCOMPARE(b.dialogs.asked.size(), 3);
+        QCOMPARE(captions, (QStringList{"", "", ""}));
+        QCOMPARE(bars, (QList<int>{0, 0, 0}));
     }
 
     // The window's programming (one line per radio, with the number each

@@ -27,6 +27,8 @@ public:
     QStringList asked; // the label of every line asked
     // Called with each box before it is answered (a test may swap radios here).
     std::function<void(const Box&)> onBox;
+    // Called with each line's label before it is answered.
+    std::function<void(const QString&)> onLine;
 
     zekt::BoxResult Message(const QString& text, const QString& title, zekt::BoxIcon icon,
                             zekt::BoxButtons buttons, const QString& advice = {}) override {
@@ -53,6 +55,9 @@ public:
     void Beep() override { ++beeps; }
     std::optional<QString> AskLine(const QString& label, const QString&) override {
         asked.push_back(label);
+        if (onLine) {
+            onLine(label);
+        }
         if (lines.isEmpty()) {
             return std::nullopt;
         }
