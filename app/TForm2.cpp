@@ -107,11 +107,16 @@ void TForm2::showEvent(QShowEvent* event) {
     // Before its first framing the window's size lacks the title bar: centred
     // again once the window manager has framed it, at the same place every time.
     if (!IsFramed(this)) {
-        WhenFramed(this, [this](bool framed) {
-            if (framed && isVisible()) {
-                CenterOnScreen();
-            }
-        });
+        // Looked for as long as the window shows: a busy machine's window
+        // manager may tell the frame later than any fixed patience.
+        WhenFramed(
+            this,
+            [this](bool framed) {
+                if (framed && isVisible()) {
+                    CenterOnScreen();
+                }
+            },
+            kWhileShown);
     }
 }
 

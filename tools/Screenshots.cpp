@@ -105,7 +105,9 @@ void SaveRunning(zekt::TFUser& window, zekt::SimulatedDriver& driver, const QStr
     int lastValue = -1;
     QObject::connect(&watch, &QTimer::timeout, [&] {
         const int value = window.Form2->ProgressBar->value();
-        if (value != lastValue || window.Form2->windowTitle() != zekt::msg::kCaptionProgCode) {
+        // Still, and framed (it is centred again once the frame is known).
+        if (value != lastValue || window.Form2->windowTitle() != zekt::msg::kCaptionProgCode ||
+            !zekt::IsFramed(window.Form2)) {
             lastValue = value;
             still.start();
             return;
