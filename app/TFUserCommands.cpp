@@ -187,6 +187,9 @@ void TFUser::OnUnit(const std::function<void()>& command) {
     inputGuard.reset();
     commandStop.reset();
     ShowJournalNews(); // what the shared journal said meanwhile
+    if (JournalWindow->isVisible()) {
+        JournalWindow->Find(); // the runs just recorded show at once
+    }
     if (closeAfterCommand) {
         // Stopped at the operator's close: the window goes once the command is over.
         QTimer::singleShot(0, this, [this] { close(); });

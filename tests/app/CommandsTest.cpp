@@ -439,6 +439,24 @@ private slots:
                  qPrintable(b.dialogs.boxes[0].text));
     }
 
+    // An open journal view shows each run as soon as it is recorded.
+    void theJournalViewFollowsTheRuns() {
+        TempFiles files;
+        Bench b;
+        b.w->UseJournal(files.Path("journal.csv"));
+        b.w->ShowJournal();
+        TJournal& view = *b.w->JournalWindow;
+        QCOMPARE(view.Runs->rowCount(), 0);
+        b.Configure(OpenConfigA());
+        b.dialogs.answers = {BoxResult::Ok, BoxResult::Cancel}; // one radio
+        b.w->ButProgClick();
+        QCOMPARE(view.Runs->rowCount(), 1);
+        QCOMPARE(view.Runs->item(0, 1)->text(), QString("Программирование"));
+        b.dialogs.answers = {BoxResult::Ok};
+        b.w->ButReadClick();
+        QCOMPARE(view.Runs->rowCount(), 2);
+    }
+
     // The shared journal never holds the window: with its server away the
     // radios are programmed, their records wait in the queue, and the window
     // says so once, when the run is over, never in its middle.
