@@ -204,8 +204,7 @@ std::string Journal::KeepRadio(const std::string& prgText) {
         prgText, QDateTime::currentDateTime().toString("yyyy-MM-dd_HHmmss").toStdString());
     if (kept.error != FileError::None && warn) {
         // Only the copy: the record is written (or its own failure said) apart.
-        const std::filesystem::path radios = PathOf(Path()).parent_path() / "radios";
-        warn("копия радиостанции не сохранена в " + TextOf(radios) + ": " +
+        warn("копия радиостанции не сохранена в " + CopiesFolder(Path()) + ": " +
              FileErrorText(kept.error) + ".");
     }
     return kept.path;

@@ -411,8 +411,7 @@ std::string LocalCopy(const std::string& journalPath, const SharedRecord& run) {
     const std::filesystem::path kept =
         std::filesystem::absolute(PathOf(run[kConfigFileColumn]), ec).lexically_normal();
     const std::filesystem::path radios =
-        std::filesystem::absolute(PathOf(journalPath), ec).lexically_normal().parent_path() /
-        "radios";
+        std::filesystem::absolute(PathOf(CopiesFolder(journalPath)), ec).lexically_normal();
     if (run[kCommandColumn] != "read" || kept.parent_path() != radios) {
         return {};
     }
