@@ -6,6 +6,7 @@
 #include "EngineMessages.h"
 #include "FrequencyCodec.h"
 #include "PanelTexts.h"
+#include "ProgramThread.h"
 #include "QtOperatorDialogs.h"
 #include "RadioNumber.h"
 #include "RunStop.h"
@@ -293,7 +294,7 @@ void TFUser::ButSetConfClick() {
 
 void TFUser::ButTestClick() {
     OnUnit([this] {
-        const bool passed = link->Test();
+        const bool passed = TestUnit(this, *link);
         ShowLinkWarning();
         if (passed) {
             dialogs->Message(msg::kTestPassed, msg::kTestPassedCaption, BoxIcon::None,

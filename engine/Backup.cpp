@@ -30,7 +30,7 @@ CommandOutcome BackupRadioJournaled(CommandContext& context, const CommandHost& 
                                     CommandJournal& journal, const BackupCopy& copy) {
     journal.Base().command = "backup";
     journal.RecordUnitOf(context.link);
-    if (!context.link.Test()) {
+    if (!TestUnit(host.owner, context.link)) {
         Say(host, msg::kReadTestFailed);
         journal.Write(kJournalFailed, msg::kReadTestFailed, nullptr);
         return CommandOutcome::TestFailed;

@@ -8,6 +8,7 @@
 #include "EngineMessages.h"
 #include "Firmware.h"
 #include "Journal.h"
+#include "ProgramThread.h"
 #include "ReadBack.h"
 #include "RecordingPrompts.h"
 
@@ -281,7 +282,7 @@ CommandOutcome RunWriteCommand(const WriteCommand& command, const RadioConfig& c
         FocusField(host, problem->field);
         return CommandOutcome::Refused;
     }
-    if (context.link.IsReady() && !context.link.Test()) {
+    if (context.link.IsReady() && !TestUnit(host.owner, context.link)) {
         NotifyTestFailed(host, command.testFailed, msg::kTestFailedCaption);
         return CommandOutcome::TestFailed;
     }
@@ -360,7 +361,7 @@ ReadOutcome ReadMemoriesAndConfirm(CommandContext& context, const CommandHost& h
 } // namespace
 
 ReadOutcome ReadRadio(CommandContext& context, const CommandHost& host) {
-    if (context.link.IsReady() && !context.link.Test()) {
+    if (context.link.IsReady() && !TestUnit(host.owner, context.link)) {
         NotifyTestFailed(host, msg::kReadTestFailed, msg::kReadTestFailedCaption);
         return {CommandOutcome::TestFailed, false};
     }

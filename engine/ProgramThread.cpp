@@ -5,6 +5,7 @@
 #include <QMetaObject>
 #include <array>
 #include <condition_variable>
+#include <memory>
 #include <utility>
 
 namespace zekt {
@@ -90,22 +91,35 @@ void ProgramThread::Resume() {
 }
 
 int ProgramThread::WaitFor() {
-    // Events are served until the run has ended, even after the application
-    // was told to quit (a nested event loop would return at once then): the
-    // worker may be waiting for a step handed over to this thread.
+    ServeEventsUntilFinished(*this, owner);
+    wait();
+    return ExitCode();
+}
+
+void ServeEventsUntilFinished(QThread& thread, RunOwner* owner) {
+    // Events are served until the thread has ended, even after the
+    // application was told to quit (a nested event loop would return at once
+    // then): the worker may be waiting for a step handed over to this thread.
     bool ended = false;
     QObject waiter; // takes its pending event with it when it goes
-    connect(
-        this, &QThread::finished, &waiter, [&ended] { ended = true; }, Qt::QueuedConnection);
+    QObject::connect(
+        &thread, &QThread::finished, &waiter, [&ended] { ended = true; }, Qt::QueuedConnection);
     const QEventLoop::ProcessEventsFlags flags =
         owner != nullptr && owner->GuardsInput()
             ? QEventLoop::WaitForMoreEvents
             : QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents;
-    while (!ended && !isFinished()) {
+    while (!ended && !thread.isFinished()) {
         QCoreApplication::processEvents(flags);
     }
-    wait();
-    return ExitCode();
+}
+
+bool TestUnit(RunOwner* owner, USB_Prog& link) {
+    bool passed = false;
+    std::unique_ptr<QThread> worker(QThread::create([&link, &passed] { passed = link.Test(); }));
+    worker->start(QThread::LowestPriority);
+    ServeEventsUntilFinished(*worker, owner);
+    worker->wait();
+    return passed;
 }
 
 void ProgramThread::run() {

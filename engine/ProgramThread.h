@@ -82,4 +82,13 @@ private:
     void Finish(const StepResult& result);
 };
 
+// Serves the calling thread's events until `thread` has finished, as a run
+// is waited for: the operator's input only when the owner guards it itself,
+// and on after the application was told to quit.
+void ServeEventsUntilFinished(QThread& thread, RunOwner* owner);
+
+// The programmer's test (an echo and the test commands) on a thread of its
+// own, waited for like a run: a unit that never answers holds no window.
+bool TestUnit(RunOwner* owner, USB_Prog& link);
+
 } // namespace zekt

@@ -1022,6 +1022,54 @@ private slots:
         QVERIFY(b.Usable());
     }
 
+    // The programmer's test before a command, and the Test button's, wait
+    // for the unit off the window's thread: its timers tick while a unit
+    // answers slowly or not at all (a loop held by the exchanges ticks
+    // never until the command is over).
+    void unitTestsLeaveTheWindowAnswering_data() {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<bool>("neverAnswers");
+        QTest::newRow("Тест, a unit that never answers") << 0 << true;
+        QTest::newRow("Программирование, a slow unit") << 1 << false;
+        QTest::newRow("Чтение, a slow unit") << 2 << false;
+    }
+    void unitTestsLeaveTheWindowAnswering() {
+        QFETCH(int, command);
+        QFETCH(bool, neverAnswers);
+        Bench b;
+        b.Configure(OpenConfigA());
+        b.dialogs.answers = {BoxResult::Cancel}; // not connected: the test is all
+        const int before = b.driver.FramesSeen();
+        if (neverAnswers) {
+            b.driver.SetWaitOutTimeouts(true);
+            b.driver.Faults().readTimeoutAtFrame = before + 1;
+        } else {
+            b.driver.SetFrameDelay(std::chrono::milliseconds(200));
+        }
+        int ticksWhileTesting = 0;
+        QElapsedTimer sinceTick;
+        qint64 longestStall = 0;
+        QTimer ticks;
+        QObject::connect(&ticks, &QTimer::timeout, [&] {
+            longestStall = std::max(longestStall, sinceTick.restart());
+            ticksWhileTesting += b.driver.FramesSeen() > before ? 1 : 0;
+        });
+        sinceTick.start();
+        ticks.start(20);
+        void (TFUser::*const clicks[])() = {&TFUser::ButTestClick, &TFUser::ButProgClick,
+                                            &TFUser::ButReadClick};
+        (b.w.get()->*clicks[command])();
+        ticks.stop();
+        qInfo("longest pause of the window's loop %lld ms, %d ticks", longestStall,
+              ticksWhileTesting);
+        QVERIFY2(ticksWhileTesting >= 3, qPrintable(QString::number(ticksWhileTesting)));
+        QVERIFY(b.driver.FramesSeen() > before);
+        QVERIFY(b.Usable());
+        if (neverAnswers) {
+            QCOMPARE(b.Texts().last(), QString(msg::kTestFailed));
+        }
+    }
+
     void everyRunIsReported() {
         Bench b;
         int runs = 0;
