@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
@@ -235,19 +236,50 @@ OperatorBox::OperatorBox(const QString& text, const QString& title, BoxIcon icon
     box->setMinimumWidth(std::min(titleWidth, available * 9 / 10));
 }
 
+namespace {
+
+// A box or dialog belongs to the program's window the operator was looking
+// at (the journal view, the progress window), which gets the focus back when
+// it closes: not the main window behind it, where the next Enter would land
+// on a command.
+class OpenedFrom {
+public:
+    explicit OpenedFrom(QWidget* fallback) {
+        QWidget* active = QApplication::activeWindow();
+        window = active != nullptr && active->isVisible() ? active : fallback;
+    }
+    ~OpenedFrom() {
+        if (window != nullptr && window->isVisible()) {
+            window->raise();
+            window->activateWindow();
+        }
+    }
+    OpenedFrom(const OpenedFrom&) = delete;
+    OpenedFrom& operator=(const OpenedFrom&) = delete;
+    QWidget* Window() const { return window; }
+
+private:
+    QPointer<QWidget> window;
+};
+
+} // namespace
+
 BoxResult QtOperatorDialogs::Message(const QString& text, const QString& title, BoxIcon icon,
                                      BoxButtons buttons, const QString& advice) {
-    OperatorBox box(text, title, icon, buttons, parent, advice);
+    const OpenedFrom opener(parent);
+    OperatorBox box(text, title, icon, buttons, opener.Window(), advice);
     const bool ok = box.exec() == QDialog::Accepted;
     return ok || buttons == BoxButtons::Ok ? BoxResult::Ok : BoxResult::Cancel;
 }
 
 std::optional<QString> QtOperatorDialogs::OpenFile(const FileDialogRequest& request) {
-    return Chosen(ChooseFile(parent, request, QFileDialog::AcceptOpen), request);
+    const OpenedFrom opener(parent);
+    return Chosen(ChooseFile(opener.Window(), request, QFileDialog::AcceptOpen), request);
 }
 
 std::optional<QString> QtOperatorDialogs::SaveFile(SaveDialog, const FileDialogRequest& request) {
-    return Chosen(ChooseFile(parent, request, QFileDialog::AcceptSave), request);
+    const OpenedFrom opener(parent);
+    return Chosen(ChooseFile(opener.Window(), request, QFileDialog::AcceptSave), request);
 }
 
 void QtOperatorDialogs::Beep() {
@@ -255,7 +287,8 @@ void QtOperatorDialogs::Beep() {
 }
 
 std::optional<QString> QtOperatorDialogs::AskLine(const QString& label, const QString& title) {
-    QDialog dialog(parent);
+    const OpenedFrom opener(parent);
+    QDialog dialog(opener.Window());
     dialog.setWindowTitle(title);
     auto* layout = new QVBoxLayout(&dialog);
     layout->addWidget(new QLabel(label, &dialog));

@@ -5,6 +5,7 @@
 #include "CommandMessages.h"
 #include "EngineMessages.h"
 #include "FrequencyCodec.h"
+#include "LatinMnemonics.h"
 #include "PanelTexts.h"
 #include "ProgramThread.h"
 #include "QtOperatorDialogs.h"
@@ -113,6 +114,7 @@ TFUser::TFUser(std::unique_ptr<USB_Prog> unitLink, OperatorDialogs* givenDialogs
     SetTabOrder();
     ButSetConf->setFocus(); // the first key of a day's work, though Tab runs top to bottom
     ConnectHandlers();
+    new LatinMnemonics(this); // Alt+letters under a Latin keyboard layout too
     Form1 = new TForm1(this);
     Form2 = new TForm2(this);
     // Alt+F4 or the close box on the progress window: stop the run, keep the program.

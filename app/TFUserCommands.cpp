@@ -108,13 +108,12 @@ namespace {
 
 // Drops the operator's input to the program's windows while a command talks
 // to the unit; boxes the command opens meanwhile take theirs.
-// The keys that still work: Ctrl+Q anywhere and Esc on the progress window
-// ask whether to stop the run (Ctrl+Q then closes, as Выход would).
+// The keys that still work: Ctrl+Q and Esc in any of them ask whether to
+// stop the run (Ctrl+Q then closes, as Выход would).
 class InputGuard : public QObject {
 public:
-    InputGuard(std::vector<const QWidget*> windows, const QWidget* progress,
-               std::function<void(bool thenClose)> stopAsked)
-        : windows(std::move(windows)), progress(progress), stopAsked(std::move(stopAsked)) {
+    InputGuard(std::vector<const QWidget*> windows, std::function<void(bool thenClose)> stopAsked)
+        : windows(std::move(windows)), stopAsked(std::move(stopAsked)) {
         qApp->installEventFilter(this);
     }
 
@@ -132,7 +131,7 @@ protected:
             const auto* key = static_cast<const QKeyEvent*>(event);
             const bool quit =
                 key->key() == Qt::Key_Q && (key->modifiers() & Qt::ControlModifier) != 0;
-            const bool escape = key->key() == Qt::Key_Escape && window == progress;
+            const bool escape = key->key() == Qt::Key_Escape;
             if ((quit || escape) && !key->isAutoRepeat()) {
                 // After this event: the question has an event loop of its own.
                 QMetaObject::invokeMethod(
@@ -144,7 +143,6 @@ protected:
 
 private:
     std::vector<const QWidget*> windows;
-    const QWidget* progress;
     std::function<void(bool)> stopAsked;
 
     static bool IsInput(QEvent::Type type) {
@@ -181,7 +179,7 @@ void TFUser::OnUnit(const std::function<void()>& command) {
     unitReasonSaid = false;
     commandStop = std::make_unique<CommandStop>();
     inputGuard = std::make_unique<InputGuard>(
-        std::vector<const QWidget*>{this, Form1, Form2, Guide, JournalWindow}, Form2,
+        std::vector<const QWidget*>{this, Form1, Form2, Guide, JournalWindow},
         [this](bool thenClose) { AskToStopRun(thenClose); });
     command(); // each command opens the unit first
     inputGuard.reset();

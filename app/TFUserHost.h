@@ -39,6 +39,9 @@ public:
         const BoxResult result = w.dialogs->Message(
             Text(message.text), title, message.icon,
             message.okCancel ? BoxButtons::OkCancel : BoxButtons::Ok, Text(message.advice));
+        if (message.okCancel) {
+            FocusProgress(); // the run goes on after a question
+        }
         return !message.okCancel || result == BoxResult::Ok;
     }
     std::optional<std::string> ChooseFirmwareFile() override {
@@ -60,7 +63,9 @@ public:
     std::optional<std::string> WhyUnitNotOpened() override { return w.WhyUnitNotOpened(); }
     std::optional<std::string> AskRadioNumber() override {
         w.Form2->Clear(); // the next radio's run: nothing of the last one shows
-        return w.AskRadioNumber();
+        std::optional<std::string> number = w.AskRadioNumber();
+        FocusProgress();
+        return number;
     }
     void ShowRefusedField(const FrequencyField& field) override {
         w.SetFieldColour(w.FieldFor(field), FieldColour::Red);
@@ -68,6 +73,7 @@ public:
 
     bool ShowProgress() override {
         w.Form2->show();
+        FocusProgress();
         return w.Form2->shown;
     }
     void HideProgress() override { w.Form2->hide(); }
@@ -93,6 +99,15 @@ public:
 
 private:
     TFUser& w;
+
+    // The run's keys (Esc) go where the operator looks: the progress window
+    // takes the focus when it shows and again after each question.
+    void FocusProgress() {
+        if (w.Form2->isVisible()) {
+            w.Form2->raise();
+            w.Form2->activateWindow();
+        }
+    }
     QPushButton* button;
 };
 

@@ -130,6 +130,12 @@ void TForm2::CenterOnScreen() {
 void TForm2::hideEvent(QHideEvent* event) {
     QDialog::hideEvent(event);
     shown = false;
+    // The run is over: the keys go to the main window again, also when the
+    // last box gave the focus back to this one just before it hid.
+    if (QWidget* owner = parentWidget(); owner != nullptr && owner->isVisible()) {
+        owner->window()->raise();
+        owner->window()->activateWindow();
+    }
 }
 
 } // namespace zekt

@@ -122,7 +122,8 @@ QWidget* TJournal::BuildFilters() {
         field->setPlaceholderText(hint);
         field->setMinimumWidth(field->fontMetrics().horizontalAdvance(hint + "MM"));
         labelled(row, label, field);
-        connect(field, &QLineEdit::returnPressed, this, &TJournal::Find);
+        // Enter in a field presses Найти, the dialog's default button: a
+        // lookup of its own here as well would say each refusal twice.
     };
     edit(first, "&С", "ГГГГ-ММ-ДД", EditSince);
     edit(first, "&по", "ГГГГ-ММ-ДД", EditUntil);

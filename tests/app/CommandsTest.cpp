@@ -457,6 +457,19 @@ private slots:
         QCOMPARE(view.Runs->rowCount(), 2);
     }
 
+    // Enter in a filter field looks up once: a refused field is said once.
+    void aRefusedFilterIsSaidOnce() {
+        TempFiles files;
+        Bench b;
+        b.w->UseJournal(files.Path("journal.csv"));
+        b.w->ShowJournal();
+        TJournal& view = *b.w->JournalWindow;
+        b.dialogs.boxes.clear();
+        view.EditConfig->setText(QString::fromStdString(files.Path("missing.prg")));
+        QTest::keyClick(view.EditConfig, Qt::Key_Return);
+        QCOMPARE(b.dialogs.boxes.size(), 1);
+    }
+
     // The shared journal never holds the window: with its server away the
     // radios are programmed, their records wait in the queue, and the window
     // says so once, when the run is over, never in its middle.
@@ -939,6 +952,38 @@ private slots:
         QCOMPARE(b.w->GetRadioConfig(), typed);
         QVERIFY(!b.Texts().contains(QString(msg::kOldFirmware)));
         QCOMPARE(b.Texts().last(), QString::fromStdString(ErrorText(errExchangeTimeout)));
+        QVERIFY(b.Usable());
+    }
+
+    // During a run Esc asks the stop question in whichever of the program's
+    // windows has the focus; with radio numbers asked, the progress window
+    // is the active one once the number is typed.
+    void escapeStopsFromAnyWindow_data() {
+        QTest::addColumn<int>("window");
+        QTest::newRow("progress window") << 0;
+        QTest::newRow("main window") << 1;
+        QTest::newRow("journal view") << 2;
+    }
+    void escapeStopsFromAnyWindow() {
+        QFETCH(int, window);
+        Bench b;
+        b.Configure(OpenConfigA());
+        b.w->askRadioNumber = true;
+        b.dialogs.lines = {"R-1"};
+        b.w->JournalWindow->show();
+        b.driver.SetFrameDelay(std::chrono::milliseconds(2));
+        b.dialogs.answers = {BoxResult::Ok, BoxResult::Ok}; // connected; stop: yes
+        QWidget* progressActive = nullptr;
+        QVERIFY(b.ActAfterFrames(
+            20, [&b] { b.w->ButProgClick(); },
+            [&] {
+                progressActive = QApplication::activeWindow();
+                QWidget* const targets[] = {b.w->Form2, b.w.get(), b.w->JournalWindow};
+                QTest::keyClick(targets[window], Qt::Key_Escape);
+            }));
+        QCOMPARE(progressActive, b.w->Form2);
+        QVERIFY(b.Texts().contains(msg::kStopRunOnlyQuestion));
+        QVERIFY(b.Texts().contains(msg::kRunStopped));
         QVERIFY(b.Usable());
     }
 

@@ -4,6 +4,7 @@
 #include "ConfigMessages.h"
 #include "FileMessages.h"
 #include "FrequencyCodec.h"
+#include "LatinMnemonics.h"
 #include "ReferenceImages.h"
 #include "ScriptedDialogs.h"
 #include "SimulatedDriver.h"
@@ -444,6 +445,62 @@ private slots:
         }
         for (QWidget* box : std::initializer_list<QWidget*>{w.CheckBoxProtect, w.RG6Setka}) {
             QCOMPARE(box->font().pixelSize(), 18);
+        }
+    }
+
+    // Alt+letter does the same under a Latin keyboard layout, on the key in
+    // the Russian letter's place; every Russian mnemonic has such a key.
+    void alternateLettersUnderALatinLayout_data() {
+        QTest::addColumn<bool>("journalView");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("focused");
+        QTest::newRow("Alt+R: Конфигурация") << false << int(Qt::Key_R) << "ButSetConf";
+        QTest::newRow("Alt+К: Конфигурация") << false << 0x41A << "ButSetConf";
+        QTest::newRow("Alt+H: Радиостанция") << true << int(Qt::Key_H) << "EditRadio";
+        QTest::newRow("Alt+A: Файл конфигурации") << true << int(Qt::Key_A) << "EditConfig";
+        QTest::newRow("Alt+Y: Найти") << true << int(Qt::Key_Y) << "ButFind";
+    }
+    void alternateLettersUnderALatinLayout() {
+        QFETCH(bool, journalView);
+        QFETCH(int, key);
+        QFETCH(QString, focused);
+        Window win;
+        TJournal& view = *win.w.JournalWindow;
+        view.EditRadio->setObjectName("EditRadio");
+        view.EditConfig->setObjectName("EditConfig");
+        view.ButFind->setObjectName("ButFind");
+        QWidget* window = &win.w;
+        if (journalView) {
+            win.w.ShowJournal();
+            window = &view;
+        }
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        for (QWidget* each : {static_cast<QWidget*>(&win.w), static_cast<QWidget*>(&view)}) {
+            for (const auto* button : each->findChildren<QAbstractButton*>()) {
+                const QKeySequence mnemonic = QKeySequence::mnemonic(button->text());
+                if (mnemonic.isEmpty()) {
+                    continue;
+                }
+                const QChar letter(mnemonic[0].key());
+                bool onAKey = letter.unicode() < 0x400;
+                for (int k = 0; k < 0x80 && !onAKey; ++k) {
+                    onAKey = RussianLetterOnKey(k) == letter;
+                }
+                QVERIFY2(onAKey, qPrintable(button->text()));
+            }
+        }
+        const Qt::KeyboardModifiers modifiers =
+            Qt::AltModifier |
+            (QTest::currentDataTag()[4] == 'S' ? Qt::ShiftModifier : Qt::NoModifier);
+        // As the window system gives it: the key and the letter it types.
+        const QChar typed = QChar(key).toLower();
+        QTest::sendKeyEvent(QTest::Click, window->focusWidget() ? window->focusWidget() : window,
+                            Qt::Key(key), QString(typed), modifiers);
+        QTRY_COMPARE(window->focusWidget() ? window->focusWidget()->objectName() : QString(),
+                     focused);
+        if (focused == "ButSetConf") {
+            QTRY_VERIFY(!win.w.PanClient->isHidden()); // pressed
         }
     }
 
