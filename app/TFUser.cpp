@@ -2,6 +2,7 @@
 
 #include "AppMessages.h"
 #include "Artwork.h"
+#include "ChannelMarks.h"
 #include "CommandMessages.h"
 #include "EngineMessages.h"
 #include "FrequencyCodec.h"
@@ -86,6 +87,7 @@ TFUser::TFUser(std::unique_ptr<USB_Prog> unitLink, OperatorDialogs* givenDialogs
         }
     });
     windowPalette = palette();
+    channelMarks = std::make_unique<ChannelMarks>(*this);
 
     startDir.clear();
     firmwareFile.clear();
@@ -289,6 +291,7 @@ void TFUser::ButSetConfClick() {
     for (ChoiceBox* box : ctcssBoxes) {
         box->setEnabled(true);
     }
+    channelMarks->ForgetRefusals(); // what is left to mend stays marked
 }
 
 void TFUser::ButTestClick() {

@@ -35,6 +35,7 @@ class QScrollArea;
 
 namespace zekt {
 
+class ChannelMarks;
 class TForm1;
 class TForm2;
 class TGuide;
@@ -286,6 +287,9 @@ private:
     // Channel fields no radio can tune to, turned red.
     std::vector<ChannelFrequency> MarkUntunableChannels();
     bool BuildForFile(const RadioConfig& config);
+
+    // Last: gone before the fields it watches.
+    std::unique_ptr<ChannelMarks> channelMarks;
 };
 
 } // namespace zekt

@@ -1,6 +1,7 @@
 #pragma once
 
 // The main window as the host of the commands that talk to the programmer.
+#include "ChannelMarks.h"
 #include "CommandFlow.h"
 #include "ConfigMessages.h"
 #include "RunStop.h"
@@ -63,7 +64,7 @@ public:
         return w.AskRadioNumber();
     }
     void ShowRefusedField(const FrequencyField& field) override {
-        w.SetFieldColour(w.FieldFor(field), FieldColour::Red);
+        w.channelMarks->Refuse(w.FieldFor(field));
     }
 
     bool ShowProgress() override {
@@ -83,7 +84,7 @@ public:
     void HideConfig() override { w.HideConfig(); }
     void ShowConfig() override { w.ShowConfig(); }
     void ShowStoredField(const FrequencyField& field) override {
-        w.SetFieldColour(w.FieldFor(field), FieldColour::Window);
+        w.channelMarks->Stored(w.FieldFor(field));
     }
     void FocusField(const FrequencyField& field) override { w.FieldFor(field)->setFocus(); }
     void FocusToneBox(int channel) override {

@@ -31,6 +31,16 @@
 
 using namespace zekt;
 
+// A channel field given a text (field 0: Программирование pressed), and the
+// fields of channels 1 and 2 red after it.
+struct MarkStep {
+    int edit;
+    QString text;
+    QList<int> red;
+};
+using MarkSteps = QList<MarkStep>;
+Q_DECLARE_METATYPE(MarkSteps)
+
 namespace {
 
 struct Window {
@@ -56,6 +66,18 @@ struct Window {
         return w.channelEdits[2 * k]->text().isEmpty() &&
                w.channelEdits[2 * k + 1]->text().isEmpty() && !w.scanBoxes[k]->isChecked() &&
                w.ctcssBoxes[k]->ItemIndex() == -1 && w.ctcssBoxes[k]->currentText().isEmpty();
+    }
+    // Channel 16 empty and locked, as a read-back leaves it.
+    void LockLastChannel() {
+        for (QLineEdit* edit : {w.channelEdits[30], w.channelEdits[31]}) {
+            edit->clear();
+            w.SetFieldColour(edit, FieldColour::ButtonFace);
+            edit->setEnabled(false);
+        }
+        w.scanBoxes[15]->setChecked(false);
+        w.scanBoxes[15]->setEnabled(false);
+        w.ctcssBoxes[15]->SetItemIndex(-1);
+        w.ctcssBoxes[15]->setEnabled(false);
     }
     // The operator's own band with a lower limit out of range, its field focused.
     void FocusWrongLowerLimit() {
@@ -323,6 +345,41 @@ private slots:
         win.w.ButClearClick();
         QCOMPARE(win.Edit(10)->text(), QString("154"));
         QVERIFY(win.w.scanBoxes[15]->isChecked());
+    }
+
+    // A channel field is red while its text leaves the channel half made or
+    // untunable, or while a command has refused it and it is unchanged; a
+    // locked field keeps its colour.
+    void marksFollowTheText_data() {
+        QTest::addColumn<MarkSteps>("steps");
+        QTest::newRow("half made, then completed") << MarkSteps{{1, "145", {2}}, {2, "146", {}}};
+        QTest::newRow("receive first, then transmit") << MarkSteps{{2, "146", {1}}, {1, "145", {}}};
+        QTest::newRow("half made, then emptied") << MarkSteps{{3, "145", {4}}, {3, "", {}}};
+        QTest::newRow("untunable, then mended")
+            << MarkSteps{{1, "30", {1, 2}}, {2, "145", {1}}, {1, "145", {}}};
+        QTest::newRow("mended, then broken again")
+            << MarkSteps{{1, "145", {2}}, {2, "146", {}}, {2, "200", {2}}, {2, "146", {}}};
+        QTest::newRow("refused until changed") << MarkSteps{
+            {1, "145", {2}}, {2, "14x", {}}, {0, "", {2}}, {1, "146", {2}}, {2, "14y", {}}};
+    }
+    void marksFollowTheText() {
+        QFETCH(MarkSteps, steps);
+        Window win;
+        TFUser& w = win.w;
+        w.ButSetConfClick();
+        win.LockLastChannel();
+        for (const auto& [edit, text, red] : steps) {
+            if (edit == 0) {
+                w.ButProgClick();
+            } else {
+                win.Edit(edit)->setText(text);
+            }
+            for (int e = 1; e <= 4; ++e) {
+                QCOMPARE(w.FieldColourOf(win.Edit(e)),
+                         red.contains(e) ? FieldColour::Red : FieldColour::Window);
+            }
+            QCOMPARE(w.FieldColourOf(win.Edit(32)), FieldColour::ButtonFace);
+        }
     }
 
     void tabbingIntoAFieldDoesNotMarkIt() {
