@@ -3,6 +3,7 @@
 #include "AppMessages.h"
 #include "Artwork.h"
 #include "ChannelMarks.h"
+#include "ChannelTableHistory.h"
 #include "CommandMessages.h"
 #include "EngineMessages.h"
 #include "FrequencyCodec.h"
@@ -88,6 +89,7 @@ TFUser::TFUser(std::unique_ptr<USB_Prog> unitLink, OperatorDialogs* givenDialogs
     });
     windowPalette = palette();
     channelMarks = std::make_unique<ChannelMarks>(*this);
+    tableHistory = std::make_unique<ChannelTableHistory>(*this, *channelMarks);
 
     startDir.clear();
     firmwareFile.clear();
@@ -443,6 +445,7 @@ void TFUser::AskToStopRun(bool thenClose) {
 }
 
 void TFUser::ButClearClick() {
+    const auto step = tableHistory->Record("Очистка каналов памяти");
     if (clearFrom == -1) {
         clearFrom = 0;
     }

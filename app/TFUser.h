@@ -36,6 +36,7 @@ class QScrollArea;
 namespace zekt {
 
 class ChannelMarks;
+class ChannelTableHistory;
 class TForm1;
 class TForm2;
 class TGuide;
@@ -288,8 +289,9 @@ private:
     std::vector<ChannelFrequency> MarkUntunableChannels();
     bool BuildForFile(const RadioConfig& config);
 
-    // Last: gone before the fields it watches.
+    // Last: gone before the fields they watch.
     std::unique_ptr<ChannelMarks> channelMarks;
+    std::unique_ptr<ChannelTableHistory> tableHistory;
 };
 
 } // namespace zekt

@@ -1,5 +1,6 @@
 // Saving the panels to a *.prg configuration file and loading one.
 #include "ChannelMarks.h"
+#include "ChannelTableHistory.h"
 #include "CommandFlow.h"
 #include "ConfigFile.h"
 #include "ConfigMessages.h"
@@ -81,6 +82,7 @@ void TFUser::WriteConfigFile(const OutputFile& output) {
 }
 
 void TFUser::ReadConfigFile(const QString& path) {
+    const auto step = tableHistory->Record("Чтение файла конфигурации");
     const FileRead read = ReadRegularFile(path.toStdString(), kConfigFileLimit);
     if (!read.Ok()) {
         dialogs->Beep();
