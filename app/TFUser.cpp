@@ -2,6 +2,8 @@
 
 #include "AppMessages.h"
 #include "Artwork.h"
+#include "ChannelMarks.h"
+#include "ChannelTableHistory.h"
 #include "CommandMessages.h"
 #include "EngineMessages.h"
 #include "FrequencyCodec.h"
@@ -88,6 +90,8 @@ TFUser::TFUser(std::unique_ptr<USB_Prog> unitLink, OperatorDialogs* givenDialogs
         }
     });
     windowPalette = palette();
+    channelMarks = std::make_unique<ChannelMarks>(*this);
+    tableHistory = std::make_unique<ChannelTableHistory>(*this, *channelMarks);
 
     startDir.clear();
     firmwareFile.clear();
@@ -292,6 +296,7 @@ void TFUser::ButSetConfClick() {
     for (ChoiceBox* box : ctcssBoxes) {
         box->setEnabled(true);
     }
+    channelMarks->ForgetRefusals(); // what is left to mend stays marked
 }
 
 void TFUser::ButTestClick() {
@@ -443,6 +448,7 @@ void TFUser::AskToStopRun(bool thenClose) {
 }
 
 void TFUser::ButClearClick() {
+    const auto step = tableHistory->Record("Очистка каналов памяти");
     if (clearFrom == -1) {
         clearFrom = 0;
     }

@@ -35,6 +35,8 @@ class QScrollArea;
 
 namespace zekt {
 
+class ChannelMarks;
+class ChannelTableHistory;
 class TForm1;
 class TForm2;
 class TGuide;
@@ -286,6 +288,10 @@ private:
     // Channel fields no radio can tune to, turned red.
     std::vector<ChannelFrequency> MarkUntunableChannels();
     bool BuildForFile(const RadioConfig& config);
+
+    // Last: gone before the fields they watch.
+    std::unique_ptr<ChannelMarks> channelMarks;
+    std::unique_ptr<ChannelTableHistory> tableHistory;
 };
 
 } // namespace zekt

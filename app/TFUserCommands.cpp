@@ -1,6 +1,7 @@
 // The commands of the main window that talk to the programmer: programming a
 // radio, writing its frequencies and reading it back. The flow lives in the
 // engine; the window lends it its boxes, panels and progress window.
+#include "ChannelTableHistory.h"
 #include "TFUserHost.h"
 #include "TForm1.h"
 #include "TGuide.h"
@@ -238,6 +239,7 @@ void TFUser::ButReadClick() {
 }
 
 void TFUser::ApplyReadBack(const ReadBackPanels& panels) {
+    const auto step = tableHistory->Record("Чтение радиостанции");
     const RadioConfig& c = panels.config;
     RG1ProgOb->SetItemIndex(c.software);
     RG2Type->SetItemIndex(c.radioType);

@@ -1,4 +1,6 @@
 // Saving the panels to a *.prg configuration file and loading one.
+#include "ChannelMarks.h"
+#include "ChannelTableHistory.h"
 #include "CommandFlow.h"
 #include "ConfigFile.h"
 #include "ConfigMessages.h"
@@ -80,6 +82,7 @@ void TFUser::WriteConfigFile(const OutputFile& output) {
 }
 
 void TFUser::ReadConfigFile(const QString& path) {
+    const auto step = tableHistory->Record("Чтение файла конфигурации");
     const FileRead read = ReadRegularFile(path.toStdString(), kConfigFileLimit);
     if (!read.Ok()) {
         dialogs->Beep();
@@ -134,15 +137,10 @@ void TFUser::ReadConfigFile(const QString& path) {
         scanBoxes[k]->setChecked(channels[k].scan);
         ctcssBoxes[k]->SetItemIndex(channels[k].ctcss);
     }
-    // Old files stay readable; what a radio will not take is marked to mend:
-    // a frequency no radio tunes to, the missing half of a channel.
-    MarkUntunableChannels();
-    for (std::size_t k = 0; k < channels.size(); ++k) {
-        if (channels[k].tx.empty() != channels[k].rx.empty()) {
-            SetFieldColour(channelEdits[2 * k + (channels[k].tx.empty() ? 0 : 1)],
-                           FieldColour::Red);
-        }
-    }
+    // Old files stay readable; what a radio will not take is marked to mend
+    // (the marks follow the texts): a frequency no radio tunes to, the
+    // missing half of a channel.
+    channelMarks->Refresh();
 }
 
 std::vector<ChannelFrequency> TFUser::MarkUntunableChannels() {

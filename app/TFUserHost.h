@@ -1,6 +1,7 @@
 #pragma once
 
 // The main window as the host of the commands that talk to the programmer.
+#include "ChannelMarks.h"
 #include "CommandFlow.h"
 #include "ConfigMessages.h"
 #include "RunStop.h"
@@ -68,7 +69,7 @@ public:
         return number;
     }
     void ShowRefusedField(const FrequencyField& field) override {
-        w.SetFieldColour(w.FieldFor(field), FieldColour::Red);
+        w.channelMarks->Refuse(w.FieldFor(field));
     }
 
     bool ShowProgress() override {
@@ -89,7 +90,7 @@ public:
     void HideConfig() override { w.HideConfig(); }
     void ShowConfig() override { w.ShowConfig(); }
     void ShowStoredField(const FrequencyField& field) override {
-        w.SetFieldColour(w.FieldFor(field), FieldColour::Window);
+        w.channelMarks->Stored(w.FieldFor(field));
     }
     void FocusField(const FrequencyField& field) override { w.FieldFor(field)->setFocus(); }
     void FocusToneBox(int channel) override {

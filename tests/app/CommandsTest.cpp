@@ -526,6 +526,16 @@ private slots:
         QVERIFY(!b.w->ctcssBoxes[15]->isEnabled());
         QVERIFY(b.w->scanBoxes[2]->isEnabled());
         QCOMPARE(b.w->ComboBoxVer->currentText(), QString("6.1.1"));
+
+        // The read is one step of the channel table's history.
+        QTest::keyClick(b.w.get(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(b.w->GetRadioConfig().channels, RadioConfig{}.channels);
+        QVERIFY(b.w->channelEdits[6]->isEnabled() && b.w->scanBoxes[3]->isEnabled());
+        QCOMPARE(b.w->FieldColourOf(b.w->channelEdits[6]), FieldColour::Window);
+        QTest::keyClick(b.w.get(), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(b.w->GetRadioConfig(), OpenConfigA());
+        QVERIFY(!b.w->channelEdits[6]->isEnabled() && !b.w->scanBoxes[3]->isEnabled());
+        QCOMPARE(b.w->FieldColourOf(b.w->channelEdits[6]), FieldColour::ButtonFace);
     }
 
     void readBackWarnings_data() {

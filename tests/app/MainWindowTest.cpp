@@ -32,7 +32,19 @@
 
 using namespace zekt;
 
+// A channel field given a text (field 0: Программирование pressed), and the
+// fields of channels 1 and 2 red after it.
+struct MarkStep {
+    int edit;
+    QString text;
+    QList<int> red;
+};
+using MarkSteps = QList<MarkStep>;
+Q_DECLARE_METATYPE(MarkSteps)
+
 namespace {
+
+enum class TableChange { Typing, Scan, Tone, Clear, File };
 
 struct Window {
     SimulatedDriver driver;
@@ -57,6 +69,39 @@ struct Window {
         return w.channelEdits[2 * k]->text().isEmpty() &&
                w.channelEdits[2 * k + 1]->text().isEmpty() && !w.scanBoxes[k]->isChecked() &&
                w.ctcssBoxes[k]->ItemIndex() == -1 && w.ctcssBoxes[k]->currentText().isEmpty();
+    }
+    // The channel table as the operator sees it: a line per channel.
+    QStringList Table() {
+        const auto field = [this](QLineEdit* edit) {
+            const char* colours[] = {"", " red", " grey"};
+            return edit->text() + colours[int(w.FieldColourOf(edit))] +
+                   (edit->isEnabled() ? "" : " locked");
+        };
+        QStringList rows;
+        for (std::size_t k = 0; k < kChannelCount; ++k) {
+            rows << field(w.channelEdits[2 * k]) + " | " + field(w.channelEdits[2 * k + 1]) +
+                        " | " + (w.scanBoxes[k]->isChecked() ? "scan" : "-") +
+                        (w.scanBoxes[k]->isEnabled() ? "" : " locked") + " | " +
+                        w.ctcssBoxes[k]->currentText() +
+                        (w.ctcssBoxes[k]->isEnabled() ? "" : " locked");
+        }
+        return rows;
+    }
+    // Channel 16 empty and locked, as a read-back leaves it.
+    void LockLastChannel() {
+        for (QLineEdit* edit : {w.channelEdits[30], w.channelEdits[31]}) {
+            edit->clear();
+            w.SetFieldColour(edit, FieldColour::ButtonFace);
+            edit->setEnabled(false);
+        }
+        w.scanBoxes[15]->setChecked(false);
+        w.scanBoxes[15]->setEnabled(false);
+        w.ctcssBoxes[15]->SetItemIndex(-1);
+        w.ctcssBoxes[15]->setEnabled(false);
+    }
+    void Focus(QWidget* widget) {
+        widget->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(widget->hasFocus());
     }
     // The operator's own band with a lower limit out of range, its field focused.
     void FocusWrongLowerLimit() {
@@ -324,6 +369,112 @@ private slots:
         win.w.ButClearClick();
         QCOMPARE(win.Edit(10)->text(), QString("154"));
         QVERIFY(win.w.scanBoxes[15]->isChecked());
+    }
+
+    // Each change of the channel table is one step, a field's typing one
+    // per visit: Ctrl+Z takes it back whole, Ctrl+Shift+Z and Ctrl+Y bring
+    // it again, from a button as from inside a channel's field, and neither
+    // acts while the command column is locked.
+    void tableUndoAndRedo_data() {
+        QTest::addColumn<TableChange>("change");
+        QTest::addColumn<bool>("keysInField");
+        QTest::newRow("typing, keys on a button") << TableChange::Typing << false;
+        QTest::newRow("typing, keys in the field typed in") << TableChange::Typing << true;
+        QTest::newRow("scan box, keys in a field") << TableChange::Scan << true;
+        QTest::newRow("tone, keys on a button") << TableChange::Tone << false;
+        QTest::newRow("clear, keys in a field") << TableChange::Clear << true;
+        QTest::newRow("file, keys on a button") << TableChange::File << false;
+    }
+    void tableUndoAndRedo() {
+        QFETCH(TableChange, change);
+        QFETCH(bool, keysInField);
+        Window win;
+        TFUser& w = win.w;
+        w.ButSetConfClick();
+        win.FillChannels();
+        win.Edit(30)->clear(); // channel 15 half made: red
+        win.LockLastChannel();
+        const QStringList before = win.Table();
+        switch (change) {
+        case TableChange::Typing:
+            win.Focus(win.Edit(3));
+            QTest::keyClicks(win.Edit(3), "147,5");
+            break;
+        case TableChange::Scan:
+            QTest::mouseClick(w.scanBoxes[2], Qt::LeftButton);
+            break;
+        case TableChange::Tone:
+            win.Focus(w.ctcssBoxes[4]);
+            QTest::keyClick(w.ctcssBoxes[4], Qt::Key_Down);
+            break;
+        case TableChange::Clear:
+            w.ButClear->click();
+            break;
+        case TableChange::File:
+            w.ReadConfigFile(ZEKT_TEST_DATA_DIR "/prg/reference-a.prg");
+            QVERIFY(win.dialogs.boxes.empty());
+            break;
+        }
+        const QStringList after = win.Table();
+        QVERIFY(after != before);
+        if (!keysInField) {
+            win.Focus(w.ButSetConf);
+        } else if (std::find(w.channelEdits.begin(), w.channelEdits.end(),
+                             QApplication::focusWidget()) == w.channelEdits.end()) {
+            win.Focus(win.Edit(5));
+        }
+        const auto press = [](QKeyCombination key) {
+            QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
+        };
+        w.DisableCommands(); // as a run does
+        press(Qt::CTRL | Qt::Key_Z);
+        QCOMPARE(win.Table(), after);
+        w.EnableCommands();
+        const struct {
+            QKeyCombination key;
+            const QStringList& table;
+        } keys[] = {{Qt::CTRL | Qt::Key_Z, before}, {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, after},
+                    {Qt::CTRL | Qt::Key_Z, before}, {Qt::CTRL | Qt::Key_Y, after},
+                    {Qt::CTRL | Qt::Key_Z, before}, {Qt::CTRL | Qt::Key_Z, before}};
+        for (const auto& [key, table] : keys) {
+            press(key);
+            QCOMPARE(win.Table(), table);
+        }
+    }
+
+    // A channel field is red while its text leaves the channel half made or
+    // untunable, or while a command has refused it and it is unchanged; a
+    // locked field keeps its colour.
+    void marksFollowTheText_data() {
+        QTest::addColumn<MarkSteps>("steps");
+        QTest::newRow("half made, then completed") << MarkSteps{{1, "145", {2}}, {2, "146", {}}};
+        QTest::newRow("receive first, then transmit") << MarkSteps{{2, "146", {1}}, {1, "145", {}}};
+        QTest::newRow("half made, then emptied") << MarkSteps{{3, "145", {4}}, {3, "", {}}};
+        QTest::newRow("untunable, then mended")
+            << MarkSteps{{1, "30", {1, 2}}, {2, "145", {1}}, {1, "145", {}}};
+        QTest::newRow("mended, then broken again")
+            << MarkSteps{{1, "145", {2}}, {2, "146", {}}, {2, "200", {2}}, {2, "146", {}}};
+        QTest::newRow("refused until changed") << MarkSteps{
+            {1, "145", {2}}, {2, "14x", {}}, {0, "", {2}}, {1, "146", {2}}, {2, "14y", {}}};
+    }
+    void marksFollowTheText() {
+        QFETCH(MarkSteps, steps);
+        Window win;
+        TFUser& w = win.w;
+        w.ButSetConfClick();
+        win.LockLastChannel();
+        for (const auto& [edit, text, red] : steps) {
+            if (edit == 0) {
+                w.ButProgClick();
+            } else {
+                win.Edit(edit)->setText(text);
+            }
+            for (int e = 1; e <= 4; ++e) {
+                QCOMPARE(w.FieldColourOf(win.Edit(e)),
+                         red.contains(e) ? FieldColour::Red : FieldColour::Window);
+            }
+            QCOMPARE(w.FieldColourOf(win.Edit(32)), FieldColour::ButtonFace);
+        }
     }
 
     void tabbingIntoAFieldDoesNotMarkIt() {
