@@ -335,7 +335,9 @@ FoundRuns LocalRuns(const std::string& path, const std::function<bool(const Shar
     }
     const std::string bench = BenchName();
     int number = 0;
-    for (const std::string_view line : SplitLines(read.bytes)) {
+    // Line by line, not split first: a stop is seen at once in a file of any size.
+    std::size_t next = 0;
+    for (std::string_view line; NextLine(read.bytes, next, line);) {
         if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
             return {Outcome::Refused(kLookupStoppedText), {}, 0, 0};
         }
