@@ -282,6 +282,7 @@ private slots:
         b.w->ShowJournal();
         TJournal& view = *b.w->JournalWindow;
         QVERIFY(view.isVisible());
+        QTRY_VERIFY(view.ButFind->isEnabled()); // the lookup's answer came
         QCOMPARE(view.Runs->rowCount(), 3);
         QCOMPARE(view.Runs->item(2, 1)->text(), QString("Чтение"));
         // The time as the operator reads it, the journal's own in the tip.
@@ -291,10 +292,12 @@ private slots:
         QCOMPARE(view.Runs->item(2, 0)->toolTip(), read[0]);
         view.EditRadio->setText("R-2");
         view.Find();
+        QTRY_VERIFY(view.ButFind->isEnabled());
         QCOMPARE(view.Runs->rowCount(), 1);
         view.EditRadio->clear();
         view.ComboResult->setCurrentIndex(view.ComboResult->findData(kJournalFailed));
         view.Find();
+        QTRY_VERIFY(view.ButFind->isEnabled());
         QCOMPARE(view.Runs->rowCount(), 0);
         view.ComboResult->setCurrentIndex(0);
         view.EditSince->setText("2026-02-30");
@@ -304,6 +307,7 @@ private slots:
         QCOMPARE(view.Runs->rowCount(), 0); // the last lookup's runs, not a wrong one
         view.EditSince->clear();
         view.Find();
+        QTRY_VERIFY(view.ButFind->isEnabled());
         view.Runs->selectRow(2);
         b.dialogs.files = {QString::fromStdString(files.Path("copy.prg"))};
         view.SaveCopy();
@@ -355,6 +359,7 @@ private slots:
         QCOMPARE(copies.size(), 1);
         b.w->ShowJournal();
         TJournal& view = *b.w->JournalWindow;
+        QTRY_VERIFY(view.ButFind->isEnabled());
         const std::map<SaveDialog, std::function<void()>> ask = {
             {SaveDialog::ConfigFile, [&] { b.w->ButWrFileClick(); }},
             {SaveDialog::RadioCopy,
@@ -446,15 +451,16 @@ private slots:
         b.w->UseJournal(files.Path("journal.csv"));
         b.w->ShowJournal();
         TJournal& view = *b.w->JournalWindow;
+        QTRY_VERIFY(view.ButFind->isEnabled());
         QCOMPARE(view.Runs->rowCount(), 0);
         b.Configure(OpenConfigA());
         b.dialogs.answers = {BoxResult::Ok, BoxResult::Cancel}; // one radio
         b.w->ButProgClick();
-        QCOMPARE(view.Runs->rowCount(), 1);
+        QTRY_COMPARE(view.Runs->rowCount(), 1);
         QCOMPARE(view.Runs->item(0, 1)->text(), QString("Программирование"));
         b.dialogs.answers = {BoxResult::Ok};
         b.w->ButReadClick();
-        QCOMPARE(view.Runs->rowCount(), 2);
+        QTRY_COMPARE(view.Runs->rowCount(), 2);
     }
 
     // The shared journal never holds the window: with its server away the
