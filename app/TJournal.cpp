@@ -19,6 +19,8 @@
 #include <QTableWidget>
 #include <QThread>
 #include <QVBoxLayout>
+#include <chrono>
+#include <thread>
 
 namespace zekt {
 
@@ -28,6 +30,10 @@ constexpr int kWidth = 960;
 constexpr int kHeight = 560;
 // A week back: what an operator looks for first.
 constexpr int kDaysShown = 7;
+// How long a going window waits for its lookups. A local scan stops within a
+// line; only a slow disk's read or a server slow to answer a statement takes
+// longer, and that lookup ends alone at its own deadline.
+constexpr std::chrono::milliseconds kLookupPatience{2000};
 
 const char* const kResults[] = {"", kJournalOk, kJournalFailed, kJournalCancelled, kJournalRefused};
 
@@ -201,11 +207,39 @@ std::optional<JournalFilter> TJournal::Filter() {
 }
 
 TJournal::~TJournal() {
-    const std::lock_guard<std::mutex> lock(lookup->mutex);
+    std::unique_lock<std::mutex> lock(lookup->mutex);
     lookup->window = nullptr;
+    if (lookup->stop) {
+        *lookup->stop = true;
+    }
+    // Waited for, so that none outlives the application but a stuck one.
+    lookup->ended.wait_for(lock, kLookupPatience, [this] { return lookup->running == 0; });
+}
+
+void TJournal::done(int result) {
+    Supersede();
+    ButFind->setEnabled(true);
+    LabelFound->clear();
+    QDialog::done(result);
+}
+
+int TJournal::LookupsRunning() const {
+    const std::lock_guard<std::mutex> lock(lookup->mutex);
+    return lookup->running;
+}
+
+void TJournal::Supersede() {
+    const std::lock_guard<std::mutex> lock(lookup->mutex);
+    if (lookup->stop) {
+        *lookup->stop = true;
+        lookup->stop.reset();
+    }
+    asked = ++lookup->generation;
 }
 
 void TJournal::Find() {
+    Supersede(); // whatever this lookup shows, the one before shows nothing
+    ButFind->setEnabled(true);
     const std::unique_ptr<JournalStore> store = OpenJournalStore(source, BenchUtcOffsetMinutes());
     if (!store) {
         Show({});
@@ -215,32 +249,42 @@ void TJournal::Find() {
     if (!filter) {
         return;
     }
-    if (store->Remote()) {
-        FindInBackground(*filter);
-        return;
-    }
-    Show(FindRuns(source, *filter));
+    FindInBackground(*filter, store->Remote());
 }
 
-void TJournal::FindInBackground(const JournalFilter& filter) {
+void TJournal::FindInBackground(const JournalFilter& filter, bool remote) {
     ButFind->setEnabled(false);
-    LabelFound->setText("Поиск в общем журнале...");
-    // A thread of Qt's own: it may post to the window, and goes when done.
-    QThread* worker = QThread::create([state = lookup, source = source, filter] {
-        FoundRuns found = FindRuns(source, filter);
+    LabelFound->setText(remote ? "Поиск в общем журнале..."
+                               : "Поиск в журнале этого рабочего места...");
+    auto stop = std::make_shared<LookupStop>(false);
+    {
+        const std::lock_guard<std::mutex> lock(lookup->mutex);
+        lookup->stop = stop;
+        ++lookup->running;
+    }
+    // Not a QThread: one left running at the end of the application is no
+    // object of Qt's, and takes nothing of it down.
+    std::thread([state = lookup, source = source, filter, stop, generation = asked] {
+        FoundRuns found = FindRuns(source, filter, kLookupLimit, {}, stop.get());
         const std::lock_guard<std::mutex> lock(state->mutex);
-        if (TJournal* window = state->window) {
-            QMetaObject::invokeMethod(
-                window,
-                [window, found = std::move(found)] {
-                    window->ButFind->setEnabled(true);
-                    window->Show(found);
-                },
-                Qt::QueuedConnection);
+        --state->running;
+        state->ended.notify_all();
+        TJournal* window = state->window;
+        if (window == nullptr || generation != state->generation) {
+            return; // superseded: nobody waits for it
         }
-    });
-    connect(worker, &QThread::finished, worker, &QObject::deleteLater);
-    worker->start();
+        QMetaObject::invokeMethod(
+            window,
+            [window, generation, found = std::move(found)] {
+                // Another lookup may have been asked since it was sent.
+                if (generation != window->asked) {
+                    return;
+                }
+                window->ButFind->setEnabled(true);
+                window->Show(found);
+            },
+            Qt::QueuedConnection);
+    }).detach();
 }
 
 void TJournal::Show(const FoundRuns& found) {

@@ -3,6 +3,8 @@
 #include "JournalLookup.h"
 
 #include <QDialog>
+#include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -30,7 +32,9 @@ public:
     // Where the lookups ask, and what the window says about it.
     // waiting: how many records this bench has not yet sent to the shared journal.
     void Use(JournalSource source, std::function<int()> waiting = {});
-    // The runs that pass the filters as they stand, into the table.
+    // The runs that pass the filters as they stand, into the table once
+    // found; looked up on a thread of its own. A lookup still running is
+    // superseded: told to stop, its answer never shown.
     void Find();
     // The selected run's radio copy (a read's, a backup's) into a *.prg file.
     void SaveCopy();
@@ -55,6 +59,11 @@ public:
     QPushButton* ButSaveCopy = nullptr;
     QPushButton* ButReport = nullptr;
 
+    // Closed, the window drops the lookup it waits for.
+    void done(int result) override;
+    // How many lookups still run, superseded ones too.
+    int LookupsRunning() const;
+
 private:
     OperatorDialogs& dialogs;
     JournalSource source;
@@ -65,15 +74,23 @@ private:
     // The filter the fields ask; nothing (said) when one cannot be asked.
     std::optional<JournalFilter> Filter();
     void Show(const FoundRuns& found);
-    // The shared journal is asked from a thread of its own: a slow or hung
-    // server never holds the window. The answer comes back while the window
-    // is there.
+    // The journal is asked from threads of their own: a slow server or a
+    // large file never holds the window. An answer comes back while the
+    // window is there and still waits for it; a lookup thread never touches
+    // the window once it has gone, so one may outlive it.
     struct Lookup {
         std::mutex mutex;
+        std::condition_variable ended;
         TJournal* window = nullptr;
+        std::uint64_t generation = 0;     // the lookup the window waits for
+        std::shared_ptr<LookupStop> stop; // its stop
+        int running = 0;                  // lookups not yet ended, superseded ones too
     };
     std::shared_ptr<Lookup> lookup;
-    void FindInBackground(const JournalFilter& filter);
+    std::uint64_t asked = 0; // the window's own copy of the generation it waits for
+    // Stops the lookup running and drops its answer.
+    void Supersede();
+    void FindInBackground(const JournalFilter& filter, bool remote);
     void ReportWritten(const QString& path, const Outcome& written);
     void Refuse(const std::string& why);
     // "; ждут отправки в общий журнал: N" while records wait, else nothing.

@@ -81,14 +81,14 @@ int BenchUtcOffsetMinutes() {
 }
 
 FoundRuns FindRuns(const JournalSource& source, const JournalFilter& filter, std::size_t limit,
-                   const EachRun& each) {
+                   const EachRun& each, const LookupStop* stop) {
     FoundRuns found;
     if (const std::optional<std::string> refused = FilterRefusal(filter)) {
         found.outcome = Outcome::Refused(*refused);
         return found;
     }
     const std::unique_ptr<JournalStore> store = OpenJournalStore(source, BenchUtcOffsetMinutes());
-    return store ? store->Find(filter, limit, each) : found;
+    return store ? store->Find(filter, limit, each, stop) : found;
 }
 
 namespace {

@@ -24,9 +24,11 @@ FileConfiguration ConfigurationOfFile(const std::string& path);
 // The runs that pass the filter, oldest first: the first `limit` (0: all)
 // kept, or given to each as they come, and all of them counted. In the local
 // file a run's id is its line number, its bench this one; a read's copy is
-// its file in radios/ beside the journal.
+// its file in radios/ beside the journal. Ended early, refused, once stop
+// (when given) is set.
 FoundRuns FindRuns(const JournalSource& source, const JournalFilter& filter,
-                   std::size_t limit = kLookupLimit, const EachRun& each = {});
+                   std::size_t limit = kLookupLimit, const EachRun& each = {},
+                   const LookupStop* stop = nullptr);
 // One run by its id, with its radio copy when it has one; an empty list when
 // no run has that id.
 FoundRuns FindRun(const JournalSource& source, const std::string& id);

@@ -163,17 +163,26 @@ bool LockWholeFileWithin(int fd, std::chrono::milliseconds wait) {
     }
 }
 
+bool NextLine(std::string_view text, std::size_t& start, std::string_view& line) {
+    if (start >= text.size()) {
+        return false;
+    }
+    const std::size_t end = text.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) {
+        line = text.substr(start);
+        start = text.size();
+        return true;
+    }
+    line = text.substr(start, end - start);
+    start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    return true;
+}
+
 std::vector<std::string_view> SplitLines(std::string_view text) {
     std::vector<std::string_view> lines;
     std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string_view::npos) {
-            lines.push_back(text.substr(start));
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    for (std::string_view line; NextLine(text, start, line);) {
+        lines.push_back(line);
     }
     return lines;
 }

@@ -73,6 +73,9 @@ std::string TextOf(const std::filesystem::path& path);
 
 // A text's lines: CR LF, LF and a lone CR all end a line.
 std::vector<std::string_view> SplitLines(std::string_view text);
+// The same lines one at a time, for a text too large to split at once: the
+// line at `start` and start moved past its end; false after the last.
+bool NextLine(std::string_view text, std::size_t& start, std::string_view& line);
 
 struct [[nodiscard]] FileWrite {
     FileError error = FileError::None;

@@ -9,9 +9,11 @@ namespace {
 class LocalStore : public JournalStore {
 public:
     explicit LocalStore(std::string path) : path(std::move(path)) {}
-    FoundRuns Find(const JournalFilter& filter, std::size_t limit, const EachRun& each) override {
+    FoundRuns Find(const JournalFilter& filter, std::size_t limit, const EachRun& each,
+                   const LookupStop* stop) override {
         return LocalRuns(
-            path, [&filter](const SharedRecord& run) { return Matches(run, filter); }, limit, each);
+            path, [&filter](const SharedRecord& run) { return Matches(run, filter); }, limit, each,
+            stop);
     }
     FoundRuns FindId(const std::string& id) override {
         FoundRuns found =
@@ -31,8 +33,9 @@ class SharedStore : public JournalStore {
 public:
     SharedStore(std::string uri, int utcOffsetMinutes)
         : uri(std::move(uri)), utcOffsetMinutes(utcOffsetMinutes) {}
-    FoundRuns Find(const JournalFilter& filter, std::size_t limit, const EachRun& each) override {
-        return SharedJournal::Find(uri, filter, limit, each);
+    FoundRuns Find(const JournalFilter& filter, std::size_t limit, const EachRun& each,
+                   const LookupStop* stop) override {
+        return SharedJournal::Find(uri, filter, limit, each, stop);
     }
     FoundRuns FindId(const std::string& id) override {
         return SharedJournal::FindId(uri, id, utcOffsetMinutes);

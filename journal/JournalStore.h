@@ -20,8 +20,10 @@ class JournalStore {
 public:
     virtual ~JournalStore() = default;
     // The runs that pass the filter, oldest first: the first `limit` (0: all)
-    // kept, or given to each as they come, all of them counted.
-    virtual FoundRuns Find(const JournalFilter& filter, std::size_t limit, const EachRun& each) = 0;
+    // kept, or given to each as they come, all of them counted; ended early
+    // once stop (when given) is set.
+    virtual FoundRuns Find(const JournalFilter& filter, std::size_t limit, const EachRun& each,
+                           const LookupStop* stop) = 0;
     // One run by its id, with its radio copy when it has one; no runs when
     // no run has that id.
     virtual FoundRuns FindId(const std::string& id) = 0;

@@ -323,7 +323,7 @@ LocalJournal::Kept LocalJournal::KeepRadio(const std::string& prgText,
 }
 
 FoundRuns LocalRuns(const std::string& path, const std::function<bool(const SharedRecord&)>& wanted,
-                    std::size_t limit, const EachRun& each) {
+                    std::size_t limit, const EachRun& each, const LookupStop* stop) {
     FoundRuns found;
     const FileRead read = ReadRegularFile(path, kJournalReadLimit);
     if (read.error == FileError::NotFound) {
@@ -335,7 +335,12 @@ FoundRuns LocalRuns(const std::string& path, const std::function<bool(const Shar
     }
     const std::string bench = BenchName();
     int number = 0;
-    for (const std::string_view line : SplitLines(read.bytes)) {
+    // Line by line, not split first: a stop is seen at once in a file of any size.
+    std::size_t next = 0;
+    for (std::string_view line; NextLine(read.bytes, next, line);) {
+        if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
+            return {Outcome::Refused(kLookupStoppedText), {}, 0, 0};
+        }
         ++number;
         const std::vector<std::string> fields = CsvFields(line, kSeparator);
         // The header, and a line an older program cut short; a line of 1.0.0

@@ -114,9 +114,10 @@ private:
 };
 
 // The local journal's records that are wanted, oldest first; a run's id is
-// its line's number, as an editor counts it, its bench this one.
+// its line's number, as an editor counts it, its bench this one. Ended
+// early once stop (when given) is set.
 FoundRuns LocalRuns(const std::string& path, const std::function<bool(const SharedRecord&)>& wanted,
-                    std::size_t limit, const EachRun& each);
+                    std::size_t limit, const EachRun& each, const LookupStop* stop = nullptr);
 // A read's copy: the file it kept in radios/ beside the journal (a file
 // named anywhere else is no copy of the journal's); empty when none.
 std::string LocalCopy(const std::string& journalPath, const SharedRecord& run);

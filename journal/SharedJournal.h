@@ -5,6 +5,7 @@
 #include "PgLink.h"
 #include "SharedRecord.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -52,6 +53,12 @@ struct [[nodiscard]] FoundRuns {
 
 // How many runs a lookup shows unless asked for more.
 inline constexpr std::size_t kLookupLimit = 1000;
+
+// Set from another thread to end a lookup early (a window asked anew, or
+// went): the lookup then ends refused with kLookupStoppedText. The local
+// file looks at it before each line, the shared journal before each page.
+using LookupStop = std::atomic<bool>;
+inline constexpr const char* kLookupStoppedText = "поиск прерван";
 
 // The shared journal on a PostgreSQL server. A record goes to the outbox
 // beside the local journal first and is sent from a sender thread that
@@ -120,7 +127,8 @@ public:
     // first `limit` of them (0: all), fetched page by page; and one run by
     // its id, with its copy.
     static FoundRuns Find(const std::string& uri, const JournalFilter& filter,
-                          std::size_t limit = kLookupLimit, const EachRun& each = {});
+                          std::size_t limit = kLookupLimit, const EachRun& each = {},
+                          const LookupStop* stop = nullptr);
     static FoundRuns FindId(const std::string& uri, const std::string& id, int utcOffsetMinutes);
 
     // The texts the sender tells.

@@ -168,10 +168,18 @@ void FoundRuns::Take(SharedRecord run, std::size_t limit, const EachRun& each) {
 }
 
 FoundRuns SharedJournal::Find(const std::string& uri, const JournalFilter& filter,
-                              std::size_t limit, const EachRun& each) {
+                              std::size_t limit, const EachRun& each, const LookupStop* stop) {
     FoundRuns found;
+    // Looked at between statements: one already asked ends at its own deadline.
+    const auto stopped = [stop, &found] {
+        if (stop == nullptr || !stop->load(std::memory_order_relaxed)) {
+            return false;
+        }
+        found = {Outcome::Refused(kLookupStoppedText), {}, 0, 0};
+        return true;
+    };
     const LookupLink link = Connect(uri, filter.utcOffsetMinutes, found);
-    if (!link.db) {
+    if (!link.db || stopped()) {
         return found;
     }
     PgLink* db = link.db.get();
@@ -185,6 +193,9 @@ FoundRuns SharedJournal::Find(const std::string& uri, const JournalFilter& filte
         return found;
     }
     const std::size_t total = std::stoull(counted.rows.at(0).at(0));
+    if (stopped()) {
+        return found;
+    }
     PgReply step = db->Run("BEGIN");
     if (step.ok) {
         step = db->Run("DECLARE runs NO SCROLL CURSOR FOR " + SelectRecord(link) + "''" + where +
@@ -193,6 +204,9 @@ FoundRuns SharedJournal::Find(const std::string& uri, const JournalFilter& filte
     }
     const std::string fetch = "FETCH " + std::to_string(kPageRows) + " FROM runs";
     while (step.ok && (limit == 0 || found.shown < limit)) {
+        if (stopped()) {
+            return found;
+        }
         step = db->Run(fetch);
         for (const std::vector<std::string>& row : step.rows) {
             found.Take(RecordOfRow(row), limit, each);

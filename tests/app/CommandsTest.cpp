@@ -31,6 +31,8 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
+#include <set>
 
 using namespace zekt;
 
@@ -109,6 +111,56 @@ struct Bench {
     }
 };
 
+// A bench's journal of years: kLargeJournalRuns runs, every kMarkedEvery-th
+// of them on radio R-7.
+constexpr int kLargeJournalRuns = 200000;
+constexpr int kMarkedEvery = 50000;
+// Long enough for a sanitizer's build on a busy machine.
+constexpr int kLargeLookupMs = 120000;
+
+std::string WriteLargeJournal(TempFiles& files) {
+    JournalRecord r{.program = "zekt-programmer",
+                    .command = "program",
+                    .result = kJournalOk,
+                    .message = "Программирование завершено!",
+                    .configFile = "/home/operator/WORK/radio.prg",
+                    .configFileHash = std::string(64, 'a'),
+                    .imageHash = std::string(64, 'b'),
+                    .firmwareFile = "/home/operator/WORK/St611.hex",
+                    .firmwareHash = std::string(64, 'c'),
+                    .version = "6.1.1",
+                    .seconds = 12.5,
+                    .unit = "SIM1",
+                    .latency = kJournalDefaultLatency,
+                    .radio = {}};
+    std::string text = JournalHeader();
+    for (int i = 1; i <= kLargeJournalRuns; ++i) {
+        r.radio = i % kMarkedEvery == 0 ? "R-7" : "N-" + std::to_string(i);
+        text += FormatJournalLine(r, "2026-01-01T10:00:00+03:00");
+    }
+    return files.Write("data/zekt-programmer/journal.csv", text);
+}
+
+QString BoxTexts(const ScriptedDialogs& dialogs) {
+    QStringList texts;
+    for (const auto& box : dialogs.boxes) {
+        texts << box.text;
+    }
+    return texts.join(" / ");
+}
+
+// The journal window on its own, over a local journal, every day asked.
+struct JournalView {
+    ScriptedDialogs dialogs;
+    std::unique_ptr<TJournal> view = std::make_unique<TJournal>(dialogs);
+
+    explicit JournalView(const std::string& path) {
+        view->Use({path, {}});
+        view->EditSince->clear();
+        view->show();
+    }
+};
+
 Project StandardFirmware(const char* name) {
     Project firmware;
     [&] { QVERIFY(firmware.LoadHex((kDemoDir + "/WORK/" + name).toStdString())); }();
@@ -128,6 +180,17 @@ void CompareChipWithReference(const Pic16F877& chip, const char* dataDump, const
 
 class CommandsTest : public QObject {
     Q_OBJECT
+
+    TempFiles largeFiles;
+    std::string largeJournal;
+
+    // Written once, for the tests that ask it.
+    const std::string& LargeJournal() {
+        if (largeJournal.empty()) {
+            largeJournal = WriteLargeJournal(largeFiles);
+        }
+        return largeJournal;
+    }
 
 private slots:
     void programmingARadioAndTheNextOne() {
@@ -282,6 +345,7 @@ private slots:
         b.w->ShowJournal();
         TJournal& view = *b.w->JournalWindow;
         QVERIFY(view.isVisible());
+        QTRY_VERIFY(view.ButFind->isEnabled()); // the lookup's answer came
         QCOMPARE(view.Runs->rowCount(), 3);
         QCOMPARE(view.Runs->item(2, 1)->text(), QString("Чтение"));
         // The time as the operator reads it, the journal's own in the tip.
@@ -291,10 +355,12 @@ private slots:
         QCOMPARE(view.Runs->item(2, 0)->toolTip(), read[0]);
         view.EditRadio->setText("R-2");
         view.Find();
+        QTRY_VERIFY(view.ButFind->isEnabled());
         QCOMPARE(view.Runs->rowCount(), 1);
         view.EditRadio->clear();
         view.ComboResult->setCurrentIndex(view.ComboResult->findData(kJournalFailed));
         view.Find();
+        QTRY_VERIFY(view.ButFind->isEnabled());
         QCOMPARE(view.Runs->rowCount(), 0);
         view.ComboResult->setCurrentIndex(0);
         view.EditSince->setText("2026-02-30");
@@ -304,6 +370,7 @@ private slots:
         QCOMPARE(view.Runs->rowCount(), 0); // the last lookup's runs, not a wrong one
         view.EditSince->clear();
         view.Find();
+        QTRY_VERIFY(view.ButFind->isEnabled());
         view.Runs->selectRow(2);
         b.dialogs.files = {QString::fromStdString(files.Path("copy.prg"))};
         view.SaveCopy();
@@ -355,6 +422,7 @@ private slots:
         QCOMPARE(copies.size(), 1);
         b.w->ShowJournal();
         TJournal& view = *b.w->JournalWindow;
+        QTRY_VERIFY(view.ButFind->isEnabled());
         const std::map<SaveDialog, std::function<void()>> ask = {
             {SaveDialog::ConfigFile, [&] { b.w->ButWrFileClick(); }},
             {SaveDialog::RadioCopy,
@@ -446,15 +514,134 @@ private slots:
         b.w->UseJournal(files.Path("journal.csv"));
         b.w->ShowJournal();
         TJournal& view = *b.w->JournalWindow;
+        QTRY_VERIFY(view.ButFind->isEnabled());
         QCOMPARE(view.Runs->rowCount(), 0);
         b.Configure(OpenConfigA());
         b.dialogs.answers = {BoxResult::Ok, BoxResult::Cancel}; // one radio
         b.w->ButProgClick();
-        QCOMPARE(view.Runs->rowCount(), 1);
+        QTRY_COMPARE(view.Runs->rowCount(), 1);
         QCOMPARE(view.Runs->item(0, 1)->text(), QString("Программирование"));
         b.dialogs.answers = {BoxResult::Ok};
         b.w->ButReadClick();
-        QCOMPARE(view.Runs->rowCount(), 2);
+        QTRY_COMPARE(view.Runs->rowCount(), 2);
+    }
+
+    // A lookup in a large journal leaves the window's events running: a timer
+    // keeps ticking until the answer comes.
+    void aLargeJournalNeverHoldsTheWindow() {
+        JournalView j(LargeJournal());
+        QElapsedTimer clock;
+        qint64 last = 0;
+        qint64 longest = 0;
+        int ticks = 0;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, [&] {
+            const qint64 now = clock.elapsed();
+            longest = std::max(longest, now - last);
+            last = now;
+            ++ticks;
+        });
+        timer.start(5);
+        clock.start();
+        j.view->Find();
+        const qint64 returned = clock.elapsed();
+        QCOMPARE(j.view->LabelFound->text(), QString("Поиск в журнале этого рабочего места..."));
+        QVERIFY(!j.view->ButFind->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(j.view->ButFind->isEnabled(), kLargeLookupMs);
+        qInfo("%d runs: Find() returned in %lld ms, the answer came in %lld ms; the timer ticked "
+              "%d times, its longest stall %lld ms",
+              kLargeJournalRuns, returned, clock.elapsed(), ticks,
+              std::max(longest, clock.elapsed() - last));
+        QCOMPARE(j.view->LabelFound->text(),
+                 QString("Найдено записей: %1; показаны первые 1000 из %1").arg(kLargeJournalRuns));
+        QCOMPARE(j.view->Runs->rowCount(), 1000);
+        QVERIFY(ticks > 0);
+    }
+
+    // Of two lookups asked in a row only the later is shown; the earlier's
+    // answer never is, whenever it comes (a shared journal's refusal either).
+    void onlyTheLastLookupIsShown() {
+        TempFiles files;
+        const QString all =
+            QString("Найдено записей: %1; показаны первые 1000 из %1").arg(kLargeJournalRuns);
+        const QString marked = QString("Найдено записей: %1").arg(kLargeJournalRuns / kMarkedEvery);
+        const struct {
+            bool firstShared; // the first asks a shared journal whose server is away
+            const char* firstRadio;
+            const char* secondRadio;
+            int rows;
+            QString said;
+        } cases[] = {
+            {false, "R-7", "", 1000, all},
+            {true, "", "R-7", kLargeJournalRuns / kMarkedEvery, marked},
+        };
+        for (const auto& c : cases) {
+            JournalView j(LargeJournal());
+            TJournal& view = *j.view;
+            std::set<int> shown;
+            const auto count = [&] { shown.insert(view.Runs->rowCount()); };
+            connect(view.Runs->model(), &QAbstractItemModel::rowsInserted, count);
+            connect(view.Runs->model(), &QAbstractItemModel::rowsRemoved, count);
+            if (c.firstShared) {
+                view.Use({LargeJournal(),
+                          "postgresql:///zekt?host=" + files.Path("no-server") + "&port=5"});
+            }
+            view.EditRadio->setText(c.firstRadio);
+            view.Find();
+            view.Use({LargeJournal(), {}});
+            view.EditRadio->setText(c.secondRadio);
+            view.Find();
+            QTRY_VERIFY_WITH_TIMEOUT(view.ButFind->isEnabled(), kLargeLookupMs);
+            // The earlier lookup ended too, and what it sent, if anything, came.
+            QTRY_COMPARE_WITH_TIMEOUT(view.LookupsRunning(), 0, kLargeLookupMs);
+            QCoreApplication::processEvents();
+            QCOMPARE(view.LabelFound->text(), c.said);
+            QCOMPARE(shown, std::set<int>{c.rows});
+            QVERIFY2(j.dialogs.boxes.empty(), qPrintable(BoxTexts(j.dialogs)));
+        }
+    }
+
+    // A window that goes while it looks a large journal up goes at once (its
+    // scan told to stop), whether closed first or not, or with the main window.
+    void aWindowGoesWhileItLooksUp() {
+        enum class Goes { Destroyed, ClosedThenDestroyed, WithTheMainWindow };
+        for (const Goes goes :
+             {Goes::Destroyed, Goes::ClosedThenDestroyed, Goes::WithTheMainWindow}) {
+            std::optional<JournalView> alone;
+            std::optional<Bench> bench;
+            TJournal* view = nullptr;
+            if (goes == Goes::WithTheMainWindow) {
+                bench.emplace();
+                bench->w->UseJournal(LargeJournal());
+                bench->w->ShowJournal();
+                view = bench->w->JournalWindow;
+            } else {
+                alone.emplace(LargeJournal());
+                view = alone->view.get();
+                view->Find();
+            }
+            QCOMPARE(view->LookupsRunning(), 1);
+            QElapsedTimer clock;
+            clock.start();
+            switch (goes) {
+            case Goes::Destroyed:
+                alone->view.reset();
+                break;
+            case Goes::ClosedThenDestroyed:
+                view->close();
+                QVERIFY(view->ButFind->isEnabled() && view->LabelFound->text().isEmpty());
+                alone->view.reset();
+                break;
+            case Goes::WithTheMainWindow:
+                bench->w->close();
+                bench->w.reset();
+                break;
+            }
+            qInfo("the window went in %lld ms (case %d)", clock.elapsed(), static_cast<int>(goes));
+            QCoreApplication::processEvents(); // nothing is left to come to it
+            const ScriptedDialogs& dialogs = alone ? alone->dialogs : bench->dialogs;
+            QVERIFY2(dialogs.boxes.empty(), qPrintable(BoxTexts(dialogs)));
+        }
     }
 
     // Enter in a filter field looks up once: a refused field is said once.

@@ -597,6 +597,11 @@ private slots:
               JournalFilter{.result = "done"}}) {
             QVERIFY(!FindRuns({path, {}}, bad).outcome.Ok());
         }
+        // Told to stop (a window that asked anew), a lookup ends without a run.
+        const LookupStop stop{true};
+        const FoundRuns stopped = FindRuns({path, {}}, {}, kLookupLimit, {}, &stop);
+        QCOMPARE(stopped.outcome.Why(), std::string(kLookupStoppedText));
+        QVERIFY(stopped.runs.empty() && stopped.total == 0);
     }
 
     void defaultPathFollowsXdg() {
