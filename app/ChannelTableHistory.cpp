@@ -1,6 +1,7 @@
 #include "ChannelTableHistory.h"
 
 #include "ChannelMarks.h"
+#include "LatinMnemonics.h"
 #include "TFUser.h"
 
 #include <QApplication>
@@ -45,11 +46,14 @@ enum class HistoryKey { None, Undo, Redo };
 
 HistoryKey KeyOf(const QKeyEvent* key) {
     const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
-    if (key->key() == Qt::Key_Z && modifiers == Qt::ControlModifier) {
+    // On the same keys whichever layout is active.
+    const bool z = IsOnLatinKey(key->key(), Qt::Key_Z);
+    const bool y = IsOnLatinKey(key->key(), Qt::Key_Y);
+    if (z && modifiers == Qt::ControlModifier) {
         return HistoryKey::Undo;
     }
-    if ((key->key() == Qt::Key_Z && modifiers == (Qt::ControlModifier | Qt::ShiftModifier)) ||
-        (key->key() == Qt::Key_Y && modifiers == Qt::ControlModifier)) {
+    if ((z && modifiers == (Qt::ControlModifier | Qt::ShiftModifier)) ||
+        (y && modifiers == Qt::ControlModifier)) {
         return HistoryKey::Redo;
     }
     return HistoryKey::None;

@@ -91,6 +91,11 @@ QChar RussianLetterOnKey(int latinKey) {
     return {};
 }
 
+bool IsOnLatinKey(int key, int latinKey) {
+    const QChar letter = RussianLetterOnKey(latinKey);
+    return key == latinKey || (!letter.isNull() && key == letter.unicode());
+}
+
 bool ActivateMnemonic(QWidget* window, QChar letter) {
     const QKeySequence wanted(
         QKeyCombination(Qt::AltModifier, Qt::Key(letter.toUpper().unicode())));

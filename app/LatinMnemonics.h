@@ -22,6 +22,10 @@ protected:
 // Latin layout; a null QChar for a key that carries none.
 QChar RussianLetterOnKey(int latinKey);
 
+// Whether key (a Qt::Key) is the key that carries latinKey, in the Latin
+// layout or as the Russian letter on it (Ctrl+Z is Ctrl+Я under ЙЦУКЕН).
+bool IsOnLatinKey(int key, int latinKey);
+
 // Does in window what Alt+letter does there: presses the button, focuses the
 // field a label names, or the first field of a titled box. With several
 // under one letter, the focus goes to the next of them. False when the

@@ -424,7 +424,8 @@ private slots:
             win.Focus(win.Edit(5));
         }
         const auto press = [](QKeyCombination key) {
-            QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
+            QTest::sendKeyEvent(QTest::Click, QApplication::focusWidget(), key.key(),
+                                QString(QChar(int(key.key())).toLower()), key.keyboardModifiers());
         };
         w.DisableCommands(); // as a run does
         press(Qt::CTRL | Qt::Key_Z);
@@ -433,9 +434,15 @@ private slots:
         const struct {
             QKeyCombination key;
             const QStringList& table;
-        } keys[] = {{Qt::CTRL | Qt::Key_Z, before}, {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, after},
-                    {Qt::CTRL | Qt::Key_Z, before}, {Qt::CTRL | Qt::Key_Y, after},
-                    {Qt::CTRL | Qt::Key_Z, before}, {Qt::CTRL | Qt::Key_Z, before}};
+        } keys[] = {{Qt::CTRL | Qt::Key_Z, before},
+                    {Qt::CTRL | Qt::SHIFT | Qt::Key_Z, after},
+                    {Qt::CTRL | Qt::Key_Z, before},
+                    {Qt::CTRL | Qt::Key_Y, after},
+                    {Qt::CTRL | Qt::Key_Z, before},
+                    {Qt::CTRL | Qt::Key_Z, before},
+                    // The same keys under the Russian layout: Ctrl+Н, Ctrl+Я.
+                    {Qt::CTRL | Qt::Key(0x41D), after},
+                    {Qt::CTRL | Qt::Key(0x42F), before}};
         for (const auto& [key, table] : keys) {
             press(key);
             QCOMPARE(win.Table(), table);
