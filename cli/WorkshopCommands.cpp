@@ -131,8 +131,7 @@ int VerifyCommand(const CliOptions& options, Session& session) {
     if (read.outcome != CommandOutcome::Done) {
         journal.Write(read.outcome == CommandOutcome::Cancelled ? kJournalCancelled
                                                                 : kJournalFailed,
-                      recording.lastKind == PromptKind::ConnectRadio ? "" : recording.lastText,
-                      read.decode ? &session.image : nullptr);
+                      recording.Outcome(), read.decode ? &session.image : nullptr);
         return kExitFailed;
     }
     const ReadBackPanels radio = DecodeReadBack(session.image, RadioConfig{});

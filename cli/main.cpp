@@ -19,6 +19,7 @@
 #include "PanelTexts.h"
 #include "RadioNumber.h"
 #include "ReadBack.h"
+#include "RecordingPrompts.h"
 #include "RunStop.h"
 #include "SafeFile.h"
 #include "StopEvents.h"
@@ -453,7 +454,7 @@ void JournalDeclined(const CliOptions& options, const ProgramSetUp& setUp, LinkB
     for (const UnitInfo& unit : units) {
         Session session(options, setUp, backend, &unit);
         CommandJournal journal(session.journal, session.Record(options.inputFile));
-        journal.Write(kJournalCancelled, msg::kConnectRadio, nullptr);
+        journal.Write(kJournalCancelled, DeclinedText(msg::kConnectRadio), nullptr);
         (void)FinishJournal(session, kExitFailed);
     }
 }

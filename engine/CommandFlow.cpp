@@ -457,7 +457,7 @@ CommandOutcome RunWriteCommandJournaled(const WriteCommand& command, const Radio
     context.runStarting = nullptr;
     if (journal.Lines() == linesBefore) {
         NoteFirmware(command, config, context, journal);
-        journal.Write(JournalResult(outcome), recording.lastText, nullptr);
+        journal.Write(JournalResult(outcome), recording.Outcome(), nullptr);
     }
     return outcome;
 }
@@ -472,9 +472,7 @@ ReadOutcome ReadRadioJournaled(CommandContext& context, const CommandHost& host,
     context.runStarting = [&journal](const std::string& radio) { journal.StartRadio(radio); };
     ReadOutcome read = ReadRadio(context, recorded);
     context.runStarting = nullptr;
-    // The prompt to connect the radio is no outcome; a warning after it is.
-    std::string message =
-        recording.lastKind == PromptKind::ConnectRadio ? std::string() : recording.lastText;
+    std::string message = recording.Outcome();
     const char* result = JournalResult(read.outcome);
     const Project* confirmed = nullptr;
     if (read.outcome == CommandOutcome::Done) {

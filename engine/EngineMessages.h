@@ -1,9 +1,15 @@
 #pragma once
 
+#include <string>
+
 // Captions of the progress window and the failure texts of a run.
 namespace zekt::msg {
 
 inline constexpr const char* kUnknownError = "Неизвестная ошибка";
+// A question the operator declined, as the journal records it (then the
+// question's first line), and a radio number not given.
+inline const std::string kDeclinedQuestion = "оператор ответил «Отмена» на вопрос: ";
+inline constexpr const char* kRadioNumberDeclined = "оператор не ввёл номер радиостанции";
 inline constexpr const char* kRunStopped =
     "Работа с радиостанцией прервана. Если шла запись, радиостанция запрограммирована\n"
     "не полностью: запрограммируйте её заново.";
