@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QThread>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <chrono>
 #include <thread>
@@ -128,8 +129,15 @@ QWidget* TJournal::BuildFilters() {
         field->setPlaceholderText(hint);
         field->setMinimumWidth(field->fontMetrics().horizontalAdvance(hint + "MM"));
         labelled(row, label, field);
-        // Enter in a field presses Найти, the dialog's default button: a
-        // lookup of its own here as well would say each refusal twice.
+        // Enter in a field presses Найти, the dialog's default button (a
+        // lookup of its own here as well would say each refusal twice);
+        // while a lookup runs Найти is off, and Enter asks anew by itself,
+        // after the key (which would otherwise find the button on again).
+        connect(field, &QLineEdit::returnPressed, this, [this] {
+            if (!ButFind->isEnabled()) {
+                QTimer::singleShot(0, this, &TJournal::Find);
+            }
+        });
     };
     edit(first, "&С", "ГГГГ-ММ-ДД", EditSince);
     edit(first, "&по", "ГГГГ-ММ-ДД", EditUntil);

@@ -96,7 +96,8 @@ int ProgramThread::WaitFor() {
     return ExitCode();
 }
 
-void ServeEventsUntilFinished(QThread& thread, RunOwner* owner) {
+void ServeEventsUntilFinished(QThread& thread, RunOwner* owner,
+                              const std::function<void()>& start) {
     // Events are served until the thread has ended, even after the
     // application was told to quit (a nested event loop would return at once
     // then): the worker may be waiting for a step handed over to this thread.
@@ -104,6 +105,11 @@ void ServeEventsUntilFinished(QThread& thread, RunOwner* owner) {
     QObject waiter; // takes its pending event with it when it goes
     QObject::connect(
         &thread, &QThread::finished, &waiter, [&ended] { ended = true; }, Qt::QueuedConnection);
+    // Started only now: a thread that ended before the connection was made
+    // would leave the loop below waiting for an event that never comes.
+    if (start) {
+        start();
+    }
     const QEventLoop::ProcessEventsFlags flags =
         owner != nullptr && owner->GuardsInput()
             ? QEventLoop::WaitForMoreEvents
@@ -114,10 +120,12 @@ void ServeEventsUntilFinished(QThread& thread, RunOwner* owner) {
 }
 
 bool TestUnit(RunOwner* owner, USB_Prog& link) {
+    if (owner == nullptr) {
+        return link.Test(); // no window to keep answering
+    }
     bool passed = false;
     std::unique_ptr<QThread> worker(QThread::create([&link, &passed] { passed = link.Test(); }));
-    worker->start(QThread::LowestPriority);
-    ServeEventsUntilFinished(*worker, owner);
+    ServeEventsUntilFinished(*worker, owner, [&worker] { worker->start(QThread::LowestPriority); });
     worker->wait();
     return passed;
 }

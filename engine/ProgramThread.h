@@ -84,11 +84,15 @@ private:
 
 // Serves the calling thread's events until `thread` has finished, as a run
 // is waited for: the operator's input only when the owner guards it itself,
-// and on after the application was told to quit.
-void ServeEventsUntilFinished(QThread& thread, RunOwner* owner);
+// and on after the application was told to quit. start, when given, starts
+// the thread once its end can be heard; a thread already running must not
+// be able to end before the caller serves its events.
+void ServeEventsUntilFinished(QThread& thread, RunOwner* owner,
+                              const std::function<void()>& start = {});
 
-// The programmer's test (an echo and the test commands) on a thread of its
-// own, waited for like a run: a unit that never answers holds no window.
+// The programmer's test (an echo and the test commands), for an owner on a
+// thread of its own, waited for like a run: a unit that never answers holds
+// no window.
 bool TestUnit(RunOwner* owner, USB_Prog& link);
 
 } // namespace zekt

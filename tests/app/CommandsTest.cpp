@@ -644,6 +644,42 @@ private slots:
         }
     }
 
+    // A command the operator ends at a question is recorded with who ended
+    // it and at what, not with the question's text as if it were an error.
+    void aDeclinedQuestionIsRecordedAsTheOperators_data() {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<bool>("askNumber");
+        QTest::addColumn<QString>("message");
+        // Empty: the first line of the question shown.
+        QTest::newRow("Программирование, connect declined") << 0 << false << QString();
+        QTest::newRow("Запись частот, connect declined") << 1 << false << QString();
+        QTest::newRow("Чтение, connect declined") << 2 << false << QString();
+        QTest::newRow("Программирование, no number") << 0 << true << msg::kRadioNumberDeclined;
+    }
+    void aDeclinedQuestionIsRecordedAsTheOperators() {
+        QFETCH(int, command);
+        QFETCH(bool, askNumber);
+        QFETCH(QString, message);
+        TempFiles files;
+        Bench b;
+        b.w->UseJournal(files.Path("journal.csv"));
+        b.Configure(OpenConfigA());
+        b.w->askRadioNumber = askNumber;
+        b.dialogs.answers = {askNumber ? BoxResult::Ok : BoxResult::Cancel};
+        void (TFUser::*const clicks[])() = {&TFUser::ButProgClick, &TFUser::ButPrFrecClick,
+                                            &TFUser::ButReadClick};
+        (b.w.get()->*clicks[command])();
+        QFile file(QString::fromStdString(files.Path("journal.csv")));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList lines =
+            QString::fromUtf8(file.readAll()).split("\r\n", Qt::SkipEmptyParts);
+        if (message.isEmpty()) {
+            message = QString(msg::kDeclinedQuestion.c_str()) + b.Texts()[0].section('\n', 0, 0);
+        }
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[1].split(';').mid(3, 2), (QStringList{"cancelled", message}));
+    }
+
     // Enter in a filter field looks up once: a refused field is said once.
     void aRefusedFilterIsSaidOnce() {
         TempFiles files;
@@ -654,6 +690,9 @@ private slots:
         b.dialogs.boxes.clear();
         view.EditConfig->setText(QString::fromStdString(files.Path("missing.prg")));
         QTest::keyClick(view.EditConfig, Qt::Key_Return);
+        QTRY_COMPARE(b.dialogs.boxes.size(), 1);
+        QTRY_VERIFY(view.ButFind->isEnabled());
+        QApplication::processEvents();
         QCOMPARE(b.dialogs.boxes.size(), 1);
     }
 

@@ -1397,7 +1397,7 @@ private slots:
             }
             QVERIFY2(err.contains(step) && p.processId() > 0, qPrintable(err));
             ::kill(static_cast<pid_t>(p.processId()), signal);
-            QVERIFY(p.waitForFinished(20000));
+            QVERIFY2(p.waitForFinished(20000), qPrintable(err));
             err += QString::fromUtf8(p.readAllStandardError());
             QCOMPARE(p.exitStatus(), QProcess::NormalExit);
             QCOMPARE(p.exitCode(), 128 + signal);
@@ -1554,7 +1554,7 @@ private slots:
                 err += QString::fromUtf8(p.readAllStandardError());
             }
             ::kill(static_cast<pid_t>(p.processId()), signal);
-            QVERIFY(p.waitForFinished(20000));
+            QVERIFY2(p.waitForFinished(20000), qPrintable(err));
             QCOMPARE(p.exitCode(), 0);
             QVERIFY(p.readAllStandardOutput().contains(
                 "Запрограммировано радиостанций: 1, с ошибкой: 0"));
