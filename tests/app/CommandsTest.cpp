@@ -61,6 +61,9 @@ RadioConfig OpenConfigA() {
 }
 
 // The main window on the simulated unit, started in the demo folder.
+// The command column's buttons that talk to the unit, as test rows name them.
+enum class Command { Test, Program, WriteFrequencies, Read };
+
 struct Bench {
     SimulatedDriver driver;
     ScriptedDialogs dialogs;
@@ -92,6 +95,18 @@ struct Bench {
         return n;
     }
     bool Usable() const { return w->PanButton->isEnabled() && !w->Form2->isVisible(); }
+    void Press(Command command) {
+        switch (command) {
+        case Command::Test:
+            return w->ButTestClick();
+        case Command::Program:
+            return w->ButProgClick();
+        case Command::WriteFrequencies:
+            return w->ButPrFrecClick();
+        case Command::Read:
+            return w->ButReadClick();
+        }
+    }
     // Runs command; once its runs have sent `frames` more frames, act once
     // (whatever the machine's pace). True when it acted.
     bool ActAfterFrames(int frames, const std::function<void()>& command,
@@ -651,10 +666,13 @@ private slots:
         QTest::addColumn<bool>("askNumber");
         QTest::addColumn<QString>("message");
         // Empty: the first line of the question shown.
-        QTest::newRow("Программирование, connect declined") << 0 << false << QString();
-        QTest::newRow("Запись частот, connect declined") << 1 << false << QString();
-        QTest::newRow("Чтение, connect declined") << 2 << false << QString();
-        QTest::newRow("Программирование, no number") << 0 << true << msg::kRadioNumberDeclined;
+        QTest::newRow("Программирование, connect declined")
+            << int(Command::Program) << false << QString();
+        QTest::newRow("Запись частот, connect declined")
+            << int(Command::WriteFrequencies) << false << QString();
+        QTest::newRow("Чтение, connect declined") << int(Command::Read) << false << QString();
+        QTest::newRow("Программирование, no number")
+            << int(Command::Program) << true << msg::kRadioNumberDeclined;
     }
     void aDeclinedQuestionIsRecordedAsTheOperators() {
         QFETCH(int, command);
@@ -666,9 +684,7 @@ private slots:
         b.Configure(OpenConfigA());
         b.w->askRadioNumber = askNumber;
         b.dialogs.answers = {askNumber ? BoxResult::Ok : BoxResult::Cancel};
-        void (TFUser::*const clicks[])() = {&TFUser::ButProgClick, &TFUser::ButPrFrecClick,
-                                            &TFUser::ButReadClick};
-        (b.w.get()->*clicks[command])();
+        b.Press(Command(command));
         QFile file(QString::fromStdString(files.Path("journal.csv")));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QStringList lines =
@@ -1310,9 +1326,9 @@ private slots:
     void unitTestsLeaveTheWindowAnswering_data() {
         QTest::addColumn<int>("command");
         QTest::addColumn<bool>("neverAnswers");
-        QTest::newRow("Тест, a unit that never answers") << 0 << true;
-        QTest::newRow("Программирование, a slow unit") << 1 << false;
-        QTest::newRow("Чтение, a slow unit") << 2 << false;
+        QTest::newRow("Тест, a unit that never answers") << int(Command::Test) << true;
+        QTest::newRow("Программирование, a slow unit") << int(Command::Program) << false;
+        QTest::newRow("Чтение, a slow unit") << int(Command::Read) << false;
     }
     void unitTestsLeaveTheWindowAnswering() {
         QFETCH(int, command);
@@ -1337,9 +1353,7 @@ private slots:
         });
         sinceTick.start();
         ticks.start(20);
-        void (TFUser::*const clicks[])() = {&TFUser::ButTestClick, &TFUser::ButProgClick,
-                                            &TFUser::ButReadClick};
-        (b.w.get()->*clicks[command])();
+        b.Press(Command(command));
         ticks.stop();
         qInfo("longest pause of the window's loop %lld ms, %d ticks", longestStall,
               ticksWhileTesting);
