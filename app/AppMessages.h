@@ -24,16 +24,19 @@ inline constexpr const char* kStopRunQuestion =
 // zekt-programmer --help, with the data folder, the password file and the
 // settings folder.
 inline constexpr const char* kWindowUsage =
-    "Использование: zekt-programmer [--simulate[=RADIO.hex]] [--sim-delay=MS] [--journal=ФАЙЛ]\n"
+    "Использование: zekt-programmer [--simulate [RADIO.hex]] [--sim-delay=MS] [--journal=ФАЙЛ]\n"
+    "                               [--sim-fault=ОТКАЗ]...\n"
     "                               [--workdir=ПАПКА] [--unit=СЕРИЙНЫЙ] [--usb-latency=MS]\n"
     "                               [--journal-database=АДРЕС] [--radio-number=ask]\n"
     "                               [параметры Qt]\n"
     "       zekt-programmer --help | --version\n"
     "\n"
-    "  --simulate[=RADIO.hex]  имитатор программатора; память радиостанции читается из\n"
+    "  --simulate [RADIO.hex]  имитатор программатора; память радиостанции читается из\n"
     "                          RADIO.hex при запуске (чистая, если файла нет) и сохраняется в "
     "него\n"
     "  --sim-delay=MS          имитатор отвечает на каждый кадр через MS миллисекунд (0-10000)\n"
+    "  --sim-fault=ОТКАЗ       отказ имитатора, как у zekt-cli (список: zekt-cli --help; можно\n"
+    "                          указать несколько раз): для учебных прогонов\n"
     "  --journal=ФАЙЛ          журнал работ (по умолчанию %s\n"
     "                          journal.csv); пустое имя выключает журнал\n"
     "  --journal-database=АДРЕС  общий журнал мастерской в PostgreSQL (адрес libpq; пароль -\n"
@@ -48,8 +51,7 @@ inline constexpr const char* kWindowUsage =
     "                          в %ssettings.conf, иначе\n"
     "                          собственный таймер микросхемы); 1 ускоряет программирование\n"
     "  --help, --version       эта справка; версия программы\n"
-    "Значение параметра пишется после \"=\" или следующим аргументом (--simulate только\n"
-    "после \"=\").\n"
+    "Значение параметра пишется после \"=\" или следующим аргументом.\n"
     "\n"
     "Принимаются и стандартные параметры Qt (-platform, -style, -session, -reverse, ...).\n";
 

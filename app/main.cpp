@@ -1,4 +1,4 @@
-// zekt-programmer [--simulate[=RADIO.hex]] [--sim-delay=MS] [Qt options]
+// zekt-programmer [--simulate [RADIO.hex]] [--sim-delay=MS] [--sim-fault=FAULT]... [Qt options]
 //
 // Without --simulate the program looks for a real programmer unit through
 // libftdi1. With it, a simulated unit with a simulated radio stands in; a
@@ -104,6 +104,8 @@ void KeepValue(const zekt::ProgramOption& option, const QString& text, Options& 
         (void)zekt::ParseOptionMs(option, value, common.link.simDelayMs);
     } else if (&option == &zekt::kUsbLatencyOption) {
         (void)zekt::ParseOptionMs(option, value, common.link.usbLatencyMs);
+    } else if (&option == &zekt::kSimFaultOption) {
+        common.link.simFaults.push_back(value);
     } else if (&option == &zekt::kUnitOption) {
         options.unit = text;
     } else if (&option == &zekt::kJournalOption) {
@@ -127,9 +129,13 @@ bool TakeOwnOption(const QStringList& args, int& i, Options& options) {
     if (option == nullptr || (option->value == zekt::OptionValue::None && inline_)) {
         return false;
     }
-    if (option == &zekt::kSimulateOption) { // the file only after '=': the option may stand alone
+    if (option == &zekt::kSimulateOption) { // may stand alone: a blank radio, not kept
         options.common.link.simulate = true;
-        options.common.link.radioFiles = {arg.section('=', 1).toStdString()};
+        QString file = arg.section('=', 1);
+        if (!inline_ && i + 1 < args.size() && !args[i + 1].startsWith('-')) {
+            file = args[++i]; // as zekt-cli takes it
+        }
+        options.common.link.radioFiles = {file.toStdString()};
         return true;
     }
     if (option->value == zekt::OptionValue::None) {

@@ -50,7 +50,8 @@ inline constexpr ProgramOption kSimulateOption{"--simulate", OptionValue::Output
                                                true};
 inline constexpr ProgramOption kSimDelayOption{
     "--sim-delay", OptionValue::Milliseconds, kBothPrograms, false, {}, 0, 10000};
-inline constexpr ProgramOption kSimFaultOption{"--sim-fault", OptionValue::Text, kCliProgram, true};
+inline constexpr ProgramOption kSimFaultOption{"--sim-fault", OptionValue::Text, kBothPrograms,
+                                               true};
 inline constexpr ProgramOption kUsbLatencyOption{
     "--usb-latency", OptionValue::Milliseconds, kBothPrograms, false, {}, 1, kLatencyTimerMaxMs};
 inline constexpr ProgramOption kUnitOption{"--unit", OptionValue::Name, kBothPrograms, true,

@@ -11,6 +11,7 @@
 #include "ProgramThread.h"
 #include "ReadBack.h"
 #include "RecordingPrompts.h"
+#include "SafeFile.h"
 
 #include <filesystem>
 
@@ -31,10 +32,26 @@ private:
     OperatorPrompts& prompts;
 };
 
-// An outcome, a warning or an error in a box with OK.
+// An outcome, a warning or an error in a box with OK; advice, what to do,
+// below it.
 void Notify(const CommandHost& host, const std::string& text, const std::string& title,
-            BoxKind icon) {
-    host.prompts.Tell({text, title, icon, false, PromptKind::Notice});
+            BoxKind icon, const std::string& advice = {}) {
+    host.prompts.Tell({text, title, icon, false, PromptKind::Notice, advice});
+}
+
+// Where the firmware that did not open was, and where the standard ones are
+// looked for (the start folder is current): the file names themselves.
+std::string FirmwareAdvice(const std::string& opened) {
+    std::error_code ec;
+    const auto full = [&ec](const std::filesystem::path& path) {
+        return TextOf(std::filesystem::absolute(path, ec).lexically_normal());
+    };
+    std::string files;
+    for (const char* standard : kStandardFirmwareFiles) {
+        files += (files.empty() ? "" : ", ") + TextOf(PathOf(standard).filename());
+    }
+    return msg::kAdviceFirmwareOpened + full(PathOf(opened)) + ".\n" + msg::kAdviceFirmwareFolder +
+           full(PathOf(kStandardFirmwareFiles[0]).parent_path()) + ": " + files + ".";
 }
 
 // The programmer test failed: why the unit did not open when the host knows
@@ -309,7 +326,7 @@ CommandOutcome RunWriteCommand(const WriteCommand& command, const RadioConfig& c
         if (command.loadsFirmware) {
             if (!context.image.LoadHex(context.firmwareFile)) {
                 Notify(host, msg::kFirmwareNotLoaded, msg::kFirmwareNotLoadedCaption,
-                       BoxKind::Error);
+                       BoxKind::Error, FirmwareAdvice(context.firmwareFile));
                 ShowConfig(host);
                 return CommandOutcome::FirmwareNotLoaded;
             }
@@ -374,7 +391,8 @@ ReadOutcome ReadRadio(CommandContext& context, const CommandHost& host) {
             result.outcome = ReportFailedRun(identification, host, RunKind::Reading);
             host.runs.HideProgress();
         } else if (RadioBlank(context.image)) {
-            Notify(host, msg::kRadioBlank, msg::kRadioBlankCaption, BoxKind::Error);
+            Notify(host, msg::kRadioBlank, msg::kRadioBlankCaption, BoxKind::Error,
+                   msg::kAdviceRadioBlank);
             host.runs.HideProgress();
             ShowConfig(host);
             // The unit answered: a failed read, not a refused command.

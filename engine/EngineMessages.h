@@ -27,6 +27,13 @@ inline constexpr const char* kAdviceWriteAgain =
     "Радиостанция могла остаться записанной не полностью: повторите запись\n"
     "и не отдавайте радиостанцию, пока запись не пройдёт без ошибок.";
 inline constexpr const char* kAdviceReadAgain = "Затем повторите чтение.";
+inline constexpr const char* kAdviceRadioBlank =
+    "Проверьте кабель к радиостанции и её питание и прочитайте снова. Радиостанцию, которая\n"
+    "не программировалась, запрограммируйте командой «Программирование».";
+// Below the firmware's open error: the file it opened, then where the
+// standard ones are looked for.
+inline constexpr const char* kAdviceFirmwareOpened = "Открывался файл: ";
+inline constexpr const char* kAdviceFirmwareFolder = "Стандартные программы ищутся в папке ";
 inline constexpr const char* kAdviceTestFailed =
     "Если кабель и питание в порядке, закройте другие программы, работающие\n"
     "с программатором, отключите его и подключите снова.";

@@ -841,6 +841,7 @@ private slots:
         QCOMPARE(b.Texts(), (QStringList{msg::kConnectRadio, msg::kRadioBlank}));
         QCOMPARE(b.dialogs.Last().title, QString("Ошибка чтения конфигурации"));
         QCOMPARE(b.dialogs.Last().icon, BoxIcon::Error);
+        QCOMPARE(b.dialogs.Last().advice, QString(msg::kAdviceRadioBlank));
         QCOMPARE(b.w->channelEdits[0]->text(), QString("145")); // nothing decoded
         QVERIFY(b.w->PanClient->isVisible());
         QVERIFY(b.Usable());
@@ -1157,6 +1158,12 @@ private slots:
         b.w->ButProgClick();
         QCOMPARE(b.dialogs.Last().text, QString(msg::kFirmwareNotLoaded));
         QCOMPARE(b.dialogs.Last().title, QString("Ошибка открытия файла"));
+        // Below the text: the file it opened, the folder and the three names.
+        const QString work = QDir::cleanPath(QString::fromStdString(files.Path("WORK")));
+        QCOMPARE(b.dialogs.Last().advice,
+                 "Открывался файл: " + QDir::toNativeSeparators(work + "/St611.hex") +
+                     ".\nСтандартные программы ищутся в папке " + QDir::toNativeSeparators(work) +
+                     ": Sta410.hex, St610.hex, St611.hex.");
         QVERIFY(b.w->PanClient->isVisible());
         QVERIFY(!b.w->Image().IsLoaded());
         QCOMPARE(b.driver.FramesSeen(), 6);

@@ -25,6 +25,12 @@ expect 0 --simulate=radio.hex --workdir "$demo" --sim-delay 5 --journal j.csv --
 grep -qx shown out.txt
 [ -f radio.hex ] && [ ! -e "$demo/radio.hex" ] # named before the start folder changed
 expect 0 --simulate=radio.hex --workdir="$demo" --sim-delay=0 --journal= --exit-when-shown
+# As zekt-cli takes them: the radio file after a space, and faults to rehearse.
+expect 0 --simulate spaced.hex --workdir "$demo" --sim-fault timeout@40 --sim-fault=SIM1:slow@2 \
+  --journal= --exit-when-shown
+[ -f spaced.hex ]
+expect 1 --simulate --sim-fault timeout@ --journal= --exit-when-shown # as a radio file it cannot read
+[ "$(wc -l <err.txt)" = 1 ] && grep -q 'timeout@' err.txt
 # The files the window writes never name each other or the standard firmware.
 mkdir -p start/WORK && cp "$demo/WORK/St611.hex" start/WORK/ && ln start/WORK/St611.hex hard.hex
 expect 2 --simulate=j.csv --journal j.csv --exit-when-shown
