@@ -8,6 +8,7 @@
 #include "EngineMessages.h"
 #include "FrequencyCodec.h"
 #include "LatinMnemonics.h"
+#include "Notices.h"
 #include "PanelTexts.h"
 #include "ProgramThread.h"
 #include "QtOperatorDialogs.h"
@@ -125,6 +126,8 @@ TFUser::TFUser(std::unique_ptr<USB_Prog> unitLink, OperatorDialogs* givenDialogs
     Form2->closeAsked = [this] { AskToStopRun(false); };
     Guide = new TGuide(this);
     JournalWindow = new TJournal(*dialogs, this);
+    notices = new Notices(this);
+    notices->onKept = [this](const QString& line) { JournalWindow->AddNotice(line); };
 }
 
 TFUser::~TFUser() = default;

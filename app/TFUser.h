@@ -41,6 +41,7 @@ class TForm1;
 class TForm2;
 class TGuide;
 class TJournal;
+class Notices;
 
 enum class FieldColour { Window, Red, ButtonFace };
 
@@ -125,6 +126,8 @@ public:
     TForm2* Form2 = nullptr;
     TGuide* Guide = nullptr;
     TJournal* JournalWindow = nullptr;
+    // News that needs no answer, in a note over the window; kept in the journal view.
+    Notices* notices = nullptr;
 
     Project& Image() { return *image; }
     USB_Prog& Link() { return *link; }
@@ -232,11 +235,9 @@ private:
     std::unique_ptr<Project> image;
     std::unique_ptr<USB_Prog> link;
     std::string linkWarning; // from the last run, shown when it is over
-    // The shared journal's news (the server gone, back): shown at once when
-    // the window is idle, else when the run is over, never in its middle.
-    std::vector<std::string> journalNews;
+    // The shared journal's news (the server gone, back): a notice, which
+    // needs no answer and holds nothing up.
     void TellJournalNews(const std::string& text);
-    void ShowJournalNews();
     // The sender thread leaves its news here; the window's timer takes them
     // (the sender is no Qt thread and calls nothing of Qt).
     struct JournalMailbox {

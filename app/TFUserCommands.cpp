@@ -2,6 +2,7 @@
 // radio, writing its frequencies and reading it back. The flow lives in the
 // engine; the window lends it its boxes, panels and progress window.
 #include "ChannelTableHistory.h"
+#include "Notices.h"
 #include "TFUserHost.h"
 #include "TForm1.h"
 #include "TGuide.h"
@@ -77,17 +78,7 @@ void TFUser::TakeJournalMail() {
 }
 
 void TFUser::TellJournalNews(const std::string& text) {
-    journalNews.push_back(text);
-    if (!inputGuard) { // no command under way
-        ShowJournalNews();
-    }
-}
-
-void TFUser::ShowJournalNews() {
-    for (const std::string& text : std::exchange(journalNews, {})) {
-        dialogs->Message(QString::fromStdString(text), kApplicationTitle, BoxIcon::Warning,
-                         BoxButtons::Ok);
-    }
+    notices->Tell(QString::fromStdString(text));
 }
 
 void TFUser::ShowLinkWarning() {
@@ -185,7 +176,6 @@ void TFUser::OnUnit(const std::function<void()>& command) {
     command(); // each command opens the unit first
     inputGuard.reset();
     commandStop.reset();
-    ShowJournalNews(); // what the shared journal said meanwhile
     if (JournalWindow->isVisible()) {
         JournalWindow->Find(); // the runs just recorded show at once
     }

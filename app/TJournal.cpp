@@ -69,6 +69,9 @@ QString Shown(const std::string& uri) {
     return UriHasPassword(uri) ? QString("(адрес с паролем)") : Text(uri);
 }
 
+// The notices the view keeps shown.
+constexpr int kNoticesShown = 5;
+
 } // namespace
 
 TJournal::TJournal(OperatorDialogs& dialogs, QWidget* parent)
@@ -98,6 +101,12 @@ TJournal::TJournal(OperatorDialogs& dialogs, QWidget* parent)
     layout->addWidget(Runs, 1);
     LabelFound = new QLabel(this);
     layout->addWidget(LabelFound);
+    // The program's notices (the shared journal gone or back), latest last.
+    LabelNotices = new QLabel(this);
+    LabelNotices->setObjectName("JournalNotices");
+    LabelNotices->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    LabelNotices->hide();
+    layout->addWidget(LabelNotices);
     QDialogButtonBox* buttons = AddCloseButton(*this, *layout);
     ButSaveCopy =
         buttons->addButton("Сохранить &копию радиостанции...", QDialogButtonBox::ActionRole);
@@ -212,6 +221,15 @@ std::optional<JournalFilter> TJournal::Filter() {
         return std::nullopt;
     }
     return filter;
+}
+
+void TJournal::AddNotice(const QString& line) {
+    notices << line;
+    while (notices.size() > kNoticesShown) {
+        notices.removeFirst();
+    }
+    LabelNotices->setText("Сообщения программы:\n" + notices.join('\n'));
+    LabelNotices->show();
 }
 
 TJournal::~TJournal() {

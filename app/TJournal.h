@@ -3,6 +3,7 @@
 #include "JournalLookup.h"
 
 #include <QDialog>
+#include <QStringList>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -43,6 +44,8 @@ public:
     // opened with openReport when set.
     void SaveReport();
     std::function<void(const QString& path)> openReport;
+    // One of the program's notices, with its time: kept in view here.
+    void AddNotice(const QString& line);
 
     QLineEdit* EditSince = nullptr;
     QLineEdit* EditUntil = nullptr;
@@ -55,6 +58,7 @@ public:
     QPushButton* ButFind = nullptr;
     QLabel* LabelSource = nullptr;
     QLabel* LabelFound = nullptr;
+    QLabel* LabelNotices = nullptr;
     QTableWidget* Runs = nullptr;
     QPushButton* ButSaveCopy = nullptr;
     QPushButton* ButReport = nullptr;
@@ -66,6 +70,7 @@ public:
 
 private:
     OperatorDialogs& dialogs;
+    QStringList notices;
     JournalSource source;
     std::function<int()> waiting;
 

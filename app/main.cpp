@@ -10,6 +10,7 @@
 #include "FrameWatch.h"
 #include "HardwareDriver.h"
 #include "LinkBackend.h"
+#include "Notices.h"
 #include "OperatorDialogs.h"
 #include "ProgramSetUp.h"
 #include "RadioNumber.h"
@@ -427,6 +428,15 @@ int main(int argc, char** argv) {
     window->UseJournal(setUp->journal.path, setUp->sharedJournal);
     window->keptRadios = options.common.link.radioFiles;
     ShowFitted(app, *window, options.exitWhenShown);
+    // Without a driver the window still edits, saves and reads the journal:
+    // said once as a notice, and again by each command that needs the unit.
+    if (backend.HardwareMissing() && window->whyNotOpened) {
+        if (const std::optional<std::string> why = window->whyNotOpened()) {
+            QTimer::singleShot(0, window.get(), [&window, text = QString::fromStdString(*why)] {
+                window->notices->Tell(text);
+            });
+        }
+    }
     const int code = app.exec();
     saveRadio();
     if (const int signal = zekt::RunStopSignal(); signal > 0) {
