@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 
 namespace zekt {
 
@@ -14,6 +15,7 @@ constexpr int kNoteShownMs = 15000;
 // The most notices one note shows; older ones stay in the journal view.
 constexpr int kNoteLines = 3;
 constexpr int kNoteMargin = 8;
+constexpr int kNoteMinWidth = 240;
 
 } // namespace
 
@@ -26,7 +28,7 @@ Notices::Notices(QWidget* window)
     note->setObjectName("Notice");
     note->setAttribute(Qt::WA_ShowWithoutActivating);
     note->setFocusPolicy(Qt::NoFocus);
-    note->setWordWrap(false);
+    note->setWordWrap(true);
     note->setMargin(kNoteMargin);
     note->setStyleSheet("QLabel { background: #ffffe1; color: black; border: 1px solid #767676; }");
     hideTimer->setSingleShot(true);
@@ -51,7 +53,15 @@ void Notices::Tell(const QString& text) {
         shown.removeFirst();
     }
     note->setText(shown.join('\n'));
-    note->adjustSize();
+    // As wide as its longest line, within two thirds of the window: a long
+    // message wraps rather than leaving the screen.
+    int widest = 0;
+    for (const QString& each : shown) {
+        widest = std::max(widest, note->fontMetrics().horizontalAdvance(each));
+    }
+    const int room = window->width() * 2 / 3;
+    note->setFixedWidth(std::min(widest + 2 * kNoteMargin + 2, std::max(room, kNoteMinWidth)));
+    note->setFixedHeight(note->heightForWidth(note->width()));
     Place();
     note->show();
     hideTimer->start(kNoteShownMs);

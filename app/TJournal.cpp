@@ -105,6 +105,7 @@ TJournal::TJournal(OperatorDialogs& dialogs, QWidget* parent)
     LabelNotices = new QLabel(this);
     LabelNotices->setObjectName("JournalNotices");
     LabelNotices->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    LabelNotices->setWordWrap(true); // a long message never widens the view off the screen
     LabelNotices->hide();
     layout->addWidget(LabelNotices);
     QDialogButtonBox* buttons = AddCloseButton(*this, *layout);
