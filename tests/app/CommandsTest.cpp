@@ -9,9 +9,11 @@
 #include "ReferenceImages.h"
 #include "RunStop.h"
 #include "ScriptedDialogs.h"
+#include "Seeds.h"
 #include "SimulatedDriver.h"
 #include "TFUser.h"
 #include "TForm2.h"
+#include "TGuide.h"
 #include "TJournal.h"
 #include "TempFiles.h"
 
@@ -196,6 +198,235 @@ void CompareChipWithReference(const Pic16F877& chip, const char* dataDump, const
 
 class CommandsTest : public QObject {
     Q_OBJECT
+
+    // One walk of randomWalkThroughAShift; what broke, or nothing.
+    static std::string Walk(uint32_t seed, qint64& longestStall) {
+        TempFiles files;
+        Bench b;
+        const std::string journalPath = files.Path("journal.csv");
+        b.w->UseJournal(journalPath);
+        b.Configure(OpenConfigA());
+        // The operator's answers: yes to a stop question and to what a command
+        // asks before its run (unless the step declines it), no to the next
+        // radio, so that a series never runs on.
+        bool decline = false;
+        b.dialogs.onBox = [&b, &decline](const ScriptedDialogs::Box& box) {
+            if (box.buttons != BoxButtons::OkCancel) {
+                return;
+            }
+            const bool next = box.text.contains(msg::kProgNextQuestion) ||
+                              box.text.contains(msg::kFreqNextQuestion);
+            const bool yes =
+                box.text == msg::kStopRunOnlyQuestion || (!next && !std::exchange(decline, false));
+            b.dialogs.answers.push_front(yes ? BoxResult::Ok : BoxResult::Cancel);
+        };
+        std::mt19937 random(seed);
+        const auto pick = [&random](int n) {
+            return std::uniform_int_distribution<int>(0, n - 1)(random);
+        };
+        // Half the walks ask each radio's number, typed as a scanner would.
+        b.w->askRadioNumber = pick(2) == 0;
+        for (int n = 1; n <= 100; ++n) {
+            b.dialogs.lines << QString("R-%1").arg(n);
+        }
+        const auto lines = [&files] {
+            QStringList all =
+                QString::fromStdString(files.Read("journal.csv")).split("\r\n", Qt::SkipEmptyParts);
+            if (!all.isEmpty()) {
+                all.removeFirst(); // the header
+            }
+            return all;
+        };
+        QElapsedTimer sinceTick;
+        QTimer ticks;
+        QObject::connect(&ticks, &QTimer::timeout,
+                         [&] { longestStall = std::max(longestStall, sinceTick.restart()); });
+        sinceTick.start();
+        ticks.start(10);
+        // Whether the simulated radio holds a whole programming: a read
+        // then succeeds; unknown after a stopped write.
+        std::optional<bool> programmed = false;
+        // Whether the radio was programmed with read protection: its program
+        // memory then takes no frequencies and reads back as zeros.
+        std::optional<bool> protectedRadio = false;
+        const char* const frequencies[] = {"145", "146,5", "150,0125", "160", "172,5"};
+        QStringList trail; // the steps so far, for a failure's message
+        for (int step = 0; step < 20; ++step) {
+            const int action = pick(10);
+            const QStringList before = lines();
+            const int framesBefore = b.driver.FramesSeen();
+            b.dialogs.boxes.clear();
+            // What the step must leave in the journal: the results of its lines.
+            std::optional<QStringList> expected = QStringList{};
+            std::string what;
+            bool radioCommand = true;
+            switch (action) {
+            case 0: { // programming, one radio
+                what = "Программирование";
+                b.w->ButProgClick();
+                expected = QStringList{"ok"};
+                programmed = true;
+                protectedRadio = b.w->CheckBoxProtect->isChecked();
+                break;
+            }
+            case 1: { // frequencies only
+                what = "Запись частот";
+                const bool panelProtects = b.w->CheckBoxProtect->isChecked();
+                b.w->ButPrFrecClick();
+                // Known only between unprotected radio and panels.
+                expected = protectedRadio == false && !panelProtects
+                               ? std::optional(QStringList{"ok"})
+                               : std::nullopt;
+                if (!expected) {
+                    protectedRadio = std::nullopt;
+                }
+                // A blank radio that took frequencies reads back as a radio.
+                if (expected) {
+                    programmed = true;
+                } else if (programmed == false) {
+                    programmed = std::nullopt;
+                }
+                break;
+            }
+            case 2: { // a read
+                what = "Чтение";
+                b.w->ButReadClick();
+                expected = programmed && protectedRadio
+                               ? std::optional(
+                                     QStringList{*programmed && !*protectedRadio ? "ok" : "failed"})
+                               : std::nullopt;
+                // What a protected or half-written radio read back is no
+                // configuration to program: the operator sets the panels again.
+                if (expected != QStringList{"ok"}) {
+                    b.Configure(OpenConfigA());
+                }
+                break;
+            }
+            case 3: { // a question declined
+                what = "declined";
+                decline = true;
+                pick(2) == 0 ? b.w->ButProgClick() : b.w->ButReadClick();
+                expected = QStringList{"cancelled"};
+                break;
+            }
+            case 4: { // a programming stopped by Esc at some frame, in some window
+                what = "stopped";
+                b.driver.SetFrameDelay(std::chrono::milliseconds(1));
+                const bool journalOpen = pick(2) == 0;
+                if (journalOpen) {
+                    b.w->ShowJournal();
+                }
+                const int where = pick(journalOpen ? 3 : 2);
+                const bool acted = b.ActAfterFrames(
+                    5 + pick(400), [&b] { b.w->ButProgClick(); },
+                    [&b, where] {
+                        QWidget* const windows[] = {b.w->Form2, b.w.get(), b.w->JournalWindow};
+                        QTest::keyClick(windows[where], Qt::Key_Escape);
+                    });
+                b.driver.SetFrameDelay(std::chrono::milliseconds(0));
+                b.w->JournalWindow->hide();
+                if (acted) {
+                    expected = QStringList{"cancelled"};
+                    programmed = std::nullopt;
+                    protectedRadio = std::nullopt;
+                } else {
+                    expected = std::nullopt; // ended before the frame: counted below
+                    programmed = true;
+                    protectedRadio = b.w->CheckBoxProtect->isChecked();
+                }
+                break;
+            }
+            case 5: { // the programmer's test
+                what = "Тест";
+                b.w->ButTestClick();
+                break;
+            }
+            case 6: { // a file loaded
+                what = "file";
+                radioCommand = false;
+                b.dialogs.files = {QString(ZEKT_TEST_DATA_DIR "/prg/reference-a.prg")};
+                b.w->ButRdFileClick();
+                break;
+            }
+            case 7: { // a channel typed in
+                what = "edit";
+                radioCommand = false;
+                QLineEdit* field = b.w->channelEdits[static_cast<std::size_t>(pick(4))];
+                field->setFocus();
+                field->selectAll();
+                const QString typed = frequencies[pick(5)];
+                QTest::keyClicks(field, typed);
+                b.w->channelEdits[field == b.w->channelEdits[0] ? 1 : 0]->setFocus();
+                break;
+            }
+            case 8: { // Ctrl+Z
+                what = "undo";
+                radioCommand = false;
+                QWidget* focus = b.w->focusWidget() ? b.w->focusWidget() : b.w.get();
+                QTest::keyClick(focus, Qt::Key_Z, Qt::ControlModifier);
+                break;
+            }
+            default: { // the journal view and the guide, opened and closed
+                what = "windows";
+                radioCommand = false;
+                b.w->ShowJournal();
+                b.w->ButHelpClick();
+                b.w->Guide->hide();
+                b.w->JournalWindow->close();
+                break;
+            }
+            }
+            const QStringList after = lines();
+            trail << QString("%1%2")
+                         .arg(what.c_str())
+                         .arg(b.w->CheckBoxProtect->isChecked() ? "+p" : "");
+            const QString where =
+                QString("step %1 (%2) after %3").arg(step).arg(what.c_str()).arg(trail.join(' '));
+            const auto broke = [&where](const QString& why) {
+                return (where + ": " + why).toStdString();
+            };
+            if (after.mid(0, before.size()) != before) {
+                return broke("a journal line changed");
+            }
+            QStringList results;
+            for (const QString& line : after.mid(before.size())) {
+                results << line.section(';', 3, 3);
+            }
+            if (expected && results != *expected) {
+                return broke("results " + results.join(',') + ", not " + expected->join(',') +
+                             "; boxes: " + b.Texts().join(" | "));
+            }
+            if (!expected && (results.isEmpty() || results.size() > (action == 4 ? 2 : 1))) {
+                return broke("results " + results.join(','));
+            }
+            if (!radioCommand && b.driver.FramesSeen() != framesBefore) {
+                return broke("frames sent without a radio command");
+            }
+            if (radioCommand && action != 3 && b.driver.FramesSeen() == framesBefore) {
+                return broke("the command sent nothing");
+            }
+            if (!b.Usable()) {
+                return broke("the window is not usable");
+            }
+            // The keys never go to the hidden progress window after a run
+            // (without a window manager, a window the test hid may stay the
+            // active one: only the progress window is the program's to hand on).
+            if (QApplication::activeWindow() == b.w->Form2 && !b.w->Form2->isVisible()) {
+                return broke("the hidden progress window is the active one");
+            }
+            // A command after a stop: its own runs go to their end.
+            if (action == 4 && expected) {
+                b.w->ButProgClick();
+                programmed = true;
+                protectedRadio = b.w->CheckBoxProtect->isChecked();
+                if (lines().mid(after.size()) != QStringList{lines().last()} ||
+                    lines().last().section(';', 3, 3) != "ok") {
+                    return broke("the programming after the stop did not complete");
+                }
+            }
+        }
+        return {};
+    }
 
     TempFiles largeFiles;
     std::string largeJournal;
@@ -1376,6 +1607,19 @@ private slots:
         if (neverAnswers) {
             QCOMPARE(b.Texts().last(), QString(msg::kTestFailed));
         }
+    }
+
+    // A shift at random: files loaded, channels edited and undone, radios
+    // programmed, written, read and tested, runs stopped by Esc in any
+    // window at any frame, questions declined, the journal view and the
+    // guide opened and closed. After every step: one journal line per radio
+    // command with the result it came to, a run after a stop completes, the
+    // window usable, no frame sent but by a radio command, the active
+    // window a visible one. The longest pause of the window's loop is printed.
+    void randomWalkThroughAShift() {
+        qint64 longestStall = 0;
+        seeds::ForEachSeed({11, 12, 13}, [&](uint32_t seed) { return Walk(seed, longestStall); });
+        qInfo("longest pause of the window's loop over the walks: %lld ms", longestStall);
     }
 
     void everyRunIsReported() {
