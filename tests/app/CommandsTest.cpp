@@ -199,6 +199,10 @@ void CompareChipWithReference(const Pic16F877& chip, const char* dataDump, const
 class CommandsTest : public QObject {
     Q_OBJECT
 
+    // What the walk knows of the simulated radio.
+    enum class Known { No, Yes, Unknown };
+    static Known KnownAs(bool yes) { return yes ? Known::Yes : Known::No; }
+
     // One walk of randomWalkThroughAShift; what broke, or nothing.
     static std::string Walk(uint32_t seed, qint64& longestStall) {
         TempFiles files;
@@ -245,10 +249,10 @@ class CommandsTest : public QObject {
         ticks.start(10);
         // Whether the simulated radio holds a whole programming: a read
         // then succeeds; unknown after a stopped write.
-        std::optional<bool> programmed = false;
+        Known programmed = Known::No;
         // Whether the radio was programmed with read protection: its program
         // memory then takes no frequencies and reads back as zeros.
-        std::optional<bool> protectedRadio = false;
+        Known protectedRadio = Known::No;
         const char* const frequencies[] = {"145", "146,5", "150,0125", "160", "172,5"};
         QStringList trail; // the steps so far, for a failure's message
         for (int step = 0; step < 20; ++step) {
@@ -265,8 +269,8 @@ class CommandsTest : public QObject {
                 what = "Программирование";
                 b.w->ButProgClick();
                 expected = QStringList{"ok"};
-                programmed = true;
-                protectedRadio = b.w->CheckBoxProtect->isChecked();
+                programmed = Known::Yes;
+                protectedRadio = KnownAs(b.w->CheckBoxProtect->isChecked());
                 break;
             }
             case 1: { // frequencies only
@@ -274,27 +278,29 @@ class CommandsTest : public QObject {
                 const bool panelProtects = b.w->CheckBoxProtect->isChecked();
                 b.w->ButPrFrecClick();
                 // Known only between unprotected radio and panels.
-                expected = protectedRadio == false && !panelProtects
+                expected = protectedRadio == Known::No && !panelProtects
                                ? std::optional(QStringList{"ok"})
                                : std::nullopt;
                 if (!expected) {
-                    protectedRadio = std::nullopt;
+                    protectedRadio = Known::Unknown;
                 }
                 // A blank radio that took frequencies reads back as a radio.
                 if (expected) {
-                    programmed = true;
-                } else if (programmed == false) {
-                    programmed = std::nullopt;
+                    programmed = Known::Yes;
+                } else if (programmed == Known::No) {
+                    programmed = Known::Unknown;
                 }
                 break;
             }
             case 2: { // a read
                 what = "Чтение";
                 b.w->ButReadClick();
-                expected = programmed && protectedRadio
-                               ? std::optional(
-                                     QStringList{*programmed && !*protectedRadio ? "ok" : "failed"})
-                               : std::nullopt;
+                if (programmed != Known::Unknown && protectedRadio != Known::Unknown) {
+                    const bool good = programmed == Known::Yes && protectedRadio == Known::No;
+                    expected = QStringList{good ? "ok" : "failed"};
+                } else {
+                    expected = std::nullopt;
+                }
                 // What a protected or half-written radio read back is no
                 // configuration to program: the operator sets the panels again.
                 if (expected != QStringList{"ok"}) {
@@ -327,12 +333,12 @@ class CommandsTest : public QObject {
                 b.w->JournalWindow->hide();
                 if (acted) {
                     expected = QStringList{"cancelled"};
-                    programmed = std::nullopt;
-                    protectedRadio = std::nullopt;
+                    programmed = Known::Unknown;
+                    protectedRadio = Known::Unknown;
                 } else {
                     expected = std::nullopt; // ended before the frame: counted below
-                    programmed = true;
-                    protectedRadio = b.w->CheckBoxProtect->isChecked();
+                    programmed = Known::Yes;
+                    protectedRadio = KnownAs(b.w->CheckBoxProtect->isChecked());
                 }
                 break;
             }
@@ -417,8 +423,8 @@ class CommandsTest : public QObject {
             // A command after a stop: its own runs go to their end.
             if (action == 4 && expected) {
                 b.w->ButProgClick();
-                programmed = true;
-                protectedRadio = b.w->CheckBoxProtect->isChecked();
+                programmed = Known::Yes;
+                protectedRadio = KnownAs(b.w->CheckBoxProtect->isChecked());
                 if (lines().mid(after.size()) != QStringList{lines().last()} ||
                     lines().last().section(';', 3, 3) != "ok") {
                     return broke("the programming after the stop did not complete");
