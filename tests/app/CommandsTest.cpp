@@ -131,7 +131,7 @@ struct Bench {
 
 // A bench's journal of years: kLargeJournalRuns runs, every kMarkedEvery-th
 // of them on radio R-7.
-constexpr int kLargeJournalRuns = 200000;
+constexpr int kLargeJournalRuns = 50000;
 constexpr int kMarkedEvery = 50000;
 // Long enough for a sanitizer's build on a busy machine.
 constexpr int kLargeLookupMs = 120000;
