@@ -73,6 +73,7 @@ public:
     }
 
     bool ShowProgress() override {
+        w.Form2->SetRunName(button->accessibleName()); // the command, without its "&"
         w.Form2->show();
         FocusProgress();
         return w.Form2->shown;

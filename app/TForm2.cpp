@@ -1,6 +1,7 @@
 #include "TForm2.h"
 
 #include "FrameWatch.h"
+#include "OperatorDialogs.h"
 #include "QtOperatorDialogs.h"
 
 #include <QCloseEvent>
@@ -53,10 +54,11 @@ void TForm2::SetCaption(const std::string& caption) {
 }
 
 void TForm2::ShowCaption() {
-    // The window system shows an empty title as the program's name: a blank
-    // stands for the empty caption there, the caption itself stays empty.
+    // The caption itself stays empty between steps; the window system is
+    // given the running command's name (or the program's) instead, since it
+    // would otherwise show a nameless window.
     if (windowTitle().isEmpty() && windowHandle() != nullptr) {
-        windowHandle()->setTitle(QStringLiteral(" "));
+        windowHandle()->setTitle(runName.isEmpty() ? kApplicationTitle : runName);
     }
 }
 
@@ -88,6 +90,11 @@ void TForm2::AskToClose() {
 void TForm2::Clear() {
     SetCaption("");
     ProgressBar->setValue(0);
+}
+
+void TForm2::SetRunName(const QString& name) {
+    runName = name;
+    ShowCaption();
 }
 
 void TForm2::SetMaximum(int maximum) {

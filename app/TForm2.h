@@ -31,6 +31,9 @@ public:
     void SetPosition(int position) override;
     // Nothing of an earlier run: no step's caption, an empty bar.
     void Clear();
+    // What the window system shows while no step has a caption: the command
+    // that runs, so that no window goes nameless.
+    void SetRunName(const QString& name);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -40,6 +43,7 @@ protected:
 
 private:
     void ShowCaption();
+    QString runName;
     void AskToClose();
     // The window (its frame, once the window manager has told it) in the
     // middle of the screen.

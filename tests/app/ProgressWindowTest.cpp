@@ -36,10 +36,17 @@ private slots:
         TForm2 form;
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
+        // The caption stays empty until a step sets it, yet the window is
+        // never nameless to the window system: the program, then the command.
         QCOMPARE(form.windowTitle(), QString());
-        QCOMPARE(form.windowHandle()->title(), QString(" "));
+        QCOMPARE(form.windowHandle()->title(), QString("Программатор ЗЕКТ"));
+        form.SetRunName("Чтение конфигурации");
+        QCOMPARE(form.windowHandle()->title(), QString("Чтение конфигурации"));
         form.SetCaption("Чтение памяти данных...");
         QCOMPARE(form.windowHandle()->title(), QString("Чтение памяти данных..."));
+        form.Clear();
+        QCOMPARE(form.windowTitle(), QString());
+        QCOMPARE(form.windowHandle()->title(), QString("Чтение конфигурации"));
         form.showMinimized();
         QTRY_VERIFY(!form.isMinimized() && form.isVisible());
     }

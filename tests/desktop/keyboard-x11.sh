@@ -58,6 +58,13 @@ wait_active() { # WINDOW WHAT
   for _ in $(seq 100); do [ "$(active)" = "$1" ] && return 0; sleep 0.1; done
   fail "$2: the active window is '$(title_of "$(active)")'"
 }
+# Every window the manager lists has a name (a blank one is nameless on a taskbar).
+no_nameless() { # WHEN
+  local id
+  for id in $(xprop -root _NET_CLIENT_LIST | grep -o '0x[0-9a-f]*'); do
+    title_of "$id" | grep -q '[^ ]' || fail "$1: a window without a title"
+  done
+}
 # Answers the box titled so with Enter, and waits until it is gone.
 answer() { local box; box=$(wait_titled "$1"); wait_active "$box" "box '$1'"; xdotool key Return; wait_gone "$box"; }
 
@@ -96,6 +103,8 @@ done
 [ "$progress" != "$main" ] || fail "the main window is active during the run"
 xdotool windowactivate --sync "$main"
 xdotool key Escape
+wait_titled 'Остановка работы' >/dev/null
+no_nameless "the stop question"
 answer 'Остановка работы'
 answer 'Программатор ЗЕКТ'
 wait_active "$main" "after the stopped run"
@@ -107,6 +116,7 @@ wait_active "$main" "after the stopped run"
 xdotool key alt+g
 answer 'ВНИМАНИЕ !'
 number=$(wait_titled 'Номер радиостанции')
+no_nameless "the second radio's number box"
 xdotool type --delay 20 'R-8'
 xdotool key Return
 wait_gone "$number"
