@@ -139,4 +139,26 @@ wait_active "$journal" "after the journal view's box"
 sleep 0.5
 [ -z "$(titled 'Программатор ЗЕКТ')" ] || fail "the refusal was said twice"
 [ "$(tr -d '\r' <"$work/journal.csv" | grep -c ';cancelled;.*;R-[78]$')" = 2 ] || fail "not one line per stopped run"
+
+# Тест with a unit whose reply is 3 s late: the window keeps answering while
+# it waits, so Esc brings the stop question then; a window frozen in the
+# exchange would take the keys only after the test's own box.
+kill "$app"
+wait "$app" 2>/dev/null || true
+(cd "$work" && exec env LC_ALL="$program_locale" QT_QPA_PLATFORM=xcb "$program" \
+  --simulate=radio.hex --sim-fault=slow@1 --journal= >app.log 2>&1) &
+app=$!
+main=$(wait_titled 'Программатор возимых радиостанций ЗЕКТ.*')
+xdotool windowactivate --sync "$main"
+xdotool key alt+n # Тест
+asked=
+for _ in $(seq 600); do
+  [ -n "$(titled 'Тест')" ] && break
+  [ -n "$(titled 'Остановка работы')" ] && { asked=1; break; }
+  [ "$(active)" = "$main" ] && xdotool key Escape
+  sleep 0.05
+done
+[ -n "$asked" ] || fail "no stop question while the unit was testing"
+answer 'Остановка работы'
+answer 'Тест'
 echo "keyboard on X11: ok"
