@@ -135,6 +135,8 @@ void PrintRun(const SharedRecord& run) {
         {"Версия", run[kVersionColumn]},
         {"Секунды", WithDecimalComma(run[kSecondsColumn])},
         {"Программатор", run[kUnitColumn]},
+        {"Радиостанция", run[kRadioColumn]},
+        {"Номер в общем журнале", run[kIdColumn]},
         {"Таймер задержки USB", run[kLatencyColumn] == kJournalDefaultLatency
                                     ? std::string("не менялся")
                                     : run[kLatencyColumn] + " мс"},
@@ -301,8 +303,9 @@ int InitDbCommand(const std::string& uri) {
     return kExitOk;
 }
 
-// Queues the bench's local records the server lacks, with new ids (what the
-// server has is never sent twice); false when the comparison failed.
+// Queues the bench's local records the server lacks, under their own ids
+// (lines from before ids under new ones); what the server has is never sent
+// twice. False when the comparison failed.
 bool QueueMissing(const std::string& localPath, const std::string& uri, const std::string& outbox) {
     const JournalSource source{localPath, {}};
     const FoundRuns local = FindRuns(source, {}, 0);
@@ -323,7 +326,8 @@ bool QueueMissing(const std::string& localPath, const std::string& uri, const st
             const FoundRuns copy = FindRun(source, record.id);
             record.radioCopy = copy.runs.empty() ? std::string() : copy.runs.front().radioCopy;
         }
-        record.id = NewRecordId(bench, record[kTimeColumn]);
+        record.id =
+            record[kIdColumn].empty() ? NewRecordId(bench, record[kTimeColumn]) : record[kIdColumn];
         record.operatorLogin = OperatorLogin();
         record.zone = BenchZone();
         if (const Outcome kept = queue.Append(record); !kept.Ok()) {

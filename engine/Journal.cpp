@@ -116,12 +116,9 @@ bool Journal::Keep(Held& record, std::string& why, std::string copy) {
         }
     }
     if (shared && !record.inOutbox && !record.withSender) {
-        SharedRecord sent{NewRecordId(bench, record.time),
-                          bench,
-                          operatorLogin,
-                          JournalColumns(record.record, record.time),
-                          std::move(copy),
-                          BenchZone()};
+        SharedRecord sent{record.record.id, bench,
+                          operatorLogin,    JournalColumns(record.record, record.time),
+                          std::move(copy),  BenchZone()};
         const Outcome queued = shared->Record(sent);
         record.inOutbox = queued.Ok();
         if (!queued.Ok()) {
@@ -182,6 +179,10 @@ bool Journal::Append(const JournalRecord& record) {
         KeepHeld();
     }
     Held one{record, JournalTime()};
+    if (one.record.id.empty()) {
+        // One id for the local line and the shared journal's row alike.
+        one.record.id = NewRecordId(bench, one.time);
+    }
     std::string why;
     if (Keep(one, why, std::move(copy))) {
         return true;

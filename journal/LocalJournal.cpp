@@ -76,11 +76,34 @@ std::string OutboxPath(const std::string& journalPath) {
     return TextOf(PathOf(journalPath).parent_path() / "journal-outbox.txt");
 }
 
+namespace {
+
+constexpr std::array<const char*, kJournalColumns> kColumnNames = {"time",
+                                                                   "program",
+                                                                   "command",
+                                                                   "result",
+                                                                   "message",
+                                                                   "configuration file",
+                                                                   "configuration file sha256",
+                                                                   "configuration sha256",
+                                                                   "firmware file",
+                                                                   "firmware sha256",
+                                                                   "version",
+                                                                   "seconds",
+                                                                   "unit",
+                                                                   "latency",
+                                                                   "radio",
+                                                                   "record id"};
+
+// The header of a version whose lines have the first `columns` columns.
+std::string HeaderOf(std::size_t columns) {
+    return Join(std::vector<std::string>(kColumnNames.begin(), kColumnNames.begin() + columns));
+}
+
+} // namespace
+
 std::string JournalHeader() {
-    return Join(std::initializer_list<std::string>{
-        "time", "program", "command", "result", "message", "configuration file",
-        "configuration file sha256", "configuration sha256", "firmware file", "firmware sha256",
-        "version", "seconds", "unit", "latency", "radio"});
+    return HeaderOf(kJournalColumns);
 }
 
 std::array<std::string, kJournalColumns> JournalColumns(const JournalRecord& r,
@@ -88,7 +111,8 @@ std::array<std::string, kJournalColumns> JournalColumns(const JournalRecord& r,
     const std::string seconds = MachineNumber(r.seconds, 1);
     return {time,         r.program,        r.command,   r.result,       OneLine(r.message, true),
             r.configFile, r.configFileHash, r.imageHash, r.firmwareFile, r.firmwareHash,
-            r.version,    seconds,          r.unit,      r.latency,      r.radio};
+            r.version,    seconds,          r.unit,      r.latency,      r.radio,
+            r.id};
 }
 
 std::string FormatJournalLine(const JournalRecord& r, const std::string& time) {
@@ -167,10 +191,10 @@ void ForgetPending(const std::string& pendingPath, std::size_t taken) {
 
 namespace {
 
-// The header of 1.0.0, without the radio's number.
+// The header of 1.0.0, without the radio's number. (A journal of 1.1.0 keeps
+// its header: lines with the record's id go under it as they are.)
 std::string HeaderBefore11() {
-    std::string header = JournalHeader();
-    return header.replace(header.rfind(";radio"), 6, "");
+    return HeaderOf(kJournalColumnsBefore11);
 }
 
 bool HasHeaderBefore11(int fd) {
@@ -344,8 +368,9 @@ FoundRuns LocalRuns(const std::string& path, const std::function<bool(const Shar
         ++number;
         const std::vector<std::string> fields = CsvFields(line, kSeparator);
         // The header, and a line an older program cut short; a line of 1.0.0
-        // has no radio number.
-        if ((fields.size() != kJournalColumns && fields.size() != kJournalColumnsBefore11) ||
+        // has no radio number, one of 1.1.0 no record id.
+        if ((fields.size() != kJournalColumns && fields.size() != kJournalColumnsBefore12 &&
+             fields.size() != kJournalColumnsBefore11) ||
             fields[kTimeColumn] == "time") {
             continue;
         }

@@ -28,6 +28,7 @@ struct JournalRecord {
     std::string unit;       // the programmer unit's serial number (SIM1 for the simulated unit)
     std::string latency;    // the latency timer a run set, in ms, or kJournalDefaultLatency
     std::string radio = {}; // the radio's own number; empty: none given
+    std::string id = {};    // unique (NewRecordId): the shared journal's key of the same record
 };
 
 inline constexpr const char* kJournalOk = "ok";

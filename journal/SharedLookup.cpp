@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <limits>
 #include <map>
+#include <set>
 
 namespace zekt {
 
@@ -45,7 +46,7 @@ std::string SelectRecord(const LookupLink& link) {
            ", program, command, result, message, config_file, config_file_sha256, "
            "config_sha256, firmware_file, firmware_sha256, version, to_char(seconds, "
            "'FM999999990.0'), unit, latency, " +
-           link.radio + ", bench, operator, " + t.zone + ", ";
+           link.radio + ", id, bench, operator, " + t.zone + ", ";
 }
 
 // Days from since to until, both included, as calendar days where each
@@ -226,10 +227,65 @@ FoundRuns SharedJournal::Find(const std::string& uri, const JournalFilter& filte
 
 namespace {
 
-// What tells one run from another for a comparison, as the server stores it.
-std::string RunKey(const std::string& time, const SharedRecord& r) {
-    return time + '|' + r[kCommandColumn] + '|' + r[kResultColumn] + '|' + r[kUnitColumn] + '|' +
-           r[kConfigHashColumn] + '|' + ServerText(r[kConfigFileColumn]);
+// A time as the instant it names, "YYYY-MM-DD HH:MM:SS" in UTC, however the
+// bench wrote its offset; the text itself when it is no such time.
+std::string UtcInstant(const std::string& time) {
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, oh = 0, om = 0;
+    char sign = 0;
+    if (std::sscanf(time.c_str(), "%4d-%2d-%2dT%2d:%2d:%2d%c%2d:%2d", &y, &mo, &d, &h, &mi, &s,
+                    &sign, &oh, &om) != 9 ||
+        (sign != '+' && sign != '-')) {
+        return time;
+    }
+    using namespace std::chrono;
+    const year_month_day day{year(y), month(static_cast<unsigned>(mo)),
+                             std::chrono::day(static_cast<unsigned>(d))};
+    if (!day.ok()) {
+        return time;
+    }
+    const int offset = (sign == '-' ? -1 : 1) * (oh * 60 + om);
+    const sys_seconds at = sys_days(day) + hours(h) + minutes(mi - offset) + seconds(s);
+    const sys_days utcDay = floor<days>(at);
+    const year_month_day u{utcDay};
+    const hh_mm_ss clock{at - utcDay};
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02u %02d:%02d:%02d", static_cast<int>(u.year()),
+                  static_cast<unsigned>(u.month()), static_cast<unsigned>(u.day()),
+                  static_cast<int>(clock.hours().count()),
+                  static_cast<int>(clock.minutes().count()),
+                  static_cast<int>(clock.seconds().count()));
+    return text;
+}
+
+// The server's columns a comparison reads, in the journal's order from the
+// time to the latency, then the radio's number (empty from a table of
+// before it), as the server stores them.
+constexpr const char* kCompareColumns =
+    "to_char(time AT TIME ZONE 'UTC', 'YYYY-MM-DD HH24:MI:SS'), program, command, result, "
+    "message, config_file, config_file_sha256, config_sha256, firmware_file, firmware_sha256, "
+    "version, to_char(seconds, 'FM999999990.0'), unit, latency, ";
+
+// A run's whole content, every column but its id, as the server stores it:
+// two radios programmed in the same second differ in their numbers at least.
+// The radio's number counts only where the table keeps it.
+std::string ContentKey(const SharedRecord& r, bool withRadio) {
+    std::string key = UtcInstant(r[kTimeColumn]);
+    for (int c = kTimeColumn + 1; c < kRadioColumn; ++c) {
+        std::string field = ServerText(r[static_cast<JournalColumn>(c)]);
+        if (c == kSecondsColumn) {
+            std::replace(field.begin(), field.end(), ',', '.'); // 1.0.0 under ru_RU
+        }
+        key += '\x1f' + field;
+    }
+    return key + '\x1f' + (withRadio ? ServerText(r[kRadioColumn]) : std::string());
+}
+
+std::string ContentKeyOfRow(const std::vector<std::string>& row) {
+    std::string key = row.at(1);
+    for (std::size_t c = 2; c < row.size(); ++c) {
+        key += '\x1f' + row[c];
+    }
+    return key;
 }
 
 } // namespace
@@ -245,28 +301,47 @@ SharedJournal::Compared SharedJournal::Compare(const std::string& uri,
         compared.outcome = found.outcome;
         return compared;
     }
-    const PgReply reply =
-        link.db->Run(std::string("SELECT ") + link.columns->time +
-                         ", command, result, unit, config_sha256, config_file FROM "
-                         "zekt_journal WHERE bench = $1",
-                     {ServerText(bench)});
+    const bool withRadio = std::string(link.radio) != "''";
+    const PgReply reply = link.db->Run(std::string("SELECT id, ") + kCompareColumns + link.radio +
+                                           " FROM zekt_journal WHERE bench = $1",
+                                       {ServerText(bench)});
     if (!reply.ok) {
         compared.outcome = Outcome::Refused(reply.error);
         return compared;
     }
-    // Runs are counted, not just named: two alike in one second are two.
-    std::map<std::string, int> have;
-    for (const std::vector<std::string>& row : reply.rows) {
-        ++have[row.at(0) + '|' + row.at(1) + '|' + row.at(2) + '|' + row.at(3) + '|' + row.at(4) +
-               '|' + row.at(5)];
-    }
     compared.onServer = reply.rows.size();
+    // A line with its id is the row with that id; a line from before ids
+    // is any row of the same content that no line claims by id, counted:
+    // two alike are two.
+    std::set<std::string> localIds;
+    for (const SharedRecord& record : local) {
+        if (!record[kIdColumn].empty()) {
+            localIds.insert(ServerText(record[kIdColumn]));
+        }
+    }
+    std::set<std::string> have;
+    std::map<std::string, int> alike;
+    for (const std::vector<std::string>& row : reply.rows) {
+        have.insert(row.at(0));
+        if (localIds.count(row.at(0)) == 0) {
+            ++alike[ContentKeyOfRow(row)];
+        }
+    }
     const Outbox::Waiting queued = Outbox(outboxPath).Take(std::numeric_limits<std::size_t>::max());
     for (const SharedRecord& record : queued.records) {
-        ++have[RunKey(record[kTimeColumn], record)];
+        have.insert(ServerText(record.id));
+        if (localIds.count(ServerText(record.id)) == 0) {
+            ++alike[ContentKey(record, withRadio)];
+        }
     }
     for (const SharedRecord& record : local) {
-        int& left = have[RunKey(record[kTimeColumn], record)];
+        if (!record[kIdColumn].empty()) {
+            if (have.count(ServerText(record[kIdColumn])) == 0) {
+                compared.missing.push_back(record);
+            }
+            continue;
+        }
+        int& left = alike[ContentKey(record, withRadio)];
         if (left > 0) {
             --left;
         } else {

@@ -9,10 +9,24 @@ namespace zekt {
 namespace {
 
 // The id, bench, operator and copy, the journal's columns, the zone. Version
-// 1.0.0 wrote no zone and no radio number; the zone came first.
+// 1.1.0 wrote no id among the columns; 1.0.0 no zone and no radio number.
 constexpr std::size_t kOutboxFields = 5 + kJournalColumns;
-constexpr std::size_t kOutboxFieldsWithoutRadio = 5 + kJournalColumnsBefore11;
+constexpr std::size_t kOutboxFields110 = 5 + kJournalColumnsBefore12;
 constexpr std::size_t kOutboxFields100 = 4 + kJournalColumnsBefore11;
+
+// How many of the journal's columns a line of so many fields has.
+std::size_t ColumnsOfOutboxLine(std::size_t fields) {
+    switch (fields) {
+    case kOutboxFields:
+        return kJournalColumns;
+    case kOutboxFields110:
+        return kJournalColumnsBefore12;
+    case kOutboxFields100:
+        return kJournalColumnsBefore11;
+    default:
+        return 0;
+    }
+}
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9') {
@@ -166,16 +180,17 @@ bool ParseOutboxLine(std::string_view line, SharedRecord& record) {
         start = end + 1;
     }
     const std::size_t count = fields.size();
-    if (count != kOutboxFields && count != kOutboxFieldsWithoutRadio && count != kOutboxFields100) {
+    const std::size_t columns = ColumnsOfOutboxLine(count);
+    if (columns == 0) {
         return false;
     }
     record.zone.clear();
     if (count != kOutboxFields100 && !Decoded(fields.back(), record.zone)) {
         return false;
     }
-    const std::size_t columns =
-        count == kOutboxFields ? std::size_t{kJournalColumns} : kJournalColumnsBefore11;
-    record[kRadioColumn].clear();
+    for (std::size_t c = columns; c < kJournalColumns; ++c) {
+        record.columns[c].clear();
+    }
     bool ok = Decoded(fields[0], record.id) && Decoded(fields[1], record.bench) &&
               Decoded(fields[2], record.operatorLogin) && Decoded(fields[3], record.radioCopy);
     for (std::size_t c = 0; ok && c < columns; ++c) {
@@ -183,6 +198,9 @@ bool ParseOutboxLine(std::string_view line, SharedRecord& record) {
     }
     for (char& c : record[kSecondsColumn]) {
         c = c == ',' ? '.' : c; // 1.0.0 under ru_RU
+    }
+    if (record[kIdColumn].empty()) {
+        record[kIdColumn] = record.id; // queued by 1.1.0: the id it is sent under
     }
     return ok && !record.id.empty();
 }

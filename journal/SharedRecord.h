@@ -23,11 +23,14 @@ enum JournalColumn : int {
     kUnitColumn,
     kLatencyColumn,
     kRadioColumn, // the radio's own number; lines of 1.0.0 end before it
+    kIdColumn,    // the record's id, as the shared journal keys it; lines of 1.1.0 end before it
     kJournalColumns
 };
 
-// Lines of 1.0.0 have every column but the radio's number.
+// Lines of 1.0.0 have every column but the radio's number; lines of 1.1.0
+// every column but the record's id.
 inline constexpr std::size_t kJournalColumnsBefore11 = kRadioColumn;
+inline constexpr std::size_t kJournalColumnsBefore12 = kIdColumn;
 
 // One journal record as the workshop's shared journal keeps it.
 struct SharedRecord {

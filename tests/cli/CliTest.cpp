@@ -1178,9 +1178,12 @@ private slots:
                              .toHex()));
         QVERIFY(program[8].endsWith("/WORK/St611.hex"));
         QCOMPARE(read.mid(1, 3), (QStringList{"zekt-cli", "read", "ok"}));
-        // unit, latency timer and no radio number
-        QCOMPARE(program.mid(12), (QStringList{"SIM1", "default", ""}));
-        QCOMPARE(read.mid(12), (QStringList{"SIM1", "default", ""}));
+        // unit, latency timer, no radio number, and an id of each record's own
+        QCOMPARE(program.mid(12, 3), (QStringList{"SIM1", "default", ""}));
+        QCOMPARE(read.mid(12, 3), (QStringList{"SIM1", "default", ""}));
+        QVERIFY(program[kIdColumn].contains(QRegularExpression("^[^/]+/[-0-9T:+]+/[0-9A-F]{32}$")));
+        QVERIFY(read[kIdColumn].contains(QRegularExpression("/[0-9A-F]{32}$")));
+        QVERIFY(read[kIdColumn] != program[kIdColumn]);
         QCOMPARE(read[7], program[7]);
         QVERIFY(read[5].contains("/xdg/zekt-programmer/radios/"));
         // The kept file holds the radio's bytes: the same channel table.
@@ -1768,7 +1771,7 @@ private slots:
 
         cli.files.Write("config/zekt-programmer/settings.conf", "radio-number = ask\n");
         QCOMPARE(cli.Sim({"read", "--yes"}, "S-9\n").status, 0);
-        QVERIFY(cli.Journal().constLast().endsWith(";S-9"));
+        QCOMPARE(cli.Journal().constLast().split(';')[kRadioColumn], QString("S-9"));
     }
 
     // --repeat: after each radio the question, answered by standard input;

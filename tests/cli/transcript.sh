@@ -32,6 +32,7 @@ mask() {
     -e 's/;[0-9]+\.[0-9];(SIM|FT)/;SECONDS;\1/g' \
     -e 's/(SIM[0-9] +[^ ]+ +)[0-9]+,[0-9]/\1SECONDS/g' \
     -e 's/((RX 80 bytes: 16 00 40 57|TX 80 bytes: 16 00 40 56) [0-9A-F]{2} [0-9A-F]{2}) [0-9A-F]{2} [0-9A-F]{2} [0-9A-F]{2} [0-9A-F]{2}/\1 DD DD DD DD/g' \
+    -e 's#/[0-9A-F]{32}\b#/RANDOM#g' \
     -e "s/\\b$bench\\b/BENCH/g; s/;$user;/;USER;/g" \
     -e "${whole_sha:+s/$whole_sha/WHOLE_SHA256/g}"
 }

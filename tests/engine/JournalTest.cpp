@@ -66,6 +66,8 @@ private slots:
             "bench/2026-12-07T10:42:18+03:00/42-1", "bench", "оператор", {}, "", "Europe/Moscow"};
         record.columns[0] = "2026-12-07T10:42:18+03:00";
         record.columns[4] = "Текст; с разделителем\nи строкой 100%";
+        record[kRadioColumn] = "R-7";
+        record[kIdColumn] = record.id;
         record.radioCopy = "[Каналы]\r\nF1=150,5\r\n";
         SharedRecord back;
         const std::string line = OutboxLine(record);
@@ -96,13 +98,29 @@ private slots:
         for (const auto& [uri, password] : uris) {
             QVERIFY2(UriHasPassword(uri) == password, uri);
         }
-        // 1.0.0 wrote no zone, and the seconds in the Russian locale.
+        // Lines queued by older versions: 1.1.0 wrote no record id among the
+        // columns (the line's own id is the one), 1.0.0 no radio number and no
+        // zone, and its seconds in the Russian locale.
         SharedRecord old = record;
         old[kSecondsColumn] = "0,5";
-        const std::string oldLine = OutboxLine(old);
-        QVERIFY(ParseOutboxLine(oldLine.substr(0, oldLine.rfind(';')), back));
-        QCOMPARE(back[kSecondsColumn], std::string("0.5"));
-        QCOMPARE(back.zone, std::string());
+        const QStringList fields = QString::fromStdString(OutboxLine(old)).trimmed().split(';');
+        const struct {
+            const char* version;
+            QStringList line;
+            std::string radio;
+            std::string zone;
+        } versions[] = {
+            {"1.1.0", fields.mid(0, 4 + kIdColumn) << fields.last(), "R-7", "Europe/Moscow"},
+            {"1.0.0", fields.mid(0, 4 + kRadioColumn), "", ""},
+        };
+        for (const auto& [version, line, radio, zone] : versions) {
+            QVERIFY2(ParseOutboxLine(line.join(';').toStdString(), back), version);
+            QCOMPARE(back.id, record.id);
+            QCOMPARE(back[kIdColumn], record.id);
+            QCOMPARE(back[kRadioColumn], radio);
+            QCOMPARE(back[kSecondsColumn], std::string("0.5"));
+            QCOMPARE(back.zone, zone);
+        }
     }
 
     // Text the server would refuse is stored with its bad bytes spelled out;
@@ -440,14 +458,29 @@ private slots:
                 std::string::npos);
     }
 
-    // A journal of 1.0.0 gets the radio's column in its header once; its
-    // lines stay, read as having no number.
-    void aJournalOf100GetsTheRadioColumnOnce() {
+    // Older journals are read as they are: 1.0.0's gets the radio's column
+    // in its header once (its lines count as having no number), 1.1.0's
+    // keeps its header, and the new lines carry their record ids under it.
+    void olderJournalsAreReadAsTheyAre_data() {
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<bool>("headerReplaced");
+        QTest::newRow("1.0.0") << int(kJournalColumnsBefore11) << true;
+        QTest::newRow("1.1.0") << int(kJournalColumnsBefore12) << false;
+    }
+    void olderJournalsAreReadAsTheyAre() {
+        QFETCH(int, columns);
+        QFETCH(bool, headerReplaced);
+        const auto firstColumns = [columns](const std::string& line) {
+            const QStringList fields = QString::fromStdString(line).chopped(2).split(';');
+            return (fields.mid(0, columns).join(';') + "\r\n").toStdString();
+        };
         TempFiles files;
-        std::string header = JournalHeader();
-        header.replace(header.rfind(";radio"), 6, "");
-        std::string old = FormatJournalLine(Sample(), "2026-01-01T10:00:00+03:00");
-        old.replace(old.rfind(';'), std::string::npos, "\r\n");
+        const std::string header = firstColumns(JournalHeader());
+        JournalRecord sample = Sample();
+        sample.message = "без разделителей";
+        sample.radio = "R-1";
+        const std::string old =
+            firstColumns(FormatJournalLine(sample, "2026-01-01T10:00:00+03:00"));
         const std::string cut = old.substr(0, 20); // a line a full disk cut
         const std::string path = files.Write("journal.csv", header + old + cut);
         JournalRecord numbered = Sample();
@@ -456,13 +489,19 @@ private slots:
         QVERIFY(Journal(path).Append(numbered));
         const QStringList lines = JournalLines(path);
         QCOMPARE(lines.size(), 5);
-        QCOMPARE(lines[0] + "\r\n", QString::fromStdString(JournalHeader()));
+        QCOMPARE(lines[0] + "\r\n",
+                 QString::fromStdString(headerReplaced ? JournalHeader() : header));
         QCOMPARE(lines[1] + "\r\n", QString::fromStdString(old));
-        QVERIFY(lines[3].endsWith(";R-7") && lines[4].endsWith(";R-7"));
         const FoundRuns found = LocalRuns(path, [](const SharedRecord&) { return true; }, 0, {});
         QCOMPARE(found.runs.size(), std::size_t(3));
-        QCOMPARE(found.runs[0][kRadioColumn], std::string());
-        QCOMPARE(found.runs[2][kRadioColumn], std::string("R-7"));
+        QCOMPARE(found.runs[0][kRadioColumn], std::string(columns > kRadioColumn ? "R-1" : ""));
+        QCOMPARE(found.runs[0][kIdColumn], std::string());
+        for (const std::size_t i : {1u, 2u}) {
+            QCOMPARE(found.runs[i][kRadioColumn], std::string("R-7"));
+            QVERIFY(QString::fromStdString(found.runs[i][kIdColumn])
+                        .contains(QRegularExpression("/[0-9A-F]{32}$")));
+        }
+        QVERIFY(found.runs[1][kIdColumn] != found.runs[2][kIdColumn]);
     }
 
     // Another program holding the journal's lock longer than an append takes

@@ -97,10 +97,10 @@ for i in 1 2 3 4; do
   grep -q "общий журнал недоступен" series.err || fail "no warning with the server down"
 done
 [ "$(grep -c . series/journal-outbox.txt)" = 8 ] || fail "outbox: $(grep -c . series/journal-outbox.txt)"
-# A record that 1.0.0 queued under ru_RU (no radio number, no zone), with its
-# seconds as "0,0" (and a unit of its own: it is no copy of the bench's records).
+# A record that 1.0.0 queued under ru_RU (no radio number, record id or zone),
+# with its seconds as "0,0" (and a unit of its own: it is no copy of the bench's records).
 sed -n 1p series/journal-outbox.txt |
-  sed 's/^[^;]*;/bench\/1.0.0-comma;/; s/;[^;]*;[^;]*$//; s/;[0-9]*\.[0-9];[^;]*;\([^;]*\)$/;0,0;SIM9;\1/' \
+  sed 's/^[^;]*;/bench\/1.0.0-comma;/; s/;[^;]*;[^;]*;[^;]*$//; s/;[0-9]*\.[0-9];[^;]*;\([^;]*\)$/;0,0;SIM9;\1/' \
   >>series/journal-outbox.txt
 server restart
 "$cli" --journal "$work/series/journal.csv" --journal-database "$bench" journal sync >sync.out
@@ -122,6 +122,36 @@ grep -q "Отправлено в общий журнал: 3, ждут в оче�
 all_sent series 1
 "$cli" --journal "$work/series/journal.csv" --journal-database "$bench" journal sync --check >check.out
 grep -q "недостающих поставлено в очередь: 0" check.out || fail "a second check: $(cat check.out)"
+
+echo "== journal sync --check tells runs of one second apart: by id, old lines by all they hold"
+# Radios programmed in one second: lines of 1.1.0 (no record id; two of them
+# alike in every field) and new lines with theirs, all of one file.
+mkdir -p same
+same_line() { # RADIO [ID]
+  printf '2026-03-10T10:00:00+03:00;zekt-cli;program;ok;Программирование завершено!;%s;aa;bb;%s;cc;6.1.1;9.0;SIMS;default;%s%s\r\n' \
+    "$work/cfg-same/taxi.prg" "$demo/WORK/St611.hex" "$1" "${2:+;$2}"
+}
+{
+  head -1 series/journal.csv
+  for n in 1 2 3 4; do same_line "S-$n"; done
+  same_line "" && same_line ""
+  for n in 5 6 7 8; do same_line "S-$n" "same/2026-03-10T10:00:00+03:00/S-$n"; done
+} >same/journal.csv
+check_same() { # QUEUED: what sync --check queues; then the server holds the local lines exactly
+  "$cli" --journal "$work/same/journal.csv" --journal-database "$bench" journal sync --check >check.out ||
+    fail "check: $(cat check.out)"
+  grep -q "недостающих поставлено в очередь: $1\$" check.out || fail "queued: $(cat check.out)"
+  local here there
+  here=$(tail -n +2 same/journal.csv | tr -d '\r' | awk -F';' '{print $15 "|" ($16 == "" ? "-" : $16)}' | sort)
+  there=$(psql -c "SELECT coalesce(radio, '') || '|' || CASE WHEN id LIKE 'same/%' THEN id ELSE '-' END
+    FROM zekt_journal WHERE unit = 'SIMS'" | sort)
+  [ "$here" = "$there" ] || fail "the server's runs are not the bench's: $(diff <(echo "$here") <(echo "$there"))"
+}
+check_same 10
+psql -c "DELETE FROM zekt_journal WHERE unit = 'SIMS' AND (radio IN ('S-2', 'S-4', 'S-5', 'S-8')
+  OR id = (SELECT min(id) FROM zekt_journal WHERE unit = 'SIMS' AND radio IS NULL))"
+check_same 5
+check_same 0
 
 echo "== 300 queued records reach the server in at most 20 transactions"
 server stop
@@ -199,7 +229,7 @@ good=$(head -1 odd/journal-outbox.txt)
 printf '%s' "${good:0:40}" >>odd/journal-outbox.txt # cut by a full disk
 run odd "$bench" >/dev/null 2>&1
 # A record whose seconds are no number: the server refuses it.
-echo "$good" | sed 's/^[^;]*;/bench\/bad-seconds;/; s/;[0-9]*\.[0-9];\([^;]*;[^;]*;[^;]*;[^;]*\)$/;many;\1/' \
+echo "$good" | sed 's/^[^;]*;/bench\/bad-seconds;/; s/;[0-9]*\.[0-9];\([^;]*;[^;]*;[^;]*;[^;]*;[^;]*\)$/;many;\1/' \
   >>odd/journal-outbox.txt
 server restart
 "$cli" --journal "$work/odd/journal.csv" --journal-database "$bench" journal sync >odd.out 2>odd.err &&
