@@ -19,6 +19,9 @@ inline constexpr int kExitDifferent = 3; // verify: the radio differs from the f
 // The radio is done, but its record is in neither the journal nor the
 // shared journal's outbox (a full disk): said with the records at the end.
 inline constexpr int kExitRecordLost = 4;
+// journal sync: the shared journal could not be reached or used (the
+// records wait in the queue).
+inline constexpr int kExitSharedJournal = 5;
 
 struct CliOptions {
     bool help = false;

@@ -179,6 +179,30 @@ int ShowCommand(const CliOptions& options, const JournalSource& source) {
     return kExitOk;
 }
 
+// The bench's records a lookup cannot find yet: those waiting for the local
+// journal (held open by another program) and, for the shared journal, those
+// still in the queue; nothing when none wait.
+std::string WaitingText(const CliOptions& options, const JournalSource& source) {
+    const std::string local = ChooseJournal(options.common.journalFile).path;
+    if (local.empty()) {
+        return {};
+    }
+    const std::size_t pending = LocalJournal(local).PendingCount();
+    const int queued = source.sharedUri.empty() ? 0 : Outbox(OutboxPath(local)).Count();
+    std::string text;
+    if (pending > 0) {
+        text = "ещё не в журнале этого места: " + std::to_string(pending) + " (ждут в " +
+               PendingPath(local) + ", пока журнал открыт другой программой)";
+    }
+    if (queued > 0) {
+        text += (text.empty() ? "" : "; ") + std::string("ещё не отправлено в общий журнал: ") +
+                std::to_string(queued);
+    }
+    return text.empty() ? text
+                        : "Записи этого места, которых поиск не видит: " + text +
+                              ". Их допишет и отправит zekt-cli journal sync.";
+}
+
 int LookupCommand(const CliOptions& options, const JournalSource& source) {
     JournalFilter filter{.since = options.since,
                          .until = options.until,
@@ -212,6 +236,9 @@ int LookupCommand(const CliOptions& options, const JournalSource& source) {
         if (found.shown < found.total) {
             Say("zekt-cli: " + FoundText(found));
         }
+        if (const std::string waiting = WaitingText(options, source); !waiting.empty()) {
+            Say("zekt-cli: " + waiting); // standard output is the table alone
+        }
         return kExitOk;
     }
     const FoundRuns found = FindRuns(source, filter, limit);
@@ -220,6 +247,9 @@ int LookupCommand(const CliOptions& options, const JournalSource& source) {
         return kExitFailed;
     }
     PrintRunsTable(found);
+    if (const std::string waiting = WaitingText(options, source); !waiting.empty()) {
+        Print(Out(), "%s\n", waiting.c_str());
+    }
     return kExitOk;
 }
 
@@ -342,20 +372,50 @@ bool QueueMissing(const std::string& localPath, const std::string& uri, const st
     return true;
 }
 
+// Records that waited beside a journal held open go into it, in their order;
+// false when it is still held (they wait on).
+bool MovePending(const std::string& local) {
+    const LocalJournal journal(local);
+    const std::size_t waiting = journal.PendingCount();
+    if (const FileError error = journal.AppendPending(); error != FileError::None) {
+        Say("zekt-cli: журнал " + local + ": " + FileErrorText(error) + "; записи ждут в " +
+            PendingPath(local));
+        return false;
+    }
+    if (waiting > 0) {
+        Print(Out(), "Записи, ждавшие журнал, дописаны в него: %zu\n", waiting);
+    }
+    return true;
+}
+
+// What the server answered: whom it took the bench for, the table, the rights.
+void PrintProbe(const SharedJournal::Probed& probed) {
+    Print(Out(), "Общий журнал: база %s, пользователь %s, таблица версии %d; права: запись%s\n",
+          Printable(probed.database).c_str(), Printable(probed.user).c_str(), probed.version,
+          probed.mayRead ? " и чтение" : " (без чтения: поиск и отчёт не работают)");
+}
+
 int SyncCommand(const CliOptions& options, const std::string& uri) {
-    const std::optional<std::string> local =
-        LocalJournalPath(options, "очереди общего журнала нет");
+    const std::optional<std::string> local = LocalJournalPath(options, "записей на этом месте нет");
     if (!local) {
         return kExitUsage;
     }
-    // Records that waited beside a journal held open go in first.
-    if (const FileError error = LocalJournal(*local).AppendPending(); error != FileError::None) {
-        Say("zekt-cli: журнал " + *local + ": " + FileErrorText(error) + "; записи ждут в " +
-            PendingPath(*local));
+    const bool moved = MovePending(*local);
+    if (uri.empty()) {
+        Print(Out(), "Общий журнал не задан: записи остаются в местном журнале %s\n",
+              local->c_str());
+        return moved ? kExitOk : kExitFailed;
     }
     const std::string outbox = OutboxPath(*local);
+    const SharedJournal::Probed probed = SharedJournal::Probe(uri);
+    if (!probed.outcome.Ok()) {
+        Say("zekt-cli: " + probed.outcome.Why());
+        Print(Out(), "Ждут в очереди: %d\n", Outbox(outbox).Count());
+        return kExitSharedJournal;
+    }
+    PrintProbe(probed);
     if (options.check && !QueueMissing(*local, uri, outbox)) {
-        return kExitFailed;
+        return kExitSharedJournal;
     }
     const SharedJournal::Synced synced = SharedJournal::Sync(uri, outbox);
     Print(Out(), "Отправлено в общий журнал: %d, ждут в очереди: %d\n", synced.sent,
@@ -366,11 +426,9 @@ int SyncCommand(const CliOptions& options, const std::string& uri) {
     }
     if (!synced.outcome.Ok()) {
         Say("zekt-cli: " + synced.outcome.Why());
+        return kExitSharedJournal;
     }
-    if (!synced.outcome.Ok() || synced.refused > 0) {
-        return kExitFailed;
-    }
-    return kExitOk;
+    return synced.refused > 0 || !moved ? kExitFailed : kExitOk;
 }
 
 } // namespace
@@ -397,12 +455,15 @@ int JournalCommand(const CliOptions& options) {
         return options.journalAction == "show" ? ShowCommand(options, source)
                                                : LookupCommand(options, source);
     }
+    if (options.journalAction == "sync") {
+        return SyncCommand(options, uri);
+    }
     if (uri.empty()) {
         Say("zekt-cli: общий журнал не задан: укажите --journal-database АДРЕС или строку "
             "journal-database в файле настроек");
         return kExitUsage;
     }
-    return options.journalAction == "init-db" ? InitDbCommand(uri) : SyncCommand(options, uri);
+    return InitDbCommand(uri);
 }
 
 } // namespace zekt

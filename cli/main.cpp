@@ -29,6 +29,7 @@
 #include <QThread>
 #include <algorithm>
 #include <chrono>
+#include <clocale>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -608,6 +609,12 @@ int Main(int argc, char** argv) {
         return Usage(*options.error);
     }
     if (options.command == "journal") {
+        // The server's and libpq's words in the operator's language, as the
+        // runs give them (the numbers stay in the C locale's form).
+#ifdef LC_MESSAGES // not on Windows, whose libpq speaks its own way
+        std::setlocale(LC_MESSAGES, "");
+        std::setlocale(LC_CTYPE, "");
+#endif
         return GuardFiles(options) ? zekt::JournalCommand(options) : zekt::kExitUsage;
     }
     if (!MakePathsAbsolute(options) || !GuardFiles(options)) {

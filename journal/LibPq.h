@@ -11,6 +11,7 @@ inline constexpr int kConnectionOk = 0;               // CONNECTION_OK
 inline constexpr int kConnectionBad = 1;              // CONNECTION_BAD
 inline constexpr int kConnectionAwaitingResponse = 4; // CONNECTION_AWAITING_RESPONSE
 inline constexpr int kConnectionSetEnv = 6;           // CONNECTION_SETENV
+inline constexpr int kConnectionSslStartup = 7;       // CONNECTION_SSL_STARTUP
 inline constexpr int kCommandOk = 1;                  // PGRES_COMMAND_OK
 inline constexpr int kTuplesOk = 2;                   // PGRES_TUPLES_OK
 inline constexpr int kDiagSqlState = 'C';             // PG_DIAG_SQLSTATE

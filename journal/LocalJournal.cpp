@@ -298,6 +298,19 @@ LocalJournal::Appended LocalJournal::Append(const JournalRecord& record,
     return {kept == FileError::None ? FileError::InUse : kept, kept == FileError::None};
 }
 
+std::size_t LocalJournal::PendingCount() const {
+    const FileRead pending = ReadRegularFile(PendingPath(path), kPendingLimit);
+    if (!pending.Ok()) {
+        return 0;
+    }
+    std::size_t lines = 0;
+    std::size_t next = 0;
+    for (std::string_view line; NextLine(pending.bytes, next, line);) {
+        lines += line.empty() ? 0 : 1;
+    }
+    return lines;
+}
+
 FileError LocalJournal::AppendPending() const {
     const FileRead pending = ReadRegularFile(PendingPath(path), kPendingLimit);
     return pending.Ok() && !pending.bytes.empty() ? AppendLines({}) : FileError::None;

@@ -99,6 +99,8 @@ public:
     Appended Append(const JournalRecord& record, const std::string& time) const;
     // Only the waiting records, when the journal is free again.
     FileError AppendPending() const;
+    // How many records wait beside the journal for it.
+    std::size_t PendingCount() const;
 
     struct [[nodiscard]] Kept {
         FileError error = FileError::None;

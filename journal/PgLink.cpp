@@ -95,8 +95,10 @@ bool Poll(void* connection, Clock::time_point deadline, bool& answered, std::str
         }
         if (state == libpq::kPollingFailed) {
             why = PgMessageLine(pq.errorMessage(connection));
-            answered =
-                stage >= libpq::kConnectionAwaitingResponse && stage <= libpq::kConnectionSetEnv;
+            // A server that refused SSL was reached too: waiting will not help.
+            answered = (stage >= libpq::kConnectionAwaitingResponse &&
+                        stage <= libpq::kConnectionSetEnv) ||
+                       stage == libpq::kConnectionSslStartup;
             return false;
         }
         if (!libpq::WaitForSocket(pq.socket(connection), state == libpq::kPollingWriting,
@@ -139,10 +141,31 @@ std::string PgMessageLine(const char* text) {
             s += ' ';
         }
     }
-    while (!s.empty() && (s.back() == ' ' || s.back() == '.' || s.back() == '?')) {
+    // A question keeps its mark: without it, it reads as a statement.
+    while (!s.empty() && (s.back() == ' ' || s.back() == '.')) {
         s.pop_back();
     }
     return s;
+}
+
+PgFailure FailureOf(const PgReply& reply) {
+    if (reply.lost) {
+        return PgFailure::Unreachable;
+    }
+    const std::string& state = reply.sqlState;
+    // A statement out of time, a lock not granted, no free connection, a
+    // server starting or a transaction that lost a race: it answers later.
+    if (state == "57014" || state == "55P03" || state == "53300" || state == "57P03" ||
+        state == "40001" || state == "40P01") {
+        return PgFailure::Busy;
+    }
+    if (state == "42P01") {
+        return PgFailure::NoTable;
+    }
+    if (state == "42501") {
+        return PgFailure::NoRights;
+    }
+    return PgFailure::Settings;
 }
 
 std::string PgAddress::Value(const std::string& keyword) const {

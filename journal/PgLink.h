@@ -20,11 +20,17 @@ struct PgReply {
     std::vector<std::vector<std::string>> rows;
 };
 
-// Why a connection was not made: the server could not be reached (worth
-// trying again), or it was reached and refused this address (a mistake in
-// the settings: database, role, password, sslmode, an unknown parameter).
-// NoLibrary: this computer has no libpq (Windows without libpq.dll).
-enum class PgFailure { Unreachable, Settings, NoLibrary };
+// Why the server could not be used: it could not be reached (worth trying
+// again); it was reached and refused this address (a mistake in the
+// settings: database, role, password, sslmode, an unknown parameter); it
+// is busy (a locked table, a statement out of time, no free connection:
+// worth trying again); the table is not there (init-db makes it); this
+// bench's role has no right to it. NoLibrary: this computer has no libpq
+// (Windows without libpq.dll).
+enum class PgFailure { Unreachable, Settings, NoLibrary, Busy, NoTable, NoRights };
+
+// What a failed statement says of the server, by its SQLSTATE.
+PgFailure FailureOf(const PgReply& reply);
 
 // One connection to a PostgreSQL server through libpq: linked on Linux,
 // loaded at run time on Windows (libpq.dll beside the program or on PATH).

@@ -224,8 +224,8 @@ Round SendWaiting(const std::string& uri, Outbox& outbox, SenderLink& link) {
         if (!Connected(uri, link, round)) {
             return round;
         }
-        if (!link.keeps.All()) {
-            round.oldTable = link.keeps;
+        if (link.keeps.table && !link.keeps.All()) {
+            round.oldTable = link.keeps; // no table at all is said by the insert
         }
         Tried tried;
         for (std::size_t at = 0; at < waiting.records.size() && !tried.stopped;
@@ -241,9 +241,8 @@ Round SendWaiting(const std::string& uri, Outbox& outbox, SenderLink& link) {
         if (tried.stopped) {
             if (tried.stopped->lost) {
                 link.db.reset();
-            } else {
-                round.failure = PgFailure::Settings; // the server refuses this bench
             }
+            round.failure = FailureOf(*tried.stopped);
             round.outcome = Outcome::Refused(tried.stopped->error);
             return round;
         }
@@ -272,22 +271,46 @@ std::string LeftText(int count) {
 
 } // namespace
 
-std::string SharedJournal::UnreachableText(PgFailure failure, const std::string& reason) {
-    if (failure == PgFailure::NoLibrary) {
+namespace {
+
+// The reason as a sentence: a full stop unless it ends its own ("Файл ...:
+// только для чтения.") or asks ("Сервер действительно работает ...?").
+std::string Sentence(const std::string& reason) {
+    if (reason.ends_with('?') || reason.ends_with('!') ||
+        (reason.ends_with('.') && !reason.ends_with(".."))) {
         return reason;
     }
-    // A reason that ends its own sentence ("Файл ...: только для чтения.")
-    // is not stopped twice.
-    const std::string why = reason.ends_with('.') && !reason.ends_with("..")
-                                ? reason.substr(0, reason.size() - 1)
-                                : reason;
-    if (failure == PgFailure::Settings) {
+    return reason + ".";
+}
+
+} // namespace
+
+std::string SharedJournal::UnreachableText(PgFailure failure, const std::string& reason) {
+    const std::string why = Sentence(reason);
+    switch (failure) {
+    case PgFailure::NoLibrary:
+        return reason;
+    case PgFailure::Settings:
         return "общий журнал не принимает записи: " + why +
-               ". Проверьте адрес journal-database (база данных, пользователь, пароль, sslmode, "
-               "права на таблицу); записи ждут в очереди.";
+               " Проверьте адрес journal-database (база данных, пользователь, пароль, sslmode); "
+               "записи ждут в очереди.";
+    case PgFailure::Busy:
+        return "общий журнал занят: " + why +
+               " Сервер не успел принять записи (таблица заблокирована или сервер перегружен); "
+               "записи ждут в очереди и будут отправлены позже.";
+    case PgFailure::NoTable:
+        return "в базе данных нет таблицы общего журнала: " + why +
+               " Владелец базы создаёт её командой zekt-cli journal init-db; записи ждут в "
+               "очереди.";
+    case PgFailure::NoRights:
+        return "у этого места нет прав на таблицу общего журнала: " + why +
+               " Владелец базы выдаёт их роли этого места (GRANT, см. руководство "
+               "администратора); записи ждут в очереди.";
+    case PgFailure::Unreachable:
+        break;
     }
     return "общий журнал недоступен: " + why +
-           ". Записи ждут в очереди и будут отправлены, как только сервер ответит (или командой "
+           " Записи ждут в очереди и будут отправлены, как только сервер ответит (или командой "
            "zekt-cli journal sync).";
 }
 
@@ -389,6 +412,7 @@ struct SharedJournal::Sender {
             if (tried.stopped->lost) {
                 link.db.reset();
             }
+            round.failure = FailureOf(*tried.stopped);
             round.outcome = Outcome::Refused(tried.stopped->error);
         }
     }
@@ -477,6 +501,44 @@ SharedJournal::Synced SharedJournal::Sync(const std::string& uri, const std::str
         synced.outcome = Outcome::Refused(UnreachableText(round.failure, round.outcome.Why()));
     }
     return synced;
+}
+
+SharedJournal::Probed SharedJournal::Probe(const std::string& uri) {
+    Probed probed;
+    const auto refuse = [&probed](PgFailure failure, const std::string& why) {
+        probed.failure = failure;
+        probed.outcome = Outcome::Refused(UnreachableText(failure, why));
+        return probed;
+    };
+    PgLink::Connected connected = PgLink::Connect(uri, kConnectSeconds, kStatementSeconds);
+    if (!connected.link) {
+        return refuse(connected.failure, connected.why);
+    }
+    PgLink& db = *connected.link;
+    // The rights are asked only of a table that is there (the question
+    // itself fails on one that is not).
+    const PgReply who =
+        db.Run("SELECT current_user, current_database(), to_regclass('zekt_journal') IS NOT NULL, "
+               "CASE WHEN to_regclass('zekt_journal') IS NULL THEN false ELSE "
+               "has_table_privilege('zekt_journal', 'INSERT') END, CASE WHEN "
+               "to_regclass('zekt_journal') IS NULL THEN false ELSE "
+               "has_table_privilege('zekt_journal', 'SELECT') END");
+    if (!who.ok) {
+        return refuse(FailureOf(who), who.error);
+    }
+    const std::vector<std::string>& row = who.rows.at(0);
+    probed.user = row.at(0);
+    probed.database = row.at(1);
+    probed.mayRead = row.at(4) == "t";
+    if (row.at(2) != "t") {
+        return refuse(PgFailure::NoTable, "таблицы zekt_journal нет в базе " + probed.database);
+    }
+    probed.version = WhatTableKeeps(db).Version();
+    if (row.at(3) != "t") {
+        return refuse(PgFailure::NoRights,
+                      "роль " + probed.user + " не может добавлять записи в zekt_journal");
+    }
+    return probed;
 }
 
 Outcome SharedJournal::InitDatabase(const std::string& uri) {

@@ -120,6 +120,19 @@ public:
                             const std::string& bench, int utcOffsetMinutes,
                             const std::vector<SharedRecord>& local);
 
+    // What the server says of this bench: whom it took the bench for, the
+    // table's version and the bench's rights. Refused (with the operator's
+    // text and why) when it cannot be reached, or the bench cannot write.
+    struct Probed {
+        Outcome outcome = Outcome::Done();
+        PgFailure failure = PgFailure::Unreachable;
+        std::string user;
+        std::string database;
+        int version = 0; // 0: no table
+        bool mayRead = false;
+    };
+    static Probed Probe(const std::string& uri);
+
     // Creates the journal's table, or brings an older one to this version.
     static Outcome InitDatabase(const std::string& uri);
 

@@ -31,13 +31,16 @@ const std::vector<std::vector<const char*>> kSchemaSteps = {
 TableKeeps WhatTableKeeps(PgLink& db) {
     const PgReply reply =
         db.Run("SELECT column_name FROM information_schema.columns WHERE table_name = "
-               "'zekt_journal' AND column_name IN ('zone', 'local_time', 'radio')");
+               "'zekt_journal' AND column_name IN ('id', 'zone', 'local_time', 'radio')");
     const auto has = [&reply](const char* name) {
         return std::any_of(
             reply.rows.begin(), reply.rows.end(),
             [name](const std::vector<std::string>& row) { return row.at(0) == name; });
     };
-    return {reply.ok && has("zone") && has("local_time"), reply.ok && has("radio")};
+    if (reply.ok && !has("id")) {
+        return {false, false, false};
+    }
+    return {true, reply.ok && has("zone") && has("local_time"), reply.ok && has("radio")};
 }
 
 } // namespace zekt

@@ -15,9 +15,12 @@ extern const std::vector<std::vector<const char*>> kSchemaSteps;
 // read the table, not the version. A bench writes what the table keeps
 // until the owner runs init-db.
 struct TableKeeps {
+    bool table = true; // there is a table at all (init-db makes it)
     bool zone = true;  // the record's zone and local time (version 3 on)
     bool radio = true; // the radio's number (version 4 on)
-    bool All() const { return zone && radio; }
+    bool All() const { return table && zone && radio; }
+    // The version these columns make (0: no table).
+    int Version() const { return !table ? 0 : !zone ? 2 : !radio ? 3 : kSchemaVersion; }
 };
 TableKeeps WhatTableKeeps(PgLink& db);
 

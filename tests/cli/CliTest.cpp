@@ -1157,6 +1157,35 @@ private slots:
         QVERIFY(cli.Contents("none.prg").isEmpty());
     }
 
+    // Records that waited beside a journal held open: `journal` says they
+    // are not in it yet, and `journal sync` without a shared journal moves
+    // them in, in their order, once.
+    void journalSyncWithoutADatabase() {
+        Cli cli;
+        QCOMPARE(cli.Sim({"read"}).status, 1); // a blank radio, journaled all the same
+        const QString line = cli.Journal().constLast();
+        QStringList waiting;
+        for (const char* radio : {"P-1", "P-2"}) {
+            QStringList fields = line.split(';');
+            fields[kRadioColumn] = radio;
+            waiting << fields.join(';');
+        }
+        cli.files.Write("xdg/zekt-programmer/journal-pending.txt",
+                        (waiting.join("\r\n") + "\r\n").toStdString());
+        const Result lookup = cli.Run({"journal"});
+        QCOMPARE(lookup.status, 0);
+        QVERIFY2(lookup.out.contains("ещё не в журнале этого места: 2"), qPrintable(lookup.out));
+        for (int round = 0; round < 2; ++round) {
+            const Result sync = cli.Run({"journal", "sync"});
+            QCOMPARE(sync.status, 0);
+            QCOMPARE(sync.out.contains("дописаны в него: 2"), round == 0);
+            QVERIFY2(sync.out.contains("Общий журнал не задан"), qPrintable(sync.out));
+            QCOMPARE(cli.Journal(), (QStringList{line} + waiting));
+        }
+        QVERIFY(!QFile::exists(cli.Path("xdg/zekt-programmer/journal-pending.txt")));
+        QVERIFY(!cli.Run({"journal"}).out.contains("ещё не в журнале"));
+    }
+
     void journalOfRuns() {
         Cli cli;
         cli.WriteConfig("a.prg", OpenConfigA());
