@@ -16,6 +16,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace zekt;
 
@@ -168,6 +169,47 @@ private slots:
         QVERIFY(refused[1].contains(";value too long;id-2;"));
         std::set<std::string> mine{"id-3", "id-7"};
         QCOMPARE(outbox.Count(&mine), 1);
+    }
+
+    // The queue's files are never followed through a link: with the queue,
+    // its lock or its refused file a symlink (or the queue a second name of
+    // another file), each operation that would touch it is refused naming
+    // it, and the file the link names keeps its bytes.
+    void outboxFilesNeverFollowLinks() {
+        const SharedRecord record{"id-1", "bench", "op", {}, ""};
+        const std::string queued = OutboxLine(record) + "cut\n"; // Take sets the cut line aside
+        const struct {
+            const char* name;
+            bool hard;
+            bool appends; // Append never touches the refused file
+        } planted[] = {{"journal-outbox.txt", false, false},
+                       {"journal-outbox.lock", false, false},
+                       {"journal-outbox-refused.txt", false, true},
+                       {"journal-outbox.txt", true, false}};
+        for (const auto& [name, hard, appends] : planted) {
+            TempFiles files;
+            const std::string victim = files.Write("victim.txt", queued);
+            files.Write("journal-outbox.txt", queued);
+            const std::string link = files.Path(name);
+            std::filesystem::remove(link);
+            QCOMPARE(hard ? ::link(victim.c_str(), link.c_str())
+                          : symlink(victim.c_str(), link.c_str()),
+                     0);
+            Outbox outbox(files.Path("journal-outbox.txt"));
+            const auto refused = [&](const Outcome& outcome) {
+                QVERIFY2(!outcome.Ok() && outcome.Why().find(link) != std::string::npos &&
+                             outcome.Why().find("ссылка") != std::string::npos,
+                         name);
+            };
+            refused(outbox.Take(100).outcome);
+            refused(outbox.Settle({record.id}, {}));
+            if (appends) {
+                QVERIFY(outbox.Append(record).Ok());
+            } else {
+                refused(outbox.Append(record));
+            }
+            QCOMPARE(files.Read("victim.txt"), queued);
+        }
     }
 
     void lineFieldsAndHashes() {
