@@ -36,6 +36,7 @@ struct LookupLink {
     std::unique_ptr<PgLink> db;
     const TimeColumns* columns = &kBenchTime;
     const char* radio = "''"; // a table from before the radio number
+    const char* rule = "1";   // how the row's text is spelled; 1.1.0's before the column
 };
 
 // A record's columns as the lookups select them, in the record's order.
@@ -45,7 +46,7 @@ std::string SelectRecord(const LookupLink& link) {
            ", program, command, result, message, config_file, config_file_sha256, "
            "config_sha256, firmware_file, firmware_sha256, version, to_char(seconds, "
            "'FM999999990.0'), unit, latency, " +
-           link.radio + ", bench, operator, " + t.zone + ", ";
+           link.radio + ", bench, operator, " + t.zone + ", " + link.rule + ", ";
 }
 
 // Days from since to until, both included, as calendar days where each
@@ -91,16 +92,23 @@ std::string ZoneStatement(int utcOffsetMinutes) {
     return zone;
 }
 
+// The rule a row's text was spelled by, from its column.
+int TextRuleOf(const std::string& column) {
+    return column == std::to_string(kTextRule) ? kTextRule : kTextRule110;
+}
+
 SharedRecord RecordOfRow(const std::vector<std::string>& row) {
+    const int rule = TextRuleOf(row.at(4 + kJournalColumns));
+    const auto field = [&row, rule](std::size_t at) { return FieldOfServerText(row.at(at), rule); };
     SharedRecord record;
-    record.id = row.at(0);
-    for (int c = 0; c < kJournalColumns; ++c) {
-        record.columns[static_cast<std::size_t>(c)] = row.at(static_cast<std::size_t>(1 + c));
+    record.id = field(0);
+    for (std::size_t c = 0; c < kJournalColumns; ++c) {
+        record.columns[c] = field(1 + c);
     }
-    record.bench = row.at(1 + kJournalColumns);
-    record.operatorLogin = row.at(2 + kJournalColumns);
-    record.zone = row.at(3 + kJournalColumns);
-    record.radioCopy = row.at(4 + kJournalColumns);
+    record.bench = field(1 + kJournalColumns);
+    record.operatorLogin = field(2 + kJournalColumns);
+    record.zone = field(3 + kJournalColumns);
+    record.radioCopy = field(5 + kJournalColumns);
     return record;
 }
 
@@ -120,6 +128,7 @@ LookupLink Connect(const std::string& uri, int utcOffsetMinutes, FoundRuns& foun
     const TableKeeps keeps = WhatTableKeeps(*link.db);
     link.columns = keeps.zone ? &kLocalTime : &kBenchTime;
     link.radio = keeps.radio ? "coalesce(radio, '')" : "''";
+    link.rule = keeps.escaping ? "coalesce(text_escaping, 1)" : "1";
     return link;
 }
 
@@ -226,10 +235,10 @@ FoundRuns SharedJournal::Find(const std::string& uri, const JournalFilter& filte
 
 namespace {
 
-// What tells one run from another for a comparison, as the server stores it.
+// What tells one run from another for a comparison.
 std::string RunKey(const std::string& time, const SharedRecord& r) {
     return time + '|' + r[kCommandColumn] + '|' + r[kResultColumn] + '|' + r[kUnitColumn] + '|' +
-           r[kConfigHashColumn] + '|' + ServerText(r[kConfigFileColumn]);
+           r[kConfigHashColumn] + '|' + r[kConfigFileColumn];
 }
 
 } // namespace
@@ -245,11 +254,10 @@ SharedJournal::Compared SharedJournal::Compare(const std::string& uri,
         compared.outcome = found.outcome;
         return compared;
     }
-    const PgReply reply =
-        link.db->Run(std::string("SELECT ") + link.columns->time +
-                         ", command, result, unit, config_sha256, config_file FROM "
-                         "zekt_journal WHERE bench = $1",
-                     {ServerText(bench)});
+    const PgReply reply = link.db->Run(std::string("SELECT ") + link.columns->time +
+                                           ", command, result, unit, config_sha256, config_file, " +
+                                           link.rule + " FROM zekt_journal WHERE bench = $1",
+                                       {ServerText(bench)});
     if (!reply.ok) {
         compared.outcome = Outcome::Refused(reply.error);
         return compared;
@@ -257,8 +265,13 @@ SharedJournal::Compared SharedJournal::Compare(const std::string& uri,
     // Runs are counted, not just named: two alike in one second are two.
     std::map<std::string, int> have;
     for (const std::vector<std::string>& row : reply.rows) {
-        ++have[row.at(0) + '|' + row.at(1) + '|' + row.at(2) + '|' + row.at(3) + '|' + row.at(4) +
-               '|' + row.at(5)];
+        SharedRecord onServer;
+        onServer[kCommandColumn] = row.at(1);
+        onServer[kResultColumn] = row.at(2);
+        onServer[kUnitColumn] = row.at(3);
+        onServer[kConfigHashColumn] = row.at(4);
+        onServer[kConfigFileColumn] = FieldOfServerText(row.at(5), TextRuleOf(row.at(6)));
+        ++have[RunKey(row.at(0), onServer)];
     }
     compared.onServer = reply.rows.size();
     const Outbox::Waiting queued = Outbox(outboxPath).Take(std::numeric_limits<std::size_t>::max());

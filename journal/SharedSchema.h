@@ -8,16 +8,17 @@ namespace zekt {
 
 // The shared journal's table, version by version: init-db applies each
 // version's statements in order from the one a database has.
-inline constexpr int kSchemaVersion = 4;
+inline constexpr int kSchemaVersion = 5;
 extern const std::vector<std::vector<const char*>> kSchemaSteps;
 
 // What a table of an older version lacks, as a bench sees it: its role may
 // read the table, not the version. A bench writes what the table keeps
 // until the owner runs init-db.
 struct TableKeeps {
-    bool zone = true;  // the record's zone and local time (version 3 on)
-    bool radio = true; // the radio's number (version 4 on)
-    bool All() const { return zone && radio; }
+    bool zone = true;     // the record's zone and local time (version 3 on)
+    bool radio = true;    // the radio's number (version 4 on)
+    bool escaping = true; // the text rule that tells a byte from its spelling (version 5 on)
+    bool All() const { return zone && radio && escaping; }
 };
 TableKeeps WhatTableKeeps(PgLink& db);
 
