@@ -53,20 +53,10 @@ std::size_t WidestOf(const std::vector<SharedRecord>& runs, std::size_t least, F
 }
 
 // A field as the terminal should show it: control characters (an escape
-// sequence in a file name or a login) spelled out, never sent raw.
+// sequence in a file name or a login) and bytes that are no UTF-8 spelled
+// out, never sent raw.
 std::string Printable(const std::string& text) {
-    std::string out;
-    for (const char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || byte == 0x7F) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", byte);
-            out += hex;
-        } else {
-            out += c;
-        }
-    }
-    return out;
+    return PrintableText(text);
 }
 
 // What a lookup that showed fewer runs than it found says about it.
@@ -113,6 +103,9 @@ void PrintRunsTable(const FoundRuns& found) {
 void PrintRunCsv(const SharedRecord& run) {
     std::vector<std::string> fields = {run.id, run.bench, run.operatorLogin};
     fields.insert(fields.end(), run.columns.begin(), run.columns.end());
+    for (std::string& field : fields) {
+        field = Printable(field);
+    }
     WriteText(Out(), JournalCsvLine(fields));
 }
 

@@ -59,8 +59,9 @@ FileError CheckWriteTarget(const std::string& path) {
     return InspectTarget(path).error;
 }
 
-FileWrite WriteFileSafely(const std::string& path, std::string_view content) {
-    const WriteTarget target = InspectTarget(path);
+namespace {
+
+FileWrite WriteToTarget(const WriteTarget& target, std::string_view content) {
     if (target.error != FileError::None) {
         return {target.error, target.path};
     }
@@ -81,6 +82,32 @@ FileWrite WriteFileSafely(const std::string& path, std::string_view content) {
         RemoveFile(temporary.path);
     }
     return {error, target.path};
+}
+
+} // namespace
+
+FileWrite WriteFileSafely(const std::string& path, std::string_view content) {
+    return WriteToTarget(InspectTarget(path), content);
+}
+
+FileWrite WriteOwnFileSafely(const std::string& path, std::string_view content) {
+    WriteTarget target{CheckOwnFile(path), path};
+    if (target.error == FileError::None) {
+        target = InspectTarget(path);
+        // A link put in its place meanwhile: the temporary would replace
+        // its target, not it.
+        if (target.error == FileError::None && target.path != path) {
+            target.error = FileError::Linked;
+        }
+    }
+    return WriteToTarget(target, content);
+}
+
+FileRead ReadOwnFile(const std::string& path, std::size_t limit) {
+    if (const FileError error = CheckOwnFile(path); error != FileError::None) {
+        return {error, {}};
+    }
+    return ReadRegularFile(path, limit);
 }
 
 FileError MakeFolders(const std::string& path) {
@@ -234,6 +261,9 @@ const char* FileErrorText(FileError error) {
         return "ссылки замкнуты в кольцо";
     case FileError::InUse:
         return "файл открыт другой программой (например, таблицей): закройте его там";
+    case FileError::Linked:
+        return "это ссылка или второе имя другого файла; свои служебные файлы программа по "
+               "ссылкам не открывает, чтобы не испортить чужой файл";
     case FileError::Io:
         break;
     }

@@ -22,6 +22,7 @@ enum class FileError {
     NameTooLong,
     LinkLoop, // links that name each other, or too long a chain
     InUse,    // another program holds the file open without sharing it (Windows)
+    Linked,   // a program's own file that is a link, or a second name of another file
     Io,       // any other system error
 };
 
@@ -103,6 +104,17 @@ FileError CheckWriteTarget(const std::string& path);
 // Opens a file for appending (a journal) under the same rules, creating it
 // when missing; fd is the open descriptor when the result is None.
 FileError OpenForAppending(const std::string& path, int& fd);
+
+// The program's own files beside its journal (the shared journal's queue,
+// its lock, its refused records) are never reached through a link: one that
+// is a symlink (a reparse point on Windows) or a second name of a file (a
+// hard link) is refused as Linked, and the file it leads to is neither read
+// nor written nor emptied. Otherwise as ReadRegularFile, OpenForAppending
+// and WriteFileSafely.
+FileError CheckOwnFile(const std::string& path);
+FileRead ReadOwnFile(const std::string& path, std::size_t limit);
+FileError OpenOwnForAppending(const std::string& path, int& fd);
+FileWrite WriteOwnFileSafely(const std::string& path, std::string_view content);
 
 // Where a path's links lead, followed only under the rules above (a link
 // another user planted in a shared folder is refused); the path itself when

@@ -19,12 +19,16 @@ std::string Described(const std::string& path, FileError error) {
     return "очередь общего журнала: " + DescribeFileError(path, error);
 }
 
+// The queue's files are the program's own, opened by their names only
+// (SafeFile.h): a link put in their place is refused, never followed to
+// the file it names, which would be overwritten or emptied.
+
 // The programs of one bench take turns on the outbox through this lock;
 // released when it goes.
 class OutboxLock {
 public:
     explicit OutboxLock(const std::string& path) {
-        error = OpenForAppending(path, fd);
+        error = OpenOwnForAppending(path, fd);
         if (error == FileError::None) {
             LockWholeFile(fd);
         }
@@ -46,7 +50,7 @@ private:
 // its own; a short write is cut back.
 FileError AppendWhole(const std::string& path, std::string text) {
     int fd = -1;
-    if (const FileError error = OpenForAppending(path, fd); error != FileError::None) {
+    if (const FileError error = OpenOwnForAppending(path, fd); error != FileError::None) {
         return error;
     }
     long long size = 0;
@@ -99,7 +103,7 @@ struct Lines {
 
 Lines ReadLines(const std::string& path) {
     Lines lines;
-    FileRead read = ReadRegularFile(path, kOutboxLimit);
+    FileRead read = ReadOwnFile(path, kOutboxLimit);
     if (read.error == FileError::NotFound) {
         return lines;
     }
@@ -124,7 +128,7 @@ Lines ReadLines(const std::string& path) {
 // crash leaves the old lines, which the server knows and takes as sent.
 Outcome Emptied(const std::string& path) {
     int fd = -1;
-    FileError error = OpenForAppending(path, fd);
+    FileError error = OpenOwnForAppending(path, fd);
     if (error == FileError::None) {
         if (!CutFileTo(fd, 0)) {
             error = FileErrorFromErrno(errno);
@@ -154,7 +158,9 @@ Outcome Outbox::Append(const SharedRecord& record) {
 Outbox::Waiting Outbox::Take(std::size_t most) {
     Waiting waiting;
     std::error_code ec;
-    if (!std::filesystem::exists(PathOf(path), ec)) {
+    // A link that leads nowhere is no empty queue: it is refused below.
+    if (std::filesystem::symlink_status(PathOf(path), ec).type() ==
+        std::filesystem::file_type::not_found) {
         return waiting; // nothing ever waited
     }
     OutboxLock lock(lockPath);
@@ -178,7 +184,7 @@ Outbox::Waiting Outbox::Take(std::size_t most) {
         for (const std::string& line : lines.records) {
             kept.append(line).push_back('\n');
         }
-        if (const FileWrite written = WriteFileSafely(path, kept); !written.Ok()) {
+        if (const FileWrite written = WriteOwnFileSafely(path, kept); !written.Ok()) {
             waiting.outcome = Outcome::Refused(Described(path, written.error));
             return waiting;
         }
@@ -226,7 +232,7 @@ Outcome Outbox::Settle(const std::set<std::string>& sent, const std::vector<Refu
     if (kept.empty()) {
         return Emptied(path); // the usual end of a round
     }
-    if (const FileWrite written = WriteFileSafely(path, kept); !written.Ok()) {
+    if (const FileWrite written = WriteOwnFileSafely(path, kept); !written.Ok()) {
         return Outcome::Refused(Described(path, written.error));
     }
     return Outcome::Done();

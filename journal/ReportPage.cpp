@@ -2,6 +2,7 @@
 
 #include "LocalJournal.h"
 #include "MachineNumber.h"
+#include "SharedRecord.h"
 
 #include <algorithm>
 #include <array>
@@ -33,9 +34,12 @@ constexpr std::size_t kUnitsDrawn = 40;
 constexpr std::size_t kRadiosListed = 500;
 constexpr std::size_t kShortHash = 16;
 
+// A journal's text on the page: spelled out as the lookups print it (a
+// control character or a byte that is no UTF-8 would make the page invalid),
+// then escaped for HTML.
 std::string Html(const std::string& text) {
     std::string out;
-    for (const char c : text) {
+    for (const char c : PrintableText(text)) {
         switch (c) {
         case '&':
             out += "&amp;";

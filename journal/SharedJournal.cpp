@@ -48,6 +48,9 @@ std::string InsertStatement(const TableKeeps& keeps) {
     if (keeps.radio) {
         add("radio", true);
     }
+    if (keeps.escaping) {
+        add("text_escaping", false);
+    }
     return "INSERT INTO zekt_journal (" + columns + ") VALUES (" + values +
            ") ON CONFLICT (id) DO NOTHING RETURNING id";
 }
@@ -80,19 +83,25 @@ struct SenderLink {
 };
 
 std::vector<std::string> InsertParameters(const SharedRecord& r, const TableKeeps& keeps) {
-    std::vector<std::string> params = {ServerText(r.id)};
+    // A table without the rule's column reads every row by 1.1.0's rule.
+    const int rule = keeps.escaping ? kTextRule : kTextRule110;
+    const auto text = [rule](const std::string& field) { return ServerText(field, rule); };
+    std::vector<std::string> params = {text(r.id)};
     for (int c = 0; c < kRadioColumn; ++c) {
-        params.push_back(ServerText(r[static_cast<JournalColumn>(c)]));
+        params.push_back(text(r[static_cast<JournalColumn>(c)]));
     }
-    params.push_back(ServerText(r.bench));
-    params.push_back(ServerText(r.operatorLogin));
-    params.push_back(ServerText(r.radioCopy));
+    params.push_back(text(r.bench));
+    params.push_back(text(r.operatorLogin));
+    params.push_back(text(r.radioCopy));
     if (keeps.zone) {
-        params.push_back(ServerText(r.zone));
-        params.push_back(ServerText(r[kTimeColumn])); // as the bench wrote it
+        params.push_back(text(r.zone));
+        params.push_back(text(r[kTimeColumn])); // as the bench wrote it
     }
     if (keeps.radio) {
-        params.push_back(ServerText(r[kRadioColumn]));
+        params.push_back(text(r[kRadioColumn]));
+    }
+    if (keeps.escaping) {
+        params.push_back(std::to_string(kTextRule));
     }
     return params;
 }
@@ -257,9 +266,18 @@ Round SendWaiting(const std::string& uri, Outbox& outbox, SenderLink& link) {
 }
 
 std::string OldTableText(const TableKeeps& keeps) {
-    const std::string without = !keeps.zone && !keeps.radio ? "пояса времени и номера радиостанции"
-                                : !keeps.zone ? "пояса времени"
-                                              : "номера радиостанции";
+    std::vector<std::string> lacks;
+    for (const auto& [kept, what] :
+         {std::pair{keeps.zone, "пояса времени"}, std::pair{keeps.radio, "номера радиостанции"},
+          std::pair{keeps.escaping, "пометки, отличающей байт от текста"}}) {
+        if (!kept) {
+            lacks.emplace_back(what);
+        }
+    }
+    std::string without;
+    for (std::size_t i = 0; i < lacks.size(); ++i) {
+        without += (i == 0 ? "" : i + 1 == lacks.size() ? " и " : ", ") + lacks[i];
+    }
     return "общий журнал в базе данных старой версии: записи отправляются без " + without +
            ". Попросите владельца базы выполнить zekt-cli journal init-db.";
 }

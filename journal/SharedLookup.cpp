@@ -37,6 +37,7 @@ struct LookupLink {
     std::unique_ptr<PgLink> db;
     const TimeColumns* columns = &kBenchTime;
     const char* radio = "''"; // a table from before the radio number
+    const char* rule = "1";   // how the row's text is spelled; 1.1.0's before the column
 };
 
 // A record's columns as the lookups select them, in the record's order.
@@ -46,7 +47,7 @@ std::string SelectRecord(const LookupLink& link) {
            ", program, command, result, message, config_file, config_file_sha256, "
            "config_sha256, firmware_file, firmware_sha256, version, to_char(seconds, "
            "'FM999999990.0'), unit, latency, " +
-           link.radio + ", id, bench, operator, " + t.zone + ", ";
+           link.radio + ", id, bench, operator, " + t.zone + ", " + link.rule + ", ";
 }
 
 // Days from since to until, both included, as calendar days where each
@@ -92,16 +93,23 @@ std::string ZoneStatement(int utcOffsetMinutes) {
     return zone;
 }
 
+// The rule a row's text was spelled by, from its column.
+int TextRuleOf(const std::string& column) {
+    return column == std::to_string(kTextRule) ? kTextRule : kTextRule110;
+}
+
 SharedRecord RecordOfRow(const std::vector<std::string>& row) {
+    const int rule = TextRuleOf(row.at(4 + kJournalColumns));
+    const auto field = [&row, rule](std::size_t at) { return FieldOfServerText(row.at(at), rule); };
     SharedRecord record;
-    record.id = row.at(0);
-    for (int c = 0; c < kJournalColumns; ++c) {
-        record.columns[static_cast<std::size_t>(c)] = row.at(static_cast<std::size_t>(1 + c));
+    record.id = field(0);
+    for (std::size_t c = 0; c < kJournalColumns; ++c) {
+        record.columns[c] = field(1 + c);
     }
-    record.bench = row.at(1 + kJournalColumns);
-    record.operatorLogin = row.at(2 + kJournalColumns);
-    record.zone = row.at(3 + kJournalColumns);
-    record.radioCopy = row.at(4 + kJournalColumns);
+    record.bench = field(1 + kJournalColumns);
+    record.operatorLogin = field(2 + kJournalColumns);
+    record.zone = field(3 + kJournalColumns);
+    record.radioCopy = field(5 + kJournalColumns);
     return record;
 }
 
@@ -121,6 +129,7 @@ LookupLink Connect(const std::string& uri, int utcOffsetMinutes, FoundRuns& foun
     const TableKeeps keeps = WhatTableKeeps(*link.db);
     link.columns = keeps.zone ? &kLocalTime : &kBenchTime;
     link.radio = keeps.radio ? "coalesce(radio, '')" : "''";
+    link.rule = keeps.escaping ? "coalesce(text_escaping, 1)" : "1";
     return link;
 }
 
@@ -265,25 +274,28 @@ constexpr const char* kCompareColumns =
     "message, config_file, config_file_sha256, config_sha256, firmware_file, firmware_sha256, "
     "version, to_char(seconds, 'FM999999990.0'), unit, latency, ";
 
-// A run's whole content, every column but its id, as the server stores it:
-// two radios programmed in the same second differ in their numbers at least.
-// The radio's number counts only where the table keeps it.
+// A run's whole content, every column but its id, as its bytes: two radios
+// programmed in the same second differ in their numbers at least. The
+// radio's number counts only where the table keeps it.
 std::string ContentKey(const SharedRecord& r, bool withRadio) {
     std::string key = UtcInstant(r[kTimeColumn]);
     for (int c = kTimeColumn + 1; c < kRadioColumn; ++c) {
-        std::string field = ServerText(r[static_cast<JournalColumn>(c)]);
+        std::string field = r[static_cast<JournalColumn>(c)];
         if (c == kSecondsColumn) {
             std::replace(field.begin(), field.end(), ',', '.'); // 1.0.0 under ru_RU
         }
         key += '\x1f' + field;
     }
-    return key + '\x1f' + (withRadio ? ServerText(r[kRadioColumn]) : std::string());
+    return key + '\x1f' + (withRadio ? r[kRadioColumn] : std::string());
 }
 
+// The same of a row of the comparison's (its id, the columns, the radio's
+// number and its text rule last), its text read back to bytes.
 std::string ContentKeyOfRow(const std::vector<std::string>& row) {
+    const int rule = TextRuleOf(row.back());
     std::string key = row.at(1);
-    for (std::size_t c = 2; c < row.size(); ++c) {
-        key += '\x1f' + row[c];
+    for (std::size_t c = 2; c + 1 < row.size(); ++c) {
+        key += '\x1f' + FieldOfServerText(row[c], rule);
     }
     return key;
 }
@@ -303,7 +315,7 @@ SharedJournal::Compared SharedJournal::Compare(const std::string& uri,
     }
     const bool withRadio = std::string(link.radio) != "''";
     const PgReply reply = link.db->Run(std::string("SELECT id, ") + kCompareColumns + link.radio +
-                                           " FROM zekt_journal WHERE bench = $1",
+                                           ", " + link.rule + " FROM zekt_journal WHERE bench = $1",
                                        {ServerText(bench)});
     if (!reply.ok) {
         compared.outcome = Outcome::Refused(reply.error);
@@ -316,27 +328,28 @@ SharedJournal::Compared SharedJournal::Compare(const std::string& uri,
     std::set<std::string> localIds;
     for (const SharedRecord& record : local) {
         if (!record[kIdColumn].empty()) {
-            localIds.insert(ServerText(record[kIdColumn]));
+            localIds.insert(record[kIdColumn]);
         }
     }
     std::set<std::string> have;
     std::map<std::string, int> alike;
     for (const std::vector<std::string>& row : reply.rows) {
-        have.insert(row.at(0));
-        if (localIds.count(row.at(0)) == 0) {
+        const std::string id = FieldOfServerText(row.at(0), TextRuleOf(row.back()));
+        have.insert(id);
+        if (localIds.count(id) == 0) {
             ++alike[ContentKeyOfRow(row)];
         }
     }
     const Outbox::Waiting queued = Outbox(outboxPath).Take(std::numeric_limits<std::size_t>::max());
     for (const SharedRecord& record : queued.records) {
-        have.insert(ServerText(record.id));
-        if (localIds.count(ServerText(record.id)) == 0) {
+        have.insert(record.id);
+        if (localIds.count(record.id) == 0) {
             ++alike[ContentKey(record, withRadio)];
         }
     }
     for (const SharedRecord& record : local) {
         if (!record[kIdColumn].empty()) {
-            if (have.count(ServerText(record[kIdColumn])) == 0) {
+            if (have.count(record[kIdColumn]) == 0) {
                 compared.missing.push_back(record);
             }
             continue;

@@ -118,7 +118,45 @@ bool IsUtf8(std::string_view text) {
 
 } // namespace
 
-std::string ServerText(std::string_view field) {
+namespace {
+
+// U+0000-U+001F, U+007F and U+0080-U+009F: what a terminal may act on.
+bool IsControl(std::string_view text, std::size_t i, std::size_t length) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    return (length == 1 && (byte(i) < 0x20 || byte(i) == 0x7F)) ||
+           (length == 2 && byte(i) == 0xC2 && byte(i + 1) <= 0x9F);
+}
+
+// The length of what starts at i and is spelled as \xHH (one byte that is
+// no UTF-8, or a whole control character), or 0.
+std::size_t SpelledAt(std::string_view text, std::size_t i, bool controls) {
+    const std::size_t length = Utf8SequenceAt(text, i);
+    if (length == 0) {
+        return 1;
+    }
+    return controls && IsControl(text, i, length) ? length : 0;
+}
+
+// Each \\ as one backslash and each \xHH as its byte; anything else as it is.
+std::string Unescaped(std::string_view stored) {
+    std::string out;
+    for (std::size_t i = 0; i < stored.size(); ++i) {
+        if (stored.compare(i, 2, "\\\\") == 0) {
+            out += '\\';
+            ++i;
+        } else if (stored.compare(i, 2, "\\x") == 0 && i + 3 < stored.size() &&
+                   HexValue(stored[i + 2]) >= 0 && HexValue(stored[i + 3]) >= 0) {
+            out += static_cast<char>(HexValue(stored[i + 2]) * 16 + HexValue(stored[i + 3]));
+            i += 3;
+        } else {
+            out += stored[i];
+        }
+    }
+    return out;
+}
+
+// 1.1.0 spelled out only what was no UTF-8, every backslash doubled then.
+std::string ServerText110(std::string_view field) {
     if (IsUtf8(field)) {
         return std::string(field);
     }
@@ -137,6 +175,48 @@ std::string ServerText(std::string_view field) {
         }
     }
     return out;
+}
+
+} // namespace
+
+std::string EscapedText(std::string_view field, bool controls) {
+    std::string out;
+    for (std::size_t i = 0; i < field.size();) {
+        if (const std::size_t spelled = SpelledAt(field, i, controls); spelled > 0) {
+            for (const char byte : field.substr(i, spelled)) {
+                out += "\\x" + Hex(static_cast<unsigned char>(byte));
+            }
+            i += spelled;
+            continue;
+        }
+        const std::size_t length = Utf8SequenceAt(field, i);
+        if (field[i] == '\\') {
+            // Doubled only where it would read as the start of an escape.
+            const std::size_t next = i + 1;
+            const bool escapeFollows =
+                next < field.size() &&
+                (field[next] == 'x' || field[next] == '\\' || SpelledAt(field, next, controls) > 0);
+            out += escapeFollows ? "\\\\" : "\\";
+        } else {
+            out.append(field.substr(i, length));
+        }
+        i += length;
+    }
+    return out;
+}
+
+std::string ServerText(std::string_view field, int rule) {
+    return rule == kTextRule110 ? ServerText110(field) : EscapedText(field, false);
+}
+
+std::string FieldOfServerText(std::string_view stored, int rule) {
+    if (rule != kTextRule110) {
+        return Unescaped(stored);
+    }
+    // 1.1.0 left valid UTF-8 as it was: a text is taken as spelled out only
+    // when that is what 1.1.0 made of bytes that were no UTF-8.
+    std::string bytes = Unescaped(stored);
+    return !IsUtf8(bytes) && ServerText110(bytes) == stored ? bytes : std::string(stored);
 }
 
 std::string NewRecordId(const std::string& bench, const std::string& time) {

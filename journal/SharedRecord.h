@@ -57,9 +57,26 @@ std::string NewRecordId(const std::string& bench, const std::string& time);
 std::string OutboxLine(const SharedRecord& record);
 bool ParseOutboxLine(std::string_view line, SharedRecord& record);
 
-// A field as the server stores text: valid UTF-8 as it is; anything else
-// with each backslash doubled and each byte that is no UTF-8 (and NUL) as
-// \xHH, so that nothing is refused and the bytes can be had back.
-std::string ServerText(std::string_view field);
+// How a row's text is spelled on the server (its text_escaping column).
+// 1.1.0 (NULL): valid UTF-8 as it is, anything else with each backslash
+// doubled and each byte that is no UTF-8 (and NUL) as \xHH, so that the text
+// \xFF and the byte 0xFF were stored alike. From version 5 of the table (2):
+// every field spelled out as EscapedText does, which tells them apart.
+inline constexpr int kTextRule110 = 1;
+inline constexpr int kTextRule = 2;
+
+// A field spelled out so that it is valid UTF-8 and its bytes can be had
+// back: each byte that is no UTF-8 and NUL as \xHH (with `controls`, each
+// control character too, C1 ones as their two bytes), and a backslash doubled
+// where the next thing written is `x` or a backslash; everything else as it is.
+std::string EscapedText(std::string_view field, bool controls);
+// A field as the server stores text under a rule, and back.
+std::string ServerText(std::string_view field, int rule = kTextRule);
+std::string FieldOfServerText(std::string_view stored, int rule);
+// A field as the lookups print it (the table, --csv, the report): nothing
+// a terminal or a page would act on, and a byte told from its spelling.
+inline std::string PrintableText(std::string_view field) {
+    return EscapedText(field, true);
+}
 
 } // namespace zekt

@@ -26,21 +26,26 @@ const std::vector<std::vector<const char*>> kSchemaSteps = {
     // 4: the radio's own number, and every run on one radio found by it.
     {"ALTER TABLE zekt_journal ADD COLUMN radio text",
      "CREATE INDEX zekt_journal_radio ON zekt_journal (radio)"},
+    // 5: how the row's text is spelled (SharedRecord.h): rows of 1.1.0 have
+    // none, and the text \xFF and the byte 0xFF are told apart in the others.
+    {"ALTER TABLE zekt_journal ADD COLUMN text_escaping smallint"},
 };
 
 TableKeeps WhatTableKeeps(PgLink& db) {
     const PgReply reply =
         db.Run("SELECT column_name FROM information_schema.columns WHERE table_name = "
-               "'zekt_journal' AND column_name IN ('id', 'zone', 'local_time', 'radio')");
+               "'zekt_journal' AND column_name IN ('id', 'zone', 'local_time', 'radio', "
+               "'text_escaping')");
     const auto has = [&reply](const char* name) {
         return std::any_of(
             reply.rows.begin(), reply.rows.end(),
             [name](const std::vector<std::string>& row) { return row.at(0) == name; });
     };
     if (reply.ok && !has("id")) {
-        return {false, false, false};
+        return {false, false, false, false};
     }
-    return {true, reply.ok && has("zone") && has("local_time"), reply.ok && has("radio")};
+    return {true, reply.ok && has("zone") && has("local_time"), reply.ok && has("radio"),
+            reply.ok && has("text_escaping")};
 }
 
 } // namespace zekt

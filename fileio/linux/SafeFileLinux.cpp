@@ -368,26 +368,55 @@ FileWrite WriteOutputFile(const std::string& path, std::string_view content) {
 namespace {
 
 // Opens a write target under the rules of WriteFileSafely with the given
-// access flags, creating it when missing; never a FIFO or device.
-FileError OpenTarget(const std::string& path, int access, Descriptor& opened) {
+// access flags, creating it when missing; never a FIFO or device. An own
+// file is opened by its name only: never through a symlink (O_NOFOLLOW,
+// whatever was put there since it was looked at), never a file with other names.
+FileError OpenTarget(const std::string& path, int access, Descriptor& opened, bool own = false) {
+    if (const FileError error = own ? CheckOwnFile(path) : FileError::None;
+        error != FileError::None) {
+        return error;
+    }
     const WriteTarget inspected = InspectTarget(path);
     if (inspected.error != FileError::None) {
         return inspected.error;
     }
+    if (own && inspected.path != path) {
+        return FileError::Linked;
+    }
     // O_NONBLOCK: a FIFO put in its place meanwhile fails instead of waiting.
-    opened.Take(
-        open(inspected.path.c_str(), access | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666));
+    const int flags = access | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (own ? O_NOFOLLOW : 0);
+    opened.Take(open(inspected.path.c_str(), flags, 0666));
     if (opened.Get() < 0) {
-        return FileErrorFromErrno(errno);
+        return own && errno == ELOOP ? FileError::Linked : FileErrorFromErrno(errno);
     }
     struct stat st {};
     if (fstat(opened.Get(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return FileError::NotRegular;
     }
-    return FileError::None;
+    return own && st.st_nlink > 1 ? FileError::Linked : FileError::None;
 }
 
 } // namespace
+
+FileError CheckOwnFile(const std::string& path) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0) {
+        return errno == ENOENT ? FileError::None : FileErrorFromErrno(errno);
+    }
+    const bool secondName = S_ISREG(st.st_mode) && st.st_nlink > 1;
+    return S_ISLNK(st.st_mode) || secondName ? FileError::Linked : FileError::None;
+}
+
+FileError OpenOwnForAppending(const std::string& path, int& fd) {
+    fd = -1;
+    Descriptor opened(-1);
+    if (const FileError error = OpenTarget(path, O_RDWR | O_APPEND, opened, true);
+        error != FileError::None) {
+        return error;
+    }
+    fd = opened.Release();
+    return FileError::None;
+}
 
 FileError OpenForWriting(const std::string& path, int& fd) {
     fd = -1;

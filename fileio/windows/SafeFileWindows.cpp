@@ -197,21 +197,41 @@ HANDLE HandleOf(int fd) {
     return reinterpret_cast<HANDLE>(_get_osfhandle(fd));
 }
 
+// A file with a reparse point (a symlink, a junction) or more than one name.
+bool LinkedHandle(HANDLE h) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    return GetFileInformationByHandle(h, &info) == 0 ||
+           (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 || info.nNumberOfLinks > 1;
+}
+
 // Opens a write target under the rules of WriteFileSafely as a binary
-// descriptor, creating it when missing; never a device.
-FileError OpenTarget(const std::string& path, DWORD access, int flags, int& fd) {
+// descriptor, creating it when missing; never a device. An own file is
+// opened by its name only (FILE_FLAG_OPEN_REPARSE_POINT: the link itself,
+// whatever was put there since it was looked at), never a file with other names.
+FileError OpenTarget(const std::string& path, DWORD access, int flags, int& fd, bool own = false) {
     fd = -1;
+    if (const FileError error = own ? CheckOwnFile(path) : FileError::None;
+        error != FileError::None) {
+        return error;
+    }
     const WriteTarget inspected = InspectTarget(path);
     if (inspected.error != FileError::None) {
         return inspected.error;
     }
+    if (own && inspected.path != path) {
+        return FileError::Linked;
+    }
+    const DWORD attributes = FILE_ATTRIBUTE_NORMAL | (own ? FILE_FLAG_OPEN_REPARSE_POINT : 0);
     Handle h(CreateFileW(Wide(inspected.path).c_str(), access, kShareAll, nullptr, OPEN_ALWAYS,
-                         FILE_ATTRIBUTE_NORMAL, nullptr));
+                         attributes, nullptr));
     if (!h.Valid()) {
         return LastError();
     }
     if (!IsDiskFile(h.Get())) {
         return FileError::NotRegular;
+    }
+    if (own && LinkedHandle(h.Get())) {
+        return FileError::Linked;
     }
     fd = _open_osfhandle(reinterpret_cast<intptr_t>(h.Get()), flags | _O_BINARY);
     if (fd < 0) {
@@ -222,6 +242,28 @@ FileError OpenTarget(const std::string& path, DWORD access, int flags, int& fd) 
 }
 
 } // namespace
+
+FileError CheckOwnFile(const std::string& path) {
+    const DWORD attributes = Attributes(path);
+    if (attributes == kNoAttributes) {
+        const DWORD why = GetLastError();
+        const bool missing = why == ERROR_FILE_NOT_FOUND || why == ERROR_PATH_NOT_FOUND;
+        return missing ? FileError::None : ErrorFromSystem(why);
+    }
+    if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+        return FileError::Linked;
+    }
+    if (IsFolder(attributes)) {
+        return FileError::None; // refused as no regular file where it is opened
+    }
+    Handle h(CreateFileW(Wide(path).c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    return h.Valid() && LinkedHandle(h.Get()) ? FileError::Linked : FileError::None;
+}
+
+FileError OpenOwnForAppending(const std::string& path, int& fd) {
+    return OpenTarget(path, GENERIC_READ | GENERIC_WRITE, _O_APPEND, fd, true);
+}
 
 std::string ParentOf(const std::string& path) {
     const std::filesystem::path parent = PathOf(path).parent_path();

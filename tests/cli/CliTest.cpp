@@ -1186,6 +1186,34 @@ private slots:
         QVERIFY(!cli.Run({"journal"}).out.contains("ещё не в журнале"));
     }
 
+    // A field's control characters and bytes that are no UTF-8 are printed
+    // spelled out, in the table, the CSV and the report alike, and the text
+    // \xFF is told from the byte; nothing reaches the terminal raw.
+    void journalFieldsSpelledOut() {
+        Cli cli;
+        cli.WriteConfig("a.prg", OpenConfigA());
+        QCOMPARE(cli.Sim({"program", "a.prg"}).status, 0);
+        const QString journal = "xdg/zekt-programmer/journal.csv";
+        QByteArray lines = cli.Contents(journal);
+        lines.replace(";SIM1;", ";S\x1b[31m\xff\\xFF;");
+        cli.files.Write(journal.toStdString(), lines.toStdString());
+        const QString spelled = "S\\x1B[31m\\xFF\\\\xFF";
+        const struct {
+            QStringList args;
+            QString output; // empty: standard output
+        } lookups[] = {{{"journal"}, ""},
+                       {{"journal", "--csv"}, ""},
+                       {{"journal", "report", "--html", "r.html"}, "r.html"}};
+        for (const auto& [args, output] : lookups) {
+            const Result r = cli.Run(args);
+            QCOMPARE(r.status, 0);
+            const QString out = output.isEmpty() ? r.out : QString::fromUtf8(cli.Contents(output));
+            QVERIFY2(out.contains(spelled), qPrintable(args.join(' ') + ": " + out));
+            QVERIFY2(!out.contains(QChar(0x1b)) && !out.contains(QChar(0xFFFD)),
+                     qPrintable(args.join(' ')));
+        }
+    }
+
     void journalOfRuns() {
         Cli cli;
         cli.WriteConfig("a.prg", OpenConfigA());

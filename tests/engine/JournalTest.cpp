@@ -16,6 +16,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace zekt;
 
@@ -123,23 +124,55 @@ private slots:
         }
     }
 
-    // Text the server would refuse is stored with its bad bytes spelled out;
-    // valid UTF-8 (Cyrillic, a Windows path) as it is.
+    // What the server stores is valid UTF-8 and gives the bytes back: the
+    // text \xFF is told from the byte 0xFF, a Windows path stays readable;
+    // a lookup prints control characters spelled out too.
     void serverTextAndIds() {
         const struct {
             std::string field;
             std::string stored;
+            std::string printed;
         } cases[] = {
-            {"C:\\Работа\\taxi.prg", "C:\\Работа\\taxi.prg"},
-            {"/home/\xff\xfe taxi.prg", "/home/\\xFF\\xFE taxi.prg"},
-            {"a\\b\xc3", "a\\\\b\\xC3"},         // a cut sequence; backslashes doubled
-            {"\xd0\xa0\xc0\xaf", "Р\\xC0\\xAF"}, // an overlong '/'
-            {"\xed\xa0\x80", "\\xED\\xA0\\x80"}, // a surrogate
-            {std::string("a\0b", 3), "a\\x00b"},
-            {"\xf4\x90\x80\x80", "\\xF4\\x90\\x80\\x80"}, // above U+10FFFF
+            {"\\xFF", "\\\\xFF", "\\\\xFF"}, // the text, not the byte
+            {"\xff", "\\xFF", "\\xFF"},
+            {"\\", "\\", "\\"},
+            {"a\\\\b", "a\\\\\\b", "a\\\\\\b"},
+            {"C:\\x\\y", "C:\\\\x\\y", "C:\\\\x\\y"},
+            {"C:\\Работа\\taxi.prg", "C:\\Работа\\taxi.prg", "C:\\Работа\\taxi.prg"},
+            {"/home/\xff\xfe taxi.prg", "/home/\\xFF\\xFE taxi.prg", "/home/\\xFF\\xFE taxi.prg"},
+            {"\\\xff", "\\\\\\xFF", "\\\\\\xFF"}, // a backslash before a spelled byte
+            {std::string("a\0b", 3), "a\\x00b", "a\\x00b"},
+            {"\x1b[2J\r\n\x7f", "\x1b[2J\r\n\x7f", "\\x1B[2J\\x0D\\x0A\\x7F"},
+            {"\\\x1b", "\\\x1b", "\\\\\\x1B"},
+            {"\xc2\x9b"
+             "1m \xc2\xa0",
+             "\xc2\x9b"
+             "1m \xc2\xa0",
+             "\\xC2\\x9B"
+             "1m \xc2\xa0"},                                        // C1
+            {"\xed\xa0\x80", "\\xED\\xA0\\x80", "\\xED\\xA0\\x80"}, // a surrogate
         };
-        for (const auto& [field, stored] : cases) {
+        for (const auto& [field, stored, printed] : cases) {
             QCOMPARE(ServerText(field), stored);
+            QCOMPARE(FieldOfServerText(stored, kTextRule), field);
+            QCOMPARE(PrintableText(field), printed);
+            QCOMPARE(FieldOfServerText(printed, kTextRule), field);
+        }
+        // Rows of 1.1.0 are read as 1.1.0 meant them (its \xFF was the byte).
+        const struct {
+            std::string stored;
+            std::string field;
+        } old[] = {
+            {"/home/\\xFF\\xFE taxi.prg", "/home/\xff\xfe taxi.prg"},
+            {"a\\\\b\\xC3", "a\\b\xc3"},
+            {"a\\x00b", std::string("a\0b", 3)},
+            {"C:\\Работа\\taxi.prg", "C:\\Работа\\taxi.prg"},
+            {"C:\\x\\y", "C:\\x\\y"},
+            {"a\\\\b", "a\\\\b"},
+        };
+        for (const auto& [stored, field] : old) {
+            QCOMPARE(FieldOfServerText(stored, kTextRule110), field);
+            QCOMPARE(ServerText(field, kTextRule110), stored);
         }
         std::set<std::string> ids;
         for (int i = 0; i < 1000; ++i) {
@@ -186,6 +219,47 @@ private slots:
         QVERIFY(refused[1].contains(";value too long;id-2;"));
         std::set<std::string> mine{"id-3", "id-7"};
         QCOMPARE(outbox.Count(&mine), 1);
+    }
+
+    // The queue's files are never followed through a link: with the queue,
+    // its lock or its refused file a symlink (or the queue a second name of
+    // another file), each operation that would touch it is refused naming
+    // it, and the file the link names keeps its bytes.
+    void outboxFilesNeverFollowLinks() {
+        const SharedRecord record{"id-1", "bench", "op", {}, ""};
+        const std::string queued = OutboxLine(record) + "cut\n"; // Take sets the cut line aside
+        const struct {
+            const char* name;
+            bool hard;
+            bool appends; // Append never touches the refused file
+        } planted[] = {{"journal-outbox.txt", false, false},
+                       {"journal-outbox.lock", false, false},
+                       {"journal-outbox-refused.txt", false, true},
+                       {"journal-outbox.txt", true, false}};
+        for (const auto& [name, hard, appends] : planted) {
+            TempFiles files;
+            const std::string victim = files.Write("victim.txt", queued);
+            files.Write("journal-outbox.txt", queued);
+            const std::string link = files.Path(name);
+            std::filesystem::remove(link);
+            QCOMPARE(hard ? ::link(victim.c_str(), link.c_str())
+                          : symlink(victim.c_str(), link.c_str()),
+                     0);
+            Outbox outbox(files.Path("journal-outbox.txt"));
+            const auto refused = [&](const Outcome& outcome) {
+                QVERIFY2(!outcome.Ok() && outcome.Why().find(link) != std::string::npos &&
+                             outcome.Why().find("ссылка") != std::string::npos,
+                         name);
+            };
+            refused(outbox.Take(100).outcome);
+            refused(outbox.Settle({record.id}, {}));
+            if (appends) {
+                QVERIFY(outbox.Append(record).Ok());
+            } else {
+                refused(outbox.Append(record));
+            }
+            QCOMPARE(files.Read("victim.txt"), queued);
+        }
     }
 
     void lineFieldsAndHashes() {
@@ -456,6 +530,21 @@ private slots:
         QCOMPARE(page.find("<script"), std::string::npos);
         QVERIFY(page.find("<tr class=\"out\"><td>U4</td><td>20</td><td>5</td>") !=
                 std::string::npos);
+        // A control character or a byte that is no UTF-8 in a field is spelled
+        // out as the lookups print it: the page stays valid UTF-8 and inert.
+        WorkshopReport odd;
+        SharedRecord oddRun;
+        oddRun[kTimeColumn] = "2026-12-01T10:00:00+03:00";
+        oddRun[kUnitColumn] = "S\x1b[31m\xff\\xFF";
+        oddRun.bench = "b\x07";
+        odd.Add(oddRun);
+        const std::string oddPage = ReportPage(odd, {"журнал", "", "", "", "сейчас"});
+        QVERIFY(oddPage.find("<td>S\\x1B[31m\\xFF\\\\xFF</td>") != std::string::npos);
+        QVERIFY(oddPage.find("b\\x07") != std::string::npos);
+        QVERIFY(std::none_of(oddPage.begin(), oddPage.end(), [](char c) {
+            return c != '\n' && static_cast<unsigned char>(c) < 0x20;
+        }));
+        QCOMPARE(QString::fromUtf8(oddPage).toStdString(), oddPage);
     }
 
     // Older journals are read as they are: 1.0.0's gets the radio's column

@@ -281,6 +281,17 @@ grep -q "Найдено записей: $total; показаны первые 7 
 psql -c "UPDATE zekt_journal SET message = E'\\033]0;title\\007' WHERE id LIKE 'b/%'"
 look --bench bench-b | grep -c '\\x1B\]0;title\\x07' >/dev/null || fail "control characters: $(look --bench bench-b | cat -v)"
 look --bench bench-b | grep -c $'\033' >/dev/null && fail "an escape reached the terminal"
+# The text \xFF and the byte 0xFF in a file's name stay apart, on the server
+# and in a lookup; a row of 1.1.0 (no text_escaping) is read as it meant it.
+literal="$(dirname "$(file_of odd)")/\\xFF taxi.prg"
+cp taxi.prg "$literal"
+"$cli" --simulate odd.hex --workdir "$demo" --journal "$work/odd/journal.csv" \
+  --journal-database "$bench" write-frequencies "$literal" --yes >/dev/null 2>&1 || fail "the \\xFF run"
+look --csv --limit 0 >spelled.csv
+[ "$(grep -cF '/\\xFF taxi.prg;' spelled.csv)" = 1 ] || fail "the text \\xFF: $(grep -F 'taxi.prg;' spelled.csv)"
+[ "$(grep -cF '/\xFF\xFE taxi.prg;' spelled.csv)" = 1 ] || fail "the byte 0xFF: $(grep -F 'taxi.prg;' spelled.csv)"
+psql -c "UPDATE zekt_journal SET config_file = '/w/\\xFF old.prg' WHERE id LIKE 'b/%'"
+[ "$(look --bench bench-b --csv | grep -cF ';/w/\xFF old.prg;')" = 3 ] || fail "rows of 1.1.0"
 # A record keeps the day it was made on where it was made: a summer night
 # at +04:00 is 1 July at a bench at +03:00, but 2 July where it was made.
 psql -c "INSERT INTO zekt_journal SELECT 'summer', timestamptz '2026-07-01 20:30+00', program,
@@ -378,17 +389,17 @@ psql -c "CREATE DATABASE older"
 older="postgresql:///older?host=$pg&port=$port"
 "$cli" --journal-database "$older&user=zekt_admin" journal init-db >/dev/null
 command psql -X -q -h "$pg" -p "$port" -U zekt_admin older -c "ALTER TABLE zekt_journal DROP COLUMN zone,
-  DROP COLUMN local_time, DROP COLUMN radio; UPDATE zekt_schema SET version = 2;
+  DROP COLUMN local_time, DROP COLUMN radio, DROP COLUMN text_escaping; UPDATE zekt_schema SET version = 2;
   GRANT INSERT, SELECT ON zekt_journal TO bench"
 one_radio() { # URI NUMBER: one radio with its number
   "$cli" --simulate older.hex --workdir "$demo" --journal "$work/older/journal.csv" \
     --journal-database "$1" --radio-number "$2" write-frequencies "$(file_of older)" --yes
 }
 one_radio "$older&user=bench" 77-1 >/dev/null 2>older.err || fail "run: $(cat older.err)"
-grep -q "без пояса времени и номера радиостанции.*init-db" older.err ||
+grep -q "без пояса времени, номера радиостанции и пометки.*init-db" older.err ||
   fail "not asked for init-db: $(cat older.err)"
 ! grep -q "отклонен" older.err || fail "refused: $(cat older.err)"
-"$cli" --journal-database "$older&user=zekt_admin" journal init-db | grep -q "версия 4" || fail "upgrade"
+"$cli" --journal-database "$older&user=zekt_admin" journal init-db | grep -q "версия 5" || fail "upgrade"
 one_radio "$older&user=bench" 77-2 >/dev/null 2>older.err || fail "run: $(cat older.err)"
 ! grep -q "общий журнал" older.err || fail "$(cat older.err)"
 [ "$(command psql -X -At -h "$pg" -p "$port" -U zekt_admin older -c \
