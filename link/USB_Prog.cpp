@@ -239,14 +239,13 @@ bool USB_Prog::Test() {
     if (reply != buffer) {
         return FailTest();
     }
-    SendTestCommand(buffer, cmdTestPrepare);
-    SendTestCommand(buffer, cmdTestSet);
-    SendTestCommand(buffer, cmdTestQuery);
-    if (reply[kDataByte] != 1) {
+    // Every exchange must be answered: a unit that let one frame go
+    // unanswered is no sound unit, whatever the queries say after it (and a
+    // zeroed reply of a failed exchange would pass for a cleared unit).
+    if (!SendTestCommand(buffer, cmdTestPrepare) || !SendTestCommand(buffer, cmdTestSet) ||
+        !SendTestCommand(buffer, cmdTestQuery) || reply[kDataByte] != 1) {
         return FailTest();
     }
-    // A zeroed reply of a failed exchange would pass for a cleared unit: the
-    // clear and the final query must both have been answered.
     if (!SendTestCommand(buffer, cmdTestClear) || !SendTestCommand(buffer, cmdTestQuery) ||
         reply[kDataByte] != 0) {
         return FailTest();

@@ -268,14 +268,20 @@ private slots:
         QVERIFY(link.Test());
     }
 
-    // The clear and the final query decide the test: a zeroed reply of a
-    // failed exchange must not pass for a cleared unit.
-    void failedClosingExchangesFailTheTest() {
+    // Every exchange of the test must be answered: a unit that let the
+    // prepare or the set go unanswered fails it although its queries answer
+    // right, and a zeroed reply of a failed exchange must not pass for a
+    // cleared unit.
+    void anyUnansweredExchangeFailsTheTest() {
         const struct {
             int SimFaults::*fault;
-            int frame; // 5: clear, 6: final query
+            int frame; // 2: prepare, 3: set, 4: query, 5: clear, 6: final query
             int error;
         } cases[] = {
+            {&SimFaults::readTimeoutAtFrame, 2, errExchangeTimeout},
+            {&SimFaults::readTimeoutAtFrame, 3, errExchangeTimeout},
+            {&SimFaults::shortWriteAtFrame, 3, errWrite},
+            {&SimFaults::readTimeoutAtFrame, 4, errExchangeTimeout},
             {&SimFaults::readTimeoutAtFrame, 5, errExchangeTimeout},
             {&SimFaults::readTimeoutAtFrame, 6, errExchangeTimeout},
             {&SimFaults::shortWriteAtFrame, 6, errWrite},
