@@ -195,6 +195,7 @@ QString TJournal::WaitingNote() const {
 }
 
 void TJournal::Refuse(const std::string& why) {
+    Runs->setRowCount(0); // what an earlier filter found is no answer to this one
     LabelFound->setText("Журнал не прочитан" + WaitingNote() + ".");
     ErrorMessage(dialogs, Text(why));
 }

@@ -938,9 +938,14 @@ private slots:
     void aRefusedFilterIsSaidOnce() {
         TempFiles files;
         Bench b;
-        b.w->UseJournal(files.Path("journal.csv"));
+        JournalRecord run;
+        run.command = "read";
+        run.result = kJournalOk;
+        b.w->UseJournal(files.Write(
+            "journal.csv", JournalHeader() + FormatJournalLine(run, "2026-12-09T10:00:00+03:00")));
         b.w->ShowJournal();
         TJournal& view = *b.w->JournalWindow;
+        QTRY_COMPARE(view.Runs->rowCount(), 1);
         b.dialogs.boxes.clear();
         view.EditConfig->setText(QString::fromStdString(files.Path("missing.prg")));
         QTest::keyClick(view.EditConfig, Qt::Key_Return);
@@ -948,6 +953,7 @@ private slots:
         QTRY_VERIFY(view.ButFind->isEnabled());
         QApplication::processEvents();
         QCOMPARE(b.dialogs.boxes.size(), 1);
+        QCOMPARE(view.Runs->rowCount(), 0); // no runs of an earlier filter under the refusal
     }
 
     // The shared journal never holds the window: with its server away the
