@@ -462,6 +462,23 @@ else
   echo "skipped here: no namespaces or no python3"
 fi
 
+echo "== the guide's backup and restore, as written: into a fresh database, its grants kept, and over the old one"
+as_owner() { "$@" -h "$pg" -p "$port" -U zekt_admin; }
+as_owner pg_dump -Fc zekt >zekt.dump
+dumped=$(rows)
+psql -c "CREATE DATABASE zekt_fresh OWNER zekt_admin"
+as_owner pg_restore -d zekt_fresh zekt.dump 2>restore.err || fail "into a fresh database: $(cat restore.err)"
+fresh() { command psql -X -q -At -h "$pg" -p "$port" -U zekt_admin zekt_fresh -c "$1"; }
+[ "$(fresh "SELECT count(*), count(DISTINCT id) FROM zekt_journal")" = "$dumped" ] || fail "restored rows"
+[ "$(fresh "SELECT count(*) FROM zekt_schema")" = 1 ] || fail "zekt_schema: $(fresh "TABLE zekt_schema")"
+"$cli" --journal "$work/restored/journal.csv" --journal-database "postgresql:///zekt_fresh?host=$pg&port=$port&user=bench" \
+  journal sync >restored.out || fail "a bench on the restored database: $(cat restored.out)"
+grep -q "права: запись и чтение" restored.out || fail "the grants: $(cat restored.out)"
+psql -c "DELETE FROM zekt_journal WHERE id IN (SELECT id FROM zekt_journal LIMIT 5)"
+as_owner pg_restore --clean --if-exists -d zekt zekt.dump 2>restore.err || fail "over the old database: $(cat restore.err)"
+[ "$(rows)" = "$dumped" ] || fail "rows after the restore over the old database: $(rows)"
+[ "$(psql -c "SELECT count(*) FROM zekt_schema")" = 1 ] || fail "zekt_schema: $(psql -c "TABLE zekt_schema")"
+
 echo "== a password in a settings file others can read is refused, in any spelling"
 mkdir -p config/zekt-programmer
 while read -r spelling; do
