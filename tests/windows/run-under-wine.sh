@@ -116,6 +116,17 @@ wait "$run" || status=$?
 check "Ctrl+C ends a run with 130" test "$status" = 130
 check "... journaled as cancelled" grep -q ';program;cancelled;' stop.csv
 
+# A record that waited beside a journal held open (a spreadsheet has it)
+# goes into it with journal sync, no shared journal needed, and only once.
+mkdir -p held
+head -2 stop.csv >held/journal.csv
+tail -n +2 stop.csv | head -1 | sed 's/;cancelled;/;ok;/' >held/journal-pending.txt
+cli --journal held/journal.csv journal sync >held/sync.out 2>&1 || true
+cli --journal held/journal.csv journal sync >>held/sync.out 2>&1 || true
+check "journal sync moves a held journal's waiting record in, once" \
+  test "$(grep -c ';program;ok;' held/journal.csv)/$(grep -c 'дописаны в него: 1' held/sync.out)" = 1/1
+check "... and the waiting file goes" test ! -e held/journal-pending.txt
+
 echo "== zekt-cli through ftd2xx.dll (the stand-in over the simulated unit)"
 # The driver's installer puts ftd2xx.dll in the system folder; the programs
 # take it from there or their own folder, never from the current folder or PATH.
