@@ -462,6 +462,24 @@ else
   echo "skipped here: no namespaces or no python3"
 fi
 
+echo "== a table locked longer than a statement may wait: said as busy, not as a setting"
+psql -c "BEGIN; LOCK TABLE zekt_journal; SELECT pg_sleep(60); COMMIT" >/dev/null 2>&1 &
+locker=$!
+locked() { [ "$(psql -c "SELECT count(*) FROM pg_locks WHERE relation = 'zekt_journal'::regclass
+  AND mode = 'AccessExclusiveLock' AND granted")" = 1 ]; }
+wait_until "the table's lock" locked
+run busy "$bench" >/dev/null 2>&1 || fail "a run with the table locked"
+status=0
+LC_ALL=ru_RU.UTF-8 "$cli" --journal "$work/busy/journal.csv" --journal-database "$bench" journal sync \
+  >busy.out 2>busy.err || status=$?
+[ "$status" = 5 ] && grep -q "общий журнал занят" busy.err || fail "busy: $status $(cat busy.out busy.err)"
+kill "$locker" 2>/dev/null || true
+psql -c "SELECT pg_terminate_backend(pid) FROM pg_locks WHERE relation = 'zekt_journal'::regclass
+  AND mode = 'AccessExclusiveLock'" >/dev/null
+"$cli" --journal "$work/busy/journal.csv" --journal-database "$bench" journal sync >busy.out ||
+  fail "after the lock: $(cat busy.out)"
+all_sent busy
+
 echo "== the guide's backup and restore, as written: into a fresh database, its grants kept, and over the old one"
 as_owner() { "$@" -h "$pg" -p "$port" -U zekt_admin; }
 as_owner pg_dump -Fc zekt >zekt.dump
