@@ -57,11 +57,13 @@ QString Text(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-// A record's time as the operator reads it, on this bench's clock
-// ("08.12.2026 23:30:03"); a time that is none stays as written.
+// A record's time as the operator reads it ("08.12.2026 23:30:03"), on the
+// clock of the bench that made it: the day shown is the day the filter
+// looks for, whatever zone this computer is in now. A time that is none
+// stays as written.
 QString ShownTime(const std::string& recorded) {
     const QDateTime time = QDateTime::fromString(Text(recorded), Qt::ISODate);
-    return time.isValid() ? time.toLocalTime().toString("dd.MM.yyyy HH:mm:ss") : Text(recorded);
+    return time.isValid() ? time.toString("dd.MM.yyyy HH:mm:ss") : Text(recorded);
 }
 
 // A URI as the window may show it: never a password.

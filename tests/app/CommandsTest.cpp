@@ -603,8 +603,7 @@ private slots:
         QCOMPARE(view.Runs->item(2, 1)->text(), QString("Чтение"));
         // The time as the operator reads it, the journal's own in the tip.
         const QDateTime recorded = QDateTime::fromString(read[0], Qt::ISODate);
-        QCOMPARE(view.Runs->item(2, 0)->text(),
-                 recorded.toLocalTime().toString("dd.MM.yyyy HH:mm:ss"));
+        QCOMPARE(view.Runs->item(2, 0)->text(), recorded.toString("dd.MM.yyyy HH:mm:ss"));
         QCOMPARE(view.Runs->item(2, 0)->toolTip(), read[0]);
         view.EditRadio->setText("R-2");
         view.Find();
@@ -935,6 +934,31 @@ private slots:
     }
 
     // Enter in a filter field looks up once: a refused field is said once.
+    // A day asked for is the day shown: runs just before and after a
+    // bench's midnight, looked up from a computer in any zone.
+    void theDayAskedIsTheDayShown() {
+        TempFiles files;
+        Bench b;
+        std::string journal = JournalHeader();
+        JournalRecord run;
+        run.command = "read";
+        run.result = kJournalOk;
+        for (const char* time : {"2026-12-09T23:59:59+03:00", "2026-12-10T00:00:00+03:00",
+                                 "2026-12-10T23:59:59+03:00", "2026-12-11T00:00:00+03:00"}) {
+            journal += FormatJournalLine(run, time);
+        }
+        b.w->UseJournal(files.Write("journal.csv", journal));
+        b.w->ShowJournal();
+        TJournal& view = *b.w->JournalWindow;
+        view.EditSince->setText("2026-12-10");
+        view.EditUntil->setText("2026-12-10");
+        view.Find();
+        QTRY_VERIFY(view.ButFind->isEnabled());
+        QTRY_COMPARE(view.Runs->rowCount(), 2);
+        QCOMPARE(view.Runs->item(0, 0)->text(), QString("10.12.2026 00:00:00"));
+        QCOMPARE(view.Runs->item(1, 0)->text(), QString("10.12.2026 23:59:59"));
+    }
+
     void aRefusedFilterIsSaidOnce() {
         TempFiles files;
         Bench b;
