@@ -4,6 +4,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <string_view>
 #include <thread>
 #include <utility>
 
@@ -133,12 +134,20 @@ std::optional<std::string> AddressMistake(const std::string& uri) {
 
 std::string PgMessageLine(const char* text) {
     std::string s;
+    bool lineEnded = false; // libpq's lines are sentences without their stops
     for (const char* c = text != nullptr ? text : ""; *c != '\0'; ++c) {
         const bool blank = *c == '\n' || *c == '\r' || *c == '\t' || *c == ' ';
         if (!blank) {
+            if (lineEnded && std::string_view(".:;?!").find(s[s.size() - 2]) == std::string::npos) {
+                s.insert(s.size() - 1, ".");
+            }
+            lineEnded = false;
             s += *c;
-        } else if (!s.empty() && s.back() != ' ') {
-            s += ' ';
+        } else if (!s.empty()) {
+            lineEnded = lineEnded || *c == '\n';
+            if (s.back() != ' ') {
+                s += ' ';
+            }
         }
     }
     // A question keeps its mark: without it, it reads as a statement.

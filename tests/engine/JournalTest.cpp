@@ -124,6 +124,27 @@ private slots:
         }
     }
 
+    // libpq's message on one line: its lines as sentences, a question kept
+    // as one, no stop at the end (the caller's text goes on after it).
+    void libpqMessagesOnOneLine() {
+        const struct {
+            const char* text;
+            const char* line;
+        } cases[] = {
+            {"подключиться к серверу \"127.0.0.1\", порту 9 не удалось: В соединении отказано\n"
+             "\tСервер действительно работает по данному адресу и принимает TCP-соединения?\n",
+             "подключиться к серверу \"127.0.0.1\", порту 9 не удалось: В соединении отказано. "
+             "Сервер действительно работает по данному адресу и принимает TCP-соединения?"},
+            {"ERROR:  relation \"zekt_journal\" does not exist\n",
+             "ERROR: relation \"zekt_journal\" does not exist"},
+            {"first line:\nsecond line.\n", "first line: second line"},
+            {"", ""},
+        };
+        for (const auto& [text, line] : cases) {
+            QCOMPARE(PgMessageLine(text), std::string(line));
+        }
+    }
+
     // What the server stores is valid UTF-8 and gives the bytes back: the
     // text \xFF is told from the byte 0xFF, a Windows path stays readable;
     // a lookup prints control characters spelled out too.
