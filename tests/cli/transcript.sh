@@ -121,7 +121,8 @@ sim=(--simulate radio.hex --workdir "$demo")
   run journal-show -- journal show 2
   run journal-radio -- journal radio N-1
   run journal-report -- journal report --html report.html
-  echo "== report.html: $(grep -c . report.html) lines, $(grep -o '<svg' report.html | wc -l) charts"
+  # Its length follows the days the runs took (a run across midnight adds one).
+  echo "== report.html: $(grep -o '<svg' report.html | wc -l) charts, $(grep -c '</html>' report.html) end"
   show data/zekt-programmer/journal.csv
 } >raw.txt 2>&1
 whole_sha=$(sha256sum whole.hex | cut -d' ' -f1)
