@@ -34,17 +34,28 @@ x11_server() { # WIDTHxHEIGHT
   read -r number <&"$fd" || { echo "x11: Xvfb did not start" >&2; return 1; }
   exec {fd}<&-
   export DISPLAY=":$number"
+  # Named once it listens; answering clients is waited for all the same.
+  x11_wait "the X server $DISPLAY" xdpyinfo
 }
 
 x11_managed() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
+# openbox, started again when it ends before it manages (a display that
+# refused its first connection on a loaded machine).
 x11_manager() { # [OPENBOX OPTIONS...]
-  local log
+  local log pid _
   log=$(mktemp)
-  openbox "$@" >"$log" 2>&1 &
-  x11_pids+=($!)
-  x11_wait "openbox" x11_managed || { cat "$log" >&2; rm -f "$log"; return 1; }
+  for _ in 1 2 3; do
+    openbox "$@" >"$log" 2>&1 &
+    pid=$!
+    x11_pids+=("$pid")
+    x11_wait "openbox" x11_managed_or_gone "$pid" || break
+    x11_managed && { rm -f "$log"; return 0; }
+  done
+  cat "$log" >&2
   rm -f "$log"
+  return 1
 }
+x11_managed_or_gone() { x11_managed || ! kill -0 "$1" 2>/dev/null; }
 
 # The work area's height, once a panel's strut has been taken out of it.
 x11_work_height() { xprop -root _NET_WORKAREA | awk -F', ' '{print $4}'; }
