@@ -1,3 +1,4 @@
+#include "Commands.h"
 #include "EngineMessages.h"
 #include "ProgramOp.h"
 #include "RunRig.h"
@@ -8,6 +9,7 @@
 #include <QtTest>
 #include <algorithm>
 #include <csignal>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -15,6 +17,9 @@ using namespace zekt;
 using Commands = std::vector<std::pair<int, int>>;
 
 namespace {
+
+// What a backup reads of a radio.
+constexpr ProgramOp kWholeChip = opReadConfig | opReadCode | opReadData;
 
 // A firmware-like image: every word and byte different, ID words and the
 // unprotected configuration word.
@@ -415,6 +420,103 @@ private slots:
         QCOMPARE(verifyConfig.Run(opVerifyConfig), 0);
         QCOMPARE(verifyConfig.message,
                  std::string(" Ошибка при верификации конфигурационного слова"));
+    }
+
+    // The second pass of a read compares what both passes read: the ID and
+    // configuration words, program memory from the start word, the data
+    // EEPROM; a word the radio gives differently the second time, at either
+    // end or inside, makes the passes differ, and a second pass that fails
+    // says why.
+    void readAgainComparesBothPasses() {
+        const struct {
+            const char* name;
+            ProgramOp ops;
+            int startWord;
+            std::function<void(Pic16F877&, Project&)> between; // after the first pass
+            int timeoutAt;                                     // frame of the second pass; 0: none
+            bool ok;
+            bool same;
+            std::string message;
+        } cases[] = {
+            {"agree", kWholeChip, 0, {}, 0, true, true, ""},
+            {"agree from the page", kOpsReadMemories, kFrequencyPageWord, {}, 0, true, true, ""},
+            {"below the start word", kOpsReadMemories, kFrequencyPageWord,
+             [](Pic16F877& chip, Project& image) {
+                 chip.code[kFrequencyPageWord - 1] = 0x0001;
+                 image.ProgramMemory()[0] = 0x0002;
+             },
+             0, true, true, ""},
+            {"first word", kWholeChip, 0, [](Pic16F877& chip, Project&) { chip.code[0] ^= 1; }, 0,
+             true, false, ""},
+            {"first word of the page", kOpsReadMemories, kFrequencyPageWord,
+             [](Pic16F877& chip, Project&) { chip.code[kFrequencyPageWord] ^= 1; }, 0, true, false,
+             ""},
+            {"middle word", kWholeChip, 0,
+             [](Pic16F877& chip, Project&) { chip.code[4000] ^= 0x2000; }, 0, true, false, ""},
+            {"last word", kOpsReadMemories, kFrequencyPageWord,
+             [](Pic16F877& chip, Project&) { chip.code[kProgramWords - 1] ^= 1; }, 0, true, false,
+             ""},
+            {"first data byte", kOpsReadMemories, kFrequencyPageWord,
+             [](Pic16F877& chip, Project&) { chip.data[0] ^= 0x80; }, 0, true, false, ""},
+            {"middle data byte", kWholeChip, 0,
+             [](Pic16F877& chip, Project&) { chip.data[128] ^= 1; }, 0, true, false, ""},
+            {"last data byte", kWholeChip, 0,
+             [](Pic16F877& chip, Project&) { chip.data[kDataBytes - 1] ^= 1; }, 0, true, false, ""},
+            {"last ID word", kWholeChip, 0, [](Pic16F877& chip, Project&) { chip.idWords[3] ^= 1; },
+             0, true, false, ""},
+            {"configuration word", kOpsReadIdentification, kFrequencyPageWord,
+             [](Pic16F877& chip, Project&) { chip.configWord ^= 0x0100; }, 0, true, false, ""},
+            {"second pass times out",
+             kWholeChip,
+             0,
+             {},
+             12,
+             false,
+             false,
+             "Тайм-аут обмена с устройством"},
+            {"second pass unplugged", kOpsReadMemories, kFrequencyPageWord,
+             [](Pic16F877&, Project&) {}, -1, false, false,
+             "Устройство не подключено или не найдено"},
+        };
+        for (const auto& c : cases) {
+            RunRig rig;
+            FillImage(rig.image);
+            Pic16F877& chip = rig.driver.Chip();
+            chip.code = {};
+            chip.data = {};
+            for (int w = 0; w < kProgramWords; ++w) {
+                chip.code[w] = static_cast<uint16_t>(rig.image.ProgramMemory()[w]);
+            }
+            for (int b = 0; b < kDataBytes; ++b) {
+                chip.data[b] = static_cast<uint8_t>(rig.image.DataMemory()[b]);
+            }
+            chip.idWords = {0x10D1, 0x17D8, 0x1CA0, 0x2004};
+            chip.configWord = 0x3F72;
+            Project first;
+            first.SetStartWord(c.startWord);
+            RecordingProgress progress;
+            {
+                ProgramThread pass(true, &rig.owner, c.ops, first, rig.link, progress);
+                pass.Resume();
+                QVERIFY2(pass.WaitFor() == 1, c.name);
+            }
+            if (c.between) {
+                c.between(chip, first);
+            }
+            if (c.timeoutAt > 0) {
+                rig.driver.Faults().readTimeoutAtFrame = rig.driver.FramesSeen() + c.timeoutAt;
+            } else if (c.timeoutAt < 0) {
+                rig.driver.Unplug();
+            }
+            const int framesBefore = rig.driver.FramesSeen();
+            const ReadAgain again =
+                ReadAgainAndCompare(&rig.owner, c.ops, first, rig.link, progress);
+            QVERIFY2(again.run.ok == c.ok, c.name);
+            QVERIFY2(again.same == c.same, c.name);
+            QVERIFY2(again.run.message == c.message, (c.name + (": " + again.run.message)).c_str());
+            QVERIFY2(c.timeoutAt < 0 || rig.driver.FramesSeen() > framesBefore, c.name);
+            QVERIFY2(!rig.driver.IsOpen(), c.name);
+        }
     }
 
     void unpluggedBeforeTheRun() {
