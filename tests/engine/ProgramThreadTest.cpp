@@ -74,6 +74,31 @@ public:
     }
 };
 
+// Forwards to the simulated unit and logs, in order, each frame's command
+// and the closing of the unit.
+class EventLoggingDriver : public SimulatedDriver {
+public:
+    static constexpr int kClosed = -1;
+    std::vector<int> events;
+    FT_STATUS FT_Write(FT_HANDLE h, const void* b, DWORD n, DWORD* done) override {
+        if (n == kFrameSize) {
+            events.push_back(static_cast<const uint8_t*>(b)[kFramePayloadOffset + kCommandByte]);
+        }
+        return SimulatedDriver::FT_Write(h, b, n, done);
+    }
+    FT_STATUS FT_Close(FT_HANDLE h) override {
+        events.push_back(kClosed);
+        return SimulatedDriver::FT_Close(h);
+    }
+};
+
+// An owner whose command is asked to stop once stop says so.
+class StoppingOwner : public CountingOwner {
+public:
+    std::function<bool()> stop;
+    bool StopAsked() const override { return stop && stop(); }
+};
+
 } // namespace
 
 class ProgramThreadTest : public QObject {
@@ -152,6 +177,49 @@ private slots:
         QCOMPARE(stopped.Commands().back().first, int(cmdEnd));
         QVERIFY(stopped.Commands().size() > 3); // it had begun
         QVERIFY(!stopped.driver.IsOpen());
+    }
+
+    // A run asked to stop sends no frame but the End that winds it up,
+    // exactly one, and then closes the unit; a stop asked before the run's
+    // own last End changes nothing.
+    void stoppedRunSendsOneEndAndCloses() {
+        const struct {
+            int stopAfter; // frames the unit had when the stop was asked
+            int frames;    // frames the run sent in all
+            bool stopped;
+        } cases[] = {
+            {0, 1, true},     // before Start
+            {2, 3, true},     // before the erase step's Begin
+            {3, 4, true},     // before Erase
+            {100, 101, true}, // amid the program memory
+            {552, 553, false},
+        };
+        for (const auto& [stopAfter, frames, stopped] : cases) {
+            EventLoggingDriver driver;
+            USB_Prog link(driver);
+            StoppingOwner owner;
+            owner.stop = [&driver, at = stopAfter] { return driver.FramesSeen() >= at; };
+            Project image;
+            FillImage(image);
+            RecordingProgress progress;
+            ProgramThread thread(true, &owner, kOpsProgramRadio, image, link, progress);
+            thread.Resume();
+            const int code = thread.WaitFor();
+            ClearRunStop();
+            const QString where = QString("stop after frame %1").arg(stopAfter);
+            QVERIFY2(code == (stopped ? 0 : 1), qPrintable(where));
+            QVERIFY2(thread.Outcome().stopped == stopped, qPrintable(where));
+            if (stopped) {
+                QCOMPARE(thread.Outcome().message, std::string(msg::kRunStopped));
+            }
+            QVERIFY2(driver.FramesSeen() == frames, qPrintable(where));
+            QVERIFY2(driver.events.size() >= std::size_t(stopAfter), qPrintable(where));
+            const std::vector<int> tail(driver.events.begin() + stopAfter, driver.events.end());
+            QVERIFY2(tail == (std::vector<int>{cmdEnd, EventLoggingDriver::kClosed}),
+                     qPrintable(where));
+            QVERIFY(!driver.IsOpen());
+            QCOMPARE(owner.enabled, 1);
+        }
     }
 
     void fullProgrammingRun() {
