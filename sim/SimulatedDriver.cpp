@@ -24,6 +24,11 @@ ProgrammerFrame Wrap(const Payload& payload) {
     return frame;
 }
 
+bool Framed(const ProgrammerFrame& wire) {
+    return wire[0] == kFrameHead0 && wire[1] == kFrameHead1 &&
+           wire[kFrameSize - 2] == kFrameTail0 && wire[kFrameSize - 1] == kFrameTail1;
+}
+
 } // namespace
 
 SimulatedDriver::SimulatedDriver() : devices{{DeviceDescription, true}} {}
@@ -199,6 +204,12 @@ FT_STATUS SimulatedDriver::FT_Write(FT_HANDLE handle, const void* buffer, DWORD 
 }
 
 void SimulatedDriver::TakeFrame(const ProgrammerFrame& wire, int frameNumber) {
+    // A unit acts on no frame whose head or tail it does not know, and
+    // answers none: the host's read times out.
+    if (!Framed(wire)) {
+        ++framesRefused;
+        return;
+    }
     Payload request;
     std::copy(wire.begin() + kFramePayloadOffset, wire.begin() + kFramePayloadOffset + kPayloadSize,
               request.begin());

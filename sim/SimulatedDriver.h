@@ -62,6 +62,9 @@ public:
     const std::vector<Payload>& ReceivedFrames() const { return received; }
     // Safe to read from another thread while a run exchanges frames.
     int FramesSeen() const { return framesSeen.load(); }
+    // Frames with a wrong head or tail: counted among those seen, neither
+    // logged nor acted on nor answered.
+    int FramesRefused() const { return framesRefused.load(); }
     int LastOpenedIndex() const { return lastOpenedIndex; }
     bool IsOpen() const { return session.open; }
 
@@ -107,6 +110,7 @@ private:
     bool waitOutTimeouts = false;
     std::vector<Payload> received;
     std::atomic<int> framesSeen{0};
+    std::atomic<int> framesRefused{0};
     int lastOpenedIndex = -1;
     std::mt19937 random{20081205};
     std::string unitSerial;

@@ -228,6 +228,18 @@ private slots:
              {"175", "176"},
              FrequencyField{Kind::BandLow, 0},
              msg::kLowerAboveBands},
+            // The band's edges: a limit at 174 or 33 MHz is a band, one
+            // 12.5 kHz step beyond is none.
+            {{"145", "145"}, {"174", "174"}, std::nullopt, ""},
+            {{"145", "145"},
+             {"174,0125", "174,0125"},
+             FrequencyField{Kind::BandLow, 0},
+             msg::kLowerAboveBands},
+            {{"145", "145"}, {"33", "33"}, std::nullopt, ""},
+            {{"145", "145"},
+             {"32,9875", "32,9875"},
+             FrequencyField{Kind::BandHigh, 0},
+             msg::kUpperBelowBands},
             {{"145", "145"},
              {"33", "32"},
              FrequencyField{Kind::BandHigh, 0},
@@ -274,6 +286,8 @@ private slots:
             {"33", "33", 0, {}, 0, std::nullopt, 0},
             {"30", "100", 4, {}, 1, Kind::ChannelTx, 1},
             {"145", "174,01", 4, {}, 1, Kind::ChannelRx, 0},
+            {"174,0125", "174", 4, {}, 1, Kind::ChannelTx, 0},
+            {"33", "32,9875", 0, {}, 1, Kind::ChannelRx, 0},
             {"10", "5", 4, {}, 2, std::nullopt, 0},
             {"150", "48,5", 2, {}, 0, std::nullopt, 1},
             {"45", "45,0125", 2, {"40", "45"}, 0, std::nullopt, 1},
@@ -468,6 +482,7 @@ private slots:
         QTest::newRow("143,9") << "143,9" << 1 << msg::kLowerOut160;
         QTest::newRow("50") << "50" << 1 << msg::kLowerOut57;
         QTest::newRow("32,9") << "32,9" << 1 << msg::kLowerOut40;
+        QTest::newRow("32,9875") << "32,9875" << 1 << msg::kLowerOut40;
         QTest::newRow("33") << "33" << 0 << "";
         QTest::newRow("48,5") << "48,5" << 0 << "";
         QTest::newRow("57") << "57" << 0 << "";
@@ -498,6 +513,7 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::newRow("empty") << "" << 1 << msg::kNoUpperLimit;
         QTest::newRow("174,1") << "174,1" << 1 << msg::kUpperOut160;
+        QTest::newRow("174,0125") << "174,0125" << 1 << msg::kUpperOut160;
         QTest::newRow("100") << "100" << 1 << msg::kUpperOut57;
         QTest::newRow("50") << "50" << 1 << msg::kUpperOut40;
         QTest::newRow("174") << "174" << 0 << "";

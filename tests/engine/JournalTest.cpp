@@ -301,6 +301,24 @@ private slots:
         // One physical line per record: line breaks and separators are blanks.
         QCOMPARE(f.mid(1, 5), (QStringList{"zekt-cli", "program", "failed",
                                            "Ошибка  \"кавычки\" и строка", "/tmp/a.prg"}));
+        // Any line break, Windows' and old Macs' too, in the message or
+        // another field, is a blank: the record stays one line.
+        const struct {
+            const char* text;
+            const char* line;
+        } breaks[] = {
+            {"a\nb", "a b"}, {"a\rb", "a b"}, {"a\r\nb", "a  b"}, {"a\r", "a "}, {"\r\n", "  "},
+        };
+        for (const auto& [text, line] : breaks) {
+            JournalRecord r = Sample();
+            r.message = text;
+            r.configFile = text;
+            const std::string written = FormatJournalLine(r, "2026-12-07T10:42:18+03:00");
+            QCOMPARE(written.find_first_of("\r\n"), written.size() - 2);
+            const QStringList fields = CsvFields(QString::fromStdString(written).chopped(2));
+            QCOMPARE(fields[4], QString(line));
+            QCOMPARE(fields[5], QString(line));
+        }
         // SHA-256 of "abc", as published with the algorithm.
         QCOMPARE(f[6], QString("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad"));
         QCOMPARE(f[10], QString("6.1.1"));
@@ -317,6 +335,48 @@ private slots:
         b = a;
         b.DataMemory()[255] = 0;
         QVERIFY(ConfigurationHash(a) != ConfigurationHash(b));
+    }
+
+    // A run that succeeded on a simulated radio that could not be kept is
+    // journaled as failed, with why; a run that failed or was stopped keeps
+    // its own result and text.
+    void unkeptRadioFailsOnlyTheRunThatSucceeded() {
+        TempFiles files;
+        const std::string path = files.Path("journal.csv");
+        Journal journal(path);
+        const std::string lost = "радиостанция не сохранена: нет места на диске";
+        journal.spoilsOk = [&lost] { return std::optional<std::string>(lost); };
+        const struct {
+            const char* result;
+            std::string message;
+            const char* journaled;
+            std::string journaledMessage;
+        } runs[] = {
+            {kJournalOk, "Программирование завершено!", kJournalFailed, lost},
+            {kJournalFailed, "Тайм-аут обмена с устройством", kJournalFailed,
+             "Тайм-аут обмена с устройством"},
+            {kJournalCancelled, "Работа прервана", kJournalCancelled, "Работа прервана"},
+        };
+        CommandJournal command(journal, Sample());
+        for (const auto& run : runs) {
+            command.Write(run.result, run.message, nullptr);
+        }
+        const QStringList lines = JournalLines(path);
+        QCOMPARE(lines.size(), 1 + qsizetype(std::size(runs)));
+        for (std::size_t i = 0; i < std::size(runs); ++i) {
+            const QStringList f = CsvFields(lines[qsizetype(i) + 1]);
+            QCOMPARE(f[3], QString(runs[i].journaled));
+            QCOMPARE(f[4].toStdString(), runs[i].journaledMessage);
+        }
+        QCOMPARE(command.OkLines(), 0);
+        QCOMPARE(command.FailedLines(), 2);
+        QCOMPARE(journal.LastResult(), std::string(kJournalCancelled));
+
+        // Kept again: a later success is one.
+        journal.spoilsOk = [] { return std::optional<std::string>(); };
+        command.Write(kJournalOk, "Программирование завершено!", nullptr);
+        QCOMPARE(CsvFields(JournalLines(path).back())[3], QString(kJournalOk));
+        QCOMPARE(command.OkLines(), 1);
     }
 
     // Two programs sharing a journal: every line arrives whole.

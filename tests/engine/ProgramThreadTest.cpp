@@ -1,3 +1,4 @@
+#include "Commands.h"
 #include "EngineMessages.h"
 #include "ProgramOp.h"
 #include "RunRig.h"
@@ -8,6 +9,7 @@
 #include <QtTest>
 #include <algorithm>
 #include <csignal>
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -15,6 +17,9 @@ using namespace zekt;
 using Commands = std::vector<std::pair<int, int>>;
 
 namespace {
+
+// What a backup reads of a radio.
+constexpr ProgramOp kWholeChip = opReadConfig | opReadCode | opReadData;
 
 // A firmware-like image: every word and byte different, ID words and the
 // unprotected configuration word.
@@ -67,6 +72,31 @@ public:
         onUiThread.push_back(QThread::currentThread() == qApp->thread());
         return SimulatedDriver::FT_Write(h, b, n, done);
     }
+};
+
+// Forwards to the simulated unit and logs, in order, each frame's command
+// and the closing of the unit.
+class EventLoggingDriver : public SimulatedDriver {
+public:
+    static constexpr int kClosed = -1;
+    std::vector<int> events;
+    FT_STATUS FT_Write(FT_HANDLE h, const void* b, DWORD n, DWORD* done) override {
+        if (n == kFrameSize) {
+            events.push_back(static_cast<const uint8_t*>(b)[kFramePayloadOffset + kCommandByte]);
+        }
+        return SimulatedDriver::FT_Write(h, b, n, done);
+    }
+    FT_STATUS FT_Close(FT_HANDLE h) override {
+        events.push_back(kClosed);
+        return SimulatedDriver::FT_Close(h);
+    }
+};
+
+// An owner whose command is asked to stop once stop says so.
+class StoppingOwner : public CountingOwner {
+public:
+    std::function<bool()> stop;
+    bool StopAsked() const override { return stop && stop(); }
 };
 
 } // namespace
@@ -147,6 +177,49 @@ private slots:
         QCOMPARE(stopped.Commands().back().first, int(cmdEnd));
         QVERIFY(stopped.Commands().size() > 3); // it had begun
         QVERIFY(!stopped.driver.IsOpen());
+    }
+
+    // A run asked to stop sends no frame but the End that winds it up,
+    // exactly one, and then closes the unit; a stop asked before the run's
+    // own last End changes nothing.
+    void stoppedRunSendsOneEndAndCloses() {
+        const struct {
+            int stopAfter; // frames the unit had when the stop was asked
+            int frames;    // frames the run sent in all
+            bool stopped;
+        } cases[] = {
+            {0, 1, true},     // before Start
+            {2, 3, true},     // before the erase step's Begin
+            {3, 4, true},     // before Erase
+            {100, 101, true}, // amid the program memory
+            {552, 553, false},
+        };
+        for (const auto& [stopAfter, frames, stopped] : cases) {
+            EventLoggingDriver driver;
+            USB_Prog link(driver);
+            StoppingOwner owner;
+            owner.stop = [&driver, at = stopAfter] { return driver.FramesSeen() >= at; };
+            Project image;
+            FillImage(image);
+            RecordingProgress progress;
+            ProgramThread thread(true, &owner, kOpsProgramRadio, image, link, progress);
+            thread.Resume();
+            const int code = thread.WaitFor();
+            ClearRunStop();
+            const QString where = QString("stop after frame %1").arg(stopAfter);
+            QVERIFY2(code == (stopped ? 0 : 1), qPrintable(where));
+            QVERIFY2(thread.Outcome().stopped == stopped, qPrintable(where));
+            if (stopped) {
+                QCOMPARE(thread.Outcome().message, std::string(msg::kRunStopped));
+            }
+            QVERIFY2(driver.FramesSeen() == frames, qPrintable(where));
+            QVERIFY2(driver.events.size() >= std::size_t(stopAfter), qPrintable(where));
+            const std::vector<int> tail(driver.events.begin() + stopAfter, driver.events.end());
+            QVERIFY2(tail == (std::vector<int>{cmdEnd, EventLoggingDriver::kClosed}),
+                     qPrintable(where));
+            QVERIFY(!driver.IsOpen());
+            QCOMPARE(owner.enabled, 1);
+        }
     }
 
     void fullProgrammingRun() {
@@ -415,6 +488,111 @@ private slots:
         QCOMPARE(verifyConfig.Run(opVerifyConfig), 0);
         QCOMPARE(verifyConfig.message,
                  std::string(" Ошибка при верификации конфигурационного слова"));
+    }
+
+    // The second pass of a read compares what both passes read: the ID and
+    // configuration words, program memory from the start word, the data
+    // EEPROM; a word the radio gives differently the second time, at either
+    // end or inside, makes the passes differ, and a second pass that fails
+    // says why.
+    void readAgainComparesBothPasses() {
+        const struct {
+            const char* name;
+            ProgramOp ops;
+            int startWord;
+            std::function<void(Pic16F877&, Project&)> between; // after the first pass
+            int timeoutAt;                                     // frame of the second pass; 0: none
+            bool ok;
+            bool same;
+            std::string message;
+        } cases[] = {
+            {"agree", kWholeChip, 0, {}, 0, true, true, ""},
+            {"agree from the page", kOpsReadMemories, kFrequencyPageWord, {}, 0, true, true, ""},
+            {"below the start word", kOpsReadMemories, kFrequencyPageWord,
+             [](Pic16F877& chip, Project& image) {
+                 chip.code[kFrequencyPageWord - 1] = 0x0001;
+                 image.ProgramMemory()[0] = 0x0002;
+             },
+             0, true, true, ""},
+            {"first word", kWholeChip, 0, [](Pic16F877& chip, Project&) { chip.code[0] ^= 1; }, 0,
+             true, false, ""},
+            {"first word of the page", kOpsReadMemories, kFrequencyPageWord,
+             [](Pic16F877& chip, Project&) { chip.code[kFrequencyPageWord] ^= 1; }, 0, true, false,
+             ""},
+            {"middle word", kWholeChip, 0,
+             [](Pic16F877& chip, Project&) { chip.code[4000] ^= 0x2000; }, 0, true, false, ""},
+            {"last word", kOpsReadMemories, kFrequencyPageWord,
+             [](Pic16F877& chip, Project&) { chip.code[kProgramWords - 1] ^= 1; }, 0, true, false,
+             ""},
+            {"first data byte", kOpsReadMemories, kFrequencyPageWord,
+             [](Pic16F877& chip, Project&) { chip.data[0] ^= 0x80; }, 0, true, false, ""},
+            {"middle data byte", kWholeChip, 0,
+             [](Pic16F877& chip, Project&) { chip.data[128] ^= 1; }, 0, true, false, ""},
+            {"last data byte", kWholeChip, 0,
+             [](Pic16F877& chip, Project&) { chip.data[kDataBytes - 1] ^= 1; }, 0, true, false, ""},
+            {"last ID word", kWholeChip, 0, [](Pic16F877& chip, Project&) { chip.idWords[3] ^= 1; },
+             0, true, false, ""},
+            {"configuration word", kOpsReadIdentification, kFrequencyPageWord,
+             [](Pic16F877& chip, Project&) { chip.configWord ^= 0x0100; }, 0, true, false, ""},
+            {"second pass times out",
+             kWholeChip,
+             0,
+             {},
+             12,
+             false,
+             false,
+             "Тайм-аут обмена с устройством"},
+            {"second pass fails at its last End",
+             kOpsReadIdentification,
+             kFrequencyPageWord,
+             {},
+             8,
+             false,
+             false,
+             "Тайм-аут обмена с устройством"},
+            {"second pass unplugged", kOpsReadMemories, kFrequencyPageWord,
+             [](Pic16F877&, Project&) {}, -1, false, false,
+             "Устройство не подключено или не найдено"},
+        };
+        for (const auto& c : cases) {
+            RunRig rig;
+            FillImage(rig.image);
+            Pic16F877& chip = rig.driver.Chip();
+            chip.code = {};
+            chip.data = {};
+            for (int w = 0; w < kProgramWords; ++w) {
+                chip.code[w] = static_cast<uint16_t>(rig.image.ProgramMemory()[w]);
+            }
+            for (int b = 0; b < kDataBytes; ++b) {
+                chip.data[b] = static_cast<uint8_t>(rig.image.DataMemory()[b]);
+            }
+            chip.idWords = {0x10D1, 0x17D8, 0x1CA0, 0x2004};
+            chip.configWord = 0x3F72;
+            Project first;
+            first.SetStartWord(c.startWord);
+            RecordingProgress progress;
+            {
+                ProgramThread pass(true, &rig.owner, c.ops, first, rig.link, progress);
+                pass.Resume();
+                QVERIFY2(pass.WaitFor() == 1, c.name);
+            }
+            if (c.between) {
+                c.between(chip, first);
+            }
+            if (c.timeoutAt > 0) {
+                rig.driver.Faults().readTimeoutAtFrame = rig.driver.FramesSeen() + c.timeoutAt;
+            } else if (c.timeoutAt < 0) {
+                rig.driver.Unplug();
+            }
+            const int framesBefore = rig.driver.FramesSeen();
+            const ReadAgain again =
+                ReadAgainAndCompare(&rig.owner, c.ops, first, rig.link, progress);
+            QVERIFY2(again.run.ok == c.ok, c.name);
+            QVERIFY2(again.same == c.same, c.name);
+            QVERIFY2(again.run.message == c.message, (c.name + (": " + again.run.message)).c_str());
+            QVERIFY2(c.timeoutAt < 0 || rig.driver.FramesSeen() > framesBefore, c.name);
+            QVERIFY2(!rig.driver.IsOpen(), c.name);
+        }
     }
 
     void unpluggedBeforeTheRun() {

@@ -1,3 +1,4 @@
+#include "ChipHexFile.h"
 #include "HexLoader.h"
 #include "HexText.h"
 #include "Project.h"
@@ -278,6 +279,62 @@ private slots:
         Project image;
         const HexReadResult r = Read(HexRecord(0, 2, {0x10, 0x00}) + kEndRecord, image);
         QCOMPARE(r.failure, HexFailure::AddressBeyondMemory);
+    }
+
+    // An INHX32 upper address other than zero puts the data beyond the
+    // program memory: the file fails at that record, and data after it is
+    // never stored at the low address it would have with no upper address.
+    void nonZeroExtendedLinearAddressFails() {
+        const struct {
+            uint8_t high;
+            uint8_t low;
+        } uppers[] = {{0x00, 0x01}, {0x01, 0x00}, {0xFF, 0xFF}};
+        for (const auto& [high, low] : uppers) {
+            Project image;
+            const HexReadResult r = Read(HexRecord(0, 0, {1, 0}) + HexRecord(0, 4, {high, low}) +
+                                             HexRecord(0, 0, {5, 0}) + kEndRecord,
+                                         image);
+            QVERIFY(!r.ok);
+            QCOMPARE(r.failure, HexFailure::AddressBeyondMemory);
+            QCOMPARE(r.line, 2);
+            QCOMPARE(image.ProgramMemory()[0], 1); // from the record before it
+        }
+    }
+
+    // The whole-chip reader places data after an upper address at its full
+    // address: a segment base may reach the ID words, a linear one (64 KiB
+    // and up) lies beyond the chip and the file is refused.
+    void chipFileTakesExtendedAddressesAtTheirWord() {
+        const struct {
+            int type;
+            uint8_t high;
+            uint8_t low;
+            const char* refusal; // nullptr: loads
+        } cases[] = {
+            {4, 0x00, 0x00, nullptr},
+            {2, 0x04, 0x00, nullptr}, // 0x4000: the first ID word
+            {4, 0x00, 0x01, "адрес 0x10000 лежит вне памяти микроконтроллера"},
+            {4, 0x01, 0x00, "адрес 0x1000000 лежит вне памяти микроконтроллера"},
+        };
+        for (const auto& [type, high, low, refusal] : cases) {
+            const std::string path =
+                files.Write("chip.hex", HexRecord(0, type, {high, low}) +
+                                            HexRecord(0, 0, {0x34, 0x12}) + kEndRecord);
+            ChipMemory chip;
+            chip.code[0] = 0x0123;
+            const ChipFileResult r = LoadChipHex(path, chip);
+            const QString where = QString("type %1, %2%3").arg(type).arg(high).arg(low);
+            QVERIFY2(r.ok == (refusal == nullptr), qPrintable(where));
+            if (refusal != nullptr) {
+                QCOMPARE(r.error, std::string(refusal));
+                QCOMPARE(chip.code[0], uint16_t(0x0123)); // left as it was
+            } else if (type == 4) {
+                QCOMPARE(chip.code[0], uint16_t(0x1234));
+            } else {
+                QCOMPARE(chip.idWords[0], uint16_t(0x1234));
+                QCOMPARE(chip.code[0], ChipMemory::kWordMask);
+            }
+        }
     }
 
     void startAddressRecordsAreIgnored() {

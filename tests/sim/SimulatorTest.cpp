@@ -51,6 +51,18 @@ struct Bench {
 
 const uint16_t kFailedPair = 0xFFFF;
 
+// A command frame as it goes on the wire, head and tail included.
+ProgrammerFrame WireFrame(uint8_t command) {
+    ProgrammerFrame wire{};
+    wire[0] = kFrameHead0;
+    wire[1] = kFrameHead1;
+    wire[kFramePayloadOffset + kGroupByte] = grpCommand;
+    wire[kFramePayloadOffset + kCommandByte] = command;
+    wire[kFrameSize - 2] = kFrameTail0;
+    wire[kFrameSize - 1] = kFrameTail1;
+    return wire;
+}
+
 } // namespace
 
 class SimulatorTest : public QObject {
@@ -240,13 +252,52 @@ private slots:
         QCOMPARE(b.driver.FT_CreateDeviceInfoList(&count), FT_OK);
         QCOMPARE(b.driver.FT_Open(0, &handle), FT_OK);
         QCOMPARE(b.driver.FT_SetTimeouts(handle, 120, 120), FT_OK);
-        ProgrammerFrame wire{};
+        ProgrammerFrame wire = WireFrame(cmdStart);
         QCOMPARE(b.driver.FT_Write(handle, wire.data(), kFrameSize, &got), FT_OK);
         const auto start = std::chrono::steady_clock::now();
         QCOMPARE(b.driver.FT_Read(handle, wire.data(), kFrameSize, &got), FT_OK);
         QCOMPARE(got, DWORD(0));
         QVERIFY(std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(120));
         QCOMPARE(b.driver.FT_Close(handle), FT_OK);
+    }
+
+    // A frame with a wrong head or tail byte is neither acted on nor
+    // answered, as a unit that cannot make it out; the same frame sent
+    // right is.
+    void badlyFramedFramesAreRefused() {
+        for (const int at : {0, 1, kFrameSize - 2, kFrameSize - 1}) {
+            SimulatedDriver driver;
+            DWORD count = 0;
+            FT_HANDLE handle = nullptr;
+            QCOMPARE(driver.FT_CreateDeviceInfoList(&count), FT_OK);
+            QCOMPARE(driver.FT_Open(0, &handle), FT_OK);
+            ProgrammerFrame wire = WireFrame(cmdWriteCode);
+            wire[kFramePayloadOffset + kDataByte + 1] = 0x23;
+            wire[kFramePayloadOffset + kDataByte] = 0x01;
+            ProgrammerFrame bad = wire;
+            bad[static_cast<std::size_t>(at)] ^= 0x01;
+            ProgrammerFrame reply{};
+            DWORD got = 0;
+            QCOMPARE(driver.FT_Write(handle, bad.data(), kFrameSize, &got), FT_OK);
+            QCOMPARE(got, DWORD(kFrameSize));
+            QCOMPARE(driver.FT_Read(handle, reply.data(), kFrameSize, &got), FT_OK);
+            QVERIFY2(got == 0, qPrintable(QString("byte %1").arg(at)));
+            QCOMPARE(driver.FramesSeen(), 1);
+            QCOMPARE(driver.FramesRefused(), 1);
+            QVERIFY(driver.ReceivedFrames().empty());
+            QCOMPARE(driver.Chip().code[0], uint16_t(0x3FFF));
+
+            QCOMPARE(driver.FT_Write(handle, wire.data(), kFrameSize, &got), FT_OK);
+            QCOMPARE(driver.FT_Read(handle, reply.data(), kFrameSize, &got), FT_OK);
+            QCOMPARE(got, DWORD(kFrameSize));
+            QCOMPARE(reply[0], kFrameHead0);
+            QCOMPARE(reply[1], kFrameHead1);
+            QCOMPARE(reply[kFrameSize - 2], kFrameTail0);
+            QCOMPARE(reply[kFrameSize - 1], kFrameTail1);
+            QCOMPARE(driver.FramesRefused(), 1);
+            QCOMPARE(driver.Chip().code[0], uint16_t(0x0123));
+            QCOMPARE(driver.FT_Close(handle), FT_OK);
+        }
     }
 
     void shortWriteAtFrame() {

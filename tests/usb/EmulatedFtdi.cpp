@@ -384,6 +384,9 @@ void EmulatedFtdi::BulkOut(const uint8_t* buffer, int length) {
         zekt::Payload request;
         std::copy_n(fromHost.begin() + zekt::kFramePayloadOffset, zekt::kPayloadSize,
                     request.begin());
+        const bool framed = fromHost[0] == zekt::kFrameHead0 && fromHost[1] == zekt::kFrameHead1 &&
+                            fromHost[zekt::kFrameSize - 2] == zekt::kFrameTail0 &&
+                            fromHost[zekt::kFrameSize - 1] == zekt::kFrameTail1;
         fromHost.erase(fromHost.begin(), fromHost.begin() + zekt::kFrameSize);
         ++counts.frames;
         if (replyTakenAt) {
@@ -391,6 +394,11 @@ void EmulatedFtdi::BulkOut(const uint8_t* buffer, int length) {
                 std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - *replyTakenAt);
             ++counts.hostTurns;
             replyTakenAt.reset();
+        }
+        // As the simulated unit: a frame it cannot make out is not answered.
+        if (!framed) {
+            ++counts.refusedFrames;
+            continue;
         }
         const zekt::Payload reply = unit.Handle(request);
         if (!answering) {

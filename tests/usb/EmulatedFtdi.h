@@ -52,6 +52,7 @@ public:
         int bulkOut = 0;
         int bulkIn = 0;
         int frames = 0;
+        int refusedFrames = 0;           // a wrong head or tail: not acted on, not answered
         std::vector<int> vendorRequests; // bRequest of each FTDI vendor request
         std::vector<int> latencyValues;  // the value of each set-latency request
         // The host's share: from the moment a reply's last byte was taken to

@@ -228,6 +228,45 @@ private slots:
         QCOMPARE(read.image.DataMemory()[200], image.DataMemory()[200]);
     }
 
+    // The chip passes a frame with a wrong head or tail byte on, and the
+    // unit answers none; the same frame sent right it answers.
+    void badlyFramedFramesAreNotAnswered() {
+        for (const int at : {0, 1, kFrameSize - 2, kFrameSize - 1}) {
+            EmulatedFtdi device;
+            LibFtdiDriver driver;
+            DWORD count = 0;
+            FT_HANDLE handle = nullptr;
+            QCOMPARE(driver.FT_CreateDeviceInfoList(&count), FT_OK);
+            QCOMPARE(driver.FT_Open(0, &handle), FT_OK);
+            QCOMPARE(driver.FT_SetTimeouts(handle, 300, 300), FT_OK);
+            ProgrammerFrame wire{};
+            wire[0] = kFrameHead0;
+            wire[1] = kFrameHead1;
+            wire[kFramePayloadOffset + kGroupByte] = grpCommand;
+            wire[kFramePayloadOffset + kCommandByte] = cmdStart;
+            wire[kFrameSize - 2] = kFrameTail0;
+            wire[kFrameSize - 1] = kFrameTail1;
+            ProgrammerFrame bad = wire;
+            bad[static_cast<std::size_t>(at)] ^= 0x01;
+            ProgrammerFrame reply{};
+            DWORD got = 0;
+            QCOMPARE(driver.FT_Write(handle, bad.data(), kFrameSize, &got), FT_OK);
+            QCOMPARE(got, DWORD(kFrameSize));
+            QCOMPARE(driver.FT_Read(handle, reply.data(), kFrameSize, &got), FT_OK);
+            QVERIFY2(got == 0, qPrintable(QString("byte %1").arg(at)));
+            QCOMPARE(device.Snapshot().frames, 1);
+            QCOMPARE(device.Snapshot().refusedFrames, 1);
+
+            QCOMPARE(driver.FT_Write(handle, wire.data(), kFrameSize, &got), FT_OK);
+            QCOMPARE(driver.FT_Read(handle, reply.data(), kFrameSize, &got), FT_OK);
+            QCOMPARE(got, DWORD(kFrameSize));
+            QCOMPARE(reply[kFramePayloadOffset + kCommandByte], cmdStart);
+            QCOMPARE(reply[kFrameSize - 1], kFrameTail1);
+            QCOMPARE(device.Snapshot().refusedFrames, 1);
+            QCOMPARE(driver.FT_Close(handle), FT_OK);
+        }
+    }
+
     void unitThatStopsAnsweringTimesOut() {
         EmulatedFtdi device;
         LibFtdiDriver driver;
