@@ -134,21 +134,23 @@ std::optional<std::string> AddressMistake(const std::string& uri) {
 
 std::string PgMessageLine(const char* text) {
     std::string s;
-    bool lineEnded = false; // libpq's lines are sentences without their stops
+    bool blank = false;     // blanks since the last character kept
+    bool lineEnded = false; // among them a line's end: libpq's lines are sentences without stops
     for (const char* c = text != nullptr ? text : ""; *c != '\0'; ++c) {
-        const bool blank = *c == '\n' || *c == '\r' || *c == '\t' || *c == ' ';
-        if (!blank) {
-            if (lineEnded && std::string_view(".:;?!").find(s[s.size() - 2]) == std::string::npos) {
-                s.insert(s.size() - 1, ".");
-            }
-            lineEnded = false;
-            s += *c;
-        } else if (!s.empty()) {
+        if (*c == '\n' || *c == '\r' || *c == '\t' || *c == ' ') {
+            blank = true;
             lineEnded = lineEnded || *c == '\n';
-            if (s.back() != ' ') {
-                s += ' ';
-            }
+            continue;
         }
+        if (blank && !s.empty()) {
+            if (lineEnded && std::string_view(".:;?!").find(s.back()) == std::string_view::npos) {
+                s += '.';
+            }
+            s += ' ';
+        }
+        blank = false;
+        lineEnded = false;
+        s += *c;
     }
     // A question keeps its mark: without it, it reads as a statement.
     while (!s.empty() && (s.back() == ' ' || s.back() == '.')) {
