@@ -197,6 +197,22 @@ struct Round {
     int refused = 0;
     std::optional<TableKeeps> oldTable; // what a table init-db has not upgraded lacks
     bool unreachable = false;           // no connection could be made
+
+    // Counts what a try sent and set aside; true when the server stopped it
+    // (a lost connection is dropped, to be made again).
+    bool Counted(const Tried& tried, SenderLink& link) {
+        sent += static_cast<int>(tried.sent.size());
+        refused += static_cast<int>(tried.refused.size());
+        if (!tried.stopped) {
+            return false;
+        }
+        if (tried.stopped->lost) {
+            link.db.reset();
+        }
+        failure = FailureOf(*tried.stopped);
+        outcome = Outcome::Refused(tried.stopped->error);
+        return true;
+    }
 };
 
 // The sender's connection, made when there is none; false (the round says
@@ -245,14 +261,7 @@ Round SendWaiting(const std::string& uri, Outbox& outbox, SenderLink& link) {
             SendBatch(link, {from, from + static_cast<std::ptrdiff_t>(count)}, tried);
         }
         const Outcome settled = outbox.Settle(tried.sent, tried.refused);
-        round.sent += static_cast<int>(tried.sent.size());
-        round.refused += static_cast<int>(tried.refused.size());
-        if (tried.stopped) {
-            if (tried.stopped->lost) {
-                link.db.reset();
-            }
-            round.failure = FailureOf(*tried.stopped);
-            round.outcome = Outcome::Refused(tried.stopped->error);
+        if (round.Counted(tried, link)) {
             return round;
         }
         if (!settled.Ok()) {
@@ -424,15 +433,7 @@ struct SharedJournal::Sender {
         if (!tried.refused.empty()) {
             (void)outbox.Settle({}, tried.refused); // to the refused-records file, with why
         }
-        round.sent += static_cast<int>(tried.sent.size());
-        round.refused += static_cast<int>(tried.refused.size());
-        if (tried.stopped) {
-            if (tried.stopped->lost) {
-                link.db.reset();
-            }
-            round.failure = FailureOf(*tried.stopped);
-            round.outcome = Outcome::Refused(tried.stopped->error);
-        }
+        (void)round.Counted(tried, link);
     }
 
     void Run() {
